@@ -1,0 +1,22 @@
+#pragma once
+// Failures the program does not foresee: the command that meets one ends at that step and the
+// window shows the text in the error box. The text is what the user reads.
+
+#include <stdexcept>
+#include <string>
+
+namespace torvana {
+
+class Error : public std::runtime_error {
+public:
+    explicit Error(const std::string& text) : std::runtime_error(text) {}
+};
+
+// The user-facing text of an operating-system error number ("File not found", "Disk full", ...).
+// The one place where errno values become words.
+std::string errnoText(int err);
+
+// Throws Error with errnoText(err).
+[[noreturn]] void throwErrno(int err);
+
+}  // namespace torvana

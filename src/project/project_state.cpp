@@ -1,0 +1,23 @@
+#include "project/project_state.h"
+
+namespace torvana {
+
+Hotspot ProjectState::hotspot(int slot) const {
+    return Hotspot{hotspotApplication[slot], hotspotRolloverImage[slot], hotspotX[slot],
+                   hotspotY[slot],           hotspotRolloverWav[slot],   hotspotClickWav[slot]};
+}
+
+void ProjectState::setHotspot(int slot, const Hotspot& h) {
+    hotspotApplication[slot] = h.application;
+    hotspotRolloverImage[slot] = h.rolloverImage;
+    hotspotX[slot] = h.x;
+    hotspotY[slot] = h.y;
+    hotspotRolloverWav[slot] = h.rolloverWav;
+    hotspotClickWav[slot] = h.clickWav;
+}
+
+void ProjectState::clearSlots(int first, int last) {
+    for (int slot = first; slot <= last; ++slot) setHotspot(slot, Hotspot{});
+}
+
+}  // namespace torvana

@@ -1,0 +1,75 @@
+#pragma once
+// The one project the editor holds in memory. The project's scalar fields (title, staging
+// folder, background picture, opening sound and the two switches) live in the main window's
+// controls; this holds the hotspot tables and the status of the project and of the editor.
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace torvana {
+
+// Hotspot slots are numbered 1 to 99; there is no slot 0.
+constexpr int kMaxHotspots = 99;
+
+// Number of slots that New, Open and Close clear.
+constexpr int kClearedSlots = 20;
+
+// One hotspot table: 99 strings indexed by slot number. An index outside 1..99 throws, so no
+// path of the program can read or write past the table.
+class SlotTable {
+public:
+    std::string& operator[](int slot) { return slots_.at(index(slot)); }
+    const std::string& operator[](int slot) const { return slots_.at(index(slot)); }
+
+private:
+    static size_t index(int slot) {
+        if (slot < 1 || slot > kMaxHotspots)
+            throw std::out_of_range("hotspot slot " + std::to_string(slot) + " is outside 1 to 99");
+        return static_cast<size_t>(slot - 1);
+    }
+    std::array<std::string, kMaxHotspots> slots_{};
+};
+
+// The six fields of one hotspot, in the order of the project file's record.
+struct Hotspot {
+    std::string application;
+    std::string rolloverImage;
+    std::string x;
+    std::string y;
+    std::string rolloverWav;
+    std::string clickWav;
+
+    bool operator==(const Hotspot&) const = default;
+};
+
+struct ProjectState {
+    bool projectSaved = false;
+    int32_t hotspotCount = 0;
+    std::string programFolder;
+    std::string openDialogPath;
+    std::string projectName;  // empty: no project is open
+    std::string projectPath;
+    std::string versionText;
+    int32_t editedHotspot = 0;
+    bool warnMe = true;
+    bool copyFailed = false;
+
+    SlotTable hotspotApplication;
+    SlotTable hotspotRolloverImage;
+    SlotTable hotspotX;
+    SlotTable hotspotY;
+    SlotTable hotspotRolloverWav;
+    SlotTable hotspotClickWav;
+
+    bool projectOpen() const { return !projectName.empty(); }
+
+    Hotspot hotspot(int slot) const;
+    void setHotspot(int slot, const Hotspot& h);
+
+    // Empties slots `first` to `last` of all six tables.
+    void clearSlots(int first, int last);
+};
+
+}  // namespace torvana

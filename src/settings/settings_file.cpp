@@ -1,0 +1,20 @@
+#include "settings/settings_file.h"
+
+#include "settings/ini_file.h"
+
+namespace torvana {
+
+EditorSettings loadSettings(const std::string& iniPath) {
+    const IniFile ini(iniPath);
+    EditorSettings s;
+    s.warnMe = ini.readBool(kSettingsSection, kWarnMeKey, true);
+    s.toolTips = ini.readBool(kSettingsSection, kToolTipsKey, true);
+    return s;
+}
+
+void writeSetting(const std::string& iniPath, const char* key, bool value) {
+    IniFile ini(iniPath);
+    ini.writeBool(kSettingsSection, key, value);
+}
+
+}  // namespace torvana

@@ -1,0 +1,68 @@
+#include "toolkit/artwork.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+
+namespace toolkit {
+
+QIcon programIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    // A disc: silver ring, blue label, dark hole.
+    p.setPen(QPen(QColor(64, 64, 64), 1));
+    p.setBrush(QColor(192, 192, 192));
+    p.drawEllipse(QRectF(1.5, 1.5, 29, 29));
+    p.setBrush(QColor(0, 0, 160));
+    p.drawEllipse(QRectF(8.5, 8.5, 15, 15));
+    p.setBrush(QColor(255, 255, 255));
+    p.drawEllipse(QRectF(13.5, 13.5, 5, 5));
+    p.setPen(QPen(QColor(255, 255, 0), 2));
+    p.drawArc(QRectF(4.5, 4.5, 23, 23), 30 * 16, 60 * 16);
+    return QIcon(pm);
+}
+
+QPixmap browseBitmap() {
+    QPixmap pm(20, 17);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    // Back of the folder with its tab, then the open front leaf.
+    p.setPen(QColor(128, 128, 0));
+    p.setBrush(QColor(255, 255, 0));
+    p.drawPolygon(QPolygon({{1, 3}, {6, 3}, {8, 5}, {16, 5}, {16, 15}, {1, 15}}));
+    p.setBrush(QColor(255, 255, 128));
+    p.drawPolygon(QPolygon({{1, 15}, {4, 8}, {19, 8}, {16, 15}}));
+    p.setPen(Qt::black);
+    p.drawPoint(12, 1);
+    p.drawLine(11, 0, 14, 3);
+    p.drawLine(14, 3, 17, 0);
+    return pm;
+}
+
+QIcon editGlyph() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath pencil;
+    pencil.moveTo(2, 14);
+    pencil.lineTo(3, 10);
+    pencil.lineTo(11, 2);
+    pencil.lineTo(14, 5);
+    pencil.lineTo(6, 13);
+    pencil.closeSubpath();
+    p.setPen(QColor(0, 0, 0));
+    p.setBrush(QColor(255, 192, 0));
+    p.drawPath(pencil);
+    p.setBrush(QColor(255, 128, 128));
+    p.drawPolygon(QPolygonF({QPointF(11, 2), QPointF(14, 5), QPointF(12.5, 6.5), QPointF(9.5, 3.5)}));
+    return QIcon(pm);
+}
+
+QIcon okGlyph() { return QApplication::style()->standardIcon(QStyle::SP_DialogOkButton); }
+QIcon cancelGlyph() { return QApplication::style()->standardIcon(QStyle::SP_DialogCancelButton); }
+
+}  // namespace toolkit

@@ -1,0 +1,16 @@
+#pragma once
+// The program's small pictures, drawn in code: the program icon, the browse picture and the
+// Edit button's glyph.
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace toolkit {
+
+QIcon programIcon();       // 32 x 32
+QPixmap browseBitmap();    // 20 x 17, an open folder
+QIcon editGlyph();         // 16 x 16, a pencil; Qt derives the disabled image
+QIcon okGlyph();
+QIcon cancelGlyph();
+
+}  // namespace toolkit

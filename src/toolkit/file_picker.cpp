@@ -1,0 +1,85 @@
+#include "toolkit/file_picker.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "toolkit/pointer.h"
+#include "toolkit/test_hook.h"
+
+namespace toolkit {
+
+namespace {
+
+std::string trimmed(const std::string& s) {
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+void makeFolderOfCurrent(const std::string& path) {
+    const QFileInfo info(QString::fromLocal8Bit(path.c_str()));
+    const QString folder = info.absolutePath();
+    if (QFileInfo(folder).isDir()) QDir::setCurrent(folder);
+}
+
+}  // namespace
+
+std::string qtFilterFrom(const std::string& filter) {
+    std::string out;
+    size_t pos = 0;
+    while (pos <= filter.size()) {
+        const size_t bar = filter.find('|', pos);
+        std::string description = filter.substr(pos, bar == std::string::npos ? std::string::npos : bar - pos);
+        std::string patterns;
+        if (bar != std::string::npos) {
+            const size_t next = filter.find('|', bar + 1);
+            patterns = filter.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+            pos = next == std::string::npos ? filter.size() + 1 : next + 1;
+        } else {
+            pos = filter.size() + 1;
+        }
+        // The description usually names its patterns in brackets already; Qt reads the patterns
+        // from the last bracket pair, so that pair is rebuilt from the pattern part.
+        description = trimmed(description);
+        if (!description.empty() && description.back() == ')') {
+            const size_t open = description.rfind('(');
+            if (open != std::string::npos) description = trimmed(description.substr(0, open));
+        }
+        for (char& c : patterns)
+            if (c == ';') c = ' ';
+        if (!out.empty()) out += ";;";
+        out += description + " (" + trimmed(patterns) + ")";
+    }
+    return out;
+}
+
+std::optional<std::string> FilePicker::pick(QWidget* parent, const std::string& title,
+                                            const std::string& filter) {
+    std::optional<std::string> chosen;
+    if (TestHook* hook = testHook()) {
+        chosen = hook->takeFile({title, filter, lastFile_});
+    } else {
+        QFileDialog dialog(parent ? parent->window() : nullptr, QString::fromLocal8Bit(title.c_str()));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters(QString::fromLocal8Bit(qtFilterFrom(filter).c_str()).split(QStringLiteral(";;")));
+        if (!lastFile_.empty()) {
+            const QFileInfo last(QString::fromLocal8Bit(lastFile_.c_str()));
+            dialog.setDirectory(last.absolutePath());
+            dialog.selectFile(last.fileName());
+        } else {
+            dialog.setDirectory(QDir::current());
+        }
+        PointerPause arrow;
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = QDir::toNativeSeparators(dialog.selectedFiles().first()).toLocal8Bit().toStdString();
+    }
+    if (chosen) {
+        lastFile_ = *chosen;
+        makeFolderOfCurrent(*chosen);
+    }
+    return chosen;
+}
+
+}  // namespace toolkit

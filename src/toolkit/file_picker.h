@@ -1,0 +1,29 @@
+#pragma once
+// The file-open dialog of one window. It remembers the file chosen last in it and proposes it
+// next time; choosing a file makes that file's folder the process's current folder, as the
+// hotspot hand-off files rely on. The chosen file need not exist.
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace toolkit {
+
+// "Description |pattern;pattern|Description |pattern" -> Qt's "Description (pattern pattern);;..."
+std::string qtFilterFrom(const std::string& filter);
+
+class FilePicker {
+public:
+    // Shows the dialog with this title and filter. Returns the chosen path, or nothing when the
+    // user cancels.
+    std::optional<std::string> pick(QWidget* parent, const std::string& title, const std::string& filter);
+
+    const std::string& lastFile() const { return lastFile_; }
+    void setLastFile(const std::string& path) { lastFile_ = path; }
+
+private:
+    std::string lastFile_;
+};
+
+}  // namespace toolkit

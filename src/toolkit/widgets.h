@@ -1,0 +1,48 @@
+#pragma once
+// Small controls the windows share.
+
+#include <QLabel>
+#include <QSlider>
+
+namespace toolkit {
+
+// A horizontal track bar that reports only the user's moves: setting its range or position from
+// the program moves the thumb (clamped into the range) without emitting userMoved.
+class TrackBar : public QSlider {
+    Q_OBJECT
+public:
+    explicit TrackBar(QWidget* parent = nullptr);
+
+    void setPosition(int position);
+    void setMax(int maximum);
+    int position() const { return value(); }
+    int max() const { return maximum(); }
+
+signals:
+    void userMoved(int position);
+
+private:
+    bool programmatic_ = false;
+};
+
+// The small picture beside a field that opens a picker when clicked. Its hint is always shown.
+// Mouse tracking is on so the window's pointer rule sees the mouse pass over it.
+class BrowsePicture : public QLabel {
+    Q_OBJECT
+public:
+    explicit BrowsePicture(QWidget* parent = nullptr);
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// Tooltips that a setting switches on and off: the text is kept with the control and shown only
+// while the switch is on.
+void setHint(QWidget* control, const QString& hint);
+void showHint(QWidget* control, bool shown);
+QString hintOf(const QWidget* control);
+
+}  // namespace toolkit

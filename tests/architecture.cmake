@@ -1,0 +1,26 @@
+# Checks the layering of the sources:
+# - only src/toolkit (and the separate player) may use the Qt classes that talk to the user or
+#   the desktop directly: message boxes, file dialogs, shell opening and processes;
+# - the core folders include no Qt header.
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h)
+set(failures "")
+foreach(f IN LISTS sources)
+  file(READ ${SOURCE_DIR}/${f} text)
+  if(NOT f MATCHES "^src/(toolkit|player)/")
+    string(REGEX MATCH "QMessageBox|QFileDialog|QDesktopServices|QProcess" hit "${text}")
+    if(hit)
+      string(APPEND failures "${f} uses ${hit} outside src/toolkit\n")
+    endif()
+  endif()
+  if(f MATCHES "^src/(project|gif)/" AND NOT f MATCHES "^src/gif/qt/")
+    string(REGEX MATCH "#include <Q[A-Za-z]*>" hit "${text}")
+    if(hit)
+      string(APPEND failures "${f} is core code and includes ${hit}\n")
+    endif()
+  endif()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "Layering rules broken:\n${failures}")
+endif()
+list(LENGTH sources n)
+message(STATUS "Layering rules hold for ${n} source files")

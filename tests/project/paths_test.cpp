@@ -1,0 +1,27 @@
+#include <gtest/gtest.h>
+
+#include "project/paths.h"
+
+using torvana::fileNamePart;
+
+TEST(FileNamePart, TakesTheTextAfterTheLastSeparator) {
+    EXPECT_EQ(fileNamePart("/home/ann/art/back.gif"), "back.gif");
+    EXPECT_EQ(fileNamePart("exit"), "exit");
+    EXPECT_EQ(fileNamePart(""), "");
+    EXPECT_EQ(fileNamePart("/home/ann/"), "");
+    EXPECT_EQ(fileNamePart("tools/setup.exe -s"), "setup.exe -s");
+    // A web address keeps what follows its last slash.
+    EXPECT_EQ(fileNamePart("http://example.com/page.htm"), "page.htm");
+}
+
+#ifndef _WIN32
+TEST(FileNamePart, BackslashAndColonAreOrdinaryCharactersOnPosix) {
+    EXPECT_EQ(fileNamePart("C:\\Setup\\setup.exe"), "C:\\Setup\\setup.exe");
+    EXPECT_EQ(fileNamePart("/a/b:c"), "b:c");
+}
+#endif
+
+TEST(JoinPath, NeverNormalises) {
+    EXPECT_EQ(torvana::joinPath("/stage", "images"), "/stage/images");
+    EXPECT_EQ(torvana::joinPath("/stage/", "images"), "/stage//images");
+}

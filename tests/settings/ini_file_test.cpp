@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "project/errors.h"
+#include "project/file_io.h"
+#include "settings/ini_file.h"
+#include "settings/settings_file.h"
+#include "test_support/temp_dir.h"
+
+using namespace torvana;
+
+namespace {
+bool readWarnMe(const TempDir& dir, const std::string& contents) {
+    const std::string path = dir.file("torvana.ini");
+    replaceFileContents(path, contents);
+    return loadSettings(path).warnMe;
+}
+}  // namespace
+
+TEST(Settings, MissingFileSectionOrKeyGiveOn) {
+    TempDir dir;
+    EXPECT_TRUE(loadSettings(dir.file("none.ini")).warnMe);
+    EXPECT_TRUE(loadSettings(dir.file("none.ini")).toolTips);
+    EXPECT_TRUE(readWarnMe(dir, "[Other]\nwarnme=0\n"));
+    EXPECT_TRUE(readWarnMe(dir, "[Options]\ntooltips=0\n"));
+    EXPECT_FALSE(loadSettings(dir.file("torvana.ini")).toolTips);
+}
+
+TEST(Settings, BooleanValuesReadAsIntegers) {
+    TempDir dir;
+    for (const char* off : {"0", "0x0", "00", "$0", " 0 "})
+        EXPECT_FALSE(readWarnMe(dir, std::string("[Options]\r\nwarnme=") + off + "\r\n")) << off;
+    for (const char* on : {"1", "-1", "2", "0x10", "yes", "off", "False", "", "0x", "1.0"})
+        EXPECT_TRUE(readWarnMe(dir, std::string("[Options]\r\nwarnme=") + on + "\r\n")) << on;
+}
+
+TEST(Settings, NamesMatchWithoutRegardToCase) {
+    TempDir dir;
+    EXPECT_FALSE(readWarnMe(dir, "[OPTIONS]\nWarnMe = 0\n"));
+    EXPECT_FALSE(readWarnMe(dir, "  [ options ]  \nWARNME=0\n"));
+}
+
+TEST(Settings, FirstWriteCreatesFileAndSection) {
+    TempDir dir;
+    const std::string path = dir.file("torvana.ini");
+    writeSetting(path, kToolTipsKey, false);
+    EXPECT_EQ(readFileContents(path), "[Options]\ntooltips=0\n");
+    writeSetting(path, kWarnMeKey, true);
+    EXPECT_EQ(readFileContents(path), "[Options]\ntooltips=0\nwarnme=1\n");
+    EXPECT_FALSE(loadSettings(path).toolTips);
+    EXPECT_TRUE(loadSettings(path).warnMe);
+}
+
+TEST(Settings, TogglingKeepsTheRestOfTheFileByteForByte) {
+    TempDir dir;
+    const std::string path = dir.file("torvana.ini");
+    const std::string before =
+        "; my settings\r\n[Fonts]\r\nwarnme=keep\r\n\r\n[options]\r\nTooltips = 1\r\nother=x y\r\n\r\n[Last]\r\nk=v";
+    replaceFileContents(path, before);
+    writeSetting(path, kToolTipsKey, false);
+    EXPECT_EQ(readFileContents(path),
+              "; my settings\r\n[Fonts]\r\nwarnme=keep\r\n\r\n[options]\r\ntooltips=0\r\nother=x y\r\n\r\n[Last]\r\nk=v");
+    // A new key goes at the end of its section, before the blank line that separates sections.
+    writeSetting(path, kWarnMeKey, false);
+    EXPECT_EQ(readFileContents(path),
+              "; my settings\r\n[Fonts]\r\nwarnme=keep\r\n\r\n[options]\r\ntooltips=0\r\nother=x y\r\nwarnme=0\r\n\r\n[Last]\r\nk=v");
+    writeSetting(path, kWarnMeKey, true);
+    writeSetting(path, kToolTipsKey, true);
+    EXPECT_EQ(readFileContents(path),
+              "; my settings\r\n[Fonts]\r\nwarnme=keep\r\n\r\n[options]\r\ntooltips=1\r\nother=x y\r\nwarnme=1\r\n\r\n[Last]\r\nk=v");
+}
+
+TEST(Settings, AFileWithoutTheSectionGetsItAppended) {
+    TempDir dir;
+    const std::string path = dir.file("torvana.ini");
+    replaceFileContents(path, "[Other]\r\na=1");
+    writeSetting(path, kWarnMeKey, false);
+    EXPECT_EQ(readFileContents(path), "[Other]\r\na=1\r\n[Options]\r\nwarnme=0\r\n");
+}
+
+TEST(Settings, AFileThatCannotBeWrittenNamesTheFile) {
+    TempDir dir;
+    // A folder where the settings file should be, and a path below a regular file.
+    const std::string folder = dir.file("torvana.ini");
+    std::filesystem::create_directory(folder);
+    replaceFileContents(dir.file("plain"), "x");
+    for (const std::string& path : {folder, dir.file("plain") + "/torvana.ini"}) {
+        try {
+            writeSetting(path, kWarnMeKey, false);
+            ADD_FAILURE() << "no failure for " << path;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST(IniFile, LongValuesAreCutAt2047Characters) {
+    TempDir dir;
+    const std::string path = dir.file("x.ini");
+    replaceFileContents(path, "[S]\nk=" + std::string(3000, '1') + "\n");
+    EXPECT_EQ(IniFile(path).readString("s", "K")->size(), 2047u);
+}
