@@ -1,6 +1,8 @@
 #include "toolkit/widgets.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 
 #include "toolkit/artwork.h"
 
@@ -51,5 +53,27 @@ void showHint(QWidget* control, bool shown) {
 }
 
 QString hintOf(const QWidget* control) { return control->property("hint").toString(); }
+
+}  // namespace toolkit
+
+namespace toolkit {
+
+void centerOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(area.center());
+    window->move(frame.topLeft());
+}
+
+QLabel* boldLabel(const QString& text, QWidget* parent, int pointSize) {
+    auto* label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setBold(true);
+    if (pointSize > 0) f.setPointSize(pointSize);
+    label->setFont(f);
+    return label;
+}
 
 }  // namespace toolkit

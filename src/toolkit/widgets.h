@@ -46,3 +46,13 @@ void showHint(QWidget* control, bool shown);
 QString hintOf(const QWidget* control);
 
 }  // namespace toolkit
+
+namespace toolkit {
+
+// Places a top-level window in the middle of the screen it is on (or the primary screen).
+void centerOnScreen(QWidget* window);
+
+// A bold label, optionally with a point size.
+QLabel* boldLabel(const QString& text, QWidget* parent, int pointSize = 0);
+
+}  // namespace toolkit

@@ -1,0 +1,42 @@
+#include "app/forms.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include "app/main_window.h"
+#include "app/new_project_dialog.h"
+#include "app/startup_chooser.h"
+#include "build/staging_folder_dialog.h"
+#include "hotspot/hotspot_editor.h"
+#include "settings/about_box.h"
+
+namespace {
+Forms g_forms;
+}
+
+Forms& forms() { return g_forms; }
+
+void createForms(const std::string& settingsPath) {
+    g_forms.Form1 = new TForm1(settingsPath);
+    g_forms.Form2 = new TForm2;
+    g_forms.Form3 = new TForm3;
+    g_forms.AboutBox = new TAboutBox;
+    g_forms.Form4 = new TForm4;
+    g_forms.Form5 = new TForm5;
+}
+
+void destroyForms() {
+    // In reverse order of creation; the main window goes last.
+    delete g_forms.Form5;
+    delete g_forms.Form4;
+    delete g_forms.AboutBox;
+    delete g_forms.Form3;
+    delete g_forms.Form2;
+    delete g_forms.Form1;
+    g_forms = Forms{};
+}
+
+std::string defaultSettingsPath() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QDir(folder).filePath("torvana.ini").toLocal8Bit().toStdString();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The program's six windows. They are created once at start-up, in a fixed order, and live
+// until the program ends; they are shown and hidden, never re-created.
+
+#include <string>
+
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TAboutBox;
+
+struct Forms {
+    TForm1* Form1 = nullptr;        // main window
+    TForm2* Form2 = nullptr;        // hotspot editor
+    TForm3* Form3 = nullptr;        // new-project dialog
+    TAboutBox* AboutBox = nullptr;  // About box
+    TForm4* Form4 = nullptr;        // staging-folder dialog
+    TForm5* Form5 = nullptr;        // start-up chooser
+};
+
+Forms& forms();
+
+// Creates the six windows in order: TForm1, TForm2, TForm3, TAboutBox, TForm4, TForm5.
+// The main window reads its settings from `settingsPath`.
+void createForms(const std::string& settingsPath);
+void destroyForms();
+
+// Where the settings file lives: torvana.ini in the user's configuration folder.
+std::string defaultSettingsPath();

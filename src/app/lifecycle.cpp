@@ -1,0 +1,127 @@
+// New, Open, Close and Exit, with the question that protects an unsaved project.
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/new_project_dialog.h"
+#include "project/file_io.h"
+#include "project/paths.h"
+#include "project/project_file.h"
+#include "toolkit/folder_widgets.h"
+#include "toolkit/message_box.h"
+#include "toolkit/widgets.h"
+
+namespace {
+
+constexpr const char* kContinueText = "Warning!  Current project is not saved.  Continue?";
+constexpr const char* kCloseText = "Warning!  Current project is not saved.  Close file?";
+constexpr const char* kExitText = "Warning!  Current project is not saved.  Exit?";
+
+constexpr const char* kOpenTitle = "Open a Torvana File";
+constexpr const char* kOpenFilter = "Torvana Files (*.cdrom) |*.cdrom";
+
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+std::string s8(const QString& s) { return s.toLocal8Bit().toStdString(); }
+
+}  // namespace
+
+bool TForm1::confirmDiscard(const char* message) {
+    if (!state.warnMe || !state.projectOpen() || state.projectSaved) return true;
+    return toolkit::askYesNo(message, this);
+}
+
+// The project fields and the hotspot row as New, Open and Close leave them before filling.
+static void resetProjectFields(TForm1* f) {
+    for (QLineEdit* e : {f->Edit1, f->Edit2, f->Edit3, f->Edit4}) e->clear();
+    f->Edit5->setText("1");
+    f->CheckBox1->setChecked(false);
+    f->CheckBox2->setChecked(false);
+}
+
+void TForm1::New1Click() {
+    toolkit::runCommand([this] {
+        if (!confirmDiscard(kContinueText)) return;
+        TForm3* dialog = forms().Form3;
+        if (dialog->exec() != QDialog::Accepted) return;
+        const std::string typed = s8(dialog->Edit1->text());
+        const std::string name = typed + ".cdrom";
+        const std::string path = torvana::joinPath(dialog->DirectoryListBox1->directory(), name);
+        if (typed.empty()) return;
+        if (torvana::fileExists(path) || torvana::folderExists(path)) {
+            if (!toolkit::askYesNo("Do you want to overwrite file \"" + path + "\" ?", this)) return;
+        }
+        state.projectName = name;
+        state.projectPath = path;
+        setProjectCaption();
+        state.hotspotCount = 1;
+        TrackBar1->setMax(1);
+        resetProjectFields(this);
+        state.clearSlots(1, torvana::kClearedSlots);
+        BitBtn3->setEnabled(true);
+        state.projectSaved = false;
+    });
+}
+
+void TForm1::Open1Click() {
+    toolkit::runCommand([this] {
+        if (!confirmDiscard(kContinueText)) return;
+        const auto chosen = OpenDialog1.pick(this, kOpenTitle, kOpenFilter);
+        if (!chosen) return;
+        state.openDialogPath = *chosen;
+        // The whole file is read before anything changes, so a file that cannot be read leaves
+        // the open project as it was.
+        const torvana::ProjectFileData data = torvana::readProjectFile(*chosen);
+
+        state.projectPath = *chosen;
+        state.projectName = torvana::fileNamePart(*chosen);
+        setProjectCaption();
+        resetProjectFields(this);
+        state.clearSlots(1, torvana::kClearedSlots);
+        state.hotspotCount = data.hotspotCount;
+        TrackBar1->setMax(data.hotspotCount + 1);
+        TrackBar1->setPosition(1);
+        CheckBox1->setChecked(data.showBrowse);
+        CheckBox2->setChecked(data.showExit);
+        Edit1->setText(q(data.cdTitle));
+        Edit2->setText(q(data.stagingFolder));
+        Edit3->setText(q(data.backgroundImage));
+        Edit4->setText(q(data.openingWav));
+        BitBtn3->setEnabled(true);
+        torvana::storeHotspots(state, data.hotspots);
+        toolkit::setHint(Edit5, q(torvana::fileNamePart(state.hotspotApplication[1])));
+        state.projectSaved = false;
+    });
+}
+
+void TForm1::Close1Click() {
+    toolkit::runCommand([this] {
+        if (!confirmDiscard(kCloseText)) return;
+        state.projectName.clear();
+        BitBtn3->setEnabled(false);
+        state.projectSaved = false;
+        setStartupCaption();
+        state.hotspotCount = 1;
+        TrackBar1->setMax(1);
+        resetProjectFields(this);
+        state.clearSlots(1, torvana::kClearedSlots);
+    });
+}
+
+void TForm1::Exit1Click() {
+    toolkit::runCommand([this] {
+        if (!confirmDiscard(kExitText)) return;
+        close();
+    });
+}
+
+void TForm1::BitBtn2Click() { Exit1Click(); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The title bar's close control ends the program without asking.
+    event->accept();
+    emit closed();
+}

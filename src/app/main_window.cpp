@@ -1,0 +1,406 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/forms.h"
+#include "app/startup_chooser.h"
+#include "settings/settings_file.h"
+#include "toolkit/artwork.h"
+#include "toolkit/message_box.h"
+#include "toolkit/pointer.h"
+#include "toolkit/widgets.h"
+
+namespace {
+
+constexpr const char* kCaptionPrefix = "Torvana - Ver. ";
+
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+
+QLineEdit* edit(const char* name, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setMinimumWidth(233);
+    return e;
+}
+
+QLabel* label(const char* name, const QString& text, QWidget* parent, bool bold = false) {
+    QLabel* l = bold ? toolkit::boldLabel(text, parent) : new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+QPushButton* button(const char* name, const QString& caption, const QIcon& glyph, QWidget* parent) {
+    auto* b = new QPushButton(glyph, caption, parent);
+    b->setObjectName(name);
+    b->setMinimumSize(75, 25);
+    // Enter on a focused button presses that button, as on the desktop it comes from.
+    b->setAutoDefault(true);
+    return b;
+}
+
+}  // namespace
+
+TForm1::TForm1(std::string settingsPath, QWidget* parent)
+    : QMainWindow(parent), settingsPath_(std::move(settingsPath)) {
+    setObjectName("Form1");
+    setWindowIcon(toolkit::programIcon());
+    buildControls();
+    buildMenu();
+    connectHandlers();
+    FormCreate();
+}
+
+void TForm1::buildControls() {
+    auto* central = new QWidget(this);
+    central->setObjectName("ClientArea");
+    central->setMinimumSize(449, 344);
+    central->setMouseTracking(true);
+    central->installEventFilter(this);
+    setCentralWidget(central);
+
+    Bevel1 = new QFrame(central);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+
+    Label7 = new QLabel("BOLD fields are required", central);
+    Label7->setObjectName("Label7");
+    Label1 = label("Label1", "CD Title:", central);
+    Label2 = label("Label2", "Staging Folder:", central, true);
+    Label3 = label("Label3", "Background Image:", central, true);
+    Label6 = label("Label6", "(640 x 480)", central);
+    Label4 = label("Label4", "Opening WAV:", central);
+    Label5 = label("Label5", "Edit HotSpot:", central);
+
+    Edit1 = edit("Edit1", central);
+    Edit2 = edit("Edit2", central);
+    Edit3 = edit("Edit3", central);
+    Edit4 = edit("Edit4", central);
+    toolkit::setHint(Edit1, "This text will appear on the Window bar");
+    toolkit::setHint(Edit2, "All files will be copied here to burn to a cd");
+    toolkit::setHint(Edit3, "This image will appear when the autorun program is launched");
+    toolkit::setHint(Edit4, "The sound when the background image gets displayed");
+    for (QLineEdit* e : {Edit2, Edit3, Edit4}) {
+        e->setMouseTracking(true);
+        e->installEventFilter(this);
+    }
+
+    Image1 = new toolkit::BrowsePicture(central);
+    Image1->setObjectName("Image1");
+    Image2 = new toolkit::BrowsePicture(central);
+    Image2->setObjectName("Image2");
+    Image3 = new toolkit::BrowsePicture(central);
+    Image3->setObjectName("Image3");
+    for (QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2), static_cast<QWidget*>(Image3)})
+        w->installEventFilter(this);
+
+    TrackBar1 = new toolkit::TrackBar(central);
+    TrackBar1->setObjectName("TrackBar1");
+    TrackBar1->setMinimum(1);
+    TrackBar1->setMax(20);
+    TrackBar1->setPosition(1);
+    TrackBar1->setMinimumSize(57, 33);
+    toolkit::setHint(TrackBar1, "Select a HotSpot");
+
+    Edit5 = new QLineEdit("1", central);
+    Edit5->setObjectName("Edit5");
+    Edit5->setReadOnly(true);
+    Edit5->setAlignment(Qt::AlignRight);
+    Edit5->setFixedWidth(std::max(25, Edit5->fontMetrics().horizontalAdvance("999") + 10));
+    toolkit::showHint(Edit5, true);  // its hint is always shown
+
+    BitBtn3 = button("BitBtn3", "&Edit", toolkit::editGlyph(), central);
+    BitBtn3->setMinimumSize(65, 25);
+    toolkit::setHint(BitBtn3, "Edit the current HotSpot");
+
+    CheckBox1 = new QCheckBox("Show 'Browse' button", central);
+    CheckBox1->setObjectName("CheckBox1");
+    toolkit::setHint(CheckBox1, "If checked, a browse button will appear on autorun form");
+    CheckBox2 = new QCheckBox("Show 'Exit' button", central);
+    CheckBox2->setObjectName("CheckBox2");
+    toolkit::setHint(CheckBox2, "If checked, an exit button will appear on autorun form");
+
+    BitBtn1 = button("BitBtn1", "&Save", toolkit::okGlyph(), central);
+    toolkit::setHint(BitBtn1, "Save the Project to enable the 'Test Run'");
+    BitBtn4 = button("BitBtn4", "Test Run", QIcon(), central);
+    BitBtn4->setEnabled(false);
+    BitBtn2 = button("BitBtn2", "E&xit", toolkit::cancelGlyph(), central);
+    toolkit::setHint(BitBtn2, "Exit Torvana");
+
+    // Arrangement: labels right-aligned before their fields, browse pictures after them.
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(7);
+    grid->setVerticalSpacing(11);
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(Label7, 0, 1);
+    grid->addWidget(Label1, 1, 0);
+    grid->addWidget(Edit1, 1, 1);
+    grid->addWidget(Label2, 2, 0);
+    grid->addWidget(Edit2, 2, 1);
+    grid->addWidget(Image1, 2, 2);
+    auto* backgroundLabels = new QVBoxLayout;
+    backgroundLabels->setSpacing(0);
+    backgroundLabels->addWidget(Label3);
+    backgroundLabels->addWidget(Label6);
+    grid->addLayout(backgroundLabels, 3, 0, Qt::AlignTop);
+    grid->addWidget(Edit3, 3, 1, Qt::AlignTop);
+    grid->addWidget(Image2, 3, 2, Qt::AlignTop);
+    grid->addWidget(Label4, 4, 0);
+    grid->addWidget(Edit4, 4, 1);
+    grid->addWidget(Image3, 4, 2);
+
+    auto* hotspotRow = new QHBoxLayout;
+    hotspotRow->setSpacing(15);
+    hotspotRow->addWidget(TrackBar1);
+    hotspotRow->addWidget(Edit5, 0, Qt::AlignTop);
+    hotspotRow->addWidget(BitBtn3, 0, Qt::AlignTop);
+    hotspotRow->addStretch(1);
+    grid->addWidget(Label5, 5, 0, Qt::AlignTop | Qt::AlignRight);
+    grid->addLayout(hotspotRow, 5, 1, 1, 2);
+    Label5->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    Label5->setContentsMargins(0, 4, 0, 0);
+
+    auto* checks = new QVBoxLayout;
+    checks->setSpacing(5);
+    checks->addWidget(CheckBox1);
+    checks->addWidget(CheckBox2);
+    grid->addLayout(checks, 6, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    buttons->addSpacing(29);
+    buttons->addWidget(BitBtn4);
+    buttons->addSpacing(29);
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch(1);
+
+    auto* page = new QVBoxLayout(central);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    page->addWidget(Bevel1);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(24, 18, 32, 20);
+    body->setSpacing(0);
+    body->addLayout(grid);
+    body->addSpacing(22);
+    body->addLayout(buttons);
+    body->addStretch(1);
+    page->addLayout(body);
+
+    // Tab order as the user moves through the window.
+    QWidget* order[] = {Edit1, Edit2, Edit3, Edit4, Edit5, BitBtn3, BitBtn1, BitBtn2, TrackBar1, BitBtn4,
+                        CheckBox1, CheckBox2};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    for (QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2), static_cast<QWidget*>(Image3),
+                       static_cast<QWidget*>(Label1)})
+        w->setFocusPolicy(Qt::NoFocus);
+}
+
+void TForm1::buildMenu() {
+    // Menu titles carry access keys so the menus are reachable from the keyboard.
+    File1 = menuBar()->addMenu("&File");
+    File1->setObjectName("File1");
+    New1 = File1->addAction("&New");
+    New1->setObjectName("New1");
+    Open1 = File1->addAction("&Open");
+    Open1->setObjectName("Open1");
+    Save1 = File1->addAction("&Save");
+    Save1->setObjectName("Save1");
+    Close1 = File1->addAction("&Close");
+    Close1->setObjectName("Close1");
+    N1 = File1->addSeparator();
+    N1->setObjectName("N1");
+    Exit1 = File1->addAction("E&xit");
+    Exit1->setObjectName("Exit1");
+
+    Settings1 = menuBar()->addMenu("&Settings");
+    Settings1->setObjectName("Settings1");
+    ToolTipHelp1 = Settings1->addAction("ToolTip Help");
+    ToolTipHelp1->setObjectName("ToolTipHelp1");
+    ToolTipHelp1->setCheckable(true);
+    ToolTipHelp1->setChecked(true);
+    Warnme1 = Settings1->addAction("Warn Me");
+    Warnme1->setObjectName("Warnme1");
+    Warnme1->setCheckable(true);
+    Warnme1->setChecked(false);
+
+    Help1 = menuBar()->addMenu("&Help");
+    Help1->setObjectName("Help1");
+    OnlineHelp1 = Help1->addAction("Online Help");
+    OnlineHelp1->setObjectName("OnlineHelp1");
+    OnlineHelp1->setShortcut(QKeySequence(Qt::Key_F1));
+    OnlineHelp1->setShortcutContext(Qt::WindowShortcut);
+    GoToWebSite1 = Help1->addAction("Go to Web Site");
+    GoToWebSite1->setObjectName("GoToWebSite1");
+
+    About1 = menuBar()->addAction("&About");
+    About1->setObjectName("About1");
+}
+
+void TForm1::connectHandlers() {
+    connect(New1, &QAction::triggered, this, &TForm1::New1Click);
+    connect(Open1, &QAction::triggered, this, &TForm1::Open1Click);
+    connect(Save1, &QAction::triggered, this, &TForm1::Save1Click);
+    connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
+    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    connect(ToolTipHelp1, &QAction::triggered, this, &TForm1::ToolTipHelp1Click);
+    connect(Warnme1, &QAction::triggered, this, &TForm1::Warnme1Click);
+    connect(OnlineHelp1, &QAction::triggered, this, &TForm1::OnlineHelp1Click);
+    connect(GoToWebSite1, &QAction::triggered, this, &TForm1::GoToWebSite1Click);
+    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+    connect(TrackBar1, &toolkit::TrackBar::userMoved, this, &TForm1::TrackBar1Change);
+    connect(Image1, &toolkit::BrowsePicture::clicked, this, &TForm1::Image1Click);
+    connect(Image2, &toolkit::BrowsePicture::clicked, this, &TForm1::Image2Click);
+    connect(Image3, &toolkit::BrowsePicture::clicked, this, &TForm1::Image3Click);
+}
+
+void TForm1::FormCreate() {
+    BitBtn3->setEnabled(false);
+    state.versionText = "3.5";
+    state.projectSaved = false;
+
+    const torvana::EditorSettings settings = torvana::loadSettings(settingsPath_);
+    state.warnMe = settings.warnMe;
+    Warnme1->setChecked(settings.warnMe);
+    ToolTipHelp1->setChecked(settings.toolTips);
+    if (settings.toolTips) showHints(true);
+
+    setStartupCaption();
+    // The window does not change size: its layout fixes it at what its contents need.
+    setFixedSize(sizeHint());
+}
+
+void TForm1::setStartupCaption() { setWindowTitle(q(kCaptionPrefix + state.versionText)); }
+
+void TForm1::setProjectCaption() {
+    setWindowTitle(q(kCaptionPrefix + state.versionText + " - (" + state.projectName + ")"));
+}
+
+QList<QWidget*> TForm1::hintControls() const {
+    return {Edit1, Edit2, Edit3, Edit4, BitBtn1, BitBtn2, BitBtn3, BitBtn4, TrackBar1, CheckBox1, CheckBox2};
+}
+
+void TForm1::showHints(bool shown) {
+    for (QWidget* w : hintControls()) toolkit::showHint(w, shown);
+}
+
+void TForm1::showAndActivate() {
+    const bool first = !property("shownOnce").toBool();
+    show();
+    if (first) {
+        toolkit::centerOnScreen(this);
+        setProperty("shownOnce", true);
+    }
+    raise();
+    activateWindow();
+    QTimer::singleShot(0, this, &TForm1::FormActivate);
+}
+
+void TForm1::FormActivate() {
+    toolkit::runCommand([this] {
+        if (applyHandOffFiles()) return;
+        state.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString() +
+                              QDir::separator().toLatin1();
+        if (!state.projectOpen()) {
+            toolkit::beep();
+            if (forms().Form5->exec() == QDialog::Accepted)
+                New1Click();
+            else
+                Open1Click();
+        }
+    });
+}
+
+namespace {
+
+// The settings file's folder may not exist yet on a new machine.
+void makeSettingsFolder(const std::string& path) {
+    QDir().mkpath(QFileInfo(QString::fromLocal8Bit(path.c_str())).absolutePath());
+}
+
+}  // namespace
+
+void TForm1::ToolTipHelp1Click() {
+    // The menu item has already switched its check mark; write first, then apply. When the
+    // write fails the check mark goes back, so it always shows what is in effect.
+    const bool on = ToolTipHelp1->isChecked();
+    toolkit::runCommand([&] {
+        try {
+            makeSettingsFolder(settingsPath_);
+            torvana::writeSetting(settingsPath_, torvana::kToolTipsKey, on);
+        } catch (...) {
+            ToolTipHelp1->setChecked(!on);
+            throw;
+        }
+        showHints(on);
+    });
+}
+
+void TForm1::Warnme1Click() {
+    const bool on = Warnme1->isChecked();
+    toolkit::runCommand([&] {
+        try {
+            makeSettingsFolder(settingsPath_);
+            torvana::writeSetting(settingsPath_, torvana::kWarnMeKey, on);
+        } catch (...) {
+            Warnme1->setChecked(!on);
+            throw;
+        }
+        state.warnMe = on;
+    });
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Enter runs Save and Escape runs Exit wherever the focused control does not use the key.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            BitBtn1->click();
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        BitBtn2->click();
+        return;
+    default:
+        break;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        // The pointer rule: the hand over a browse picture; the arrow over the window's own
+        // background and the three path fields; any other control leaves it as it is.
+        if (watched == Image1 || watched == Image2 || watched == Image3) {
+            toolkit::setPointer(toolkit::Pointer::Hand);
+        } else if (watched == Edit2 || watched == Edit3 || watched == Edit4) {
+            toolkit::setPointer(toolkit::Pointer::Arrow);
+        } else if (watched == centralWidget()) {
+            const auto* move = static_cast<QMouseEvent*>(event);
+            if (!centralWidget()->childAt(move->position().toPoint())) toolkit::setPointer(toolkit::Pointer::Arrow);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

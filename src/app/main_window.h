@@ -1,0 +1,131 @@
+#pragma once
+// The main window: the open project's fields, the hotspot row and every command.
+
+#include <QMainWindow>
+#include <string>
+
+#include "project/project_state.h"
+#include "toolkit/file_picker.h"
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace toolkit {
+class BrowsePicture;
+class TrackBar;
+}  // namespace toolkit
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // `settingsPath` is the settings file read at creation and written by the Settings menu.
+    explicit TForm1(std::string settingsPath, QWidget* parent = nullptr);
+
+    // The project in memory. Other windows read and write it, as they read the controls below.
+    torvana::ProjectState state;
+
+    // Controls, named as the program's documentation names them.
+    QFrame* Bevel1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label7;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QLineEdit* Edit4;
+    QLineEdit* Edit5;
+    toolkit::BrowsePicture* Image1;
+    toolkit::BrowsePicture* Image2;
+    toolkit::BrowsePicture* Image3;
+    toolkit::TrackBar* TrackBar1;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    QPushButton* BitBtn3;
+    QPushButton* BitBtn4;
+    QCheckBox* CheckBox1;
+    QCheckBox* CheckBox2;
+    toolkit::FilePicker OpenDialog1;
+
+    QMenu* File1;
+    QAction* New1;
+    QAction* Open1;
+    QAction* Save1;
+    QAction* Close1;
+    QAction* N1;
+    QAction* Exit1;
+    QMenu* Settings1;
+    QAction* ToolTipHelp1;
+    QAction* Warnme1;
+    QMenu* Help1;
+    QAction* OnlineHelp1;
+    QAction* GoToWebSite1;
+    QAction* About1;
+
+    const std::string& settingsPath() const { return settingsPath_; }
+
+    // Shows the window and runs FormActivate once it is on screen. Used at start-up and by the
+    // hotspot editor when it hands the focus back; nothing else runs FormActivate.
+    void showAndActivate();
+
+    // Handlers.
+    void FormCreate();
+    void FormActivate();
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void Close1Click();
+    void Exit1Click();
+    void BitBtn1Click();  // Save
+    void BitBtn2Click();  // Exit
+    void BitBtn3Click();  // Edit hotspot
+    void BitBtn4Click();  // Test Run
+    void TrackBar1Change();
+    void Image1Click();
+    void Image2Click();
+    void Image3Click();
+    void ToolTipHelp1Click();
+    void Warnme1Click();
+    void OnlineHelp1Click();
+    void GoToWebSite1Click();
+    void About1Click();
+
+    // The two caption formats.
+    void setStartupCaption();
+    void setProjectCaption();
+
+    // The eleven controls whose tooltips follow "ToolTip Help", in their switching order.
+    QList<QWidget*> hintControls() const;
+    void showHints(bool shown);
+
+    // Applies the hotspot hand-off files waiting in the current folder. Returns true when an
+    // accepted hotspot ("config.$$$") was applied.
+    bool applyHandOffFiles();
+
+    // Asks the unsaved-project question when it applies. Returns false when the user says No.
+    bool confirmDiscard(const char* message);
+
+signals:
+    // The window was closed: the program ends.
+    void closed();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void connectHandlers();
+
+    std::string settingsPath_;
+};

@@ -1,0 +1,365 @@
+#include "gif/gif_image.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace torvana::gif {
+
+bool renderOnLoad = false;
+
+const char* GifVersionText(GifVersion version) {
+    switch (version) {
+        case version87a: return "87a";
+        case version89a: return "89a";
+        default: return "";
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Colour tables
+
+void GifColorMap::EnsureCapacity(int n) {
+    if (n < tripleCapacity) return;
+    int capacity = n <= 16 ? 16 : (n + 31) / 32 * 32;
+    capacity = std::min(capacity, maxEntries);
+    if (capacity == tripleCapacity) return;
+    auto buffer = std::make_unique<uint8_t[]>(static_cast<size_t>(capacity) * 3);
+    if (tripleCount > 0) std::memcpy(buffer.get(), rgbTriples.get(), static_cast<size_t>(tripleCount) * 3);
+    rgbTriples = std::move(buffer);
+    tripleCapacity = capacity;
+}
+
+void GifColorMap::Clear() {
+    rgbTriples.reset();
+    tripleCount = 0;
+    tripleCapacity = 0;
+    sortedFlag = false;
+}
+
+int GifColorMap::Add(uint8_t red, uint8_t green, uint8_t blue) {
+    if (tripleCount >= maxEntries) throw GifError("Color table overflow");
+    EnsureCapacity(tripleCount + 1);
+    uint8_t* e = rgbTriples.get() + 3 * tripleCount;
+    e[0] = red;
+    e[1] = green;
+    e[2] = blue;
+    return tripleCount++;
+}
+
+void GifColorMap::CopyFrom(const GifColorMap& other) {
+    if (&other == this) return;
+    Clear();
+    if (other.tripleCount > 0) {
+        EnsureCapacity(other.tripleCount);
+        std::memcpy(rgbTriples.get(), other.rgbTriples.get(), static_cast<size_t>(other.tripleCount) * 3);
+    }
+    tripleCount = other.tripleCount;
+    sortedFlag = other.sortedFlag;
+}
+
+uint32_t GifColorMap::ColorOf(int index) {
+    if (index < 0 || index >= tripleCount) {
+        ReportWarning(gifWarningSeverity, "Invalid color index");
+        if (tripleCount == 0) throw GifError("Color table is empty");
+        index = 0;
+    }
+    const uint8_t* e = Entry(index);
+    return uint32_t(e[0]) | (uint32_t(e[1]) << 8) | (uint32_t(e[2]) << 16);
+}
+
+void GifGlobalColorMap::ReportWarning(int severity, const std::string& message) {
+    if (header && header->ownerImage) header->ownerImage->Warning(this, severity, message);
+}
+
+void GifLocalColorMap::ReportWarning(int severity, const std::string& message) {
+    if (frame && frame->ownerImage) frame->ownerImage->Warning(this, severity, message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Items
+
+void GifItem::ReportWarning(int severity, const std::string& message) {
+    if (ownerImage) ownerImage->Warning(this, severity, message);
+}
+
+void GifItem::LoadFromFile(const std::string& path) {
+    GifFileStream stream(path);
+    LoadFromStream(stream);
+}
+
+void GifHeader::Clear() {
+    screenWidth = 0;
+    screenHeight = 0;
+    screenFlags = 0;
+    backgroundIndex = 0;
+    aspectByte = 0;
+    globalColors.Clear();
+}
+
+void GifHeader::Assign(const GifHeader& other) {
+    if (&other == this) return;
+    globalColors.CopyFrom(other.globalColors);
+    screenWidth = other.screenWidth;
+    screenHeight = other.screenHeight;
+    screenFlags = other.screenFlags;
+    backgroundIndex = other.backgroundIndex;
+    aspectByte = other.aspectByte;
+}
+
+GifVersion GifHeader::RequiredVersion() const {
+    return globalColors.sortedFlag || aspectByte != 0 ? version89a : version87a;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Extensions
+
+GifExtension::GifExtension(GifFrame* owner)
+    : GifItem(owner ? owner->ownerImage : nullptr), ownerFrame(owner) {}
+
+GifGraphicControlExtension::GifGraphicControlExtension(GifFrame* owner) : GifExtension(owner) {
+    if (ownerFrame && !ownerFrame->controlBlock) ownerFrame->controlBlock = this;
+}
+
+GifGraphicControlExtension::~GifGraphicControlExtension() {
+    if (!ownerFrame) return;
+    if (TransparencyOn()) ownerFrame->hasTransparency = false;
+    if (ownerFrame->controlBlock == this) ownerFrame->controlBlock = nullptr;
+}
+
+void GifGraphicControlExtension::SetTransparentIndex(int value) {
+    const int count = ownerFrame ? ownerFrame->ActiveColors().tripleCount : 0;
+    if (count > 0 && (value < 0 || value >= count)) {
+        ReportWarning(gifWarningSeverity, "Invalid color index");
+        value = 0;
+    }
+    transparentIndex = static_cast<uint8_t>(value);
+}
+
+GifLoopExtension::GifLoopExtension(GifFrame* owner) : GifApplicationExtension(owner) {
+    std::memcpy(appIdentifier.data(), "NETSCAPE", 8);
+    std::memcpy(appAuthCode.data(), "2.0", 3);
+}
+
+namespace {
+
+template <class T>
+std::unique_ptr<GifExtension> make(GifFrame* owner) {
+    return std::make_unique<T>(owner);
+}
+
+const GifExtensionClass* refineToSelf(const GifExtensionClass* self, GifStream&) { return self; }
+
+// Application extensions are told apart by their block: size 10 is held raw; size 11 is looked
+// up by its identifier and code. Every other size is also held raw: below 10 its own read
+// refuses it, above 11 the surplus bytes are skipped and the sub-blocks kept.
+const GifExtensionClass* refineApplication(const GifExtensionClass* self, GifStream& stream) {
+    if (self != &GifApplicationExtension::kind) return self;
+    const int size = stream.ReadByte();
+    if (size < 0) return nullptr;
+    uint8_t id[11];
+    if (size == 10) return stream.Read(id, 10) == 10 ? &GifUnknownAppExtension::kind : nullptr;
+    if (size == 11 && stream.Read(id, 11) == 11) {
+        const GifExtensionClass* found = FindAppExtensionClass(id);
+        return found ? found : &GifUnknownAppExtension::kind;
+    }
+    return &GifUnknownAppExtension::kind;
+}
+
+}  // namespace
+
+const GifExtensionClass GifGraphicControlExtension::kind{"GifGraphicControlExtension", 0xF9,
+                                                         &make<GifGraphicControlExtension>, &refineToSelf};
+const GifExtensionClass GifTextExtension::kind{"GifTextExtension", 0x01, &make<GifTextExtension>,
+                                               &refineToSelf};
+const GifExtensionClass GifCommentExtension::kind{"GifCommentExtension", 0xFE, &make<GifCommentExtension>,
+                                                  &refineToSelf};
+const GifExtensionClass GifApplicationExtension::kind{"GifApplicationExtension", 0xFF, nullptr,
+                                                      &refineApplication};
+const GifExtensionClass GifUnknownAppExtension::kind{"GifUnknownAppExtension", 0xFF,
+                                                     &make<GifUnknownAppExtension>, &refineToSelf};
+const GifExtensionClass GifLoopExtension::kind{"GifLoopExtension", 0xFF, &make<GifLoopExtension>,
+                                               &refineToSelf};
+
+std::vector<ExtensionRegistryRow>& ExtensionRegistry() {
+    static std::vector<ExtensionRegistryRow> rows{
+        {0x01, &GifTextExtension::kind},
+        {0xF9, &GifGraphicControlExtension::kind},
+        {0xFE, &GifCommentExtension::kind},
+        {0xFF, &GifApplicationExtension::kind},
+    };
+    return rows;
+}
+
+std::vector<AppExtensionRegistryRow>& AppExtensionRegistry() {
+    auto id = [](const char* text) {
+        std::array<uint8_t, 11> a{};
+        std::memcpy(a.data(), text, 11);
+        return a;
+    };
+    static std::vector<AppExtensionRegistryRow> rows{
+        {id("NETSCAPE2.0"), &GifLoopExtension::kind},
+        {id("ANIMEXTS1.0"), &GifLoopExtension::kind},
+    };
+    return rows;
+}
+
+const GifExtensionClass* FindExtensionClass(uint8_t label) {
+    const auto& rows = ExtensionRegistry();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        if (it->label == label) return it->kind;
+    return nullptr;
+}
+
+const GifExtensionClass* FindAppExtensionClass(const uint8_t identifier[11]) {
+    const auto& rows = AppExtensionRegistry();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        if (std::memcmp(it->identifier.data(), identifier, 11) == 0) return it->kind;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lists
+
+void GifExtensionList::ReportWarning(int severity, const std::string& message) {
+    if (ownerImage) ownerImage->Warning(this, severity, message);
+}
+
+void GifFrameList::ReportWarning(int severity, const std::string& message) {
+    if (ownerImage) ownerImage->Warning(this, severity, message);
+}
+
+void GifFrameList::Clear() {
+    // Frames go last to first, as a list frees its items.
+    while (!items.empty()) items.pop_back();
+}
+
+void GifFrameList::Delete(size_t index) {
+    if (index < items.size()) items.erase(items.begin() + static_cast<ptrdiff_t>(index));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+GifFrame::GifFrame(GifImage* owner) : GifItem(owner), localColors(this), extensionItems(owner) {}
+
+GifFrame::~GifFrame() {
+    // Extensions unlink themselves from this frame, so they go while its fields still exist.
+    extensionItems.Clear();
+}
+
+GifColorMap& GifFrame::ActiveColors() {
+    if (localColors.tripleCount > 0) return localColors;
+    if (ownerImage && ownerImage->header->globalColors.tripleCount > 0) return ownerImage->header->globalColors;
+    return localColors;
+}
+
+bool GifFrame::IsEmptyFrame() const {
+    return pixels.empty() || pixelCount <= 0 || frameWidth == 0 || frameHeight == 0;
+}
+
+void GifFrame::AllocatePixels() {
+    pixels.clear();
+    pixels.shrink_to_fit();
+    pixelCount = int64_t(frameWidth) * frameHeight;
+    if (pixelCount > 0) pixels.assign(static_cast<size_t>(pixelCount), 0);
+}
+
+void GifFrame::SetBounds(uint16_t left, uint16_t top, uint16_t width, uint16_t height) {
+    frameLeft = left;
+    frameTop = top;
+    frameWidth = width;
+    frameHeight = height;
+    AllocatePixels();
+    if (!ownerImage) return;
+    GifHeader& h = *ownerImage->header;
+    const int right = left + width;
+    const int bottom = top + height;
+    bool grew = false;
+    if (right > h.screenWidth) {
+        if (h.screenWidth > 0) ReportWarning(gifWarningSeverity, "Image width too small for contained frames");
+        grew = grew || h.screenWidth > 0;
+        h.screenWidth = static_cast<uint16_t>(std::min(right, 0xFFFF));
+    }
+    if (bottom > h.screenHeight) {
+        if (h.screenHeight > 0) ReportWarning(gifWarningSeverity, "Image height too small for contained frames");
+        grew = grew || h.screenHeight > 0;
+        h.screenHeight = static_cast<uint16_t>(std::min(bottom, 0xFFFF));
+    }
+    if (grew) ReportWarning(gifWarningSeverity, "Image exceeds Logical Screen size");
+}
+
+uint8_t GifFrame::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= frameWidth || y >= frameHeight || pixels.empty())
+        throw GifError("Invalid pixel coordinates");
+    return pixels[static_cast<size_t>(y) * frameWidth + static_cast<size_t>(x)];
+}
+
+const uint8_t* GifFrame::Row(int y) const {
+    if (frameWidth == 0 || frameHeight == 0 || pixels.empty()) throw GifError("Image is empty");
+    if (y < 0 || y >= frameHeight) throw GifError("Invalid pixel coordinates");
+    return pixels.data() + static_cast<size_t>(y) * frameWidth;
+}
+
+GifVersion GifFrame::RequiredVersion() const {
+    return localColors.sortedFlag || extensionItems.Count() > 0 ? version89a : version87a;
+}
+
+void GifFrame::Reset() {
+    extensionItems.Clear();
+    localColors.Clear();
+    pixels.clear();
+    pixels.shrink_to_fit();
+    pixelCount = 0;
+    frameWidth = 0;
+    frameHeight = 0;
+    hasTransparency = false;
+    controlBlock = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The picture
+
+GifImage::GifImage() : header(std::make_unique<GifHeader>(this)), frames(this) {}
+
+GifImage::~GifImage() {
+    frames.Clear();
+}
+
+GifVersion GifImage::Version() const {
+    GifVersion v = versionNone;
+    for (const auto& f : frames.items) v = std::max(v, f->RequiredVersion());
+    return v;
+}
+
+void GifImage::Clear() {
+    if (OnClearing) OnClearing();
+    frames.Clear();
+    header->Clear();
+    pixelsInUse_ = 0;
+}
+
+void GifImage::Warning(GifObject* sender, int severity, const std::string& message) {
+    if (OnGIFWarning) OnGIFWarning(sender, severity, message);
+}
+
+void GifImage::Progress(GifObject* sender, GifProgressStage stage, int percent, bool redrawNow,
+                        const std::string& message) {
+    if (OnProgress) OnProgress(sender, stage, percent, redrawNow, GifRect{}, message);
+}
+
+void GifImage::ReservePixels(int64_t count) {
+    if (count > pixelBudget - pixelsInUse_) {
+        const int64_t mib = pixelBudget >> 20;
+        const std::string limit = (mib >= 1024 && mib % 1024 == 0) ? std::to_string(mib / 1024) + " GiB"
+                                                                    : std::to_string(mib) + " MiB";
+        throw GifError("Image too large: its frames need more than " + limit + " of pixels");
+    }
+    pixelsInUse_ += count;
+}
+
+void GifImage::LoadFromFile(const std::string& path) {
+    GifFileStream stream(path);
+    LoadFromStream(stream);
+}
+
+}  // namespace torvana::gif

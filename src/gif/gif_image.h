@@ -1,0 +1,455 @@
+#pragma once
+// The in-memory model of a GIF picture: a header (logical screen and global colour table) and
+// an ordered list of frames, each with the extensions that preceded its image descriptor, an
+// optional local colour table and its pixels as one colour index per byte.
+//
+// Ownership is plain: a GifImage owns its header and its frame list, a frame owns its
+// extensions and its local colour table, lists own their items. Back-pointers (ownerImage,
+// ownerFrame, controlBlock) never own.
+//
+// Fatal defects raise GifError; recoverable ones are warnings of severity 1 that travel from the
+// reporting object to the picture's OnGIFWarning handler (dropped when none is assigned).
+//
+// Reading a stream into this model lives in gif_reader.cpp, the raster decoder in
+// lzw_decoder.cpp; composing frames into RGBA pictures in gif_compositor.h.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gif/gif_stream.h"
+#include "project/errors.h"
+
+namespace torvana::gif {
+
+// The module's fatal error; carries only its message.
+class GifError : public torvana::Error {
+public:
+    using torvana::Error::Error;
+};
+
+enum GifVersion { versionNone = 0, version87a = 1, version89a = 2 };
+// "87a" or "89a" ("" for versionNone).
+const char* GifVersionText(GifVersion version);
+
+// The only warning severity the module uses.
+constexpr int gifWarningSeverity = 1;
+
+// Library-wide: render each frame as soon as it is read. Off by default and never set by the
+// program; the drawing layer consults it, and load progress asks for a redraw when it is on.
+extern bool renderOnLoad;
+
+class GifImage;
+class GifFrame;
+class GifHeader;
+
+// Common base of everything that reports warnings; the sender passed to OnGIFWarning.
+class GifObject {
+public:
+    virtual ~GifObject() = default;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Colour tables
+
+class GifColorMap : public GifObject {
+public:
+    static constexpr int maxEntries = 256;
+
+    GifColorMap() = default;
+    GifColorMap(const GifColorMap&) = delete;
+    GifColorMap& operator=(const GifColorMap&) = delete;
+
+    // Entries, 3 bytes each: red, green, blue.
+    std::unique_ptr<uint8_t[]> rgbTriples;
+    int tripleCount = 0;     // entries in use; 0 means there is no table
+    int tripleCapacity = 0;  // entries allocated
+    bool sortedFlag = false; // never set by reading
+
+    // Grows the buffer for n entries: 16 for n up to 16, else n rounded up to 32, at most 256.
+    void EnsureCapacity(int n);
+    void Clear();
+    // Appends an entry; a 257th raises "Color table overflow". Returns its index.
+    int Add(uint8_t red, uint8_t green, uint8_t blue);
+    void CopyFrom(const GifColorMap& other);
+    const uint8_t* Entry(int index) const { return rgbTriples.get() + 3 * index; }
+
+    // The entry as 0x00BBGGRR. An index outside the table warns "Invalid color index" and uses
+    // entry 0; an empty table then raises "Color table is empty".
+    uint32_t ColorOf(int index);
+
+    // Empties the table and reads n entries (3 × n bytes) from the stream.
+    void ReadTriples(GifStream& stream, int n);
+
+    virtual void ReportWarning(int severity, const std::string& message) = 0;
+};
+
+class GifGlobalColorMap : public GifColorMap {
+public:
+    explicit GifGlobalColorMap(GifHeader* header) : header(header) {}
+    GifHeader* header;
+    void ReportWarning(int severity, const std::string& message) override;
+};
+
+class GifLocalColorMap : public GifColorMap {
+public:
+    explicit GifLocalColorMap(GifFrame* frame) : frame(frame) {}
+    GifFrame* frame;
+    void ReportWarning(int severity, const std::string& message) override;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Items
+
+class GifItem : public GifObject {
+public:
+    explicit GifItem(GifImage* owner) : ownerImage(owner) {}
+    GifItem(const GifItem&) = delete;
+    GifItem& operator=(const GifItem&) = delete;
+
+    GifImage* ownerImage;
+
+    virtual GifVersion RequiredVersion() const { return version87a; }
+    // Passes the warning to the owning picture with this item as the sender.
+    virtual void ReportWarning(int severity, const std::string& message);
+    virtual void LoadFromStream(GifStream& stream) = 0;
+    // Opens the file for reading and calls LoadFromStream; torvana::Error when it cannot open.
+    void LoadFromFile(const std::string& path);
+};
+
+class GifHeader : public GifItem {
+public:
+    explicit GifHeader(GifImage* owner) : GifItem(owner), globalColors(this) {}
+
+    uint16_t screenWidth = 0;
+    uint16_t screenHeight = 0;
+    uint8_t screenFlags = 0;  // bit 7 global table, bits 4-6 colour resolution, bit 3 sorted, bits 0-2 size
+    uint8_t backgroundIndex = 0;
+    uint8_t aspectByte = 0;
+    GifGlobalColorMap globalColors;
+
+    // Back to a 0 × 0 screen without a global table.
+    void Clear();
+    void Assign(const GifHeader& other);
+    GifVersion RequiredVersion() const override;
+    void LoadFromStream(GifStream& stream) override;
+};
+
+// The trailer byte; exists only while a picture is read.
+class GifTrailer : public GifItem {
+public:
+    using GifItem::GifItem;
+    void LoadFromStream(GifStream& stream) override;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Extensions
+
+class GifExtension;
+
+// What the two registries map to: a kind of extension. `create` is null for a kind that is
+// never instantiated itself; `refine` looks further into the stream (standing after the label)
+// to pick a more specific kind and returns the kind itself when it has nothing to add, or null
+// when the stream cannot be read.
+struct GifExtensionClass {
+    const char* name;
+    uint8_t label;
+    std::unique_ptr<GifExtension> (*create)(GifFrame* owner);
+    const GifExtensionClass* (*refine)(const GifExtensionClass* self, GifStream& stream);
+};
+
+class GifExtension : public GifItem {
+public:
+    explicit GifExtension(GifFrame* owner);
+    GifFrame* ownerFrame;
+
+    virtual uint8_t ExtensionLabel() const = 0;
+    virtual const GifExtensionClass& Class() const = 0;
+    GifVersion RequiredVersion() const override { return version89a; }
+    // Reads the introducer "!" and the label, raising "Invalid extension introducer" or
+    // "Internal error: Extension Instance does not match Extension Label".
+    void LoadFromStream(GifStream& stream) override;
+};
+
+class GifGraphicControlExtension : public GifExtension {
+public:
+    static constexpr uint8_t label = 0xF9;
+    static const GifExtensionClass kind;
+
+    // Becomes the owner frame's controlBlock when the frame has none yet.
+    explicit GifGraphicControlExtension(GifFrame* owner);
+    // Unlinks from the frame: clears controlBlock when it was this one, and hasTransparency
+    // when this one had its transparency bit.
+    ~GifGraphicControlExtension() override;
+
+    uint8_t gceBlockSize = 4;
+    uint8_t gceFlags = 0;
+    uint16_t delayTime = 0;  // hundredths of a second
+    uint8_t transparentIndex = 0;
+    uint8_t gceTerminator = 0;
+
+    bool TransparencyOn() const { return gceFlags & 0x01; }
+    bool WaitsForInput() const { return gceFlags & 0x02; }
+    int DisposalCode() const { return (gceFlags >> 2) & 0x07; }
+    void SetDisposalCode(int code) { gceFlags = static_cast<uint8_t>((gceFlags & ~0x1C) | ((code & 7) << 2)); }
+    // Stores 0 with the warning "Invalid color index" when the frame's active table has entries
+    // and the value is not below their count.
+    void SetTransparentIndex(int value);
+
+    uint8_t ExtensionLabel() const override { return label; }
+    const GifExtensionClass& Class() const override { return kind; }
+    void LoadFromStream(GifStream& stream) override;
+};
+
+class GifTextExtension : public GifExtension {
+public:
+    static constexpr uint8_t label = 0x01;
+    static const GifExtensionClass kind;
+    using GifExtension::GifExtension;
+
+    uint8_t textBlockSize = 12;
+    uint16_t textGridLeft = 0;
+    uint16_t textGridTop = 0;
+    uint16_t textGridWidth = 0;
+    uint16_t textGridHeight = 0;
+    uint8_t textCellWidth = 0;
+    uint8_t textCellHeight = 0;
+    uint8_t textForeIndex = 0;
+    uint8_t textBackIndex = 0;
+    std::vector<std::string> textLines;
+
+    uint8_t ExtensionLabel() const override { return label; }
+    const GifExtensionClass& Class() const override { return kind; }
+    void LoadFromStream(GifStream& stream) override;
+};
+
+class GifCommentExtension : public GifExtension {
+public:
+    static constexpr uint8_t label = 0xFE;
+    static const GifExtensionClass kind;
+    using GifExtension::GifExtension;
+
+    std::vector<std::string> commentLines;
+
+    uint8_t ExtensionLabel() const override { return label; }
+    const GifExtensionClass& Class() const override { return kind; }
+    void LoadFromStream(GifStream& stream) override;
+};
+
+// One raw data sub-block.
+struct GifBlock {
+    uint8_t blockLength = 0;
+    std::vector<uint8_t> blockBytes;
+};
+
+// Base of application extensions. Its kind is what the registry lists for label 0xFF; it is
+// never instantiated: its refinement picks the concrete kind from the identifier.
+class GifApplicationExtension : public GifExtension {
+public:
+    static constexpr uint8_t label = 0xFF;
+    static const GifExtensionClass kind;
+    explicit GifApplicationExtension(GifFrame* owner) : GifExtension(owner) {}
+
+    std::array<uint8_t, 8> appIdentifier{};
+    std::array<uint8_t, 3> appAuthCode{};
+
+    uint8_t ExtensionLabel() const override { return label; }
+    // Reads the block size B ("Unsupported Application Extension block size" below 10), the
+    // identifier and code, moves to the end of the block, then ReadAppBlocks.
+    void LoadFromStream(GifStream& stream) override;
+    virtual void ReadAppBlocks(GifStream& stream) = 0;
+};
+
+// An application extension whose identifier has no row in the registry; its sub-blocks are
+// kept as they were.
+class GifUnknownAppExtension : public GifApplicationExtension {
+public:
+    static const GifExtensionClass kind;
+    using GifApplicationExtension::GifApplicationExtension;
+
+    std::vector<GifBlock> rawSubBlocks;
+
+    const GifExtensionClass& Class() const override { return kind; }
+    void ReadAppBlocks(GifStream& stream) override;
+};
+
+// The looping extension ("NETSCAPE2.0", "ANIMEXTS1.0").
+class GifLoopExtension : public GifApplicationExtension {
+public:
+    static const GifExtensionClass kind;
+    explicit GifLoopExtension(GifFrame* owner);
+
+    uint16_t loopCount = 0;
+    uint32_t bufferSizeHint = 0;
+
+    const GifExtensionClass& Class() const override { return kind; }
+    void ReadAppBlocks(GifStream& stream) override;
+};
+
+// The registries the reader consults. Lookups search from the last row backwards, so a row
+// added later overrides an earlier one.
+struct ExtensionRegistryRow {
+    uint8_t label;
+    const GifExtensionClass* kind;
+};
+struct AppExtensionRegistryRow {
+    std::array<uint8_t, 11> identifier;  // 8-byte identifier and 3-byte code
+    const GifExtensionClass* kind;
+};
+std::vector<ExtensionRegistryRow>& ExtensionRegistry();
+std::vector<AppExtensionRegistryRow>& AppExtensionRegistry();
+const GifExtensionClass* FindExtensionClass(uint8_t label);
+const GifExtensionClass* FindAppExtensionClass(const uint8_t identifier[11]);
+
+// ---------------------------------------------------------------------------------------------
+// Lists
+
+class GifExtensionList : public GifObject {
+public:
+    explicit GifExtensionList(GifImage* owner) : ownerImage(owner) {}
+    GifImage* ownerImage;
+    std::vector<std::unique_ptr<GifExtension>> items;
+
+    size_t Count() const { return items.size(); }
+    GifExtension& operator[](size_t i) const { return *items[i]; }
+    void Clear() { items.clear(); }
+    void ReportWarning(int severity, const std::string& message);
+    void LoadFromStream(GifStream& stream, GifFrame* parent);
+};
+
+class GifFrameList : public GifObject {
+public:
+    explicit GifFrameList(GifImage* owner) : ownerImage(owner) {}
+    GifImage* ownerImage;
+    std::vector<std::unique_ptr<GifFrame>> items;
+
+    size_t Count() const { return items.size(); }
+    GifFrame& operator[](size_t i) const { return *items[i]; }
+    void Clear();
+    // Removes and frees one frame.
+    void Delete(size_t index);
+    void ReportWarning(int severity, const std::string& message);
+    void LoadFromStream(GifStream& stream, GifImage* parent);
+};
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+class GifFrame : public GifItem {
+public:
+    explicit GifFrame(GifImage* owner);
+    ~GifFrame() override;
+
+    uint8_t descriptorSeparator = ',';
+    uint16_t frameLeft = 0;
+    uint16_t frameTop = 0;
+    uint16_t frameWidth = 0;
+    uint16_t frameHeight = 0;
+    uint8_t frameFlags = 0;  // bit 7 local table, bit 6 interlaced, bit 5 sorted, bits 0-2 size
+    GifLocalColorMap localColors;
+    // One colour index per pixel, frameHeight rows of frameWidth, no padding; empty when the
+    // frame has no pixels.
+    std::vector<uint8_t> pixels;
+    int64_t pixelCount = 0;  // frameWidth × frameHeight (up to 65535², so 64 bits)
+    GifExtensionList extensionItems;
+    bool hasTransparency = false;
+    GifGraphicControlExtension* controlBlock = nullptr;  // the first one; not owned
+
+    // The local table when it has entries, else the global one when it has entries, else the
+    // (empty) local table.
+    GifColorMap& ActiveColors();
+    const GifColorMap& ActiveColors() const { return const_cast<GifFrame*>(this)->ActiveColors(); }
+    bool IsInterlaced() const { return frameFlags & 0x40; }
+    bool IsEmptyFrame() const;
+    // The transparent index when the frame is transparent, else -1.
+    int TransparentIndex() const {
+        return hasTransparency && controlBlock ? controlBlock->transparentIndex : -1;
+    }
+
+    // Frees the old pixels and allocates pixelCount zero bytes.
+    void AllocatePixels();
+    // Sets the bounds, reallocating the pixels, and grows the picture when the frame no longer
+    // fits ("Image width too small for contained frames", "Image height too small for contained
+    // frames", then "Image exceeds Logical Screen size", each only when the dimension was above 0).
+    void SetBounds(uint16_t left, uint16_t top, uint16_t width, uint16_t height);
+    // Pixel access; "Invalid pixel coordinates" outside the frame, "Image is empty" for rows of
+    // a frame of size 0.
+    uint8_t Pixel(int x, int y) const;
+    const uint8_t* Row(int y) const;
+
+    GifVersion RequiredVersion() const override;
+    void LoadFromStream(GifStream& stream) override;
+    // Decodes the raster that starts at the stream's position into `pixels` (lzw_decoder.cpp).
+    void ReadFrameData(GifStream& stream);
+
+    // Forgets extensions, table, pixels and bounds.
+    void Reset();
+};
+
+// ---------------------------------------------------------------------------------------------
+// The picture
+
+enum class GifProgressStage { starting, running, ending };
+
+struct GifRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+class GifImage : public GifObject {
+public:
+    // What all frames of one picture may hold in pixels together; a picture that would need
+    // more fails its load with a GifError before the memory is taken.
+    static constexpr int64_t defaultPixelBudget = int64_t(1) << 30;
+
+    GifImage();
+    ~GifImage() override;
+    GifImage(const GifImage&) = delete;
+    GifImage& operator=(const GifImage&) = delete;
+
+    std::unique_ptr<GifHeader> header;
+    GifFrameList frames;
+    int64_t pixelBudget = defaultPixelBudget;
+
+    // Warning event (sender, severity, message); warnings are dropped when it is empty.
+    std::function<void(GifObject* sender, int severity, const std::string& message)> OnGIFWarning;
+    // Progress (sender, stage, percent 0-100, redraw now, rectangle, message).
+    std::function<void(GifObject* sender, GifProgressStage stage, int percent, bool redrawNow,
+                       const GifRect& rect, const std::string& message)>
+        OnProgress;
+    // Called before the content is thrown away (a load, Clear), so that whoever draws the
+    // picture can stop and drop what it caches.
+    std::function<void()> OnClearing;
+
+    bool Empty() const { return frames.Count() == 0; }
+    int Width() const { return header->screenWidth; }
+    int Height() const { return header->screenHeight; }
+    // ColorOf the background index in the global table.
+    uint32_t BackgroundColor() { return header->globalColors.ColorOf(header->backgroundIndex); }
+    GifVersion Version() const;
+
+    // Back to the state of a new picture: 0 × 0 screen, no global table, no frames.
+    void Clear();
+
+    // Replaces the content by the GIF read from the stream's position. On a GifError the
+    // stream is back where reading started, the frames completed before the failure remain,
+    // and the error continues to the caller.
+    void LoadFromStream(GifStream& stream);
+    void LoadFromFile(const std::string& path);
+
+    // Warnings of all parts of the picture arrive here.
+    void Warning(GifObject* sender, int severity, const std::string& message);
+    void Progress(GifObject* sender, GifProgressStage stage, int percent, bool redrawNow,
+                  const std::string& message);
+
+    // Takes `count` pixels out of the budget for a frame about to be read; raises a GifError
+    // when the budget would be exceeded.
+    void ReservePixels(int64_t count);
+
+private:
+    int64_t pixelsInUse_ = 0;
+};
+
+}  // namespace torvana::gif

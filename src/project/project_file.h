@@ -1,0 +1,49 @@
+#pragma once
+// The project file: a text file of one value per line, CR LF after every line. Seven header
+// lines (hotspot count, the Browse and Exit switches as TRUE/FALSE, CD title, staging folder,
+// background picture, opening sound), then six lines for each hotspot.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "project/project_state.h"
+
+namespace torvana {
+
+struct ProjectFileData {
+    int32_t hotspotCount = 0;
+    bool showBrowse = false;
+    bool showExit = false;
+    std::string cdTitle;
+    std::string stagingFolder;
+    std::string backgroundImage;
+    std::string openingWav;
+    std::vector<Hotspot> hotspots;  // hotspotCount records (none when the count is 0 or less)
+
+    bool operator==(const ProjectFileData&) const = default;
+};
+
+// The file's bytes for `data`: the count, then data.hotspots in order.
+std::string formatProjectFile(const ProjectFileData& data);
+
+// Reads a project file's bytes. A line ends at a CR (an LF right after it belongs to the line
+// end) or at a lone LF; a Ctrl-Z or the end of the bytes ends the data, and lines read past the
+// end are empty. A first line that does not convert throws the conversion's Error; a count
+// outside 0 to 99 throws an Error that names `path` and the count. Lines after the last record
+// are ignored.
+ProjectFileData parseProjectFile(const std::string& bytes, const std::string& path);
+
+// Writes the file through a temporary file beside it, so a failed write keeps the old file.
+void writeProjectFile(const std::string& path, const ProjectFileData& data);
+
+// Reads the whole file before returning anything. Throws Error when it cannot be read or is
+// refused by parseProjectFile.
+ProjectFileData readProjectFile(const std::string& path);
+
+// Copies the fields of `state`'s slots 1..count into data.hotspots (count = state.hotspotCount,
+// at most 99), and back.
+std::vector<Hotspot> hotspotsOf(const ProjectState& state);
+void storeHotspots(ProjectState& state, const std::vector<Hotspot>& hotspots);
+
+}  // namespace torvana

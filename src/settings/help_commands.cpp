@@ -1,0 +1,10 @@
+// Online Help, Go to Web Site and About.
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "settings/about_box.h"
+#include "toolkit/shell.h"
+
+void TForm1::OnlineHelp1Click() { toolkit::openTarget(state.programFolder + "torvana_help.htm"); }
+void TForm1::GoToWebSite1Click() {}
+void TForm1::About1Click() { forms().AboutBox->exec(); }

@@ -1,0 +1,63 @@
+// Renders every window of the editor to a PNG file, to look at what a user sees.
+// Usage: torvana-screenshots DIR (run it on an X server, e.g. under xvfb-run).
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/new_project_dialog.h"
+#include "app/startup_chooser.h"
+#include "build/staging_folder_dialog.h"
+#include "hotspot/hotspot_editor.h"
+#include "settings/about_box.h"
+
+namespace {
+
+bool save(QWidget* w, const QDir& dir, const char* name) {
+    w->show();
+    w->raise();
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+    const QString path = dir.filePath(QString(name) + ".png");
+    const bool ok = w->grab().save(path);
+    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), w->width(), w->height());
+    w->hide();
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Torvana");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(".")) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 2;
+    }
+    // A settings file of its own, so the pictures show the defaults.
+    QTemporaryDir settings;
+    createForms(QDir(settings.path()).filePath("torvana.ini").toLocal8Bit().toStdString());
+    Forms& f = forms();
+    bool ok = true;
+    ok &= save(f.Form1, dir, "main-window");
+    ok &= save(f.Form5, dir, "startup-chooser");
+    ok &= save(f.Form3, dir, "new-project-dialog");
+    ok &= save(f.Form2, dir, "hotspot-editor");
+    ok &= save(f.Form4, dir, "staging-folder-dialog");
+    ok &= save(f.AboutBox, dir, "about-box");
+    destroyForms();
+    return ok ? 0 : 1;
+}
