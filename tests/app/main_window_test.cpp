@@ -1,0 +1,270 @@
+// The main window at start-up: the chooser, captions, the settings menu, tooltips, the pointer
+// rule and the keys.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/startup_chooser.h"
+#include "project/file_io.h"
+#include "project/project_file.h"
+#include "settings/settings_file.h"
+#include "test_support/window_fixture.h"
+#include "toolkit/widgets.h"
+
+using toolkit::Pointer;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+    WindowFixture fx;
+    TForm1* f = nullptr;
+
+    // A project file with one hotspot, to open.
+    std::string writeProject(const char* name = "photos.cdrom") {
+        torvana::ProjectFileData d;
+        d.hotspotCount = 1;
+        d.cdTitle = "Summer";
+        d.hotspots.push_back({"/art/setup.exe", "/art/over.gif", "10", "20", "", ""});
+        const std::string p = fx.path(name);
+        torvana::writeProjectFile(p, d);
+        return p;
+    }
+
+    void openProject(const std::string& path) {
+        fx.hook.chooseFile(path);
+        f->Open1Click();
+    }
+
+private slots:
+    void init() {
+        fx.setUp();
+        f = forms().Form1;
+    }
+    void cleanup() { VERIFY_NO_PROBLEMS(fx); }
+
+    void startingShowsTheChooserAfterOneBeep() {
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5"));
+        int beepsAtChooser = -1;
+        QString titleAtChooser;
+        std::string failure;
+        whenModal("TForm5", [&](QWidget* w) {
+            beepsAtChooser = fx.hook.beeps;
+            titleAtChooser = w->windowTitle();
+            static_cast<TForm5*>(w)->Button2->click();  // "Open an existing Project"
+        }, &failure);
+        fx.hook.cancelFile();
+        f->showAndActivate();
+        QTRY_COMPARE(fx.hook.fileDialogs.size(), size_t(1));
+        QVERIFY2(failure.empty(), failure.c_str());
+        QCOMPARE(beepsAtChooser, 1);
+        QCOMPARE(titleAtChooser, QString("Torvana"));
+        // Open ran, was cancelled, and left the window without a project.
+        QCOMPARE(fx.hook.fileDialogs[0].title, std::string("Open a Torvana File"));
+        QCOMPARE(fx.hook.fileDialogs[0].filter, std::string("Torvana Files (*.cdrom) |*.cdrom"));
+        QVERIFY(!f->state.projectOpen());
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5"));
+        QVERIFY(!f->BitBtn3->isEnabled());
+        QVERIFY(!f->state.programFolder.empty());
+        QCOMPARE(f->state.programFolder.back(), '/');
+    }
+
+    void closingTheChooserRunsOpen() {
+        const std::string project = writeProject();
+        whenModal("TForm5", [](QWidget* w) { w->close(); });
+        fx.hook.chooseFile(project);
+        f->FormActivate();
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom)"));
+        QCOMPARE(fx.hook.beeps, 1);
+        // With a project open, a later activation asks nothing.
+        f->FormActivate();
+        QCOMPARE(fx.hook.beeps, 1);
+    }
+
+    void creatingANewProjectFromTheChooser() {
+        whenModal("TForm5", [&](QWidget* w) {
+            whenModal("TForm3", [&](QWidget* d) {
+                QWidget* dialog = d;
+                dialog->findChild<QLineEdit*>("Edit1")->setText("photos.cdrom");
+                dialog->findChild<QPushButton*>("BitBtn1")->click();
+            });
+            static_cast<TForm5*>(w)->Button1->click();
+        });
+        f->FormActivate();
+        QCOMPARE(f->state.projectName, std::string("photos.cdrom.cdrom"));
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom.cdrom)"));
+        QVERIFY(f->BitBtn3->isEnabled());
+    }
+
+    void captionsFollowOpenAndClose() {
+        openProject(writeProject());
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom)"));
+        fx.hook.answer(toolkit::Answer::Yes);  // not saved yet: Close asks
+        f->Close1Click();
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5"));
+    }
+
+    void controlsStartAsTheUserExpects() {
+        QVERIFY(!f->BitBtn3->isEnabled());
+        QVERIFY(!f->BitBtn4->isEnabled());
+        QVERIFY(f->BitBtn1->isEnabled());
+        QCOMPARE(f->Edit5->text(), QString("1"));
+        QVERIFY(f->Edit5->isReadOnly());
+        QCOMPARE(f->TrackBar1->minimum(), 1);
+        QCOMPARE(f->TrackBar1->maximum(), 20);
+        QCOMPARE(f->TrackBar1->value(), 1);
+        QVERIFY(f->Label2->font().bold());
+        QVERIFY(f->Label3->font().bold());
+        QVERIFY(!f->Label1->font().bold());
+        QVERIFY(!f->Label4->font().bold());
+        QCOMPARE(f->BitBtn1->text(), QString("&Save"));
+        QCOMPARE(f->BitBtn2->text(), QString("E&xit"));
+        QCOMPARE(f->BitBtn3->text(), QString("&Edit"));
+        QCOMPARE(f->OnlineHelp1->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(f->ToolTipHelp1->isChecked());  // no settings file: both on
+        QVERIFY(f->Warnme1->isChecked());
+        QVERIFY(f->state.warnMe);
+        // The window cannot be resized and holds the whole client area.
+        QCOMPARE(f->minimumSize(), f->maximumSize());
+        QVERIFY(f->centralWidget()->width() >= 449 && f->centralWidget()->height() >= 344);
+    }
+
+    void tabOrderRunsThroughTheFieldsAndButtons() {
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        f->Edit1->setFocus();
+        QStringList order{f->focusWidget()->objectName()};
+        for (int i = 0; i < 11; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        // BitBtn3 and BitBtn4 are disabled at start and skipped.
+        QCOMPARE(order.join(','), QString("Edit1,Edit2,Edit3,Edit4,Edit5,BitBtn1,BitBtn2,TrackBar1,CheckBox1,"
+                                          "CheckBox2,Edit1,Edit2"));
+    }
+
+    void tooltipsOffLeaveTheAlwaysShownHints() {
+        f->hide();
+        destroyForms();
+        torvana::writeSetting(fx.settingsPath(), torvana::kToolTipsKey, false);
+        createForms(fx.settingsPath());
+        f = forms().Form1;
+        QVERIFY(!f->ToolTipHelp1->isChecked());
+        for (QWidget* w : f->hintControls()) QVERIFY2(w->toolTip().isEmpty(), qPrintable(w->objectName()));
+        for (QWidget* w : {static_cast<QWidget*>(f->Image1), static_cast<QWidget*>(f->Image2),
+                           static_cast<QWidget*>(f->Image3)})
+            QCOMPARE(w->toolTip(), QString("Browse"));
+        openProject(writeProject());
+        QCOMPARE(f->Edit5->toolTip(), QString("setup.exe"));
+    }
+
+    void toolTipHelpSwitchesTheElevenControlsAndIsRemembered() {
+        QCOMPARE(f->Edit1->toolTip(), QString("This text will appear on the Window bar"));
+        QCOMPARE(f->BitBtn2->toolTip(), QString("Exit Torvana"));
+        f->ToolTipHelp1->trigger();
+        QVERIFY(!f->ToolTipHelp1->isChecked());
+        for (QWidget* w : f->hintControls()) QVERIFY2(w->toolTip().isEmpty(), qPrintable(w->objectName()));
+        QCOMPARE(f->Image2->toolTip(), QString("Browse"));
+        QCOMPARE(torvana::readFileContents(fx.settingsPath()), std::string("[Options]\ntooltips=0\n"));
+        f->ToolTipHelp1->trigger();
+        QCOMPARE(f->TrackBar1->toolTip(), QString("Select a HotSpot"));
+        QVERIFY(torvana::loadSettings(fx.settingsPath()).toolTips);
+    }
+
+    void warnMeOffIsRememberedAndSilencesTheQuestion() {
+        f->Warnme1->trigger();
+        QVERIFY(!f->state.warnMe);
+        QVERIFY(!torvana::loadSettings(fx.settingsPath()).warnMe);
+        openProject(writeProject());
+        f->Close1Click();  // not saved, but no question with "Warn Me" off
+        QVERIFY(!f->state.projectOpen());
+        destroyForms();
+        createForms(fx.settingsPath());
+        f = forms().Form1;
+        QVERIFY(!f->Warnme1->isChecked());
+        QVERIFY(!f->state.warnMe);
+    }
+
+    void aSettingThatCannotBeWrittenChangesNothing() {
+        QDir(fx.dirPath()).mkdir("torvana.ini");  // a folder where the file must go
+        fx.hook.answer(toolkit::Answer::Ok);
+        fx.hook.answer(toolkit::Answer::Ok);
+        f->ToolTipHelp1->trigger();
+        f->Warnme1->trigger();
+        QCOMPARE(fx.hook.boxes.size(), size_t(2));
+        for (const toolkit::BoxRecord& box : fx.hook.boxes) {
+            QCOMPARE(box.kind, std::string("ErrorBox"));
+            QCOMPARE(box.caption, std::string("Torvana"));
+            QCOMPARE(box.icon, std::string("critical"));
+            QCOMPARE(box.text, "Unable to write to " + fx.settingsPath() + ".");
+        }
+        QVERIFY(f->ToolTipHelp1->isChecked());
+        QCOMPARE(f->Edit1->toolTip(), QString("This text will appear on the Window bar"));
+        QVERIFY(f->Warnme1->isChecked());
+        QVERIFY(f->state.warnMe);
+        QCOMPARE(fx.hook.beeps, 0);  // the error box comes without the message-box beep
+    }
+
+    void pointerRule() {
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        // Mouse moves go through the window, so they reach whatever control is under them.
+        auto moveTo = [this](QWidget* w, QPoint p = QPoint(-1, -1)) {
+            QTest::mouseMove(f->windowHandle(), w->mapTo(f, p.x() < 0 ? w->rect().center() : p));
+            QApplication::processEvents();
+        };
+        moveTo(f->Image1);
+        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        moveTo(f->TrackBar1);
+        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        moveTo(f->CheckBox1);
+        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        moveTo(f->Edit2);
+        QCOMPARE(toolkit::currentPointer(), Pointer::Arrow);
+        moveTo(f->Image3);
+        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        moveTo(f->Edit1);  // the title field is not one of the path fields
+        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        // The window's own background, left of the labels.
+        moveTo(f->centralWidget(), QPoint(5, f->centralWidget()->height() - 5));
+        QCOMPARE(toolkit::currentPointer(), Pointer::Arrow);
+    }
+
+    void enterRunsSaveAndEscapeRunsExit() {
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        // Save without a project only beeps.
+        QTest::keyClick(f->Edit1, Qt::Key_Return);
+        QCOMPARE(fx.hook.beeps, 1);
+        QVERIFY(fx.hook.boxes.empty());
+        // Exit with an unsaved project asks; No keeps the program running.
+        openProject(writeProject());
+        QSignalSpy closed(f, &TForm1::closed);
+        fx.hook.answer(toolkit::Answer::No);
+        QTest::keyClick(f->Edit3, Qt::Key_Escape);
+        QCOMPARE(fx.hook.boxes.back().text, std::string("Warning!  Current project is not saved.  Exit?"));
+        QCOMPARE(closed.count(), 0);
+        fx.hook.answer(toolkit::Answer::Yes);
+        QTest::keyClick(f->CheckBox1, Qt::Key_Escape);
+        QCOMPARE(closed.count(), 1);
+    }
+
+    void closeControlEndsWithoutTheQuestion() {
+        openProject(writeProject());
+        QSignalSpy closed(f, &TForm1::closed);
+        f->show();
+        f->close();
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(fx.hook.boxes.empty());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
