@@ -1,0 +1,112 @@
+#pragma once
+// Composing the frames of a GIF picture onto an RGBA canvas of the logical screen's size, with
+// frame transparency and the GIF89a disposal methods:
+//   0 (none) and 1 (keep): the frame stays on the canvas for the next one;
+//   2 (restore to background): after the frame, its area goes back to the background, which is
+//     transparent unless a colour or an underlay is given;
+//   3 (restore to previous): after the frame, its area goes back to what it was before it.
+// The reserved codes 4 to 7 keep the frame, as 1 does.
+//
+// The canvas holds 4 bytes per pixel, red, green, blue, alpha, rows top to bottom without
+// padding. A frame pixel whose index is the frame's transparent index (when the frame has
+// transparency and transparency is honoured) leaves the canvas as it was; an index beyond the
+// frame's colour table draws opaque black, as a 256-entry palette filled from a shorter table
+// does. Frames are clipped to the logical screen; an empty frame draws nothing.
+//
+// Composing is step by step, so an animation painter can show frame k from the state after
+// frame k-1:
+//
+//   GifCompositor compositor(image);          // canvas = background
+//   for (size_t k = 0; k < image.frames.Count(); ++k) {
+//       const RgbaCanvas& shown = compositor.Compose(k);  // undo frame k-1's disposal, draw k
+//       ... show `shown`, wait for the frame's delay ...
+//   }
+//   compositor.Restart();                     // next loop pass from the background again
+//
+// The free functions below are the single steps Compose is made of, for a painter that keeps
+// its own buffers.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "gif/gif_image.h"
+
+namespace torvana::gif {
+
+struct GifRgba {
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+    bool operator==(const GifRgba&) const = default;
+};
+
+struct RgbaCanvas {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;  // width × height × 4 bytes
+
+    // A canvas of the given size filled with `colour`; GifError when it needs more than
+    // `byteBudget` bytes.
+    static RgbaCanvas Create(int width, int height, GifRgba colour, int64_t byteBudget);
+    GifRgba At(int x, int y) const;
+};
+
+// The part of the canvas a frame covers, right and bottom exclusive, clipped to the canvas.
+struct CanvasArea {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool Empty() const { return right <= left || bottom <= top; }
+};
+
+CanvasArea FrameArea(const GifFrame& frame, const RgbaCanvas& canvas);
+
+// The disposal code the frame asks for: that of its last graphic control extension, 0 without.
+int FrameDisposal(const GifFrame& frame);
+
+// The frame's 256 colours: the active colour table, opaque black beyond it; the transparent
+// index has alpha 0 when the frame is transparent and `honourTransparency` is set.
+// GifError "No global or local color table defined" when the frame has no table to use.
+std::vector<GifRgba> FramePaletteRgba(const GifFrame& frame, bool honourTransparency);
+
+// Draws the frame onto the canvas at its position; pixels with alpha 0 in the palette are
+// skipped.
+void DrawFrame(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparency);
+void FillArea(RgbaCanvas& canvas, const CanvasArea& area, GifRgba colour);
+// Copies one area from `source` (of the canvas's size) into the canvas.
+void CopyArea(RgbaCanvas& canvas, const RgbaCanvas& source, const CanvasArea& area);
+
+class GifCompositor {
+public:
+    static constexpr int64_t defaultByteBudget = int64_t(1) << 30;
+
+    struct Options {
+        bool honourTransparency = true;
+        // Disposal 2 and the starting canvas use this colour; transparent when not given.
+        std::optional<GifRgba> background;
+        // When given (the logical screen's size), the canvas starts as a copy of it and
+        // disposal 2 restores from it: what lay under the picture.
+        const RgbaCanvas* underlay = nullptr;
+        // What one canvas may take; the compositor holds at most two of them.
+        int64_t byteBudget = defaultByteBudget;
+    };
+
+    // GifError when the logical screen's canvas would exceed the budget.
+    explicit GifCompositor(const GifImage& image);
+    GifCompositor(const GifImage& image, Options options);
+
+    // Back to the starting canvas; the next Compose starts a new pass.
+    void Restart();
+    // Undoes the disposal of the frame composed last, then draws frame `index`.
+    const RgbaCanvas& Compose(size_t index);
+    const RgbaCanvas& Canvas() const { return canvas_; }
+
+private:
+    void RestoreBackground(const CanvasArea& area);
+
+    const GifImage& image_;
+    Options options_;
+    RgbaCanvas canvas_;
+    RgbaCanvas saved_;  // the area under a disposal-3 frame, in canvas coordinates
+    int pendingDisposal_ = 0;
+    CanvasArea pendingArea_;
+};
+
+}  // namespace torvana::gif

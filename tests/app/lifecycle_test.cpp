@@ -1,0 +1,254 @@
+// New, Open, Close and Exit: what each does to the window and the project, and the question
+// that protects an unsaved project.
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/new_project_dialog.h"
+#include "project/file_io.h"
+#include "project/project_file.h"
+#include "test_support/window_fixture.h"
+#include "toolkit/folder_widgets.h"
+#include "toolkit/widgets.h"
+
+using toolkit::Answer;
+
+namespace {
+constexpr const char* kContinue = "Warning!  Current project is not saved.  Continue?";
+}
+
+class LifecycleTest : public QObject {
+    Q_OBJECT
+    WindowFixture fx;
+    TForm1* f = nullptr;
+
+    std::string writeProject(const char* name, int hotspots) {
+        torvana::ProjectFileData d;
+        d.hotspotCount = hotspots;
+        d.showExit = true;
+        d.cdTitle = "Title of " + std::string(name);
+        d.stagingFolder = "/stage";
+        d.backgroundImage = "/art/back.gif";
+        d.openingWav = "/art/open.wav";
+        for (int i = 1; i <= hotspots; ++i)
+            d.hotspots.push_back({"/apps/tool" + std::to_string(i) + ".exe", "/art/r.gif", "5", "6", "", "/c.wav"});
+        const std::string p = fx.path(name);
+        torvana::writeProjectFile(p, d);
+        return p;
+    }
+
+    void open(const std::string& path) {
+        fx.hook.chooseFile(path);
+        f->Open1Click();
+    }
+
+    // Runs New, filling the dialog with `name` and pressing OK (or Cancel).
+    void runNew(const QString& name, bool ok = true) {
+        whenModal("TForm3", [name, ok](QWidget* w) {
+            auto* d = static_cast<TForm3*>(w);
+            d->Edit1->setText(name);
+            (ok ? d->BitBtn1 : d->BitBtn2)->click();
+        });
+        f->New1Click();
+    }
+
+    // What the user sees of the open project.
+    QString snapshot() const {
+        QStringList s{f->windowTitle(), f->Edit1->text(), f->Edit2->text(), f->Edit3->text(), f->Edit4->text(),
+                      f->Edit5->text(), f->Edit5->toolTip(), QString::number(f->TrackBar1->maximum()),
+                      QString::number(f->TrackBar1->value()), QString::number(f->CheckBox1->isChecked()),
+                      QString::number(f->CheckBox2->isChecked()), QString::number(f->BitBtn3->isEnabled()),
+                      QString::number(f->state.hotspotCount), QString::fromStdString(f->state.projectPath)};
+        for (int slot = 1; slot <= 3; ++slot) s << QString::fromStdString(f->state.hotspotApplication[slot]);
+        return s.join('|');
+    }
+
+private slots:
+    void init() {
+        fx.setUp();
+        f = forms().Form1;
+    }
+    void cleanup() { VERIFY_NO_PROBLEMS(fx); }
+
+    void openFillsTheWindowFromTheFile() {
+        f->state.hotspotApplication[21] = "kept beyond slot 20";
+        open(writeProject("photos.cdrom", 3));
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom)"));
+        QCOMPARE(f->state.projectName, std::string("photos.cdrom"));
+        QCOMPARE(f->Edit1->text(), QString("Title of photos.cdrom"));
+        QCOMPARE(f->Edit4->text(), QString("/art/open.wav"));
+        QVERIFY(!f->CheckBox1->isChecked());
+        QVERIFY(f->CheckBox2->isChecked());
+        QCOMPARE(f->state.hotspotCount, 3);
+        QCOMPARE(f->TrackBar1->maximum(), 4);
+        QCOMPARE(f->TrackBar1->value(), 1);
+        QCOMPARE(f->Edit5->text(), QString("1"));
+        QCOMPARE(f->Edit5->toolTip(), QString("tool1.exe"));
+        QCOMPARE(f->state.hotspotClickWav[3], std::string("/c.wav"));
+        QCOMPARE(f->state.hotspotApplication[21], std::string("kept beyond slot 20"));
+        QVERIFY(f->BitBtn3->isEnabled());
+        QVERIFY(!f->state.projectSaved);
+        // The dialog proposed nothing the first time and made the file's folder current.
+        QCOMPARE(fx.hook.fileDialogs[0].startFile, std::string());
+        QCOMPARE(QDir::currentPath(), fx.dirPath());
+    }
+
+    void openWithNoHotspotsAndOpeningAgainProposesTheLastFile() {
+        const std::string empty = writeProject("empty.cdrom", 0);
+        open(empty);
+        QCOMPARE(f->state.hotspotCount, 0);
+        QCOMPARE(f->TrackBar1->maximum(), 1);
+        QCOMPARE(f->Edit5->toolTip(), QString());
+        fx.hook.answer(Answer::Yes);
+        fx.hook.cancelFile();
+        f->Open1Click();
+        QCOMPARE(fx.hook.fileDialogs[1].startFile, empty);
+        QCOMPARE(f->state.projectName, std::string("empty.cdrom"));  // cancelled: nothing changed
+    }
+
+    void aFailedOpenKeepsTheProjectOnScreen() {
+        open(writeProject("good.cdrom", 2));
+        f->Edit1->setText("typed but not saved");
+        const QString before = snapshot();
+
+        torvana::replaceFileContents(fx.path("words.cdrom"), "two\r\nTRUE\r\n");
+        torvana::replaceFileContents(fx.path("many.cdrom"), "100\r\n");
+        struct Case {
+            std::string path, text;
+        } cases[] = {
+            {fx.path("words.cdrom"), "'two' is not a valid integer value."},
+            {fx.path("many.cdrom"), "The project file " + fx.path("many.cdrom") + " gives 100 hotspots; a project holds 0 to 99."},
+            {fx.path("missing.cdrom"), "File not found."},
+            {fx.dirPath().toStdString(), "File access denied."},
+        };
+        for (const Case& c : cases) {
+            fx.hook.answer(Answer::Yes);  // not saved: continue?
+            fx.hook.answer(Answer::Ok);   // the error box
+            open(c.path);
+            const toolkit::BoxRecord& box = fx.hook.boxes.back();
+            QCOMPARE(box.kind, std::string("ErrorBox"));
+            QCOMPARE(box.caption, std::string("Torvana"));
+            QCOMPARE(box.text, c.text);
+            QCOMPARE(snapshot(), before);
+            QCOMPARE(f->state.projectName, std::string("good.cdrom"));
+        }
+    }
+
+    void newCreatesAnEmptyProjectWithoutWriting() {
+        open(writeProject("old.cdrom", 3));
+        f->state.projectSaved = true;  // as after a Save: New asks nothing
+        runNew("photos.cdrom");
+        const std::string path = fx.path("photos.cdrom.cdrom");
+        QCOMPARE(f->state.projectName, std::string("photos.cdrom.cdrom"));
+        QCOMPARE(f->state.projectPath, path);
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom.cdrom)"));
+        QCOMPARE(f->state.hotspotCount, 1);
+        QCOMPARE(f->TrackBar1->maximum(), 1);
+        QCOMPARE(f->Edit1->text(), QString());
+        QCOMPARE(f->Edit5->text(), QString("1"));
+        QVERIFY(!f->CheckBox2->isChecked());
+        QCOMPARE(f->state.hotspotApplication[2], std::string());
+        QVERIFY(f->BitBtn3->isEnabled());
+        QVERIFY(!f->state.projectSaved);
+        QVERIFY(!torvana::fileExists(path));
+        QVERIFY(fx.hook.boxes.empty());
+    }
+
+    void newThatIsAbandonedChangesNothing() {
+        open(writeProject("old.cdrom", 2));
+        const QString before = snapshot();
+        // Empty name, Cancel, No to the question, No to the overwrite question.
+        fx.hook.answer(Answer::Yes);
+        runNew("");
+        fx.hook.answer(Answer::Yes);
+        runNew("x", false);
+        fx.hook.answer(Answer::No);
+        f->New1Click();
+        torvana::replaceFileContents(fx.path("there.cdrom"), "0\r\n");
+        fx.hook.answer(Answer::Yes);
+        fx.hook.answer(Answer::No);
+        runNew("there");
+        QCOMPARE(fx.hook.boxes.back().text, "Do you want to overwrite file \"" + fx.path("there.cdrom") + "\" ?");
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Warning"));
+        QCOMPARE(snapshot(), before);
+        // Yes to the overwrite question goes on, and still writes nothing.
+        fx.hook.answer(Answer::Yes);
+        fx.hook.answer(Answer::Yes);
+        runNew("there");
+        QCOMPARE(f->state.projectName, std::string("there.cdrom"));
+        QCOMPARE(torvana::readFileContents(fx.path("there.cdrom")), std::string("0\r\n"));
+    }
+
+    void theNewProjectDialogKeepsNameAndFolder() {
+        QDir(fx.dirPath()).mkdir("sub");
+        auto* dialog = forms().Form3;
+        whenModal("TForm3", [&](QWidget*) {
+            dialog->Edit1->setText("first");
+            QVERIFY(dialog->DirectoryListBox1->openFolder(fx.path("sub")));
+            dialog->BitBtn1->click();
+        });
+        f->New1Click();
+        QCOMPARE(f->state.projectPath, fx.path("sub") + "/first.cdrom");
+        // Opening a folder in the dialog made it current.
+        QCOMPARE(QDir::currentPath(), QString::fromStdString(fx.path("sub")));
+        QString nameSeen, folderSeen;
+        whenModal("TForm3", [&](QWidget*) {
+            nameSeen = dialog->Edit1->text();
+            folderSeen = QString::fromStdString(dialog->DirectoryListBox1->directory());
+            dialog->BitBtn2->click();
+        });
+        fx.hook.answer(Answer::Yes);
+        f->New1Click();
+        QCOMPARE(nameSeen, QString("first"));
+        QCOMPARE(folderSeen, QString::fromStdString(fx.path("sub")));
+    }
+
+    void closeEmptiesTheWindowAndKeepsThePath() {
+        const std::string path = writeProject("p.cdrom", 2);
+        open(path);
+        fx.hook.answer(Answer::No);
+        f->Close1Click();
+        QVERIFY(f->state.projectOpen());
+        fx.hook.answer(Answer::Yes);
+        f->Close1Click();
+        QCOMPARE(fx.hook.boxes.back().text, std::string("Warning!  Current project is not saved.  Close file?"));
+        QVERIFY(!f->state.projectOpen());
+        QCOMPARE(f->state.projectPath, path);
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5"));
+        QCOMPARE(f->state.hotspotCount, 1);
+        QCOMPARE(f->TrackBar1->maximum(), 1);
+        QCOMPARE(f->Edit2->text(), QString());
+        QVERIFY(!f->BitBtn3->isEnabled());
+        QCOMPARE(f->state.hotspotApplication[1], std::string());
+    }
+
+    void theQuestionOnlyGuardsAnOpenUnsavedProject() {
+        // No project open: no question, whatever the saved flag says.
+        f->state.projectSaved = false;
+        fx.hook.cancelFile();
+        f->Open1Click();
+        f->Close1Click();
+        QVERIFY(fx.hook.boxes.empty());
+        // Open and at once Open again: the question for Open, each with a beep.
+        open(writeProject("a.cdrom", 1));
+        fx.hook.answer(Answer::No);
+        f->Open1Click();
+        QCOMPARE(fx.hook.boxes.size(), size_t(1));
+        QCOMPARE(fx.hook.boxes[0].text, std::string(kContinue));
+        QCOMPARE(fx.hook.boxes[0].buttons, (std::vector<std::string>{"&Yes", "&No"}));
+        QCOMPARE(fx.hook.beeps, 1);
+        // After a Save nothing asks, whatever is edited afterwards.
+        f->state.projectSaved = true;
+        f->Edit1->setText("changed");
+        f->Close1Click();
+        QCOMPARE(fx.hook.boxes.size(), size_t(1));
+    }
+};
+
+QTEST_MAIN(LifecycleTest)
+#include "lifecycle_test.moc"
