@@ -82,7 +82,7 @@ void TForm1::Open1Click() {
         resetProjectFields(this);
         state.clearSlots(1, torvana::kClearedSlots);
         state.hotspotCount = data.hotspotCount;
-        TrackBar1->setMax(data.hotspotCount + 1);
+        setHotspotRange();
         TrackBar1->setPosition(1);
         CheckBox1->setChecked(data.showBrowse);
         CheckBox2->setChecked(data.showExit);

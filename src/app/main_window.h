@@ -110,6 +110,11 @@ public:
     // accepted hotspot ("config.$$$") was applied.
     bool applyHandOffFiles();
 
+    // Sets the track bar's maximum to the slot after the last hotspot (at most 99).
+    void setHotspotRange();
+    // The number box shows the track bar's position and the file name of that slot's target.
+    void showSelectedSlot();
+
     // Asks the unsaved-project question when it applies. Returns false when the user says No.
     bool confirmDiscard(const char* message);
 

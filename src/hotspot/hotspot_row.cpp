@@ -1,17 +1,74 @@
-// The main window's hotspot row: the track bar, the number box and the Edit button.
+// The main window's hotspot row (the track bar, the number box and the Edit button) and the
+// application of the hand-off files when the main window is activated.
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
+#include "app/forms.h"
 #include "app/main_window.h"
+#include "hotspot/hand_off.h"
+#include "hotspot/hotspot_editor.h"
+#include "project/file_io.h"
 #include "project/paths.h"
 #include "toolkit/widgets.h"
 
-void TForm1::TrackBar1Change() {
-    const int position = TrackBar1->position();
-    Edit5->setText(QString::number(position));
-    toolkit::setHint(Edit5, QString::fromLocal8Bit(torvana::fileNamePart(state.hotspotApplication[position]).c_str()));
+namespace {
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+}  // namespace
+
+void TForm1::setHotspotRange() {
+    // The selectable slots are every hotspot and the free one after the last, but never past 99.
+    TrackBar1->setMax(std::min(state.hotspotCount + 1, torvana::kMaxHotspots));
 }
 
-void TForm1::BitBtn3Click() {}
+void TForm1::showSelectedSlot() {
+    const int position = TrackBar1->position();
+    Edit5->setText(QString::number(position));
+    toolkit::setHint(Edit5, q(torvana::fileNamePart(state.hotspotApplication[position])));
+}
 
-bool TForm1::applyHandOffFiles() { return false; }
+void TForm1::TrackBar1Change() { showSelectedSlot(); }
+
+void TForm1::BitBtn3Click() {
+    TForm2* editor = forms().Form2;
+    QLineEdit* fields[] = {editor->Edit1, editor->Edit2, editor->Edit5, editor->Edit6, editor->Edit3, editor->Edit4};
+    for (QLineEdit* e : fields) e->clear();
+    const torvana::Hotspot h = state.hotspot(TrackBar1->position());
+    editor->Edit1->setText(q(h.application));
+    editor->Edit2->setText(q(h.rolloverImage));
+    editor->Edit5->setText(q(h.x));
+    editor->Edit6->setText(q(h.y));
+    editor->Edit3->setText(q(h.rolloverWav));
+    editor->Edit4->setText(q(h.clickWav));
+    for (QWidget* w : editor->hintControls()) toolkit::showHint(w, ToolTipHelp1->isChecked());
+    editor->Label1->setText("Editing HotSpot: " + Edit5->text());
+    editor->Edit1->setFocus();
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    hide();
+}
+
+bool TForm1::applyHandOffFiles() {
+    using namespace torvana;
+    if (fileExists(kDeleteFileName)) {
+        const int32_t number = parseDeleteFile(readFileContents(kDeleteFileName));
+        deleteFile(kDeleteFileName);
+        if (deleteHotspot(state, number)) {
+            setHotspotRange();
+            TrackBar1->setPosition(state.hotspotCount);
+            showSelectedSlot();
+        }
+    }
+    if (!fileExists(kAcceptFileName)) return false;
+    const AcceptedHotspot accepted = parseAcceptFile(readFileContents(kAcceptFileName));
+    // A number outside the slots is refused; the file goes, so it is not applied again.
+    if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(kAcceptFileName);
+    acceptHotspot(state, accepted);
+    toolkit::setHint(Edit5, q(fileNamePart(accepted.fields.application)));
+    BitBtn3->setEnabled(true);
+    deleteFile(kAcceptFileName);
+    setHotspotRange();
+    return true;
+}

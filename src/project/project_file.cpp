@@ -3,62 +3,27 @@
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/integer.h"
+#include "project/text_lines.h"
 
 namespace torvana {
 
-namespace {
-
-constexpr char kCtrlZ = 26;
-
-// Reads lines the way the project file is read: CR, CR LF or LF end a line; Ctrl-Z or the end
-// of the bytes ends the data, after which every line is empty.
-class LineReader {
-public:
-    explicit LineReader(const std::string& bytes) : bytes_(bytes) {
-        const size_t z = bytes_.find(kCtrlZ);
-        end_ = z == std::string::npos ? bytes_.size() : z;
-    }
-
-    std::string next() {
-        const size_t start = pos_;
-        while (pos_ < end_ && bytes_[pos_] != '\r' && bytes_[pos_] != '\n') ++pos_;
-        std::string line = bytes_.substr(start, pos_ - start);
-        if (pos_ < end_) {
-            if (bytes_[pos_] == '\r' && pos_ + 1 < end_ && bytes_[pos_ + 1] == '\n') ++pos_;
-            ++pos_;
-        }
-        return line;
-    }
-
-private:
-    const std::string& bytes_;
-    size_t end_;
-    size_t pos_ = 0;
-};
-
-void put(std::string& out, const std::string& line) {
-    out += line;
-    out += "\r\n";
-}
-
-}  // namespace
 
 std::string formatProjectFile(const ProjectFileData& d) {
     std::string out;
-    put(out, std::to_string(d.hotspotCount));
-    put(out, d.showBrowse ? "TRUE" : "FALSE");
-    put(out, d.showExit ? "TRUE" : "FALSE");
-    put(out, d.cdTitle);
-    put(out, d.stagingFolder);
-    put(out, d.backgroundImage);
-    put(out, d.openingWav);
+    appendLine(out, std::to_string(d.hotspotCount));
+    appendLine(out, d.showBrowse ? "TRUE" : "FALSE");
+    appendLine(out, d.showExit ? "TRUE" : "FALSE");
+    appendLine(out, d.cdTitle);
+    appendLine(out, d.stagingFolder);
+    appendLine(out, d.backgroundImage);
+    appendLine(out, d.openingWav);
     for (const Hotspot& h : d.hotspots) {
-        put(out, h.application);
-        put(out, h.rolloverImage);
-        put(out, h.x);
-        put(out, h.y);
-        put(out, h.rolloverWav);
-        put(out, h.clickWav);
+        appendLine(out, h.application);
+        appendLine(out, h.rolloverImage);
+        appendLine(out, h.x);
+        appendLine(out, h.y);
+        appendLine(out, h.rolloverWav);
+        appendLine(out, h.clickWav);
     }
     return out;
 }

@@ -1,0 +1,62 @@
+#include "hotspot/hand_off.h"
+
+#include "project/errors.h"
+#include "project/integer.h"
+#include "project/text_lines.h"
+
+namespace torvana {
+
+std::string formatAcceptFile(const std::string& number, const Hotspot& h) {
+    std::string out;
+    for (const std::string* line : {&number, &h.application, &h.rolloverImage, &h.x, &h.y, &h.rolloverWav, &h.clickWav})
+        appendLine(out, *line);
+    return out;
+}
+
+std::string formatDeleteFile(const std::string& number) {
+    std::string out;
+    appendLine(out, number);
+    return out;
+}
+
+AcceptedHotspot parseAcceptFile(const std::string& bytes) {
+    LineReader in(bytes);
+    AcceptedHotspot a;
+    a.number = strToInt(in.next());
+    a.fields.application = in.next();
+    a.fields.rolloverImage = in.next();
+    a.fields.x = in.next();
+    a.fields.y = in.next();
+    a.fields.rolloverWav = in.next();
+    a.fields.clickWav = in.next();
+    return a;
+}
+
+int32_t parseDeleteFile(const std::string& bytes) {
+    LineReader in(bytes);
+    return strToInt(in.next());
+}
+
+void checkHandedOffNumber(int32_t number) {
+    if (number < 1 || number > kMaxHotspots)
+        throw Error("The hotspot editor handed back hotspot " + std::to_string(number) +
+                    ", but hotspots are numbered 1 to " + std::to_string(kMaxHotspots) + "; nothing was changed");
+}
+
+bool deleteHotspot(ProjectState& state, int32_t number) {
+    checkHandedOffNumber(number);
+    if (number > state.hotspotCount) return false;
+    for (int k = number; k <= state.hotspotCount; ++k)
+        state.setHotspot(k, k < kMaxHotspots ? state.hotspot(k + 1) : Hotspot{});
+    --state.hotspotCount;
+    return true;
+}
+
+void acceptHotspot(ProjectState& state, const AcceptedHotspot& accepted) {
+    checkHandedOffNumber(accepted.number);
+    state.editedHotspot = accepted.number;
+    state.setHotspot(accepted.number, accepted.fields);
+    if (state.hotspotCount < accepted.number) state.hotspotCount = accepted.number;
+}
+
+}  // namespace torvana

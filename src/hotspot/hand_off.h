@@ -1,0 +1,42 @@
+#pragma once
+// The hand-off files through which the hotspot editor gives its result to the main window.
+// "config.$$$" carries an accepted hotspot (its number, then its six fields); "config.del" the
+// number of a deleted hotspot. Both live in the process's current folder, one value per line,
+// CR LF after each line. Writer and reader run back to back, so they meet in the same folder.
+
+#include <cstdint>
+#include <string>
+
+#include "project/project_state.h"
+
+namespace torvana {
+
+inline constexpr const char* kAcceptFileName = "config.$$$";
+inline constexpr const char* kDeleteFileName = "config.del";
+
+// The file contents. `number` is written as given (the text of the main window's number box).
+std::string formatAcceptFile(const std::string& number, const Hotspot& fields);
+std::string formatDeleteFile(const std::string& number);
+
+struct AcceptedHotspot {
+    int32_t number = 0;
+    Hotspot fields;
+};
+
+// The first line goes through the integer conversion (its Error when it does not convert);
+// lines missing at the end read as empty.
+AcceptedHotspot parseAcceptFile(const std::string& bytes);
+int32_t parseDeleteFile(const std::string& bytes);
+
+// Throws an Error that says so when `number` is not a hotspot slot (1 to 99).
+void checkHandedOffNumber(int32_t number);
+
+// Removes hotspot `number`: the hotspots after it move down one slot, the last slot of the
+// tables becomes empty, and the count falls by one. A number past the last hotspot changes
+// nothing. Returns whether anything changed. The number must be a slot (checkHandedOffNumber).
+bool deleteHotspot(ProjectState& state, int32_t number);
+
+// Stores an accepted hotspot in its slot and raises the count to reach it.
+void acceptHotspot(ProjectState& state, const AcceptedHotspot& accepted);
+
+}  // namespace torvana

@@ -1,0 +1,30 @@
+#include "project/text_lines.h"
+
+namespace torvana {
+
+namespace {
+constexpr char kCtrlZ = 26;
+}
+
+LineReader::LineReader(const std::string& bytes) : bytes_(bytes) {
+    const size_t z = bytes_.find(kCtrlZ);
+    end_ = z == std::string::npos ? bytes_.size() : z;
+}
+
+std::string LineReader::next() {
+    const size_t start = pos_;
+    while (pos_ < end_ && bytes_[pos_] != '\r' && bytes_[pos_] != '\n') ++pos_;
+    std::string line = bytes_.substr(start, pos_ - start);
+    if (pos_ < end_) {
+        if (bytes_[pos_] == '\r' && pos_ + 1 < end_ && bytes_[pos_ + 1] == '\n') ++pos_;
+        ++pos_;
+    }
+    return line;
+}
+
+void appendLine(std::string& out, const std::string& line) {
+    out += line;
+    out += "\r\n";
+}
+
+}  // namespace torvana

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include "hotspot/hand_off.h"
+#include "project/errors.h"
+
+using namespace torvana;
+
+namespace {
+
+Hotspot h(int i) {
+    const std::string n = std::to_string(i);
+    return {"app" + n + ".exe", "over" + n + ".gif", n, n, "", "click" + n + ".wav"};
+}
+
+ProjectState withHotspots(int count) {
+    ProjectState s;
+    for (int i = 1; i <= count; ++i) s.setHotspot(i, h(i));
+    s.hotspotCount = count;
+    return s;
+}
+
+std::string errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(HandOffFiles, FormatsAreOneValuePerLineWithCrLf) {
+    EXPECT_EQ(formatAcceptFile("3", {"a.exe", "r.gif", " 7", "$10", "", "c.wav"}),
+              "3\r\na.exe\r\nr.gif\r\n 7\r\n$10\r\n\r\nc.wav\r\n");
+    EXPECT_EQ(formatDeleteFile("12"), "12\r\n");
+    const AcceptedHotspot a = parseAcceptFile(formatAcceptFile("3", h(3)));
+    EXPECT_EQ(a.number, 3);
+    EXPECT_EQ(a.fields, h(3));
+    EXPECT_EQ(parseDeleteFile("12\r\n"), 12);
+}
+
+TEST(HandOffFiles, MissingLinesReadEmptyAndBadNumbersFail) {
+    const AcceptedHotspot a = parseAcceptFile("2\r\nonly.exe");
+    EXPECT_EQ(a.number, 2);
+    EXPECT_EQ(a.fields.application, "only.exe");
+    EXPECT_EQ(a.fields.rolloverImage, "");
+    EXPECT_EQ(a.fields.clickWav, "");
+    EXPECT_EQ(errorOf([] { parseAcceptFile("abc\r\n"); }), "'abc' is not a valid integer value");
+    EXPECT_EQ(errorOf([] { parseAcceptFile(""); }), "'' is not a valid integer value");
+    EXPECT_EQ(errorOf([] { parseDeleteFile("1.5\r\n"); }), "'1.5' is not a valid integer value");
+}
+
+TEST(DeleteHotspot, TheHotspotsAfterMoveDown) {
+    ProjectState s = withHotspots(3);
+    s.setHotspot(4, h(4));  // left over from an earlier hotspot
+    EXPECT_TRUE(deleteHotspot(s, 2));
+    EXPECT_EQ(s.hotspotCount, 2);
+    EXPECT_EQ(s.hotspot(1), h(1));
+    EXPECT_EQ(s.hotspot(2), h(3));
+    EXPECT_EQ(s.hotspot(3), h(4));  // what slot 4 held comes down
+    EXPECT_FALSE(s.projectSaved);
+
+    ProjectState one = withHotspots(1);
+    one.projectSaved = true;
+    EXPECT_TRUE(deleteHotspot(one, 1));
+    EXPECT_EQ(one.hotspotCount, 0);
+    EXPECT_EQ(one.hotspot(1), Hotspot{});
+    EXPECT_TRUE(one.projectSaved);
+}
+
+TEST(DeleteHotspot, TheFreeSlotAfterTheLastChangesNothing) {
+    ProjectState s = withHotspots(3);
+    EXPECT_FALSE(deleteHotspot(s, 4));
+    EXPECT_FALSE(deleteHotspot(s, 99));
+    EXPECT_EQ(s.hotspotCount, 3);
+    EXPECT_EQ(s.hotspot(3), h(3));
+}
+
+TEST(DeleteHotspot, WithAllNinetyNineTheLastSlotBecomesEmpty) {
+    ProjectState s = withHotspots(99);
+    EXPECT_TRUE(deleteHotspot(s, 1));
+    EXPECT_EQ(s.hotspotCount, 98);
+    EXPECT_EQ(s.hotspot(1), h(2));
+    EXPECT_EQ(s.hotspot(98), h(99));
+    EXPECT_EQ(s.hotspot(99), Hotspot{});
+}
+
+TEST(AcceptHotspot, ReplacesASlotOrAddsTheNextOne) {
+    ProjectState s = withHotspots(3);
+    acceptHotspot(s, {2, h(20)});
+    EXPECT_EQ(s.hotspot(2), h(20));
+    EXPECT_EQ(s.hotspotCount, 3);
+    EXPECT_EQ(s.editedHotspot, 2);
+    acceptHotspot(s, {4, h(40)});
+    EXPECT_EQ(s.hotspotCount, 4);
+    acceptHotspot(s, {99, h(99)});
+    EXPECT_EQ(s.hotspotCount, 99);
+}
+
+TEST(HandOffNumbers, OutsideTheSlotsAreRefusedAndChangeNothing) {
+    for (int32_t bad : {0, -1, 100, 2147483647, INT32_MIN}) {
+        ProjectState s = withHotspots(3);
+        const std::string expected = "The hotspot editor handed back hotspot " + std::to_string(bad) +
+                                     ", but hotspots are numbered 1 to 99; nothing was changed";
+        EXPECT_EQ(errorOf([&] { acceptHotspot(s, {bad, h(9)}); }), expected);
+        EXPECT_EQ(errorOf([&] { deleteHotspot(s, bad); }), expected);
+        EXPECT_EQ(s.hotspotCount, 3);
+        for (int i = 1; i <= 3; ++i) EXPECT_EQ(s.hotspot(i), h(i));
+    }
+}
