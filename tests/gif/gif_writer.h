@@ -68,11 +68,13 @@ inline Bytes LzwEncode(const uint8_t* indices, size_t count, int minimumCodeSize
     constexpr int hashSize = 1 << 14;
     std::vector<int32_t> keys(hashSize, -1);
     std::vector<uint16_t> codes(hashSize);
+    bool afterClear = true;  // the decoder makes no entry for the first code after a clear
     auto reset = [&] {
         std::fill(keys.begin(), keys.end(), -1);
         codeSize = minimumCodeSize + 1;
         next = clear + 2;
         full = false;
+        afterClear = true;
     };
     packer.Put(clear, codeSize);
     if (count == 0) {
@@ -99,6 +101,7 @@ inline Bytes LzwEncode(const uint8_t* indices, size_t count, int minimumCodeSize
         }
         packer.Put(prefix, codeSize);
         ++emitted;
+        afterClear = false;
         if (!full) {
             keys[h] = key;
             codes[h] = static_cast<uint16_t>(next);
@@ -120,8 +123,8 @@ inline Bytes LzwEncode(const uint8_t* indices, size_t count, int minimumCodeSize
         prefix = value;
     }
     packer.Put(prefix, codeSize);
-    ++next;
-    if (!full && next > (1 << codeSize) && codeSize < 12) ++codeSize;
+    // Reading the last code the decoder makes the entry the encoder made last, and may widen.
+    if (!full && !afterClear && next + 1 > (1 << codeSize) && codeSize < 12) ++codeSize;
     if (options.endCode) packer.Put(end, codeSize);
     return packer.Finish();
 }

@@ -1,0 +1,130 @@
+// Composing frames onto the RGBA canvas: transparency, the disposal methods, clipping.
+
+#include <gtest/gtest.h>
+
+#include "gif/gif_compositor.h"
+#include "gif_test_support.h"
+
+using namespace giftest;
+using namespace torvana::gif;
+
+namespace {
+
+// Colours: 0 red, 1 green, 2 blue, 3 white.
+const std::vector<Rgb> kColours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+const GifRgba R{255, 0, 0, 255}, G{0, 255, 0, 255}, B{0, 0, 255, 255}, W{255, 255, 255, 255}, T{0, 0, 0, 0},
+    K{0, 0, 0, 255};
+
+// The canvas as a list of pixels, row by row.
+std::vector<GifRgba> Pixels(const RgbaCanvas& c) {
+    std::vector<GifRgba> out;
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) out.push_back(c.At(x, y));
+    return out;
+}
+
+// A 3 × 1 screen: a full white frame with the given disposal, then a green pixel at x = 2.
+Bytes DisposalPicture(int disposal, int transparent = -1) {
+    GifBuilder b;
+    b.Header(3, 1, kColours)
+        .Gce(1, 0)
+        .Image(0, 0, 3, 1, Bytes{3, 3, 3}, 2)
+        .Gce(disposal, 0, transparent)
+        .Image(0, 0, 2, 1, Bytes{0, 2}, 2)
+        .Gce(1, 0)
+        .Image(2, 0, 1, 1, Bytes{1}, 2)
+        .Trailer();
+    return b.bytes();
+}
+
+}  // namespace
+
+TEST(GifCompositor, DisposalMethods) {
+    struct Case {
+        const char* name;
+        int disposal;
+        int transparent;
+        std::optional<GifRgba> background;
+        std::vector<GifRgba> second, third;
+    };
+    const std::vector<Case> cases = {
+        {"none keeps", 0, -1, {}, {R, B, W}, {R, B, G}},
+        {"keep", 1, -1, {}, {R, B, W}, {R, B, G}},
+        {"background is transparent by default", 2, -1, {}, {R, B, W}, {T, T, G}},
+        {"background colour when given", 2, -1, K, {R, B, W}, {K, K, G}},
+        {"previous", 3, -1, {}, {R, B, W}, {W, W, G}},
+        {"transparent pixels keep the canvas", 3, 2, {}, {R, W, W}, {W, W, G}},
+        {"reserved disposal keeps", 6, -1, {}, {R, B, W}, {R, B, G}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Loaded r = Load(DisposalPicture(c.disposal, c.transparent));
+        ASSERT_EQ(r.error, "");
+        GifCompositor::Options options;
+        options.background = c.background;
+        GifCompositor compositor(*r.image, options);
+        EXPECT_EQ(Pixels(compositor.Canvas()), std::vector<GifRgba>(3, c.background.value_or(T)));
+        EXPECT_EQ(Pixels(compositor.Compose(0)), (std::vector<GifRgba>{W, W, W}));
+        EXPECT_EQ(Pixels(compositor.Compose(1)), c.second);
+        EXPECT_EQ(Pixels(compositor.Compose(2)), c.third);
+        compositor.Restart();
+        EXPECT_EQ(Pixels(compositor.Canvas()), std::vector<GifRgba>(3, c.background.value_or(T)));
+    }
+}
+
+TEST(GifCompositor, UnderlayIsWhatDisposalTwoRestores) {
+    const Loaded r = Load(DisposalPicture(2));
+    RgbaCanvas under = RgbaCanvas::Create(3, 1, B, 1 << 20);
+    GifCompositor::Options options;
+    options.underlay = &under;
+    GifCompositor compositor(*r.image, options);
+    EXPECT_EQ(Pixels(compositor.Canvas()), (std::vector<GifRgba>{B, B, B}));
+    compositor.Compose(0);
+    compositor.Compose(1);
+    EXPECT_EQ(Pixels(compositor.Compose(2)), (std::vector<GifRgba>{B, B, G}));
+}
+
+TEST(GifCompositor, ColoursClippingAndTransparencySwitch) {
+    // Index 7 lies beyond a 4-entry table: opaque black. The frame reaches past the screen.
+    GifBuilder b;
+    b.Header(2, 2, kColours).Gce(0, 0, 1).Image(1, 1, 3, 3, Bytes{7, 1, 1, 1, 1, 1, 1, 1, 1}, 3).Trailer();
+    Loaded r = Load(b);
+    ASSERT_EQ(r.error, "");
+    GifCompositor compositor(*r.image);
+    EXPECT_EQ(Pixels(compositor.Compose(0)), (std::vector<GifRgba>{T, T, T, K}));
+
+    // Without transparency the transparent index shows its colour.
+    b = GifBuilder();
+    b.Header(2, 1, kColours).Gce(0, 0, 1).Image(0, 0, 2, 1, Bytes{1, 2}, 2).Trailer();
+    r = Load(b);
+    GifCompositor::Options opaque;
+    opaque.honourTransparency = false;
+    EXPECT_EQ(Pixels(GifCompositor(*r.image, opaque).Compose(0)), (std::vector<GifRgba>{G, B}));
+    EXPECT_EQ(Pixels(GifCompositor(*r.image).Compose(0)), (std::vector<GifRgba>{T, B}));
+
+    // A local table wins over the global one.
+    b = GifBuilder();
+    b.Header(1, 1, kColours).Image(0, 0, 1, 1, Bytes{0}, 2, false, {{1, 2, 3}, {4, 5, 6}}).Trailer();
+    r = Load(b);
+    EXPECT_EQ(Pixels(GifCompositor(*r.image).Compose(0)), (std::vector<GifRgba>{GifRgba{1, 2, 3, 255}}));
+
+    // No table at all.
+    b = GifBuilder();
+    b.Header(1, 1).Image(0, 0, 1, 1, Bytes{0}, 2).Trailer();
+    r = Load(b);
+    GifCompositor noTable(*r.image);
+    try {
+        noTable.Compose(0);
+        FAIL();
+    } catch (const GifError& e) {
+        EXPECT_STREQ(e.what(), "No global or local color table defined");
+    }
+}
+
+TEST(GifCompositor, CanvasBudget) {
+    GifBuilder b;
+    b.Header(65535, 65535, kColours);
+    const Loaded r = Load(b);
+    ASSERT_EQ(r.error, "");
+    EXPECT_THROW(GifCompositor compositor(*r.image), GifError);
+}
