@@ -1,7 +1,79 @@
 #include "build/staging_folder_dialog.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "toolkit/artwork.h"
+#include "toolkit/folder_widgets.h"
+#include "toolkit/widgets.h"
+
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setObjectName("Form4");
     setWindowTitle("Torvana");
     setModal(true);
+    setSizeGripEnabled(true);
+
+    Label2 = toolkit::boldLabel("Select/Create a Staging Folder", this, 10);
+    Label2->setObjectName("Label2");
+    Label1 = new QLabel("New Folder Name:", this);
+    Label1->setObjectName("Label1");
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName("Edit1");
+    DriveComboBox1 = new toolkit::DriveComboBox(this);
+    DriveComboBox1->setObjectName("DriveComboBox1");
+    DirectoryListBox1 = new toolkit::DirectoryListBox(this);
+    DirectoryListBox1->setObjectName("DirectoryListBox1");
+    DirectoryListBox1->setMinimumSize(177, 121);
+    DriveComboBox1->setDirList(DirectoryListBox1);
+    connect(DirectoryListBox1, &toolkit::DirectoryListBox::changed, this, &TForm4::DirectoryListBox1Change);
+
+    BitBtn1 = new QPushButton(toolkit::okGlyph(), "OK", this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton(toolkit::cancelGlyph(), "Cancel", this);
+    BitBtn2->setObjectName("BitBtn2");
+    for (QPushButton* b : {BitBtn1, BitBtn2}) b->setMinimumSize(73, 25);
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* fields = new QVBoxLayout;
+    fields->setContentsMargins(16, 0, 0, 0);
+    fields->setSpacing(3);
+    fields->addWidget(Label1);
+    fields->addWidget(Edit1);
+    fields->addSpacing(16);
+    fields->addWidget(DriveComboBox1);
+    fields->addSpacing(4);
+    fields->addWidget(DirectoryListBox1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(16, 0, 0, 0);
+    buttons->addWidget(BitBtn1);
+    buttons->addSpacing(23);
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->addWidget(Label2);
+    layout->addSpacing(14);
+    layout->addLayout(fields, 1);
+    layout->addSpacing(20);
+    layout->addLayout(buttons);
+
+    setTabOrder(Edit1, DriveComboBox1);
+    setTabOrder(DriveComboBox1, DirectoryListBox1);
+    setTabOrder(DirectoryListBox1, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+    resize(QSize(251, 350).expandedTo(sizeHint()));
+    setMinimumSize(sizeHint());
+}
+
+void TForm4::DirectoryListBox1Change() { Edit1->clear(); }
+
+void TForm4::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    toolkit::centerOnScreen(this);
 }

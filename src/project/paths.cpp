@@ -1,5 +1,7 @@
 #include "project/paths.h"
 
+#include <cctype>
+
 namespace torvana {
 
 #ifdef _WIN32
@@ -17,6 +19,24 @@ std::string fileNamePart(const std::string& path) {
 
 std::string joinPath(const std::string& folder, const std::string& name) {
     return folder + kSeparator + name;
+}
+
+bool isWebAddress(const std::string& target) {
+    auto startsWith = [&](const char* prefix) {
+        for (size_t i = 0; prefix[i]; ++i) {
+            if (i >= target.size() || std::tolower(static_cast<unsigned char>(target[i])) != prefix[i]) return false;
+        }
+        return true;
+    };
+    if (startsWith("www.") || startsWith("mailto:")) return true;
+    // scheme = letter *(letter / digit / "+" / "-" / ".") ":" "//"; two letters at least, so a
+    // drive such as "C:" is never taken for one.
+    size_t i = 0;
+    if (target.empty() || !std::isalpha(static_cast<unsigned char>(target[0]))) return false;
+    while (i < target.size() && (std::isalnum(static_cast<unsigned char>(target[i])) || target[i] == '+' ||
+                                 target[i] == '-' || target[i] == '.'))
+        ++i;
+    return i >= 2 && target.compare(i, 3, "://") == 0;
 }
 
 const char* separator() { return kSeparator; }

@@ -14,6 +14,10 @@ std::string fileNamePart(const std::string& path);
 // trailing separator gives a doubled one, which the file system accepts.
 std::string joinPath(const std::string& folder, const std::string& name);
 
+// A hotspot target that is a web address rather than a file: it starts with a scheme followed
+// by "//" ("http://", "https://", "ftp://", ...), with "mailto:", or with "www." (any case).
+bool isWebAddress(const std::string& target);
+
 // The platform's folder separator as text.
 const char* separator();
 

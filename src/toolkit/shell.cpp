@@ -47,7 +47,11 @@ bool startProgram(const std::string& program, const std::string& workingFolder) 
     QString path = QString::fromLocal8Bit(program.c_str());
     if (QFileInfo(path).isRelative()) path = QDir(folder).absoluteFilePath(path);
     if (!QFileInfo(path).isExecutable() || QFileInfo(path).isDir()) return false;
-    return QProcess::startDetached(path, {}, folder);
+    qint64 pid = 0;
+    const bool started = QProcess::startDetached(path, {}, folder, &pid);
+    if (started)
+        if (TestHook* hook = testHook()) hook->startedProcesses.push_back(pid);
+    return started;
 }
 
 }  // namespace toolkit

@@ -44,6 +44,7 @@ public:
     std::vector<FileDialogRecord> fileDialogs;
     std::vector<std::string> openedTargets;  // shell openings (files, help page, web addresses)
     std::vector<std::string> unexpected;     // boxes and dialogs no answer was queued for
+    std::vector<long long> startedProcesses; // programs really started, for the test to end
     int beeps = 0;
 
     // Answers queued but never used.

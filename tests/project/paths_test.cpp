@@ -25,3 +25,13 @@ TEST(JoinPath, NeverNormalises) {
     EXPECT_EQ(torvana::joinPath("/stage", "images"), "/stage/images");
     EXPECT_EQ(torvana::joinPath("/stage/", "images"), "/stage//images");
 }
+
+TEST(IsWebAddress, SchemesAndWwwButNotPaths) {
+    using torvana::isWebAddress;
+    for (const char* web : {"http://x.org", "HTTPS://x.org/a", "ftp://f.net", "mailto:ann@x.org", "www.x.org",
+                            "WWW.X.ORG", "git+ssh://host/repo"})
+        EXPECT_TRUE(isWebAddress(web)) << web;
+    for (const char* file : {"exit", "/home/a/setup.exe", "C:\\Setup\\a.exe", "C://x", "wwwx.exe", "http:/x",
+                             "readme.html", "", "1http://x"})
+        EXPECT_FALSE(isWebAddress(file)) << file;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// Saving: writes the project file and assembles the staging folder that is burned onto the
+// disc: the project file, the player, "autorun.inf", the pictures in images/, the sounds in
+// wavs/ and the file each hotspot launches in its numbered folder. Every copy goes through
+// CopyIntoStaging. The whole conversation with the user goes through BuildUser, so it can be
+// shown in message boxes or checked word for word.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "project/project_state.h"
+
+namespace torvana {
+
+enum class BuildField { StagingFolder, BackgroundImage };
+
+class BuildUser {
+public:
+    virtual ~BuildUser() = default;
+    // A bare beep, with no message.
+    virtual void beep() = 0;
+    // A refusal before anything is written: beep, error box, focus into the field.
+    virtual void refuse(BuildField field, const std::string& message) = 0;
+    // Beep and a warning, error or information box with OK.
+    virtual void warning(const std::string& message) = 0;
+    virtual void error(const std::string& message) = 0;
+    virtual void information(const std::string& message) = 0;
+    // The hourglass while the build copies; the arrow again at its end.
+    virtual void busy(bool on) = 0;
+    // Every copy was made; called just before the closing message.
+    virtual void succeeded() = 0;
+    // While copying: the file being copied and the bytes done out of the build's total.
+    virtual void progress(const std::string& file, uint64_t bytesDone, uint64_t bytesTotal) = 0;
+};
+
+// The fields of the main window the build reads.
+struct BuildFields {
+    std::string cdTitle;
+    std::string stagingFolder;  // S, as typed
+    std::string backgroundImage;
+    std::string openingWav;
+    bool showBrowse = false;
+    bool showExit = false;
+    int trackBarMaximum = 1;
+};
+
+enum class BuildResult {
+    Refused,             // nothing written
+    CompletedWithFailures,  // written and copied, but a copy failed
+    Succeeded,           // every copy made: Test Run may be enabled
+};
+
+// The cut of a command line: whatever follows a name with a three-character extension and a
+// blank is dropped, the blank kept ("C:\Tools\setup.exe /s" -> "C:\Tools\setup.exe ").
+std::string cutCommandLine(const std::string& source);
+
+// Copies one file into the staging folder, telling the user of a missing source or a failed
+// copy and setting copyFailed then. An empty source is ignored. `done` is called between
+// chunks of a large copy with the bytes copied so far of this file.
+void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
+                     bool& copyFailed, const std::function<void(uint64_t)>& done = {});
+
+// Runs the whole build. Sets state.copyFailed, and state.projectSaved once the project file is
+// written. Failures the program does not foresee (a folder that cannot be created, a file that
+// cannot be written) throw Error after the user's pointer is reset; what was done stays done.
+BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, BuildUser& user);
+
+}  // namespace torvana

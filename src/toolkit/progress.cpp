@@ -1,0 +1,57 @@
+#include "toolkit/progress.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+
+#include "toolkit/test_hook.h"
+
+namespace toolkit {
+
+namespace {
+constexpr qint64 kShowAfterMs = 500;
+}
+
+ProgressWindow::ProgressWindow(QWidget* owner, const QString& title) : owner_(owner), title_(title) {
+    clock_.start();
+}
+
+ProgressWindow::~ProgressWindow() = default;
+
+bool ProgressWindow::shown() const { return dialog_ && dialog_->isVisible(); }
+
+QString byteCount(uint64_t bytes) {
+    if (bytes < 1024) return QString("%1 bytes").arg(bytes);
+    const char* units[] = {"KB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes) / 1024.0;
+    int unit = 0;
+    while (value >= 1024.0 && unit < 3) {
+        value /= 1024.0;
+        ++unit;
+    }
+    return QString("%1 %2").arg(value, 0, 'f', 1).arg(units[unit]);
+}
+
+void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total) {
+    if (!dialog_ && clock_.elapsed() >= kShowAfterMs) {
+        dialog_ = std::make_unique<QProgressDialog>(owner_ ? owner_->window() : nullptr);
+        dialog_->setObjectName("ProgressWindow");
+        dialog_->setWindowTitle(title_);
+        dialog_->setCancelButton(nullptr);
+        dialog_->setWindowModality(Qt::WindowModal);
+        dialog_->setMinimumDuration(0);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        dialog_->setMinimumWidth(360);
+        dialog_->setRange(0, 1000);
+        dialog_->show();
+    }
+    if (dialog_) {
+        const int permille = total ? static_cast<int>(done * 1000 / total) : 0;
+        dialog_->setLabelText(QString("Copying %1\n%2 of %3").arg(what, byteCount(done), byteCount(total)));
+        dialog_->setValue(std::min(permille, 1000));
+    }
+    // Keep windows painting; input goes nowhere while the modal progress window is up.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace toolkit

@@ -1,0 +1,36 @@
+#pragma once
+// A progress window for long work on the GUI thread. It appears only when the work has taken
+// longer than half a second, shows what is being done and how far it is, and keeps the
+// program's windows repainting while the work goes on.
+
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+namespace toolkit {
+
+class ProgressWindow {
+public:
+    ProgressWindow(QWidget* owner, const QString& title);
+    ~ProgressWindow();
+
+    // Reports progress; shows the window once the work has run for half a second.
+    void update(const QString& what, uint64_t done, uint64_t total);
+
+    bool shown() const;
+
+private:
+    QWidget* owner_;
+    QString title_;
+    QElapsedTimer clock_;
+    std::unique_ptr<QProgressDialog> dialog_;
+};
+
+// Formats a byte count for people: "512 bytes", "3.4 MB".
+QString byteCount(uint64_t bytes);
+
+}  // namespace toolkit

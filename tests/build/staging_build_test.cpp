@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "build/staging_build.h"
+#include "project/errors.h"
+#include "project/file_io.h"
+#include "project/project_file.h"
+#include "test_support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using namespace torvana;
+
+namespace {
+
+// Records the build's whole conversation with the user, in order.
+class RecordingUser : public BuildUser {
+public:
+    std::vector<std::string> said;
+    bool busyNow = false;
+    uint64_t lastDone = 0, lastTotal = 0;
+    int progressCalls = 0;
+
+    void beep() override { said.push_back("beep"); }
+    void refuse(BuildField f, const std::string& m) override {
+        said.push_back(std::string("refuse ") + (f == BuildField::StagingFolder ? "staging: " : "background: ") + m);
+    }
+    void warning(const std::string& m) override { said.push_back("warning: " + m); }
+    void error(const std::string& m) override { said.push_back("error: " + m); }
+    void information(const std::string& m) override { said.push_back("information: " + m); }
+    void busy(bool on) override { busyNow = on; }
+    void succeeded() override { said.push_back("succeeded"); }
+    void progress(const std::string&, uint64_t done, uint64_t total) override {
+        lastDone = done;
+        lastTotal = total;
+        ++progressCalls;
+    }
+};
+
+// A project with its files in `art`, the player in `program`, building into `stage`.
+struct Fixture {
+    TempDir dir;
+    ProjectState state;
+    BuildFields fields;
+    RecordingUser user;
+    std::string art = dir.file("art");
+    std::string stage = dir.file("stage");
+
+    Fixture() {
+        fs::create_directories(art);
+        fs::create_directories(dir.file("program"));
+        replaceFileContents(dir.file("program/autorun.exe"), "player");
+        state.programFolder = dir.file("program") + "/";
+        state.projectName = "menu.cdrom";
+        state.projectPath = dir.file("menu.cdrom");
+        fields.stagingFolder = stage;
+        fields.backgroundImage = file("back.gif", "background");
+        fields.cdTitle = "My Disc";
+    }
+
+    std::string file(const std::string& name, const std::string& contents = "x") {
+        const std::string p = art + "/" + name;
+        replaceFileContents(p, contents);
+        return p;
+    }
+
+    void addHotspot(const std::string& app, const std::string& image, const std::string& over = "",
+                    const std::string& click = "") {
+        ++state.hotspotCount;
+        state.setHotspot(state.hotspotCount, {app, image, "1", "1", over, click});
+        fields.trackBarMaximum = state.hotspotCount + 1;
+    }
+
+    BuildResult build() { return runStagingBuild(state, fields, user); }
+    std::string staged(const std::string& rel) const { return stage + "/" + rel; }
+};
+
+std::vector<std::string> listing(const std::string& folder) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        out.push_back(fs::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(StagingBuild, RefusesWithoutWritingAnything) {
+    {
+        Fixture fx;  // a new project with no accepted hotspot: only a beep
+        fx.fields.trackBarMaximum = 1;
+        EXPECT_EQ(fx.build(), BuildResult::Refused);
+        EXPECT_EQ(fx.user.said, std::vector<std::string>{"beep"});
+    }
+    {
+        Fixture fx;  // no project open
+        fx.addHotspot("exit", fx.file("r.gif"));
+        fx.state.projectName.clear();
+        EXPECT_EQ(fx.build(), BuildResult::Refused);
+        EXPECT_EQ(fx.user.said, std::vector<std::string>{"beep"});
+    }
+    struct Case {
+        std::string staging, background, said;
+    } cases[] = {
+        {"", "b.gif", "refuse staging: Staging Folder is required."},
+        {"/ab", "b.gif", "refuse staging: Staging Folder cannot be on the root folder."},
+        {"/abc", "", "refuse background: Background Image is required."},
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        fx.addHotspot("exit", fx.file("r.gif"));
+        fx.fields.stagingFolder = c.staging;
+        fx.fields.backgroundImage = c.background;
+        EXPECT_EQ(fx.build(), BuildResult::Refused);
+        EXPECT_EQ(fx.user.said, std::vector<std::string>{c.said});
+        EXPECT_FALSE(fileExists(fx.state.projectPath));
+        EXPECT_FALSE(fx.state.projectSaved);
+        EXPECT_FALSE(fx.user.busyNow);
+    }
+}
+
+TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
+    Fixture fx;
+    fx.addHotspot(fx.file("one.exe", "1"), fx.file("r1.gif"));
+    fx.addHotspot(fx.file("two.exe", "2"), fx.file("r2.gif"));
+    fx.addHotspot("exit", fx.file("r3.gif"));
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    EXPECT_EQ(fx.user.said, (std::vector<std::string>{
+                                "succeeded", "information: All Files copied over to \"" + fx.stage +
+                                                 "\", and can to be copied to a CDROM."}));
+    EXPECT_EQ(listing(fx.stage), (std::vector<std::string>{"1/", "1/one.exe", "2/", "2/two.exe", "3/", "autorun.exe",
+                                                            "autorun.inf", "images/", "images/back.gif",
+                                                            "images/r1.gif", "images/r2.gif", "images/r3.gif",
+                                                            "menu.cdrom", "wavs/"}));
+    EXPECT_EQ(readFileContents(fx.staged("autorun.inf")), "[autorun]\r\nOPEN=autorun.exe\r\nICON=autorun.exe\r\n");
+    EXPECT_EQ(readFileContents(fx.staged("autorun.exe")), "player");
+    EXPECT_EQ(readFileContents(fx.staged("1/one.exe")), "1");
+    EXPECT_TRUE(fx.state.projectSaved);
+    EXPECT_FALSE(fx.state.copyFailed);
+    EXPECT_FALSE(fx.user.busyNow);
+    // The staged project file is the one just written.
+    const ProjectFileData d = readProjectFile(fx.staged("menu.cdrom"));
+    EXPECT_EQ(d.hotspotCount, 3);
+    EXPECT_EQ(d.cdTitle, "My Disc");
+    EXPECT_EQ(d.hotspots[2].application, "exit");
+    EXPECT_EQ(readFileContents(fx.state.projectPath), readFileContents(fx.staged("menu.cdrom")));
+}
+
+TEST(StagingBuild, SoundsAndSharedNames) {
+    Fixture fx;
+    fx.fields.openingWav = fx.file("open.wav");
+    fs::create_directories(fx.art + "/other");
+    replaceFileContents(fx.art + "/other/r.gif", "second");
+    fx.addHotspot("exit", fx.file("r.gif", "first"), fx.file("over.wav"), fx.file("click.wav"));
+    fx.addHotspot("exit", fx.art + "/other/r.gif");
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    EXPECT_TRUE(fileExists(fx.staged("wavs/open.wav")));
+    EXPECT_TRUE(fileExists(fx.staged("wavs/over.wav")));
+    EXPECT_TRUE(fileExists(fx.staged("wavs/click.wav")));
+    EXPECT_EQ(readFileContents(fx.staged("images/r.gif")), "second");  // the one copied last wins
+}
+
+TEST(StagingBuild, ProgressCountsEveryByte) {
+    Fixture fx;
+    fx.addHotspot(fx.file("big.bin", std::string(40 << 20, 'b')), fx.file("r.gif"));
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    const uint64_t total = fileSize(fx.state.projectPath) + 6 + fileSize(fx.fields.backgroundImage) + (40 << 20) + 1;
+    EXPECT_EQ(fx.user.lastTotal, total);
+    EXPECT_EQ(fx.user.lastDone, total);
+    EXPECT_GE(fx.user.progressCalls, 6 + 2);  // one per file, and more within the large one
+    EXPECT_EQ(fileSize(fx.staged("1/big.bin")), uint64_t{40} << 20);
+}
+
+TEST(StagingBuild, ExitWebAddressesAndCapitalExit) {
+    Fixture fx;
+    fx.addHotspot("exit", fx.file("r.gif"));
+    fx.addHotspot("http://example.org/page", fx.file("r.gif"));
+    fx.addHotspot("www.example.org", fx.file("r.gif"));
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    for (const char* folder : {"1", "2", "3"}) {
+        EXPECT_TRUE(folderExists(fx.staged(folder)));
+        EXPECT_TRUE(fs::is_empty(fx.staged(folder)));
+    }
+    Fixture capital;
+    capital.addHotspot("Exit", capital.file("r.gif"));
+    EXPECT_EQ(capital.build(), BuildResult::CompletedWithFailures);
+    EXPECT_EQ(capital.user.said, std::vector<std::string>{"warning: File: \"Exit\" does not exist."});
+    EXPECT_TRUE(capital.state.copyFailed);
+    EXPECT_TRUE(capital.state.projectSaved);
+    EXPECT_TRUE(fileExists(capital.staged("autorun.inf")));  // the rest of the build went on
+}
+
+TEST(CopyRule, CutsCommandLinesAfterAThreeCharacterExtension) {
+    EXPECT_EQ(cutCommandLine("C:\\Tools\\setup.exe /s"), "C:\\Tools\\setup.exe ");
+    EXPECT_EQ(cutCommandLine("/t/setup.exe -s -q"), "/t/setup.exe ");
+    EXPECT_EQ(cutCommandLine("/t/Old.Doc Files/a.exe"), "/t/Old.Doc ");
+    EXPECT_EQ(cutCommandLine("/t/readme.html /x"), "/t/readme.html /x");
+    EXPECT_EQ(cutCommandLine("a.b c"), "a.b c");  // the blank is the fifth character: not cut
+    EXPECT_EQ(cutCommandLine("ab.cd e"), "ab.cd e");
+    EXPECT_EQ(cutCommandLine(".abc d"), ".abc ");
+    EXPECT_EQ(cutCommandLine(""), "");
+}
+
+TEST(CopyRule, ArgumentsFoldersWithFullStopsAndLongExtensions) {
+    Fixture fx;
+    const std::string setup = fx.file("setup.exe", "setup");
+    fx.addHotspot(setup + " -s", fx.file("r.gif"));
+    fx.addHotspot(fx.art + "/Old.Doc Files/a.exe", "");
+    fx.addHotspot(fx.file("readme.html") + " /x", "");
+    EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
+    // The source is cut; the destination keeps the whole file-name part.
+    EXPECT_EQ(readFileContents(fx.staged("1/setup.exe -s")), "setup");
+    EXPECT_EQ(fx.user.said, (std::vector<std::string>{
+                                "warning: File: \"" + fx.art + "/Old.Doc \" does not exist.",
+                                "warning: File: \"" + fx.art + "/readme.html /x\" does not exist."}));
+}
+
+TEST(CopyRule, MissingPlayerAndFailedCopies) {
+    Fixture fx;
+    fs::remove(fx.dir.file("program/autorun.exe"));
+    fx.addHotspot("exit", fx.file("r.gif"));
+    // A folder stands where the background's copy must go.
+    fs::create_directories(fx.staged("images/back.gif/inside"));
+    EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
+    EXPECT_EQ(fx.user.said, (std::vector<std::string>{
+                                "warning: File: \"" + fx.dir.file("program/autorun.exe") + "\" does not exist.",
+                                "error: Error copying file: \"" + fx.fields.backgroundImage + "\" to \"" +
+                                    fx.staged("images/back.gif") + "\""}));
+    EXPECT_FALSE(fs::exists(partialNameFor(fx.staged("images/back.gif"))));
+}
+
+TEST(CopyRule, AFailedCopyOverAnOlderFileIsStillReported) {
+    Fixture fx;
+    fx.addHotspot("exit", fx.file("r.gif"));
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    // The next copy cannot be made (a folder is in the way of its temporary file), while the
+    // older copy stays at the destination.
+    fx.file("back.gif", "new background");
+    fs::create_directories(partialNameFor(fx.staged("images/back.gif")) + "/x");
+    fx.user.said.clear();
+    EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
+    ASSERT_EQ(fx.user.said.size(), 1u);
+    EXPECT_EQ(fx.user.said[0].rfind("error: Error copying file: ", 0), 0u);
+    EXPECT_EQ(readFileContents(fx.staged("images/back.gif")), "background");  // old and whole
+}
+
+TEST(CopyRule, BuildingTwiceReplacesAndASourceAtItsDestinationStaysWhole) {
+    Fixture fx;
+    fx.addHotspot(fx.file("app.exe", "v1"), fx.file("r.gif"));
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    fx.file("app.exe", "v2");
+    // The project file kept inside the staging folder at its target place.
+    fx.state.projectPath = fx.staged("menu.cdrom");
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    EXPECT_EQ(readFileContents(fx.staged("1/app.exe")), "v2");
+    EXPECT_EQ(readProjectFile(fx.staged("menu.cdrom")).hotspotCount, 1);
+}
+
+TEST(StagingBuild, TrailingSeparatorAndFoldersThatCannotBeMade) {
+    Fixture fx;
+    fx.addHotspot("exit", fx.file("r.gif"));
+    fx.fields.stagingFolder = fx.stage + "/";
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    EXPECT_TRUE(fileExists(fx.stage + "//images/back.gif"));
+    EXPECT_EQ(fx.user.said.back(), "information: All Files copied over to \"" + fx.stage +
+                                       "/\", and can to be copied to a CDROM.");
+
+    Fixture deep;  // only the last level is created
+    deep.addHotspot("exit", deep.file("r.gif"));
+    deep.fields.stagingFolder = deep.dir.file("no/such/stage");
+    try {
+        deep.build();
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "File not found");
+    }
+    EXPECT_FALSE(deep.state.projectSaved);
+    EXPECT_FALSE(deep.user.busyNow);
+
+    Fixture unwritable;  // the project file cannot be written: the build stops, not saved
+    unwritable.addHotspot("exit", unwritable.file("r.gif"));
+    unwritable.state.projectPath = unwritable.dir.file("missing/menu.cdrom");
+    EXPECT_THROW(unwritable.build(), Error);
+    EXPECT_FALSE(unwritable.state.projectSaved);
+}
