@@ -1,0 +1,17 @@
+#include "player/launcher.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QProcess>
+
+namespace player {
+
+bool DesktopLauncher::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+bool DesktopLauncher::startProgram(const QString& program, const QString& workingFolder) {
+    return QProcess::startDetached(program, {}, workingFolder);
+}
+
+void DesktopLauncher::quit() { QCoreApplication::quit(); }
+
+}  // namespace player

@@ -1,0 +1,85 @@
+#include "player/picture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <cstring>
+
+#include "gif/gif_compositor.h"
+#include "gif/gif_image.h"
+#include "project/errors.h"
+
+namespace player {
+
+namespace {
+
+bool startsLikeGif(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = file.read(6);
+    return head == "GIF87a" || head == "GIF89a";
+}
+
+QImage toQImage(const torvana::gif::RgbaCanvas& canvas) {
+    QImage image(canvas.width, canvas.height, QImage::Format_RGBA8888);
+    const int rowBytes = canvas.width * 4;
+    for (int y = 0; y < canvas.height; ++y) {
+        std::memcpy(image.scanLine(y), canvas.pixels.data() + size_t(y) * rowBytes, rowBytes);
+    }
+    return image;
+}
+
+Picture loadGif(const QString& path) {
+    Picture picture;
+    try {
+        torvana::gif::GifImage gif;
+        gif.LoadFromFile(path.toLocal8Bit().toStdString());
+        if (gif.Empty() || gif.Width() <= 0 || gif.Height() <= 0) {
+            picture.error = QStringLiteral("the GIF file holds no picture");
+            return picture;
+        }
+        torvana::gif::GifCompositor compositor(gif);
+        const qint64 frameBytes = qint64(gif.Width()) * gif.Height() * 4;
+        for (size_t k = 0; k < gif.frames.Count(); ++k) {
+            if (k > 0 && qint64(k + 1) * frameBytes > kComposedFramesBudget) break;
+            picture.frames.push_back(toQImage(compositor.Compose(k)));
+            const auto* control = gif.frames[k].controlBlock;
+            picture.delaysMs.push_back(control ? int(control->delayTime) * 10 : 0);
+        }
+    } catch (const torvana::Error& e) {
+        picture = Picture();
+        picture.error = QString::fromLocal8Bit(e.what());
+    } catch (const std::bad_alloc&) {
+        picture = Picture();
+        picture.error = QStringLiteral("not enough memory for the picture");
+    }
+    return picture;
+}
+
+}  // namespace
+
+Picture loadPicture(const QString& path) {
+    Picture picture;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        picture.error = QStringLiteral("file not found");
+        return picture;
+    }
+    if (!info.isFile()) {
+        picture.error = QStringLiteral("not a file");
+        return picture;
+    }
+    if (startsLikeGif(path)) return loadGif(path);
+
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        picture.error = reader.errorString();
+        return picture;
+    }
+    picture.frames.push_back(std::move(image));
+    picture.delaysMs.push_back(0);
+    return picture;
+}
+
+}  // namespace player

@@ -1,0 +1,34 @@
+#include "player/player_app.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+#include "player/player_project.h"
+#include "player/player_window.h"
+#include "project/errors.h"
+
+namespace player {
+
+std::vector<std::string> projectFolders() {
+    std::vector<std::string> folders{QDir::currentPath().toLocal8Bit().toStdString()};
+    const std::string own = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
+    if (QDir(QString::fromLocal8Bit(own.c_str())) != QDir::current()) folders.push_back(own);
+    return folders;
+}
+
+int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& beforeShow) {
+    PlayerProject project;
+    try {
+        project = loadPlayerProject(projectFolders());
+    } catch (const torvana::Error& e) {
+        QMessageBox::critical(nullptr, QCoreApplication::applicationName(), QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+    PlayerWindow window(std::move(project), launcher);
+    if (beforeShow) beforeShow(window);
+    window.show();
+    return QApplication::exec();
+}
+
+}  // namespace player

@@ -1,0 +1,23 @@
+#pragma once
+// The player's run from start to end, shared by its main() and the start-up benchmark.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace player {
+
+class Launcher;
+class PlayerWindow;
+
+// Where the player looks for its project file, in order: the current folder (the disc's root
+// when the disc starts it, the staging folder at a test run), then the program's own folder,
+// for a player started from a file manager with some other current folder.
+std::vector<std::string> projectFolders();
+
+// Finds and reads the project, shows the menu window and runs the event loop until the player
+// ends. Without a readable project it shows a message box saying why and returns 1.
+// `beforeShow` may look at the window before it is shown. Needs a QApplication.
+int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& beforeShow = {});
+
+}  // namespace player

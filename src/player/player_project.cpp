@@ -1,0 +1,142 @@
+#include "player/player_project.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "project/errors.h"
+#include "project/integer.h"
+#include "project/paths.h"
+
+namespace player {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool startsWithNoCase(const std::string& text, const std::string& prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    }
+    return true;
+}
+
+bool endsWithNoCase(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) return false;
+    return startsWithNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// The staged copy of a stored path in `subfolder` of the staging folder; empty stays empty.
+std::string staged(const std::string& folder, const std::string& subfolder, const std::string& stored) {
+    if (stored.empty()) return {};
+    return torvana::joinPath(torvana::joinPath(folder, subfolder), torvana::fileNamePart(stored));
+}
+
+}  // namespace
+
+bool isWebAddress(const std::string& application) {
+    if (startsWithNoCase(application, "www.") || startsWithNoCase(application, "mailto:")) return true;
+    // scheme "://": a letter, then letters, digits, "+", "-" or ".".
+    const size_t colon = application.find("://");
+    if (colon == std::string::npos || colon == 0) return false;
+    if (!std::isalpha(static_cast<unsigned char>(application[0]))) return false;
+    for (size_t i = 1; i < colon; ++i) {
+        const unsigned char c = static_cast<unsigned char>(application[i]);
+        if (!(std::isalnum(c) || c == '+' || c == '-' || c == '.')) return false;
+    }
+    return true;
+}
+
+std::string webAddressFor(const std::string& application) {
+    if (startsWithNoCase(application, "www.")) return "http://" + application;
+    return application;
+}
+
+std::optional<std::string> findProjectFile(const std::string& folder) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) throw torvana::Error("The folder \"" + folder + "\" cannot be read: " + torvana::errnoText(ec.value()));
+
+    std::optional<std::string> best;
+    fs::file_time_type bestTime{};
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        const std::string name = it->path().filename().string();
+        if (!endsWithNoCase(name, ".cdrom")) continue;
+        std::error_code entryError;
+        if (!it->is_regular_file(entryError)) continue;
+        const auto changed = it->last_write_time(entryError);
+        if (entryError) continue;
+        if (!best || changed > bestTime || (changed == bestTime && name < fs::path(*best).filename().string())) {
+            best = it->path().string();
+            bestTime = changed;
+        }
+    }
+    if (ec) throw torvana::Error("The folder \"" + folder + "\" cannot be read: " + torvana::errnoText(ec.value()));
+    return best;
+}
+
+PlayerProject mapProject(const torvana::ProjectFileData& data, const std::string& folder,
+                         const std::string& projectFile) {
+    PlayerProject project;
+    project.folder = folder;
+    project.projectFile = projectFile;
+    project.title = data.cdTitle;
+    project.showBrowse = data.showBrowse;
+    project.showExit = data.showExit;
+    project.background = staged(folder, "images", data.backgroundImage);
+    project.openingWav = staged(folder, "wavs", data.openingWav);
+
+    for (size_t i = 0; i < data.hotspots.size(); ++i) {
+        const torvana::Hotspot& stored = data.hotspots[i];
+        PlayerHotspot h;
+        h.number = static_cast<int>(i) + 1;
+        const std::optional<int32_t> x = torvana::tryStrToInt(stored.x);
+        const std::optional<int32_t> y = torvana::tryStrToInt(stored.y);
+        if (!x || !y) {
+            // Placing it anywhere else would put a live target where the picture shows none.
+            project.notes.push_back("Hotspot " + std::to_string(h.number) + " left out: " +
+                                    torvana::invalidIntegerText(!x ? stored.x : stored.y) + ".");
+            continue;
+        }
+        h.x = *x;
+        h.y = *y;
+        if (stored.application == "exit") {
+            h.kind = ActionKind::Exit;
+        } else if (isWebAddress(stored.application)) {
+            h.kind = ActionKind::WebAddress;
+            h.target = webAddressFor(stored.application);
+        } else {
+            h.kind = ActionKind::File;
+            // The build keeps the whole file-name part, arguments included, as the copy's name.
+            h.target = staged(folder, std::to_string(h.number), stored.application);
+        }
+        h.rolloverImage = staged(folder, "images", stored.rolloverImage);
+        h.rolloverWav = staged(folder, "wavs", stored.rolloverWav);
+        h.clickWav = staged(folder, "wavs", stored.clickWav);
+        project.hotspots.push_back(std::move(h));
+    }
+    return project;
+}
+
+PlayerProject loadPlayerProject(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        const std::optional<std::string> file = findProjectFile(folder);
+        if (!file) continue;
+        torvana::ProjectFileData data;
+        try {
+            data = torvana::readProjectFile(*file);
+        } catch (const torvana::Error& e) {
+            throw torvana::Error("The menu cannot be shown: the project file \"" + *file +
+                                 "\" cannot be read (" + e.what() + ").");
+        }
+        return mapProject(data, folder, *file);
+    }
+    std::string where;
+    for (const std::string& folder : folders) where += (where.empty() ? "\"" : " or \"") + folder + "\"";
+    throw torvana::Error("The menu cannot be shown: there is no project file (*.cdrom) in " + where + ".");
+}
+
+}  // namespace player

@@ -1,0 +1,366 @@
+#include "player/player_window.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "player/launcher.h"
+#include "player/picture.h"
+#include "player/sounds.h"
+
+namespace player {
+
+namespace {
+
+// A hotspot whose rollover picture cannot be shown still answers on this square.
+constexpr int kInvisibleSpotSize = 32;
+
+// The longest the player waits for a click sound to finish before an exit hotspot ends it.
+constexpr int kLongestExitSoundMs = 3000;
+
+// One line of text, cut with "..." when it does not fit; the whole text is in its tooltip.
+class NoteLine : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect area = contentsRect();
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// PlayerStage
+
+PlayerStage::PlayerStage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("stage"));
+    setFixedSize(kWidth, kHeight);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PlayerStage::setBackground(const QImage& background) {
+    background_ = background;
+    update();
+}
+
+void PlayerStage::setSpots(std::vector<Spot> spots) {
+    spots_ = std::move(spots);
+    current_ = mouseSpot_ = pressedSpot_ = -1;
+    unsetCursor();
+    update();
+}
+
+int PlayerStage::spotAt(const QPoint& point) const {
+    for (int i = spotCount() - 1; i >= 0; --i) {
+        if (spots_[size_t(i)].rect.contains(point)) return i;
+    }
+    return -1;
+}
+
+void PlayerStage::setCurrent(int index, bool byKeyboard) {
+    currentByKeyboard_ = index >= 0 && byKeyboard;
+    if (index == current_) return;
+    current_ = index;
+    update();
+    if (index >= 0) emit entered(index);
+}
+
+void PlayerStage::followMouse(const QPoint& point) {
+    const int hit = spotAt(point);
+    if (hit == mouseSpot_) return;
+    // Only a change of the hotspot under the mouse moves the highlight, so a keyboard choice
+    // stays while the mouse rests or moves over the background.
+    mouseSpot_ = hit;
+    if (hit >= 0) {
+        setCursor(Qt::PointingHandCursor);
+    } else {
+        unsetCursor();
+    }
+    setCurrent(hit, false);
+}
+
+void PlayerStage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    if (!background_.isNull()) painter.drawImage(QPoint(0, 0), background_);
+    if (current_ >= 0) {
+        const Spot& s = spots_[size_t(current_)];
+        if (!s.rollover.isNull()) painter.drawImage(s.rect.topLeft(), s.rollover);
+    }
+    if (hasFocus() && currentByKeyboard_ && current_ >= 0) {
+        // The keyboard's place, also for a hotspot without a visible picture.
+        QPen pen(Qt::white, 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.drawRect(spots_[size_t(current_)].rect.adjusted(0, 0, -1, -1));
+    }
+}
+
+void PlayerStage::mouseMoveEvent(QMouseEvent* event) { followMouse(event->position().toPoint()); }
+
+void PlayerStage::leaveEvent(QEvent*) {
+    mouseSpot_ = -1;
+    unsetCursor();
+    if (!currentByKeyboard_) setCurrent(-1, false);
+}
+
+void PlayerStage::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    followMouse(event->position().toPoint());
+    pressedSpot_ = mouseSpot_;
+}
+
+void PlayerStage::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const int pressed = pressedSpot_;
+    pressedSpot_ = -1;
+    // A click is a press and a release on the same hotspot, as with a button.
+    if (pressed >= 0 && spotAt(event->position().toPoint()) == pressed) emit activated(pressed);
+}
+
+void PlayerStage::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && current_ >= 0) {
+        emit activated(current_);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool PlayerStage::focusNextPrevChild(bool next) {
+    if (spots_.empty()) return QWidget::focusNextPrevChild(next);
+    int index = currentByKeyboard_ ? current_ + (next ? 1 : -1) : (next ? 0 : spotCount() - 1);
+    if (index < 0 || index >= spotCount()) {
+        if (!wrapsFocus_) {
+            setCurrent(-1, true);
+            return QWidget::focusNextPrevChild(next);
+        }
+        index = next ? 0 : spotCount() - 1;
+    }
+    setCurrent(index, true);
+    return true;
+}
+
+void PlayerStage::focusInEvent(QFocusEvent* event) {
+    if (!spots_.empty()) {
+        if (event->reason() == Qt::TabFocusReason) setCurrent(0, true);
+        if (event->reason() == Qt::BacktabFocusReason) setCurrent(spotCount() - 1, true);
+    }
+    QWidget::focusInEvent(event);
+}
+
+void PlayerStage::focusOutEvent(QFocusEvent* event) {
+    if (currentByKeyboard_) setCurrent(mouseSpot_, false);
+    QWidget::focusOutEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// PlayerWindow
+
+PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* parent)
+    : QWidget(parent), project_(std::move(project)), launcher_(launcher) {
+    setObjectName(QStringLiteral("PlayerWindow"));
+    setWindowTitle(QString::fromLocal8Bit(project_.title.c_str()));
+    sounds_ = new SoundBank(this);
+
+    stage_ = new PlayerStage(this);
+    bar_ = new QWidget(this);
+    bar_->setObjectName(QStringLiteral("bar"));
+    noteLine_ = new NoteLine(bar_);
+    noteLine_->setObjectName(QStringLiteral("noteLine"));
+    auto* barLayout = new QHBoxLayout(bar_);
+    barLayout->setContentsMargins(8, 6, 8, 6);
+    barLayout->addWidget(noteLine_, 1);
+    if (project_.showBrowse) {
+        browseButton_ = new QPushButton(tr("&Browse"), bar_);
+        browseButton_->setObjectName(QStringLiteral("browseButton"));
+        browseButton_->setAutoDefault(true);  // Enter presses it when it has the focus
+        connect(browseButton_, &QPushButton::clicked, this, &PlayerWindow::browse);
+        barLayout->addWidget(browseButton_);
+    }
+    if (project_.showExit) {
+        exitButton_ = new QPushButton(tr("E&xit"), bar_);
+        exitButton_->setObjectName(QStringLiteral("exitButton"));
+        exitButton_->setAutoDefault(true);
+        connect(exitButton_, &QPushButton::clicked, this, &PlayerWindow::exitPlayer);
+        barLayout->addWidget(exitButton_);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(stage_);
+    layout->addWidget(bar_);
+    stage_->setWrapsFocus(!browseButton_ && !exitButton_);
+
+    for (const std::string& note : project_.notes) addNote(QString::fromLocal8Bit(note.c_str()));
+
+    if (!project_.background.empty()) {
+        const Picture background = loadPicture(QString::fromLocal8Bit(project_.background.c_str()));
+        if (background.isNull()) {
+            addNote(tr("Background picture %1 not shown: %2.").arg(shown(project_.background), background.error));
+        }
+        stage_->setBackground(background.first());
+    }
+
+    // Pictures shared by several hotspots are loaded once.
+    QHash<QString, Picture> pictures;
+    std::vector<PlayerStage::Spot> spots;
+    for (const PlayerHotspot& h : project_.hotspots) {
+        QImage rollover;
+        if (!h.rolloverImage.empty()) {
+            const QString path = QString::fromLocal8Bit(h.rolloverImage.c_str());
+            auto found = pictures.find(path);
+            if (found == pictures.end()) {
+                found = pictures.insert(path, loadPicture(path));
+                if (found->isNull()) {
+                    addNote(tr("Rollover picture %1 not shown: %2.").arg(shown(h.rolloverImage), found->error));
+                }
+            }
+            rollover = found->first();
+        }
+        const QSize size = rollover.isNull() ? QSize(kInvisibleSpotSize, kInvisibleSpotSize) : rollover.size();
+        spots.push_back({QRect(QPoint(h.x, h.y), size), rollover});
+    }
+    stage_->setSpots(std::move(spots));
+
+    prepareSound(project_.openingWav);
+    for (const PlayerHotspot& h : project_.hotspots) {
+        prepareSound(h.rolloverWav);
+        prepareSound(h.clickWav);
+    }
+    connect(sounds_, &SoundBank::failed, this, [this](const QString& path, const QString& reason) {
+        addNote(tr("Sound %1 not played: %2.").arg(shown(path.toLocal8Bit().toStdString()), reason));
+    });
+
+    connect(stage_, &PlayerStage::entered, this, [this](int index) {
+        playSound(project_.hotspots[size_t(index)].rolloverWav);
+    });
+    connect(stage_, &PlayerStage::activated, this, &PlayerWindow::activateHotspot);
+
+    updateBar();
+    stage_->setFocus();
+}
+
+QString PlayerWindow::shown(const std::string& path) const {
+    // Paths inside the player's folder are shown relative to it, which is what the user sees
+    // on the disc.
+    const QString full = QString::fromLocal8Bit(path.c_str());
+    const QString folder = QString::fromLocal8Bit(project_.folder.c_str());
+    const QString relative = QDir(folder).relativeFilePath(full);
+    return QStringLiteral("\"%1\"").arg(relative.startsWith(QLatin1String("..")) ? full : relative);
+}
+
+void PlayerWindow::prepareSound(const std::string& path) {
+    if (path.empty()) return;
+    const QString problem = sounds_->prepare(QString::fromLocal8Bit(path.c_str()));
+    if (!problem.isEmpty()) addNote(tr("Sound %1 not played: %2.").arg(shown(path), problem));
+}
+
+void PlayerWindow::playSound(const std::string& path) {
+    if (!path.empty()) sounds_->play(QString::fromLocal8Bit(path.c_str()));
+}
+
+void PlayerWindow::addNote(const QString& note) {
+    if (notes_.contains(note)) return;
+    notes_.append(note);
+    updateBar();
+}
+
+void PlayerWindow::updateBar() {
+    if (notes_.isEmpty()) {
+        noteLine_->clear();
+        noteLine_->setToolTip(QString());
+    } else {
+        noteLine_->setText(notes_.size() == 1 ? notes_.front()
+                                              : tr("%1 (and %n more)", nullptr, int(notes_.size() - 1)).arg(notes_.front()));
+        noteLine_->setToolTip(notes_.join(QLatin1Char('\n')));
+    }
+    bar_->setVisible(!notes_.isEmpty() || browseButton_ || exitButton_);
+}
+
+void PlayerWindow::activateHotspot(int index) {
+    if (ending_ || index < 0 || index >= int(project_.hotspots.size())) return;
+    const PlayerHotspot& h = project_.hotspots[size_t(index)];
+    const int heardMs = h.clickWav.empty() ? 0 : sounds_->play(QString::fromLocal8Bit(h.clickWav.c_str()));
+    switch (h.kind) {
+    case ActionKind::Exit:
+        if (heardMs > 0) {
+            // Let the click sound be heard before the window goes.
+            ending_ = true;
+            setEnabled(false);
+            QTimer::singleShot(qMin(heardMs, kLongestExitSoundMs), this, [this] { launcher_.quit(); });
+        } else {
+            exitPlayer();
+        }
+        break;
+    case ActionKind::WebAddress: {
+        const QString address = QString::fromLocal8Bit(h.target.c_str());
+        if (!launcher_.openUrl(QUrl(address))) addNote(tr("Could not open %1.").arg(address));
+        break;
+    }
+    case ActionKind::File:
+        openStagedFile(h);
+        break;
+    }
+}
+
+void PlayerWindow::openStagedFile(const PlayerHotspot& h) {
+    const QString path = QString::fromLocal8Bit(h.target.c_str());
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        addNote(tr("Hotspot %1: the file %2 is missing.").arg(h.number).arg(shown(h.target)));
+        return;
+    }
+    const QString absolute = info.absoluteFilePath();
+    // A program is started in its own folder; if it cannot be started (a data file that merely
+    // carries the executable mark, as every file on some discs does), it is opened instead.
+    if (info.isExecutable() && launcher_.startProgram(absolute, info.absolutePath())) return;
+    if (!launcher_.openUrl(QUrl::fromLocalFile(absolute))) {
+        addNote(tr("Hotspot %1: no program could open %2.").arg(h.number).arg(shown(h.target)));
+    }
+}
+
+void PlayerWindow::browse() {
+    const QString folder = QFileInfo(QString::fromLocal8Bit(project_.folder.c_str())).absoluteFilePath();
+    if (!launcher_.openUrl(QUrl::fromLocalFile(folder))) addNote(tr("Could not open the folder %1.").arg(folder));
+}
+
+void PlayerWindow::exitPlayer() {
+    ending_ = true;
+    launcher_.quit();
+}
+
+void PlayerWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        exitPlayer();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PlayerWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!openingPlayed_) {
+        openingPlayed_ = true;
+        playSound(project_.openingWav);
+    }
+}
+
+}  // namespace player

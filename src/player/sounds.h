@@ -1,0 +1,56 @@
+#pragma once
+// The menu's sounds: WAV files played through Qt Multimedia. A sound is checked when it is
+// prepared, so a missing or broken file becomes a note at once and is never played; a machine
+// without sound output plays nothing and the menu goes on.
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class QSoundEffect;
+
+namespace player {
+
+// What a WAV file's header says, or why it is no playable WAV file.
+struct WaveInfo {
+    QString error;       // empty when the file is a PCM (or float) WAV file with sound data
+    int durationMs = 0;  // length of the sound data
+};
+
+WaveInfo inspectWave(const QString& path);
+
+class SoundBank : public QObject {
+    Q_OBJECT
+public:
+    explicit SoundBank(QObject* parent = nullptr);
+    ~SoundBank() override;
+
+    // Checks the sound at `path` and makes it ready to play. Returns why it cannot be played,
+    // empty when it can. Preparing a path again returns the first answer.
+    QString prepare(const QString& path);
+
+    // Plays a prepared, playable sound from its start (again from the start when it is still
+    // playing). Returns how long it will be heard in milliseconds: 0 when nothing is heard
+    // (unplayable sound, no sound output, or a program built without Qt Multimedia).
+    int play(const QString& path);
+
+    // Whether the machine has a sound output to play on.
+    bool hasOutput() const { return hasOutput_; }
+
+signals:
+    // Every play() of a playable sound, heard or not.
+    void played(const QString& path);
+    // A prepared sound that the audio layer refused while loading it.
+    void failed(const QString& path, const QString& reason);
+
+private:
+    struct Entry {
+        QString error;
+        int durationMs = 0;
+        QSoundEffect* effect = nullptr;
+    };
+    QHash<QString, Entry> entries_;
+    bool hasOutput_ = false;
+};
+
+}  // namespace player
