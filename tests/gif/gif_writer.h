@@ -3,6 +3,8 @@
 // (sub-block size, clear codes, deferred clear, end code), a code packer for hand-made rasters
 // and a builder for the blocks of a file. Used by the tests, the fuzz seeds and the benchmark.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
