@@ -1,0 +1,107 @@
+// The built autorun.exe as a process: started with a staging folder as its working folder on a
+// real X server, its window must appear with the CD title and the stage's size. Windows of
+// another process are found through the X server itself (xwininfo).
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "staging_builder.h"
+
+using namespace testing_player;
+
+namespace {
+
+struct WindowInfo {
+    bool viewable = false;
+    int width = 0;
+    int height = 0;
+};
+
+// Asks the X server for the top-level window named `title`.
+std::optional<WindowInfo> findWindow(const QString& title) {
+    QProcess xwininfo;
+    xwininfo.start(QStringLiteral(XWININFO), {"-name", title});
+    if (!xwininfo.waitForFinished(10000) || xwininfo.exitCode() != 0) return std::nullopt;
+    const QString out = QString::fromLocal8Bit(xwininfo.readAllStandardOutput());
+    WindowInfo info;
+    info.viewable = out.contains("Map State: IsViewable");
+    info.width = QRegularExpression("Width: (\\d+)").match(out).captured(1).toInt();
+    info.height = QRegularExpression("Height: (\\d+)").match(out).captured(1).toInt();
+    return info;
+}
+
+// Waits up to 20 seconds for a viewable window named `title`, as long as the process runs.
+std::optional<WindowInfo> waitForWindow(const QString& title, QProcess& process) {
+    std::optional<WindowInfo> found;
+    const bool timedOut = !QTest::qWaitFor([&] {
+        if (process.state() == QProcess::NotRunning) return true;  // nothing more to wait for
+        found = findWindow(title);
+        return found && found->viewable;
+    }, 20000);
+    if (timedOut || !found || !found->viewable) return std::nullopt;
+    return found;
+}
+
+void end(QProcess& process) {
+    process.terminate();
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+}
+
+}  // namespace
+
+class PlayerProcessTest : public QObject {
+    Q_OBJECT
+private slots:
+    void windowAppearsWithTheCdTitle() {
+        StagingBuilder s;
+        // A title of its own, so no other window on the display can be taken for it.
+        const QString title = QStringLiteral("Process Menu %1").arg(QRandomGenerator::global()->generate());
+        s.data.cdTitle = title.toStdString();
+        s.data.backgroundImage = StagingBuilder::stored("back.bmp");
+        s.writeImage("images/back.bmp", framedImage(640, 480, QColor(10, 80, 40), Qt::white), "BMP");
+        torvana::Hotspot h;
+        h.application = "exit";
+        h.rolloverImage = StagingBuilder::stored("over.png");
+        h.x = "10";
+        h.y = "10";
+        s.writeImage("images/over.png", framedImage(40, 40, Qt::red, Qt::red), "PNG");
+        s.data.hotspots = {h};
+        s.writeProject("photos.cdrom");
+
+        QProcess player;
+        player.setWorkingDirectory(s.folder());
+        player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        player.start(QStringLiteral(PLAYER_EXE), {});
+        QVERIFY2(player.waitForStarted(10000), qPrintable(player.errorString()));
+        const std::optional<WindowInfo> window = waitForWindow(title, player);
+        const bool running = player.state() == QProcess::Running;
+        end(player);
+        QVERIFY2(running, "the player ended before its window appeared");
+        QVERIFY2(window.has_value(), "no window with the CD title appeared");
+        QCOMPARE(window->width, 640);
+        QCOMPARE(window->height, 480);  // nothing asked for the bar
+    }
+
+    void withoutAProjectItShowsWhyAndWaits() {
+        StagingBuilder empty;
+        QProcess player;
+        player.setWorkingDirectory(empty.folder());
+        player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        player.start(QStringLiteral(PLAYER_EXE), {});
+        QVERIFY2(player.waitForStarted(10000), qPrintable(player.errorString()));
+        // The message box carries the program's name; it stays until the user answers it.
+        const std::optional<WindowInfo> box = waitForWindow(QStringLiteral("Autorun"), player);
+        const bool running = player.state() == QProcess::Running;
+        end(player);
+        QVERIFY2(running, "the player ended without showing why");
+        QVERIFY2(box.has_value(), "no message box appeared");
+    }
+};
+
+QTEST_GUILESS_MAIN(PlayerProcessTest)
+#include "player_process_test.moc"
