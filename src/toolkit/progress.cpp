@@ -3,13 +3,16 @@
 #include <QApplication>
 #include <QProgressDialog>
 
-#include "toolkit/test_hook.h"
 
 namespace toolkit {
 
 namespace {
-constexpr qint64 kShowAfterMs = 500;
-}
+qint64 g_showAfterMs = 500;
+int g_timesShown = 0;
+}  // namespace
+
+void ProgressWindow::setShowAfter(int milliseconds) { g_showAfterMs = milliseconds; }
+int ProgressWindow::timesShown() { return g_timesShown; }
 
 ProgressWindow::ProgressWindow(QWidget* owner, const QString& title) : owner_(owner), title_(title) {
     clock_.start();
@@ -32,7 +35,7 @@ QString byteCount(uint64_t bytes) {
 }
 
 void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total) {
-    if (!dialog_ && clock_.elapsed() >= kShowAfterMs) {
+    if (!dialog_ && clock_.elapsed() >= g_showAfterMs) {
         dialog_ = std::make_unique<QProgressDialog>(owner_ ? owner_->window() : nullptr);
         dialog_->setObjectName("ProgressWindow");
         dialog_->setWindowTitle(title_);
@@ -44,6 +47,7 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total) 
         dialog_->setMinimumWidth(360);
         dialog_->setRange(0, 1000);
         dialog_->show();
+        ++g_timesShown;
     }
     if (dialog_) {
         const int permille = total ? static_cast<int>(done * 1000 / total) : 0;

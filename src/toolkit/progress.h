@@ -23,6 +23,11 @@ public:
 
     bool shown() const;
 
+    // How long work runs before the window appears (half a second); tests shorten it.
+    static void setShowAfter(int milliseconds);
+    // How many progress windows have appeared in this run.
+    static int timesShown();
+
 private:
     QWidget* owner_;
     QString title_;

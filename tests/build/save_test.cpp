@@ -1,1 +1,254 @@
-// placeholder
+// Save, Test Run and the pickers from the main window, with real files and a real started
+// program.
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <csignal>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "build/staging_folder_dialog.h"
+#include "project/file_io.h"
+#include "project/project_file.h"
+#include "test_support/window_fixture.h"
+#include "toolkit/folder_widgets.h"
+#include "toolkit/progress.h"
+
+using toolkit::Answer;
+
+class SaveTest : public QObject {
+    Q_OBJECT
+    WindowFixture fx;
+    TForm1* f = nullptr;
+    std::string stage;
+
+    // A player stand-in: a real program that leaves a mark in the folder it was started in.
+    void makePlayer() {
+        QDir(fx.dirPath()).mkdir("program");
+        const std::string player = fx.path("program/autorun.exe");
+        torvana::replaceFileContents(player, "#!/bin/sh\necho started > started.txt\n");
+        QFile::setPermissions(QString::fromStdString(player), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        f->state.programFolder = fx.path("program") + "/";
+    }
+
+    void openProject(int hotspots) {
+        torvana::replaceFileContents(fx.path("back.gif"), "GIF89a");
+        torvana::replaceFileContents(fx.path("r.gif"), "GIF89a");
+        torvana::ProjectFileData d;
+        d.hotspotCount = hotspots;
+        d.stagingFolder = stage;
+        d.backgroundImage = fx.path("back.gif");
+        for (int i = 1; i <= hotspots; ++i) d.hotspots.push_back({"exit", fx.path("r.gif"), "1", "1", "", ""});
+        torvana::writeProjectFile(fx.path("menu.cdrom"), d);
+        fx.hook.chooseFile(fx.path("menu.cdrom"));
+        f->Open1Click();
+        makePlayer();
+    }
+
+    std::string successText() const {
+        return "All Files copied over to \"" + stage + "\", and can to be copied to a CDROM.";
+    }
+
+private slots:
+    void init() {
+        fx.setUp();
+        f = forms().Form1;
+        stage = fx.path("stage");
+    }
+    void cleanup() {
+        for (long long pid : fx.hook.startedProcesses) ::kill(static_cast<pid_t>(pid), SIGTERM);
+        VERIFY_NO_PROBLEMS(fx);
+    }
+
+    void saveFromTheButtonTheMenuAndEnter() {
+        openProject(2);
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, successText());
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
+        QVERIFY(f->BitBtn4->isEnabled());
+        QVERIFY(f->state.projectSaved);
+        QCOMPARE(toolkit::currentPointer(), toolkit::Pointer::Arrow);
+        QVERIFY(torvana::fileExists(stage + "/menu.cdrom"));
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (menu.cdrom)"));  // Save keeps the caption
+        // The menu item and Enter run the same build; a saved project asks nothing on Close.
+        fx.hook.answer(Answer::Ok);
+        f->Save1->trigger();
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        fx.hook.answer(Answer::Ok);
+        QTest::keyClick(f->Edit1, Qt::Key_Return);
+        QCOMPARE(fx.hook.boxes.size(), size_t(3));
+        f->Edit1->setText("changed after the save");
+        f->Close1Click();
+        QVERIFY(!f->state.projectOpen());
+        QVERIFY(f->BitBtn4->isEnabled());  // Test Run stays enabled after Close
+        // Close, then Save: only a beep.
+        const int beeps = fx.hook.beeps;
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.beeps, beeps + 1);
+        QCOMPARE(fx.hook.boxes.size(), size_t(3));
+    }
+
+    void savedHotspotsReachTheProjectFile() {
+        openProject(1);
+        f->state.hotspotX[1] = "123";
+        f->CheckBox1->setChecked(true);
+        f->Edit1->setText("Disc title");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        const torvana::ProjectFileData d = torvana::readProjectFile(fx.path("menu.cdrom"));
+        QCOMPARE(d.hotspots[0].x, std::string("123"));
+        QVERIFY(d.showBrowse);
+        QCOMPARE(d.cdTitle, std::string("Disc title"));
+    }
+
+    void refusalsMoveTheFocus() {
+        openProject(1);
+        f->show();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        f->Edit2->setText("");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, std::string("Staging Folder is required."));
+        QCOMPARE(QApplication::focusWidget(), f->Edit2);
+        f->Edit2->setText("/ab");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, std::string("Staging Folder cannot be on the root folder."));
+        f->Edit2->setText(QString::fromStdString(stage));
+        f->Edit3->setText("");
+        f->BitBtn1->setFocus();
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, std::string("Background Image is required."));
+        QCOMPARE(QApplication::focusWidget(), f->Edit3);
+        QVERIFY(!torvana::folderExists(stage));
+        QVERIFY(!f->BitBtn4->isEnabled());
+    }
+
+    void aFailedCopyKeepsTestRunAsItWas() {
+        openProject(1);
+        f->state.hotspotApplication[1] = "http://example.org";  // a web address is not copied
+        f->state.hotspotRolloverImage[1] = fx.path("gone.gif");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, "File: \"" + fx.path("gone.gif") + "\" does not exist.");
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Warning"));
+        QVERIFY(!f->BitBtn4->isEnabled());
+        QVERIFY(f->state.projectSaved);
+        QVERIFY(f->state.copyFailed);
+        QCOMPARE(toolkit::currentPointer(), toolkit::Pointer::Arrow);
+    }
+
+    void aLongBuildShowsItsProgress() {
+        openProject(1);
+        toolkit::ProgressWindow::setShowAfter(0);
+        const int before = toolkit::ProgressWindow::timesShown();
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        toolkit::ProgressWindow::setShowAfter(500);
+        QCOMPARE(toolkit::ProgressWindow::timesShown(), before + 1);
+        QCOMPARE(fx.hook.boxes.back().text, successText());
+        QVERIFY(!QApplication::activeModalWidget());  // the progress window is gone
+    }
+
+    void testRunStartsThePlayerInTheStagingFolder() {
+        openProject(1);
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QVERIFY(f->BitBtn4->isEnabled());
+        f->BitBtn4->click();
+        QCOMPARE(fx.hook.startedProcesses.size(), size_t(1));
+        QTRY_VERIFY(torvana::fileExists(stage + "/started.txt"));
+        // The staging folder is now current: the hand-off files go there.
+        QCOMPARE(QDir::currentPath(), QString::fromStdString(stage));
+    }
+
+    void testRunFailures() {
+        openProject(1);
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        // The field changed after the build, to a folder without the player.
+        QDir(fx.dirPath()).mkdir("elsewhere");
+        f->Edit2->setText(QString::fromStdString(fx.path("elsewhere")));
+        const int beeps = fx.hook.beeps;
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn4->click();
+        QCOMPARE(fx.hook.boxes.back().text, std::string("ERROR! Could not launch file: \"autorun.exe\"."));
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Error"));
+        QCOMPARE(fx.hook.beeps, beeps + 1);
+        // An empty field: the change of folder fails and nothing starts.
+        f->Edit2->setText("");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn4->click();
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("ErrorBox"));
+        QCOMPARE(fx.hook.boxes.back().text, std::string("File not found."));
+        QVERIFY(fx.hook.startedProcesses.empty());
+    }
+
+    void pickersNeedAProject() {
+        for (int i = 0; i < 3; ++i) fx.hook.answer(Answer::Ok);
+        f->Image1Click();
+        f->Image2Click();
+        f->Image3Click();
+        QCOMPARE(fx.hook.boxes.size(), size_t(3));
+        for (const auto& box : fx.hook.boxes) {
+            QCOMPARE(box.text, std::string("Please select or open a project file from the \"File\" menu."));
+            QCOMPARE(box.kind, std::string("Warning"));
+        }
+        QCOMPARE(fx.hook.beeps, 3);
+        QVERIFY(fx.hook.fileDialogs.empty());
+    }
+
+    void pictureAndSoundPickers() {
+        openProject(1);
+        fx.hook.chooseFile(fx.path("pic.bmp"));
+        f->Image2Click();
+        fx.hook.cancelFile();
+        f->Image3Click();
+        QCOMPARE(f->Edit3->text().toStdString(), fx.path("pic.bmp"));
+        QCOMPARE(f->Edit4->text(), QString());
+        const auto& d = fx.hook.fileDialogs;
+        QCOMPARE(d[1].title, std::string("Image Files"));
+        QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp"));
+        QCOMPARE(d[1].startFile, fx.path("menu.cdrom"));  // the one dialog, shared with Open
+        QCOMPARE(d[2].title, std::string("Any WAV File"));
+        QCOMPARE(d[2].filter, std::string("WAV Files (*.wav) |*.wav"));
+    }
+
+    void stagingFolderPicker() {
+        openProject(1);
+        QDir(fx.dirPath()).mkpath("work/old");
+        TForm4* dialog = forms().Form4;
+        whenModal("TForm4", [&](QWidget*) {
+            QVERIFY(dialog->DirectoryListBox1->openFolder(fx.path("work")));
+            dialog->Edit1->setText("Menu");
+            dialog->BitBtn1->click();
+        });
+        f->Image1Click();
+        QCOMPARE(f->Edit2->text().toStdString(), fx.path("work") + "/Menu");
+        QCOMPARE(QDir::currentPath().toStdString(), fx.path("work"));
+        // A name typed before the folder changes is emptied; Cancel keeps the field.
+        whenModal("TForm4", [&](QWidget*) {
+            QCOMPARE(dialog->Edit1->text(), QString("Menu"));
+            QVERIFY(dialog->DirectoryListBox1->openFolder(fx.path("work/old")));
+            QCOMPARE(dialog->Edit1->text(), QString());
+            dialog->BitBtn2->click();
+        });
+        f->Image1Click();
+        QCOMPARE(f->Edit2->text().toStdString(), fx.path("work") + "/Menu");
+        // An empty name gives the folder with a trailing separator.
+        whenModal("TForm4", [&](QWidget*) { dialog->BitBtn1->click(); });
+        f->Image1Click();
+        QCOMPARE(f->Edit2->text().toStdString(), fx.path("work/old") + "/");
+    }
+};
+
+QTEST_MAIN(SaveTest)
+#include "save_test.moc"
