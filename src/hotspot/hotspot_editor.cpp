@@ -84,7 +84,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
     BitBtn1 = new QPushButton(toolkit::okGlyph(), "OK", this);
     BitBtn1->setObjectName("BitBtn1");
     toolkit::setHint(BitBtn1, "Accept changes");
-    BitBtn3 = new QPushButton(toolkit::editGlyph(), "Delete", this);
+    BitBtn3 = new QPushButton(toolkit::deleteGlyph(), "Delete", this);
     BitBtn3->setObjectName("BitBtn3");
     toolkit::setHint(BitBtn3, "Delete current HotSpot");
     BitBtn2 = new QPushButton(toolkit::cancelGlyph(), "Cancel", this);
@@ -159,7 +159,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(40, 24, 24, 24);
+    layout->setContentsMargins(40, 24, 32, 24);
     layout->setSpacing(0);
     layout->addWidget(Label1, 0, Qt::AlignHCenter);
     layout->addSpacing(14);

@@ -3,8 +3,9 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "settings/about_box.h"
+#include "settings/web_site.h"
 #include "toolkit/shell.h"
 
 void TForm1::OnlineHelp1Click() { toolkit::openTarget(state.programFolder + "torvana_help.htm"); }
-void TForm1::GoToWebSite1Click() {}
+void TForm1::GoToWebSite1Click() { toolkit::openTarget(torvana::kWebAddress); }
 void TForm1::About1Click() { forms().AboutBox->exec(); }

@@ -62,6 +62,22 @@ QIcon editGlyph() {
     return QIcon(pm);
 }
 
+QIcon deleteGlyph() {
+    // A waste bin: lid, handle and a body with ribs.
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(QColor(160, 160, 170));
+    p.drawRect(QRectF(2.5, 3.5, 11, 2));
+    p.drawRect(QRectF(6.5, 1.5, 3, 2));
+    p.drawPolygon(QPolygonF({QPointF(3.5, 5.5), QPointF(12.5, 5.5), QPointF(11.5, 14.5), QPointF(4.5, 14.5)}));
+    p.drawLine(QPointF(6.5, 7.5), QPointF(6.5, 12.5));
+    p.drawLine(QPointF(9.5, 7.5), QPointF(9.5, 12.5));
+    return QIcon(pm);
+}
+
 QIcon okGlyph() { return QApplication::style()->standardIcon(QStyle::SP_DialogOkButton); }
 QIcon cancelGlyph() { return QApplication::style()->standardIcon(QStyle::SP_DialogCancelButton); }
 

@@ -10,6 +10,7 @@ namespace toolkit {
 QIcon programIcon();       // 32 x 32
 QPixmap browseBitmap();    // 20 x 17, an open folder
 QIcon editGlyph();         // 16 x 16, a pencil; Qt derives the disabled image
+QIcon deleteGlyph();       // 16 x 16, a waste bin; Qt derives the disabled image
 QIcon okGlyph();
 QIcon cancelGlyph();
 

@@ -256,6 +256,25 @@ private slots:
         QCOMPARE(closed.count(), 1);
     }
 
+    void helpAndWebSiteOpenTheirTargets() {
+        whenModal("TForm5", [](QWidget* w) { w->close(); });
+        fx.hook.cancelFile();
+        f->FormActivate();  // records the program's folder
+        QDir(fx.dirPath()).mkdir("elsewhere");
+        QDir::setCurrent(fx.dirPath() + "/elsewhere");
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        QTest::keyClick(f, Qt::Key_F1);
+        f->GoToWebSite1->trigger();
+        QCOMPARE(fx.hook.openedTargets.size(), size_t(2));
+        const std::string help = fx.hook.openedTargets[0];
+        QCOMPARE(help, QCoreApplication::applicationDirPath().toStdString() + "/torvana_help.htm");
+        QVERIFY2(torvana::fileExists(help), "the help page is installed beside the program");
+        QCOMPARE(fx.hook.openedTargets[1].rfind("https://", 0), size_t(0));
+    }
+
     void closeControlEndsWithoutTheQuestion() {
         openProject(writeProject());
         QSignalSpy closed(f, &TForm1::closed);
