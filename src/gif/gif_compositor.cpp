@@ -133,6 +133,7 @@ const RgbaCanvas& GifCompositor::Compose(size_t index) {
     if (pendingDisposal_ == 3) CopyArea(canvas_, saved_, pendingArea_);
     pendingDisposal_ = 0;
 
+    if (index >= image_.frames.Count()) throw GifError("Invalid frame index");
     const GifFrame& frame = image_.frames[index];
     if (frame.IsEmptyFrame()) return canvas_;
     const CanvasArea area = FrameArea(frame, canvas_);

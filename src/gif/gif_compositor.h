@@ -94,7 +94,8 @@ public:
 
     // Back to the starting canvas; the next Compose starts a new pass.
     void Restart();
-    // Undoes the disposal of the frame composed last, then draws frame `index`.
+    // Undoes the disposal of the frame composed last, then draws frame `index` (GifError
+    // "Invalid frame index" past the last frame).
     const RgbaCanvas& Compose(size_t index);
     const RgbaCanvas& Canvas() const { return canvas_; }
 

@@ -351,7 +351,8 @@ void GifImage::ReservePixels(int64_t count) {
     if (count > pixelBudget - pixelsInUse_) {
         const int64_t mib = pixelBudget >> 20;
         const std::string limit = (mib >= 1024 && mib % 1024 == 0) ? std::to_string(mib / 1024) + " GiB"
-                                                                    : std::to_string(mib) + " MiB";
+                                  : mib > 0                         ? std::to_string(mib) + " MiB"
+                                                                    : std::to_string(pixelBudget) + " bytes";
         throw GifError("Image too large: its frames need more than " + limit + " of pixels");
     }
     pixelsInUse_ += count;

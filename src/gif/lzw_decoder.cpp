@@ -39,7 +39,7 @@ void LzwDecoder::Clear() {
 
 // Loads the next sub-block behind the last two bytes of the current one. Returns -1 when no
 // code can be had any more, else 0.
-int LzwDecoder::Refill(int n) {
+int LzwDecoder::Refill() {
     if (dataEnded_) {
         if (bitPos_ >= bitLimit_) frame_.ReportWarning(gifWarningSeverity, "Decoder bit buffer under-run");
         return -1;
@@ -69,17 +69,16 @@ int LzwDecoder::Refill(int n) {
     bufferFill_ = got + 2;
     bitPos_ = bitPos_ - bitLimit_ + 16;
     bitLimit_ = 8 * (got + 2);
-    (void)n;
     return 0;
 }
 
-inline int LzwDecoder::FetchCode(int n) {
+int LzwDecoder::FetchCode(int n) {
     if (returnClearFirst_) {
         // The first request of every raster starts a fresh table.
         returnClearFirst_ = false;
         return clearCode_;
     }
-    if (bitPos_ + n >= bitLimit_ && Refill(n) < 0) return -1;
+    if (bitPos_ + n >= bitLimit_ && Refill() < 0) return -1;
     uint32_t word;
     std::memcpy(&word, bitBuffer_ + (bitPos_ >> 3), 4);
     // Assemble least significant byte first whatever the host's byte order.

@@ -42,7 +42,7 @@ public:
 
 private:
     void Clear();
-    int Refill(int n);
+    int Refill();
     void SkipSubBlocks();
 
     GifStream& stream_;
