@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
 
 #include "build/staging_build.h"
@@ -282,4 +287,30 @@ TEST(StagingBuild, TrailingSeparatorAndFoldersThatCannotBeMade) {
     unwritable.state.projectPath = unwritable.dir.file("missing/menu.cdrom");
     EXPECT_THROW(unwritable.build(), Error);
     EXPECT_FALSE(unwritable.state.projectSaved);
+}
+
+// A copy that fails part-way (the disk fills up, simulated with a file size limit in a child
+// process) leaves the destination's older file whole and no partial file behind.
+TEST(CopyRule, AFailurePartWayNeverDamagesTheDestination) {
+    Fixture fx;
+    fx.addHotspot(fx.file("big.bin", std::string(3 << 20, 'n')), fx.file("r.gif"));
+    fs::create_directories(fx.staged("1"));
+    replaceFileContents(fx.staged("1/big.bin"), "the older copy");
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1 << 20, 1 << 20};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        RecordingUser user;
+        bool failed = false;
+        CopyIntoStaging(fx.art + "/big.bin", fx.staged("1/big.bin"), user, failed);
+        _exit(failed && user.said.size() == 1 && user.said[0].rfind("error: Error copying file: ", 0) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy should fail and say so";
+    EXPECT_EQ(readFileContents(fx.staged("1/big.bin")), "the older copy");
+    EXPECT_FALSE(fs::exists(partialNameFor(fx.staged("1/big.bin"))));
 }
