@@ -122,8 +122,16 @@ PlayerProject mapProject(const torvana::ProjectFileData& data, const std::string
 }
 
 PlayerProject loadPlayerProject(const std::vector<std::string>& folders) {
+    std::string listingFailure;
     for (const std::string& folder : folders) {
-        const std::optional<std::string> file = findProjectFile(folder);
+        std::optional<std::string> file;
+        try {
+            file = findProjectFile(folder);
+        } catch (const torvana::Error& e) {
+            // An unreadable folder does not stop the search in the next one.
+            if (listingFailure.empty()) listingFailure = e.what();
+            continue;
+        }
         if (!file) continue;
         torvana::ProjectFileData data;
         try {
@@ -134,6 +142,7 @@ PlayerProject loadPlayerProject(const std::vector<std::string>& folders) {
         }
         return mapProject(data, folder, *file);
     }
+    if (!listingFailure.empty()) throw torvana::Error("The menu cannot be shown. " + listingFailure + ".");
     std::string where;
     for (const std::string& folder : folders) where += (where.empty() ? "\"" : " or \"") + folder + "\"";
     throw torvana::Error("The menu cannot be shown: there is no project file (*.cdrom) in " + where + ".");

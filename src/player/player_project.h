@@ -59,9 +59,10 @@ std::optional<std::string> findProjectFile(const std::string& folder);
 PlayerProject mapProject(const torvana::ProjectFileData& data, const std::string& folder,
                          const std::string& projectFile);
 
-// Finds the project file in the first of `folders` that holds one, reads it and maps it.
-// Throws torvana::Error with a text for the user when no folder holds a project file or the
-// file cannot be read.
+// Finds the project file in the first of `folders` that holds one, reads it and maps it; a
+// folder that cannot be listed is passed over. Throws torvana::Error with a text for the user
+// when no folder holds a project file (naming the first listing failure, if any) or the file
+// cannot be read.
 PlayerProject loadPlayerProject(const std::vector<std::string>& folders);
 
 }  // namespace player

@@ -68,10 +68,18 @@ private slots:
             QCOMPARE(std::string(e.what()),
                      "The menu cannot be shown: there is no project file (*.cdrom) in \"" + folder + "\".");
         }
-        // The second folder is the fallback.
+        // The second folder is the fallback, also when the first cannot be listed.
+        const std::string gone = folder + "/gone";
+        try {
+            player::loadPlayerProject({gone});
+            QFAIL("a missing folder was accepted");
+        } catch (const torvana::Error& e) {
+            QCOMPARE(std::string(e.what()),
+                     "The menu cannot be shown. The folder \"" + gone + "\" cannot be read: File not found.");
+        }
         other.data.cdTitle = "Fallback";
         other.writeProject();
-        const player::PlayerProject p = player::loadPlayerProject({folder, other.folder().toStdString()});
+        const player::PlayerProject p = player::loadPlayerProject({gone, folder, other.folder().toStdString()});
         QCOMPARE(p.title, std::string("Fallback"));
         QCOMPARE(p.folder, other.folder().toStdString());
         // A project file that the reader refuses is named with the reader's reason.
