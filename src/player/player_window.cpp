@@ -105,11 +105,13 @@ void PlayerStage::paintEvent(QPaintEvent*) {
         if (!s.rollover.isNull()) painter.drawImage(s.rect.topLeft(), s.rollover);
     }
     if (hasFocus() && currentByKeyboard_ && current_ >= 0) {
-        // The keyboard's place, also for a hotspot without a visible picture.
-        QPen pen(Qt::white, 1, Qt::DotLine);
-        painter.setPen(pen);
-        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        painter.drawRect(spots_[size_t(current_)].rect.adjusted(0, 0, -1, -1));
+        // The keyboard's place, also for a hotspot without a visible picture: a black and
+        // white dashed edge, which shows on any picture.
+        const QRect edge = spots_[size_t(current_)].rect.adjusted(0, 0, -1, -1);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawRect(edge);
+        painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+        painter.drawRect(edge);
     }
 }
 
