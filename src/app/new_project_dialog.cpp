@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "toolkit/artwork.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/widgets.h"
 
@@ -23,22 +22,14 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     Label2->setBuddy(Edit1);
     Label1 = new QLabel("Select Folder:", this);
     Label1->setObjectName("Label1");
-    DriveComboBox1 = new toolkit::DriveComboBox(this);
-    DriveComboBox1->setObjectName("DriveComboBox1");
-    DirectoryListBox1 = new toolkit::DirectoryListBox(this);
-    DirectoryListBox1->setObjectName("DirectoryListBox1");
-    DirectoryListBox1->setMinimumSize(177, 121);
-    DriveComboBox1->setDirList(DirectoryListBox1);
+    const toolkit::FolderChooser chooser = toolkit::makeFolderChooser(this);
+    DriveComboBox1 = chooser.drives;
+    DirectoryListBox1 = chooser.folders;
     Label1->setBuddy(DirectoryListBox1);
 
-    BitBtn1 = new QPushButton(toolkit::okGlyph(), "OK", this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(toolkit::cancelGlyph(), "Cancel", this);
-    BitBtn2->setObjectName("BitBtn2");
-    for (QPushButton* b : {BitBtn1, BitBtn2}) b->setMinimumSize(75, 25);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    const toolkit::OkCancel buttons = toolkit::makeOkCancel(this, 75);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
 
     auto* fields = new QVBoxLayout;
     fields->setContentsMargins(16, 0, 16, 0);
@@ -51,12 +42,12 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     fields->addSpacing(4);
     fields->addWidget(DirectoryListBox1, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addSpacing(29);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch(1);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(BitBtn1);
+    buttonRow->addSpacing(29);
+    buttonRow->addWidget(BitBtn2);
+    buttonRow->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 16, 24, 24);
@@ -64,7 +55,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     layout->addSpacing(16);
     layout->addLayout(fields, 1);
     layout->addSpacing(20);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow);
 
     setTabOrder(Edit1, DriveComboBox1);
     setTabOrder(DriveComboBox1, DirectoryListBox1);

@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "toolkit/artwork.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/widgets.h"
 
@@ -21,22 +20,14 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     Label1->setObjectName("Label1");
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
-    DriveComboBox1 = new toolkit::DriveComboBox(this);
-    DriveComboBox1->setObjectName("DriveComboBox1");
-    DirectoryListBox1 = new toolkit::DirectoryListBox(this);
-    DirectoryListBox1->setObjectName("DirectoryListBox1");
-    DirectoryListBox1->setMinimumSize(177, 121);
-    DriveComboBox1->setDirList(DirectoryListBox1);
+    const toolkit::FolderChooser chooser = toolkit::makeFolderChooser(this);
+    DriveComboBox1 = chooser.drives;
+    DirectoryListBox1 = chooser.folders;
     connect(DirectoryListBox1, &toolkit::DirectoryListBox::changed, this, &TForm4::DirectoryListBox1Change);
 
-    BitBtn1 = new QPushButton(toolkit::okGlyph(), "OK", this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(toolkit::cancelGlyph(), "Cancel", this);
-    BitBtn2->setObjectName("BitBtn2");
-    for (QPushButton* b : {BitBtn1, BitBtn2}) b->setMinimumSize(73, 25);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    const toolkit::OkCancel buttons = toolkit::makeOkCancel(this, 73);
+    BitBtn1 = buttons.ok;
+    BitBtn2 = buttons.cancel;
 
     auto* fields = new QVBoxLayout;
     fields->setContentsMargins(16, 0, 0, 0);
@@ -48,12 +39,12 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     fields->addSpacing(4);
     fields->addWidget(DirectoryListBox1, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(16, 0, 0, 0);
-    buttons->addWidget(BitBtn1);
-    buttons->addSpacing(23);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch(1);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(16, 0, 0, 0);
+    buttonRow->addWidget(BitBtn1);
+    buttonRow->addSpacing(23);
+    buttonRow->addWidget(BitBtn2);
+    buttonRow->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
@@ -61,7 +52,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     layout->addSpacing(14);
     layout->addLayout(fields, 1);
     layout->addSpacing(20);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow);
 
     setTabOrder(Edit1, DriveComboBox1);
     setTabOrder(DriveComboBox1, DirectoryListBox1);

@@ -130,3 +130,17 @@ void DriveComboBox::driveChosen(int index) {
 }
 
 }  // namespace toolkit
+
+namespace toolkit {
+
+FolderChooser makeFolderChooser(QWidget* parent) {
+    auto* drives = new DriveComboBox(parent);
+    drives->setObjectName("DriveComboBox1");
+    auto* folders = new DirectoryListBox(parent);
+    folders->setObjectName("DirectoryListBox1");
+    folders->setMinimumSize(177, 121);
+    drives->setDirList(folders);
+    return {drives, folders};
+}
+
+}  // namespace toolkit

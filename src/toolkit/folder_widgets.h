@@ -59,3 +59,14 @@ private:
 };
 
 }  // namespace toolkit
+
+namespace toolkit {
+
+// A drive selector ("DriveComboBox1") linked to a folder list ("DirectoryListBox1").
+struct FolderChooser {
+    DriveComboBox* drives;
+    DirectoryListBox* folders;
+};
+FolderChooser makeFolderChooser(QWidget* parent);
+
+}  // namespace toolkit

@@ -77,3 +77,22 @@ QLabel* boldLabel(const QString& text, QWidget* parent, int pointSize) {
 }
 
 }  // namespace toolkit
+
+#include <QDialog>
+#include <QPushButton>
+
+namespace toolkit {
+
+OkCancel makeOkCancel(QDialog* dialog, int minimumWidth) {
+    auto* ok = new QPushButton(okGlyph(), "OK", dialog);
+    ok->setObjectName("BitBtn1");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(cancelGlyph(), "Cancel", dialog);
+    cancel->setObjectName("BitBtn2");
+    for (QPushButton* b : {ok, cancel}) b->setMinimumSize(minimumWidth, 25);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return {ok, cancel};
+}
+
+}  // namespace toolkit

@@ -56,3 +56,18 @@ void centerOnScreen(QWidget* window);
 QLabel* boldLabel(const QString& text, QWidget* parent, int pointSize = 0);
 
 }  // namespace toolkit
+
+class QDialog;
+class QPushButton;
+
+namespace toolkit {
+
+// The OK and Cancel buttons of a dialog ("BitBtn1" and "BitBtn2"): OK is the default button and
+// accepts, Cancel rejects, as Escape and the close box do.
+struct OkCancel {
+    QPushButton* ok;
+    QPushButton* cancel;
+};
+OkCancel makeOkCancel(QDialog* dialog, int minimumWidth);
+
+}  // namespace toolkit
