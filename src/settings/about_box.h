@@ -1,10 +1,28 @@
 #pragma once
-// The About box.
+// The About box: the product name, the version, the web address as a link, and the animated
+// logo. Created once at start-up and shown modally by the About menu item.
 
 #include <QDialog>
+
+class QFrame;
+class QLabel;
+class QPushButton;
 
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
+
+    QFrame* Panel1;
+    QWidget* Image1;  // the logo
+    QLabel* ProductName;
+    QLabel* Version;
+    QLabel* Comments;  // the web address
+    QPushButton* OKButton;
+
+    void CommentsClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 };
