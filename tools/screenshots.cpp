@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     ok &= save(f.Form3, dir, "new-project-dialog");
     ok &= save(f.Form2, dir, "hotspot-editor");
     ok &= save(f.Form4, dir, "staging-folder-dialog");
+    f.AboutBox->setVersion(f.Form1->state.versionText);
     ok &= save(f.AboutBox, dir, "about-box");
     destroyForms();
     return ok ? 0 : 1;

@@ -44,7 +44,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     link.setBold(true);
     link.setUnderline(true);
     Comments->setFont(link);
-    Comments->setWordWrap(true);
+    // The address is one word: wrapping would cut it, so the box widens to show it whole.
+    Comments->setMinimumWidth(Comments->sizeHint().width());
     Comments->setToolTip("Go to web site");  // always shown
     Comments->setMouseTracking(true);
     Comments->installEventFilter(this);
@@ -79,6 +80,10 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     layout->addWidget(OKButton, 0, Qt::AlignHCenter);
 
     setFixedSize(QSize(298, 213).expandedTo(sizeHint()));
+}
+
+void TAboutBox::setVersion(const std::string& versionText) {
+    Version->setText(QString::fromLocal8Bit(("Version " + versionText).c_str()));
 }
 
 void TAboutBox::CommentsClick() { toolkit::openTarget(torvana::kWebAddress); }

@@ -3,6 +3,7 @@
 // logo. Created once at start-up and shown modally by the About menu item.
 
 #include <QDialog>
+#include <string>
 
 class QFrame;
 class QLabel;
@@ -19,6 +20,9 @@ public:
     QLabel* Version;
     QLabel* Comments;  // the web address
     QPushButton* OKButton;
+
+    // "Version " and the version text, set each time the box is shown.
+    void setVersion(const std::string& versionText);
 
     void CommentsClick();
 

@@ -2,8 +2,6 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include <QLabel>
-
 #include "settings/about_box.h"
 #include "settings/web_site.h"
 #include "toolkit/shell.h"
@@ -12,6 +10,6 @@ void TForm1::OnlineHelp1Click() { toolkit::openTarget(state.programFolder + "tor
 void TForm1::GoToWebSite1Click() { toolkit::openTarget(torvana::kWebAddress); }
 void TForm1::About1Click() {
     TAboutBox* box = forms().AboutBox;
-    box->Version->setText(QString::fromLocal8Bit(("Version " + state.versionText).c_str()));
+    box->setVersion(state.versionText);
     box->exec();
 }
