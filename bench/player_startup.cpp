@@ -5,7 +5,9 @@
 // it was started.
 //
 // Run under a real X server for figures that include drawing to a screen:
-//   xvfb-run -a <build>/bin/player_startup [rounds]
+//   xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" <build>/bin/player_startup [rounds]
+// (-noreset: the benchmark itself holds no connection, and a server that resets whenever its
+// last client leaves would refuse the next program that connects at that moment)
 // Without DISPLAY the children use the offscreen platform.
 
 #include <QCoreApplication>

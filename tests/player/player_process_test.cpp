@@ -44,6 +44,18 @@ std::optional<WindowInfo> waitForWindow(const QString& title, QProcess& process)
     return found;
 }
 
+// The X server answers. xvfb-run may start the test a moment before its server accepts
+// connections, which this test (which itself never connects) would otherwise pass on to the
+// player.
+bool displayAnswers() {
+    return QTest::qWaitFor([] {
+        QProcess xwininfo;
+        xwininfo.start(QStringLiteral(XWININFO), {"-root"});
+        return xwininfo.waitForFinished(10000) && xwininfo.exitStatus() == QProcess::NormalExit &&
+               xwininfo.exitCode() == 0;
+    }, 20000);
+}
+
 void end(QProcess& process) {
     process.terminate();
     if (!process.waitForFinished(10000)) {
@@ -57,6 +69,8 @@ void end(QProcess& process) {
 class PlayerProcessTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY2(displayAnswers(), "the X server does not answer"); }
+
     void windowAppearsWithTheCdTitle() {
         StagingBuilder s;
         // A title of its own, so no other window on the display can be taken for it.
