@@ -77,10 +77,19 @@ WaveInfo inspectWave(const QString& path) {
     return info;
 }
 
-SoundBank::SoundBank(QObject* parent) : QObject(parent) {
+SoundBank::SoundBank(QObject* parent) : QObject(parent) {}
+
+bool SoundBank::hasOutput() const {
+    // Asked on first need: looking for sound devices costs start-up time a menu without
+    // sounds need not pay.
+    if (!hasOutput_.has_value()) {
 #ifdef TORVANA_PLAYER_SOUND
-    hasOutput_ = !QMediaDevices::defaultAudioOutput().isNull();
+        hasOutput_ = !QMediaDevices::defaultAudioOutput().isNull();
+#else
+        hasOutput_ = false;
 #endif
+    }
+    return *hasOutput_;
 }
 
 SoundBank::~SoundBank() = default;
@@ -94,7 +103,7 @@ QString SoundBank::prepare(const QString& path) {
     entry.error = wave.error;
     entry.durationMs = wave.durationMs;
 #ifdef TORVANA_PLAYER_SOUND
-    if (entry.error.isEmpty() && hasOutput_) {
+    if (entry.error.isEmpty() && hasOutput()) {
         auto* effect = new QSoundEffect(this);
         connect(effect, &QSoundEffect::statusChanged, this, [this, effect, path] {
             if (effect->status() != QSoundEffect::Error) return;

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class QSoundEffect;
 
@@ -35,7 +36,7 @@ public:
     int play(const QString& path);
 
     // Whether the machine has a sound output to play on.
-    bool hasOutput() const { return hasOutput_; }
+    bool hasOutput() const;
 
 signals:
     // Every play() of a playable sound, heard or not.
@@ -50,7 +51,7 @@ private:
         QSoundEffect* effect = nullptr;
     };
     QHash<QString, Entry> entries_;
-    bool hasOutput_ = false;
+    mutable std::optional<bool> hasOutput_;
 };
 
 }  // namespace player
