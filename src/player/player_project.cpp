@@ -36,24 +36,6 @@ std::string staged(const std::string& folder, const std::string& subfolder, cons
 
 }  // namespace
 
-bool isWebAddress(const std::string& application) {
-    if (startsWithNoCase(application, "www.") || startsWithNoCase(application, "mailto:")) return true;
-    // scheme "://": a letter, then letters, digits, "+", "-" or ".".
-    const size_t colon = application.find("://");
-    if (colon == std::string::npos || colon == 0) return false;
-    if (!std::isalpha(static_cast<unsigned char>(application[0]))) return false;
-    for (size_t i = 1; i < colon; ++i) {
-        const unsigned char c = static_cast<unsigned char>(application[i]);
-        if (!(std::isalnum(c) || c == '+' || c == '-' || c == '.')) return false;
-    }
-    return true;
-}
-
-std::string webAddressFor(const std::string& application) {
-    if (startsWithNoCase(application, "www.")) return "http://" + application;
-    return application;
-}
-
 std::optional<std::string> findProjectFile(const std::string& folder) {
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
@@ -105,9 +87,9 @@ PlayerProject mapProject(const torvana::ProjectFileData& data, const std::string
         h.y = *y;
         if (stored.application == "exit") {
             h.kind = ActionKind::Exit;
-        } else if (isWebAddress(stored.application)) {
+        } else if (torvana::isWebAddress(stored.application)) {
             h.kind = ActionKind::WebAddress;
-            h.target = webAddressFor(stored.application);
+            h.target = torvana::browserAddress(stored.application);
         } else {
             h.kind = ActionKind::File;
             // The build keeps the whole file-name part, arguments included, as the copy's name.

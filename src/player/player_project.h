@@ -42,12 +42,6 @@ struct PlayerProject {
     std::vector<std::string> notes;
 };
 
-// A web address: a scheme followed by "://" (http, https, ftp, ...), "mailto:", or "www." at the
-// start, in any case. "C:\x" and "readme.txt" are not.
-bool isWebAddress(const std::string& application);
-
-// The address to hand to the browser: "www." gets "http://" in front, the rest is unchanged.
-std::string webAddressFor(const std::string& application);
 
 // The project file in `folder`: the only regular file whose name ends in ".cdrom" (any case),
 // or the most recently changed one when there are several (the first by name among equally

@@ -39,6 +39,13 @@ bool isWebAddress(const std::string& target) {
     return i >= 2 && target.compare(i, 3, "://") == 0;
 }
 
+std::string browserAddress(const std::string& webAddress) {
+    const bool www = webAddress.size() >= 4 && std::tolower(static_cast<unsigned char>(webAddress[0])) == 'w' &&
+                     std::tolower(static_cast<unsigned char>(webAddress[1])) == 'w' &&
+                     std::tolower(static_cast<unsigned char>(webAddress[2])) == 'w' && webAddress[3] == '.';
+    return www ? "http://" + webAddress : webAddress;
+}
+
 const char* separator() { return kSeparator; }
 
 }  // namespace torvana

@@ -18,6 +18,9 @@ std::string joinPath(const std::string& folder, const std::string& name);
 // by "//" ("http://", "https://", "ftp://", ...), with "mailto:", or with "www." (any case).
 bool isWebAddress(const std::string& target);
 
+// The address to hand to a browser: "www." gets "http://" in front, the rest is unchanged.
+std::string browserAddress(const std::string& webAddress);
+
 // The platform's folder separator as text.
 const char* separator();
 

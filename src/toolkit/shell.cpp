@@ -6,25 +6,12 @@
 #include <QProcess>
 #include <QUrl>
 
-#include <cctype>
 
+#include "project/paths.h"
 #include "toolkit/test_hook.h"
 
 namespace toolkit {
 
-namespace {
-
-bool hasScheme(const std::string& target) {
-    const size_t colon = target.find(':');
-    if (colon == std::string::npos || colon < 2) return false;  // "C:" style paths are not schemes
-    for (size_t i = 0; i < colon; ++i) {
-        const char c = target[i];
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.')) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 void openTarget(const std::string& target) {
     if (TestHook* hook = testHook()) {
@@ -32,13 +19,9 @@ void openTarget(const std::string& target) {
         return;
     }
     const QString text = QString::fromLocal8Bit(target.c_str());
-    QUrl url;
-    if (hasScheme(target))
-        url = QUrl(text);
-    else if (target.rfind("www.", 0) == 0)
-        url = QUrl(QStringLiteral("http://") + text);
-    else
-        url = QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
+    const QUrl url = torvana::isWebAddress(target)
+                         ? QUrl(QString::fromLocal8Bit(torvana::browserAddress(target).c_str()))
+                         : QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
     QDesktopServices::openUrl(url);
 }
 

@@ -150,11 +150,6 @@ private slots:
         QCOMPARE(p.hotspots[6].target, std::string("/disc/7/setup.exe -s"));
         QCOMPARE(p.hotspots[7].target, std::string("/disc/8/readme.html"));
 
-        QVERIFY(!player::isWebAddress("C:\\tools\\a.exe"));
-        QVERIFY(!player::isWebAddress("://example.org"));
-        QVERIFY(!player::isWebAddress("1http://example.org"));
-        QVERIFY(!player::isWebAddress("my file://x"));
-        QVERIFY(!player::isWebAddress("wwwroot/index.html"));
     }
 
     void leavesOutAHotspotWithABadCoordinateAndKeepsTheOthersNumbers() {

@@ -32,6 +32,13 @@ TEST(IsWebAddress, SchemesAndWwwButNotPaths) {
                             "WWW.X.ORG", "git+ssh://host/repo"})
         EXPECT_TRUE(isWebAddress(web)) << web;
     for (const char* file : {"exit", "/home/a/setup.exe", "C:\\Setup\\a.exe", "C://x", "wwwx.exe", "http:/x",
-                             "readme.html", "", "1http://x"})
+                             "readme.html", "", "1http://x", "://x.org", "my file://x", "wwwroot/index.html"})
         EXPECT_FALSE(isWebAddress(file)) << file;
+}
+
+TEST(BrowserAddress, WwwGetsAScheme) {
+    EXPECT_EQ(torvana::browserAddress("www.x.org"), "http://www.x.org");
+    EXPECT_EQ(torvana::browserAddress("WWW.x.org"), "http://WWW.x.org");
+    EXPECT_EQ(torvana::browserAddress("https://x.org"), "https://x.org");
+    EXPECT_EQ(torvana::browserAddress("mailto:a@x.org"), "mailto:a@x.org");
 }
