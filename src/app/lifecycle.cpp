@@ -42,6 +42,14 @@ static void resetProjectFields(TForm1* f) {
     f->CheckBox2->setChecked(false);
 }
 
+// New and Close: one empty slot to edit, and empty fields.
+static void startEmptyProject(TForm1* f) {
+    f->state.hotspotCount = 1;
+    f->TrackBar1->setMax(1);
+    resetProjectFields(f);
+    f->state.clearSlots(1, torvana::kClearedSlots);
+}
+
 void TForm1::New1Click() {
     toolkit::runCommand([this] {
         if (!confirmDiscard(kContinueText)) return;
@@ -57,10 +65,7 @@ void TForm1::New1Click() {
         state.projectName = name;
         state.projectPath = path;
         setProjectCaption();
-        state.hotspotCount = 1;
-        TrackBar1->setMax(1);
-        resetProjectFields(this);
-        state.clearSlots(1, torvana::kClearedSlots);
+        startEmptyProject(this);
         BitBtn3->setEnabled(true);
         state.projectSaved = false;
     });
@@ -104,10 +109,7 @@ void TForm1::Close1Click() {
         BitBtn3->setEnabled(false);
         state.projectSaved = false;
         setStartupCaption();
-        state.hotspotCount = 1;
-        TrackBar1->setMax(1);
-        resetProjectFields(this);
-        state.clearSlots(1, torvana::kClearedSlots);
+        startEmptyProject(this);
     });
 }
 

@@ -340,34 +340,28 @@ void makeSettingsFolder(const std::string& path) {
 
 }  // namespace
 
-void TForm1::ToolTipHelp1Click() {
+void TForm1::switchSetting(QAction* item, const char* key, const std::function<void(bool)>& apply) {
     // The menu item has already switched its check mark; write first, then apply. When the
     // write fails the check mark goes back, so it always shows what is in effect.
-    const bool on = ToolTipHelp1->isChecked();
+    const bool on = item->isChecked();
     toolkit::runCommand([&] {
         try {
             makeSettingsFolder(settingsPath_);
-            torvana::writeSetting(settingsPath_, torvana::kToolTipsKey, on);
+            torvana::writeSetting(settingsPath_, key, on);
         } catch (...) {
-            ToolTipHelp1->setChecked(!on);
+            item->setChecked(!on);
             throw;
         }
-        showHints(on);
+        apply(on);
     });
 }
 
+void TForm1::ToolTipHelp1Click() {
+    switchSetting(ToolTipHelp1, torvana::kToolTipsKey, [this](bool on) { showHints(on); });
+}
+
 void TForm1::Warnme1Click() {
-    const bool on = Warnme1->isChecked();
-    toolkit::runCommand([&] {
-        try {
-            makeSettingsFolder(settingsPath_);
-            torvana::writeSetting(settingsPath_, torvana::kWarnMeKey, on);
-        } catch (...) {
-            Warnme1->setChecked(!on);
-            throw;
-        }
-        state.warnMe = on;
-    });
+    switchSetting(Warnme1, torvana::kWarnMeKey, [this](bool on) { state.warnMe = on; });
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,7 @@
 // The main window: the open project's fields, the hotspot row and every command.
 
 #include <QMainWindow>
+#include <functional>
 #include <string>
 
 #include "project/project_state.h"
@@ -131,6 +132,8 @@ private:
     void buildControls();
     void buildMenu();
     void connectHandlers();
+    // Writes a Settings menu item's new check mark to the settings file, then applies it.
+    void switchSetting(QAction* item, const char* key, const std::function<void(bool)>& apply);
 
     std::string settingsPath_;
 };
