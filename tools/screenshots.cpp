@@ -15,6 +15,9 @@
 #include "app/startup_chooser.h"
 #include "build/staging_folder_dialog.h"
 #include "hotspot/hotspot_editor.h"
+#include "project/project_file.h"
+#include "toolkit/test_hook.h"
+#include "toolkit/widgets.h"
 #include "settings/about_box.h"
 
 namespace {
@@ -59,6 +62,31 @@ int main(int argc, char** argv) {
     ok &= save(f.Form4, dir, "staging-folder-dialog");
     f.AboutBox->setVersion(f.Form1->state.versionText);
     ok &= save(f.AboutBox, dir, "about-box");
+
+    // The windows as they look with a project open: a project written into the settings
+    // folder, opened through the File menu's Open, and its second hotspot in the editor.
+    const std::string project = QDir(settings.path()).filePath("photos.cdrom").toLocal8Bit().toStdString();
+    torvana::ProjectFileData d;
+    d.hotspotCount = 3;
+    d.showBrowse = true;
+    d.cdTitle = "Summer Photos";
+    d.stagingFolder = "/home/ann/discs/summer";
+    d.backgroundImage = "/home/ann/art/background.bmp";
+    d.openingWav = "/home/ann/art/opening.wav";
+    for (int i = 1; i <= 3; ++i)
+        d.hotspots.push_back({"/home/ann/art/slides" + std::to_string(i) + ".exe", "/home/ann/art/over.gif",
+                              std::to_string(100 * i), "240", "/home/ann/art/hover.wav", ""});
+    torvana::writeProjectFile(project, d);
+    toolkit::TestHook hook;  // stands in for the Open dialog
+    toolkit::installTestHook(&hook);
+    hook.chooseFile(project);
+    f.Form1->Open1Click();
+    toolkit::installTestHook(nullptr);
+    f.Form1->TrackBar1->setPosition(2);
+    f.Form1->showSelectedSlot();
+    ok &= save(f.Form1, dir, "main-window-project");
+    f.Form1->BitBtn3Click();
+    ok &= save(f.Form2, dir, "hotspot-editor-filled");
     destroyForms();
     return ok ? 0 : 1;
 }
