@@ -258,6 +258,7 @@ bool GifFrame::IsEmptyFrame() const {
 }
 
 void GifFrame::AllocatePixels() {
+    renderCache.reset();
     pixels.clear();
     pixels.shrink_to_fit();
     pixelCount = int64_t(frameWidth) * frameHeight;
@@ -305,6 +306,7 @@ GifVersion GifFrame::RequiredVersion() const {
 }
 
 void GifFrame::Reset() {
+    renderCache.reset();
     extensionItems.Clear();
     localColors.Clear();
     pixels.clear();

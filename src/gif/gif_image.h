@@ -46,6 +46,13 @@ class GifImage;
 class GifFrame;
 class GifHeader;
 
+// What a drawing layer caches for one frame (its rendered bitmap, mask and palette). The frame
+// owns it and frees it with itself; the core never looks inside.
+class GifFrameCache {
+public:
+    virtual ~GifFrameCache() = default;
+};
+
 // Common base of everything that reports warnings; the sender passed to OnGIFWarning.
 class GifObject {
 public:
@@ -357,6 +364,9 @@ public:
     GifExtensionList extensionItems;
     bool hasTransparency = false;
     GifGraphicControlExtension* controlBlock = nullptr;  // the first one; not owned
+    // The drawing layer's cache for this frame; dropped whenever the pixels, bounds or tables
+    // change (Reset, SetBounds, AllocatePixels).
+    std::unique_ptr<GifFrameCache> renderCache;
 
     // The local table when it has entries, else the global one when it has entries, else the
     // (empty) local table.

@@ -1,5 +1,6 @@
 #include "settings/about_box.h"
 
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -8,10 +9,35 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gif/qt/picture_control.h"
+#include "project/errors.h"
 #include "settings/web_site.h"
 #include "toolkit/pointer.h"
 #include "toolkit/shell.h"
 #include "toolkit/widgets.h"
+
+// The logo is embedded in the program (resources/torvana.qrc), in a static library, so its
+// resource is registered by hand.
+static void initLogoResource() { Q_INIT_RESOURCE(torvana); }
+
+namespace {
+
+// The logo, read through our GIF reader; an unreadable logo leaves the place empty.
+std::shared_ptr<torvana::gif::GifPicture> loadLogo() {
+    initLogoResource();
+    auto logo = std::make_shared<torvana::gif::GifPicture>();
+    QFile file(":/torvana/torvana_logo.gif");
+    if (file.open(QIODevice::ReadOnly)) {
+        try {
+            logo->LoadFromData(file.readAll());
+        } catch (const torvana::Error&) {
+            logo->Clear();
+        }
+    }
+    return logo;
+}
+
+}  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName("AboutBox");
@@ -25,9 +51,10 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     Panel1->setMouseTracking(true);
     Panel1->installEventFilter(this);
 
-    Image1 = new QWidget(Panel1);
+    Image1 = new torvana::gif::PictureControl(Panel1);
     Image1->setObjectName("Image1");
     Image1->setFixedSize(57, 49);
+    Image1->setGraphic(loadLogo());
 
     ProductName = toolkit::boldLabel("Torvana", Panel1, 12);
     ProductName->setObjectName("ProductName");

@@ -1,6 +1,7 @@
 #pragma once
 // The About box: the product name, the version, the web address as a link, and the animated
-// logo. Created once at start-up and shown modally by the About menu item.
+// logo. Created once at start-up and shown modally by the About menu item. The logo keeps
+// animating while the box is hidden, so it shows where it has got to when opened again.
 
 #include <QDialog>
 #include <string>
@@ -9,13 +10,17 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+namespace torvana::gif {
+class PictureControl;
+}
+
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
 
     QFrame* Panel1;
-    QWidget* Image1;  // the logo
+    torvana::gif::PictureControl* Image1;  // the animated logo
     QLabel* ProductName;
     QLabel* Version;
     QLabel* Comments;  // the web address

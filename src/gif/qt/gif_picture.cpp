@@ -1,0 +1,313 @@
+#include "gif/qt/gif_picture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+#include "gif/qt/gif_painter.h"
+#include "gif/qt/gui_call_queue.h"
+#include "project/errors.h"
+
+namespace torvana::gif {
+
+void StillPicture::Draw(QPainter& painter, const QRect& target) {
+    if (!image_.isNull()) painter.drawImage(target, image_);
+}
+
+GifPicture::GifPicture() : model_(std::make_unique<GifImage>()) {
+    // Every wholesale change of the model (a load, Clear) first stops the painters reading it.
+    model_->OnClearing = [this] {
+        StopAllPainters();
+        palette_.reset();
+        paletteModified = false;
+    };
+}
+
+GifPicture::~GifPicture() {
+    StopAllPainters();
+    {
+        std::lock_guard lock(painterLock_);
+        for (const auto& painter : painters_) painter->image_ = nullptr;
+        painters_.clear();
+    }
+    model_->OnClearing = nullptr;
+}
+
+void GifPicture::LoadFromFile(const std::string& path) {
+    try {
+        model_->LoadFromFile(path);
+    } catch (...) {
+        Changed();
+        throw;
+    }
+    Changed();
+}
+
+void GifPicture::LoadFromData(const QByteArray& data) {
+    GifMemoryStream stream(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    try {
+        model_->LoadFromStream(stream);
+    } catch (...) {
+        Changed();
+        throw;
+    }
+    Changed();
+}
+
+void GifPicture::Clear() {
+    model_->Clear();
+    Changed();
+}
+
+void GifPicture::Changed() {
+    if (OnChange) OnChange();
+}
+
+size_t GifPicture::PainterCount() {
+    std::lock_guard lock(painterLock_);
+    return painters_.size();
+}
+
+void GifPicture::Remove(GifPainter* painter) {
+    std::lock_guard lock(painterLock_);
+    std::erase_if(painters_, [painter](const auto& p) { return p.get() == painter; });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Palette
+
+GifPalette GifPicture::Palette() {
+    if (computingPalette_) throw GifError("No global or local color table defined");
+    if (palette_) return *palette_;
+    computingPalette_ = true;
+    struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{computingPalette_};
+    if (Dithers()) {
+        palette_ = CubePalette();
+        return *palette_;
+    }
+    const GifColorMap& global = model_->header->globalColors;
+    if (global.tripleCount > 0) {
+        GifPalette palette;
+        for (int i = 0; i < global.tripleCount; ++i) {
+            const uint8_t* e = global.Entry(i);
+            palette.push_back(qRgb(e[0], e[1], e[2]));
+        }
+        palette_ = palette;
+        return palette;
+    }
+    if (model_->Empty()) return {};
+    return FramePalette(*this, model_->frames[0]);
+}
+
+void GifPicture::SetPalette(const GifPalette& palette) {
+    if (palette_ && *palette_ == palette) return;
+    palette_ = palette;
+    if (displayBitmap_) DropDisplayBitmap();
+    paletteModified = true;
+    Changed();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+const QImage* GifPicture::StillBitmap() {
+    if (model_->Empty()) return nullptr;
+    if (displayBitmap_) return displayBitmap_.get();
+    GifFrame& first = model_->frames[0];
+    auto bitmap = std::make_unique<QImage>(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
+    if (bitmap->isNull()) throw GifError("Failed to allocate memory for GIF DIB");
+    bitmap->fill(Qt::transparent);
+    if (first.frameWidth == Width() && first.frameHeight == Height() && FrameBitmap(*this, first)) {
+        *bitmap = FrameRender(first).opaque.copy();
+    } else {
+        QPainter painter(bitmap.get());
+        DrawFrame(*this, first, painter, bitmap->rect(), false, false);
+    }
+    displayBitmap_ = std::move(bitmap);
+    return displayBitmap_.get();
+}
+
+void GifPicture::DrawDisplayBitmap(QPainter& painter, const QRect& target) {
+    const QImage* bitmap = displayBitmap_.get();
+    if (!bitmap) return;
+    if (!(RenderFlags & rfTile)) {
+        painter.drawImage(target, *bitmap);
+        return;
+    }
+    painter.save();
+    painter.setClipRect(target, Qt::IntersectClip);
+    for (int x = target.left(); x < target.left() + target.width(); x += Width())
+        for (int y = target.top(); y < target.top() + target.height(); y += Height())
+            painter.drawImage(QPoint(x, y), *bitmap);
+    painter.restore();
+}
+
+void GifPicture::Draw(QPainter& painter, const QRect& target) {
+    if (drawing_ || model_->Empty()) return;
+    drawing_ = true;
+    struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{drawing_};
+    if (model_->frames.Count() == 1 || !(RenderFlags & rfAnimate)) {
+        DrawFrame(*this, model_->frames[0], painter, target, RenderFlags & rfTransparent, RenderFlags & rfTile);
+        return;
+    }
+    DrawAnimated(painter, target);
+}
+
+void GifPicture::DrawAnimated(QPainter& painter, const QRect& target) {
+    // Only a QImage can be painted on after this call has returned; on any other device the
+    // painter composes into the display bitmap.
+    QPaintDevice* device = painter.device();
+    QImage* deviceImage = device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    const bool direct = (RenderFlags & rfDirect) && deviceImage;
+    if (displayBitmap_ && !direct) {
+        DrawDisplayBitmap(painter, target);
+        return;
+    }
+    std::unique_lock lock(painterLock_);
+    if (mainPainter_ && mainPainter_->Canvas() == deviceImage && mainPainter_->Target() == target) return;
+    StopMainPainter();
+
+    GifRenderFlags flags = RenderFlags;
+    QImage* canvas;
+    QRect rect;
+    if (direct) {
+        canvas = deviceImage;
+        rect = target;
+    } else {
+        flags &= GifRenderFlags(~rfDirect);
+        displayBitmap_ = std::make_unique<QImage>(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
+        if (displayBitmap_->isNull()) {
+            displayBitmap_.reset();
+            throw GifError("Failed to allocate memory for GIF DIB");
+        }
+        displayBitmap_->fill(Qt::transparent);
+        // The bitmap starts with what lies under the picture, where that can be read.
+        if (deviceImage) {
+            QPainter copy(displayBitmap_.get());
+            copy.setCompositionMode(QPainter::CompositionMode_Source);
+            copy.drawImage(displayBitmap_->rect(), *deviceImage, target);
+        }
+        canvas = displayBitmap_.get();
+        rect = displayBitmap_->rect();
+    }
+    GifPainter* started = StartPainter(&mainPainter_, canvas, flags, rect);
+    if (!started) {
+        // An unthreaded painter has run to its end already and left its last frame.
+        if (!direct) DrawDisplayBitmap(painter, target);
+        return;
+    }
+    started->Start();
+    if (direct) return;
+    // Wait for the first frame, running the painter's GUI calls meanwhile.
+    GuiCallQueue::Instance().WaitUntil([this] {
+        return !mainPainter_ || mainPainter_->Terminated() || mainPainter_->FrameShown();
+    });
+    if (StillBitmap()) DrawDisplayBitmap(painter, target);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painters
+
+GifPainter* GifPicture::StartPainter(GifPainter** ownerSlot, QImage* canvas, GifRenderFlags flags,
+                                     const QRect& target) {
+    if (model_->Empty() || target.width() <= 0 || target.height() <= 0) {
+        if (ownerSlot) *ownerSlot = nullptr;
+        return nullptr;
+    }
+    if (model_->frames.Count() == 1) flags &= GifRenderFlags(~(rfThreaded | rfAnimate));
+    auto painter = std::make_shared<GifPainter>(*this, canvas, target, flags, ownerSlot);
+    {
+        std::lock_guard lock(painterLock_);
+        painters_.push_back(painter);
+    }
+    if (painter->Threaded()) return painter.get();
+    painter->Run();
+    painter->Finish();
+    if (ownerSlot && *ownerSlot == painter.get()) *ownerSlot = nullptr;
+    if (painter->PendingError()) std::rethrow_exception(painter->PendingError());
+    return nullptr;
+}
+
+void GifPicture::DropDisplayBitmap() {
+    if (mainPainter_) mainPainter_->Stop();
+    displayBitmap_.reset();
+}
+
+void GifPicture::StopMainPainter() {
+    {
+        std::lock_guard lock(painterLock_);
+        if (mainPainter_) {
+            mainPainter_->Stop();
+            if (mainPainter_->Threaded()) {
+                // Finish clears mainPainter_ on this thread, inside the queue's calls.
+                GuiCallQueue::Instance().WaitUntil([this] { return mainPainter_ == nullptr; });
+            }
+        }
+    }
+    DropDisplayBitmap();
+}
+
+void GifPicture::StopAllPainters() {
+    bool anyThreaded = false;
+    {
+        std::lock_guard lock(painterLock_);
+        const auto painters = painters_;
+        for (auto it = painters.rbegin(); it != painters.rend(); ++it) {
+            (*it)->Stop();
+            anyThreaded = anyThreaded || (*it)->Threaded();
+        }
+    }
+    if (anyThreaded) {
+        GuiCallQueue::Instance().WaitUntil([this] {
+            std::lock_guard lock(painterLock_);
+            return std::none_of(painters_.begin(), painters_.end(), [](const auto& p) { return p->Threaded(); });
+        });
+    }
+    DropDisplayBitmap();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Picture formats
+
+namespace {
+
+bool StartsLikeGif(const std::string& path) {
+    QFile file(QString::fromLocal8Bit(path.c_str()));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = file.read(6);
+    return head == "GIF87a" || head == "GIF89a";
+}
+
+std::unique_ptr<Graphic> LoadGif(const std::string& path) {
+    auto picture = std::make_unique<GifPicture>();
+    picture->LoadFromFile(path);
+    return picture;
+}
+
+}  // namespace
+
+const std::vector<PictureFormat>& PictureFormats() {
+    static const std::vector<PictureFormat> formats{{"GIF", "GIF Image", LoadGif}};
+    return formats;
+}
+
+std::unique_ptr<Graphic> LoadGraphic(const std::string& path) {
+    if (StartsLikeGif(path)) return LoadGif(path);
+    const std::string extension = QFileInfo(QString::fromLocal8Bit(path.c_str())).suffix().toUpper().toStdString();
+    for (const PictureFormat& format : PictureFormats()) {
+        if (format.extension == extension) return format.load(path);
+    }
+    QImageReader reader(QString::fromLocal8Bit(path.c_str()));
+    QImage image = reader.read();
+    if (image.isNull()) throw torvana::Error(reader.errorString().toLocal8Bit().toStdString());
+    return std::make_unique<StillPicture>(std::move(image));
+}
+
+}  // namespace torvana::gif

@@ -1,0 +1,157 @@
+#pragma once
+// Pictures that a picture control shows, and the GIF picture with its animation control.
+//
+// A GifPicture holds a GifImage (our reader's model). Drawing a picture of one frame, or with
+// rfAnimate clear, draws frame 0. Drawing a picture of several frames starts a painter (see
+// gif_painter.h) that composes the animation into an off-screen display bitmap owned by the
+// picture; every composed frame makes the picture report a change (OnChange), and the control
+// repaints by copying the display bitmap. The first Draw waits for the first composed frame,
+// running the painter's GUI calls meanwhile. With rfDirect the painter draws straight onto
+// the caller's canvas (which must then be a QImage that outlives the painter).
+//
+// All of this runs on the GUI thread; only a painter's own waiting and frame rendering run on
+// its worker thread.
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gif/gif_image.h"
+#include "gif/qt/gif_render.h"
+
+class QPainter;
+
+namespace torvana::gif {
+
+class GifPainter;
+class PainterClock;
+
+// A picture a picture control can show.
+class Graphic {
+public:
+    virtual ~Graphic() = default;
+    virtual bool Empty() const = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    // Draws the picture into `target` of the painter's device.
+    virtual void Draw(QPainter& painter, const QRect& target) = 0;
+    // Called when what the picture shows has changed (the control repaints).
+    std::function<void()> OnChange;
+};
+
+// A picture of any other format: one image.
+class StillPicture : public Graphic {
+public:
+    explicit StillPicture(QImage image) : image_(std::move(image)) {}
+    bool Empty() const override { return image_.isNull(); }
+    int Width() const override { return image_.width(); }
+    int Height() const override { return image_.height(); }
+    void Draw(QPainter& painter, const QRect& target) override;
+    const QImage& Image() const { return image_; }
+
+private:
+    QImage image_;
+};
+
+using GifPainterEvent = std::function<void(GifPainter* sender)>;
+
+class GifPicture : public Graphic {
+public:
+    GifPicture();
+    // Stops every painter and waits for the threaded ones; leaves no thread behind.
+    ~GifPicture() override;
+    GifPicture(const GifPicture&) = delete;
+    GifPicture& operator=(const GifPicture&) = delete;
+
+    GifImage& Model() { return *model_; }
+    const GifImage& Model() const { return *model_; }
+
+    // Replace the content (stopping every painter first); GifError on a bad file.
+    void LoadFromFile(const std::string& path);
+    void LoadFromData(const QByteArray& data);
+    void Clear();
+
+    bool Empty() const override { return model_->Empty(); }
+    int Width() const override { return model_->Width(); }
+    int Height() const override { return model_->Height(); }
+
+    // Animation properties, read by each painter when it is created.
+    GifRenderFlags RenderFlags = defaultRenderFlags;
+    int SpeedPercent = 100;  // 200 halves every wait; 0 stops after the first frame; < 0 never waits
+    std::optional<QColor> ScreenColor;  // none by default
+    GifPainterEvent OnPaintStart, OnFramePaint, OnFramePainted, OnLoopStart, OnPaintEnd;
+    // The clock painters wait with; tests put in their own.
+    std::shared_ptr<PainterClock> Clock;
+
+    void Draw(QPainter& painter, const QRect& target) override;
+    // The logical screen with frame 0 drawn (while animating: the display bitmap). Null for a
+    // picture without frames.
+    const QImage* StillBitmap();
+    // The picture's palette (see FramePalette for the order of fallbacks); GifError "No global
+    // or local color table defined" when neither the picture nor frame 0 has a colour table.
+    GifPalette Palette();
+    void SetPalette(const GifPalette& palette);
+    bool Dithers() const { return DithersWith(RenderFlags); }
+
+    // Creates a painter for (canvas, target) and adds it to the list; a threaded one is
+    // returned unstarted, an unthreaded one runs to its end now (an error it met is thrown
+    // here) and null is returned. Null also for an empty picture or an empty target.
+    GifPainter* StartPainter(GifPainter** ownerSlot, QImage* canvas, GifRenderFlags flags, const QRect& target);
+    // Stops the painter Draw started and waits for it; drops the display bitmap.
+    void StopMainPainter();
+    // Stops every painter and waits for the threaded ones; drops the display bitmap.
+    void StopAllPainters();
+    // Stops the main painter without waiting and frees the display bitmap, so that the next
+    // Draw starts afresh.
+    void DropDisplayBitmap();
+
+    GifPainter* MainPainter() const { return mainPainter_; }
+    size_t PainterCount();
+    const QImage* DisplayBitmap() const { return displayBitmap_.get(); }
+    // The last error a threaded painter met (it ended that painter); null when none.
+    std::exception_ptr LastPainterError() const { return lastPainterError_; }
+
+    // Reports a change to the holder.
+    void Changed();
+
+    // Set while a frame was rendered with a replaced palette (the holder redraws).
+    bool paletteModified = false;
+
+private:
+    friend class GifPainter;
+    void DrawDisplayBitmap(QPainter& painter, const QRect& target);
+    void DrawAnimated(QPainter& painter, const QRect& target);
+    void Remove(GifPainter* painter);
+
+    std::unique_ptr<GifImage> model_;
+    std::unique_ptr<QImage> displayBitmap_;
+    std::optional<GifPalette> palette_;
+    bool computingPalette_ = false;
+    bool drawing_ = false;
+    GifPainter* mainPainter_ = nullptr;
+    std::recursive_mutex painterLock_;
+    std::vector<std::shared_ptr<GifPainter>> painters_;
+    std::exception_ptr lastPainterError_;
+};
+
+// The table of picture formats: which picture class reads files of which extension.
+struct PictureFormat {
+    std::string extension;    // upper case, without the dot: "GIF"
+    std::string description;  // "GIF Image"
+    std::function<std::unique_ptr<Graphic>(const std::string& path)> load;
+};
+const std::vector<PictureFormat>& PictureFormats();
+// Loads a picture file: a file that starts with a GIF signature, or has a listed extension,
+// goes through that format's reader; anything else through Qt's image readers as a still
+// picture. Throws torvana::Error with the reason when nothing can be read.
+std::unique_ptr<Graphic> LoadGraphic(const std::string& path);
+
+}  // namespace torvana::gif

@@ -1,0 +1,96 @@
+#include "gif/qt/gui_call_queue.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <exception>
+#include <memory>
+
+namespace torvana::gif {
+
+GuiCallQueue& GuiCallQueue::Instance() {
+    static GuiCallQueue queue;
+    return queue;
+}
+
+void GuiCallQueue::WakeEventLoop() {
+    // One queued wake-up per call; a wake-up that finds the queue already drained does nothing.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(app, [] { GuiCallQueue::Instance().RunPending(); }, Qt::QueuedConnection);
+    }
+}
+
+void GuiCallQueue::Call(std::function<void()> call) {
+    struct Done {
+        bool ran = false;
+        std::exception_ptr error;
+    };
+    auto done = std::make_shared<Done>();
+    {
+        std::lock_guard lock(mutex_);
+        calls_.push_back([this, done, call = std::move(call)] {
+            try {
+                call();
+            } catch (...) {
+                done->error = std::current_exception();
+            }
+            std::lock_guard inner(mutex_);
+            done->ran = true;
+        });
+    }
+    changed_.notify_all();
+    WakeEventLoop();
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return done->ran; });
+    if (done->error) std::rethrow_exception(done->error);
+}
+
+void GuiCallQueue::Post(std::function<void()> call) {
+    {
+        std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+    }
+    changed_.notify_all();
+    WakeEventLoop();
+}
+
+int GuiCallQueue::RunPending() {
+    int ran = 0;
+    for (;;) {
+        std::function<void()> call;
+        {
+            std::lock_guard lock(mutex_);
+            if (calls_.empty()) break;
+            call = std::move(calls_.front());
+            calls_.pop_front();
+        }
+        call();
+        ++ran;
+        // Wakes the worker whose call this was (and any WaitUntil).
+        changed_.notify_all();
+    }
+    return ran;
+}
+
+void GuiCallQueue::WaitUntil(const std::function<bool()>& done) {
+    for (;;) {
+        unsigned long seen;
+        {
+            std::lock_guard lock(mutex_);
+            seen = notifications_;
+        }
+        RunPending();
+        if (done()) return;
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !calls_.empty() || notifications_ != seen; });
+    }
+}
+
+void GuiCallQueue::Notify() {
+    {
+        std::lock_guard lock(mutex_);
+        ++notifications_;
+    }
+    changed_.notify_all();
+}
+
+}  // namespace torvana::gif

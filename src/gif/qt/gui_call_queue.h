@@ -1,0 +1,44 @@
+#pragma once
+// Our own queue of calls for the GUI thread. A painter's worker thread never draws and never
+// raises events itself: it puts each step on this queue and blocks until the GUI thread has
+// run it. The GUI thread runs the queue from its event loop (each call posts a wake-up to the
+// application object) and also whenever it waits for a painter (WaitUntil), so a GUI thread
+// that waits for a worker which waits for the GUI thread never deadlocks. While it waits it
+// runs only these calls, no other event of the application.
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace torvana::gif {
+
+class GuiCallQueue {
+public:
+    static GuiCallQueue& Instance();
+
+    // From a worker thread: runs `call` on the GUI thread and returns when it has run. An
+    // exception thrown by the call is thrown again here.
+    void Call(std::function<void()> call);
+    // From a worker thread: queues `call` for the GUI thread and returns at once.
+    void Post(std::function<void()> call);
+
+    // On the GUI thread: runs the calls queued so far; returns how many ran.
+    int RunPending();
+    // On the GUI thread: runs queued calls until `done` holds. `done` is looked at again after
+    // every call and whenever Notify is called.
+    void WaitUntil(const std::function<bool()>& done);
+    // Makes a WaitUntil look at its condition again (a painter thread has ended, ...).
+    void Notify();
+
+private:
+    GuiCallQueue() = default;
+    void WakeEventLoop();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::function<void()>> calls_;
+    unsigned long notifications_ = 0;
+};
+
+}  // namespace torvana::gif
