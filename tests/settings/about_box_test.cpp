@@ -1,10 +1,16 @@
-// The About box: version at each showing, the web address link and its pointer, and closing it.
+// The About box: version at each showing, the web address link and its pointer, closing it,
+// and the animated logo, which goes on while the box is hidden.
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
+#include <QFile>
+
 #include "app/forms.h"
+#include "gif/gif_image.h"
+#include "gif/qt/gif_painter.h"
+#include "gif/qt/picture_control.h"
 #include "app/main_window.h"
 #include "settings/about_box.h"
 #include "settings/web_site.h"
@@ -62,6 +68,74 @@ private slots:
         QVERIFY(stillOpen);
         QCOMPARE(overLink, toolkit::Pointer::Hand);
         QCOMPARE(overPanel, toolkit::Pointer::Arrow);
+    }
+
+    void theLogoIsOurAnimatedGif() {
+        // The embedded logo as our reader sees it.
+        QFile file(":/torvana/torvana_logo.gif");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        torvana::gif::GifImage gif;
+        torvana::gif::GifMemoryStream stream(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+        gif.LoadFromStream(stream);
+        QCOMPARE(gif.Width(), 50);
+        QCOMPARE(gif.Height(), 46);
+        QCOMPARE(gif.header->globalColors.tripleCount, 256);
+        QCOMPARE(gif.frames.Count(), size_t(18));
+        for (size_t i = 0; i < gif.frames.Count(); ++i) {
+            const auto& frame = gif.frames[i];
+            QVERIFY(frame.controlBlock && frame.hasTransparency);
+            QCOMPARE(int(frame.controlBlock->delayTime), 5);
+            QCOMPARE(frame.controlBlock->DisposalCode(), 2);
+            QCOMPARE(int(frame.controlBlock->transparentIndex), 0);
+            QCOMPARE(frame.frameWidth * frame.frameHeight, 50 * 46);
+        }
+        const auto* loop = dynamic_cast<const torvana::gif::GifLoopExtension*>(&gif.frames[0].extensionItems[0]);
+        QVERIFY(loop);
+        QCOMPARE(int(loop->loopCount), 1000);
+
+        TAboutBox* box = forms().AboutBox;
+        QVERIFY(box->Image1->gifPicture());
+        QCOMPARE(box->Image1->gifPicture()->Model().frames.Count(), size_t(18));
+        QCOMPARE(box->Image1->gifPicture()->RenderFlags, torvana::gif::defaultRenderFlags);
+    }
+
+    void theLogoAnimatesAndGoesOnAfterTheBoxIsOpenedAgain() {
+        TAboutBox* box = forms().AboutBox;
+        QImage first, second, beforeClosing;
+        bool changed = false;
+        whenModal("TAboutBox", [&](QWidget*) {
+            first = box->Image1->grab().toImage();
+            QTest::qWait(100);
+            second = box->Image1->grab().toImage();
+            // Two grabs 100 ms apart differ (the frame period is 60 ms); allow a busy machine
+            // more time before calling it still.
+            changed = first != second || QTest::qWaitFor([&] { return box->Image1->grab().toImage() != first; }, 5000);
+            beforeClosing = box->Image1->grab().toImage();
+            QTest::keyClick(box->OKButton, Qt::Key_Return);
+        });
+        forms().Form1->About1Click();
+        QVERIFY(changed);
+        QVERIFY(!first.isNull());
+        torvana::gif::GifPicture* logo = box->Image1->gifPicture();
+        torvana::gif::GifPainter* painter = logo->MainPainter();
+        QVERIFY(painter);
+
+        // Hidden, the painter keeps running: the box shows where it has got to.
+        const QImage hiddenStart = *logo->DisplayBitmap();
+        QVERIFY(QTest::qWaitFor([&] { return *logo->DisplayBitmap() != hiddenStart; }, 5000));
+
+        bool animatesAgain = false;
+        torvana::gif::GifPainter* painterAfter = nullptr;
+        whenModal("TAboutBox", [&](QWidget*) {
+            const QImage shown = box->Image1->grab().toImage();
+            animatesAgain = QTest::qWaitFor([&] { return box->Image1->grab().toImage() != shown; }, 5000);
+            painterAfter = logo->MainPainter();
+            box->close();
+        });
+        forms().Form1->About1Click();
+        QVERIFY(animatesAgain);
+        QCOMPARE(painterAfter, painter);  // the same painter, not a new start
     }
 };
 

@@ -268,10 +268,8 @@ const QImage* FrameBitmap(GifPicture& picture, GifFrame& frame) {
 
 bool MaskReady(GifPicture& picture, GifFrame& frame) {
     GifFrameRender& cache = FrameRender(frame);
-    if (cache.maskNeeded && frame.hasTransparency) {
-        DiscardFrameBitmap(frame);
-        FrameBitmap(picture, frame);
-    }
+    if (cache.maskNeeded && frame.hasTransparency) DiscardFrameBitmap(frame);
+    FrameBitmap(picture, frame);
     return !cache.mask.isNull();
 }
 

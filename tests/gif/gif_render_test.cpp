@@ -1,0 +1,258 @@
+// Drawing GIF frames with Qt: masks only where transparency occurs, palettes and their
+// fallbacks, the cube and the ditherer, frame placement, stretching and tiling.
+
+#include <QPainter>
+#include <QTest>
+
+#include "gif/qt/gif_picture.h"
+#include "gif/qt/gif_render.h"
+#include "gif_writer.h"
+
+using namespace torvana::gif;
+using giftest::Bytes;
+using giftest::GifBuilder;
+
+namespace {
+
+const std::vector<giftest::Rgb> kColours{{255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+
+std::unique_ptr<GifPicture> Load(const GifBuilder& gif) {
+    auto picture = std::make_unique<GifPicture>();
+    picture->LoadFromData(QByteArray(reinterpret_cast<const char*>(gif.bytes().data()), qsizetype(gif.bytes().size())));
+    return picture;
+}
+
+QImage Canvas(int w, int h, QColor fill) {
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(fill);
+    return image;
+}
+
+QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+
+}  // namespace
+
+class GifRenderTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void maskOnlyWhenTheTransparentIndexOccurs() {
+        // Transparent index 3 never occurs: no mask, drawn opaque even with transparency.
+        auto absent = Load(GifBuilder().Header(4, 1, kColours).Gce(0, 0, 3).Image(0, 0, 4, 1, Bytes{0, 1, 2, 1}).Trailer());
+        GifFrame& f = absent->Model().frames[0];
+        QVERIFY(!MaskReady(*absent, f));
+        QImage canvas = Canvas(4, 1, Qt::black);
+        {
+            QPainter p(&canvas);
+            DrawFrame(*absent, f, p, canvas.rect(), true, false);
+        }
+        QCOMPARE(At(canvas, 0, 0), QColor(Qt::white));
+        QCOMPARE(At(canvas, 2, 0), QColor(Qt::green));
+
+        // Index 1 occurs: masked pixels keep the canvas; without transparency they show red.
+        auto present = Load(GifBuilder().Header(4, 1, kColours).Gce(0, 0, 1).Image(0, 0, 4, 1, Bytes{0, 1, 2, 1}).Trailer());
+        GifFrame& g = present->Model().frames[0];
+        QVERIFY(MaskReady(*present, g));
+        QCOMPARE(FrameRender(g).mask.pixelIndex(1, 0), 1);
+        QCOMPARE(FrameRender(g).mask.pixelIndex(2, 0), 0);
+        QImage masked = Canvas(4, 1, Qt::black), opaque = Canvas(4, 1, Qt::black);
+        {
+            QPainter p(&masked);
+            DrawFrame(*present, g, p, masked.rect(), true, false);
+            QPainter q(&opaque);
+            DrawFrame(*present, g, q, opaque.rect(), false, false);
+        }
+        QCOMPARE(At(masked, 1, 0), QColor(Qt::black));
+        QCOMPARE(At(masked, 3, 0), QColor(Qt::black));
+        QCOMPARE(At(masked, 2, 0), QColor(Qt::green));
+        QCOMPARE(At(opaque, 1, 0), QColor(Qt::red));
+
+        // A frame rendered again keeps its mask.
+        DiscardFrameBitmap(g);
+        QVERIFY(MaskReady(*present, g));
+        QVERIFY(!FrameRender(g).masked.isNull());
+    }
+
+    void emptyFrameHasNoBitmapAndDrawsNothing() {
+        auto picture = Load(GifBuilder().Header(2, 2, kColours).Image(0, 0, 2, 2, Bytes{1, 1, 1, 1}, 2).Trailer());
+        GifFrame& f = picture->Model().frames[0];
+        f.pixels.clear();  // a frame that carries only extensions
+        QVERIFY(f.IsEmptyFrame());
+        QCOMPARE(FrameBitmap(*picture, f), nullptr);
+        QImage canvas = Canvas(2, 2, Qt::black);
+        QPainter p(&canvas);
+        picture->Draw(p, canvas.rect());
+        QCOMPARE(At(canvas, 0, 0), QColor(Qt::black));
+    }
+
+    void palettesFallBackInOrder() {
+        // Local table first, then the global one.
+        const std::vector<giftest::Rgb> local{{1, 2, 3}, {4, 5, 6}};
+        auto picture = Load(GifBuilder().Header(2, 1, kColours).Image(0, 0, 2, 1, Bytes{0, 1}, 2, false, local)
+                                .Image(0, 0, 2, 1, Bytes{0, 1}, 2).Trailer());
+        QCOMPARE(FramePalette(*picture, picture->Model().frames[0]).at(1), qRgb(4, 5, 6));
+        QCOMPARE(FramePalette(*picture, picture->Model().frames[1]).at(1), qRgb(255, 0, 0));
+        QCOMPARE(picture->Palette().size(), 4);
+
+        // Dithering (forced: rfDither without rfAutoDither) uses the cube everywhere.
+        auto dithered = Load(GifBuilder().Header(2, 1, kColours).Image(0, 0, 2, 1, Bytes{0, 1}, 2).Trailer());
+        dithered->RenderFlags = rfDither;
+        QCOMPARE(FramePalette(*dithered, dithered->Model().frames[0]), CubePalette());
+
+        // Neither table: the picture's palette is asked for while it is being computed.
+        auto bare = Load(GifBuilder().Header(2, 1).Image(0, 0, 2, 1, Bytes{0, 1}, 2).Trailer());
+        try {
+            bare->Palette();
+            QFAIL("no error");
+        } catch (const GifError& e) {
+            QCOMPARE(QString(e.what()), QString("No global or local color table defined"));
+        }
+        // ... and it can be asked again (the re-entry mark is cleared on the way out).
+        QVERIFY_THROWS_EXCEPTION(GifError, FrameBitmap(*bare, bare->Model().frames[0]));
+    }
+
+    void replacingAFramePaletteRendersAgain() {
+        auto picture = Load(GifBuilder().Header(2, 1, kColours).Image(0, 0, 2, 1, Bytes{0, 1}, 2).Trailer());
+        GifFrame& f = picture->Model().frames[0];
+        int changes = 0;
+        picture->OnChange = [&] { ++changes; };
+        QCOMPARE(FrameBitmap(*picture, f)->pixelColor(1, 0), QColor(Qt::red));
+        SetFramePalette(*picture, f, {qRgb(0, 0, 0), qRgb(9, 9, 9)});
+        QVERIFY(changes > 0);
+        QCOMPARE(FrameBitmap(*picture, f)->pixelColor(1, 0), QColor(9, 9, 9));
+    }
+
+    void cubeAndDitherer() {
+        const GifPalette cube = CubePalette();
+        QCOMPARE(cube.size(), 216);
+        QCOMPARE(cube[36 * 1 + 6 * 2 + 3], qRgb(51, 102, 153));
+        QCOMPARE(CubeIndex(255, 0, 0), 180);
+        QCOMPARE(CubeIndex(47, 48, 255), 0 + 6 * 1 + 5);  // (47+3)/51 = 0, (48+3)/51 = 1
+
+        // A cube colour passes unchanged; a flat grey between two levels is spread so that
+        // the average comes back.
+        SerpentineDitherer exact(4);
+        for (int i = 0; i < 4; ++i) QCOMPARE(int(exact.Next(102, 153, 204)), CubeIndex(102, 153, 204));
+        const int w = 16, h = 16;
+        SerpentineDitherer grey(w);
+        double sum = 0;
+        for (int y = 0; y < h; ++y) {
+            QCOMPARE(grey.LeftToRight(), y % 2 == 0);
+            for (int x = 0; x < w; ++x) sum += qRed(cube[grey.Next(128, 128, 128)]);
+            grey.EndRow();
+        }
+        QVERIFY2(std::abs(sum / (w * h) - 128) < 2, qPrintable(QString::number(sum / (w * h))));
+        // Level (value + 3) / 51: 140 goes to 102 first; its error 38 × 7/16 carried to the
+        // next pixel makes it 140 + (266 + 8) / 16 = 157, which goes to 153.
+        SerpentineDitherer first(3);
+        QCOMPARE(qRed(cube[first.Next(140, 140, 140)]), 102);
+        QCOMPARE(qRed(cube[first.Next(140, 140, 140)]), 153);
+    }
+
+    void ditheredFrameWithTransparency() {
+        auto picture = Load(GifBuilder().Header(3, 1, kColours).Gce(0, 0, 0).Image(0, 0, 3, 1, Bytes{0, 1, 0}, 2).Trailer());
+        picture->RenderFlags = defaultRenderFlags & ~rfAutoDither;
+        GifFrame& f = picture->Model().frames[0];
+        QVERIFY(MaskReady(*picture, f));
+        QCOMPARE(FrameRender(f).bitmap.pixelIndex(1, 0), CubeIndex(255, 0, 0));
+        QCOMPARE(FrameRender(f).bitmap.pixelIndex(0, 0), CubeIndex(255, 255, 255));  // the fill index
+        QCOMPARE(FrameRender(f).mask.pixelIndex(2, 0), 1);
+    }
+
+    void mapFrameRectAndPlacement() {
+        auto picture = Load(GifBuilder().Header(50, 46, kColours).Image(10, 5, 20, 10, Bytes(200, 1), 2).Trailer());
+        GifFrame& f = picture->Model().frames[0];
+        QCOMPARE(MapFrameRect(picture->Model(), f, QRect(0, 0, 100, 92)), QRect(QPoint(20, 10), QPoint(59, 29)));
+        QCOMPARE(MapFrameRect(picture->Model(), f, QRect(7, 3, 50, 46)), QRect(17, 8, 20, 10));
+        // Rounded to nearest: 10 × 33 / 50 = 6.6 → 7.
+        QCOMPARE(MapFrameRect(picture->Model(), f, QRect(0, 0, 33, 46)).left(), 7);
+
+        // One frame smaller than the screen, drawn stretched twice: red only where it lands.
+        QImage canvas = Canvas(100, 92, Qt::black);
+        {
+            QPainter p(&canvas);
+            picture->Draw(p, canvas.rect());
+        }
+        QCOMPARE(At(canvas, 20, 10), QColor(Qt::red));
+        QCOMPARE(At(canvas, 59, 29), QColor(Qt::red));
+        QCOMPARE(At(canvas, 19, 10), QColor(Qt::black));
+        QCOMPARE(At(canvas, 60, 30), QColor(Qt::black));
+        QCOMPARE(picture->PainterCount(), size_t(0));  // one frame: never a painter
+    }
+
+    void tilingRepeatsEveryScreenFromTheFrameOffset() {
+        auto picture = Load(GifBuilder().Header(10, 10, kColours).Gce(0, 0, 0)
+                                .Image(2, 3, 4, 4, Bytes{1, 1, 1, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 1}, 2).Trailer());
+        GifFrame& f = picture->Model().frames[0];
+        const auto tiles = TilePositions(picture->Model(), f, QRect(0, 0, 25, 25));
+        QCOMPARE(tiles.size(), size_t(9));
+        QCOMPARE(tiles.front(), QPoint(2, 3));
+        QCOMPARE(tiles.back(), QPoint(22, 23));
+        picture->RenderFlags |= rfTile;
+        QImage canvas = Canvas(25, 25, Qt::black);
+        {
+            QPainter p(&canvas);
+            picture->Draw(p, canvas.rect());
+        }
+        for (const QPoint& t : tiles) {
+            QCOMPARE(At(canvas, t.x(), t.y()), QColor(Qt::red));
+            QCOMPARE(At(canvas, t.x() + 1, t.y() + 1), QColor(Qt::black));  // transparent hole
+        }
+        QCOMPARE(At(canvas, 1, 3), QColor(Qt::black));
+        QCOMPARE(At(canvas, 24, 23), QColor(Qt::red));  // a tile cut at the edge
+        // Unmasked tiling shows the hole's colour.
+        picture->RenderFlags &= ~rfTransparent;
+        QImage opaque = Canvas(25, 25, Qt::black);
+        {
+            QPainter p(&opaque);
+            picture->Draw(p, opaque.rect());
+        }
+        QCOMPARE(At(opaque, 13, 14), QColor(Qt::white));
+    }
+
+    void largeFramesRenderLikeSmallOnes() {
+        auto pattern = [](int w, int h) {
+            Bytes b(size_t(w) * h);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) b[size_t(y) * w + x] = uint8_t((x / 3 + y) % 4);
+            return b;
+        };
+        auto big = Load(GifBuilder().Header(1200, 1000, kColours).Gce(0, 0, 2).Image(0, 0, 1200, 1000, pattern(1200, 1000), 2).Trailer());
+        auto small = Load(GifBuilder().Header(60, 40, kColours).Gce(0, 0, 2).Image(0, 0, 60, 40, pattern(60, 40), 2).Trailer());
+        QImage a = Canvas(1200, 1000, Qt::black), b = Canvas(60, 40, Qt::black);
+        {
+            QPainter p(&a);
+            big->Draw(p, a.rect());
+            QPainter q(&b);
+            small->Draw(q, b.rect());
+        }
+        QCOMPARE(a.copy(0, 0, 60, 40), b);
+        QCOMPARE(FrameRender(big->Model().frames[0]).bitmap.format(), QImage::Format_Indexed8);
+        const int index = (1199 / 3 + 999) % 4;
+        const QColor expected = index == 2 ? QColor(Qt::black) : QColor(kColours[index].r, kColours[index].g, kColours[index].b);
+        QCOMPARE(At(a, 1199, 999), expected);
+    }
+
+    void stillBitmapAndUnanimatedPictures() {
+        // Two frames, animation off: frame 0 only, placed by MapFrameRect; no painter.
+        auto picture = Load(GifBuilder().Header(4, 4, kColours).Image(1, 1, 2, 2, Bytes{2, 2, 2, 2}, 2)
+                                .Image(0, 0, 4, 4, Bytes(16, 3), 2).Trailer());
+        picture->RenderFlags &= ~rfAnimate;
+        QImage canvas = Canvas(8, 8, Qt::black);
+        {
+            QPainter p(&canvas);
+            picture->Draw(p, canvas.rect());
+        }
+        QCOMPARE(At(canvas, 2, 2), QColor(Qt::green));
+        QCOMPARE(At(canvas, 0, 0), QColor(Qt::black));
+        QCOMPARE(picture->PainterCount(), size_t(0));
+        const QImage* still = picture->StillBitmap();
+        QVERIFY(still);
+        QCOMPARE(still->size(), QSize(4, 4));
+        QCOMPARE(At(*still, 1, 1), QColor(Qt::green));
+        QCOMPARE(picture->StillBitmap(), still);  // kept
+    }
+};
+
+QTEST_MAIN(GifRenderTest)
+#include "gif_render_test.moc"
