@@ -32,8 +32,9 @@ QImage toQImage(const torvana::gif::RgbaCanvas& canvas) {
 Picture loadGif(const QString& path) {
     Picture picture;
     try {
-        torvana::gif::GifImage gif;
-        gif.LoadFromFile(path.toLocal8Bit().toStdString());
+        auto animation = std::make_shared<torvana::gif::GifPicture>();
+        animation->LoadFromFile(path.toLocal8Bit().toStdString());
+        const torvana::gif::GifImage& gif = animation->Model();
         if (gif.Empty() || gif.Width() <= 0 || gif.Height() <= 0) {
             picture.error = QStringLiteral("the GIF file holds no picture");
             return picture;
@@ -46,6 +47,7 @@ Picture loadGif(const QString& path) {
             const auto* control = gif.frames[k].controlBlock;
             picture.delaysMs.push_back(control ? int(control->delayTime) * 10 : 0);
         }
+        if (gif.frames.Count() > 1) picture.animation = std::move(animation);
     } catch (const torvana::Error& e) {
         picture = Picture();
         picture.error = QString::fromLocal8Bit(e.what());

@@ -5,7 +5,10 @@
 
 #include <QImage>
 #include <QString>
+#include <memory>
 #include <vector>
+
+#include "gif/qt/gif_picture.h"
 
 namespace player {
 
@@ -14,6 +17,9 @@ struct Picture {
     std::vector<QImage> frames;
     // How long each frame stays, in milliseconds (0 where the file gives no time).
     std::vector<int> delaysMs;
+    // An animated GIF (more than one frame) as a picture that animates itself when drawn,
+    // through the same painter as the editor's pictures; null for a still picture.
+    std::shared_ptr<torvana::gif::GifPicture> animation;
     // Why nothing could be loaded, for the note the window shows; empty on success.
     QString error;
 

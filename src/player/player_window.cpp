@@ -55,13 +55,28 @@ PlayerStage::PlayerStage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PlayerStage::setBackground(const QImage& background) {
+PlayerStage::~PlayerStage() {
+    // The pictures may outlive the stage (and their painters end as they go): no more repaints.
+    if (backgroundAnimation_) backgroundAnimation_->OnChange = nullptr;
+    for (const Spot& s : spots_)
+        if (s.animation) s.animation->OnChange = nullptr;
+}
+
+void PlayerStage::setBackground(const QImage& background, std::shared_ptr<torvana::gif::Graphic> animation) {
     background_ = background;
+    backgroundAnimation_ = std::move(animation);
+    watch(backgroundAnimation_);
     update();
+}
+
+// Each frame an animated picture composes makes the stage repaint.
+void PlayerStage::watch(const std::shared_ptr<torvana::gif::Graphic>& animation) {
+    if (animation) animation->OnChange = [this] { update(); };
 }
 
 void PlayerStage::setSpots(std::vector<Spot> spots) {
     spots_ = std::move(spots);
+    for (const Spot& s : spots_) watch(s.animation);
     current_ = mouseSpot_ = pressedSpot_ = -1;
     unsetCursor();
     update();
@@ -99,10 +114,18 @@ void PlayerStage::followMouse(const QPoint& point) {
 void PlayerStage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    if (!background_.isNull()) painter.drawImage(QPoint(0, 0), background_);
+    if (backgroundAnimation_) {
+        backgroundAnimation_->Draw(painter, QRect(QPoint(0, 0), background_.size()));
+    } else if (!background_.isNull()) {
+        painter.drawImage(QPoint(0, 0), background_);
+    }
     if (current_ >= 0) {
         const Spot& s = spots_[size_t(current_)];
-        if (!s.rollover.isNull()) painter.drawImage(s.rect.topLeft(), s.rollover);
+        if (s.animation) {
+            s.animation->Draw(painter, QRect(s.rect.topLeft(), s.rollover.size()));
+        } else if (!s.rollover.isNull()) {
+            painter.drawImage(s.rect.topLeft(), s.rollover);
+        }
     }
     if (hasFocus() && currentByKeyboard_ && current_ >= 0) {
         // The keyboard's place, also for a hotspot without a visible picture: a black and
@@ -218,7 +241,7 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
         if (background.isNull()) {
             addNote(tr("Background picture %1 not shown: %2.").arg(shown(project_.background), background.error));
         }
-        stage_->setBackground(background.first());
+        stage_->setBackground(background.first(), background.animation);
     }
 
     // Pictures shared by several hotspots are loaded once.
@@ -226,6 +249,7 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
     std::vector<PlayerStage::Spot> spots;
     for (const PlayerHotspot& h : project_.hotspots) {
         QImage rollover;
+        std::shared_ptr<torvana::gif::Graphic> animation;
         if (!h.rolloverImage.empty()) {
             const QString path = QString::fromLocal8Bit(h.rolloverImage.c_str());
             auto found = pictures.find(path);
@@ -236,9 +260,10 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
                 }
             }
             rollover = found->first();
+            animation = found->animation;
         }
         const QSize size = rollover.isNull() ? QSize(kInvisibleSpotSize, kInvisibleSpotSize) : rollover.size();
-        spots.push_back({QRect(QPoint(h.x, h.y), size), rollover});
+        spots.push_back({QRect(QPoint(h.x, h.y), size), rollover, animation});
     }
     stage_->setSpots(std::move(spots));
 

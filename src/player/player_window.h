@@ -7,7 +7,10 @@
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
 #include <vector>
+
+#include "gif/qt/gif_picture.h"
 
 #include "player/player_project.h"
 
@@ -30,11 +33,15 @@ public:
     struct Spot {
         QRect rect;
         QImage rollover;  // drawn at rect's top-left while highlighted; null draws nothing
+        // An animated rollover, drawn instead of `rollover` (its first frame).
+        std::shared_ptr<torvana::gif::Graphic> animation;
     };
 
     explicit PlayerStage(QWidget* parent = nullptr);
+    ~PlayerStage() override;
 
-    void setBackground(const QImage& background);
+    // `animation`, when given, is drawn instead of the still background (its first frame).
+    void setBackground(const QImage& background, std::shared_ptr<torvana::gif::Graphic> animation = nullptr);
     void setSpots(std::vector<Spot> spots);
     // With nothing else to move the focus to, Tab wraps from the last hotspot to the first.
     void setWrapsFocus(bool wraps) { wrapsFocus_ = wraps; }
@@ -69,7 +76,10 @@ private:
     void setCurrent(int index, bool byKeyboard);
     void followMouse(const QPoint& point);
 
+    void watch(const std::shared_ptr<torvana::gif::Graphic>& animation);
+
     QImage background_;
+    std::shared_ptr<torvana::gif::Graphic> backgroundAnimation_;
     std::vector<Spot> spots_;
     int current_ = -1;
     bool currentByKeyboard_ = false;

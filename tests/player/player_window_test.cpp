@@ -199,6 +199,35 @@ private slots:
         QCOMPARE(shot.pixelColor(360, 210), kBackground);
     }
 
+    void animatedGifsPlayOnTheStage() {
+        // An animated background (a patch appears after 60 ms) and an animated rollover (red,
+        // then green): the stage shows the later frames, not only the first.
+        Menu m(false, false, false);
+        StagingBuilder& s = m.staging;
+        s.data.backgroundImage = StagingBuilder::stored("back.gif");
+        GifFrameSpec whole{0, 0, 640, 480, std::vector<quint8>(640 * 480, 0), 5};
+        GifFrameSpec patch{0, 0, 100, 100, std::vector<quint8>(100 * 100, 1), 5};
+        s.writeFile("images/back.gif", gifBytes(640, 480, {kBackground, kYellow}, {whole, patch}));
+        torvana::Hotspot spot;
+        spot.application = "www.example.org";
+        spot.rolloverImage = StagingBuilder::stored("spin.gif");
+        spot.x = "200";
+        spot.y = "200";
+        GifFrameSpec red{0, 0, 40, 40, std::vector<quint8>(40 * 40, 0), 5};
+        GifFrameSpec green{10, 10, 20, 20, std::vector<quint8>(20 * 20, 1), 5};
+        s.writeFile("images/spin.gif", gifBytes(40, 40, {kRed, kGreen}, {red, green}));
+        s.data.hotspots = {spot};
+        s.writeProject();
+        m.open();
+        QVERIFY(QTest::qWaitFor([&] { return m.at(50, 50) == kYellow; }, 5000));
+        QCOMPARE(m.at(150, 150), kBackground);
+        m.moveTo(205, 205);
+        QVERIFY(QTest::qWaitFor([&] { return m.at(220, 220) == kGreen; }, 5000));
+        QCOMPARE(m.at(205, 205), kRed);  // outside the second frame: the first stays
+        m.moveTo(400, 400);
+        QCOMPARE(m.at(220, 220), kBackground);
+    }
+
     void clicksReachTheLauncherForEachKindOfTarget() {
         Menu m;
         m.open();
