@@ -347,6 +347,18 @@ private slots:
         QCOMPARE(picture->PainterCount(), size_t(0));
     }
 
+    void checkCanvasEndsPaintingOnceTheTargetIsGone() {
+        auto picture = Animation({{5, 1, 1}, {5, 2, 2}, {5, 1, 3}});
+        auto clock = std::make_shared<FakeClock>();
+        picture->Clock = clock;
+        picture->RenderFlags |= rfCheckCanvas;
+        QImage canvas = Canvas();
+        picture->OnFramePainted = [&](GifPainter*) { canvas = QImage(); };
+        Run run = Play(*picture, *clock, canvas);
+        QCOMPARE(run.frames, (std::vector<int>{0, 1}));  // frame 1 found no canvas to show on
+        QCOMPARE(run.paintEnds, 0);
+    }
+
     void errorsEndThePainterAndAreRaisedAgain() {
         // No colour table anywhere: rendering the second frame fails.
         GifBuilder gif;
