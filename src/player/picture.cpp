@@ -40,13 +40,7 @@ Picture loadGif(const QString& path) {
             return picture;
         }
         torvana::gif::GifCompositor compositor(gif);
-        const qint64 frameBytes = qint64(gif.Width()) * gif.Height() * 4;
-        for (size_t k = 0; k < gif.frames.Count(); ++k) {
-            if (k > 0 && qint64(k + 1) * frameBytes > kComposedFramesBudget) break;
-            picture.frames.push_back(toQImage(compositor.Compose(k)));
-            const auto* control = gif.frames[k].controlBlock;
-            picture.delaysMs.push_back(control ? int(control->delayTime) * 10 : 0);
-        }
+        picture.still = toQImage(compositor.Compose(0));
         if (gif.frames.Count() > 1) picture.animation = std::move(animation);
     } catch (const torvana::Error& e) {
         picture = Picture();
@@ -79,8 +73,7 @@ Picture loadPicture(const QString& path) {
         picture.error = reader.errorString();
         return picture;
     }
-    picture.frames.push_back(std::move(image));
-    picture.delaysMs.push_back(0);
+    picture.still = std::move(image);
     return picture;
 }
 

@@ -196,18 +196,19 @@ private slots:
         }
     }
 
-    void composesTheFramesOfAnAnimatedGif() {
+    void anAnimatedGifGivesItsFirstFrameAndAnAnimation() {
         StagingBuilder s;
-        // Frame 2 covers only the right column; the left column stays from frame 1.
         GifFrameSpec first{0, 0, 2, 2, {0, 0, 0, 0}, 50, -1};
         GifFrameSpec second{1, 0, 1, 2, {1, 1}, 120, -1};
         s.writeFile("anim.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first, second}));
         const player::Picture gif = player::loadPicture(s.folder() + "/anim.gif");
-        QCOMPARE(gif.frames.size(), size_t(2));
-        QCOMPARE(gif.delaysMs, (std::vector<int>{500, 1200}));
-        QCOMPARE(gif.frames[0].pixelColor(1, 0), QColor(Qt::red));
-        QCOMPARE(gif.frames[1].pixelColor(0, 0), QColor(Qt::red));
-        QCOMPARE(gif.frames[1].pixelColor(1, 0), QColor(Qt::blue));
+        QCOMPARE(gif.size(), QSize(2, 2));
+        QCOMPARE(gif.first().pixelColor(1, 0), QColor(Qt::red));
+        QVERIFY(gif.animation);
+        QCOMPARE(gif.animation->Model().frames.Count(), size_t(2));
+        // A still GIF needs no painter.
+        s.writeFile("still.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first}));
+        QVERIFY(!player::loadPicture(s.folder() + "/still.gif").animation);
     }
 
     void reportsPicturesThatCannotBeShown() {
