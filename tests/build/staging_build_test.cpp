@@ -30,7 +30,11 @@ public:
     void refuse(BuildField f, const std::string& m) override {
         said.push_back(std::string("refuse ") + (f == BuildField::StagingFolder ? "staging: " : "background: ") + m);
     }
-    void warning(const std::string& m) override { said.push_back("warning: " + m); }
+    void warning(const std::string& m) override {
+        said.push_back("warning: " + m);
+        busyAtWarnings.push_back(busyNow);
+    }
+    std::vector<bool> busyAtWarnings;
     void error(const std::string& m) override { said.push_back("error: " + m); }
     void information(const std::string& m) override { said.push_back("information: " + m); }
     void busy(bool on) override { busyNow = on; }
@@ -190,6 +194,9 @@ TEST(StagingBuild, ExitWebAddressesAndCapitalExit) {
     capital.addHotspot("Exit", capital.file("r.gif"));
     EXPECT_EQ(capital.build(), BuildResult::CompletedWithFailures);
     EXPECT_EQ(capital.user.said, std::vector<std::string>{"warning: File: \"Exit\" does not exist."});
+    // The hourglass shows while the build copies, and the arrow comes back at its end.
+    EXPECT_EQ(capital.user.busyAtWarnings, std::vector<bool>{true});
+    EXPECT_FALSE(capital.user.busyNow);
     EXPECT_TRUE(capital.state.copyFailed);
     EXPECT_TRUE(capital.state.projectSaved);
     EXPECT_TRUE(fileExists(capital.staged("autorun.inf")));  // the rest of the build went on
