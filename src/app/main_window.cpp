@@ -108,6 +108,9 @@ void TForm1::buildControls() {
     Image3->setObjectName("Image3");
     for (QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2), static_cast<QWidget*>(Image3)})
         w->installEventFilter(this);
+    Image1->setField(Edit2);
+    Image2->setField(Edit3);
+    Image3->setField(Edit4);
 
     TrackBar1 = new toolkit::TrackBar(central);
     TrackBar1->setObjectName("TrackBar1");

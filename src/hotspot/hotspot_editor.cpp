@@ -100,6 +100,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
         e->installEventFilter(this);
     }
     for (toolkit::BrowsePicture* p : {Image1, Image2, Image3, Image4}) p->installEventFilter(this);
+    Image1->setField(Edit1);
+    Image4->setField(Edit2);
+    Image2->setField(Edit3);
+    Image3->setField(Edit4);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);

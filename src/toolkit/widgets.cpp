@@ -1,6 +1,7 @@
 #include "toolkit/widgets.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -40,6 +41,23 @@ BrowsePicture::BrowsePicture(QWidget* parent) : QLabel(parent) {
 void BrowsePicture::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
     QLabel::mouseReleaseEvent(event);
+}
+
+void BrowsePicture::setField(QWidget* field) {
+    field_ = field;
+    field->installEventFilter(this);
+}
+
+bool BrowsePicture::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == field_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_F4 && key->modifiers() == Qt::NoModifier) ||
+            (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier)) {
+            emit clicked();
+            return true;
+        }
+    }
+    return QLabel::eventFilter(watched, event);
 }
 
 void setHint(QWidget* control, const QString& hint) {

@@ -32,11 +32,19 @@ class BrowsePicture : public QLabel {
 public:
     explicit BrowsePicture(QWidget* parent = nullptr);
 
+    // The field the picture fills: F4 or Alt+Down in it does what a click on the picture does,
+    // so every picker can be reached from the keyboard.
+    void setField(QWidget* field);
+
 signals:
     void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* field_ = nullptr;
 };
 
 // Tooltips that a setting switches on and off: the text is kept with the control and shown only

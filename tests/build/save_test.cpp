@@ -220,6 +220,18 @@ private slots:
         QCOMPARE(d[1].startFile, fx.path("menu.cdrom"));  // the one dialog, shared with Open
         QCOMPARE(d[2].title, std::string("Any WAV File"));
         QCOMPARE(d[2].filter, std::string("WAV Files (*.wav) |*.wav"));
+        // From the keyboard: F4 or Alt+Down in a path field opens its picker.
+        fx.hook.chooseFile(fx.path("open.wav"));
+        QTest::keyClick(f->Edit4, Qt::Key_F4);
+        QCOMPARE(f->Edit4->text().toStdString(), fx.path("open.wav"));
+        bool folderDialogShown = false;
+        whenModal("TForm4", [&](QWidget* w) {
+            folderDialogShown = true;
+            w->close();
+        });
+        QTest::keyClick(f->Edit2, Qt::Key_Down, Qt::AltModifier);
+        QVERIFY(folderDialogShown);
+        QCOMPARE(fx.hook.fileDialogs.size(), size_t(4));
     }
 
     void stagingFolderPicker() {

@@ -280,6 +280,11 @@ private slots:
         QCOMPARE(d[2].title, std::string("Any WAV File"));
         QCOMPARE(d[3].filter, std::string("WAV Files (*.wav) |*.wav"));
         QCOMPARE(d[0].startFile, std::string());
+        // F4 in a field opens that field's picker.
+        fx.hook.chooseFile(fx.path("click.wav"));
+        QTest::keyClick(e->Edit4, Qt::Key_F4);
+        QCOMPARE(e->Edit4->text().toStdString(), fx.path("click.wav"));
+        QCOMPARE(fx.hook.fileDialogs.back().filter, std::string("WAV Files (*.wav) |*.wav"));
         QCOMPARE(d[2].startFile, fx.path("pic.gif"));  // the dialog proposes the file chosen last
         e->BitBtn2->click();
         waitForMainWindow();
