@@ -44,7 +44,7 @@ std::optional<WindowInfo> waitForWindow(const QString& title, QProcess& process)
     return found;
 }
 
-// The X server answers. xvfb-run may start the test a moment before its server accepts
+// The X server answers. The test may start a moment before its server accepts
 // connections, which this test (which itself never connects) would otherwise pass on to the
 // player.
 bool displayAnswers() {
