@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QMessageBox>
 
-#include "player/player_project.h"
+#include "project/staged_menu.h"
 #include "player/player_window.h"
 #include "project/errors.h"
 
@@ -18,9 +18,9 @@ std::vector<std::string> projectFolders() {
 }
 
 int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& beforeShow) {
-    PlayerProject project;
+    torvana::PlayerProject project;
     try {
-        project = loadPlayerProject(projectFolders());
+        project = torvana::loadPlayerProject(projectFolders());
     } catch (const torvana::Error& e) {
         QMessageBox::critical(nullptr, QCoreApplication::applicationName(), QString::fromLocal8Bit(e.what()));
         return 1;

@@ -21,7 +21,6 @@ namespace player {
 namespace {
 
 // A hotspot whose rollover picture cannot be shown still answers on this square.
-constexpr int kInvisibleSpotSize = 32;
 
 // The longest the player waits for a click sound to finish before an exit hotspot ends it.
 constexpr int kLongestExitSoundMs = 3000;
@@ -262,8 +261,8 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
             rollover = found->first();
             animation = found->animation;
         }
-        const QSize size = rollover.isNull() ? QSize(kInvisibleSpotSize, kInvisibleSpotSize) : rollover.size();
-        spots.push_back({QRect(QPoint(h.x, h.y), size), rollover, animation});
+        const torvana::HotspotRect r = torvana::hotspotRect(h.x, h.y, rollover.width(), rollover.height());
+        spots.push_back({QRect(r.x, r.y, r.width, r.height), rollover, animation});
     }
     stage_->setSpots(std::move(spots));
 

@@ -12,12 +12,16 @@
 
 #include "gif/qt/gif_picture.h"
 
-#include "player/player_project.h"
+#include "project/staged_menu.h"
 
 class QLabel;
 class QPushButton;
 
 namespace player {
+
+using torvana::ActionKind;
+using torvana::PlayerHotspot;
+using torvana::PlayerProject;
 
 class Launcher;
 class SoundBank;

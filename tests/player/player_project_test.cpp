@@ -5,13 +5,13 @@
 #include <filesystem>
 
 #include "player/picture.h"
-#include "player/player_project.h"
+#include "project/staged_menu.h"
 #include "player/sounds.h"
 #include "project/errors.h"
 #include "staging_builder.h"
 
 using namespace testing_player;
-using player::ActionKind;
+using torvana::ActionKind;
 
 namespace {
 
@@ -35,13 +35,13 @@ class PlayerProjectTest : public QObject {
 private slots:
     void findsTheOnlyProjectFile() {
         StagingBuilder s;
-        QVERIFY(!player::findProjectFile(s.folder().toStdString()).has_value());
+        QVERIFY(!torvana::findProjectFile(s.folder().toStdString()).has_value());
         s.writeFile("readme.txt", "x");
         s.writeFile("menu.cdrom.tmp", "x");          // an editor's interrupted save
         QDir(s.folder()).mkdir("folder.cdrom");      // a folder is no project
-        QVERIFY(!player::findProjectFile(s.folder().toStdString()).has_value());
+        QVERIFY(!torvana::findProjectFile(s.folder().toStdString()).has_value());
         s.writeFile("DISC.CDROM", "0\r\n");          // names on discs are often upper case
-        QCOMPARE(player::findProjectFile(s.folder().toStdString()).value(), s.path("DISC.CDROM"));
+        QCOMPARE(torvana::findProjectFile(s.folder().toStdString()).value(), s.path("DISC.CDROM"));
     }
 
     void prefersTheMostRecentlyChangedProject() {
@@ -50,19 +50,19 @@ private slots:
         setChanged(s.path("a.cdrom"), 300);
         setChanged(s.path("b.cdrom"), 10);
         setChanged(s.path("c.cdrom"), 200);
-        QCOMPARE(player::findProjectFile(s.folder().toStdString()).value(), s.path("b.cdrom"));
+        QCOMPARE(torvana::findProjectFile(s.folder().toStdString()).value(), s.path("b.cdrom"));
         // Equally recent: the first by name, whatever order the folder lists them in.
         const auto t = std::filesystem::last_write_time(s.path("b.cdrom"));
         std::filesystem::last_write_time(s.path("c.cdrom"), t);
         std::filesystem::last_write_time(s.path("a.cdrom"), t);
-        QCOMPARE(player::findProjectFile(s.folder().toStdString()).value(), s.path("a.cdrom"));
+        QCOMPARE(torvana::findProjectFile(s.folder().toStdString()).value(), s.path("a.cdrom"));
     }
 
     void loadingSaysWhyThereIsNoMenu() {
         StagingBuilder empty, other;
         const std::string folder = empty.folder().toStdString();
         try {
-            player::loadPlayerProject({folder});
+            torvana::loadPlayerProject({folder});
             QFAIL("a folder without a project file was accepted");
         } catch (const torvana::Error& e) {
             QCOMPARE(std::string(e.what()),
@@ -71,7 +71,7 @@ private slots:
         // The second folder is the fallback, also when the first cannot be listed.
         const std::string gone = folder + "/gone";
         try {
-            player::loadPlayerProject({gone});
+            torvana::loadPlayerProject({gone});
             QFAIL("a missing folder was accepted");
         } catch (const torvana::Error& e) {
             QCOMPARE(std::string(e.what()),
@@ -79,13 +79,13 @@ private slots:
         }
         other.data.cdTitle = "Fallback";
         other.writeProject();
-        const player::PlayerProject p = player::loadPlayerProject({gone, folder, other.folder().toStdString()});
+        const torvana::PlayerProject p = torvana::loadPlayerProject({gone, folder, other.folder().toStdString()});
         QCOMPARE(p.title, std::string("Fallback"));
         QCOMPARE(p.folder, other.folder().toStdString());
         // A project file that the reader refuses is named with the reader's reason.
         empty.writeFile("bad.cdrom", "150\r\n");
         try {
-            player::loadPlayerProject({folder});
+            torvana::loadPlayerProject({folder});
             QFAIL("a project file with 150 hotspots was accepted");
         } catch (const torvana::Error& e) {
             const std::string text = e.what();
@@ -95,7 +95,7 @@ private slots:
         // An unreadable first line (not a number) is refused the same way.
         std::filesystem::remove(empty.path("bad.cdrom"));
         empty.writeFile("bad.cdrom", "many\r\n");
-        QVERIFY_THROWS_EXCEPTION(torvana::Error, player::loadPlayerProject({folder}));
+        QVERIFY_THROWS_EXCEPTION(torvana::Error, torvana::loadPlayerProject({folder}));
     }
 
     void mapsStoredPathsByTheirFileNamePart() {
@@ -109,7 +109,7 @@ private slots:
         h.clickWav = "click.wav";
         s.data.hotspots = {h};
         s.writeProject();
-        const player::PlayerProject p = player::loadPlayerProject({s.folder().toStdString()});
+        const torvana::PlayerProject p = torvana::loadPlayerProject({s.folder().toStdString()});
         QCOMPARE(p.title, std::string("Summer Photos"));
         QVERIFY(p.showBrowse);
         QVERIFY(!p.showExit);
@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(p.background, s.path("images/back.bmp"));
         QCOMPARE(p.openingWav, std::string());  // no opening sound, no path
         QCOMPARE(p.hotspots.size(), size_t(1));
-        const player::PlayerHotspot& m = p.hotspots[0];
+        const torvana::PlayerHotspot& m = p.hotspots[0];
         QCOMPARE(m.number, 1);
         QCOMPARE(m.kind, ActionKind::File);
         QCOMPARE(m.target, s.path("1/slides.exe"));
@@ -134,7 +134,7 @@ private slots:
                          hotspot("HTTPS://example.org/a b"), hotspot("mailto:info@example.org"),
                          hotspot("ftp://files.example.org"), hotspot("/opt/tools/setup.exe -s"),
                          hotspot("readme.html")};
-        const player::PlayerProject p = player::mapProject(data, "/disc", "/disc/m.cdrom");
+        const torvana::PlayerProject p = torvana::mapProject(data, "/disc", "/disc/m.cdrom");
         QCOMPARE(p.hotspots.size(), size_t(8));
         QCOMPARE(p.hotspots[0].kind, ActionKind::Exit);
         // Only "exit" in lower case ends the player; the build copied "Exit" as a file.
@@ -156,7 +156,7 @@ private slots:
         torvana::ProjectFileData data;
         data.hotspots = {hotspot("a.txt"), hotspot("b.txt", "12px"), hotspot("c.txt", "1", ""),
                          hotspot("d.txt", "-5", "$FFFFFFFF")};
-        const player::PlayerProject p = player::mapProject(data, "/disc", "/disc/m.cdrom");
+        const torvana::PlayerProject p = torvana::mapProject(data, "/disc", "/disc/m.cdrom");
         QCOMPARE(p.hotspots.size(), size_t(2));
         QCOMPARE(p.hotspots[1].number, 4);
         QCOMPARE(p.hotspots[1].target, std::string("/disc/4/d.txt"));  // still hotspot 4's folder

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <memory>
 
-#include "player/player_project.h"
+#include "project/staged_menu.h"
 #include "player/player_window.h"
 #include "player/sounds.h"
 #include "staging_builder.h"
@@ -105,7 +105,7 @@ struct Menu {
     }
     player::PlayerWindow& open() {
         window = std::make_unique<player::PlayerWindow>(
-            player::loadPlayerProject({staging.folder().toStdString()}), launcher);
+            torvana::loadPlayerProject({staging.folder().toStdString()}), launcher);
         window->stage()->installEventFilter(&moves);
         window->show();
         window->activateWindow();
@@ -386,7 +386,7 @@ private slots:
     void openingSoundPlaysWhenThePictureIsShown() {
         Menu m;
         m.window = std::make_unique<player::PlayerWindow>(
-            player::loadPlayerProject({m.staging.folder().toStdString()}), m.launcher);
+            torvana::loadPlayerProject({m.staging.folder().toStdString()}), m.launcher);
         QSignalSpy played(m.window->sounds(), &player::SoundBank::played);
         QCOMPARE(played.count(), 0);
         m.window->show();

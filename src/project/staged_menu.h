@@ -1,5 +1,7 @@
 #pragma once
-// What the player shows, taken from the project file that the editor's build placed beside it.
+// What a menu on the disc shows, taken from the project file that the editor's build placed
+// beside it. Every player, the web page menu, the disc check and the layout window read a
+// project through this one mapping.
 // The stored paths name files on the editor's machine; the build copied each one into the
 // staging folder under its file-name part (pictures in images/, sounds in wavs/, the file that
 // hotspot i launches in i/), so every path is mapped to that copy here. No Qt.
@@ -10,7 +12,7 @@
 
 #include "project/project_file.h"
 
-namespace player {
+namespace torvana {
 
 enum class ActionKind {
     Exit,        // the application is exactly "exit": the click ends the player
@@ -29,6 +31,28 @@ struct PlayerHotspot {
     std::string clickWav;
 };
 
+// A hotspot's rectangle on the 640 x 480 stage: its rollover picture's size at X, Y, or an
+// invisible 32 x 32 square when the picture is missing or cannot be read.
+struct HotspotRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool contains(int px, int py) const {
+        return px >= x && py >= y && px - x < width && py - y < height;
+    }
+};
+
+// The size of the target of a hotspot without a picture.
+constexpr int kInvisibleHotspotSize = 32;
+// Coordinates are kept within this distance of the stage before any arithmetic, so a stored
+// 2147483647 neither overflows a rectangle nor reaches back onto the stage.
+constexpr int kCoordinateLimit = 100000;
+
+// The one place that turns a hotspot's X, Y and its picture's size (0 x 0 when there is none)
+// into the rectangle every player hits and draws, and the layout window shows.
+HotspotRect hotspotRect(int x, int y, int pictureWidth, int pictureHeight);
+
 struct PlayerProject {
     std::string folder;       // where the project file was found; staged copies lie below it
     std::string projectFile;  // full path of the project file
@@ -45,18 +69,18 @@ struct PlayerProject {
 
 // The project file in `folder`: the only regular file whose name ends in ".cdrom" (any case),
 // or the most recently changed one when there are several (the first by name among equally
-// recent ones). nullopt when there is none. Throws torvana::Error when the folder cannot be
+// recent ones). nullopt when there is none. Throws Error when the folder cannot be
 // listed.
 std::optional<std::string> findProjectFile(const std::string& folder);
 
 // Maps the stored project to the staged copies under `folder`.
-PlayerProject mapProject(const torvana::ProjectFileData& data, const std::string& folder,
+PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
                          const std::string& projectFile);
 
 // Finds the project file in the first of `folders` that holds one, reads it and maps it; a
-// folder that cannot be listed is passed over. Throws torvana::Error with a text for the user
+// folder that cannot be listed is passed over. Throws Error with a text for the user
 // when no folder holds a project file (naming the first listing failure, if any) or the file
 // cannot be read.
 PlayerProject loadPlayerProject(const std::vector<std::string>& folders);
 
-}  // namespace player
+}  // namespace torvana

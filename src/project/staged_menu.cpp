@@ -1,4 +1,4 @@
-#include "player/player_project.h"
+#include "project/staged_menu.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +9,7 @@
 #include "project/integer.h"
 #include "project/paths.h"
 
-namespace player {
+namespace torvana {
 
 namespace fs = std::filesystem;
 
@@ -31,7 +31,7 @@ bool endsWithNoCase(const std::string& text, const std::string& suffix) {
 // The staged copy of a stored path in `subfolder` of the staging folder; empty stays empty.
 std::string staged(const std::string& folder, const std::string& subfolder, const std::string& stored) {
     if (stored.empty()) return {};
-    return torvana::joinPath(torvana::joinPath(folder, subfolder), torvana::fileNamePart(stored));
+    return joinPath(joinPath(folder, subfolder), fileNamePart(stored));
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ std::string staged(const std::string& folder, const std::string& subfolder, cons
 std::optional<std::string> findProjectFile(const std::string& folder) {
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
-    if (ec) throw torvana::Error("The folder \"" + folder + "\" cannot be read: " + torvana::errnoText(ec.value()));
+    if (ec) throw Error("The folder \"" + folder + "\" cannot be read: " + errnoText(ec.value()));
 
     std::optional<std::string> best;
     fs::file_time_type bestTime{};
@@ -56,11 +56,21 @@ std::optional<std::string> findProjectFile(const std::string& folder) {
             bestTime = changed;
         }
     }
-    if (ec) throw torvana::Error("The folder \"" + folder + "\" cannot be read: " + torvana::errnoText(ec.value()));
+    if (ec) throw Error("The folder \"" + folder + "\" cannot be read: " + errnoText(ec.value()));
     return best;
 }
 
-PlayerProject mapProject(const torvana::ProjectFileData& data, const std::string& folder,
+HotspotRect hotspotRect(int x, int y, int pictureWidth, int pictureHeight) {
+    const bool picture = pictureWidth > 0 && pictureHeight > 0;
+    HotspotRect r;
+    r.x = std::clamp(x, -kCoordinateLimit, kCoordinateLimit);
+    r.y = std::clamp(y, -kCoordinateLimit, kCoordinateLimit);
+    r.width = picture ? std::min(pictureWidth, kCoordinateLimit) : kInvisibleHotspotSize;
+    r.height = picture ? std::min(pictureHeight, kCoordinateLimit) : kInvisibleHotspotSize;
+    return r;
+}
+
+PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
                          const std::string& projectFile) {
     PlayerProject project;
     project.folder = folder;
@@ -72,24 +82,24 @@ PlayerProject mapProject(const torvana::ProjectFileData& data, const std::string
     project.openingWav = staged(folder, "wavs", data.openingWav);
 
     for (size_t i = 0; i < data.hotspots.size(); ++i) {
-        const torvana::Hotspot& stored = data.hotspots[i];
+        const Hotspot& stored = data.hotspots[i];
         PlayerHotspot h;
         h.number = static_cast<int>(i) + 1;
-        const std::optional<int32_t> x = torvana::tryStrToInt(stored.x);
-        const std::optional<int32_t> y = torvana::tryStrToInt(stored.y);
+        const std::optional<int32_t> x = tryStrToInt(stored.x);
+        const std::optional<int32_t> y = tryStrToInt(stored.y);
         if (!x || !y) {
             // Placing it anywhere else would put a live target where the picture shows none.
             project.notes.push_back("Hotspot " + std::to_string(h.number) + " left out: " +
-                                    torvana::invalidIntegerText(!x ? stored.x : stored.y) + ".");
+                                    invalidIntegerText(!x ? stored.x : stored.y) + ".");
             continue;
         }
         h.x = *x;
         h.y = *y;
         if (stored.application == "exit") {
             h.kind = ActionKind::Exit;
-        } else if (torvana::isWebAddress(stored.application)) {
+        } else if (isWebAddress(stored.application)) {
             h.kind = ActionKind::WebAddress;
-            h.target = torvana::browserAddress(stored.application);
+            h.target = browserAddress(stored.application);
         } else {
             h.kind = ActionKind::File;
             // The build keeps the whole file-name part, arguments included, as the copy's name.
@@ -109,25 +119,25 @@ PlayerProject loadPlayerProject(const std::vector<std::string>& folders) {
         std::optional<std::string> file;
         try {
             file = findProjectFile(folder);
-        } catch (const torvana::Error& e) {
+        } catch (const Error& e) {
             // An unreadable folder does not stop the search in the next one.
             if (listingFailure.empty()) listingFailure = e.what();
             continue;
         }
         if (!file) continue;
-        torvana::ProjectFileData data;
+        ProjectFileData data;
         try {
-            data = torvana::readProjectFile(*file);
-        } catch (const torvana::Error& e) {
-            throw torvana::Error("The menu cannot be shown: the project file \"" + *file +
+            data = readProjectFile(*file);
+        } catch (const Error& e) {
+            throw Error("The menu cannot be shown: the project file \"" + *file +
                                  "\" cannot be read (" + e.what() + ").");
         }
         return mapProject(data, folder, *file);
     }
-    if (!listingFailure.empty()) throw torvana::Error("The menu cannot be shown. " + listingFailure + ".");
+    if (!listingFailure.empty()) throw Error("The menu cannot be shown. " + listingFailure + ".");
     std::string where;
     for (const std::string& folder : folders) where += (where.empty() ? "\"" : " or \"") + folder + "\"";
-    throw torvana::Error("The menu cannot be shown: there is no project file (*.cdrom) in " + where + ".");
+    throw Error("The menu cannot be shown: there is no project file (*.cdrom) in " + where + ".");
 }
 
-}  // namespace player
+}  // namespace torvana

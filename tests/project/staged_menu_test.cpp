@@ -1,0 +1,31 @@
+// The one mapping from a hotspot's X, Y and picture to its rectangle on the stage.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "project/staged_menu.h"
+
+using torvana::hotspotRect;
+
+TEST(HotspotRect, PictureSizeAtXYOrAnInvisibleSquare) {
+    struct Case { int x, y, w, h; int rx, ry, rw, rh; };
+    const Case cases[] = {
+        {10, 20, 100, 50, 10, 20, 100, 50},             // the picture's size at X, Y
+        {500, 400, 0, 0, 500, 400, 32, 32},             // no picture: 32 x 32
+        {500, 400, 100, 0, 500, 400, 32, 32},           // an empty picture counts as none
+        {INT_MAX, INT_MAX, 100, 100, 100000, 100000, 100, 100},  // far off, without overflow
+        {INT_MIN, -5, 10, 10, -100000, -5, 10, 10},
+    };
+    for (const Case& c : cases) {
+        const torvana::HotspotRect r = hotspotRect(c.x, c.y, c.w, c.h);
+        EXPECT_EQ(r.x, c.rx);
+        EXPECT_EQ(r.y, c.ry);
+        EXPECT_EQ(r.width, c.rw);
+        EXPECT_EQ(r.height, c.rh);
+    }
+    // A far-off hotspot never reaches back onto the stage.
+    EXPECT_FALSE(hotspotRect(INT_MAX, INT_MAX, 100, 100).contains(320, 240));
+    EXPECT_TRUE(hotspotRect(10, 20, 100, 50).contains(10, 20));
+    EXPECT_FALSE(hotspotRect(10, 20, 100, 50).contains(110, 20));
+}
