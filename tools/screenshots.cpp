@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -16,6 +18,7 @@
 #include "build/staging_folder_dialog.h"
 #include "hotspot/hotspot_editor.h"
 #include "project/project_file.h"
+#include "toolkit/artwork.h"
 #include "toolkit/test_hook.h"
 #include "toolkit/widgets.h"
 #include "settings/about_box.h"
@@ -33,6 +36,17 @@ bool save(QWidget* w, const QDir& dir, const char* name) {
     const bool ok = w->grab().save(path);
     std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), w->width(), w->height());
     w->hide();
+    return ok;
+}
+
+// The program's icon as the desktop shows it at one size, on the window background.
+bool saveIcon(const QDir& dir, int size) {
+    QPixmap picture(size, size);
+    picture.fill(QApplication::palette().color(QPalette::Window));
+    QPainter(&picture).drawPixmap(0, 0, toolkit::programIcon().pixmap(size, size));
+    const QString path = dir.filePath(QString("icon-%1.png").arg(size));
+    const bool ok = picture.save(path);
+    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), size, size);
     return ok;
 }
 
@@ -62,6 +76,8 @@ int main(int argc, char** argv) {
     ok &= save(f.Form4, dir, "staging-folder-dialog");
     f.AboutBox->setVersion(f.Form1->state.versionText);
     ok &= save(f.AboutBox, dir, "about-box");
+    ok &= saveIcon(dir, 48);
+    ok &= saveIcon(dir, 256);
 
     // The windows as they look with a project open: a project written into the settings
     // folder, opened through the File menu's Open, and its second hotspot in the editor.

@@ -9,6 +9,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Torvana");
+    // The desktop matches the windows with the menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName("org.torvana.Torvana");
     // The main window ends the program; hidden windows do not keep it running, and a hidden
     // main window (while the hotspot editor is open) does not end it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -5,24 +5,18 @@
 #include <QPainterPath>
 #include <QStyle>
 
+// Resources of a static library are registered by name, outside any namespace.
+static void initIconResource() { Q_INIT_RESOURCE(torvana_icons); }
+
 namespace toolkit {
 
 QIcon programIcon() {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    // A disc: silver ring, blue label, dark hole.
-    p.setPen(QPen(QColor(64, 64, 64), 1));
-    p.setBrush(QColor(192, 192, 192));
-    p.drawEllipse(QRectF(1.5, 1.5, 29, 29));
-    p.setBrush(QColor(0, 0, 160));
-    p.drawEllipse(QRectF(8.5, 8.5, 15, 15));
-    p.setBrush(QColor(255, 255, 255));
-    p.drawEllipse(QRectF(13.5, 13.5, 5, 5));
-    p.setPen(QPen(QColor(255, 255, 0), 2));
-    p.drawArc(QRectF(4.5, 4.5, 23, 23), 30 * 16, 60 * 16);
-    return QIcon(pm);
+    // The pictures the desktop's icon theme gets, rendered from the same drawing at build time.
+    initIconResource();
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QString(":/torvana/icons/%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 QPixmap browseBitmap() {

@@ -7,7 +7,7 @@
 
 namespace toolkit {
 
-QIcon programIcon();       // 32 x 32
+QIcon programIcon();       // 16 to 256 pixels, the desktop's icon of the program
 QPixmap browseBitmap();    // 20 x 17, an open folder
 QIcon editGlyph();         // 16 x 16, a pencil; Qt derives the disabled image
 QIcon deleteGlyph();       // 16 x 16, a waste bin; Qt derives the disabled image

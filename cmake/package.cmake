@@ -1,0 +1,26 @@
+# The Debian package: `cpack -G DEB` in the build folder writes torvana_<version>_<arch>.deb from
+# the install above, installed under /usr. Its dependencies are computed from the programs'
+# shared libraries by dpkg-shlibdeps.
+
+set(CPACK_PACKAGE_NAME torvana)
+set(CPACK_PACKAGE_VENDOR "The Torvana developers")
+set(CPACK_PACKAGE_CONTACT "The Torvana developers <info@torvana.org>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor of CD-ROM start-up menus")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Torvana designs the menu that opens by itself when a CD-ROM is inserted: a
+window title, a 640 x 480 background picture, an opening sound, up to 99
+hotspots with rollover pictures and sounds, and Browse and Exit buttons.
+Saving a project gathers everything that goes on the disc into one staging
+folder, ready to be burned; Test Run shows the menu as it will appear.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+include(CPack)
