@@ -27,6 +27,12 @@ std::string fileSystemPath(const std::string& cut) {
     return cut;
 }
 
+}  // namespace
+
+std::string sourceOnDisk(const std::string& source) { return fileSystemPath(cutCommandLine(source)); }
+
+namespace {
+
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
 }  // namespace
@@ -58,11 +64,6 @@ void CopyIntoStaging(const std::string& source, const std::string& destination, 
 
 namespace {
 
-struct Copy {
-    std::string source;
-    std::string destination;
-};
-
 // Resets the pointer when the build ends, however it ends.
 class BusyGuard {
 public:
@@ -75,11 +76,43 @@ private:
     BuildUser& user_;
 };
 
+constexpr const char* kAutorunInf = "autorun.inf";
+
 void createFolderIfMissing(const std::string& folder) {
     if (!folderExists(folder)) createFolder(folder);
 }
 
 }  // namespace
+
+StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
+    const std::string& S = fields.stagingFolder;
+    StagingPlan plan;
+    auto copy = [&](const std::string& source, const std::string& relative) {
+        plan.copies.push_back({source, joinPath(S, relative), relative});
+    };
+    const std::string images = "images";
+    const std::string wavs = "wavs";
+    plan.folders = {images, wavs};
+    const int count = std::min(state.hotspotCount, kMaxHotspots);
+    for (int i = 1; i <= count; ++i) plan.folders.push_back(std::to_string(i));
+
+    copy(state.projectPath, fileNamePart(state.projectPath));
+    copy(state.programFolder + "autorun.exe", "autorun.exe");
+    copy(fields.backgroundImage, joinPath(images, fileNamePart(fields.backgroundImage)));
+    if (!fields.openingWav.empty()) copy(fields.openingWav, joinPath(wavs, fileNamePart(fields.openingWav)));
+    for (int i = 1; i <= count; ++i) {
+        const std::string& app = state.hotspotApplication[i];
+        // "exit" is the exit action and a web address is opened, not copied.
+        if (app != "exit" && !isWebAddress(app)) copy(app, joinPath(std::to_string(i), fileNamePart(app)));
+        copy(state.hotspotRolloverImage[i], joinPath(images, fileNamePart(state.hotspotRolloverImage[i])));
+        if (!state.hotspotRolloverWav[i].empty())
+            copy(state.hotspotRolloverWav[i], joinPath(wavs, fileNamePart(state.hotspotRolloverWav[i])));
+        if (!state.hotspotClickWav[i].empty())
+            copy(state.hotspotClickWav[i], joinPath(wavs, fileNamePart(state.hotspotClickWav[i])));
+    }
+    plan.written = {kAutorunInf};
+    return plan;
+}
 
 BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, BuildUser& user) {
     BusyGuard arrowAtTheEnd(user);
@@ -117,36 +150,14 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
     writeProjectFile(state.projectPath, data);
     state.projectSaved = true;
 
+    const StagingPlan plan = planStaging(state, fields);
     user.busy(true);
-    const std::string images = joinPath(S, "images");
-    const std::string wavs = joinPath(S, "wavs");
-    createFolderIfMissing(images);
-    createFolderIfMissing(wavs);
-    const int count = std::min(state.hotspotCount, kMaxHotspots);
-    for (int i = 1; i <= count; ++i) createFolderIfMissing(joinPath(S, std::to_string(i)));
-
-    // Every copy in its order, planned first so the progress knows the total.
-    std::vector<Copy> copies;
-    copies.push_back({state.projectPath, joinPath(S, fileNamePart(state.projectPath))});
-    copies.push_back({state.programFolder + "autorun.exe", joinPath(S, "autorun.exe")});
-    copies.push_back({fields.backgroundImage, joinPath(images, fileNamePart(fields.backgroundImage))});
-    if (!fields.openingWav.empty()) copies.push_back({fields.openingWav, joinPath(wavs, fileNamePart(fields.openingWav))});
-    for (int i = 1; i <= count; ++i) {
-        const std::string& app = state.hotspotApplication[i];
-        // "exit" is the exit action and a web address is opened, not copied.
-        if (app != "exit" && !isWebAddress(app))
-            copies.push_back({app, joinPath(joinPath(S, std::to_string(i)), fileNamePart(app))});
-        copies.push_back({state.hotspotRolloverImage[i], joinPath(images, fileNamePart(state.hotspotRolloverImage[i]))});
-        if (!state.hotspotRolloverWav[i].empty())
-            copies.push_back({state.hotspotRolloverWav[i], joinPath(wavs, fileNamePart(state.hotspotRolloverWav[i]))});
-        if (!state.hotspotClickWav[i].empty())
-            copies.push_back({state.hotspotClickWav[i], joinPath(wavs, fileNamePart(state.hotspotClickWav[i]))});
-    }
+    for (const std::string& folder : plan.folders) createFolderIfMissing(joinPath(S, folder));
 
     uint64_t total = 0;
-    for (const Copy& c : copies) total += fileSize(fileSystemPath(cutCommandLine(c.source)));
+    for (const StagedCopy& c : plan.copies) total += fileSize(sourceOnDisk(c.source));
     uint64_t before = 0;
-    for (const Copy& c : copies) {
+    for (const StagedCopy& c : plan.copies) {
         const std::string name = fileNamePart(c.destination);
         user.progress(name, before, total);
         uint64_t thisFile = 0;
@@ -161,7 +172,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
     appendLine(inf, "[autorun]");
     appendLine(inf, "OPEN=autorun.exe");
     appendLine(inf, "ICON=autorun.exe");
-    replaceFileContents(joinPath(S, "autorun.inf"), inf);
+    replaceFileContents(joinPath(S, kAutorunInf), inf);
 
     if (state.copyFailed) return BuildResult::CompletedWithFailures;
     user.busy(false);

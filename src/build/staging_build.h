@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "project/project_state.h"
 
@@ -60,6 +61,29 @@ std::string cutCommandLine(const std::string& source);
 // chunks of a large copy with the bytes copied so far of this file.
 void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
                      bool& copyFailed, const std::function<void(uint64_t)>& done = {});
+
+// The source path the file system is asked about for a stored source: the cut of a command
+// line, without the trailing blank the cut keeps (messages show the cut text with it).
+std::string sourceOnDisk(const std::string& source);
+
+// One copy of the build: a source as stored, its destination, and that destination relative to
+// the staging folder ("images/back.gif").
+struct StagedCopy {
+    std::string source;
+    std::string destination;
+    std::string relative;
+};
+
+// Everything a build puts into the staging folder, in the order it does so. Whatever else is
+// found there was put there by something else.
+struct StagingPlan {
+    std::vector<std::string> folders;  // relative, in creation order: images, wavs, 1, 2, ...
+    std::vector<StagedCopy> copies;    // in copy order
+    std::vector<std::string> written;  // files the build writes itself, relative: autorun.inf
+};
+
+// The plan of a build of this project into fields.stagingFolder.
+StagingPlan planStaging(const ProjectState& state, const BuildFields& fields);
 
 // Runs the whole build. Sets state.copyFailed, and state.projectSaved once the project file is
 // written. Failures the program does not foresee (a folder that cannot be created, a file that

@@ -1,0 +1,428 @@
+#include "disc/disc_check.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <system_error>
+
+#include "disc/media_probe.h"
+#include "project/errors.h"
+#include "project/file_io.h"
+#include "project/paths.h"
+#include "project/project_file.h"
+#include "project/staged_menu.h"
+
+namespace torvana {
+
+namespace fs = std::filesystem;
+
+const char* severityName(Severity severity) {
+    switch (severity) {
+        case Severity::Error: return "error";
+        case Severity::Warning: return "warning";
+        case Severity::Note: return "note";
+    }
+    return "note";
+}
+
+bool DiscReport::hasErrors() const { return count(Severity::Error) > 0; }
+
+int DiscReport::count(Severity severity) const {
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
+                                          [&](const Finding& f) { return f.severity == severity; }));
+}
+
+std::string discSizeText(uint64_t bytes) {
+    char text[64];
+    if (bytes < 1024 * 1024)
+        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+    else if (bytes < 1000000000ull)
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    else
+        std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / 1e9);
+    return text;
+}
+
+namespace {
+
+constexpr uint64_t kSector = 2048;
+constexpr int kStageWidth = 640;
+constexpr int kStageHeight = 480;
+
+std::string inQuotes(const std::string& s) { return "\"" + s + "\""; }
+
+class Checker {
+public:
+    Checker(const ProjectState& state, const BuildFields& fields)
+        : state_(state), fields_(fields), plan_(planStaging(state, fields)) {}
+
+    DiscReport run() {
+        if (!checkRequired()) return finish();
+        checkStagingFolder();
+        checkSources();
+        checkCollisions();
+        checkStagingContent();
+        checkNames();
+        checkSize();
+        return finish();
+    }
+
+private:
+    void add(Severity severity, std::string text, std::string file, Subject subject, int hotspot = 0) {
+        report_.findings.push_back({severity, std::move(text), std::move(file), subject, hotspot});
+    }
+
+    DiscReport finish() {
+        std::stable_sort(report_.findings.begin(), report_.findings.end(),
+                         [](const Finding& a, const Finding& b) { return a.severity < b.severity; });
+        return std::move(report_);
+    }
+
+    // What the build refuses with its own words; nothing else can be checked without them.
+    bool checkRequired() {
+        const std::string& S = fields_.stagingFolder;
+        bool ok = true;
+        if (!state_.projectOpen()) {
+            add(Severity::Error, "No project is open.", "", Subject::Project);
+            return false;
+        }
+        if (state_.hotspotCount < 1)
+            add(Severity::Error, "The project has no hotspot yet.", "", Subject::Hotspot, 1);
+        if (S.empty()) {
+            add(Severity::Error, "Staging Folder is required.", "", Subject::StagingFolder);
+            ok = false;
+        } else if (S.size() < 4) {
+            add(Severity::Error, "Staging Folder cannot be on the root folder.", S, Subject::StagingFolder);
+            ok = false;
+        }
+        if (fields_.backgroundImage.empty())
+            add(Severity::Error, "Background Image is required.", "", Subject::BackgroundImage);
+        return ok;
+    }
+
+    // The build creates only the staging folder's last level.
+    void checkStagingFolder() {
+        const std::string& S = fields_.stagingFolder;
+        std::error_code ec;
+        const fs::file_status status = fs::status(S, ec);
+        if (fs::exists(status)) {
+            if (!fs::is_directory(status))
+                add(Severity::Error, "The staging folder " + inQuotes(S) + " is a file, not a folder.", S,
+                    Subject::StagingFolder);
+            return;
+        }
+        std::string trimmed = S;
+        while (trimmed.size() > 1 && trimmed.back() == separator()[0]) trimmed.pop_back();
+        const std::string parent = fs::path(trimmed).parent_path().string();
+        if (!parent.empty() && !folderExists(parent))
+            add(Severity::Error,
+                "The staging folder cannot be made: the folder " + inQuotes(parent) + " it goes in does not exist.",
+                S, Subject::StagingFolder);
+    }
+
+    // A picture's problems: missing, not a picture, or of a size that does not fit.
+    // Returns the probe so a rollover's rectangle can be checked.
+    PictureProbe checkPicture(const std::string& path, const std::string& what, Subject subject, int hotspot) {
+        const std::string onDisk = sourceOnDisk(path);
+        if (!fileExists(onDisk)) {
+            add(Severity::Error, what + " " + inQuotes(path) + " does not exist.", path, subject, hotspot);
+            return {};
+        }
+        PictureProbe probe = probePicture(onDisk);
+        if (probe.format == PictureFormat::NotAPicture)
+            add(Severity::Warning, what + " " + inQuotes(path) + " is neither a BMP nor a GIF picture.", path, subject,
+                hotspot);
+        else if (probe.format == PictureFormat::Unreadable)
+            add(Severity::Warning, what + " " + inQuotes(path) + " cannot be shown: " + probe.problem + ".", path,
+                subject, hotspot);
+        return probe;
+    }
+
+    void checkSound(const std::string& path, const std::string& what, Subject subject, int hotspot) {
+        if (path.empty()) return;
+        const std::string onDisk = sourceOnDisk(path);
+        if (!fileExists(onDisk))
+            add(Severity::Error, what + " " + inQuotes(path) + " does not exist.", path, subject, hotspot);
+        else if (!isWavFile(onDisk))
+            add(Severity::Warning, what + " " + inQuotes(path) + " is not a WAV sound.", path, subject, hotspot);
+    }
+
+    void checkSources() {
+        const std::string player = state_.programFolder + "autorun.exe";
+        if (!fileExists(player))
+            add(Severity::Error, "The player " + inQuotes(player) + " does not exist.", player, Subject::Project);
+
+        if (!fields_.backgroundImage.empty()) {
+            const PictureProbe back =
+                checkPicture(fields_.backgroundImage, "The background picture", Subject::BackgroundImage, 0);
+            if (back.width > 0 && (back.width != kStageWidth || back.height != kStageHeight))
+                add(Severity::Warning,
+                    "The background picture is " + std::to_string(back.width) + " x " + std::to_string(back.height) +
+                        ", not 640 x 480.",
+                    fields_.backgroundImage, Subject::BackgroundImage);
+        }
+        checkSound(fields_.openingWav, "The opening sound", Subject::OpeningWav, 0);
+
+        // The players' own reading of the hotspots: coordinates they cannot use leave a hotspot out.
+        ProjectFileData data;
+        data.hotspotCount = state_.hotspotCount;
+        data.hotspots = hotspotsOf(state_);
+        const PlayerProject mapped = mapProject(data, fields_.stagingFolder, "");
+        size_t nextNote = 0;
+
+        const int count = std::min(state_.hotspotCount, kMaxHotspots);
+        for (int i = 1; i <= count; ++i) {
+            const std::string prefix = "Hotspot " + std::to_string(i) + ": ";
+            const auto placed = std::find_if(mapped.hotspots.begin(), mapped.hotspots.end(),
+                                             [&](const PlayerHotspot& h) { return h.number == i; });
+            // The notes name the left-out hotspots in their order.
+            if (placed == mapped.hotspots.end() && nextNote < mapped.notes.size())
+                add(Severity::Warning, mapped.notes[nextNote++], "", Subject::Hotspot, i);
+            checkApplication(i, prefix);
+            const std::string& image = state_.hotspotRolloverImage[i];
+            if (!image.empty()) {
+                const PictureProbe probe = checkPicture(image, prefix + "the rollover picture", Subject::Hotspot, i);
+                if (probe.width > 0 && placed != mapped.hotspots.end()) {
+                    const HotspotRect r = hotspotRect(placed->x, placed->y, probe.width, probe.height);
+                    if (r.x < 0 || r.y < 0 || r.x + r.width > kStageWidth || r.y + r.height > kStageHeight)
+                        add(Severity::Warning,
+                            prefix + "the rollover picture (" + std::to_string(probe.width) + " x " +
+                                std::to_string(probe.height) + " at " + std::to_string(placed->x) + ", " +
+                                std::to_string(placed->y) + ") reaches past 640 x 480.",
+                            image, Subject::Hotspot, i);
+                }
+            }
+            checkSound(state_.hotspotRolloverWav[i], prefix + "the rollover sound", Subject::Hotspot, i);
+            checkSound(state_.hotspotClickWav[i], prefix + "the click sound", Subject::Hotspot, i);
+        }
+    }
+
+    void checkApplication(int i, const std::string& prefix) {
+        const std::string& app = state_.hotspotApplication[i];
+        if (app == "exit" || isWebAddress(app)) return;
+        std::string lower = app;
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (lower == "exit") {
+            add(Severity::Warning, prefix + inQuotes(app) + " is taken for a file name; the exit action is written exit.",
+                "", Subject::Hotspot, i);
+        } else if (app.empty()) {
+            add(Severity::Warning, prefix + "it launches nothing.", "", Subject::Hotspot, i);
+        } else if (!fileExists(sourceOnDisk(app))) {
+            add(Severity::Error, prefix + inQuotes(app) + " is neither exit, a web address nor an existing file.", app,
+                Subject::Hotspot, i);
+        }
+    }
+
+    // The hotspot or field that named a copy's source, for a finding about it.
+    std::pair<Subject, int> subjectOf(const StagedCopy& copy) const {
+        if (copy.source == fields_.backgroundImage) return {Subject::BackgroundImage, 0};
+        if (copy.source == fields_.openingWav) return {Subject::OpeningWav, 0};
+        for (int i = 1; i <= std::min(state_.hotspotCount, kMaxHotspots); ++i)
+            if (copy.source == state_.hotspotRolloverImage[i] || copy.source == state_.hotspotRolloverWav[i] ||
+                copy.source == state_.hotspotClickWav[i])
+                return {Subject::Hotspot, i};
+        return {Subject::Project, 0};
+    }
+
+    static bool sameContent(const std::string& a, const std::string& b) {
+        if (sameFile(a, b)) return true;
+        if (fileSize(a) != fileSize(b)) return false;
+        try {
+            return readFileContents(a) == readFileContents(b);
+        } catch (const Error&) {
+            return false;
+        }
+    }
+
+    // Files of one name from different folders meet in one file of images/ or wavs/, and only
+    // the last one copied stays.
+    void checkCollisions() {
+        std::map<std::string, std::vector<const StagedCopy*>> byDestination;
+        for (const StagedCopy& c : plan_.copies)
+            if (!c.source.empty()) byDestination[c.relative].push_back(&c);
+        std::set<std::string> reported;
+        for (const StagedCopy& c : plan_.copies) {
+            if (c.source.empty() || reported.count(c.relative)) continue;
+            const auto& all = byDestination[c.relative];
+            for (const StagedCopy* other : all) {
+                const std::string a = sourceOnDisk(c.source), b = sourceOnDisk(other->source);
+                if (a == b || !fileExists(a) || !fileExists(b) || sameContent(a, b)) continue;
+                const auto [subject, hotspot] = subjectOf(*other);
+                add(Severity::Error,
+                    inQuotes(c.relative) + " would hold two different files, " + inQuotes(c.source) + " and " +
+                        inQuotes(other->source) + "; only the one copied last stays.",
+                    c.relative, subject, hotspot);
+                reported.insert(c.relative);
+                break;
+            }
+        }
+    }
+
+    // Every path the build puts into the staging folder, relative to it, with its folders.
+    std::set<std::string> expectedPaths() const {
+        std::set<std::string> expected(plan_.folders.begin(), plan_.folders.end());
+        auto addWithFolders = [&](const std::string& relative) {
+            fs::path p(relative);
+            for (; !p.empty() && p != p.root_path(); p = p.parent_path()) expected.insert(p.generic_string());
+        };
+        for (const StagedCopy& c : plan_.copies)
+            if (!c.source.empty()) addWithFolders(c.relative);
+        for (const std::string& w : plan_.written) addWithFolders(w);
+        return expected;
+    }
+
+    void checkStagingContent() {
+        const std::string& S = fields_.stagingFolder;
+        if (!folderExists(S)) return;
+        const std::set<std::string> expected = expectedPaths();
+        std::error_code ec;
+        fs::recursive_directory_iterator it(S, ec), end;
+        for (; !ec && it != end; it.increment(ec)) {
+            const std::string relative = fs::path(it->path()).lexically_relative(S).generic_string();
+            std::error_code typeError;
+            const bool folder = it->is_directory(typeError) && !it->is_symlink(typeError);
+            const uint64_t size = folder ? 0 : fileSize(it->path().string());
+            if (expected.count(relative)) {
+                present_.push_back(relative);
+                continue;
+            }
+            // A leftover folder is one entry, and everything in it goes with it.
+            it.disable_recursion_pending();
+            report_.strayEntries.push_back(it->path().string());
+            stray_.push_back(relative);
+            strayBytes_ += folder ? folderBytes(it->path()) : size;
+            add(Severity::Note,
+                inQuotes(relative) + (folder ? " (a folder)" : "") +
+                    " is in the staging folder but no part of the project puts it there; it would be burned too.",
+                it->path().string(), Subject::StagingContent);
+        }
+        if (ec)
+            add(Severity::Warning, "The staging folder " + inQuotes(S) + " cannot be read: " + errnoText(ec.value()) + ".",
+                S, Subject::StagingFolder);
+    }
+
+    static uint64_t folderBytes(const fs::path& folder) {
+        uint64_t bytes = 0;
+        std::error_code ec;
+        for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code e;
+            if (it->is_regular_file(e)) bytes += it->file_size(e);
+        }
+        return bytes;
+    }
+
+    // Names a disc's Joliet tree or Windows cannot hold, over the whole tree that will be burned:
+    // what the build puts there and what is there already.
+    void checkNames() {
+        std::set<std::string> all = expectedPaths();
+        all.insert(present_.begin(), present_.end());
+        all.insert(stray_.begin(), stray_.end());
+        std::map<std::string, std::map<std::string, std::string>> foldedByFolder;
+        for (const std::string& relative : all) {
+            const fs::path p(relative);
+            const std::string name = p.filename().string();
+            const std::string folder = p.parent_path().generic_string();
+            const std::string where = folder.empty() ? "the staging folder" : inQuotes(folder);
+            if (utf16Length(name) > kJolietNameLimit)
+                add(Severity::Warning,
+                    "The name " + inQuotes(name) + " in " + where + " is longer than the 103 characters a disc holds.",
+                    relative, Subject::StagingContent);
+            const std::string bad = forbiddenCharacters(name);
+            if (!bad.empty())
+                add(Severity::Warning, "The name " + inQuotes(name) + " in " + where + " " + bad + ".", relative,
+                    Subject::StagingContent);
+            std::string folded = name;
+            std::transform(folded.begin(), folded.end(), folded.begin(),
+                           [](unsigned char c) { return std::tolower(c); });
+            auto& seen = foldedByFolder[folder];
+            const auto [at, inserted] = seen.emplace(folded, name);
+            if (!inserted)
+                add(Severity::Warning,
+                    "The names " + inQuotes(at->second) + " and " + inQuotes(name) + " in " + where +
+                        " differ only in case; Windows keeps only one of them.",
+                    relative, Subject::StagingContent);
+        }
+    }
+
+    // UTF-16 units of a UTF-8 name; a byte that is no UTF-8 counts as one character.
+    static size_t utf16Length(const std::string& name) {
+        size_t units = 0;
+        for (size_t i = 0; i < name.size();) {
+            const unsigned char c = static_cast<unsigned char>(name[i]);
+            const int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+            units += length == 4 ? 2 : 1;
+            i += static_cast<size_t>(length);
+        }
+        return units;
+    }
+
+    // What in a name Windows does not allow, as the rest of a sentence; empty when nothing.
+    static std::string forbiddenCharacters(const std::string& name) {
+        std::string found;
+        bool control = false;
+        for (const char c : name) {
+            if (static_cast<unsigned char>(c) < 32)
+                control = true;
+            else if (std::string("<>:\"/\\|?*").find(c) != std::string::npos && found.find(c) == std::string::npos)
+                found += c;
+        }
+        if (!found.empty()) return "holds characters Windows does not allow in a name: " + found;
+        if (control) return "holds control characters, which Windows does not allow in a name";
+        if (!name.empty() && (name.back() == ' ' || name.back() == '.'))
+            return "ends in a blank or a full stop, which Windows drops";
+        return {};
+    }
+
+    void checkSize() {
+        // The last copy to a destination is the one that stays.
+        std::map<std::string, uint64_t> files;
+        for (const StagedCopy& c : plan_.copies)
+            if (!c.source.empty()) files[c.relative] = fileSize(sourceOnDisk(c.source));
+        for (const std::string& w : plan_.written) files[w] = 64;
+        uint64_t sectors = 0;
+        for (const auto& [relative, bytes] : files) {
+            report_.fileBytes += bytes;
+            sectors += (bytes + kSector - 1) / kSector;
+        }
+        report_.fileBytes += strayBytes_;
+        sectors += (strayBytes_ + kSector - 1) / kSector + stray_.size();
+        // Each folder takes a sector in each of the image's trees; the volume's own structures
+        // (system area, descriptors, path tables, checksums) take a few dozen more.
+        sectors += 3 * (plan_.folders.size() + 1) + 64;
+        report_.discBytes = sectors * kSector;
+
+        const uint64_t disc = report_.discBytes;
+        const std::string needs = "The disc needs about " + discSizeText(disc) + ": ";
+        if (disc > kDvdBytes)
+            add(Severity::Warning, needs + "more than a 4.7 GB DVD holds.", "", Subject::StagingContent);
+        else if (disc > kCd700Bytes)
+            add(Severity::Warning, needs + "more than a 700 MB CD holds; it needs a DVD.", "", Subject::StagingContent);
+        else if (disc > kCd650Bytes)
+            add(Severity::Warning, needs + "more than a 650 MB CD holds; it needs a 700 MB CD.", "",
+                Subject::StagingContent);
+    }
+
+    const ProjectState& state_;
+    const BuildFields& fields_;
+    const StagingPlan plan_;
+    DiscReport report_;
+    std::vector<std::string> present_;  // expected paths already in the staging folder
+    std::vector<std::string> stray_;    // stray entries, relative
+    uint64_t strayBytes_ = 0;
+};
+
+}  // namespace
+
+DiscReport checkDisc(const ProjectState& state, const BuildFields& fields) { return Checker(state, fields).run(); }
+
+void removeStrayEntries(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+        if (ec) throw Error("\"" + path + "\" cannot be removed: " + errnoText(ec.value()));
+    }
+}
+
+}  // namespace torvana

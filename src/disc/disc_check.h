@@ -1,0 +1,63 @@
+#pragma once
+// The check before burning: what a build of the project into its staging folder would put on
+// the disc, and what would go wrong there (files missing, pictures of the wrong size or kind,
+// rollovers off the screen, two files meeting under one name, leftovers of earlier builds,
+// a disc too large, names a disc or Windows cannot hold). It reads the same plan the build
+// follows and the same mapping the players use, and changes nothing. No Qt.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "build/staging_build.h"
+
+namespace torvana {
+
+enum class Severity { Error, Warning, Note };
+
+// "error", "warning", "note".
+const char* severityName(Severity severity);
+
+// What a finding concerns, so the editor can take the user to the field or hotspot.
+enum class Subject { Project, StagingFolder, BackgroundImage, OpeningWav, Hotspot, StagingContent };
+
+struct Finding {
+    Severity severity = Severity::Note;
+    std::string text;  // one line, for the user
+    std::string file;  // the file it concerns: a stored path, or a path inside the staging folder
+    Subject subject = Subject::Project;
+    int hotspot = 0;   // for Subject::Hotspot
+};
+
+struct DiscReport {
+    std::vector<Finding> findings;  // errors, then warnings, then notes; found order within each
+    uint64_t fileBytes = 0;         // the files' sizes added up
+    uint64_t discBytes = 0;         // about what the disc image takes, with its sectors and folders
+    // Entries of the staging folder that no part of the project puts there (full paths). They
+    // are only reported; removeStrayEntries removes them once the user has said yes.
+    std::vector<std::string> strayEntries;
+
+    bool hasErrors() const;
+    int count(Severity severity) const;
+};
+
+// Disc capacities: a 74-minute CD ("650 MB"), an 80-minute CD ("700 MB") and a single-layer
+// DVD ("4.7 GB"), in bytes.
+constexpr uint64_t kCd650Bytes = 333000ull * 2048;
+constexpr uint64_t kCd700Bytes = 360000ull * 2048;
+constexpr uint64_t kDvdBytes = 2295104ull * 2048;
+
+// The longest name Joliet's long-name form holds, in UTF-16 characters.
+constexpr size_t kJolietNameLimit = 103;
+
+DiscReport checkDisc(const ProjectState& state, const BuildFields& fields);
+
+// Removes each entry (a file, or a folder with all it holds). Throws Error naming the first
+// entry that cannot be removed; the ones before it are gone.
+void removeStrayEntries(const std::vector<std::string>& paths);
+
+// A size for people, in the units discs are sold in: "850 bytes", "12.4 MB", "4.70 GB"
+// (1 MB = 1024 x 1024 bytes, as CD sizes are counted; 1 GB = 10^9 bytes, as DVD sizes are).
+std::string discSizeText(uint64_t bytes);
+
+}  // namespace torvana

@@ -1,0 +1,93 @@
+#include "disc/media_probe.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "gif/gif_image.h"
+#include "project/errors.h"
+
+namespace torvana {
+
+namespace {
+
+// The first `count` bytes of a file (fewer when it is shorter); false when it cannot be read.
+bool readHead(const std::string& path, size_t count, std::string& head) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    head.resize(count);
+    head.resize(std::fread(head.data(), 1, count, f));
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+uint32_t le(const std::string& s, size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
+    return v;
+}
+
+}  // namespace
+
+bool bmpSize(const std::string& head, int& width, int& height) {
+    if (head.size() < 26 || head.compare(0, 2, "BM") != 0) return false;
+    const uint32_t infoSize = le(head, 14, 4);
+    if (infoSize == 12) {  // the old core header: 16-bit unsigned sizes
+        width = static_cast<int>(le(head, 18, 2));
+        height = static_cast<int>(le(head, 20, 2));
+    } else if (infoSize >= 40) {
+        // 32-bit signed sizes; a negative height is a picture stored top-down.
+        const int64_t w = static_cast<int32_t>(le(head, 18, 4));
+        const int64_t h = static_cast<int32_t>(le(head, 22, 4));
+        if (w <= 0 || h == 0 || w > INT32_MAX || std::llabs(h) > INT32_MAX) return false;
+        width = static_cast<int>(w);
+        height = static_cast<int>(std::llabs(h));
+    } else {
+        return false;
+    }
+    return width > 0 && height > 0;
+}
+
+PictureProbe probePicture(const std::string& path) {
+    PictureProbe probe;
+    std::string head;
+    if (!readHead(path, 64, head)) {
+        probe.problem = "cannot be read";
+        return probe;
+    }
+    if (head.compare(0, 2, "BM") == 0) {
+        if (bmpSize(head, probe.width, probe.height)) {
+            probe.format = PictureFormat::Bmp;
+        } else {
+            probe.problem = "its BMP header is damaged";
+        }
+        return probe;
+    }
+    if (head.compare(0, 4, "GIF8") == 0) {
+        try {
+            gif::GifImage gif;
+            gif.LoadFromFile(path);
+            if (gif.Empty() || gif.Width() <= 0 || gif.Height() <= 0) {
+                probe.problem = "the GIF holds no picture";
+                return probe;
+            }
+            probe.format = PictureFormat::Gif;
+            probe.width = gif.Width();
+            probe.height = gif.Height();
+        } catch (const Error& e) {
+            probe.problem = e.what();
+        }
+        return probe;
+    }
+    probe.format = PictureFormat::NotAPicture;
+    return probe;
+}
+
+bool isWavFile(const std::string& path) {
+    std::string head;
+    return readHead(path, 12, head) && head.size() == 12 && head.compare(0, 4, "RIFF") == 0 &&
+           head.compare(8, 4, "WAVE") == 0;
+}
+
+}  // namespace torvana

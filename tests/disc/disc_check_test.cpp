@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "disc/disc_check.h"
+#include "disc/media_probe.h"
+#include "disc/disc_project.h"
+
+namespace fs = std::filesystem;
+using namespace torvana;
+using disctest::DiscProject;
+
+namespace {
+
+std::string describe(const DiscReport& report) {
+    std::string text;
+    for (const Finding& f : report.findings) text += std::string(severityName(f.severity)) + ": " + f.text + "\n";
+    return text;
+}
+
+void sparse(const std::string& path, uint64_t bytes) {
+    torvana::replaceFileContents(path, "");
+    fs::resize_file(path, bytes);
+}
+
+}  // namespace
+
+TEST(DiscCheck, CleanProjectHasNoFinding) {
+    DiscProject p;
+    DiscReport report = checkDisc(p.state, p.fields);
+    EXPECT_TRUE(report.findings.empty()) << describe(report);
+    EXPECT_TRUE(report.strayEntries.empty());
+    EXPECT_GT(report.fileBytes, 640u * 480 * 3);
+    EXPECT_GT(report.discBytes, report.fileBytes);
+    EXPECT_EQ(report.discBytes % 2048, 0u);
+
+    // After a real build the staging folder holds only what the build put there.
+    struct Silent : BuildUser {
+        void beep() override {}
+        void refuse(BuildField, const std::string&) override {}
+        void warning(const std::string& m) override { ADD_FAILURE() << m; }
+        void error(const std::string& m) override { ADD_FAILURE() << m; }
+        void information(const std::string&) override {}
+        void busy(bool) override {}
+        void succeeded() override {}
+        void progress(const std::string&, uint64_t, uint64_t) override {}
+    } user;
+    ASSERT_EQ(runStagingBuild(p.state, p.fields, user), BuildResult::Succeeded);
+    report = checkDisc(p.state, p.fields);
+    EXPECT_TRUE(report.findings.empty()) << describe(report);
+}
+
+// Each finding, triggered on its own in an otherwise clean project.
+TEST(DiscCheck, EachFindingOnItsOwn) {
+    struct Case {
+        const char* name;
+        std::function<void(DiscProject&)> change;
+        Severity severity;
+        std::string text;  // a part of the finding's text
+        Subject subject;
+        int hotspot;
+    };
+    const Case cases[] = {
+        {"background missing", [](DiscProject& p) { p.fields.backgroundImage = p.art + "/none.bmp"; },
+         Severity::Error, "The background picture \"", Subject::BackgroundImage, 0},
+        {"rollover sound missing", [](DiscProject& p) { p.state.hotspotRolloverWav[1] = p.art + "/gone.wav"; },
+         Severity::Error, "Hotspot 1: the rollover sound \"", Subject::Hotspot, 1},
+        {"application missing", [](DiscProject& p) { p.state.hotspotApplication[1] = p.art + "/setup.exe /s"; },
+         Severity::Error, "is neither exit, a web address nor an existing file.", Subject::Hotspot, 1},
+        {"Exit in capitals", [](DiscProject& p) { p.state.hotspotApplication[1] = "EXIT"; }, Severity::Warning,
+         "\"EXIT\" is taken for a file name; the exit action is written exit.", Subject::Hotspot, 1},
+        {"player missing", [](DiscProject& p) { p.state.programFolder = p.art + "/"; }, Severity::Error,
+         "The player \"", Subject::Project, 0},
+        {"background 800 x 600", [](DiscProject& p) { p.file("back.bmp", disctest::bmpBytes(800, 600)); },
+         Severity::Warning, "The background picture is 800 x 600, not 640 x 480.", Subject::BackgroundImage, 0},
+        {"GIF background 640 x 479", [](DiscProject& p) { p.fields.backgroundImage = p.file("b.gif", disctest::gifBytes(640, 479)); },
+         Severity::Warning, "is 640 x 479, not 640 x 480.", Subject::BackgroundImage, 0},
+        {"rollover past the right edge", [](DiscProject& p) { p.state.hotspotX[1] = "541"; }, Severity::Warning,
+         "Hotspot 1: the rollover picture (100 x 50 at 541, 20) reaches past 640 x 480.", Subject::Hotspot, 1},
+        {"rollover above the top", [](DiscProject& p) { p.state.hotspotY[1] = "-1"; }, Severity::Warning,
+         "(100 x 50 at 10, -1) reaches past", Subject::Hotspot, 1},
+        {"rollover coordinate not a number", [](DiscProject& p) { p.state.hotspotX[1] = "abc"; }, Severity::Warning,
+         "Hotspot 1 left out: 'abc' is not a valid integer value.", Subject::Hotspot, 1},
+        {"picture that is text", [](DiscProject& p) { p.file("over.gif", "just text"); }, Severity::Warning,
+         "over.gif\" is neither a BMP nor a GIF picture.", Subject::Hotspot, 1},
+        {"damaged GIF", [](DiscProject& p) { p.file("over.gif", "GIF89a\x10"); }, Severity::Warning,
+         "over.gif\" cannot be shown: ", Subject::Hotspot, 1},
+        {"sound that is no WAV", [](DiscProject& p) { p.file("open.wav", "ID3 mp3"); }, Severity::Warning,
+         "The opening sound \"", Subject::OpeningWav, 0},
+        {"two files meet in images/",
+         [](DiscProject& p) { p.addHotspot("exit", p.file("other/over.gif", disctest::gifBytes(10, 10))); },
+         Severity::Error, "\"images/over.gif\" would hold two different files", Subject::Hotspot, 2},
+        {"staging folder's parent missing", [](DiscProject& p) { p.fields.stagingFolder = p.dir.file("no/stage"); },
+         Severity::Error, "the folder \"", Subject::StagingFolder, 0},
+        {"staging folder is a file", [](DiscProject& p) { p.fields.stagingFolder = p.fields.openingWav; },
+         Severity::Error, "is a file, not a folder.", Subject::StagingFolder, 0},
+        {"staging folder not given", [](DiscProject& p) { p.fields.stagingFolder.clear(); }, Severity::Error,
+         "Staging Folder is required.", Subject::StagingFolder, 0},
+        {"disc over 650 MB", [](DiscProject& p) { sparse(p.state.hotspotApplication[1], 660ull << 20); },
+         Severity::Warning, "more than a 650 MB CD holds; it needs a 700 MB CD.", Subject::StagingContent, 0},
+        {"disc over 700 MB", [](DiscProject& p) { sparse(p.state.hotspotApplication[1], 704ull << 20); },
+         Severity::Warning, "more than a 700 MB CD holds; it needs a DVD.", Subject::StagingContent, 0},
+        {"disc over 4.7 GB", [](DiscProject& p) { sparse(p.state.hotspotApplication[1], 4701000000ull); },
+         Severity::Warning, "more than a 4.7 GB DVD holds.", Subject::StagingContent, 0},
+        {"name Windows cannot hold", [](DiscProject& p) { p.state.hotspotApplication[1] = p.file("a:b?.exe"); },
+         Severity::Warning, "The name \"a:b?.exe\" in \"1\" holds characters Windows does not allow in a name: :?.",
+         Subject::StagingContent, 0},
+        {"name over 103 characters",
+         [](DiscProject& p) { p.state.hotspotApplication[1] = p.file(std::string(100, 'n') + ".exe"); },
+         Severity::Warning, "is longer than the 103 characters a disc holds.", Subject::StagingContent, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DiscProject p;
+        c.change(p);
+        const DiscReport report = checkDisc(p.state, p.fields);
+        ASSERT_EQ(report.findings.size(), 1u) << describe(report);
+        const Finding& f = report.findings[0];
+        EXPECT_EQ(f.severity, c.severity);
+        EXPECT_NE(f.text.find(c.text), std::string::npos) << f.text;
+        EXPECT_EQ(f.subject, c.subject);
+        EXPECT_EQ(f.hotspot, c.hotspot);
+        EXPECT_EQ(f.text.find('\n'), std::string::npos);
+    }
+}
+
+TEST(DiscCheck, NamesAtTheLimitsAndSameFilesMeetingAreFine) {
+    DiscProject p;
+    // 103 characters, and 103 two-byte characters: Joliet holds both.
+    p.addHotspot(p.file(std::string(99, 'n') + ".exe"), "");
+    std::string accented;
+    for (int i = 0; i < 99; ++i) accented += "\xC3\xA9";
+    p.addHotspot(p.file(accented + ".exe"), "");
+    // The same picture from two folders, byte for byte: nothing is lost.
+    p.addHotspot("exit", p.file("copy/over.gif", disctest::gifBytes(100, 50)));
+    p.addHotspot("http://example.org/", "");
+    const DiscReport report = checkDisc(p.state, p.fields);
+    EXPECT_TRUE(report.findings.empty()) << describe(report);
+}
+
+TEST(DiscCheck, LeftoversAreNotedAndRemovedOnlyWhenAsked) {
+    DiscProject p;
+    fs::create_directories(p.stage + "/images");
+    fs::create_directories(p.stage + "/7/deep");
+    torvana::replaceFileContents(p.stage + "/7/deep/old.exe", std::string(5000, 'o'));
+    torvana::replaceFileContents(p.stage + "/images/Over.GIF", "old");
+    torvana::replaceFileContents(p.stage + "/old.cdrom", "1");
+    const DiscReport report = checkDisc(p.state, p.fields);
+    EXPECT_EQ(report.count(Severity::Note), 3) << describe(report);
+    EXPECT_EQ(report.count(Severity::Warning), 1) << describe(report);  // Over.GIF beside over.gif
+    EXPECT_NE(describe(report).find("The names \"Over.GIF\" and \"over.gif\" in \"images\" differ only in case"),
+              std::string::npos)
+        << describe(report);
+    EXPECT_NE(describe(report).find("note: \"7\" (a folder) is in the staging folder but no part of the project"),
+              std::string::npos)
+        << describe(report);
+    ASSERT_EQ(report.strayEntries.size(), 3u);
+    EXPECT_TRUE(fs::exists(p.stage + "/7/deep/old.exe"));  // the check removes nothing
+
+    removeStrayEntries(report.strayEntries);
+    EXPECT_FALSE(fs::exists(p.stage + "/7"));
+    EXPECT_FALSE(fs::exists(p.stage + "/old.cdrom"));
+    EXPECT_TRUE(fs::exists(p.stage + "/images"));
+    EXPECT_TRUE(checkDisc(p.state, p.fields).findings.empty());
+}
+
+TEST(DiscCheck, FindingsAreSortedBySeverity) {
+    DiscProject p;
+    fs::create_directories(p.stage);
+    torvana::replaceFileContents(p.stage + "/stale.txt", "x");           // note
+    p.file("back.bmp", disctest::bmpBytes(320, 200));                    // warning
+    p.state.hotspotApplication[1] = "/nowhere/app.exe";                  // error
+    const DiscReport report = checkDisc(p.state, p.fields);
+    ASSERT_EQ(report.findings.size(), 3u) << describe(report);
+    EXPECT_EQ(report.findings[0].severity, Severity::Error);
+    EXPECT_EQ(report.findings[1].severity, Severity::Warning);
+    EXPECT_EQ(report.findings[2].severity, Severity::Note);
+    EXPECT_TRUE(report.hasErrors());
+}
+
+TEST(MediaProbe, ReadsSizesByContent) {
+    TempDir dir;
+    const std::string bmp = dir.file("a.gif"), gif = dir.file("b.bmp"), topDown = dir.file("c");
+    torvana::replaceFileContents(bmp, disctest::bmpBytes(33, 7));
+    torvana::replaceFileContents(gif, disctest::gifBytes(12, 5));
+    std::string header = disctest::bmpBytes(2, 3);
+    header[25] = '\xFF', header[24] = '\xFF', header[23] = '\xFF', header[22] = '\xFD';  // height -3
+    torvana::replaceFileContents(topDown, header);
+    struct {
+        std::string path;
+        PictureFormat format;
+        int width, height;
+    } cases[] = {{bmp, PictureFormat::Bmp, 33, 7}, {gif, PictureFormat::Gif, 12, 5}, {topDown, PictureFormat::Bmp, 2, 3},
+                 {dir.file("none"), PictureFormat::Unreadable, 0, 0}};
+    for (const auto& c : cases) {
+        const PictureProbe probe = probePicture(c.path);
+        EXPECT_EQ(probe.format, c.format) << c.path;
+        EXPECT_EQ(probe.width, c.width) << c.path;
+        EXPECT_EQ(probe.height, c.height) << c.path;
+    }
+    int w = 0, h = 0;
+    EXPECT_FALSE(bmpSize("BM", w, h));
+    EXPECT_FALSE(bmpSize(std::string("BM") + std::string(12, '\0') + std::string("\x20\0\0\0", 4) + std::string(10, '\1'), w, h));
+}
+
+TEST(DiscCheck, SizeTexts) {
+    EXPECT_EQ(discSizeText(850), "850 bytes");
+    EXPECT_EQ(discSizeText(13002342), "12.4 MB");
+    EXPECT_EQ(discSizeText(kDvdBytes), "4.70 GB");
+}

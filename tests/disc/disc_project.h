@@ -1,0 +1,113 @@
+#pragma once
+// A generated project for the disc tests: real pictures and sounds in art/, the player in
+// program/, a staging folder stage/ that does not exist yet, and one clean hotspot. A clean
+// project of this kind passes the disc check without a finding.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "build/staging_build.h"
+#include "gif/gif_writer.h"
+#include "project/file_io.h"
+#include "project/project_file.h"
+#include "project/paths.h"
+#include "test_support/temp_dir.h"
+
+namespace disctest {
+
+// The header of an uncompressed 24-bit BMP and its pixels (rows of zero bytes).
+inline std::string bmpBytes(int width, int height) {
+    std::string b = "BM";
+    auto u32 = [&b](uint32_t v) { for (int i = 0; i < 4; ++i) b += char((v >> (8 * i)) & 0xFF); };
+    auto u16 = [&b](uint16_t v) { b += char(v & 0xFF); b += char(v >> 8); };
+    const uint32_t row = (uint32_t(width) * 3 + 3) & ~3u;
+    u32(54 + row * uint32_t(height));
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(uint32_t(width));
+    u32(uint32_t(height));
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(row * uint32_t(height));
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
+    return b + std::string(row * uint32_t(height), '\0');
+}
+
+inline std::string gifBytes(int width, int height) {
+    giftest::GifBuilder g;
+    g.Header(width, height, giftest::Palette(4)).Image(0, 0, width, height, giftest::Bytes(size_t(width) * height, 1), 2).Trailer();
+    return g.str();
+}
+
+inline std::string wavBytes() {
+    std::string b = "RIFF";
+    b += std::string("\x24\x00\x00\x00", 4);
+    b += "WAVEfmt ";
+    b += std::string("\x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00", 20);
+    b += "data";
+    b += std::string("\x00\x00\x00\x00", 4);
+    return b;
+}
+
+struct DiscProject {
+    TempDir dir;
+    std::string art = dir.file("art");
+    std::string stage = dir.file("stage");
+    torvana::ProjectState state;
+    torvana::BuildFields fields;
+
+    DiscProject() {
+        std::filesystem::create_directories(art);
+        std::filesystem::create_directories(dir.file("program"));
+        torvana::replaceFileContents(dir.file("program/autorun.exe"), "player");
+        state.programFolder = dir.file("program") + "/";
+        state.projectName = "menu.cdrom";
+        state.projectPath = dir.file("menu.cdrom");
+        fields.cdTitle = "Summer Photos";
+        fields.stagingFolder = stage;
+        fields.backgroundImage = file("back.bmp", bmpBytes(640, 480));
+        fields.openingWav = file("open.wav", wavBytes());
+        addHotspot(file("slides.exe", "program"), file("over.gif", gifBytes(100, 50)), "10", "20",
+                   file("hover.wav", wavBytes()));
+        save();
+    }
+
+    // A file in art/ (or in a sub-folder of it named in `name`).
+    std::string file(const std::string& name, const std::string& contents = "x") {
+        const std::string p = art + "/" + name;
+        std::filesystem::create_directories(std::filesystem::path(p).parent_path());
+        torvana::replaceFileContents(p, contents);
+        return p;
+    }
+
+    void addHotspot(const std::string& app, const std::string& image, const std::string& x = "0",
+                    const std::string& y = "0", const std::string& over = "", const std::string& click = "") {
+        ++state.hotspotCount;
+        state.setHotspot(state.hotspotCount, {app, image, x, y, over, click});
+        fields.trackBarMaximum = state.hotspotCount + 1;
+    }
+
+    torvana::ProjectFileData data() const {
+        torvana::ProjectFileData d;
+        d.hotspotCount = state.hotspotCount;
+        d.showBrowse = fields.showBrowse;
+        d.showExit = fields.showExit;
+        d.cdTitle = fields.cdTitle;
+        d.stagingFolder = fields.stagingFolder;
+        d.backgroundImage = fields.backgroundImage;
+        d.openingWav = fields.openingWav;
+        d.hotspots = torvana::hotspotsOf(state);
+        return d;
+    }
+
+    // Writes the project file as the fields are now.
+    void save() { torvana::writeProjectFile(state.projectPath, data()); }
+};
+
+}  // namespace disctest
