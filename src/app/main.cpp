@@ -5,8 +5,11 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "project/file_io.h"
 
 int main(int argc, char** argv) {
+    // A write past a file size limit fails and is reported like a full disk.
+    torvana::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Torvana");
     // The desktop matches the windows with the menu entry and its icon by this name.

@@ -1,5 +1,7 @@
 #include "build/staging_build.h"
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "project/errors.h"
@@ -9,6 +11,8 @@
 #include "project/text_lines.h"
 
 namespace torvana {
+
+namespace fs = std::filesystem;
 
 std::string cutCommandLine(const std::string& source) {
     // From the fifth character on, the first blank with a full stop four places before it.
@@ -34,6 +38,17 @@ std::string sourceOnDisk(const std::string& source) { return fileSystemPath(cutC
 namespace {
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// The folder resolves to the root of its file system ("////", "/tmp/..", a link to "/"), where
+// a build would scatter the disc's files.
+bool resolvesToRoot(const std::string& folder) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(folder, ec);
+    if (ec) return false;
+    const fs::path resolved = fs::weakly_canonical(absolute, ec).lexically_normal();
+    if (ec) return false;
+    return resolved == resolved.root_path() || resolved.relative_path().empty();
+}
 
 }  // namespace
 
@@ -127,7 +142,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         user.refuse(BuildField::StagingFolder, "Staging Folder is required.");
         return BuildResult::Refused;
     }
-    if (S.size() < 4) {
+    if (S.size() < 4 || resolvesToRoot(S)) {
         user.refuse(BuildField::StagingFolder, "Staging Folder cannot be on the root folder.");
         return BuildResult::Refused;
     }

@@ -15,6 +15,7 @@ std::string errnoText(int err) {
     case EISDIR:
         return "File access denied";
     case ENOSPC:
+    case EFBIG:  // past the process's file size limit: the file cannot grow, as on a full disk
 #ifdef EDQUOT
     case EDQUOT:
 #endif

@@ -1,12 +1,20 @@
 #include "project/file_io.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <system_error>
 #include <vector>
 
 #include "project/errors.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -19,44 +27,228 @@ namespace {
     throwErrno(ec.value());
 }
 
+// The folder part of a path for creating a file beside it: "." when it has none.
+std::string folderOf(const std::string& path) {
+    const std::string parent = fs::path(path).parent_path().string();
+    return parent.empty() ? std::string(".") : parent;
+}
+
+// A short name no other file is likely to have: a dot (hidden in folder listings), "tv" and
+// ten random hexadecimal digits. Short, so a temporary file fits beside any name that fits.
+std::string randomTemporaryName() {
+    static thread_local std::mt19937_64 random{std::random_device{}() ^
+                                               static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&random))};
+    static const char digits[] = "0123456789abcdef";
+    std::string name = ".tv";
+    uint64_t bits = random();
+    for (int i = 0; i < 10; ++i, bits >>= 4) name += digits[bits & 15];
+    return name + ".tmp";
+}
+
 }  // namespace
 
-std::string temporaryNameFor(const std::string& path) { return path + ".tmp"; }
+std::string notAFileText(const std::string& path) {
+    return "The file \"" + path + "\" is not a regular file";
+}
+
+std::string tooLargeText(const std::string& path, uint64_t limit) {
+    return "The file \"" + path + "\" is larger than " + std::to_string(limit >> 20) + " MB";
+}
+
+#ifndef _WIN32
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now and returns the close's errno (0 when it succeeded).
+    int close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+// A new file in `folder` under a name that did not exist, created exclusively: O_EXCL makes
+// an existing file or link of that name a failure (then another name is tried), never a file
+// that is written through.
+struct TemporaryFile {
+    std::string path;
+    int fd = -1;
+};
+
+TemporaryFile createTemporaryFile(const std::string& folder, mode_t mode) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        TemporaryFile t;
+        t.path = folder + "/" + randomTemporaryName();
+        t.fd = ::open(t.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (t.fd >= 0) return t;
+        if (errno != EEXIST) throwErrno(errno);
+    }
+    throwErrno(EEXIST);
+}
+
+// Follows symbolic links to the file they finally name (which need not exist yet), so a save
+// through a link replaces its target and keeps the link.
+std::string followLinks(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0) throwErrno(errno);
+        if (static_cast<size_t>(n) >= target.size()) throwErrno(ENAMETOOLONG);
+        const std::string link(target.data(), static_cast<size_t>(n));
+        const std::string parent = fs::path(current).parent_path().string();
+        current = (link.front() == '/' || parent.empty()) ? link : parent + "/" + link;
+    }
+    throwErrno(ELOOP);
+}
+
+int writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+// Flushes a folder's entries (the rename) to the disk. File systems that cannot flush a
+// folder say so with EINVAL; that is no failure of the write.
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
 
 void replaceFileContents(const std::string& path, const std::string& data) {
-    const std::string tmp = temporaryNameFor(path);
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) throwErrno(errno);
+    const std::string target = followLinks(path);
+    const std::string folder = folderOf(target);
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    TemporaryFile tmp = createTemporaryFile(folder, replacing ? (old.st_mode & 0777) : 0666);
+    Descriptor out(tmp.fd);
+    int err = 0;
+    if (replacing) {
+        // Keep the replaced file's owner and permissions (the umask may have narrowed them).
+        if (::fchown(out.get(), old.st_uid, old.st_gid) != 0) { /* only root may give files away */ }
+        if (::fchmod(out.get(), old.st_mode & 07777) != 0) err = errno;
+    }
+    if (err == 0) err = writeAll(out.get(), data.data(), data.size());
+    if (err == 0 && ::fsync(out.get()) != 0) err = errno;
+    const int closeErr = out.close();
+    if (err == 0) err = closeErr;
+    if (err == 0 && ::rename(tmp.path.c_str(), target.c_str()) != 0) err = errno;
+    if (err != 0) {
+        ::unlink(tmp.path.c_str());
+        throwErrno(err);
+    }
+    syncFolder(folder);
+}
+
+std::string readFileContents(const std::string& path, uint64_t limit) {
+    // O_NONBLOCK: opening a pipe must not wait for a writer; it is refused below.
+    Descriptor in(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (in.get() < 0) throwErrno(errno);
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0) throwErrno(errno);
+    if (S_ISDIR(st.st_mode)) throwErrno(EISDIR);
+    if (!S_ISREG(st.st_mode)) throw Error(notAFileText(path));
+    if (static_cast<uint64_t>(st.st_size) > limit) throw Error(tooLargeText(path, limit));
+    std::string data;
+    data.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    // The file may grow while it is read: read on to the end, but never past the limit.
+    for (;;) {
+        if (done == data.size()) {
+            if (data.size() > limit) throw Error(tooLargeText(path, limit));
+            data.resize(std::min<uint64_t>(limit + 1, data.size() + 65536));
+        }
+        const ssize_t n = ::read(in.get(), data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throwErrno(errno);
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    data.resize(done);
+    return data;
+}
+
+void ignoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+
+#else  // Windows: the standard library's operations, with the same temporary names.
+
+void replaceFileContents(const std::string& path, const std::string& data) {
+    const std::string folder = folderOf(path);
+    std::string tmp;
+    std::FILE* f = nullptr;
+    for (int attempt = 0; attempt < 100 && !f; ++attempt) {
+        tmp = folder + "/" + randomTemporaryName();
+        f = std::fopen(tmp.c_str(), "wbx");
+        if (!f && errno != EEXIST) throwErrno(errno);
+    }
+    if (!f) throwErrno(EEXIST);
     int err = 0;
     if (!data.empty() && std::fwrite(data.data(), 1, data.size(), f) != data.size()) err = errno;
     if (std::fflush(f) != 0 && err == 0) err = errno;
     if (std::fclose(f) != 0 && err == 0) err = errno;
-    if (err != 0) {
-        std::remove(tmp.c_str());
-        throwErrno(err);
-    }
     std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) {
+    if (err == 0) fs::rename(tmp, path, ec);
+    if (err != 0 || ec) {
         std::remove(tmp.c_str());
+        if (err != 0) throwErrno(err);
         throwCode(ec);
     }
 }
 
-std::string readFileContents(const std::string& path) {
+std::string readFileContents(const std::string& path, uint64_t limit) {
     std::error_code ec;
-    if (fs::is_directory(path, ec)) throwErrno(EISDIR);
+    const auto status = fs::status(path, ec);
+    if (fs::is_directory(status)) throwErrno(EISDIR);
+    if (fs::exists(status) && !fs::is_regular_file(status)) throw Error(notAFileText(path));
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) throwErrno(errno);
     std::string data;
     char buf[65536];
     size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, got);
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        data.append(buf, got);
+        if (data.size() > limit) {
+            std::fclose(f);
+            throw Error(tooLargeText(path, limit));
+        }
+    }
     const int err = std::ferror(f) ? (errno ? errno : EIO) : 0;
     std::fclose(f);
     if (err) throwErrno(err);
     return data;
 }
+
+void ignoreFileSizeSignal() {}
+
+#endif
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
@@ -79,44 +271,39 @@ void deleteFile(const std::string& path) {
     if (ec) throwCode(ec);
 }
 
-}  // namespace torvana
+namespace {
 
-#ifdef __linux__
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+// The text of a copy whose source changed size while it was copied.
+const char kSourceChanged[] = "The file changed while it was copied";
 
-namespace torvana {
-
-std::string partialNameFor(const std::string& destination) { return destination + ".torvana-part"; }
+}  // namespace
 
 void copyFileReplacing(const std::string& source, const std::string& destination, const CopyProgressFn& progress) {
-    const std::string part = partialNameFor(destination);
-#ifdef __linux__
-    // copy_file_range in chunks: the kernel copies (reflinks where the file system can), and
-    // the caller hears of progress between chunks.
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) throwErrno(errno);
+#ifndef _WIN32
+    Descriptor in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (in.get() < 0) throwErrno(errno);
     struct stat st {};
-    if (::fstat(in, &st) != 0) {
-        const int err = errno;
-        ::close(in);
-        throwErrno(err);
-    }
-    const int out = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
-    if (out < 0) {
-        const int err = errno;
-        ::close(in);
-        throwErrno(err);
-    }
+    if (::fstat(in.get(), &st) != 0) throwErrno(errno);
+    if (!S_ISREG(st.st_mode)) throw Error(notAFileText(source));
+    // The destination itself is never opened: a link there is replaced by the rename, so the
+    // copy lands in the staging folder whatever the link points to.
+    TemporaryFile part = createTemporaryFile(folderOf(destination), st.st_mode & 0777);
+    Descriptor out(part.fd);
     int err = 0;
     uint64_t done = 0;
     constexpr size_t kChunk = size_t{16} << 20;
     bool fallback = false;
+    // copy_file_range in chunks: the kernel copies (reflinks where the file system can), and
+    // the caller hears of progress between chunks.
     for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+#ifdef __linux__
+        const ssize_t n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, kChunk, 0);
+#else
+        errno = ENOSYS;
+        const ssize_t n = -1;
+#endif
         if (n < 0) {
+            if (errno == EINTR) continue;
             if ((errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) && done == 0) {
                 fallback = true;
             } else {
@@ -132,47 +319,48 @@ void copyFileReplacing(const std::string& source, const std::string& destination
         // File systems without copy_file_range: plain reads and writes in chunks.
         std::vector<char> buffer(size_t{1} << 20);
         for (;;) {
-            const ssize_t n = ::read(in, buffer.data(), buffer.size());
+            const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
             if (n < 0) {
+                if (errno == EINTR) continue;
                 err = errno;
                 break;
             }
             if (n == 0) break;
-            for (ssize_t off = 0; off < n;) {
-                const ssize_t w = ::write(out, buffer.data() + off, static_cast<size_t>(n - off));
-                if (w < 0) {
-                    err = errno;
-                    break;
-                }
-                off += w;
-            }
+            err = writeAll(out.get(), buffer.data(), static_cast<size_t>(n));
             if (err) break;
             done += static_cast<uint64_t>(n);
             if (progress) progress(done);
         }
     }
-    ::close(in);
-    if (::close(out) != 0 && err == 0) err = errno;
-    if (err != 0) {
-        ::unlink(part.c_str());
+    // The copy must end with the whole source: a source that shrank or grew meanwhile gives a
+    // copy that is neither the old file nor the new one.
+    struct stat after {};
+    const bool changed = err == 0 && (::fstat(in.get(), &after) != 0 || after.st_size != st.st_size ||
+                                      done != static_cast<uint64_t>(st.st_size));
+    const int closeErr = out.close();
+    if (err == 0) err = closeErr;
+    if (err == 0 && !changed && ::rename(part.path.c_str(), destination.c_str()) != 0) err = errno;
+    if (err != 0 || changed) {
+        ::unlink(part.path.c_str());
+        if (changed) throw Error(kSourceChanged);
         throwErrno(err);
     }
 #else
     std::error_code ec;
-    fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
+    const std::string part = folderOf(destination) + "/" + randomTemporaryName();
+    fs::copy_file(source, part, fs::copy_options::none, ec);
+    if (!ec && fs::file_size(part, ec) != fs::file_size(source, ec)) {
         fs::remove(part, ec);
-        throwCode(ec);
+        throw Error(kSourceChanged);
     }
-    if (progress) progress(fileSize(part));
-#endif
-    std::error_code ec;
-    fs::rename(part, destination, ec);
+    if (!ec) fs::rename(part, destination, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(part, ignored);
         throwCode(ec);
     }
+    if (progress) progress(fileSize(destination));
+#endif
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

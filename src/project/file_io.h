@@ -7,16 +7,25 @@
 
 namespace torvana {
 
-// The name of the temporary file that replaceFileContents writes beside `path`.
-std::string temporaryNameFor(const std::string& path);
-
-// Writes `data` to a temporary file beside `path` and renames it over `path`, so the old file
-// stays whole when the write fails. Throws Error with the platform's text on failure; the
-// temporary file is removed then.
+// Writes `data` to a new temporary file beside the file and renames it over the file, so the
+// old file stays whole when the write fails or the program is killed. The temporary file has a
+// unique short name, is created exclusively (an existing file or link of that name is never
+// touched) and is removed on every failure. When `path` is a symbolic link, the link's target
+// is replaced and the link stays; an existing file's permissions are kept. The data and then
+// the folder are flushed to the disk around the rename. Throws Error with the platform's text.
 void replaceFileContents(const std::string& path, const std::string& data);
 
-// Reads the whole file. Throws Error with the platform's text when it cannot be read.
-std::string readFileContents(const std::string& path);
+// The largest text file the program reads: project, hand-off and settings files.
+constexpr uint64_t kTextFileLimit = uint64_t{16} << 20;
+
+// Reads the whole file, which must be a regular file of at most `limit` bytes: anything else
+// (a folder, a pipe, a device) is refused without waiting, and a larger file without reading
+// it. Throws Error with the platform's text or a sentence naming the file.
+std::string readFileContents(const std::string& path, uint64_t limit = kTextFileLimit);
+
+// The exact texts readFileContents refuses with.
+std::string notAFileText(const std::string& path);
+std::string tooLargeText(const std::string& path, uint64_t limit);
 
 // A regular file (or a link to one) exists at path; a folder does not count.
 bool fileExists(const std::string& path);
@@ -35,15 +44,18 @@ namespace torvana {
 // Called while a file is copied, with the bytes copied so far of this file.
 using CopyProgressFn = std::function<void(uint64_t bytesDone)>;
 
-// Copies the file at `source` to `destination` through a temporary file beside the destination
-// that is renamed into place, so a failed copy never leaves a damaged file under the
-// destination's name. The kernel moves the bytes (never read whole into memory); `progress` is
-// called between chunks. Throws Error on failure; the temporary file is removed then.
+// Copies the regular file at `source` to `destination` through a new temporary file beside the
+// destination (unique, short, created exclusively) that is renamed into place, so a failed copy
+// never leaves a damaged file under the destination's name and never writes through a link.
+// A destination that is a link is replaced by the copy. The kernel moves the bytes (never read
+// whole into memory); `progress` is called between chunks. A source whose size changes during
+// the copy is a failed copy. Throws Error on failure; the temporary file is removed then.
 void copyFileReplacing(const std::string& source, const std::string& destination,
                        const CopyProgressFn& progress = {});
 
-// The temporary name copyFileReplacing writes beside `destination`.
-std::string partialNameFor(const std::string& destination);
+// Makes a failed write to a file past the process's size limit an error (EFBIG) instead of
+// the signal that kills the program. Every program calls it first thing in main.
+void ignoreFileSizeSignal();
 
 // Both paths name the same existing file.
 bool sameFile(const std::string& a, const std::string& b);

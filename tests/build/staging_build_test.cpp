@@ -92,6 +92,14 @@ std::vector<std::string> listing(const std::string& folder) {
     return out;
 }
 
+// Temporary files left anywhere under `folder`.
+std::vector<std::string> leftovers(const std::string& folder) {
+    std::vector<std::string> out;
+    for (const std::string& f : listing(folder))
+        if (fs::path(f).filename().string().rfind(".tv", 0) == 0) out.push_back(f);
+    return out;
+}
+
 }  // namespace
 
 TEST(StagingBuild, RefusesWithoutWritingAnything) {
@@ -113,8 +121,17 @@ TEST(StagingBuild, RefusesWithoutWritingAnything) {
     } cases[] = {
         {"", "b.gif", "refuse staging: Staging Folder is required."},
         {"/ab", "b.gif", "refuse staging: Staging Folder cannot be on the root folder."},
+        // Longer texts that still name the root folder.
+        {"////", "b.gif", "refuse staging: Staging Folder cannot be on the root folder."},
+        {"/tmp/..", "b.gif", "refuse staging: Staging Folder cannot be on the root folder."},
+        {"//tmp/.././/", "b.gif", "refuse staging: Staging Folder cannot be on the root folder."},
+        {"/no-such-folder/..", "b.gif", "refuse staging: Staging Folder cannot be on the root folder."},
+        {"../../../../../../../../../../../../../../../..", "b.gif",
+         "refuse staging: Staging Folder cannot be on the root folder."},
         {"/abc", "", "refuse background: Background Image is required."},
     };
+    Fixture linked;
+    fs::create_directory_symlink("/", linked.dir.file("to-root"));
     for (const Case& c : cases) {
         Fixture fx;
         fx.addHotspot("exit", fx.file("r.gif"));
@@ -126,6 +143,11 @@ TEST(StagingBuild, RefusesWithoutWritingAnything) {
         EXPECT_FALSE(fx.state.projectSaved);
         EXPECT_FALSE(fx.user.busyNow);
     }
+    linked.addHotspot("exit", linked.file("r.gif"));
+    linked.fields.stagingFolder = linked.dir.file("to-root");  // a link to the root folder
+    EXPECT_EQ(linked.build(), BuildResult::Refused);
+    EXPECT_EQ(linked.user.said,
+              std::vector<std::string>{"refuse staging: Staging Folder cannot be on the root folder."});
 }
 
 TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
@@ -238,22 +260,52 @@ TEST(CopyRule, MissingPlayerAndFailedCopies) {
                                 "warning: File: \"" + fx.dir.file("program/autorun.exe") + "\" does not exist.",
                                 "error: Error copying file: \"" + fx.fields.backgroundImage + "\" to \"" +
                                     fx.staged("images/back.gif") + "\""}));
-    EXPECT_FALSE(fs::exists(partialNameFor(fx.staged("images/back.gif"))));
+    EXPECT_EQ(leftovers(fx.stage), std::vector<std::string>{});
 }
 
-TEST(CopyRule, AFailedCopyOverAnOlderFileIsStillReported) {
+// A source that shrinks while it is copied (truncated after the first chunk) is a failed
+// copy, reported even though an older file of that name stays at the destination.
+TEST(CopyRule, ASourceThatChangesDuringTheCopyIsAFailedCopy) {
     Fixture fx;
-    fx.addHotspot("exit", fx.file("r.gif"));
+    const std::string big = fx.file("big.bin", std::string(40 << 20, 'b'));
+    fs::create_directories(fx.staged("1"));
+    replaceFileContents(fx.staged("1/big.bin"), "the older copy");
+    bool failed = false;
+    CopyIntoStaging(big, fx.staged("1/big.bin"), fx.user, failed, [&](uint64_t) {
+        if (fs::file_size(big) > (20 << 20)) fs::resize_file(big, 20 << 20);
+    });
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(fx.user.said, std::vector<std::string>{"error: Error copying file: \"" + big + "\" to \"" +
+                                                     fx.staged("1/big.bin") + "\""});
+    EXPECT_EQ(readFileContents(fx.staged("1/big.bin")), "the older copy");  // old and whole
+    EXPECT_EQ(leftovers(fx.stage), std::vector<std::string>{});
+}
+
+// The copy's temporary file never meets a user's file or a planted link: files named like
+// older temporary names stay as they were, a link of such a name is not written through, and a
+// source whose name is near the file-name limit is staged.
+TEST(CopyRule, TemporaryFilesAreNewShortAndNeverFollowALink) {
+    Fixture fx;
+    const std::string longName = std::string(250, 'n') + ".exe";
+    fx.addHotspot(fx.file(longName, "long"), fx.file("r.gif"));
+    fs::create_directories(fx.staged("images"));
+    fs::create_directories(fx.staged("1"));
+    replaceFileContents(fx.staged("images/back.gif.torvana-part"), "mine");
+    replaceFileContents(fx.state.projectPath + ".tmp", "my notes");
+    const std::string outside = fx.dir.file("outside.txt");
+    replaceFileContents(outside, "outside");
+    fs::create_symlink(outside, fx.staged("images/r.gif.torvana-part"));
+    fs::create_symlink(outside, fx.staged("images/r.gif"));  // the destination itself a link
+
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);
-    // The next copy cannot be made (a folder is in the way of its temporary file), while the
-    // older copy stays at the destination.
-    fx.file("back.gif", "new background");
-    fs::create_directories(partialNameFor(fx.staged("images/back.gif")) + "/x");
-    fx.user.said.clear();
-    EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
-    ASSERT_EQ(fx.user.said.size(), 1u);
-    EXPECT_EQ(fx.user.said[0].rfind("error: Error copying file: ", 0), 0u);
-    EXPECT_EQ(readFileContents(fx.staged("images/back.gif")), "background");  // old and whole
+    EXPECT_EQ(readFileContents(fx.staged("1/" + longName)), "long");
+    EXPECT_EQ(readFileContents(fx.staged("images/back.gif.torvana-part")), "mine");
+    EXPECT_EQ(readFileContents(fx.state.projectPath + ".tmp"), "my notes");
+    EXPECT_EQ(readFileContents(outside), "outside");
+    EXPECT_FALSE(fs::is_symlink(fx.staged("images/r.gif")));  // the link gave way to the copy
+    EXPECT_EQ(readFileContents(fx.staged("images/r.gif")), "x");
+    EXPECT_EQ(leftovers(fx.stage), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(fx.dir.path()), std::vector<std::string>{});
 }
 
 TEST(CopyRule, BuildingTwiceReplacesAndASourceAtItsDestinationStaysWhole) {
@@ -319,5 +371,5 @@ TEST(CopyRule, AFailurePartWayNeverDamagesTheDestination) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy should fail and say so";
     EXPECT_EQ(readFileContents(fx.staged("1/big.bin")), "the older copy");
-    EXPECT_FALSE(fs::exists(partialNameFor(fx.staged("1/big.bin"))));
+    EXPECT_EQ(leftovers(fx.stage), std::vector<std::string>{});
 }

@@ -2,7 +2,9 @@
 // real X server, its window must appear with the CD title and the stage's size. Windows of
 // another process are found through the X server itself (xwininfo).
 
+#include <QFile>
 #include <QProcess>
+#include <csignal>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
@@ -54,6 +56,18 @@ bool displayAnswers() {
         return xwininfo.waitForFinished(10000) && xwininfo.exitStatus() == QProcess::NormalExit &&
                xwininfo.exitCode() == 0;
     }, 20000);
+}
+
+// The process ignores SIGXFSZ (so a write past a file size limit fails with an error the
+// program reports instead of killing it), as /proc shows once its main has begun.
+bool ignoresFileSizeSignal(const QProcess& process) {
+    return QTest::qWaitFor([&] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (!status.open(QIODevice::ReadOnly)) return false;
+        const QString text = QString::fromLatin1(status.readAll());
+        const QString mask = QRegularExpression("SigIgn:\\s*([0-9a-f]+)").match(text).captured(1);
+        return (mask.toULongLong(nullptr, 16) >> (SIGXFSZ - 1) & 1) != 0;
+    }, 10000);
 }
 
 void end(QProcess& process) {
@@ -111,9 +125,28 @@ private slots:
         // The message box carries the program's name; it stays until the user answers it.
         const std::optional<WindowInfo> box = waitForWindow(QStringLiteral("Autorun"), player);
         const bool running = player.state() == QProcess::Running;
+        const bool ignoresSignal = ignoresFileSizeSignal(player);
         end(player);
+        QVERIFY(ignoresSignal);
         QVERIFY2(running, "the player ended without showing why");
         QVERIFY2(box.has_value(), "no message box appeared");
+    }
+
+    // The editor writes projects and copies whole discs: under a file size limit a write must
+    // fail and be reported, not kill it.
+    void theEditorIgnoresTheFileSizeSignal() {
+        StagingBuilder config;  // a settings folder of its own
+        QProcess editor;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.folder());
+        editor.setProcessEnvironment(env);
+        editor.setWorkingDirectory(config.folder());
+        editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        editor.start(QStringLiteral(EDITOR_EXE), {});
+        QVERIFY2(editor.waitForStarted(10000), qPrintable(editor.errorString()));
+        const bool ignoresSignal = ignoresFileSizeSignal(editor);
+        end(editor);
+        QVERIFY(ignoresSignal);
     }
 };
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "project/errors.h"
 #include "project/file_io.h"
@@ -19,31 +21,72 @@ TEST(ErrnoText, MapsTheUsualFailuresToTheirWords) {
     EXPECT_EQ(errnoText(EISDIR), "File access denied");
     EXPECT_EQ(errnoText(ENOSPC), "Disk full");
     EXPECT_EQ(errnoText(EDQUOT), "Disk full");
+    EXPECT_EQ(errnoText(EFBIG), "Disk full");  // past a file size limit
     EXPECT_EQ(errnoText(EIO), "I/O error " + std::to_string(EIO));
 }
 
-TEST(ReplaceFileContents, WritesAndReplacesWholeFiles) {
+// Names in a folder, to see that no temporary file stays behind.
+std::vector<std::string> names(const std::string& folder) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+TEST(ReplaceFileContents, WritesAndReplacesWholeFilesLeavingNothingElse) {
     TempDir dir;
     const std::string path = dir.file("a.txt");
     replaceFileContents(path, "first\r\n");
     EXPECT_EQ(readFileContents(path), "first\r\n");
     replaceFileContents(path, "2");
     EXPECT_EQ(readFileContents(path), "2");
-    EXPECT_FALSE(fs::exists(temporaryNameFor(path)));
+    EXPECT_EQ(names(dir.path()), std::vector<std::string>{"a.txt"});
 }
 
-TEST(ReplaceFileContents, AFailedWriteKeepsTheOldFile) {
+// The temporary file is a new file: a user's file or a planted link under any name that
+// earlier versions used stays untouched, and a name near the file-name limit can be replaced.
+TEST(ReplaceFileContents, NeverTouchesOtherFilesOrFollowsAPlantedLink) {
     TempDir dir;
-    const std::string path = dir.file("keep.txt");
-    replaceFileContents(path, "old contents");
-    fs::create_directory(temporaryNameFor(path));  // a folder where the temporary file must go
-    try {
-        replaceFileContents(path, "new");
-        FAIL() << "the write should fail";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "File access denied");
-    }
-    EXPECT_EQ(readFileContents(path), "old contents");
+    const std::string path = dir.file("menu.cdrom");
+    replaceFileContents(dir.file("menu.cdrom.tmp"), "the user's own file");
+    replaceFileContents(dir.file("outside"), "outside");
+    fs::create_symlink(dir.file("outside"), dir.file("menu.cdrom.torvana-part"));
+    replaceFileContents(path, "project");
+    EXPECT_EQ(readFileContents(path), "project");
+    EXPECT_EQ(readFileContents(dir.file("menu.cdrom.tmp")), "the user's own file");
+    EXPECT_EQ(readFileContents(dir.file("outside")), "outside");
+    EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"menu.cdrom", "menu.cdrom.tmp",
+                                                           "menu.cdrom.torvana-part", "outside"}));
+    const std::string longest = dir.file(std::string(249, 'n') + ".cdrom");
+    replaceFileContents(longest, "a");
+    replaceFileContents(longest, "b");
+    EXPECT_EQ(readFileContents(longest), "b");
+}
+
+// Saving through a link (a project linked from elsewhere, a settings file kept by a dotfile
+// manager) replaces the file the link names, keeps the link and the file's permissions.
+TEST(ReplaceFileContents, WritesThroughLinksKeepingPermissions) {
+    TempDir dir;
+    fs::create_directory(dir.file("real"));
+    const std::string target = dir.file("real/menu.cdrom");
+    replaceFileContents(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("real/menu.cdrom", dir.file("link.cdrom"));  // relative, as users make them
+    fs::create_symlink(dir.file("link.cdrom"), dir.file("link2.cdrom"));  // a link to a link
+    replaceFileContents(dir.file("link2.cdrom"), "new");
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.cdrom")));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link2.cdrom")));
+    EXPECT_EQ(readFileContents(target), "new");
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(names(dir.file("real")), std::vector<std::string>{"menu.cdrom"});
+
+    fs::create_symlink("dangling.txt", dir.file("to-new"));  // a link to a file not made yet
+    replaceFileContents(dir.file("to-new"), "made");
+    EXPECT_TRUE(fs::is_symlink(dir.file("to-new")));
+    EXPECT_EQ(readFileContents(dir.file("dangling.txt")), "made");
+
+    fs::create_symlink("loop", dir.file("loop"));
+    EXPECT_THROW(replaceFileContents(dir.file("loop"), "x"), Error);
 }
 
 TEST(ReplaceFileContents, AMissingFolderIsFileNotFound) {
