@@ -122,13 +122,15 @@ void GifCompositor::Restart() {
 }
 
 void GifCompositor::RestoreBackground(const CanvasArea& area) {
-    if (options_.underlay)
+    if (options_.disposalColour)
+        FillArea(canvas_, area, *options_.disposalColour);
+    else if (options_.underlay)
         CopyArea(canvas_, *options_.underlay, area);
     else
         FillArea(canvas_, area, options_.background.value_or(GifRgba{}));
 }
 
-const RgbaCanvas& GifCompositor::Compose(size_t index) {
+const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
     if (pendingDisposal_ == 2) RestoreBackground(pendingArea_);
     if (pendingDisposal_ == 3) CopyArea(canvas_, saved_, pendingArea_);
     pendingDisposal_ = 0;
@@ -137,6 +139,7 @@ const RgbaCanvas& GifCompositor::Compose(size_t index) {
     const GifFrame& frame = image_.frames[index];
     if (frame.IsEmptyFrame()) return canvas_;
     const CanvasArea area = FrameArea(frame, canvas_);
+    if (clearFirst) RestoreBackground(area);
     const int disposal = FrameDisposal(frame);
     if (disposal == 3) {
         if (saved_.width != canvas_.width || saved_.height != canvas_.height) saved_ = canvas_;

@@ -81,6 +81,10 @@ public:
         bool honourTransparency = true;
         // Disposal 2 and the starting canvas use this colour; transparent when not given.
         std::optional<GifRgba> background;
+        // When given, disposal 2 restores to this colour whatever the canvas started as: a
+        // painter that keeps what lay under the picture apart and draws the canvas over it
+        // restores to the picture's background colour while the canvas starts transparent.
+        std::optional<GifRgba> disposalColour;
         // When given (the logical screen's size), the canvas starts as a copy of it and
         // disposal 2 restores from it: what lay under the picture.
         const RgbaCanvas* underlay = nullptr;
@@ -95,8 +99,9 @@ public:
     // Back to the starting canvas; the next Compose starts a new pass.
     void Restart();
     // Undoes the disposal of the frame composed last, then draws frame `index` (GifError
-    // "Invalid frame index" past the last frame).
-    const RgbaCanvas& Compose(size_t index);
+    // "Invalid frame index" past the last frame). With `clearFirst` the frame's area goes back
+    // to the background before the frame is drawn (a pass that starts on a cleared area).
+    const RgbaCanvas& Compose(size_t index, bool clearFirst = false);
     const RgbaCanvas& Canvas() const { return canvas_; }
 
 private:

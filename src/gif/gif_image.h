@@ -38,8 +38,9 @@ const char* GifVersionText(GifVersion version);
 // The only warning severity the module uses.
 constexpr int gifWarningSeverity = 1;
 
-// Library-wide: render each frame as soon as it is read. Off by default and never set by the
-// program; the drawing layer consults it, and load progress asks for a redraw when it is on.
+// Library-wide: render each frame for drawing as soon as it has been read. Off by default and
+// never set by the program. When on, the reader hands every frame it has read to the picture's
+// OnFrameRead (where the drawing layer renders it), and load progress asks for a redraw.
 extern bool renderOnLoad;
 
 class GifImage;
@@ -432,6 +433,9 @@ public:
     // Called before the content is thrown away (a load, Clear), so that whoever draws the
     // picture can stop and drop what it caches.
     std::function<void()> OnClearing;
+    // Called with each frame as soon as it has been read and appended, when renderOnLoad is on.
+    // An error it raises ends the load like a reading error.
+    std::function<void(GifFrame& frame)> OnFrameRead;
 
     bool Empty() const { return frames.Count() == 0; }
     int Width() const { return header->screenWidth; }

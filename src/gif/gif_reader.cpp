@@ -274,6 +274,7 @@ void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
         auto frame = std::make_unique<GifFrame>(parent);
         frame->LoadFromStream(stream);  // on failure the frame is freed on the way out
         items.push_back(std::move(frame));
+        if (renderOnLoad && parent->OnFrameRead) parent->OnFrameRead(*items.back());
         const int64_t size = stream.Size();
         const int percent =
             size > 0 ? static_cast<int>(std::llround(double(stream.Position()) * 100.0 / double(size))) : 100;

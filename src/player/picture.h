@@ -1,7 +1,7 @@
 #pragma once
-// Loading the menu's pictures. GIF files go through the program's own GIF reader and
-// compositor; every other format (BMP, PNG, ...) through Qt's image readers. Which reader is
-// used follows the file's first bytes, not its name.
+// The menu's pictures as the player shows them, loaded through the program's one picture
+// loader (torvana::gif::LoadGraphic): GIF files through our own GIF reader whatever their
+// name, every other format through Qt's image readers.
 
 #include <QImage>
 #include <QString>

@@ -1,6 +1,5 @@
 #include "settings/about_box.h"
 
-#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -22,19 +21,15 @@ static void initLogoResource() { Q_INIT_RESOURCE(torvana); }
 
 namespace {
 
-// The logo, read through our GIF reader; an unreadable logo leaves the place empty.
-std::shared_ptr<torvana::gif::GifPicture> loadLogo() {
+// The logo, loaded by its kind like any picture file; an unreadable logo leaves the place
+// empty.
+std::shared_ptr<torvana::gif::Graphic> loadLogo() {
     initLogoResource();
-    auto logo = std::make_shared<torvana::gif::GifPicture>();
-    QFile file(":/torvana/torvana_logo.gif");
-    if (file.open(QIODevice::ReadOnly)) {
-        try {
-            logo->LoadFromData(file.readAll());
-        } catch (const torvana::Error&) {
-            logo->Clear();
-        }
+    try {
+        return torvana::gif::LoadGraphic(":/torvana/torvana_logo.gif");
+    } catch (const torvana::Error&) {
+        return std::make_shared<torvana::gif::GifPicture>();
     }
-    return logo;
 }
 
 }  // namespace

@@ -82,6 +82,21 @@ TEST(GifCompositor, UnderlayIsWhatDisposalTwoRestores) {
     compositor.Compose(0);
     compositor.Compose(1);
     EXPECT_EQ(Pixels(compositor.Compose(2)), (std::vector<GifRgba>{B, B, G}));
+
+    // A disposal colour wins over the underlay and the starting colour; clearing first puts
+    // the frame's area back to it before the frame is drawn.
+    GifCompositor::Options painted;
+    painted.disposalColour = K;
+    GifCompositor painter(*r.image, painted);
+    EXPECT_EQ(Pixels(painter.Canvas()), std::vector<GifRgba>(3, T));
+    painter.Compose(0);
+    painter.Compose(1);
+    EXPECT_EQ(Pixels(painter.Compose(2)), (std::vector<GifRgba>{K, K, G}));
+    const Loaded hole = Load(DisposalPicture(1, 2));
+    GifCompositor clearing(*hole.image, painted);
+    clearing.Compose(0);
+    EXPECT_EQ(Pixels(clearing.Compose(1)), (std::vector<GifRgba>{R, W, W}));
+    EXPECT_EQ(Pixels(clearing.Compose(1, true)), (std::vector<GifRgba>{R, K, W}));
 }
 
 TEST(GifCompositor, ColoursClippingAndTransparencySwitch) {

@@ -2,6 +2,7 @@
 // fallbacks, the cube and the ditherer, frame placement, stretching and tiling.
 
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "gif/qt/gif_picture.h"
@@ -251,6 +252,82 @@ private slots:
         QCOMPARE(still->size(), QSize(4, 4));
         QCOMPARE(At(*still, 1, 1), QColor(Qt::green));
         QCOMPARE(picture->StillBitmap(), still);  // kept
+    }
+
+    void renderOnLoadRendersEveryFrameAsItIsRead() {
+        const GifBuilder gif = GifBuilder().Header(2, 1, kColours).Image(0, 0, 2, 1, Bytes{0, 1}, 2)
+                                   .Image(0, 0, 2, 1, Bytes{1, 2}, 2).Trailer();
+        auto plain = Load(gif);
+        QVERIFY(FrameRender(plain->Model().frames[1]).bitmap.isNull());
+
+        struct Reset {
+            ~Reset() { renderOnLoad = false; }
+        } reset;
+        renderOnLoad = true;
+        auto rendered = std::make_unique<GifPicture>();
+        std::vector<bool> redraws;
+        std::vector<bool> secondReady;
+        rendered->Model().OnProgress = [&](GifObject*, GifProgressStage stage, int, bool redraw, const GifRect&,
+                                           const std::string& message) {
+            if (stage != GifProgressStage::running || message != "Loading...") return;
+            redraws.push_back(redraw);
+            GifImage& model = rendered->Model();
+            secondReady.push_back(model.frames.Count() == 2 && !FrameRender(model.frames[1]).bitmap.isNull());
+        };
+        rendered->LoadFromData(QByteArray(reinterpret_cast<const char*>(gif.bytes().data()), qsizetype(gif.bytes().size())));
+        // Each frame is rendered before the progress that reports it, which asks for a redraw.
+        QCOMPARE(redraws, (std::vector<bool>{true, true}));
+        QCOMPARE(secondReady, (std::vector<bool>{false, true}));
+        QCOMPARE(FrameRender(rendered->Model().frames[0]).bitmap.pixelColor(1, 0), QColor(Qt::red));
+    }
+
+    void picturesAreLoadedByTheirRegisteredKind() {
+        QCOMPARE(PictureFormats().size(), size_t(1));
+        QCOMPARE(PictureFormats()[0].extension, std::string("GIF"));
+        QCOMPARE(PictureFormats()[0].description, std::string("GIF Image"));
+        QCOMPARE(FindPictureFormat("gif"), &PictureFormats()[0]);
+        QCOMPARE(FindPictureFormat("bmp"), nullptr);
+
+        QTemporaryDir dir;
+        auto write = [&](const QString& name, const QByteArray& bytes) {
+            QFile file(dir.filePath(name));
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write a test file");
+            return dir.filePath(name).toStdString();
+        };
+        const GifBuilder two = GifBuilder().Header(2, 1, kColours).Gce(1, 5, 0).Image(0, 0, 2, 1, Bytes{0, 1}, 2)
+                                   .Gce(1, 5).Image(0, 0, 2, 1, Bytes{2, 2}, 2).Trailer();
+        const QByteArray gifBytes(reinterpret_cast<const char*>(two.bytes().data()), qsizetype(two.bytes().size()));
+        // The bytes decide first: a GIF named .bmp is a GIF picture, composed with transparency.
+        auto gif = LoadGraphic(write("anim.bmp", gifBytes));
+        QVERIFY(dynamic_cast<GifPicture*>(gif.get()));
+        QCOMPARE(gif->FirstFrame().pixelColor(0, 0).alpha(), 0);
+        QCOMPARE(gif->FirstFrame().pixelColor(1, 0), QColor(Qt::red));
+        // A .gif that is no GIF goes to the registered GIF reader, which says why.
+        try {
+            LoadGraphic(write("fake.gif", "BM not a gif at all"));
+            QFAIL("no error");
+        } catch (const torvana::Error& e) {
+            QCOMPARE(QString(e.what()), QString("Invalid GIF signature"));
+        }
+        // Anything else through Qt's readers, as a still picture.
+        QImage red(3, 2, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(dir.filePath("red.png")));
+        auto still = LoadGraphic(dir.filePath("red.png").toStdString());
+        QVERIFY(dynamic_cast<StillPicture*>(still.get()));
+        QCOMPARE(still->FirstFrame().size(), QSize(3, 2));
+        // Reasons fit for a sentence.
+        auto reason = [](const std::string& path) -> QString {
+            try {
+                LoadGraphic(path);
+            } catch (const torvana::Error& e) {
+                return e.what();
+            }
+            return {};
+        };
+        QCOMPARE(reason(dir.filePath("none.gif").toStdString()), QString("file not found"));
+        QCOMPARE(reason(dir.path().toStdString()), QString("not a file"));
+        QCOMPARE(reason(write("header.gif", gifBytes.left(13 + 12))), QString("the GIF file holds no picture"));
     }
 };
 

@@ -10,7 +10,6 @@
 #include <cmath>
 #include <set>
 
-#include "gif/gif_compositor.h"
 #include "gif/qt/gui_call_queue.h"
 
 namespace torvana::gif {
@@ -45,12 +44,6 @@ private:
     GifPainter& painter_;
 };
 
-void CopyInto(QImage& to, const QImage& from, const QRect& area) {
-    QPainter p(&to);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(QPoint(0, 0), from, area);
-}
-
 }  // namespace
 
 void WakeEvent::Signal() {
@@ -81,52 +74,59 @@ int GifPainter::LiveThreads() { return g_liveThreads; }
 
 GifPainter::GifPainter(GifPicture& image, QImage* canvas, const QRect& target, GifRenderFlags flags,
                        GifPainter** ownerSlot)
-    : image_(&image),
-      canvas_(canvas),
-      target_(target),
-      flags_(flags),
+    : flags_(flags),
       speed_(image.SpeedPercent),
       threaded_(flags & rfThreaded),
-      ownerSlot_(ownerSlot),
       clock_(image.Clock ? image.Clock : SystemPainterClock()),
       onPaintStart_(image.OnPaintStart),
       onFramePaint_(image.OnFramePaint),
       onFramePainted_(image.OnFramePainted),
       onLoopStart_(image.OnLoopStart),
-      onPaintEnd_(image.OnPaintEnd) {
+      onPaintEnd_(image.OnPaintEnd),
+      image_(&image),
+      canvas_(canvas),
+      target_(target),
+      ownerSlot_(ownerSlot) {
+    image.AssertGuiThread();
     if (ownerSlot_) *ownerSlot_ = this;
     GifImage& model = image.Model();
     if ((flags & rfThreaded) && (flags & rfAnimate) && model.frames.Count() > 1 && speed_ >= 0)
         wakeEvent_ = std::make_unique<WakeEvent>();
 
+    // Disposal 2 without transparency restores to the background colour: the screen colour,
+    // else the global table's background entry, else the window colour.
+    QColor background;
     if (image.ScreenColor) {
-        background_ = *image.ScreenColor;
+        background = *image.ScreenColor;
     } else if (model.header->globalColors.tripleCount > 0) {
         const uint32_t c = model.BackgroundColor();
-        background_ = QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+        background = QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
     } else {
-        background_ = QGuiApplication::palette().color(QPalette::Window);
+        background = QGuiApplication::palette().color(QPalette::Window);
     }
 
+    // What lies under the picture is kept only when some frame restores to it; otherwise the
+    // composed frames simply accumulate on the target.
     std::set<int> disposals;
     if (flags & rfClearOnLoop) disposals.insert(2);
     for (size_t i = 0; i < model.frames.Count(); ++i) {
         if (const auto* control = model.frames[i].controlBlock) disposals.insert(control->DisposalCode());
     }
-    const QRect source = canvas ? target : QRect();
-    if (disposals.count(2) && (flags & rfTransparent)) {
-        backgroundCopy_ = std::make_unique<QImage>(target.size(), QImage::Format_ARGB32_Premultiplied);
-        backgroundCopy_->fill(Qt::transparent);
-        if (canvas) CopyInto(*backgroundCopy_, *canvas, source);
-    }
-    if (disposals.count(2) || disposals.count(3)) {
-        compositeBuffer_ = std::make_unique<QImage>(target.size(), QImage::Format_ARGB32_Premultiplied);
-        compositeBuffer_->fill(Qt::transparent);
-        if (canvas) CopyInto(*compositeBuffer_, *canvas, source);
-        saveBuffer_ = std::make_unique<QImage>(target.size(), QImage::Format_ARGB32_Premultiplied);
-        saveBuffer_->fill(Qt::transparent);
+    if ((disposals.count(2) || disposals.count(3)) && canvas) {
+        underlay_ = std::make_unique<QImage>(target.size(), QImage::Format_ARGB32_Premultiplied);
+        underlay_->fill(Qt::transparent);
+        QPainter copy(underlay_.get());
+        copy.setCompositionMode(QPainter::CompositionMode_Source);
+        copy.drawImage(QPoint(0, 0), *canvas, target);
     }
     if ((flags & rfCheckCanvas) && canvas) checkedSize_ = canvas->size();
+
+    GifCompositor::Options options;
+    options.honourTransparency = flags & rfTransparent;
+    if (!(flags & rfTransparent))
+        options.disposalColour = GifRgba{uint8_t(background.red()), uint8_t(background.green()),
+                                         uint8_t(background.blue()), 255};
+    compositor_ = std::make_unique<GifCompositor>(model, options);
 }
 
 GifPainter::~GifPainter() {
@@ -163,8 +163,6 @@ void GifPainter::Stop() {
 
 bool GifPainter::CanvasGone() const { return !canvas_ || canvas_->isNull() || canvas_->size() != checkedSize_; }
 
-GifFrame& GifPainter::ActiveFrame() { return image_->Model().frames[size_t(activeFrame.load())]; }
-
 void GifPainter::FireEvent(const GifPainterEvent& event) {
     if (event) CallOnGuiThread([this, &event] { event(this); });
 }
@@ -193,18 +191,18 @@ void GifPainter::Run() {
         int loopStart = 0;
         bool loopSeen = false;
         int64_t delay = threaded_ ? 0 : 1;
-        previousDisposal_ = 1;
         lastTime_ = clock_->NowMs();
         lag_ = 0;
         while ((loopsLeft != 0 || (flags_ & rfLoopForever)) && !terminated_) {
             activeFrame = loopStart;
             if (frameShown_) FireEvent(onLoopStart_);
             while (activeFrame < int(model.frames.Count()) && !terminated_) {
-                GifFrame& frame = ActiveFrame();
+                const GifFrame& frame = model.frames[size_t(activeFrame.load())];
                 if (frame.IsEmptyFrame()) break;
+                // The frame is composed before the wait, so that the wait absorbs the time.
+                int composed = -1;
                 if (delay > 0) {
-                    // Rendering the frame before the wait lets the wait absorb its time.
-                    FrameBitmap(*image_, frame);
+                    Compose(composed);
                     WaitBetweenFrames(delay);
                 } else {
                     std::this_thread::yield();
@@ -213,7 +211,6 @@ void GifPainter::Run() {
                 FireEvent(onFramePaint_);
                 if (terminated_) break;
 
-                disposal_ = 1;
                 for (const auto& item : frame.extensionItems.items) {
                     if (const auto* loop = dynamic_cast<const GifLoopExtension*>(item.get())) {
                         if (loopSeen) continue;
@@ -221,18 +218,12 @@ void GifPainter::Run() {
                         loopsLeft = loop->loopCount;
                         loopStart = activeFrame;
                         if (threaded_ && (loop->loopCount == 0 || (flags_ & rfLoopForever))) loopsLeft = -1;
-                    } else if (const auto* control = dynamic_cast<const GifGraphicControlExtension*>(item.get())) {
-                        disposal_ = control->DisposalCode();
                     }
                 }
-                CallOnGuiThread([this] {
-                    if (compositeBuffer_) {
-                        ShowFrameBuffered();
-                    } else {
-                        ShowFrameDirect();
-                    }
-                });
-                previousDisposal_ = disposal_;
+                // Composed on the worker (again if OnFramePaint chose another frame); shown on
+                // the GUI thread while the worker waits.
+                if (composed != activeFrame) Compose(composed);
+                CallOnGuiThread([this] { ShowFrame(); });
                 if (terminated_) break;
 
                 delay = defaultDelay;
@@ -255,6 +246,11 @@ void GifPainter::Run() {
         terminated_ = true;
         pendingError_ = std::current_exception();
     }
+}
+
+void GifPainter::Compose(int& composed) {
+    composed = activeFrame;
+    compositor_->Compose(size_t(composed), (flags_ & rfClearOnLoop) && composed == 0);
 }
 
 void GifPainter::WaitBetweenFrames(int64_t& delay) {
@@ -290,98 +286,46 @@ void GifPainter::WaitBetweenFrames(int64_t& delay) {
     }
 }
 
-void GifPainter::ShowFrameBuffered() {
-    if ((flags_ & rfCheckCanvas) && CanvasGone()) {
-        terminated_ = true;
-        return;
-    }
-    GifFrame& frame = ActiveFrame();
-    const bool clearFirst = (flags_ & rfClearOnLoop) && activeFrame == 0;
-    const bool transparent = flags_ & rfTransparent, tile = flags_ & rfTile;
-    const QRect whole(QPoint(0, 0), target_.size());
-
-    // The surface by disposal: 3 draws on the target (after 0/1) or on a copy of the composite
-    // (after 2/3), so the composite never holds a frame that is to vanish; 2 and the reserved
-    // 4-7 draw on the composite like 0 and 1, and 2 restores its area afterwards.
-    QImage* surface = compositeBuffer_.get();
-    QRect rect = whole;
-    bool copyToTarget = true;
-    if (disposal_ == 3) {
-        if (previousDisposal_ == 2 || previousDisposal_ == 3) {
-            surface = saveBuffer_.get();
-        } else {
-            surface = canvas_;
-            rect = target_;
-            copyToTarget = false;
-        }
-    }
-    if (!surface) return;
-    if (clearFirst) RestoreFrameArea(frame);
-    if (surface == saveBuffer_.get()) *saveBuffer_ = compositeBuffer_->copy();
-    {
-        QPainter painter(surface);
-        DrawFrame(*image_, frame, painter, rect, transparent, tile);
-    }
-    if (copyToTarget && canvas_) {
-        QPainter painter(canvas_);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(target_.topLeft(), *surface);
-    }
-    if (disposal_ == 2) RestoreFrameArea(frame);
-    frameShown_ = true;
-    image_->Changed();
-}
-
-void GifPainter::ShowFrameDirect() {
+void GifPainter::ShowFrame() {
     if ((flags_ & rfCheckCanvas) && CanvasGone()) {
         terminated_ = true;
         return;
     }
     if (canvas_) {
+        const RgbaCanvas& composed = compositor_->Canvas();
+        const QImage picture = CanvasImage(composed);
         QPainter painter(canvas_);
-        DrawFrame(*image_, ActiveFrame(), painter, target_, flags_ & rfTransparent, flags_ & rfTile);
+        painter.setClipRect(target_);
+        if (underlay_) {
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(target_.topLeft(), *underlay_);
+        }
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (flags_ & rfTile) {
+            // The logical screen repeated from the target's corner: each frame lands at its
+            // own offset in every tile.
+            const int right = target_.left() + target_.width(), bottom = target_.top() + target_.height();
+            for (int x = target_.left(); x < right && composed.width > 0; x += composed.width)
+                for (int y = target_.top(); y < bottom && composed.height > 0; y += composed.height)
+                    painter.drawImage(QPoint(x, y), picture);
+        } else {
+            painter.drawImage(target_, picture);
+        }
     }
     frameShown_ = true;
     image_->Changed();
 }
 
-// Puts the frame's area of the composite back to the background. The composite's origin is
-// the target's top-left corner, so areas are computed on a rectangle of the target's size at
-// (0, 0) whatever the target's position.
-void GifPainter::RestoreFrameArea(GifFrame& frame) {
-    const GifImage& model = image_->Model();
-    const QRect whole(QPoint(0, 0), target_.size());
-    const bool transparent = flags_ & rfTransparent, tile = flags_ & rfTile;
-    QPainter painter(compositeBuffer_.get());
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const QSize tileSize(frame.frameWidth, frame.frameHeight);
-    if (transparent && backgroundCopy_) {
-        if (tile) {
-            for (const QPoint& at : TilePositions(model, frame, whole))
-                painter.drawImage(at, *backgroundCopy_, QRect(at, tileSize));
-        } else {
-            const QRect area = MapFrameRect(model, frame, whole);
-            painter.drawImage(area.topLeft(), *backgroundCopy_, area);
-        }
-    } else if (!transparent && tile && frame.frameWidth != model.Width() && frame.frameHeight != model.Height()) {
-        const QColor colour = image_->ScreenColor ? *image_->ScreenColor : background_;
-        for (const QPoint& at : TilePositions(model, frame, whole)) painter.fillRect(QRect(at, tileSize), colour);
-    } else {
-        painter.fillRect(MapFrameRect(model, frame, whole), background_);
-    }
-}
-
 void GifPainter::Finish() {
     if (GifPicture* image = image_) {
-        std::lock_guard lock(image->painterLock_);
+        image->AssertGuiThread();
         if (ownerSlot_ && *ownerSlot_ == this) *ownerSlot_ = nullptr;
         if (pendingError_ && threaded_) image->lastPainterError_ = pendingError_;
         image->Remove(this);
     }
     image_ = nullptr;
-    compositeBuffer_.reset();
-    saveBuffer_.reset();
-    backgroundCopy_.reset();
+    underlay_.reset();
+    compositor_.reset();
 }
 
 }  // namespace torvana::gif

@@ -1,20 +1,26 @@
 #pragma once
 // The painter: animates one GIF picture of several frames into one target (a canvas and a
-// rectangle on it). It steps through the frames with their delays, applies the disposal
-// methods with its composite, save and background buffers, counts the loop passes of the
-// NETSCAPE2.0 / ANIMEXTS1.0 extension and raises the picture's five animation events.
-//
-// A threaded painter (rfThreaded) runs on a std::thread of its own, which only waits, times
-// and renders the next frame's bitmap; every drawing step and every event runs on the GUI
-// thread through GuiCallQueue while the worker blocks. An unthreaded painter runs its whole
-// animation inside the call that started it, keeping the application's events flowing
-// between frames.
+// rectangle on it). It keeps the timing of the animation (delays, speed, the wait
+// compensation, loop passes of the NETSCAPE2.0 / ANIMEXTS1.0 extension), raises the picture's
+// five animation events and runs on a thread of its own. What a frame looks like is the
+// compositor's business (gif/gif_compositor.h): the painter composes each frame there, at the
+// logical screen's size, and puts the composed picture over what lay under it in the target,
+// stretched to the target rectangle or tiled across it (rfTile).
 //
 // Timing, in hundredths of a second per frame: a delay of 0 (or no graphic control
 // extension) waits defaultDelay; smaller non-zero delays are raised to minimumDelay; an
 // unthreaded painter lowers larger ones to maximumDelay. Each unit lasts delayUnitMs at speed
-// 100. Half of the time spent outside the previous wait (rendering, showing, events, any
+// 100. Half of the time spent outside the previous wait (composing, showing, events, any
 // oversleep) is taken off the next wait.
+//
+// Threads. A threaded painter (rfThreaded) has a worker thread that runs only Run: it waits,
+// times, reads the picture's frames and composes the next frame into the painter's own
+// compositor. Everything else runs on the GUI thread (the thread that owns the picture):
+// creating the painter, showing a frame on the target, every event, Finish. The worker hands
+// each of those to the GUI thread through GuiCallQueue and blocks until it has run, so the
+// GUI thread only ever looks at the compositor's canvas while the worker is blocked. An
+// unthreaded painter runs its whole animation on the GUI thread, inside the call that started
+// it, keeping the application's events flowing between frames.
 
 #include <QImage>
 #include <QRect>
@@ -26,6 +32,7 @@
 #include <mutex>
 #include <thread>
 
+#include "gif/gif_compositor.h"
 #include "gif/qt/gif_picture.h"
 
 namespace torvana::gif {
@@ -65,21 +72,21 @@ std::shared_ptr<PainterClock> SystemPainterClock();
 
 class GifPainter : public std::enable_shared_from_this<GifPainter> {
 public:
-    // Use GifPicture::StartPainter. Runs on the GUI thread: records the target and makes the
-    // buffers the disposal methods in use need.
+    // Use GifPicture::StartPainter. On the GUI thread: records the target, what lies under
+    // the picture there, and the background colour, and makes the compositor.
     GifPainter(GifPicture& image, QImage* canvas, const QRect& target, GifRenderFlags flags, GifPainter** ownerSlot);
     ~GifPainter();
     GifPainter(const GifPainter&) = delete;
     GifPainter& operator=(const GifPainter&) = delete;
 
-    // Starts the worker thread of a threaded painter (once).
+    // GUI thread: starts the worker thread of a threaded painter (once).
     void Start();
-    // Asks the painter to end and wakes it when it waits. A stopped painter shows no further
-    // frame and fires no further event, OnPaintEnd included.
+    // GUI thread: asks the painter to end and wakes it when it waits. A stopped painter shows
+    // no further frame and fires no further event, OnPaintEnd included.
     void Stop();
-    // The body: the pass and frame loops.
+    // The body: the pass and frame loops (the worker thread, or the GUI thread unthreaded).
     void Run();
-    // The end on the GUI thread: leaves the picture's list and the owner slot, frees buffers.
+    // GUI thread: the end; leaves the picture's list and the owner slot, frees the buffers.
     void Finish();
 
     bool Threaded() const { return threaded_; }
@@ -92,7 +99,7 @@ public:
     // The frame being shown; -1 before and after the run. Event handlers may set it to choose
     // the next frame.
     std::atomic<int> activeFrame{-1};
-    // The error that ended the painter, if any.
+    // The error that ended the painter, if any. Read it after the painter has finished.
     std::exception_ptr PendingError() const { return pendingError_; }
 
     // Worker threads of painters that have not ended yet, over the whole program.
@@ -102,37 +109,46 @@ private:
     friend class GifPicture;
     void FireEvent(const GifPainterEvent& event);
     void CallOnGuiThread(const std::function<void()>& step);
+    // Composes the active frame (clearing its area first at the start of a pass under
+    // rfClearOnLoop) and records which frame that was.
+    void Compose(int& composed);
     // Waits after a frame; `delay` holds its delay in units and receives the time waited.
     void WaitBetweenFrames(int64_t& delay);
-    void ShowFrameBuffered();
-    void ShowFrameDirect();
-    void RestoreFrameArea(GifFrame& frame);
-    GifFrame& ActiveFrame();
+    // GUI thread: puts the composed frame on the target.
+    void ShowFrame();
     bool CanvasGone() const;
 
-    GifPicture* image_;
-    QImage* canvas_;
-    QRect target_;
+    // Set at creation on the GUI thread, before the worker starts; never written afterwards.
     GifRenderFlags flags_;
     int speed_;
     bool threaded_;
-    int disposal_ = 1;
-    int previousDisposal_ = 1;
-    std::unique_ptr<QImage> compositeBuffer_, saveBuffer_, backgroundCopy_;
-    QColor background_;
-    const uchar* checkedBits_ = nullptr;
+    std::shared_ptr<PainterClock> clock_;
+    GifPainterEvent onPaintStart_, onFramePaint_, onFramePainted_, onLoopStart_, onPaintEnd_;
+
+    // GUI thread only (the worker never touches them): the target and what lay under the
+    // picture there (kept when some frame restores to it: disposal 2 or 3, rfClearOnLoop).
+    GifPicture* image_;  // read by the worker in Run; cleared by Finish, after Run has ended
+    QImage* canvas_;
+    QRect target_;
+    std::unique_ptr<QImage> underlay_;
     QSize checkedSize_;
+    GifPainter** ownerSlot_;
+
+    // The worker composes into it; the GUI thread reads its canvas only inside a call the
+    // worker waits for (ShowFrame).
+    std::unique_ptr<GifCompositor> compositor_;
+
+    // Worker only (or the GUI thread unthreaded): the wait compensation.
+    int64_t lastTime_ = 0;
+    int64_t lag_ = 0;
+
+    // Shared by both threads.
     std::atomic<bool> terminated_{false};
     std::atomic<bool> frameShown_{false};
     std::atomic<bool> started_{false};
-    GifPainter** ownerSlot_;
-    std::unique_ptr<WakeEvent> wakeEvent_;
-    std::exception_ptr pendingError_;
-    std::shared_ptr<PainterClock> clock_;
-    GifPainterEvent onPaintStart_, onFramePaint_, onFramePainted_, onLoopStart_, onPaintEnd_;
-    std::thread thread_;
-    int64_t lastTime_ = 0;
-    int64_t lag_ = 0;
+    std::unique_ptr<WakeEvent> wakeEvent_;  // made at creation; Signal and WaitFor lock it
+    std::exception_ptr pendingError_;       // written by Run; read after the thread has ended
+    std::thread thread_;                    // joined on the GUI thread after Finish
 };
 
 }  // namespace torvana::gif

@@ -18,21 +18,26 @@ void StillPicture::Draw(QPainter& painter, const QRect& target) {
 GifPicture::GifPicture() : model_(std::make_unique<GifImage>()) {
     // Every wholesale change of the model (a load, Clear) first stops the painters reading it.
     model_->OnClearing = [this] {
-        StopAllPainters();
+        if (!painters_.empty()) StopAllPainters();
+        displayBitmap_.reset();
         palette_.reset();
         paletteModified = false;
     };
+    // With renderOnLoad, each frame is rendered for drawing as soon as it has been read.
+    model_->OnFrameRead = [this](GifFrame& frame) { FrameBitmap(*this, frame); };
 }
 
 GifPicture::~GifPicture() {
-    StopAllPainters();
-    {
-        std::lock_guard lock(painterLock_);
+    if (!painters_.empty()) {
+        StopAllPainters();
         for (const auto& painter : painters_) painter->image_ = nullptr;
         painters_.clear();
     }
     model_->OnClearing = nullptr;
+    model_->OnFrameRead = nullptr;
 }
+
+void GifPicture::AssertGuiThread() const { torvana::gif::AssertGuiThread("Drawing a GIF picture or managing its painters"); }
 
 void GifPicture::LoadFromFile(const std::string& path) {
     try {
@@ -65,12 +70,12 @@ void GifPicture::Changed() {
 }
 
 size_t GifPicture::PainterCount() {
-    std::lock_guard lock(painterLock_);
+    AssertGuiThread();
     return painters_.size();
 }
 
 void GifPicture::Remove(GifPainter* painter) {
-    std::lock_guard lock(painterLock_);
+    AssertGuiThread();
     std::erase_if(painters_, [painter](const auto& p) { return p.get() == painter; });
 }
 
@@ -146,7 +151,16 @@ void GifPicture::DrawDisplayBitmap(QPainter& painter, const QRect& target) {
     painter.restore();
 }
 
+QImage GifPicture::FirstFrame() const {
+    if (model_->Empty()) return QImage();
+    GifCompositor::Options options;
+    options.honourTransparency = RenderFlags & rfTransparent;
+    GifCompositor compositor(*model_, options);
+    return CanvasImage(compositor.Compose(0)).copy();
+}
+
 void GifPicture::Draw(QPainter& painter, const QRect& target) {
+    AssertGuiThread();
     if (drawing_ || model_->Empty()) return;
     drawing_ = true;
     struct Clear {
@@ -170,7 +184,6 @@ void GifPicture::DrawAnimated(QPainter& painter, const QRect& target) {
         DrawDisplayBitmap(painter, target);
         return;
     }
-    std::unique_lock lock(painterLock_);
     if (mainPainter_ && mainPainter_->Canvas() == deviceImage && mainPainter_->Target() == target) return;
     StopMainPainter();
 
@@ -217,16 +230,14 @@ void GifPicture::DrawAnimated(QPainter& painter, const QRect& target) {
 
 GifPainter* GifPicture::StartPainter(GifPainter** ownerSlot, QImage* canvas, GifRenderFlags flags,
                                      const QRect& target) {
+    AssertGuiThread();
     if (model_->Empty() || target.width() <= 0 || target.height() <= 0) {
         if (ownerSlot) *ownerSlot = nullptr;
         return nullptr;
     }
     if (model_->frames.Count() == 1) flags &= GifRenderFlags(~(rfThreaded | rfAnimate));
     auto painter = std::make_shared<GifPainter>(*this, canvas, target, flags, ownerSlot);
-    {
-        std::lock_guard lock(painterLock_);
-        painters_.push_back(painter);
-    }
+    painters_.push_back(painter);
     if (painter->Threaded()) return painter.get();
     painter->Run();
     painter->Finish();
@@ -236,37 +247,34 @@ GifPainter* GifPicture::StartPainter(GifPainter** ownerSlot, QImage* canvas, Gif
 }
 
 void GifPicture::DropDisplayBitmap() {
+    AssertGuiThread();
     if (mainPainter_) mainPainter_->Stop();
     displayBitmap_.reset();
 }
 
 void GifPicture::StopMainPainter() {
-    {
-        std::lock_guard lock(painterLock_);
-        if (mainPainter_) {
-            mainPainter_->Stop();
-            if (mainPainter_->Threaded()) {
-                // Finish clears mainPainter_ on this thread, inside the queue's calls.
-                GuiCallQueue::Instance().WaitUntil([this] { return mainPainter_ == nullptr; });
-            }
+    AssertGuiThread();
+    if (mainPainter_) {
+        mainPainter_->Stop();
+        if (mainPainter_->Threaded()) {
+            // Finish clears mainPainter_ on this thread, inside the queue's calls.
+            GuiCallQueue::Instance().WaitUntil([this] { return mainPainter_ == nullptr; });
         }
     }
     DropDisplayBitmap();
 }
 
 void GifPicture::StopAllPainters() {
+    AssertGuiThread();
     bool anyThreaded = false;
-    {
-        std::lock_guard lock(painterLock_);
-        const auto painters = painters_;
-        for (auto it = painters.rbegin(); it != painters.rend(); ++it) {
-            (*it)->Stop();
-            anyThreaded = anyThreaded || (*it)->Threaded();
-        }
+    // A copy: a painter never started runs through its end, and leaves the list, on Stop.
+    const auto painters = painters_;
+    for (auto it = painters.rbegin(); it != painters.rend(); ++it) {
+        (*it)->Stop();
+        anyThreaded = anyThreaded || (*it)->Threaded();
     }
     if (anyThreaded) {
         GuiCallQueue::Instance().WaitUntil([this] {
-            std::lock_guard lock(painterLock_);
             return std::none_of(painters_.begin(), painters_.end(), [](const auto& p) { return p->Threaded(); });
         });
     }
@@ -278,16 +286,21 @@ void GifPicture::StopAllPainters() {
 
 namespace {
 
-bool StartsLikeGif(const std::string& path) {
-    QFile file(QString::fromLocal8Bit(path.c_str()));
+bool StartsLikeGif(const QString& path) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return false;
     const QByteArray head = file.read(6);
     return head == "GIF87a" || head == "GIF89a";
 }
 
 std::unique_ptr<Graphic> LoadGif(const std::string& path) {
+    // Through QFile, so that pictures embedded as Qt resources load like files.
+    QFile file(QString::fromLocal8Bit(path.c_str()));
+    if (!file.open(QIODevice::ReadOnly)) throw torvana::Error(file.errorString().toLocal8Bit().toStdString());
     auto picture = std::make_unique<GifPicture>();
-    picture->LoadFromFile(path);
+    picture->LoadFromData(file.readAll());
+    if (picture->Empty() || picture->Width() <= 0 || picture->Height() <= 0)
+        throw torvana::Error("the GIF file holds no picture");
     return picture;
 }
 
@@ -298,16 +311,30 @@ const std::vector<PictureFormat>& PictureFormats() {
     return formats;
 }
 
-std::unique_ptr<Graphic> LoadGraphic(const std::string& path) {
-    if (StartsLikeGif(path)) return LoadGif(path);
-    const std::string extension = QFileInfo(QString::fromLocal8Bit(path.c_str())).suffix().toUpper().toStdString();
+const PictureFormat* FindPictureFormat(const std::string& extension) {
+    const std::string wanted = QString::fromLocal8Bit(extension.c_str()).toUpper().toLocal8Bit().toStdString();
     for (const PictureFormat& format : PictureFormats()) {
-        if (format.extension == extension) return format.load(path);
+        if (format.extension == wanted) return &format;
     }
-    QImageReader reader(QString::fromLocal8Bit(path.c_str()));
-    QImage image = reader.read();
-    if (image.isNull()) throw torvana::Error(reader.errorString().toLocal8Bit().toStdString());
-    return std::make_unique<StillPicture>(std::move(image));
+    return nullptr;
+}
+
+std::unique_ptr<Graphic> LoadGraphic(const std::string& path) {
+    const QString name = QString::fromLocal8Bit(path.c_str());
+    const QFileInfo info(name);
+    if (!info.exists()) throw torvana::Error("file not found");
+    if (!info.isFile()) throw torvana::Error("not a file");
+    try {
+        const PictureFormat* format =
+            StartsLikeGif(name) ? FindPictureFormat("GIF") : FindPictureFormat(info.suffix().toLocal8Bit().toStdString());
+        if (format) return format->load(path);
+        QImageReader reader(name);
+        QImage image = reader.read();
+        if (image.isNull()) throw torvana::Error(reader.errorString().toLocal8Bit().toStdString());
+        return std::make_unique<StillPicture>(std::move(image));
+    } catch (const std::bad_alloc&) {
+        throw torvana::Error("not enough memory for the picture");
+    }
 }
 
 }  // namespace torvana::gif

@@ -9,8 +9,12 @@
 // running the painter's GUI calls meanwhile. With rfDirect the painter draws straight onto
 // the caller's canvas (which must then be a QImage that outlives the painter).
 //
-// All of this runs on the GUI thread; only a painter's own waiting and frame rendering run on
-// its worker thread.
+// Threads. A picture may be loaded on any thread before it is drawn. Drawing it, its painters
+// (starting, stopping, waiting for them, their list), its palette and the frames' drawing
+// caches belong to the GUI thread, which checks it (AssertGuiThread) instead of locking.
+// A threaded painter's worker reads the frames and composes into the painter's own
+// compositor; it changes nothing here and reaches the GUI thread only through GuiCallQueue,
+// so OnChange and the painters' events are always raised on the GUI thread.
 
 #include <QByteArray>
 #include <QColor>
@@ -19,7 +23,6 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +46,9 @@ public:
     virtual int Height() const = 0;
     // Draws the picture into `target` of the painter's device.
     virtual void Draw(QPainter& painter, const QRect& target) = 0;
+    // The picture as first shown, at its natural size (for a GIF: frame 0 composed on a
+    // transparent screen). Null for an empty picture.
+    virtual QImage FirstFrame() const = 0;
     // Called when what the picture shows has changed (the control repaints).
     std::function<void()> OnChange;
 };
@@ -55,6 +61,7 @@ public:
     int Width() const override { return image_.width(); }
     int Height() const override { return image_.height(); }
     void Draw(QPainter& painter, const QRect& target) override;
+    QImage FirstFrame() const override { return image_; }
     const QImage& Image() const { return image_; }
 
 private:
@@ -74,7 +81,8 @@ public:
     GifImage& Model() { return *model_; }
     const GifImage& Model() const { return *model_; }
 
-    // Replace the content (stopping every painter first); GifError on a bad file.
+    // Replace the content (stopping every painter first); GifError on a bad file. When
+    // renderOnLoad is set, each frame is rendered for drawing as soon as it has been read.
     void LoadFromFile(const std::string& path);
     void LoadFromData(const QByteArray& data);
     void Clear();
@@ -92,6 +100,7 @@ public:
     std::shared_ptr<PainterClock> Clock;
 
     void Draw(QPainter& painter, const QRect& target) override;
+    QImage FirstFrame() const override;
     // The logical screen with frame 0 drawn (while animating: the display bitmap). Null for a
     // picture without frames.
     const QImage* StillBitmap();
@@ -119,8 +128,11 @@ public:
     // The last error a threaded painter met (it ended that painter); null when none.
     std::exception_ptr LastPainterError() const { return lastPainterError_; }
 
-    // Reports a change to the holder.
+    // Reports a change to the holder (OnChange): on the thread that loads the picture, and on
+    // the GUI thread for everything drawing and painters change.
     void Changed();
+    // Ends the program when called off the GUI thread (see Threads above).
+    void AssertGuiThread() const;
 
     // Set while a frame was rendered with a replaced palette (the holder redraws).
     bool paletteModified = false;
@@ -131,27 +143,38 @@ private:
     void DrawAnimated(QPainter& painter, const QRect& target);
     void Remove(GifPainter* painter);
 
+    // Replaced only after every painter has stopped (OnClearing), so a worker never reads
+    // frames that are being freed.
     std::unique_ptr<GifImage> model_;
+    // GUI thread only, like everything below: no lock guards them.
     std::unique_ptr<QImage> displayBitmap_;
     std::optional<GifPalette> palette_;
     bool computingPalette_ = false;
     bool drawing_ = false;
+    // The painter Draw started; cleared by its Finish (a call the GUI thread runs, also while
+    // it waits for the painter inside Draw or StopMainPainter).
     GifPainter* mainPainter_ = nullptr;
-    std::recursive_mutex painterLock_;
+    // Every live painter; a painter leaves it in Finish.
     std::vector<std::shared_ptr<GifPainter>> painters_;
     std::exception_ptr lastPainterError_;
 };
 
-// The table of picture formats: which picture class reads files of which extension.
+// The table of picture formats: which picture class reads files of which kind.
 struct PictureFormat {
     std::string extension;    // upper case, without the dot: "GIF"
     std::string description;  // "GIF Image"
+    // Reads a file (also a Qt resource path); torvana::Error with the reason on failure.
     std::function<std::unique_ptr<Graphic>(const std::string& path)> load;
 };
 const std::vector<PictureFormat>& PictureFormats();
-// Loads a picture file: a file that starts with a GIF signature, or has a listed extension,
-// goes through that format's reader; anything else through Qt's image readers as a still
-// picture. Throws torvana::Error with the reason when nothing can be read.
+// The format registered for an extension (any case, without the dot); null when none is.
+const PictureFormat* FindPictureFormat(const std::string& extension);
+
+// The one loader of picture files, for the editor and the player. A file that starts with a
+// GIF signature is read as a GIF whatever its name; otherwise the format registered for its
+// extension reads it, and anything else goes through Qt's image readers as a still picture.
+// Throws torvana::Error with a reason fit for a sentence ("file not found", "not a file",
+// "the GIF file holds no picture", "not enough memory for the picture", the reader's text).
 std::unique_ptr<Graphic> LoadGraphic(const std::string& path);
 
 }  // namespace torvana::gif

@@ -284,6 +284,12 @@ QRect MapFrameRect(const GifImage& image, const GifFrame& frame, const QRect& ta
     return QRect(left, top, right - left, bottom - top);
 }
 
+QImage CanvasImage(const RgbaCanvas& canvas) {
+    if (canvas.width <= 0 || canvas.height <= 0) return QImage();
+    return QImage(canvas.pixels.data(), canvas.width, canvas.height, qsizetype(canvas.width) * 4,
+                  QImage::Format_RGBA8888);
+}
+
 std::vector<QPoint> TilePositions(const GifImage& image, const GifFrame& frame, const QRect& target) {
     std::vector<QPoint> tiles;
     const int stepX = image.Width(), stepY = image.Height();

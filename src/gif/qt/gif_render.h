@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "gif/gif_compositor.h"
 #include "gif/gif_image.h"
 
 class QPainter;
@@ -109,6 +110,10 @@ void DrawFrame(GifPicture& picture, GifFrame& frame, QPainter& canvas, const QRe
 // logical-screen width and height while a tile starts inside `target`.
 void StretchFrame(GifPicture& picture, GifFrame& frame, QPainter& canvas, const QRect& target, bool transparent,
                   bool tile);
+// A composed canvas as a QImage that shares its pixels (valid while the canvas is unchanged);
+// copy() it to keep it.
+QImage CanvasImage(const RgbaCanvas& canvas);
+
 // The top-left corners of the tiles of a frame tiled across `target`.
 std::vector<QPoint> TilePositions(const GifImage& image, const GifFrame& frame, const QRect& target);
 

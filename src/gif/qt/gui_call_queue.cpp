@@ -2,10 +2,20 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QThread>
 #include <exception>
 #include <memory>
 
 namespace torvana::gif {
+
+bool OnGuiThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return !app || app->thread() == QThread::currentThread();
+}
+
+void AssertGuiThread(const char* what) {
+    if (!OnGuiThread()) qFatal("%s runs off the GUI thread", what);
+}
 
 GuiCallQueue& GuiCallQueue::Instance() {
     static GuiCallQueue queue;
@@ -20,6 +30,8 @@ void GuiCallQueue::WakeEventLoop() {
 }
 
 void GuiCallQueue::Call(std::function<void()> call) {
+    if (QCoreApplication::instance() && OnGuiThread())
+        qFatal("GuiCallQueue::Call from the GUI thread would wait for itself");
     struct Done {
         bool ran = false;
         std::exception_ptr error;
@@ -54,6 +66,7 @@ void GuiCallQueue::Post(std::function<void()> call) {
 }
 
 int GuiCallQueue::RunPending() {
+    AssertGuiThread("GuiCallQueue::RunPending");
     int ran = 0;
     for (;;) {
         std::function<void()> call;

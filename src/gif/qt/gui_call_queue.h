@@ -13,12 +13,19 @@
 
 namespace torvana::gif {
 
+// The GUI thread is the application object's thread (any thread while there is none).
+bool OnGuiThread();
+// Ends the program with a message naming `what` when called off the GUI thread: code that
+// relies on running there (painters' lists, drawing, events) checks it instead of locking.
+void AssertGuiThread(const char* what);
+
 class GuiCallQueue {
 public:
     static GuiCallQueue& Instance();
 
-    // From a worker thread: runs `call` on the GUI thread and returns when it has run. An
-    // exception thrown by the call is thrown again here.
+    // From a worker thread (never the GUI thread, which would wait for itself): runs `call`
+    // on the GUI thread and returns when it has run. An exception thrown by the call is
+    // thrown again here.
     void Call(std::function<void()> call);
     // From a worker thread: queues `call` for the GUI thread and returns at once.
     void Post(std::function<void()> call);
@@ -35,6 +42,7 @@ private:
     GuiCallQueue() = default;
     void WakeEventLoop();
 
+    // Guards calls_ and notifications_; never held while a call runs.
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::function<void()>> calls_;
