@@ -14,6 +14,7 @@
 #include "toolkit/folder_widgets.h"
 #include "toolkit/message_box.h"
 #include "toolkit/widgets.h"
+#include "toolkit/text.h"
 
 namespace {
 
@@ -23,9 +24,6 @@ constexpr const char* kExitText = "Warning!  Current project is not saved.  Exit
 
 constexpr const char* kOpenTitle = "Open a Torvana File";
 constexpr const char* kOpenFilter = "Torvana Files (*.cdrom) |*.cdrom";
-
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string s8(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 }  // namespace
 
@@ -55,7 +53,7 @@ void TForm1::New1Click() {
         if (!confirmDiscard(kContinueText)) return;
         TForm3* dialog = forms().Form3;
         if (dialog->exec() != QDialog::Accepted) return;
-        const std::string typed = s8(dialog->Edit1->text());
+        const std::string typed = toolkit::toLocalString(dialog->Edit1->text());
         const std::string name = typed + ".cdrom";
         const std::string path = torvana::joinPath(dialog->DirectoryListBox1->directory(), name);
         if (typed.empty()) return;
@@ -91,13 +89,13 @@ void TForm1::Open1Click() {
         TrackBar1->setPosition(1);
         CheckBox1->setChecked(data.showBrowse);
         CheckBox2->setChecked(data.showExit);
-        Edit1->setText(q(data.cdTitle));
-        Edit2->setText(q(data.stagingFolder));
-        Edit3->setText(q(data.backgroundImage));
-        Edit4->setText(q(data.openingWav));
+        Edit1->setText(toolkit::toQString(data.cdTitle));
+        Edit2->setText(toolkit::toQString(data.stagingFolder));
+        Edit3->setText(toolkit::toQString(data.backgroundImage));
+        Edit4->setText(toolkit::toQString(data.openingWav));
         BitBtn3->setEnabled(true);
         torvana::storeHotspots(state, data.hotspots);
-        toolkit::setHint(Edit5, q(torvana::fileNamePart(state.hotspotApplication[1])));
+        toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
         state.projectSaved = false;
     });
 }

@@ -23,12 +23,11 @@
 #include "toolkit/message_box.h"
 #include "toolkit/pointer.h"
 #include "toolkit/widgets.h"
+#include "toolkit/text.h"
 
 namespace {
 
 constexpr const char* kCaptionPrefix = "Torvana - Ver. ";
-
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
 
 QLineEdit* edit(const char* name, QWidget* parent) {
     auto* e = new QLineEdit(parent);
@@ -293,10 +292,10 @@ void TForm1::FormCreate() {
     setFixedSize(sizeHint());
 }
 
-void TForm1::setStartupCaption() { setWindowTitle(q(kCaptionPrefix + state.versionText)); }
+void TForm1::setStartupCaption() { setWindowTitle(toolkit::toQString(kCaptionPrefix + state.versionText)); }
 
 void TForm1::setProjectCaption() {
-    setWindowTitle(q(kCaptionPrefix + state.versionText + " - (" + state.projectName + ")"));
+    setWindowTitle(toolkit::toQString(kCaptionPrefix + state.versionText + " - (" + state.projectName + ")"));
 }
 
 QList<QWidget*> TForm1::hintControls() const {

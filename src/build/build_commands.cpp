@@ -16,10 +16,9 @@
 #include "toolkit/shell.h"
 #include "toolkit/widgets.h"
 #include "project/paths.h"
+#include "toolkit/text.h"
 
 namespace {
-
-std::string s8(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 // The build's conversation with the user, in the main window's message boxes.
 class WindowBuildUser : public torvana::BuildUser {
@@ -52,10 +51,10 @@ constexpr const char* kNoProjectText = "Please select or open a project file fro
 void TForm1::BitBtn1Click() {
     toolkit::runCommand([this] {
         torvana::BuildFields fields;
-        fields.cdTitle = s8(Edit1->text());
-        fields.stagingFolder = s8(Edit2->text());
-        fields.backgroundImage = s8(Edit3->text());
-        fields.openingWav = s8(Edit4->text());
+        fields.cdTitle = toolkit::toLocalString(Edit1->text());
+        fields.stagingFolder = toolkit::toLocalString(Edit2->text());
+        fields.backgroundImage = toolkit::toLocalString(Edit3->text());
+        fields.openingWav = toolkit::toLocalString(Edit4->text());
         fields.showBrowse = CheckBox1->isChecked();
         fields.showExit = CheckBox2->isChecked();
         fields.trackBarMaximum = TrackBar1->maximum();
@@ -69,7 +68,7 @@ void TForm1::Save1Click() { BitBtn1Click(); }
 void TForm1::BitBtn4Click() {
     toolkit::runCommand([this] {
         // The staging field as it is now, not the folder of the last build.
-        const std::string folder = s8(Edit2->text());
+        const std::string folder = toolkit::toLocalString(Edit2->text());
         torvana::setCurrentFolder(folder);
         if (!toolkit::startProgram("./autorun.exe", folder))
             toolkit::showError("ERROR! Could not launch file: \"autorun.exe\".", this);
@@ -81,7 +80,7 @@ void TForm1::Image1Click() {
     TForm4* dialog = forms().Form4;
     if (dialog->exec() != QDialog::Accepted) return;
     const std::string folder = dialog->DirectoryListBox1->directory();
-    Edit2->setText(QString::fromLocal8Bit(torvana::joinPath(folder, s8(dialog->Edit1->text())).c_str()));
+    Edit2->setText(QString::fromLocal8Bit(torvana::joinPath(folder, toolkit::toLocalString(dialog->Edit1->text())).c_str()));
 }
 
 void TForm1::Image2Click() {

@@ -18,10 +18,9 @@
 #include "toolkit/message_box.h"
 #include "toolkit/pointer.h"
 #include "toolkit/widgets.h"
+#include "toolkit/text.h"
 
 namespace {
-
-std::string s8(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 QLabel* label(const char* name, const QString& text, QWidget* parent, bool bold = false,
               Qt::Alignment align = Qt::AlignRight | Qt::AlignVCenter) {
@@ -202,16 +201,16 @@ void TForm2::BitBtn1Click() {
         if (Edit1->text().isEmpty()) return refuse("Application is required.", Edit1);
         if (Edit2->text().isEmpty()) return refuse("Rollover Image is required.", Edit2);
         if (Edit5->text().isEmpty()) return refuse("X coordinate is required.", Edit5);
-        const int x = torvana::strToInt(s8(Edit5->text()));
+        const int x = torvana::strToInt(toolkit::toLocalString(Edit5->text()));
         if (x < 1 || x > 640) return refuse("X coordinate has to be from 1 to 640.", Edit5);
         if (Edit6->text().isEmpty()) return refuse("Y coordinate is required.", Edit6);
-        const int y = torvana::strToInt(s8(Edit6->text()));
+        const int y = torvana::strToInt(toolkit::toLocalString(Edit6->text()));
         if (y < 1 || y > 480) return refuse("Y coordinate has to be from 1 to 480.", Edit6);
 
         // The fields go on as typed; the tests above only look at them.
-        const torvana::Hotspot fields{s8(Edit1->text()), s8(Edit2->text()), s8(Edit5->text()),
-                                      s8(Edit6->text()), s8(Edit3->text()), s8(Edit4->text())};
-        const std::string number = s8(forms().Form1->Edit5->text());
+        const torvana::Hotspot fields{toolkit::toLocalString(Edit1->text()), toolkit::toLocalString(Edit2->text()), toolkit::toLocalString(Edit5->text()),
+                                      toolkit::toLocalString(Edit6->text()), toolkit::toLocalString(Edit3->text()), toolkit::toLocalString(Edit4->text())};
+        const std::string number = toolkit::toLocalString(forms().Form1->Edit5->text());
         torvana::replaceFileContents(torvana::kAcceptFileName, torvana::formatAcceptFile(number, fields));
         leave();
     });
@@ -221,7 +220,7 @@ void TForm2::BitBtn2Click() { leave(); }
 
 void TForm2::BitBtn3Click() {
     toolkit::runCommand([this] {
-        const std::string number = s8(forms().Form1->Edit5->text());
+        const std::string number = toolkit::toLocalString(forms().Form1->Edit5->text());
         if (!toolkit::askYesNo("Do you sure you want to delete HotSpot \"" + number + "\" ?", this)) return;
         torvana::replaceFileContents(torvana::kDeleteFileName, torvana::formatDeleteFile(number));
         toolkit::showInformation("HotSpot \"" + number + "\" deleted.", this);

@@ -12,10 +12,7 @@
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "toolkit/widgets.h"
-
-namespace {
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-}  // namespace
+#include "toolkit/text.h"
 
 void TForm1::setHotspotRange() {
     // The selectable slots are every hotspot and the free one after the last, but never past 99.
@@ -25,7 +22,7 @@ void TForm1::setHotspotRange() {
 void TForm1::showSelectedSlot() {
     const int position = TrackBar1->position();
     Edit5->setText(QString::number(position));
-    toolkit::setHint(Edit5, q(torvana::fileNamePart(state.hotspotApplication[position])));
+    toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[position])));
 }
 
 void TForm1::TrackBar1Change() { showSelectedSlot(); }
@@ -35,12 +32,12 @@ void TForm1::BitBtn3Click() {
     QLineEdit* fields[] = {editor->Edit1, editor->Edit2, editor->Edit5, editor->Edit6, editor->Edit3, editor->Edit4};
     for (QLineEdit* e : fields) e->clear();
     const torvana::Hotspot h = state.hotspot(TrackBar1->position());
-    editor->Edit1->setText(q(h.application));
-    editor->Edit2->setText(q(h.rolloverImage));
-    editor->Edit5->setText(q(h.x));
-    editor->Edit6->setText(q(h.y));
-    editor->Edit3->setText(q(h.rolloverWav));
-    editor->Edit4->setText(q(h.clickWav));
+    editor->Edit1->setText(toolkit::toQString(h.application));
+    editor->Edit2->setText(toolkit::toQString(h.rolloverImage));
+    editor->Edit5->setText(toolkit::toQString(h.x));
+    editor->Edit6->setText(toolkit::toQString(h.y));
+    editor->Edit3->setText(toolkit::toQString(h.rolloverWav));
+    editor->Edit4->setText(toolkit::toQString(h.clickWav));
     for (QWidget* w : editor->hintControls()) toolkit::showHint(w, ToolTipHelp1->isChecked());
     editor->Label1->setText("Editing HotSpot: " + Edit5->text());
     editor->Edit1->setFocus();
@@ -66,7 +63,7 @@ bool TForm1::applyHandOffFiles() {
     // A number outside the slots is refused; the file goes, so it is not applied again.
     if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(kAcceptFileName);
     acceptHotspot(state, accepted);
-    toolkit::setHint(Edit5, q(fileNamePart(accepted.fields.application)));
+    toolkit::setHint(Edit5, toolkit::toQString(fileNamePart(accepted.fields.application)));
     BitBtn3->setEnabled(true);
     deleteFile(kAcceptFileName);
     setHotspotRange();

@@ -1,4 +1,5 @@
 #include "toolkit/folder_widgets.h"
+#include "toolkit/text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,8 +12,8 @@ namespace toolkit {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string s8(const QString& s) { return QDir::toNativeSeparators(s).toLocal8Bit().toStdString(); }
+// A folder as the program stores it: native separators, system code page.
+std::string nativePath(const QString& s) { return toolkit::toLocalString(QDir::toNativeSeparators(s)); }
 
 constexpr int kPathRole = Qt::UserRole + 1;
 
@@ -21,16 +22,16 @@ constexpr int kPathRole = Qt::UserRole + 1;
 DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemDoubleClicked, this, &DirectoryListBox::openItem);
-    directory_ = s8(QDir::currentPath());
+    directory_ = nativePath(QDir::currentPath());
     fill();
 }
 
 bool DirectoryListBox::openFolder(const std::string& folder) {
-    const QFileInfo info(q(folder));
+    const QFileInfo info(toolkit::toQString(folder));
     if (!info.isDir()) return false;
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     if (!QDir::setCurrent(clean)) return false;
-    directory_ = s8(clean);
+    directory_ = nativePath(clean);
     fill();
     emit changed();
     return true;
@@ -42,7 +43,7 @@ void DirectoryListBox::fill() {
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     // Ancestors from the root down to the open folder, each indented one step further.
     QStringList chain;
-    QDir dir(q(directory_));
+    QDir dir(toolkit::toQString(directory_));
     for (;;) {
         chain.prepend(dir.absolutePath());
         if (dir.isRoot() || !dir.cdUp()) break;
@@ -56,21 +57,21 @@ void DirectoryListBox::fill() {
         current = item;
         ++depth;
     }
-    QStringList subs = QDir(q(directory_)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    QStringList subs = QDir(toolkit::toQString(directory_)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& sub : subs) {
         auto* item = new QListWidgetItem(closedIcon, QString(depth * 2, ' ') + sub, this);
-        item->setData(kPathRole, QDir(q(directory_)).absoluteFilePath(sub));
+        item->setData(kPathRole, QDir(toolkit::toQString(directory_)).absoluteFilePath(sub));
     }
     if (current) setCurrentItem(current);
 }
 
 void DirectoryListBox::openItem(QListWidgetItem* item) {
-    if (item) openFolder(s8(item->data(kPathRole).toString()));
+    if (item) openFolder(nativePath(item->data(kPathRole).toString()));
 }
 
 void DirectoryListBox::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem() &&
-        currentItem()->data(kPathRole).toString() != q(directory_)) {
+        currentItem()->data(kPathRole).toString() != toolkit::toQString(directory_)) {
         openItem(currentItem());
         return;
     }
@@ -95,7 +96,7 @@ DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
 
 std::string DriveComboBox::driveOf(const std::string& folder) const {
     // The longest mount point that contains the folder.
-    const QString path = QDir::cleanPath(QFileInfo(q(folder)).absoluteFilePath());
+    const QString path = QDir::cleanPath(QFileInfo(toolkit::toQString(folder)).absoluteFilePath());
     QString best;
     for (int i = 0; i < count(); ++i) {
         const QString root = itemData(i).toString();
@@ -125,7 +126,7 @@ void DriveComboBox::driveChosen(int index) {
     if (syncing_ || !list_ || index < 0) return;
     const std::string drive = itemData(index).toString().toLocal8Bit().toStdString();
     auto it = lastFolder_.find(drive);
-    const std::string target = it != lastFolder_.end() && QFileInfo(q(it->second)).isDir() ? it->second : drive;
+    const std::string target = it != lastFolder_.end() && QFileInfo(toolkit::toQString(it->second)).isDir() ? it->second : drive;
     list_->openFolder(target);
 }
 
