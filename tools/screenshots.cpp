@@ -2,6 +2,8 @@
 // Usage: torvana-screenshots DIR (run it on an X server, e.g. under xvfb-run).
 
 #include <QApplication>
+#include <QGraphicsView>
+#include <QMouseEvent>
 #include <QDir>
 #include <QPainter>
 #include <QPixmap>
@@ -16,7 +18,9 @@
 #include "app/new_project_dialog.h"
 #include "app/startup_chooser.h"
 #include "build/staging_folder_dialog.h"
+#include "example_project.h"
 #include "hotspot/hotspot_editor.h"
+#include "hotspot/hotspot_layout.h"
 #include "project/project_file.h"
 #include "toolkit/artwork.h"
 #include "toolkit/test_hook.h"
@@ -78,6 +82,8 @@ int main(int argc, char** argv) {
     ok &= save(f.AboutBox, dir, "about-box");
     ok &= saveIcon(dir, 48);
     ok &= saveIcon(dir, 256);
+    f.Layout->showLayout();
+    ok &= save(f.Layout, dir, "hotspot-layout-no-project");
 
     // The windows as they look with a project open: a project written into the settings
     // folder, opened through the File menu's Open, and its second hotspot in the editor.
@@ -103,6 +109,23 @@ int main(int argc, char** argv) {
     ok &= save(f.Form1, dir, "main-window-project");
     f.Form1->BitBtn3Click();
     ok &= save(f.Form2, dir, "hotspot-editor-filled");
+    f.Form2->BitBtn2Click();
+
+    // The layout window with the example project: hotspot 2 selected, the mouse over hotspot 3.
+    hook.answer(toolkit::Answer::Yes);  // leave the unsaved project
+    hook.chooseFile(writeExampleProject(QDir(settings.path()).filePath("example")).toLocal8Bit().toStdString());
+    toolkit::installTestHook(&hook);
+    f.Form1->Open1Click();
+    toolkit::installTestHook(nullptr);
+    f.Form1->TrackBar1->setPosition(2);
+    f.Form1->showSelectedSlot();
+    f.Layout->showLayout();
+    f.Layout->refreshNow();
+    QWidget* stage = f.Layout->LayoutView->viewport();
+    const QPoint over = f.Layout->LayoutView->mapFromScene(f.Layout->hotspotArea(3).center());
+    QMouseEvent move(QEvent::MouseMove, over, stage->mapToGlobal(over), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(stage, &move);
+    ok &= save(f.Layout, dir, "hotspot-layout");
     destroyForms();
     return ok ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include "app/startup_chooser.h"
 #include "build/staging_folder_dialog.h"
 #include "hotspot/hotspot_editor.h"
+#include "hotspot/hotspot_layout.h"
 #include "settings/about_box.h"
 
 namespace {
@@ -23,10 +24,12 @@ void createForms(const std::string& settingsPath) {
     g_forms.AboutBox = new TAboutBox;
     g_forms.Form4 = new TForm4;
     g_forms.Form5 = new TForm5;
+    g_forms.Layout = new THotspotLayout(g_forms.Form1, g_forms.Form2);
 }
 
 void destroyForms() {
     // In reverse order of creation; the main window goes last.
+    delete g_forms.Layout;
     delete g_forms.Form5;
     delete g_forms.Form4;
     delete g_forms.AboutBox;

@@ -1,6 +1,7 @@
 #pragma once
-// The program's six windows. They are created once at start-up, in a fixed order, and live
-// until the program ends; they are shown and hidden, never re-created.
+// The program's six windows, and the HotSpot Layout window beside them. They are created once
+// at start-up, in a fixed order, and live until the program ends; they are shown and hidden,
+// never re-created.
 
 #include <string>
 
@@ -10,6 +11,7 @@ class TForm3;
 class TForm4;
 class TForm5;
 class TAboutBox;
+class THotspotLayout;
 
 struct Forms {
     TForm1* Form1 = nullptr;        // main window
@@ -18,11 +20,13 @@ struct Forms {
     TAboutBox* AboutBox = nullptr;  // About box
     TForm4* Form4 = nullptr;        // staging-folder dialog
     TForm5* Form5 = nullptr;        // start-up chooser
+    THotspotLayout* Layout = nullptr;  // the hotspots on the background
 };
 
 Forms& forms();
 
-// Creates the six windows in order: TForm1, TForm2, TForm3, TAboutBox, TForm4, TForm5.
+// Creates the six windows in order: TForm1, TForm2, TForm3, TAboutBox, TForm4, TForm5; then
+// the layout window, which follows the main window's project.
 // The main window reads its settings from `settingsPath`.
 void createForms(const std::string& settingsPath);
 void destroyForms();

@@ -66,6 +66,7 @@ void TForm1::New1Click() {
         startEmptyProject(this);
         BitBtn3->setEnabled(true);
         state.projectSaved = false;
+        emit hotspotsChanged();
     });
 }
 
@@ -97,6 +98,7 @@ void TForm1::Open1Click() {
         torvana::storeHotspots(state, data.hotspots);
         toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
         state.projectSaved = false;
+        emit hotspotsChanged();
     });
 }
 
@@ -108,6 +110,7 @@ void TForm1::Close1Click() {
         state.projectSaved = false;
         setStartupCaption();
         startEmptyProject(this);
+        emit hotspotsChanged();
     });
 }
 

@@ -18,6 +18,7 @@
 
 #include "app/forms.h"
 #include "app/startup_chooser.h"
+#include "hotspot/hotspot_layout.h"
 #include "settings/settings_file.h"
 #include "toolkit/artwork.h"
 #include "toolkit/message_box.h"
@@ -129,6 +130,9 @@ void TForm1::buildControls() {
     BitBtn3 = button("BitBtn3", "&Edit", toolkit::editGlyph(), central);
     BitBtn3->setMinimumSize(65, 25);
     toolkit::setHint(BitBtn3, "Edit the current HotSpot");
+    BitBtn5 = button("BitBtn5", "&Layout", QIcon(), central);
+    BitBtn5->setMinimumSize(65, 25);
+    toolkit::setHint(BitBtn5, "See the HotSpots on the background image and move them (Ctrl+L)");
 
     CheckBox1 = new QCheckBox("Show 'Browse' button", central);
     CheckBox1->setObjectName("CheckBox1");
@@ -171,6 +175,7 @@ void TForm1::buildControls() {
     hotspotRow->addWidget(TrackBar1);
     hotspotRow->addWidget(Edit5, 0, Qt::AlignTop);
     hotspotRow->addWidget(BitBtn3, 0, Qt::AlignTop);
+    hotspotRow->addWidget(BitBtn5, 0, Qt::AlignTop);
     hotspotRow->addStretch(1);
     grid->addWidget(Label5, 5, 0, Qt::AlignTop | Qt::AlignRight);
     grid->addLayout(hotspotRow, 5, 1, 1, 2);
@@ -206,7 +211,7 @@ void TForm1::buildControls() {
     page->addLayout(body);
 
     // Tab order as the user moves through the window.
-    QWidget* order[] = {Edit1, Edit2, Edit3, Edit4, Edit5, BitBtn3, BitBtn1, BitBtn2, TrackBar1, BitBtn4,
+    QWidget* order[] = {Edit1, Edit2, Edit3, Edit4, Edit5, BitBtn3, BitBtn5, BitBtn1, BitBtn2, TrackBar1, BitBtn4,
                         CheckBox1, CheckBox2};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
     for (QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2), static_cast<QWidget*>(Image3),
@@ -253,6 +258,13 @@ void TForm1::buildMenu() {
 
     About1 = menuBar()->addAction("&About");
     About1->setObjectName("About1");
+
+    // Ctrl+L opens the layout window from anywhere in this window.
+    Layout1 = new QAction("Layout", this);
+    Layout1->setObjectName("Layout1");
+    Layout1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    Layout1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Layout1);
 }
 
 void TForm1::connectHandlers() {
@@ -270,6 +282,8 @@ void TForm1::connectHandlers() {
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+    connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
+    connect(Layout1, &QAction::triggered, this, &TForm1::BitBtn5Click);
     connect(TrackBar1, &toolkit::TrackBar::userMoved, this, &TForm1::TrackBar1Change);
     connect(Image1, &toolkit::BrowsePicture::clicked, this, &TForm1::Image1Click);
     connect(Image2, &toolkit::BrowsePicture::clicked, this, &TForm1::Image2Click);
@@ -304,7 +318,10 @@ QList<QWidget*> TForm1::hintControls() const {
 
 void TForm1::showHints(bool shown) {
     for (QWidget* w : hintControls()) toolkit::showHint(w, shown);
+    toolkit::showHint(BitBtn5, shown);
 }
+
+void TForm1::BitBtn5Click() { forms().Layout->showLayout(); }
 
 void TForm1::showAndActivate() {
     const bool first = !property("shownOnce").toBool();

@@ -52,6 +52,7 @@ public:
     QPushButton* BitBtn2;
     QPushButton* BitBtn3;
     QPushButton* BitBtn4;
+    QPushButton* BitBtn5;  // "&Layout": the HotSpot Layout window (also Ctrl+L)
     QCheckBox* CheckBox1;
     QCheckBox* CheckBox2;
     toolkit::FilePicker OpenDialog1;
@@ -70,6 +71,7 @@ public:
     QAction* OnlineHelp1;
     QAction* GoToWebSite1;
     QAction* About1;
+    QAction* Layout1;  // Ctrl+L, the shortcut of BitBtn5
 
     const std::string& settingsPath() const { return settingsPath_; }
 
@@ -89,6 +91,7 @@ public:
     void BitBtn2Click();  // Exit
     void BitBtn3Click();  // Edit hotspot
     void BitBtn4Click();  // Test Run
+    void BitBtn5Click();  // HotSpot Layout
     void TrackBar1Change();
     void Image1Click();
     void Image2Click();
@@ -122,6 +125,8 @@ public:
 signals:
     // The window was closed: the program ends.
     void closed();
+    // New, Open, Close or a hand-off from the hotspot editor changed the hotspot tables.
+    void hotspotsChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -57,6 +57,7 @@ bool TForm1::applyHandOffFiles() {
             TrackBar1->setPosition(state.hotspotCount);
             showSelectedSlot();
         }
+        emit hotspotsChanged();
     }
     if (!fileExists(kAcceptFileName)) return false;
     const AcceptedHotspot accepted = parseAcceptFile(readFileContents(kAcceptFileName));
@@ -67,5 +68,6 @@ bool TForm1::applyHandOffFiles() {
     BitBtn3->setEnabled(true);
     deleteFile(kAcceptFileName);
     setHotspotRange();
+    emit hotspotsChanged();
     return true;
 }

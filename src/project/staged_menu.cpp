@@ -70,6 +70,10 @@ HotspotRect hotspotRect(int x, int y, int pictureWidth, int pictureHeight) {
     return r;
 }
 
+CoordinateTexts placedCoordinates(int x, int y) {
+    return {std::to_string(std::clamp(x, 1, kStageWidth)), std::to_string(std::clamp(y, 1, kStageHeight))};
+}
+
 PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
                          const std::string& projectFile) {
     PlayerProject project;

@@ -53,6 +53,21 @@ constexpr int kCoordinateLimit = 100000;
 // into the rectangle every player hits and draws, and the layout window shows.
 HotspotRect hotspotRect(int x, int y, int pictureWidth, int pictureHeight);
 
+// The stage every menu is shown on. The hotspot editor accepts X from 1 to its width and Y from
+// 1 to its height.
+constexpr int kStageWidth = 640;
+constexpr int kStageHeight = 480;
+
+// The X and Y texts stored for a hotspot placed at (x, y): kept within 1 to 640 and 1 to 480
+// and written in decimal, so the hotspot editor shows and accepts them as they are and every
+// player reads back the same numbers.
+struct CoordinateTexts {
+    std::string x;
+    std::string y;
+    bool operator==(const CoordinateTexts&) const = default;
+};
+CoordinateTexts placedCoordinates(int x, int y);
+
 struct PlayerProject {
     std::string folder;       // where the project file was found; staged copies lie below it
     std::string projectFile;  // full path of the project file

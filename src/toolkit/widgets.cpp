@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 
 #include "toolkit/artwork.h"
@@ -92,6 +93,25 @@ QLabel* boldLabel(const QString& text, QWidget* parent, int pointSize) {
     if (pointSize > 0) f.setPointSize(pointSize);
     label->setFont(f);
     return label;
+}
+
+ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setLine(const QString& text) {
+    setText(text);
+    setToolTip(text);
+}
+
+QSize ElidedLabel::minimumSizeHint() const { return {0, QLabel::minimumSizeHint().height()}; }
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect area = contentsRect();
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
 }
 
 }  // namespace toolkit

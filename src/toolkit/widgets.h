@@ -63,6 +63,19 @@ void centerOnScreen(QWidget* window);
 // A bold label, optionally with a point size.
 QLabel* boldLabel(const QString& text, QWidget* parent, int pointSize = 0);
 
+// One line of text that never widens its window: cut with "..." when it does not fit, with
+// the whole text in its tooltip.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ElidedLabel(QWidget* parent = nullptr);
+    void setLine(const QString& text);
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 }  // namespace toolkit
 
 class QDialog;

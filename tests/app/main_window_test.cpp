@@ -141,12 +141,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(f));
         f->Edit1->setFocus();
         QStringList order{f->focusWidget()->objectName()};
-        for (int i = 0; i < 11; ++i) {
+        for (int i = 0; i < 12; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
         }
-        // BitBtn3 and BitBtn4 are disabled at start and skipped.
-        QCOMPARE(order.join(','), QString("Edit1,Edit2,Edit3,Edit4,Edit5,BitBtn1,BitBtn2,TrackBar1,CheckBox1,"
+        // BitBtn3 and BitBtn4 are disabled at start and skipped; BitBtn5 (Layout) sits beside Edit.
+        QCOMPARE(order.join(','), QString("Edit1,Edit2,Edit3,Edit4,Edit5,BitBtn5,BitBtn1,BitBtn2,TrackBar1,CheckBox1,"
                                           "CheckBox2,Edit1,Edit2"));
     }
 

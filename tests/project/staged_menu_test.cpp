@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "project/integer.h"
 #include "project/staged_menu.h"
 
 using torvana::hotspotRect;
@@ -28,4 +29,18 @@ TEST(HotspotRect, PictureSizeAtXYOrAnInvisibleSquare) {
     EXPECT_FALSE(hotspotRect(INT_MAX, INT_MAX, 100, 100).contains(320, 240));
     EXPECT_TRUE(hotspotRect(10, 20, 100, 50).contains(10, 20));
     EXPECT_FALSE(hotspotRect(10, 20, 100, 50).contains(110, 20));
+}
+
+TEST(HotspotRect, PlacedCoordinatesStayWhereTheEditorAcceptsThem) {
+    struct Case { int x, y; const char* tx; const char* ty; };
+    const Case cases[] = {
+        {1, 1, "1", "1"}, {640, 480, "640", "480"}, {0, 481, "1", "480"},
+        {-7, 300, "1", "300"}, {INT_MAX, INT_MIN, "640", "1"},
+    };
+    for (const Case& c : cases) {
+        const torvana::CoordinateTexts t = torvana::placedCoordinates(c.x, c.y);
+        EXPECT_EQ(t, (torvana::CoordinateTexts{c.tx, c.ty}));
+        // Read back through the one integer conversion, they are the hotspot's rectangle.
+        EXPECT_EQ(hotspotRect(torvana::strToInt(t.x), torvana::strToInt(t.y), 0, 0).x, std::stoi(c.tx));
+    }
 }

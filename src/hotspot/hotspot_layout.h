@@ -1,0 +1,154 @@
+#pragma once
+// The HotSpot Layout window: the project's background on the 640 x 480 stage, as the player
+// shows it, with every hotspot drawn as the rectangle the player hits, to see where the
+// rollovers land and to move them with the mouse or the arrow keys.
+//
+// It reads the project from the main window (the background field and the hotspot tables)
+// and follows it: the background field, New, Open, Close and the hotspot editor's hand-off
+// redraw it. It writes only the X and Y of a hotspot it moves, each move one step of its undo
+// stack. Clicking a hotspot selects it on the main window's track bar; a double-click opens the
+// hotspot editor for it. While the editor is open, nothing can be moved here.
+
+#include <QHash>
+#include <QPointF>
+#include <QRect>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "project/staged_menu.h"
+
+class QAction;
+class QGraphicsScene;
+class QGraphicsView;
+class QToolButton;
+class QUndoStack;
+class TForm1;
+class TForm2;
+
+namespace torvana::gif {
+class Graphic;
+}
+namespace toolkit {
+class ElidedLabel;
+}
+
+class LayoutStageItem;
+class LayoutHotspotItem;
+
+class THotspotLayout : public QWidget {
+    Q_OBJECT
+public:
+    // `main` holds the project; `editor` is the hotspot editor a double-click opens.
+    THotspotLayout(TForm1* main, TForm2* editor, QWidget* parent = nullptr);
+    ~THotspotLayout() override;
+
+    QGraphicsView* LayoutView;
+    toolkit::ElidedLabel* StatusLine;
+    QToolButton* UndoButton;
+    QToolButton* RedoButton;
+    QToolButton* ZoomOutButton;
+    QToolButton* ActualSizeButton;
+    QToolButton* ZoomInButton;
+    QAction* UndoAction;        // Ctrl+Z
+    QAction* RedoAction;        // Ctrl+Shift+Z, Ctrl+Y
+    QAction* ZoomInAction;      // Ctrl++, Ctrl+=
+    QAction* ZoomOutAction;     // Ctrl+-
+    QAction* ActualSizeAction;  // Ctrl+0
+    QUndoStack* undoStack;
+
+    // Shows the window in front, drawn from the project as it is now.
+    void showLayout();
+
+    // Moves hotspot `slot` so that its top-left corner is at (x, y), kept on the stage, as one
+    // step that Undo takes back. Nothing happens when that does not change its X and Y texts.
+    void moveHotspot(int slot, int x, int y);
+
+    // The zoom factor of the stage (1 is one screen pixel per picture pixel).
+    double zoom() const { return zoom_; }
+    void setZoom(double factor);
+    void zoomIn();
+    void zoomOut();
+
+    // What the stage shows: the rectangle of hotspot `slot` (empty when it is not shown), the
+    // hotspot under the mouse (0 for none), its rollover picture, and the problems met
+    // while drawing (pictures that cannot be read, coordinates that are not numbers).
+    QRect hotspotArea(int slot) const;
+    int pointedHotspot() const;
+    torvana::gif::Graphic* rolloverPicture(int slot) const;
+    QStringList notes() const { return notes_; }
+    // Redraws now any change of the project that is still waiting to be drawn.
+    void refreshNow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    friend class LayoutHotspotItem;
+    friend class MoveHotspotCommand;
+
+    struct Placed {
+        int slot;
+        QRect rect;
+        std::shared_ptr<torvana::gif::Graphic> picture;
+        LayoutHotspotItem* item;
+    };
+    struct CachedPicture {
+        QString stamp;  // size and time of change of the file it was read from
+        std::shared_ptr<torvana::gif::Graphic> picture;
+        QString error;
+    };
+
+    void buildControls();
+    void scheduleRefresh();
+    void refresh();
+    void hotspotsReplaced();
+    void releasePictures();
+    std::shared_ptr<torvana::gif::Graphic> picture(const QString& role, const std::string& path, QString* error,
+                                                   QHash<QString, CachedPicture>& used);
+    int placedIndex(int slot) const;
+    int hotspotAt(const QPointF& scenePoint) const;
+    int selectedSlot() const;
+    void showSelection();
+    void setPointed(int index);
+    void select(int slot);
+    void openEditor(int slot);
+    void place(int index, const QPoint& topLeft);
+    void storeCoordinates(int slot, const torvana::CoordinateTexts& texts);
+    void nudge(int dx, int dy);
+    void setEditorOpen(bool open);
+    void updateActions();
+    void showIdleStatus();
+    void showPosition(int index);
+
+    bool mousePress(QMouseEvent* event);
+    bool mouseMove(QMouseEvent* event);
+    bool mouseRelease(QMouseEvent* event);
+
+    TForm1* main_;
+    TForm2* editor_;
+    QGraphicsScene* scene_;
+    LayoutStageItem* stageItem_ = nullptr;
+    std::shared_ptr<torvana::gif::Graphic> background_;
+    std::vector<Placed> placed_;
+    QHash<QString, CachedPicture> pictures_;
+    QStringList notes_;
+    int pointed_ = -1;  // index into placed_ of the hotspot under the mouse
+    double zoom_ = 1.0;
+    bool editorOpen_ = false;
+    bool refreshPending_ = false;
+    bool stale_ = true;
+
+    // A drag of a hotspot with the mouse: where it started, and whether it has moved yet.
+    struct Drag {
+        int index = -1;
+        QPoint pressPos;  // in the view
+        QPointF pressScene;
+        QPoint start;     // the hotspot's top-left corner when pressed
+        QPoint now;
+        bool moving = false;
+    } drag_;
+};
