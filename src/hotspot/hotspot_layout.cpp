@@ -27,15 +27,15 @@
 #include "project/integer.h"
 #include "project/paths.h"
 #include "toolkit/artwork.h"
+#include "toolkit/text.h"
 #include "toolkit/widgets.h"
 
 using torvana::gif::GifPicture;
 using torvana::gif::Graphic;
+using toolkit::toLocalString;
+using toolkit::toQString;
 
 namespace {
-
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string s8(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 const QRect kStage(0, 0, torvana::kStageWidth, torvana::kStageHeight);
 // Around the stage a margin shows the parts of hotspots that reach past it (the player cuts
@@ -332,8 +332,8 @@ void THotspotLayout::releasePictures() {
 
 std::shared_ptr<Graphic> THotspotLayout::picture(const QString& role, const std::string& path, QString* error,
                                                  QHash<QString, CachedPicture>& used) {
-    const QString key = role + '\n' + q(path);
-    const QFileInfo info(q(path));
+    const QString key = role + '\n' + toQString(path);
+    const QFileInfo info(toQString(path));
     const QString stamp =
         info.exists() ? QString("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()) : QString();
     auto cached = pictures_.constFind(key);
@@ -347,7 +347,7 @@ std::shared_ptr<Graphic> THotspotLayout::picture(const QString& role, const std:
                 fresh.error = "the file holds no picture";
             }
         } catch (const std::exception& e) {
-            fresh.error = q(e.what());
+            fresh.error = toQString(e.what());
         }
         cached = pictures_.insert(key, fresh);
     }
@@ -380,11 +380,11 @@ void THotspotLayout::refresh() {
 
     QHash<QString, CachedPicture> used;
     QString error;
-    const std::string backgroundPath = s8(main_->Edit3->text());
+    const std::string backgroundPath = toLocalString(main_->Edit3->text());
     if (!backgroundPath.empty()) {
         background_ = picture("background", backgroundPath, &error, used);
         if (!background_)
-            notes_ << QString("Background Image \"%1\" not shown: %2.").arg(q(backgroundPath), error);
+            notes_ << QString("Background Image \"%1\" not shown: %2.").arg(toQString(backgroundPath), error);
     }
     stageItem_->picture = background_;
     if (background_) background_->OnChange = [this] { stageItem_->update(); };
@@ -396,7 +396,7 @@ void THotspotLayout::refresh() {
         const auto y = torvana::tryStrToInt(h.y);
         if (!x || !y) {
             // The players leave such a hotspot out as well.
-            notes_ << QString("HotSpot %1 left out: %2.").arg(slot).arg(q(torvana::invalidIntegerText(!x ? h.x : h.y)));
+            notes_ << QString("HotSpot %1 left out: %2.").arg(slot).arg(toQString(torvana::invalidIntegerText(!x ? h.x : h.y)));
             continue;
         }
         std::shared_ptr<Graphic> rollover;
@@ -404,7 +404,7 @@ void THotspotLayout::refresh() {
             rollover = picture("rollover", h.rolloverImage, &error, used);
             if (!rollover)
                 notes_ << QString("Rollover Image \"%1\" of HotSpot %2 not shown: %3.")
-                              .arg(q(h.rolloverImage))
+                              .arg(toQString(h.rolloverImage))
                               .arg(slot)
                               .arg(error);
         }
@@ -498,7 +498,9 @@ void THotspotLayout::showIdleStatus() {
                                                : QString("%1 (%2 more)").arg(notes_.last()).arg(notes_.size() - 1));
         StatusLine->setToolTip(notes_.join('\n'));
     } else {
-        StatusLine->setLine("Drag a HotSpot to move it, or select it and use the arrow keys; double-click it to edit it.");
+        StatusLine->setLine(
+            "Drag a HotSpot to move it, or select it (click or Tab) and use the arrow keys; double-click or Enter "
+            "edits it.");
     }
 }
 
@@ -511,7 +513,7 @@ void THotspotLayout::showPosition(int index) {
     }
     text += QString(", %1 x %2").arg(p.rect.width()).arg(p.rect.height());
     const std::string& application = main_->state.hotspotApplication[p.slot];
-    if (!application.empty()) text += " - " + q(torvana::fileNamePart(application));
+    if (!application.empty()) text += " - " + toQString(torvana::fileNamePart(application));
     StatusLine->setLine(text);
 }
 
@@ -694,6 +696,21 @@ bool THotspotLayout::eventFilter(QObject* watched, QEvent* event) {
         const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
         if (key->key() == Qt::Key_Escape) {
             keyPressEvent(const_cast<QKeyEvent*>(key));
+            return true;
+        }
+        // Tab and Shift+Tab go through the hotspots; Enter edits the selected one.
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            if (!placed_.empty() && drag_.index < 0) {
+                const int count = int(placed_.size());
+                const int index = placedIndex(selectedSlot());
+                const int next = index < 0 ? (key->key() == Qt::Key_Tab ? 0 : count - 1)
+                                           : (index + (key->key() == Qt::Key_Tab ? 1 : count - 1)) % count;
+                select(placed_[size_t(next)].slot);
+            }
+            return true;
+        }
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+            if (!editorOpen_ && drag_.index < 0 && placedIndex(selectedSlot()) >= 0) openEditor(selectedSlot());
             return true;
         }
         if (mods != Qt::NoModifier && mods != Qt::ShiftModifier) return false;

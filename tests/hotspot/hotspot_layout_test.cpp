@@ -178,6 +178,18 @@ private slots:
         QCOMPARE(f->state.hotspotY[4], std::string("$1DE"));
         QTest::keyClick(L->LayoutView, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(slot(4), QPoint(8, 478));
+
+        // Tab goes on to the next hotspot (round to the first), Shift+Tab back; Enter edits it.
+        QTest::keyClick(L->LayoutView, Qt::Key_Tab);
+        QCOMPARE(f->TrackBar1->position(), 1);
+        QCOMPARE(f->Edit5->text(), QString("1"));
+        QTest::keyClick(L->LayoutView, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyClick(L->LayoutView, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(f->TrackBar1->position(), 3);
+        QTest::keyClick(L->LayoutView, Qt::Key_Return);
+        QTRY_VERIFY(forms().Form2->isVisible());
+        QCOMPARE(forms().Form2->Label1->text(), QString("Editing HotSpot: 3"));
+        forms().Form2->BitBtn2Click();
     }
 
     void pointingShowsTheRolloverAndClicksSelectAndEdit() {
