@@ -107,7 +107,13 @@ private slots:
         openProject();
         f->state.projectSaved = true;
         QCOMPARE(L->hotspotArea(2), QRect(200, 150, 80, 30));
-        drag({240, 165}, {30, 12});
+        QWindow* w = L->windowHandle();
+        QTest::mousePress(w, Qt::LeftButton, {}, at({240, 165}));
+        QTest::mouseMove(w, at({240, 165}) + QPoint(15, 6));
+        QTest::mouseMove(w, at({240, 165}) + QPoint(30, 12));
+        QCOMPARE(L->StatusLine->text(), QString("HotSpot 2: X 230, Y 162"));  // shown while dragging
+        QCOMPARE(f->state.hotspotX[2], std::string("200"));                   // written when let go
+        QTest::mouseRelease(w, Qt::LeftButton, {}, at({240, 165}) + QPoint(30, 12));
         QCOMPARE(slot(2), QPoint(230, 162));
         QCOMPARE(L->hotspotArea(2), QRect(230, 162, 80, 30));
         QVERIFY(!f->state.projectSaved);  // the next Save must write the move
@@ -255,6 +261,13 @@ private slots:
         QTRY_COMPARE(pixel({20, 20}), kRed);
         QCOMPARE(pixel({500, 20}), QColor(Qt::black));
         QCOMPARE(pixel({20, 450}), QColor(Qt::black));
+
+        // Hidden, it draws nothing; shown again, it shows the project as it is then.
+        L->hide();
+        f->Edit3->setText(QString::fromLocal8Bit(fx.path("back.bmp").c_str()));
+        QTest::qWait(20);
+        f->BitBtn5->click();
+        QCOMPARE(pixel({20, 20}), kBlue);
 
         // A hotspot deleted through the editor's hand-off: the rest move down a slot.
         L->moveHotspot(1, 50, 60);
