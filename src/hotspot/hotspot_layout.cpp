@@ -86,13 +86,31 @@ public:
 class LayoutHotspotItem : public QGraphicsItem {
 public:
     LayoutHotspotItem(THotspotLayout* owner, int index, int slot, QSize size)
-        : owner_(owner), index_(index), size_(size), number_(QString::number(slot)) {
-        QFont f = QApplication::font();
-        f.setBold(true);
-        f.setPixelSize(11);
-        font_ = f;
-        const QFontMetrics metrics(f);
-        tag_ = QRectF(0, 0, metrics.horizontalAdvance(number_) + 6, metrics.height() + 2);
+        : owner_(owner), index_(index), size_(size) {
+        tag_ = QRectF(QPointF(0, 0), QSizeF(tagPicture(slot, false).deviceIndependentSize()));
+    }
+
+    // The number tags, drawn once for each number and state: text is the slowest part of
+    // painting a stage of 99 hotspots.
+    static const QImage& tagPicture(int slot, bool selected) {
+        static QHash<int, QImage> cache;
+        const int key = slot * 2 + (selected ? 1 : 0);
+        auto found = cache.find(key);
+        if (found != cache.end()) return *found;
+        QFont font = QApplication::font();
+        font.setBold(true);
+        font.setPixelSize(11);
+        const QString number = QString::number(slot);
+        const QFontMetrics metrics(font);
+        const qreal scale = qApp->devicePixelRatio();
+        QImage tag(QSize(metrics.horizontalAdvance(number) + 6, metrics.height() + 2) * scale, QImage::Format_ARGB32_Premultiplied);
+        tag.setDevicePixelRatio(scale);
+        tag.fill(selected ? kSelectedColor : QColor(Qt::black));
+        QPainter painter(&tag);
+        painter.setPen(selected ? Qt::black : Qt::white);
+        painter.setFont(font);
+        painter.drawText(QRectF(QPointF(0, 0), tag.deviceIndependentSize()), Qt::AlignCenter, number);
+        return *cache.insert(key, tag);
     }
 
     QRectF boundingRect() const override {
@@ -127,18 +145,13 @@ public:
             painter->setPen(dashes);
             painter->drawRect(edge);
         }
-        painter->fillRect(tag_, selected ? kSelectedColor : QColor(0, 0, 0));
-        painter->setPen(selected ? Qt::black : Qt::white);
-        painter->setFont(font_);
-        painter->drawText(tag_, Qt::AlignCenter, number_);
+        painter->drawImage(tag_.topLeft(), tagPicture(placed.slot, selected));
     }
 
 private:
     THotspotLayout* owner_;
     int index_;
     QSize size_;
-    QString number_;
-    QFont font_;
     QRectF tag_;
 };
 
