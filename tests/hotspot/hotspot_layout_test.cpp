@@ -307,6 +307,10 @@ private slots:
     }
 
     void theMainWindowOpensItAndTheViewZooms() {
+        // The Layout button's hint follows "ToolTip Help" like the other buttons'.
+        QVERIFY(f->BitBtn5->toolTip().startsWith("See the HotSpots"));
+        f->ToolTipHelp1->trigger();
+        QCOMPARE(f->BitBtn5->toolTip(), QString());
         f->show();
         f->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f));
