@@ -75,31 +75,36 @@ void TForm1::Open1Click() {
         if (!confirmDiscard(kContinueText)) return;
         const auto chosen = OpenDialog1.pick(this, kOpenTitle, kOpenFilter);
         if (!chosen) return;
-        state.openDialogPath = *chosen;
-        // The whole file is read before anything changes, so a file that cannot be read leaves
-        // the open project as it was.
-        const torvana::ProjectFileData data = torvana::readProjectFile(*chosen);
-
-        state.projectPath = *chosen;
-        state.projectName = torvana::fileNamePart(*chosen);
-        setProjectCaption();
-        resetProjectFields(this);
-        state.clearSlots(1, torvana::kClearedSlots);
-        state.hotspotCount = data.hotspotCount;
-        setHotspotRange();
-        TrackBar1->setPosition(1);
-        CheckBox1->setChecked(data.showBrowse);
-        CheckBox2->setChecked(data.showExit);
-        Edit1->setText(toolkit::toQString(data.cdTitle));
-        Edit2->setText(toolkit::toQString(data.stagingFolder));
-        Edit3->setText(toolkit::toQString(data.backgroundImage));
-        Edit4->setText(toolkit::toQString(data.openingWav));
-        BitBtn3->setEnabled(true);
-        torvana::storeHotspots(state, data.hotspots);
-        toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
-        state.projectSaved = false;
-        emit hotspotsChanged();
+        openProjectFile(*chosen);
     });
+}
+
+void TForm1::openProjectFile(const std::string& path) {
+    state.openDialogPath = path;
+    OpenDialog1.setLastFile(path);
+    // The whole file is read before anything changes, so a file that cannot be read leaves
+    // the open project as it was.
+    const torvana::ProjectFileData data = torvana::readProjectFile(path);
+
+    state.projectPath = path;
+    state.projectName = torvana::fileNamePart(path);
+    setProjectCaption();
+    resetProjectFields(this);
+    state.clearSlots(1, torvana::kClearedSlots);
+    state.hotspotCount = data.hotspotCount;
+    setHotspotRange();
+    TrackBar1->setPosition(1);
+    CheckBox1->setChecked(data.showBrowse);
+    CheckBox2->setChecked(data.showExit);
+    Edit1->setText(toolkit::toQString(data.cdTitle));
+    Edit2->setText(toolkit::toQString(data.stagingFolder));
+    Edit3->setText(toolkit::toQString(data.backgroundImage));
+    Edit4->setText(toolkit::toQString(data.openingWav));
+    BitBtn3->setEnabled(true);
+    torvana::storeHotspots(state, data.hotspots);
+    toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
+    state.projectSaved = false;
+    emit hotspotsChanged();
 }
 
 void TForm1::Close1Click() {

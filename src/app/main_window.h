@@ -102,6 +102,11 @@ public:
     void GoToWebSite1Click();
     void About1Click();
 
+    // Reads a project file and shows it, as Open does once a file is chosen (and as the
+    // command line asks at start-up). Throws Error when the file cannot be read; the open
+    // project stays then.
+    void openProjectFile(const std::string& path);
+
     // The two caption formats.
     void setStartupCaption();
     void setProjectCaption();

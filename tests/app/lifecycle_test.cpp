@@ -111,6 +111,20 @@ private slots:
         QCOMPARE(f->state.projectName, std::string("empty.cdrom"));  // cancelled: nothing changed
     }
 
+    // "torvana FILE.cdrom": the project opens without a dialog or a question, and the Open
+    // dialog proposes it next.
+    void aProjectNamedAtStartOpensWithoutAsking() {
+        const std::string path = writeProject("named.cdrom", 2);
+        f->openProjectFile(path);
+        QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (named.cdrom)"));
+        QCOMPARE(f->state.hotspotCount, 2);
+        QVERIFY(fx.hook.fileDialogs.empty() && fx.hook.boxes.empty());
+        fx.hook.answer(Answer::Yes);
+        fx.hook.cancelFile();
+        f->Open1Click();
+        QCOMPARE(fx.hook.fileDialogs[0].startFile, path);
+    }
+
     void aFailedOpenKeepsTheProjectOnScreen() {
         open(writeProject("good.cdrom", 2));
         f->Edit1->setText("typed but not saved");

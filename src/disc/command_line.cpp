@@ -1,0 +1,210 @@
+#include "disc/command_line.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "disc/disc_check.h"
+#include "disc/disc_image.h"
+#include "project/errors.h"
+#include "project/paths.h"
+#include "project/project_file.h"
+
+namespace torvana {
+
+bool isConsoleCommand(const std::string& first) {
+    return first == "check" || first == "build" || first == "image" || first == "--help" || first == "-h";
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine command;
+    if (arguments.empty()) return command;
+    const std::string& first = arguments[0];
+    auto invalid = [&](const std::string& error) {
+        command.kind = CommandKind::Invalid;
+        command.error = error;
+        return command;
+    };
+    size_t expected = 1;
+    if (first == "--help" || first == "-h") {
+        command.kind = CommandKind::Help;
+    } else if (first == "check" || first == "build" || first == "image") {
+        command.kind = first == "check" ? CommandKind::Check : first == "build" ? CommandKind::Build : CommandKind::Image;
+        expected = command.kind == CommandKind::Image ? 3 : 2;
+        if (arguments.size() < expected)
+            return invalid(command.kind == CommandKind::Image ? "torvana image needs a project file and an image file."
+                                                              : "torvana " + first + " needs a project file.");
+        command.project = arguments[1];
+        if (command.kind == CommandKind::Image) command.image = arguments[2];
+    } else if (!first.empty() && first[0] == '-') {
+        return invalid("Unknown option '" + first + "'.");
+    } else {
+        command.kind = CommandKind::OpenProject;
+        command.project = first;
+    }
+    if (arguments.size() > expected) return invalid("Unexpected argument '" + arguments[expected] + "'.");
+    return command;
+}
+
+std::string helpText() {
+    return "Usage:\n"
+           "  torvana                     start the editor\n"
+           "  torvana FILE.cdrom          start the editor with this project open\n"
+           "  torvana check FILE.cdrom    check what the disc would hold, without changing anything\n"
+           "  torvana build FILE.cdrom    save the project into its staging folder, as Save does\n"
+           "  torvana image FILE.cdrom OUT.iso\n"
+           "                              build the staging folder, then write its disc image\n"
+           "  torvana --help              show this text\n"
+           "\n"
+           "Exit status: check gives 0 when it finds no error and 1 when it does; build and image\n"
+           "give 0 when every file was copied (and the image written), 1 when a copy failed, and\n"
+           "2 when they stop (a project that cannot be read, a refused build, a folder or file\n"
+           "that cannot be made, an image that cannot be written).\n";
+}
+
+LoadedProject loadProject(const std::string& path, const std::string& programFolder) {
+    const ProjectFileData data = readProjectFile(path);
+    LoadedProject project;
+    ProjectState& state = project.state;
+    state.programFolder = programFolder;
+    state.projectPath = path;
+    state.projectName = fileNamePart(path);
+    state.hotspotCount = data.hotspotCount;
+    storeHotspots(state, data.hotspots);
+    BuildFields& fields = project.fields;
+    fields.cdTitle = data.cdTitle;
+    fields.stagingFolder = data.stagingFolder;
+    fields.backgroundImage = data.backgroundImage;
+    fields.openingWav = data.openingWav;
+    fields.showBrowse = data.showBrowse;
+    fields.showExit = data.showExit;
+    // As the editor's hotspot row is set after Open: the slot after the last hotspot, at most 99.
+    fields.trackBarMaximum = std::min(data.hotspotCount + 1, kMaxHotspots);
+    return project;
+}
+
+namespace {
+
+// A progress line on a terminal, rewritten in place; nothing when the output is no terminal.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
+    ~ProgressLine() { end(); }
+
+    void show(const std::string& what, uint64_t done, uint64_t total) {
+        if (!terminal_) return;
+        const int percent = total ? static_cast<int>(done * 100 / total) : 100;
+        if (shown_ && percent == percent_ && what == what_) return;
+        percent_ = percent;
+        what_ = what;
+        std::string line = what + " " + std::to_string(percent) + "% (" + discSizeText(done) + " of " +
+                           discSizeText(total) + ")";
+        if (line.size() < width_) line += std::string(width_ - line.size(), ' ');
+        width_ = line.size();
+        err_ << '\r' << line << std::flush;
+        shown_ = true;
+    }
+    // Ends the line so messages start on a line of their own.
+    void end() {
+        if (shown_) err_ << '\n' << std::flush;
+        shown_ = false;
+        width_ = 0;
+    }
+
+private:
+    std::ostream& err_;
+    bool terminal_;
+    bool shown_ = false;
+    int percent_ = -1;
+    std::string what_;
+    size_t width_ = 0;
+};
+
+// The build's conversation as lines on standard error.
+class ConsoleBuildUser : public BuildUser {
+public:
+    ConsoleBuildUser(std::ostream& err, ProgressLine& line) : err_(err), line_(line) {}
+    void beep() override { say("error: the project has no hotspot, so there is nothing to build."); }
+    void refuse(BuildField, const std::string& message) override { say("error: " + message); }
+    void warning(const std::string& message) override { say("warning: " + message); }
+    void error(const std::string& message) override { say("error: " + message); }
+    void information(const std::string& message) override { say(message); }
+    void busy(bool) override {}
+    void succeeded() override {}
+    void progress(const std::string& file, uint64_t done, uint64_t total) override {
+        line_.show("Copying " + file, done, total);
+    }
+
+private:
+    void say(const std::string& line) {
+        line_.end();
+        err_ << line << '\n' << std::flush;
+    }
+    std::ostream& err_;
+    ProgressLine& line_;
+};
+
+int check(const LoadedProject& project, std::ostream& out) {
+    const DiscReport report = checkDisc(project.state, project.fields);
+    for (const Finding& f : report.findings) out << severityName(f.severity) << ": " << f.text << '\n';
+    out << "Disc size: about " << discSizeText(report.discBytes) << " (" << report.count(Severity::Error)
+        << " errors, " << report.count(Severity::Warning) << " warnings, " << report.count(Severity::Note)
+        << " notes)\n";
+    return report.hasErrors() ? 1 : 0;
+}
+
+int build(LoadedProject& project, std::ostream& err, ProgressLine& line) {
+    ConsoleBuildUser user(err, line);
+    const BuildResult result = runStagingBuild(project.state, project.fields, user);
+    line.end();
+    return result == BuildResult::Succeeded ? 0 : result == BuildResult::CompletedWithFailures ? 1 : 2;
+}
+
+int image(LoadedProject& project, const std::string& imagePath, std::ostream& err, ProgressLine& line) {
+    const int built = build(project, err, line);
+    if (built != 0) {
+        err << "error: the disc image was not written, since the staging folder is not complete.\n";
+        return built;
+    }
+    writeDiscImage(project.fields.stagingFolder, volumeNameFor(project.fields.cdTitle), imagePath,
+                   [&](uint64_t done, uint64_t total) {
+                       line.show("Writing the disc image", done, total);
+                       return true;
+                   });
+    line.end();
+    err << "The disc image " << '"' << imagePath << '"' << " is written.\n";
+    return 0;
+}
+
+}  // namespace
+
+int runConsoleCommand(const CommandLine& command, const std::string& programFolder, std::ostream& out,
+                      std::ostream& err, bool terminal) {
+    switch (command.kind) {
+        case CommandKind::Help:
+            out << helpText();
+            return 0;
+        case CommandKind::Invalid:
+            err << "torvana: " << command.error << " Try torvana --help.\n";
+            return 2;
+        case CommandKind::Check:
+        case CommandKind::Build:
+        case CommandKind::Image:
+            break;
+        default:
+            err << "torvana: this command needs the editor's windows.\n";
+            return 2;
+    }
+    ProgressLine line(err, terminal);
+    try {
+        LoadedProject project = loadProject(command.project, programFolder);
+        if (command.kind == CommandKind::Check) return check(project, out);
+        if (command.kind == CommandKind::Build) return build(project, err, line);
+        return image(project, command.image, err, line);
+    } catch (const Error& e) {
+        line.end();
+        err << "error: " << e.what() << '\n';
+        return 2;
+    }
+}
+
+}  // namespace torvana

@@ -1,0 +1,61 @@
+#pragma once
+// The editor's command line. "torvana check|build|image FILE" run the disc check, the staging
+// build and the disc image on a project file without windows and without a display;
+// "torvana FILE" opens that project in the editor. No Qt: the editor's main() decides here
+// whether it needs its windows at all.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "build/staging_build.h"
+
+namespace torvana {
+
+enum class CommandKind {
+    Editor,       // no arguments: the editor with its start-up chooser
+    OpenProject,  // one project file: the editor with that project open
+    Help,
+    Check,
+    Build,
+    Image,
+    Invalid,      // `error` says why
+};
+
+struct CommandLine {
+    CommandKind kind = CommandKind::Editor;
+    std::string project;
+    std::string image;
+    std::string error;
+};
+
+// The command a first argument names, which runs without windows ("check", "build", "image",
+// "--help", "-h").
+bool isConsoleCommand(const std::string& firstArgument);
+
+// Reads the arguments after the program's name.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+std::string helpText();
+
+// A project file as the editor holds it once opened, ready for the build and the check, with
+// the player taken from `programFolder` (ending with a separator). Throws Error when it cannot be
+// read.
+struct LoadedProject {
+    ProjectState state;
+    BuildFields fields;
+};
+LoadedProject loadProject(const std::string& path, const std::string& programFolder);
+
+// Runs a console command (Help, Check, Build, Image or Invalid) and returns the exit status:
+//   check  0 when the disc check finds no error, 1 when it does;
+//   build  0 when every copy was made, 1 when a copy failed, 2 when the build stops
+//          (refused, or a folder or file that cannot be made);
+//   image  as build, and 2 when the image cannot be written;
+//   2 for a project that cannot be read and for arguments that are not understood.
+// Findings go to `out`, messages of the build and errors to `err`. `terminal` says that `err` is
+// a terminal, where a progress line is kept up to date.
+int runConsoleCommand(const CommandLine& command, const std::string& programFolder, std::ostream& out,
+                      std::ostream& err, bool terminal);
+
+}  // namespace torvana

@@ -1,0 +1,230 @@
+#include "disc/disc_image.h"
+
+// The image is read straight from the library; libburn is not used.
+#define LIBISOFS_WITHOUT_LIBBURN 1
+#include <libisofs.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <vector>
+
+#include "project/errors.h"
+#include "project/file_io.h"
+
+namespace torvana {
+
+namespace fs = std::filesystem;
+
+std::string volumeNameFor(const std::string& cdTitle) {
+    std::string name;
+    for (const char c : cdTitle) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        char d = '_';
+        if (u < 0x80 && std::isalnum(u)) d = static_cast<char>(std::toupper(u));
+        // Runs of anything else become one underscore, and none leads.
+        if (d == '_' && (name.empty() || name.back() == '_')) continue;
+        name += d;
+        if (name.size() == 32) break;
+    }
+    while (!name.empty() && name.back() == '_') name.pop_back();
+    return name.empty() ? "CDROM" : name;
+}
+
+namespace {
+
+constexpr int kSector = 2048;
+
+void startLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (iso_init() < 0) throw Error("The disc image library cannot be started.");
+        // Its messages are read back by the program, never printed.
+        char queue[] = "FAILURE", print[] = "NEVER", id[] = "";
+        iso_set_msgs_severities(queue, print, id);
+    });
+}
+
+// The library's last failure message, or the text of its error code.
+std::string libraryFailure(int code) {
+    std::string text = code < 0 ? iso_error_to_msg(code) : "";
+    char minimum[] = "FAILURE";
+    int error = 0, image = 0;
+    std::vector<char> message(ISO_MSGS_MESSAGE_LEN);
+    char severity[80];
+    while (iso_obtain_msgs(minimum, &error, &image, message.data(), severity) > 0) text = message.data();
+    return text;
+}
+
+void drainMessages() { libraryFailure(0); }
+
+[[noreturn]] void fail(const std::string& what, int code) {
+    throw Error("The disc image cannot be made: " + what + " (" + libraryFailure(code) + ")");
+}
+
+struct ImageDeleter {
+    void operator()(IsoImage* image) const { iso_image_unref(image); }
+};
+struct OptsDeleter {
+    void operator()(IsoWriteOpts* opts) const { iso_write_opts_free(opts); }
+};
+// The image's byte stream. Its writer thread is cancelled when the stream is let go before its
+// end (a cancel, a failure).
+class ImageStream {
+public:
+    explicit ImageStream(burn_source* source) : source_(source) {}
+    ~ImageStream() {
+        if (!finished_) source_->cancel(source_);
+        source_->free_data(source_);
+        std::free(source_);
+    }
+    ImageStream(const ImageStream&) = delete;
+    ImageStream& operator=(const ImageStream&) = delete;
+
+    uint64_t size() { return static_cast<uint64_t>(source_->get_size(source_)); }
+    // Reads `size` bytes; only the image's last piece may be shorter. A read that asks for more
+    // than is left may get nothing, so the caller asks for exactly the rest at the end.
+    int read(unsigned char* buffer, size_t size) { return source_->read_xt(source_, buffer, static_cast<int>(size)); }
+    void finished() { finished_ = true; }
+
+private:
+    burn_source* source_;
+    bool finished_ = false;
+};
+
+// Read-only for everyone; executable where the staged file is, so scripts and Linux programs
+// start from the disc.
+void setModes(IsoDir* dir) {
+    IsoDirIter* iter = nullptr;
+    if (iso_dir_get_children(dir, &iter) < 0) return;
+    IsoNode* node = nullptr;
+    while (iso_dir_iter_next(iter, &node) == 1) {
+        iso_node_set_uid(node, 0);
+        iso_node_set_gid(node, 0);
+        if (ISO_NODE_IS_DIR(node)) {
+            iso_node_set_permissions(node, 0555);
+            setModes(ISO_DIR(node));
+        } else {
+            const bool executable = (iso_node_get_permissions(node) & 0111) != 0 ||
+                                    std::strcmp(iso_node_get_name(node), "autorun.sh") == 0;
+            iso_node_set_permissions(node, executable ? 0555 : 0444);
+        }
+    }
+    iso_dir_iter_free(iter);
+}
+
+bool inside(const std::string& path, const std::string& folder) {
+    std::error_code ec;
+    const fs::path f = fs::weakly_canonical(folder, ec);
+    const fs::path p = fs::weakly_canonical(fs::absolute(path, ec).parent_path(), ec);
+    auto fi = f.begin();
+    auto pi = p.begin();
+    for (; fi != f.end(); ++fi, ++pi)
+        if (pi == p.end() || *fi != *pi) return false;
+    return true;
+}
+
+// The temporary file goes when it is not renamed into place.
+class PartialFile {
+public:
+    explicit PartialFile(std::string path) : path_(std::move(path)) {}
+    ~PartialFile() {
+        if (file_) std::fclose(file_);
+        if (!kept_) std::remove(path_.c_str());
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+
+    void open() {
+        file_ = std::fopen(path_.c_str(), "wb");
+        if (!file_) throwErrno(errno);
+    }
+    void write(const unsigned char* data, size_t size) {
+        if (std::fwrite(data, 1, size, file_) != size) throwErrno(errno ? errno : EIO);
+    }
+    void keepAs(const std::string& name) {
+        const int closed = std::fclose(file_);
+        file_ = nullptr;
+        if (closed != 0) throwErrno(errno ? errno : EIO);
+        std::error_code ec;
+        fs::rename(path_, name, ec);
+        if (ec) throwErrno(ec.value());
+        kept_ = true;
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    bool kept_ = false;
+};
+
+}  // namespace
+
+ImageResult writeDiscImage(const std::string& folder, const std::string& volumeName, const std::string& imagePath,
+                           const ImageProgressFn& progress) {
+    if (!folderExists(folder)) throw Error("The folder \"" + folder + "\" does not exist.");
+    if (inside(imagePath, folder))
+        throw Error("The disc image cannot be written into the folder it is made of, \"" + folder + "\".");
+    startLibrary();
+    drainMessages();
+
+    IsoImage* rawImage = nullptr;
+    int code = iso_image_new(volumeName.c_str(), &rawImage);
+    if (code < 0) fail("no image", code);
+    std::unique_ptr<IsoImage, ImageDeleter> image(rawImage);
+    iso_image_set_application_id(image.get(), "TORVANA");
+    iso_tree_set_follow_symlinks(image.get(), 1);
+    // The staging computer's access lists and extended attributes stay off the disc.
+    iso_image_set_ignore_aclea(image.get(), 3);
+    code = iso_tree_add_dir_rec(image.get(), iso_image_get_root(image.get()), folder.c_str());
+    if (code < 0) fail("the folder \"" + folder + "\" cannot be read", code);
+    setModes(iso_image_get_root(image.get()));
+
+    IsoWriteOpts* rawOpts = nullptr;
+    code = iso_write_opts_new(&rawOpts, 0);
+    if (code < 0) fail("no options", code);
+    std::unique_ptr<IsoWriteOpts, OptsDeleter> opts(rawOpts);
+    iso_write_opts_set_iso_level(opts.get(), 3);
+    iso_write_opts_set_rockridge(opts.get(), 1);
+    iso_write_opts_set_joliet(opts.get(), 1);
+    iso_write_opts_set_joliet_long_names(opts.get(), 1);
+    iso_write_opts_set_joliet_longer_paths(opts.get(), 1);
+    iso_write_opts_set_joliet_utf16(opts.get(), 1);
+    // Joliet names stay as they are: no full stop is added to a name without one.
+    iso_write_opts_set_no_force_dots(opts.get(), 2);
+    // The checksums of the session and of every file, and where readers find them (the root's
+    // extended attributes), so a burned disc can be verified.
+    iso_write_opts_set_record_md5(opts.get(), 1, 1);
+    iso_write_opts_set_aaip(opts.get(), 1);
+
+    burn_source* rawSource = nullptr;
+    code = iso_image_create_burn_source(image.get(), opts.get(), &rawSource);
+    if (code < 0) fail("its layout cannot be made", code);
+    ImageStream stream(rawSource);
+    const uint64_t total = stream.size();
+
+    PartialFile part(partialNameFor(imagePath));
+    part.open();
+    std::vector<unsigned char> buffer(size_t{512} * kSector);
+    uint64_t done = 0;
+    while (done < total) {
+        if (progress && !progress(done, total)) return ImageResult::Cancelled;
+        const int got = stream.read(buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), total - done)));
+        if (got < 0) fail("a file cannot be read", 0);
+        if (got == 0) fail("it ended before its last sector", 0);
+        part.write(buffer.data(), static_cast<size_t>(got));
+        done += static_cast<uint64_t>(got);
+    }
+    stream.finished();
+    part.keepAs(imagePath);
+    if (progress) progress(done, total);
+    return ImageResult::Written;
+}
+
+}  // namespace torvana

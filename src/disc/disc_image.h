@@ -1,0 +1,31 @@
+#pragma once
+// The disc image of a staging folder: ISO 9660 level 3 with Joliet's long names for Windows and
+// Rock Ridge for Linux and macOS (everything read-only, executables kept executable), the
+// volume named after the CD title, and an MD5 checksum of the session recorded in the image so
+// a burned disc can be verified. Written through libisofs; no Qt.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace torvana {
+
+// The CD title made into a valid volume name: upper-case letters, digits and underscores, at
+// most 32 of them ("Summer Photos" -> "SUMMER_PHOTOS"); "CDROM" when nothing of it is left.
+std::string volumeNameFor(const std::string& cdTitle);
+
+// Called while the image is written with the bytes written so far and the image's size. It
+// returns false to cancel.
+using ImageProgressFn = std::function<bool(uint64_t bytesDone, uint64_t bytesTotal)>;
+
+enum class ImageResult { Written, Cancelled };
+
+// Writes the image of everything in `folder` to `imagePath`. The image is written under a
+// temporary name beside `imagePath` and renamed into place at the end, so a cancelled or failed
+// image leaves nothing under that name (an older file there stays as it was). Throws Error with
+// a text for the user when the image cannot be made or written, or when `imagePath` lies inside
+// `folder`.
+ImageResult writeDiscImage(const std::string& folder, const std::string& volumeName, const std::string& imagePath,
+                           const ImageProgressFn& progress = {});
+
+}  // namespace torvana

@@ -1,0 +1,176 @@
+// The command line as a user runs it: the real editor program, with no display at all, on
+// generated projects; its exit statuses, its findings on standard output and the build's
+// messages on standard error.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "disc/command_line.h"
+#include "disc/disc_project.h"
+
+namespace fs = std::filesystem;
+using namespace torvana;
+using disctest::DiscProject;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+// The editor program copied beside a player of its own, so the player the build copies is
+// known here whatever the real one becomes.
+class Program {
+public:
+    Program() {
+        fs::create_directories(dir_.file("bin"));
+        fs::copy_file(TORVANA_EDITOR, path(), fs::copy_options::overwrite_existing);
+        torvana::replaceFileContents(dir_.file("bin/autorun.exe"), "player");
+    }
+    std::string path() const { return dir_.file("bin/torvana"); }
+
+    // Runs the program without a display, in `folder`.
+    Outcome run(const std::string& arguments, const std::string& folder) const {
+        const std::string out = dir_.file("out"), err = dir_.file("err");
+        const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                    path() + "' " + arguments + " >'" + out + "' 2>'" + err + "' </dev/null";
+        Outcome r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = torvana::readFileContents(out);
+        r.err = torvana::readFileContents(err);
+        return r;
+    }
+
+private:
+    TempDir dir_;
+};
+
+const Program& program() {
+    static const Program p;
+    return p;
+}
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(CommandLine, ArgumentsAreRead) {
+    struct Case {
+        std::vector<std::string> arguments;
+        CommandKind kind;
+        std::string project, image, error;
+    } cases[] = {
+        {{}, CommandKind::Editor, "", "", ""},
+        {{"photos.cdrom"}, CommandKind::OpenProject, "photos.cdrom", "", ""},
+        {{"--help"}, CommandKind::Help, "", "", ""},
+        {{"check", "a.cdrom"}, CommandKind::Check, "a.cdrom", "", ""},
+        {{"image", "a.cdrom", "a.iso"}, CommandKind::Image, "a.cdrom", "a.iso", ""},
+        {{"build"}, CommandKind::Invalid, "", "", "torvana build needs a project file."},
+        {{"image", "a.cdrom"}, CommandKind::Invalid, "", "", "torvana image needs a project file and an image file."},
+        {{"photos.cdrom", "more"}, CommandKind::Invalid, "", "", "Unexpected argument 'more'."},
+        {{"check", "a.cdrom", "b"}, CommandKind::Invalid, "", "", "Unexpected argument 'b'."},
+        {{"--version"}, CommandKind::Invalid, "", "", "Unknown option '--version'."},
+    };
+    for (const Case& c : cases) {
+        const CommandLine command = parseCommandLine(c.arguments);
+        EXPECT_EQ(command.kind, c.kind) << c.error;
+        EXPECT_EQ(command.error, c.error);
+        if (c.kind != CommandKind::Invalid) {
+            EXPECT_EQ(command.project, c.project);
+            EXPECT_EQ(command.image, c.image);
+        }
+    }
+}
+
+TEST(CommandLine, HelpAndUnknownArgumentsNeedNoDisplay) {
+    TempDir dir;
+    Outcome r = program().run("--help", dir.path());
+    EXPECT_EQ(r.status, 0);
+    for (const char* part : {"torvana FILE.cdrom", "torvana check FILE.cdrom", "torvana build FILE.cdrom",
+                             "torvana image FILE.cdrom OUT.iso", "Exit status"})
+        EXPECT_TRUE(has(r.out, part)) << part;
+    r = program().run("some.cdrom surplus", dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "torvana: Unexpected argument 'surplus'. Try torvana --help.\n");
+    r = program().run("--frobnicate", dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "torvana: Unknown option '--frobnicate'. Try torvana --help.\n");
+}
+
+TEST(CommandLine, CheckFindsAndChangesNothing) {
+    DiscProject p;
+    Outcome r = program().run("check menu.cdrom", p.dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has(r.out, "(0 errors, 0 warnings, 0 notes)")) << r.out;
+    EXPECT_FALSE(fs::exists(p.stage));
+
+    p.fields.backgroundImage = p.art + "/gone.bmp";
+    p.save();
+    r = program().run("check menu.cdrom", p.dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.out, "error: The background picture \"" + p.art + "/gone.bmp\" does not exist.\n")) << r.out;
+
+    r = program().run("check nothing.cdrom", p.dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "error: File not found\n");
+}
+
+TEST(CommandLine, BuildStatuses) {
+    struct Case {
+        const char* name;
+        std::function<void(DiscProject&)> change;
+        int status;
+        std::string said;  // a line of standard error
+    } cases[] = {
+        {"every copy made", [](DiscProject&) {}, 0, "All Files copied over to \""},
+        {"a missing file", [](DiscProject& p) { p.state.hotspotClickWav[1] = p.art + "/gone.wav"; }, 1,
+         "warning: File: \"ART/gone.wav\" does not exist.\n"},
+        {"a failed copy", [](DiscProject& p) { fs::create_directories(p.stage + "/1/slides.exe"); }, 1,
+         "error: Error copying file: \"ART/slides.exe\" to \"STAGE/1/slides.exe\"\n"},
+        {"refused", [](DiscProject& p) { p.fields.stagingFolder = "/ab"; }, 2,
+         "error: Staging Folder cannot be on the root folder.\n"},
+        {"a staging folder that cannot be made", [](DiscProject& p) { p.fields.stagingFolder = p.dir.file("no/stage"); },
+         2, "error: File not found\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DiscProject p;
+        c.change(p);
+        p.save();
+        const Outcome r = program().run("build menu.cdrom", p.dir.path());
+        EXPECT_EQ(r.status, c.status) << r.err;
+        std::string said = c.said;
+        for (auto [from, to] : {std::pair<std::string, std::string>{"ART", p.art}, {"STAGE", p.stage}})
+            if (const size_t at = said.find(from); at != std::string::npos) said.replace(at, from.size(), to);
+        EXPECT_TRUE(has(r.err, said)) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(CommandLine, ImageIsWrittenOnlyFromACompleteBuild) {
+    DiscProject p;
+    Outcome r = program().run("image menu.cdrom disc.iso", p.dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has(r.err, "The disc image \"disc.iso\" is written.\n")) << r.err;
+    EXPECT_GT(fs::file_size(p.dir.file("disc.iso")), 16u * 2048);
+
+    p.state.hotspotRolloverWav[1] = p.art + "/gone.wav";
+    p.save();
+    r = program().run("image menu.cdrom second.iso", p.dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.err, "error: the disc image was not written, since the staging folder is not complete.\n"));
+    EXPECT_FALSE(fs::exists(p.dir.file("second.iso")));
+
+    // An image inside the folder it is made of would hold itself.
+    p.state.hotspotRolloverWav[1].clear();
+    p.save();
+    r = program().run("image menu.cdrom stage/disc.iso", p.dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(has(r.err, "error: The disc image cannot be written into the folder it is made of")) << r.err;
+    EXPECT_FALSE(fs::exists(p.stage + "/disc.iso"));
+}
