@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <system_error>
@@ -226,14 +227,18 @@ private:
         return {Subject::Project, 0};
     }
 
+    // Byte for byte, a piece at a time: pictures and sounds may be large.
     static bool sameContent(const std::string& a, const std::string& b) {
         if (sameFile(a, b)) return true;
         if (fileSize(a) != fileSize(b)) return false;
-        try {
-            return readFileContents(a) == readFileContents(b);
-        } catch (const Error&) {
-            return false;
+        std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+        std::vector<char> ba(1 << 16), bb(1 << 16);
+        while (fa && fb) {
+            fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+            fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+            if (fa.gcount() != fb.gcount() || !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin())) return false;
         }
+        return fa.eof() && fb.eof();
     }
 
     // Files of one name from different folders meet in one file of images/ or wavs/, and only

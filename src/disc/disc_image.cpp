@@ -130,40 +130,6 @@ bool inside(const std::string& path, const std::string& folder) {
     return true;
 }
 
-// The temporary file goes when it is not renamed into place.
-class PartialFile {
-public:
-    explicit PartialFile(std::string path) : path_(std::move(path)) {}
-    ~PartialFile() {
-        if (file_) std::fclose(file_);
-        if (!kept_) std::remove(path_.c_str());
-    }
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-
-    void open() {
-        file_ = std::fopen(path_.c_str(), "wb");
-        if (!file_) throwErrno(errno);
-    }
-    void write(const unsigned char* data, size_t size) {
-        if (std::fwrite(data, 1, size, file_) != size) throwErrno(errno ? errno : EIO);
-    }
-    void keepAs(const std::string& name) {
-        const int closed = std::fclose(file_);
-        file_ = nullptr;
-        if (closed != 0) throwErrno(errno ? errno : EIO);
-        std::error_code ec;
-        fs::rename(path_, name, ec);
-        if (ec) throwErrno(ec.value());
-        kept_ = true;
-    }
-
-private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    bool kept_ = false;
-};
-
 }  // namespace
 
 ImageResult writeDiscImage(const std::string& folder, const std::string& volumeName, const std::string& imagePath,
@@ -209,8 +175,7 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     ImageStream stream(rawSource);
     const uint64_t total = stream.size();
 
-    PartialFile part(partialNameFor(imagePath));
-    part.open();
+    NewFile part(imagePath);
     std::vector<unsigned char> buffer(size_t{512} * kSector);
     uint64_t done = 0;
     while (done < total) {
@@ -222,7 +187,7 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
         done += static_cast<uint64_t>(got);
     }
     stream.finished();
-    part.keepAs(imagePath);
+    part.commit();
     if (progress) progress(done, total);
     return ImageResult::Written;
 }

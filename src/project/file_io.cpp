@@ -363,6 +363,35 @@ void copyFileReplacing(const std::string& source, const std::string& destination
 #endif
 }
 
+NewFile::NewFile(const std::string& path) : path_(path) {
+    const std::string folder = folderOf(path);
+    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+        temporary_ = folder + "/" + randomTemporaryName();
+        file_ = std::fopen(temporary_.c_str(), "wbx");
+        if (!file_ && errno != EEXIST) throwErrno(errno);
+    }
+    if (!file_) throwErrno(EEXIST);
+}
+
+NewFile::~NewFile() {
+    if (file_) std::fclose(file_);
+    if (!committed_) std::remove(temporary_.c_str());
+}
+
+void NewFile::write(const void* data, size_t size) {
+    if (size > 0 && std::fwrite(data, 1, size, file_) != size) throwErrno(errno ? errno : EIO);
+}
+
+void NewFile::commit() {
+    std::FILE* f = file_;
+    file_ = nullptr;
+    if (std::fclose(f) != 0) throwErrno(errno ? errno : EIO);
+    std::error_code ec;
+    fs::rename(temporary_, path_, ec);
+    if (ec) throwCode(ec);
+    committed_ = true;
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return fs::equivalent(a, b, ec) && !ec;

@@ -2,6 +2,7 @@
 // File operations of the program, with failures turned into the program's Error texts.
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -52,6 +53,27 @@ using CopyProgressFn = std::function<void(uint64_t bytesDone)>;
 // the copy is a failed copy. Throws Error on failure; the temporary file is removed then.
 void copyFileReplacing(const std::string& source, const std::string& destination,
                        const CopyProgressFn& progress = {});
+
+// A new file written piece by piece: into a temporary file beside `path` (a new, exclusive
+// name, as replaceFileContents uses) that commit() renames over `path`. Let go without commit()
+// (a cancel, a failure), the temporary file is removed and nothing appears under `path`; an
+// older file there stays as it was. Each operation throws Error with the platform's text.
+class NewFile {
+public:
+    explicit NewFile(const std::string& path);
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    void write(const void* data, size_t size);
+    void commit();
+
+private:
+    std::string path_;
+    std::string temporary_;
+    std::FILE* file_ = nullptr;
+    bool committed_ = false;
+};
 
 // Makes a failed write to a file past the process's size limit an error (EFBIG) instead of
 // the signal that kills the program. Every program calls it first thing in main.
