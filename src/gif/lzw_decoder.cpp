@@ -9,6 +9,28 @@ namespace {
 
 const char* const circularEntry = "Circular decoder table entry";
 
+// Four bytes least significant first, whatever the host's byte order.
+inline uint32_t LoadLittleEndian32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// Takes a code of `codeSize` bits (masked by `mask`) at bit `bitPos` of the buffer, least
+// significant bit first; the buffer has at least four bytes from there.
+inline int TakeCode(const uint8_t* buffer, int& bitPos, int codeSize, uint32_t mask) {
+    const uint32_t word = LoadLittleEndian32(buffer + (bitPos >> 3));
+    const int code = static_cast<int>((word >> (bitPos & 7)) & mask);
+    bitPos += codeSize;
+    return code;
+}
+
+// One 16-byte move for a string of up to 16 bytes: the bytes past it land on pixels not yet
+// decoded, which are written again before anything reads them.
+inline void Move16(uint8_t* dst, const uint8_t* src) {
+    uint8_t block[16];
+    std::memcpy(block, src, 16);
+    std::memcpy(dst, block, 16);
+}
+
 }  // namespace
 
 LzwDecoder::LzwDecoder(GifStream& stream, GifFrame& frame, int minimumCodeSize)
@@ -18,30 +40,15 @@ LzwDecoder::LzwDecoder(GifStream& stream, GifFrame& frame, int minimumCodeSize)
     if (minimumCodeSize > maxMinimumCodeSize) throw GifError("Invalid LZW minimum code size");
     clearCode_ = 1 << minimumCodeSize;
     endCode_ = clearCode_ + 1;
-    codeSize_ = minimumCodeSize + 1;
-    nextFree_ = clearCode_ + 2;
-    growAt_ = 2 * clearCode_;
+    c_.nextFree = clearCode_ + 2;
     std::memset(bitBuffer_, 0, sizeof bitBuffer_);
-}
-
-void LzwDecoder::Clear() {
-    for (int code = 0; code < clearCode_; ++code) {
-        prefixTable_[code] = 0;
-        suffixTable_[code] = static_cast<uint8_t>(code);
-    }
-    std::memset(prefixTable_ + clearCode_, 0, sizeof(prefixTable_[0]) * static_cast<size_t>(tableSize - clearCode_));
-    std::memset(suffixTable_ + clearCode_, 0, static_cast<size_t>(tableSize - clearCode_));
-    codeSize_ = minimumCodeSize_ + 1;
-    growAt_ = 2 * clearCode_;
-    nextFree_ = clearCode_ + 2;
-    stackTop_ = 0;
 }
 
 // Loads the next sub-block behind the last two bytes of the current one. Returns -1 when no
 // code can be had any more, else 0.
 int LzwDecoder::Refill() {
     if (dataEnded_) {
-        if (bitPos_ >= bitLimit_) frame_.ReportWarning(gifWarningSeverity, "Decoder bit buffer under-run");
+        if (c_.bitPos >= c_.bitLimit) frame_.ReportWarning(gifWarningSeverity, "Decoder bit buffer under-run");
         return -1;
     }
     bitBuffer_[0] = bitBuffer_[bufferFill_ - 2];
@@ -67,26 +74,37 @@ int LzwDecoder::Refill() {
     // Bits past the data read as zeros rather than as what an earlier sub-block left there.
     std::memset(bitBuffer_ + 2 + got, 0, 4);
     bufferFill_ = got + 2;
-    bitPos_ = bitPos_ - bitLimit_ + 16;
-    bitLimit_ = 8 * (got + 2);
+    c_.bitPos = c_.bitPos - c_.bitLimit + 16;
+    c_.bitLimit = 8 * (got + 2);
     return 0;
 }
 
-int LzwDecoder::FetchCode(int n) {
-    if (returnClearFirst_) {
-        // The first request of every raster starts a fresh table.
-        returnClearFirst_ = false;
-        return clearCode_;
+// The next code, or -1 when the data ran out. A code is taken only while bits remain after it;
+// otherwise the next sub-block is loaded first.
+int LzwDecoder::Fetch() {
+    if (c_.bitPos + c_.codeSize >= c_.bitLimit && Refill() < 0) return -1;
+    return TakeCode(bitBuffer_, c_.bitPos, c_.codeSize, c_.mask);
+}
+
+// Makes the next table entry: the previous string followed by the first value of the current
+// one. It is copied from the pixels when the previous string was placed.
+inline void LzwDecoder::Define(int& nextFree, int& codeSize, uint32_t& mask, int previousCode, uint8_t first,
+                               int prevKind, const uint8_t* prevStart, int prevLen) {
+    if (nextFree >= tableSize) return;  // a full table takes no entries until a clear
+    if (prevKind & placed) {
+        // A walk stops at a placed entry and copies it, so it needs no prefix and value.
+        placed_[nextFree] = {static_cast<uint32_t>(prevStart - pixels_), static_cast<uint16_t>(prevLen + 1)};
+    } else {
+        placed_[nextFree] = {0, 0};
+        prefixTable_[nextFree] = static_cast<uint16_t>(previousCode);
+        suffixTable_[nextFree] = first;
+        stable_[nextFree] = prevKind & stable;
     }
-    if (bitPos_ + n >= bitLimit_ && Refill() < 0) return -1;
-    uint32_t word;
-    std::memcpy(&word, bitBuffer_ + (bitPos_ >> 3), 4);
-    // Assemble least significant byte first whatever the host's byte order.
-    const uint8_t* b = reinterpret_cast<const uint8_t*>(&word);
-    word = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
-    const int code = static_cast<int>((word >> (bitPos_ & 7)) & ((1u << n) - 1));
-    bitPos_ += n;
-    return code;
+    // The width grows when the table passes what it can name, up to 12 bits.
+    if (++nextFree > static_cast<int>(mask) && codeSize < 12) {
+        ++codeSize;
+        mask = (1u << codeSize) - 1;
+    }
 }
 
 void LzwDecoder::SkipSubBlocks() {
@@ -98,122 +116,302 @@ void LzwDecoder::SkipSubBlocks() {
     terminatorPassed_ = true;
 }
 
-int LzwDecoder::DecodeStep() {
-    int code = FetchCode(codeSize_);
-    if (code < 0) return code;
+// The table part of a clear code.
+void LzwDecoder::Restart() {
+    dirtyEnd_ = std::max(dirtyEnd_, c_.nextFree);
+    c_.codeSize = minimumCodeSize_ + 1;
+    c_.mask = (1u << c_.codeSize) - 1;
+    c_.nextFree = clearCode_ + 2;
+}
 
-    if (code == clearCode_) {
-        Clear();
-        do {
-            code = FetchCode(codeSize_);
-        } while (code == clearCode_);
-        if (code < 0) return code;
-        // An end code right after a clear ends the raster; it is not a pixel.
-        if (code == endCode_) {
-            if (!dataEnded_) SkipSubBlocks();
-            return -2;
+// Makes the prefix and suffix tables what a full clear leaves: every literal its own value, every
+// slot from the next free one on prefix 0 and value 0. Done only when a walk needs the tables.
+void LzwDecoder::PrepareTable() {
+    if (!literalsReady_) {
+        for (int code = 0; code < clearCode_; ++code) {
+            prefixTable_[code] = 0;
+            suffixTable_[code] = static_cast<uint8_t>(code);
         }
-        firstValue_ = static_cast<uint8_t>(code);
-        previousCode_ = code;
-        return firstValue_;
+        prefixTable_[clearCode_] = prefixTable_[endCode_] = 0;
+        suffixTable_[clearCode_] = suffixTable_[endCode_] = 0;
+        literalsReady_ = true;
     }
-
-    if (code == endCode_) {
-        if (!dataEnded_) SkipSubBlocks();
-        return -2;
+    if (dirtyEnd_ > c_.nextFree) {
+        const auto count = static_cast<size_t>(dirtyEnd_ - c_.nextFree);
+        std::memset(prefixTable_ + c_.nextFree, 0, sizeof(prefixTable_[0]) * count);
+        std::memset(suffixTable_ + c_.nextFree, 0, count);
+        dirtyEnd_ = c_.nextFree;
     }
+}
 
-    const int incoming = code;
-    int top = stackTop_;
-    if (code >= nextFree_) {
-        // The code about to be defined (or, in damaged data, any larger one): the previous
-        // string followed by its own first value.
-        outputStack_[top++] = firstValue_;
-        code = previousCode_;
+// Whether the string of a table code (above the end code) can only be had by walking the table.
+bool LzwDecoder::MustWalk(int code) const {
+    return code < c_.nextFree ? placed_[code].length == 0 : !(c_.prevKind & placed);
+}
+
+// The string of `code` through the prefix table, last value at the bottom of the output stack, so
+// its first value is on top; returns its length. A code at or above the next free slot stands for
+// the previous string followed by its own first value.
+int LzwDecoder::WalkTable(int code) {
+    PrepareTable();
+    int top = 0;
+    if (code >= c_.nextFree) {
+        outputStack_[top++] = *c_.prevStart;
+        code = c_.previousCode;
     }
     // A string of the table has at most 4096 - clearCode values, so a walk that fills the stack
-    // has gone round a cycle of entries (an entry that is its own prefix included).
+    // has gone round a cycle of entries (an entry that is its own prefix included). Placed
+    // entries are stable and end the walk with the bytes where they were written.
     while (code >= clearCode_) {
+        if (code < c_.nextFree && placed_[code].length != 0) {
+            const Placed where = placed_[code];
+            if (top + where.length >= stackSize) throw GifError(circularEntry);
+            for (int i = where.length - 1; i >= 0; --i) outputStack_[top++] = pixels_[where.offset + static_cast<uint32_t>(i)];
+            return top;
+        }
         if (top >= stackSize - 1) throw GifError(circularEntry);
         outputStack_[top++] = suffixTable_[code];
         code = prefixTable_[code];
     }
-    firstValue_ = suffixTable_[code];
-    outputStack_[top++] = firstValue_;
+    outputStack_[top++] = suffixTable_[code];
+    return top;
+}
 
-    if (nextFree_ < tableSize) {
-        prefixTable_[nextFree_] = static_cast<uint16_t>(previousCode_);
-        suffixTable_[nextFree_] = firstValue_;
-        ++nextFree_;
-        // Once the table is full the width stays at 12 bits and no entries are made until a
-        // clear code arrives.
-        if (nextFree_ >= growAt_ && growAt_ < tableSize) {
-            growAt_ *= 2;
-            ++codeSize_;
-        }
+// Moves the output to the next row of an interlaced frame (the four-pass order); false when the
+// frame is full. The next string does not follow the previous one in memory.
+bool LzwDecoder::NextRun() {
+    if (!interlaced_ || --rowsLeft_ <= 0) return false;
+    row_ += step_;
+    while (row_ >= height_) {
+        if (pass_ >= 3) return false;
+        if (pass_ > 0) step_ /= 2;
+        ++pass_;
+        row_ = step_ / 2;
     }
-    previousCode_ = incoming;
-    stackTop_ = top - 1;
-    return outputStack_[top - 1];
+    c_.out = pixels_ + int64_t(row_) * width_;
+    c_.runEnd = c_.out + width_;
+    c_.prevKind &= ~placed;
+    return true;
 }
 
-int LzwDecoder::NextValue() {
-    if (stackTop_ > 0) return outputStack_[--stackTop_];
-    return DecodeStep();
+// Writes n bytes that do not overlap the output, continuing on the next rows; false when the
+// frame filled up before all were written.
+bool LzwDecoder::PutSplit(const uint8_t* src, int n) {
+    for (;;) {
+        const int k = static_cast<int>(std::min<int64_t>(n, c_.runEnd - c_.out));
+        std::memcpy(c_.out, src, static_cast<size_t>(k));
+        c_.out += k;
+        src += k;
+        n -= k;
+        if (n == 0) return true;
+        if (!NextRun()) return false;
+    }
 }
 
-void LzwDecoder::DecodeFrame(uint8_t* pixels, int width, int height, bool interlaced) {
-    // Rows are filled as runs: the whole picture is one run when it is not interlaced.
-    int row = 0, step = 8, pass = 0, rowsLeft = height;
-    const int64_t runLength = interlaced ? width : int64_t(width) * height;
-    auto nextRun = [&]() -> uint8_t* {
-        if (!interlaced || --rowsLeft <= 0) return nullptr;
-        row += step;
-        while (row >= height) {
-            if (pass >= 3) return nullptr;
-            if (pass > 0) step /= 2;
-            ++pass;
-            row = step / 2;
+// The codes the decoding loop leaves aside: clear and end codes, strings that do not fit in what
+// is left of the row, and strings only the table knows.
+LzwDecoder::Step LzwDecoder::SlowCode(int code) {
+    if (code == clearCode_) {
+        Restart();
+        do {
+            code = Fetch();
+        } while (code == clearCode_);
+        if (code < 0) return Step::stopped;
+        if (code == endCode_) {
+            if (!dataEnded_) SkipSubBlocks();
+            return Step::stopped;
         }
-        return pixels + int64_t(row) * width;
+        // The first code after a clear stands for itself, a literal or not, and makes no entry.
+        c_.prevStart = c_.out;
+        *c_.out++ = static_cast<uint8_t>(code);
+        c_.prevLen = 1;
+        c_.prevKind = code < clearCode_ ? stable | placed : 0;
+        c_.previousCode = code;
+        return Step::go;
+    }
+    if (code == endCode_) {
+        if (!dataEnded_) SkipSubBlocks();
+        return Step::stopped;
+    }
+    uint8_t* const start = c_.out;
+    const bool own = code < c_.nextFree;
+    // Whether the string is fixed in the table: a literal, a stable code, or the code about to
+    // be defined after a stable one.
+    const bool isStable = code < clearCode_ ||
+                          (own ? placed_[code].length != 0 || stable_[code] : code == c_.nextFree && (c_.prevKind & stable));
+    int length;
+    if (code < clearCode_) {
+        outputStack_[0] = static_cast<uint8_t>(code);
+        length = 1;
+    } else if (!MustWalk(code)) {
+        // Pixels already written: the code's own string or, for the code about to be defined,
+        // the previous string followed by its own first value.
+        const uint8_t* src = own ? pixels_ + placed_[code].offset : c_.prevStart;
+        length = own ? placed_[code].length : c_.prevLen;
+        std::memcpy(outputStack_, src, static_cast<size_t>(length));
+        if (!own) outputStack_[length++] = *src;
+    } else {
+        length = WalkTable(code);
+        std::reverse(outputStack_, outputStack_ + length);
+    }
+    const uint8_t first = outputStack_[0];
+    // A string split across rows is not in one place, so no entry may copy it; a stable one
+    // written in one piece is copied from there from now on.
+    const bool whole = length <= c_.runEnd - c_.out;
+    const bool complete = PutSplit(outputStack_, length);
+    if (whole && isStable && own && code > endCode_)
+        placed_[code] = {static_cast<uint32_t>(start - pixels_), static_cast<uint16_t>(length)};
+    Define(c_.nextFree, c_.codeSize, c_.mask, c_.previousCode, first, c_.prevKind, c_.prevStart, c_.prevLen);
+    c_.previousCode = code;
+    c_.prevStart = start;
+    c_.prevLen = length;
+    c_.prevKind = isStable ? (whole ? stable | placed : stable) : 0;
+    return complete ? Step::go : Step::overflowed;
+}
+
+// The decoding loop. Its state lives in locals, so that it stays in registers while pixels are
+// stored; it is handed back to c_ around the slow steps. While 16 bytes of the row are left, a
+// string of up to 16 bytes is one 16-byte move; the end of each row goes code by code through
+// SlowCode. In an interlaced frame the source of a move may lie in a later row, so it is also
+// checked against the frame's end.
+template <bool interlaced>
+LzwDecoder::Step LzwDecoder::DecodeRuns() {
+    int bitPos, bitLimit, codeSize, nextFree, previousCode, prevKind, prevLen;
+    uint32_t mask;
+    const uint8_t* prevStart;
+    uint8_t* out;
+    uint8_t* runEnd;
+    auto load = [&] {
+        bitPos = c_.bitPos, bitLimit = c_.bitLimit, codeSize = c_.codeSize, mask = c_.mask;
+        nextFree = c_.nextFree, previousCode = c_.previousCode, prevKind = c_.prevKind;
+        prevLen = c_.prevLen, prevStart = c_.prevStart, out = c_.out, runEnd = c_.runEnd;
     };
-
-    bool full = runLength <= 0 || height <= 0;
-    bool leftover = false;
-    int stop = 0;
-    uint8_t* out = pixels;
-    uint8_t* end = pixels + (full ? 0 : runLength);
-    while (!full) {
-        const int value = DecodeStep();
-        if (value < 0) {
-            stop = value;
-            break;
-        }
-        *out++ = static_cast<uint8_t>(value);
-        for (;;) {
-            if (out == end) {
-                out = nextRun();
-                if (!out) {
-                    full = true;
-                    leftover = stackTop_ > 0;
-                    break;
-                }
-                end = out + runLength;
+    auto save = [&] {
+        c_.bitPos = bitPos, c_.bitLimit = bitLimit, c_.codeSize = codeSize, c_.mask = mask;
+        c_.nextFree = nextFree, c_.previousCode = previousCode, c_.prevKind = prevKind;
+        c_.prevLen = prevLen, c_.prevStart = prevStart, c_.out = out, c_.runEnd = runEnd;
+    };
+    // Whether 16 bytes from `src` stay inside the frame.
+    auto movable = [&](const uint8_t* src) { return !interlaced || pixelsEnd_ - src >= 16; };
+    uint8_t* const pixels = pixels_;
+    load();
+    for (;;) {
+        const int64_t room = runEnd - out;
+        if (room < 16) {
+            if (room == 0) {
+                save();
+                const bool more = NextRun();
+                load();
+                if (!more) return Step::filled;
+                continue;
             }
-            if (stackTop_ == 0) break;
-            const int n = static_cast<int>(std::min<int64_t>(stackTop_, end - out));
-            const uint8_t* src = outputStack_ + stackTop_;
-            for (int i = 0; i < n; ++i) out[i] = *--src;
-            out += n;
-            stackTop_ -= n;
+            save();
+            const int code = Fetch();
+            const Step step = code < 0 ? Step::stopped : SlowCode(code);
+            load();
+            if (step != Step::go) return step;
+            continue;
         }
+        if (bitPos + codeSize >= bitLimit) {
+            save();
+            const int loaded = Refill();
+            load();
+            if (loaded < 0) return Step::stopped;
+        }
+        const int code = TakeCode(bitBuffer_, bitPos, codeSize, mask);
+        uint8_t* const start = out;
+        int length;
+        int kind;
+        uint8_t first;
+        if (code < nextFree && placed_[code].length - 1u < 16u && movable(pixels + placed_[code].offset)) {
+            // A literal or a short string of the table: copied from where it was written. The
+            // first four bytes go one by one: they were often stored a moment ago, and a wide
+            // load across several recent stores waits for them to reach the cache. Literals
+            // copy from the frame's start and then write their own value, which keeps the
+            // choice between the two out of the branch predictor's way.
+            const Placed where = placed_[code];
+            const uint8_t* src = pixels + where.offset;
+            const uint8_t b0 = src[0], b1 = src[1], b2 = src[2], b3 = src[3];
+            if (where.length > 4) Move16(out, src);
+            out[0] = b0, out[1] = b1, out[2] = b2, out[3] = b3;
+            first = code < clearCode_ ? static_cast<uint8_t>(code) : b0;
+            *out = first;
+            length = where.length;
+            kind = stable | placed;
+        } else if (code > endCode_ && code < nextFree && placed_[code].length != 0 && placed_[code].length <= room) {
+            const Placed where = placed_[code];
+            const uint8_t* src = pixels + where.offset;
+            std::memcpy(out, src, where.length);
+            first = *src;
+            length = where.length;
+            kind = stable | placed;
+        } else if (code >= nextFree && (prevKind & placed) && prevLen < room && movable(prevStart)) {
+            // The code about to be defined: the previous string followed by its own first value.
+            first = *prevStart;
+            if (prevLen <= 16) Move16(out, prevStart);
+            else std::memcpy(out, prevStart, static_cast<size_t>(prevLen));
+            out[prevLen] = first;
+            length = prevLen + 1;
+            // A code beyond it is taken the same way, but is itself still undefined.
+            kind = code == nextFree ? stable | placed : 0;
+        } else {
+            save();
+            const Step step = SlowCode(code);
+            load();
+            if (step != Step::go) return step;
+            continue;
+        }
+        out += length;
+        Define(nextFree, codeSize, mask, previousCode, first, prevKind, prevStart, prevLen);
+        previousCode = code;
+        prevStart = start;
+        prevLen = length;
+        prevKind = kind;
     }
+}
+
+void LzwDecoder::DecodeFrame(uint8_t* pixels, int width, int height, bool interlaced, uint8_t fillValue) {
+    // Rows are filled as runs: the whole picture is one run when it is not interlaced.
+    const int64_t total = int64_t(width) * height;
+    const int64_t runLength = interlaced ? width : total;
+    pixels_ = pixels;
+    pixelsEnd_ = pixels + (total > 0 ? total : 0);
+    width_ = width;
+    height_ = height;
+    interlaced_ = interlaced;
+    rowsLeft_ = height;
+    c_.out = pixels;
+    c_.runEnd = pixels + (runLength > 0 && height > 0 ? runLength : 0);
+    const bool empty = runLength <= 0 || height <= 0;
+    for (int code = 0; code < clearCode_; ++code) placed_[code] = {0, 1};  // literals: see the loop
+    placed_[clearCode_] = placed_[endCode_] = {0, 0};
+
+    // The first request of every raster answers a clear, so every raster starts a fresh table.
+    Step step = empty ? Step::filled : SlowCode(clearCode_);
+    if (step == Step::go) step = interlaced ? DecodeRuns<true>() : DecodeRuns<false>();
+
+    // Pixels not decoded keep the fill value, also where a short string's wide move reached.
+    if (step == Step::stopped && c_.out < c_.runEnd)
+        std::memset(c_.out, fillValue, static_cast<size_t>(std::min<int64_t>(16, c_.runEnd - c_.out)));
 
     // Leave the stream right after the raster's terminator. A raster exactly as long as the
     // frame meets its end code with one more request; a longer one, or one whose last code was
-    // not the end code, is skipped to its terminator.
-    if (stop == 0 && !leftover) {
-        if (DecodeStep() >= 0) leftover = true;
+    // not the end code, is skipped to its terminator. That request still fails on a damaged
+    // table, as decoding its code would; the first code after a clear is not decoded.
+    if (step == Step::filled) {
+        int code = empty ? clearCode_ : Fetch();
+        const bool cleared = code == clearCode_;
+        if (cleared) {
+            Restart();
+            do {
+                code = Fetch();
+            } while (code == clearCode_);
+        }
+        if (code == endCode_) {
+            if (!dataEnded_) SkipSubBlocks();
+        } else if (!cleared && code > endCode_ && MustWalk(code)) {
+            WalkTable(code);
+        }
     }
     if (!terminatorPassed_) SkipSubBlocks();
 }
@@ -225,7 +423,7 @@ void GifFrame::ReadFrameData(GifStream& stream) {
     const int minimumCodeSize = stream.ReadByte();
     if (minimumCodeSize < 0) return;
     auto decoder = std::make_unique<LzwDecoder>(stream, *this, minimumCodeSize);
-    decoder->DecodeFrame(pixels.data(), frameWidth, frameHeight, IsInterlaced());
+    decoder->DecodeFrame(pixels.data(), frameWidth, frameHeight, IsInterlaced(), fillValue);
 }
 
 }  // namespace torvana::gif

@@ -1,12 +1,19 @@
 #pragma once
 // The LZW decoder of GIF rasters: variable code width (minimum code size + 1 up to 12 bits),
-// codes packed least significant bit first into data sub-blocks, a prefix/suffix string table of
-// 4096 codes and an output stack of 8192 places.
+// codes packed least significant bit first into data sub-blocks, a string table of 4096 codes.
 //
 // It pulls one sub-block at a time from the stream and keeps the last two bytes of the previous
 // one, so a code may span two sub-blocks. Truncated data is tolerated: the decoder warns and the
 // pixels it could not decode keep their fill value. Damaged data never reaches outside the
 // tables: a minimum code size above 11 and a cycle in the string table raise GifError.
+//
+// Speed: every code of the table also remembers where its string was last written in the frame,
+// so decoding a code is one short copy from the pixels already written rather than a walk of
+// the table. The walk through the prefix table (with its output stack of 8192 places and its
+// cycle check) is kept for what a copy cannot stand for: strings built on codes that damaged
+// data used before defining them, and strings split across the rows of an interlaced frame
+// (once such a string has been written in one piece, it is copied from there). Both ways give
+// the same pixels.
 //
 // GifFrame::ReadFrameData is the one user; it creates a decoder per raster.
 
@@ -28,44 +35,85 @@ public:
 
     // Decodes into `pixels` (width × height indices; rows in the four-pass order when
     // interlaced) until the frame is full, the end code arrives or the data run out, then
-    // leaves the stream right after the raster's block terminator.
-    void DecodeFrame(uint8_t* pixels, int width, int height, bool interlaced);
-
-    // The next code of n bits, or -1 when the data ran out.
-    int FetchCode(int n);
-    // Processes one code (a clear code together with the code after it). The decoded string is
-    // on the output stack; its first value is taken off and returned. -1 when the data ran out,
-    // -2 at the end code.
-    int DecodeStep();
-    // The next pixel value: from the output stack, else from DecodeStep.
-    int NextValue();
+    // leaves the stream right after the raster's block terminator. The pixels hold `fillValue`
+    // when it starts; those not decoded still hold it at the end.
+    void DecodeFrame(uint8_t* pixels, int width, int height, bool interlaced, uint8_t fillValue);
 
 private:
-    void Clear();
+    // Where a code's string was written: offset in the frame's pixels (a frame has fewer than
+    // 2^32 pixels) and length; a length of 0 means the string must be walked through the prefix
+    // table.
+    struct Placed {
+        uint32_t offset;
+        uint16_t length;
+    };
+    // What the decoding loop changes for every code. The loop works on a copy in locals, so it
+    // stays in registers while pixels are stored, and hands it back before a slow step.
+    struct Cursor {
+        int bitPos = 0;
+        int bitLimit = 0;
+        int codeSize = 0;
+        uint32_t mask = 0;  // codes are masked with it; the width grows when nextFree passes it
+        int nextFree = 0;
+        int previousCode = 0;
+        // What is known of the previous string: stable, its string in the table never changes;
+        // placed, also the bytes where it was written are that string and the next string is
+        // written right after them, so the entry they make may be copied from there.
+        int prevKind = 0;
+        int prevLen = 0;
+        const uint8_t* prevStart = nullptr;  // its first byte is its first value
+        uint8_t* out = nullptr;              // the next pixel to write
+        uint8_t* runEnd = nullptr;           // the end of the row (interlaced) or of the frame
+    };
+    static constexpr int stable = 1;
+    static constexpr int placed = 2;
+    // How a code left the frame: more to come, decoding stopped (end code, no more data), the
+    // frame filled up with the string, or the frame filled up before the string's end.
+    enum class Step { go, stopped, filled, overflowed };
+
     int Refill();
+    int Fetch();
+    void Define(int& nextFree, int& codeSize, uint32_t& mask, int previousCode, uint8_t first, int prevKind,
+                const uint8_t* prevStart, int prevLen);
     void SkipSubBlocks();
+    void Restart();
+    template <bool interlaced>
+    Step DecodeRuns();
+    Step SlowCode(int code);
+    bool PutSplit(const uint8_t* src, int n);
+    bool NextRun();
+    void PrepareTable();
+    int WalkTable(int code);
+    bool MustWalk(int code) const;
 
     GifStream& stream_;
     GifFrame& frame_;
 
     int minimumCodeSize_;
-    int codeSize_;
     int clearCode_;
     int endCode_;
-    int nextFree_;
-    int growAt_;
-    uint8_t firstValue_ = 0;  // values are kept as their low 8 bits, which is what pixels store
-    int previousCode_ = 0;
+    Cursor c_;
 
     bool dataEnded_ = false;        // the bit reader met the zero-length sub-block
     bool terminatorPassed_ = false; // the stream stands after the raster's terminator (or its end)
-    bool returnClearFirst_ = true;
-
     int bufferFill_ = 2;
-    int bitPos_ = 0;
-    int bitLimit_ = 0;
-    int stackTop_ = 0;
 
+    // The frame being decoded and its rows.
+    uint8_t* pixels_ = nullptr;
+    uint8_t* pixelsEnd_ = nullptr;
+    int width_ = 0, height_ = 0;
+    bool interlaced_ = false;
+    int row_ = 0, step_ = 8, pass_ = 0, rowsLeft_ = 0;
+
+    // The prefix table is filled lazily: literal codes on the first walk, and slots from the
+    // next free one up to dirtyEnd_ are zeroed (what a clear leaves) only when a walk needs them.
+    bool literalsReady_ = false;
+    int dirtyEnd_ = tableSize;
+
+    Placed placed_[tableSize];
+    // Whether a code's string in the table is fixed until the next clear: not when it was built
+    // on a code that damaged data used before defining it.
+    bool stable_[tableSize];
     uint16_t prefixTable_[tableSize];
     uint8_t suffixTable_[tableSize];
     uint8_t outputStack_[stackSize];
