@@ -190,6 +190,14 @@ THotspotLayout::THotspotLayout(TForm1* main, TForm2* editor, QWidget* parent)
     connect(main_->TrackBar1, &QSlider::valueChanged, this, &THotspotLayout::showSelection);
     connect(undoStack, &QUndoStack::canUndoChanged, this, &THotspotLayout::updateActions);
     connect(undoStack, &QUndoStack::canRedoChanged, this, &THotspotLayout::updateActions);
+    // The buttons' tips name the move they take back or make again.
+    connect(undoStack, &QUndoStack::undoTextChanged, this, [this](const QString& text) {
+        UndoAction->setToolTip(text.isEmpty() ? "Undo the last move (Ctrl+Z)" : "Undo " + text + " (Ctrl+Z)");
+    });
+    connect(undoStack, &QUndoStack::redoTextChanged, this, [this](const QString& text) {
+        RedoAction->setToolTip(text.isEmpty() ? "Redo the move undone last (Ctrl+Shift+Z)"
+                                              : "Redo " + text + " (Ctrl+Shift+Z)");
+    });
     editor_->installEventFilter(this);
     updateActions();
 }

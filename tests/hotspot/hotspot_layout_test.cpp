@@ -118,6 +118,7 @@ private slots:
         QCOMPARE(L->hotspotArea(2), QRect(230, 162, 80, 30));
         QVERIFY(!f->state.projectSaved);  // the next Save must write the move
         QCOMPARE(L->undoStack->count(), 1);  // one drag, one step
+        QCOMPARE(L->UndoButton->toolTip(), QString("Undo Move HotSpot 2 (Ctrl+Z)"));
         QCOMPARE(f->TrackBar1->position(), 2);
 
         // The hotspot editor shows what the drag wrote.
