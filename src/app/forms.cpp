@@ -1,6 +1,7 @@
 #include "app/forms.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QStandardPaths>
 
 #include "app/main_window.h"
@@ -10,6 +11,7 @@
 #include "hotspot/hotspot_editor.h"
 #include "hotspot/hotspot_layout.h"
 #include "settings/about_box.h"
+#include "toolkit/text.h"
 
 namespace {
 Forms g_forms;
@@ -19,7 +21,8 @@ Forms& forms() { return g_forms; }
 
 void createForms(const std::string& settingsPath) {
     g_forms.Form1 = new TForm1(settingsPath);
-    g_forms.Form2 = new TForm2;
+    g_forms.Form2 = new TForm2({[] { return toolkit::toLocalString(g_forms.Form1->Edit5->text()); },
+                                [] { g_forms.Form1->showAndActivate(); }});
     g_forms.Form3 = new TForm3;
     g_forms.AboutBox = new TAboutBox;
     g_forms.Form4 = new TForm4;

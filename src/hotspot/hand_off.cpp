@@ -6,6 +6,19 @@
 
 namespace torvana {
 
+std::optional<HotspotRefusal> checkHotspotFields(const Hotspot& fields) {
+    using enum HotspotField;
+    if (fields.application.empty()) return HotspotRefusal{"Application is required.", application};
+    if (fields.rolloverImage.empty()) return HotspotRefusal{"Rollover Image is required.", rolloverImage};
+    if (fields.x.empty()) return HotspotRefusal{"X coordinate is required.", x};
+    const int32_t left = strToInt(fields.x);
+    if (left < 1 || left > 640) return HotspotRefusal{"X coordinate has to be from 1 to 640.", x};
+    if (fields.y.empty()) return HotspotRefusal{"Y coordinate is required.", y};
+    const int32_t top = strToInt(fields.y);
+    if (top < 1 || top > 480) return HotspotRefusal{"Y coordinate has to be from 1 to 480.", y};
+    return std::nullopt;
+}
+
 std::string formatAcceptFile(const std::string& number, const Hotspot& h) {
     std::string out;
     for (const std::string* line : {&number, &h.application, &h.rolloverImage, &h.x, &h.y, &h.rolloverWav, &h.clickWav})

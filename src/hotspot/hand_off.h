@@ -5,6 +5,7 @@
 // CR LF after each line. Writer and reader run back to back, so they meet in the same folder.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "project/project_state.h"
@@ -13,6 +14,21 @@ namespace torvana {
 
 inline constexpr const char* kAcceptFileName = "config.$$$";
 inline constexpr const char* kDeleteFileName = "config.del";
+
+// The hotspot editor's fields, as they are checked before they are handed back.
+enum class HotspotField { application, rolloverImage, x, y, rolloverWav, clickWav };
+
+// Why the editor refuses its fields: the message for the error box and the field at fault,
+// which receives the focus.
+struct HotspotRefusal {
+    std::string message;
+    HotspotField field;
+};
+
+// The editor's checks of its fields on OK, in order: application, rollover image and both
+// coordinates are required, X lies in 1 to 640 and Y in 1 to 480. Nothing when the fields may
+// be handed back. A coordinate that does not convert throws the integer conversion's Error.
+std::optional<HotspotRefusal> checkHotspotFields(const Hotspot& fields);
 
 // The file contents. `number` is written as given (the text of the main window's number box).
 std::string formatAcceptFile(const std::string& number, const Hotspot& fields);

@@ -9,11 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/forms.h"
-#include "app/main_window.h"
 #include "hotspot/hand_off.h"
 #include "project/file_io.h"
-#include "project/integer.h"
 #include "toolkit/artwork.h"
 #include "toolkit/message_box.h"
 #include "toolkit/pointer.h"
@@ -46,7 +43,7 @@ toolkit::BrowsePicture* picture(const char* name, QWidget* parent) {
 
 }  // namespace
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
+TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::Window), owner_(std::move(owner)) {
     setObjectName("Form2");
     setWindowTitle("Torvana");
     setWindowIcon(toolkit::programIcon());
@@ -187,7 +184,7 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::leave() {
-    forms().Form1->showAndActivate();
+    owner_.showAgain();
     hide();
 }
 
@@ -198,19 +195,15 @@ void TForm2::refuse(const char* message, QLineEdit* field) {
 
 void TForm2::BitBtn1Click() {
     toolkit::runCommand([this] {
-        if (Edit1->text().isEmpty()) return refuse("Application is required.", Edit1);
-        if (Edit2->text().isEmpty()) return refuse("Rollover Image is required.", Edit2);
-        if (Edit5->text().isEmpty()) return refuse("X coordinate is required.", Edit5);
-        const int x = torvana::strToInt(toolkit::toLocalString(Edit5->text()));
-        if (x < 1 || x > 640) return refuse("X coordinate has to be from 1 to 640.", Edit5);
-        if (Edit6->text().isEmpty()) return refuse("Y coordinate is required.", Edit6);
-        const int y = torvana::strToInt(toolkit::toLocalString(Edit6->text()));
-        if (y < 1 || y > 480) return refuse("Y coordinate has to be from 1 to 480.", Edit6);
-
-        // The fields go on as typed; the tests above only look at them.
-        const torvana::Hotspot fields{toolkit::toLocalString(Edit1->text()), toolkit::toLocalString(Edit2->text()), toolkit::toLocalString(Edit5->text()),
-                                      toolkit::toLocalString(Edit6->text()), toolkit::toLocalString(Edit3->text()), toolkit::toLocalString(Edit4->text())};
-        const std::string number = toolkit::toLocalString(forms().Form1->Edit5->text());
+        // The fields go on as typed; the checks only look at them.
+        const torvana::Hotspot fields{toolkit::toLocalString(Edit1->text()), toolkit::toLocalString(Edit2->text()),
+                                      toolkit::toLocalString(Edit5->text()), toolkit::toLocalString(Edit6->text()),
+                                      toolkit::toLocalString(Edit3->text()), toolkit::toLocalString(Edit4->text())};
+        if (const auto refusal = torvana::checkHotspotFields(fields)) {
+            QLineEdit* const byField[] = {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4};
+            return refuse(refusal->message.c_str(), byField[int(refusal->field)]);
+        }
+        const std::string number = owner_.hotspotNumber();
         torvana::replaceFileContents(torvana::kAcceptFileName, torvana::formatAcceptFile(number, fields));
         leave();
     });
@@ -220,7 +213,7 @@ void TForm2::BitBtn2Click() { leave(); }
 
 void TForm2::BitBtn3Click() {
     toolkit::runCommand([this] {
-        const std::string number = toolkit::toLocalString(forms().Form1->Edit5->text());
+        const std::string number = owner_.hotspotNumber();
         if (!toolkit::askYesNo("Do you sure you want to delete HotSpot \"" + number + "\" ?", this)) return;
         torvana::replaceFileContents(torvana::kDeleteFileName, torvana::formatDeleteFile(number));
         toolkit::showInformation("HotSpot \"" + number + "\" deleted.", this);
@@ -255,7 +248,7 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 void TForm2::closeEvent(QCloseEvent* event) {
     // The close box does what Cancel does: the main window comes back.
     event->accept();
-    forms().Form1->showAndActivate();
+    owner_.showAgain();
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,8 @@
 // applies the hand-off file the editor wrote (an accepted or a deleted hotspot).
 
 #include <QWidget>
+#include <functional>
+#include <string>
 
 #include "toolkit/file_picker.h"
 
@@ -15,10 +17,18 @@ namespace toolkit {
 class BrowsePicture;
 }
 
+// What the editor needs of the window that opens it, given at creation.
+struct HotspotEditorOwner {
+    // The number of the hotspot being edited, as the owner's number box shows it.
+    std::function<std::string()> hotspotNumber;
+    // Shows the owner again (and lets it pick up the hand-off file); every way out calls it.
+    std::function<void()> showAgain;
+};
+
 class TForm2 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm2(QWidget* parent = nullptr);
+    explicit TForm2(HotspotEditorOwner owner, QWidget* parent = nullptr);
 
     QLabel* Label1;  // heading "Editing HotSpot: n"
     QLabel* Label9;
@@ -70,4 +80,6 @@ private:
     // A validation refusal: beep, error box, focus into the field.
     void refuse(const char* message, QLineEdit* field);
     void browse(QLineEdit* field, const char* title, const char* filter);
+
+    HotspotEditorOwner owner_;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "hotspot/hand_off.h"
 #include "project/errors.h"
 
@@ -108,4 +110,36 @@ TEST(HandOffNumbers, OutsideTheSlotsAreRefusedAndChangeNothing) {
         EXPECT_EQ(s.hotspotCount, 3);
         for (int i = 1; i <= 3; ++i) EXPECT_EQ(s.hotspot(i), h(i));
     }
+}
+
+TEST(HotspotFields, ChecksInOrderWithTheFieldAtFault) {
+    struct Case {
+        Hotspot fields;
+        std::optional<HotspotField> field;  // none: accepted
+        std::string message;
+    };
+    using enum HotspotField;
+    const std::vector<Case> cases = {
+        {{"", "", "", "", "", ""}, application, "Application is required."},
+        {{"a.exe", "", "0", "0", "", ""}, rolloverImage, "Rollover Image is required."},
+        {{"a.exe", "r.gif", "", "", "", ""}, x, "X coordinate is required."},
+        {{"a.exe", "r.gif", "0", "", "", ""}, x, "X coordinate has to be from 1 to 640."},
+        {{"a.exe", "r.gif", "$281", "", "", ""}, x, "X coordinate has to be from 1 to 640."},
+        {{"a.exe", "r.gif", " 640", "", "", ""}, y, "Y coordinate is required."},
+        {{"a.exe", "r.gif", "1", "481", "", ""}, y, "Y coordinate has to be from 1 to 480."},
+        {{"a.exe", "r.gif", "1", "-1", "", ""}, y, "Y coordinate has to be from 1 to 480."},
+        {{"exit", "r.gif", "1", "0x1E0", "", ""}, std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fields.application + "|" + c.fields.x + "|" + c.fields.y);
+        const auto refusal = checkHotspotFields(c.fields);
+        ASSERT_EQ(refusal.has_value(), c.field.has_value());
+        if (refusal) {
+            EXPECT_EQ(refusal->field, *c.field);
+            EXPECT_EQ(refusal->message, c.message);
+        }
+    }
+    // A coordinate that does not convert is the conversion's error, not a refusal.
+    EXPECT_EQ(errorOf([] { checkHotspotFields({"a.exe", "r.gif", "12px", "1", "", ""}); }),
+              "'12px' is not a valid integer value");
 }
