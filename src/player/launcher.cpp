@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QProcess>
 
 namespace player {
@@ -10,6 +11,10 @@ bool DesktopLauncher::openUrl(const QUrl& url) { return QDesktopServices::openUr
 
 bool DesktopLauncher::startProgram(const QString& program, const QString& workingFolder) {
     return QProcess::startDetached(program, {}, workingFolder);
+}
+
+void DesktopLauncher::showError(const QString& text) {
+    QMessageBox::critical(nullptr, QCoreApplication::applicationName(), text);
 }
 
 void DesktopLauncher::quit() { QCoreApplication::quit(); }

@@ -1,7 +1,8 @@
 #pragma once
 // Everything the player hands to the desktop or the application: opening web addresses, files
-// and folders with their programs, starting programs, and ending the player. The window calls
-// only this, so a test can put a recorder in its place.
+// and folders with their programs, starting programs, telling the user why the menu cannot be
+// shown, and ending the player. The player calls only this, so a test can put a recorder in
+// its place.
 
 #include <QString>
 #include <QUrl>
@@ -17,15 +18,18 @@ public:
     // Starts a program detached, with `workingFolder` as its working folder. False when it
     // could not be started.
     virtual bool startProgram(const QString& program, const QString& workingFolder) = 0;
+    // A modal error box with the program's name as its caption, answered with OK.
+    virtual void showError(const QString& text) = 0;
     // Ends the player.
     virtual void quit() = 0;
 };
 
-// The real desktop: QDesktopServices, QProcess and the application's event loop.
+// The real desktop: QDesktopServices, QProcess, QMessageBox and the application's event loop.
 class DesktopLauncher : public Launcher {
 public:
     bool openUrl(const QUrl& url) override;
     bool startProgram(const QString& program, const QString& workingFolder) override;
+    void showError(const QString& text) override;
     void quit() override;
 };
 

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 
 #include "project/staged_menu.h"
+#include "player/launcher.h"
 #include "player/player_window.h"
 #include "project/errors.h"
 
@@ -22,7 +22,7 @@ int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& befo
     try {
         project = torvana::loadPlayerProject(projectFolders());
     } catch (const torvana::Error& e) {
-        QMessageBox::critical(nullptr, QCoreApplication::applicationName(), QString::fromLocal8Bit(e.what()));
+        launcher.showError(QString::fromLocal8Bit(e.what()));
         return 1;
     }
     PlayerWindow window(std::move(project), launcher);

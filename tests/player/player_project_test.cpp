@@ -8,6 +8,7 @@
 #include "project/staged_menu.h"
 #include "player/sounds.h"
 #include "project/errors.h"
+#include "player/player_app.h"
 #include "staging_builder.h"
 
 using namespace testing_player;
@@ -232,6 +233,20 @@ private slots:
         const player::Picture headerOnly = player::loadPicture(s.folder() + "/header-only.gif");
         QVERIFY(headerOnly.isNull());
         QVERIFY(!headerOnly.error.isEmpty());
+    }
+
+    void withoutAProjectTheLauncherSaysWhy() {
+        StagingBuilder empty;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(empty.folder()));
+        RecordingLauncher launcher;
+        const int status = player::runPlayer(launcher);
+        QDir::setCurrent(before);
+        QCOMPARE(status, 1);
+        QCOMPARE(launcher.errors.size(), size_t(1));
+        QVERIFY2(launcher.errors[0].startsWith("The menu cannot be shown: there is no project file (*.cdrom) in "),
+                 qPrintable(launcher.errors[0]));
+        QCOMPARE(launcher.calls(), 1);
     }
 
     void checksWaveFiles() {

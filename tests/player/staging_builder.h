@@ -168,6 +168,7 @@ private:
 struct RecordingLauncher : player::Launcher {
     std::vector<QUrl> openedUrls;
     std::vector<std::pair<QString, QString>> startedPrograms;  // program, working folder
+    std::vector<QString> errors;
     int quits = 0;
     bool openSucceeds = true;
     bool startSucceeds = true;
@@ -180,8 +181,9 @@ struct RecordingLauncher : player::Launcher {
         startedPrograms.emplace_back(program, workingFolder);
         return startSucceeds;
     }
+    void showError(const QString& text) override { errors.push_back(text); }
     void quit() override { ++quits; }
-    int calls() const { return int(openedUrls.size() + startedPrograms.size()) + quits; }
+    int calls() const { return int(openedUrls.size() + startedPrograms.size() + errors.size()) + quits; }
 };
 
 }  // namespace testing_player
