@@ -135,6 +135,10 @@ void PlayerStage::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
         painter.drawRect(edge);
     }
+    if (!painted_) {
+        painted_ = true;
+        emit firstPainted();
+    }
 }
 
 void PlayerStage::mouseMoveEvent(QMouseEvent* event) { followMouse(event->position().toPoint()); }
@@ -279,6 +283,8 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
         playSound(project_.hotspots[size_t(index)].rolloverWav);
     });
     connect(stage_, &PlayerStage::activated, this, &PlayerWindow::activateHotspot);
+    // What the first frame does not need waits until it is on the screen.
+    connect(stage_, &PlayerStage::firstPainted, this, &PlayerWindow::menuShown, Qt::QueuedConnection);
 
     updateBar();
     stage_->setFocus();
@@ -381,12 +387,11 @@ void PlayerWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void PlayerWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!openingPlayed_) {
-        openingPlayed_ = true;
-        playSound(project_.openingWav);
-    }
+// The menu's first frame is on the screen (this runs once): the sound output opens and the
+// opening sound plays.
+void PlayerWindow::menuShown() {
+    sounds_->startOutput();
+    playSound(project_.openingWav);
 }
 
 }  // namespace player

@@ -64,6 +64,8 @@ signals:
     void entered(int index);
     // A hotspot was clicked, or Enter was pressed on it.
     void activated(int index);
+    // The stage has painted for the first time: the menu is on the screen.
+    void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,6 +92,7 @@ private:
     int mouseSpot_ = -1;    // the hotspot the mouse was last seen over
     int pressedSpot_ = -1;  // the hotspot a left button press started on
     bool wrapsFocus_ = true;
+    bool painted_ = false;
 };
 
 class PlayerWindow : public QWidget {
@@ -111,9 +114,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
+    void menuShown();
     void addNote(const QString& note);
     void updateBar();
     QString shown(const std::string& path) const;
@@ -130,7 +133,6 @@ private:
     QPushButton* browseButton_ = nullptr;
     QPushButton* exitButton_ = nullptr;
     QStringList notes_;
-    bool openingPlayed_ = false;
     bool ending_ = false;
 };
 

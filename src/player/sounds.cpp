@@ -102,27 +102,40 @@ QString SoundBank::prepare(const QString& path) {
     Entry entry;
     entry.error = wave.error;
     entry.durationMs = wave.durationMs;
-#ifdef TORVANA_PLAYER_SOUND
-    if (entry.error.isEmpty() && hasOutput()) {
-        auto* effect = new QSoundEffect(this);
-        connect(effect, &QSoundEffect::statusChanged, this, [this, effect, path] {
-            if (effect->status() != QSoundEffect::Error) return;
-            auto it = entries_.find(path);
-            if (it == entries_.end() || !it->error.isEmpty()) return;
-            it->error = QStringLiteral("the sound cannot be decoded");
-            emit failed(path, it->error);
-        });
-        effect->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-        entry.effect = effect;
-    }
-#endif
+    if (outputStarted_) openEffect(path, entry);
     entries_.insert(path, entry);
     return wave.error;
+}
+
+void SoundBank::startOutput() {
+    if (outputStarted_) return;
+    outputStarted_ = true;
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) openEffect(it.key(), it.value());
+}
+
+void SoundBank::openEffect(const QString& path, Entry& entry) {
+#ifdef TORVANA_PLAYER_SOUND
+    if (!entry.error.isEmpty() || entry.effect || !hasOutput()) return;
+    auto* effect = new QSoundEffect(this);
+    connect(effect, &QSoundEffect::statusChanged, this, [this, effect, path] {
+        if (effect->status() != QSoundEffect::Error) return;
+        auto it = entries_.find(path);
+        if (it == entries_.end() || !it->error.isEmpty()) return;
+        it->error = QStringLiteral("the sound cannot be decoded");
+        emit failed(path, it->error);
+    });
+    effect->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    entry.effect = effect;
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(entry);
+#endif
 }
 
 int SoundBank::play(const QString& path) {
     auto it = entries_.find(path);
     if (it == entries_.end() || !it->error.isEmpty()) return 0;
+    startOutput();
     emit played(path);
 #ifdef TORVANA_PLAYER_SOUND
     if (it->effect) {

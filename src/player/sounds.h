@@ -27,8 +27,13 @@ public:
     ~SoundBank() override;
 
     // Checks the sound at `path` and makes it ready to play. Returns why it cannot be played,
-    // empty when it can. Preparing a path again returns the first answer.
+    // empty when it can. Preparing a path again returns the first answer. The audio output is
+    // only opened by startOutput (or the first play).
     QString prepare(const QString& path);
+
+    // Looks for the sound output and loads the prepared sounds into it: the multimedia back end
+    // costs start-up time, so the menu calls this once its first frame is on the screen.
+    void startOutput();
 
     // Plays a prepared, playable sound from its start (again from the start when it is still
     // playing). Returns how long it will be heard in milliseconds: 0 when nothing is heard
@@ -50,8 +55,11 @@ private:
         int durationMs = 0;
         QSoundEffect* effect = nullptr;
     };
+    void openEffect(const QString& path, Entry& entry);
+
     QHash<QString, Entry> entries_;
     mutable std::optional<bool> hasOutput_;
+    bool outputStarted_ = false;
 };
 
 }  // namespace player

@@ -107,9 +107,13 @@ struct Menu {
         window = std::make_unique<player::PlayerWindow>(
             torvana::loadPlayerProject({staging.folder().toStdString()}), launcher);
         window->stage()->installEventFilter(&moves);
+        QSignalSpy shown(window->stage(), &player::PlayerStage::firstPainted);
         window->show();
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get())) qWarning("window not active");
+        // What follows the first frame (the opening sound) is done before the test goes on.
+        if (shown.isEmpty() && !shown.wait(2000)) qWarning("stage not painted");
+        QCoreApplication::processEvents();
         return *window;
     }
     player::PlayerStage* stage() const { return window->stage(); }
@@ -391,10 +395,14 @@ private slots:
         QCOMPARE(played.count(), 0);
         m.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m.window.get()));
-        QCOMPARE(played.count(), 1);
+        // Right after the first frame, which the sound output does not hold up.
+        QTRY_COMPARE(played.count(), 1);
         QCOMPARE(played.at(0).at(0).toString(), m.file("wavs/open.wav"));
         m.window->hide();
         m.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m.window.get()));
+        m.window->repaint();
+        QCoreApplication::processEvents();
         QCOMPARE(played.count(), 1);  // once, not at every showing
     }
 
