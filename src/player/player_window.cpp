@@ -91,6 +91,13 @@ int PlayerStage::spotAt(const QPoint& point) const {
 void PlayerStage::setCurrent(int index, bool byKeyboard) {
     currentByKeyboard_ = index >= 0 && byKeyboard;
     if (index == current_) return;
+    // A rollover that is no longer shown stops animating, so hidden rollovers cost nothing; it
+    // starts again from its first frame when it is shown again.
+    if (current_ >= 0) {
+        const auto& hidden = spots_[size_t(current_)].animation;
+        const bool stillShown = hidden == backgroundAnimation_ || (index >= 0 && spots_[size_t(index)].animation == hidden);
+        if (auto* gif = dynamic_cast<torvana::gif::GifPicture*>(hidden.get()); gif && !stillShown) gif->StopMainPainter();
+    }
     current_ = index;
     update();
     if (index >= 0) emit entered(index);

@@ -217,7 +217,7 @@ private slots:
         spot.rolloverImage = StagingBuilder::stored("spin.gif");
         spot.x = "200";
         spot.y = "200";
-        GifFrameSpec red{0, 0, 40, 40, std::vector<quint8>(40 * 40, 0), 5};
+        GifFrameSpec red{0, 0, 40, 40, std::vector<quint8>(40 * 40, 0), 25};
         GifFrameSpec green{10, 10, 20, 20, std::vector<quint8>(20 * 20, 1), 5};
         s.writeFile("images/spin.gif", gifBytes(40, 40, {kRed, kGreen}, {red, green}));
         s.data.hotspots = {spot};
@@ -230,6 +230,10 @@ private slots:
         QCOMPARE(m.at(205, 205), kRed);  // outside the second frame: the first stays
         m.moveTo(400, 400);
         QCOMPARE(m.at(220, 220), kBackground);
+        // Hidden, the rollover stops animating; shown again, it starts from its first frame.
+        m.moveTo(205, 205);
+        QCOMPARE(m.at(220, 220), kRed);
+        QVERIFY(QTest::qWaitFor([&] { return m.at(220, 220) == kGreen; }, 5000));
     }
 
     void clicksReachTheLauncherForEachKindOfTarget() {
