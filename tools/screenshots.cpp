@@ -22,7 +22,11 @@
 #include "hotspot/hotspot_editor.h"
 #include "hotspot/hotspot_layout.h"
 #include "project/project_file.h"
+#include "build/disc_check_window.h"
+#include "project/file_io.h"
 #include "toolkit/artwork.h"
+#include "toolkit/text.h"
+#include <QLineEdit>
 #include "toolkit/test_hook.h"
 #include "toolkit/widgets.h"
 #include "settings/about_box.h"
@@ -126,6 +130,19 @@ int main(int argc, char** argv) {
     QMouseEvent move(QEvent::MouseMove, over, stage->mapToGlobal(over), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(stage, &move);
     ok &= save(f.Layout, dir, "hotspot-layout");
+    f.Layout->hide();
+
+    // The disc check of the example project, with a leftover of an earlier build in its staging
+    // folder and a rollover moved off the screen.
+    const std::string staging = toolkit::toLocalString(f.Form1->Edit2->text());
+    QDir().mkpath(toolkit::toQString(staging));
+    torvana::replaceFileContents(staging + "/old-menu.cdrom", "1\r\n");
+    f.Form1->state.hotspotX[2] = "600";
+    {
+        TDiscCheckForm check(f.Form1);
+        check.check(f.Form1->state, f.Form1->buildFields());
+        ok &= save(&check, dir, "check-disc");
+    }
     destroyForms();
     return ok ? 0 : 1;
 }

@@ -231,6 +231,10 @@ void TForm1::buildMenu() {
     Save1->setObjectName("Save1");
     Close1 = File1->addAction("&Close");
     Close1->setObjectName("Close1");
+    CheckDisc1 = File1->addAction("Chec&k Disc");
+    CheckDisc1->setObjectName("CheckDisc1");
+    MakeDiscImage1 = File1->addAction("&Make Disc Image...");
+    MakeDiscImage1->setObjectName("MakeDiscImage1");
     N1 = File1->addSeparator();
     N1->setObjectName("N1");
     Exit1 = File1->addAction("E&xit");
@@ -272,6 +276,8 @@ void TForm1::connectHandlers() {
     connect(Open1, &QAction::triggered, this, &TForm1::Open1Click);
     connect(Save1, &QAction::triggered, this, &TForm1::Save1Click);
     connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
+    connect(CheckDisc1, &QAction::triggered, this, &TForm1::CheckDisc1Click);
+    connect(MakeDiscImage1, &QAction::triggered, this, &TForm1::MakeDiscImage1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(ToolTipHelp1, &QAction::triggered, this, &TForm1::ToolTipHelp1Click);
     connect(Warnme1, &QAction::triggered, this, &TForm1::Warnme1Click);

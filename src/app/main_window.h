@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "build/staging_build.h"
+#include "disc/disc_check.h"
 #include "project/project_state.h"
 #include "toolkit/file_picker.h"
 
@@ -56,12 +58,15 @@ public:
     QCheckBox* CheckBox1;
     QCheckBox* CheckBox2;
     toolkit::FilePicker OpenDialog1;
+    toolkit::FilePicker SaveDialog1;  // names disc images
 
     QMenu* File1;
     QAction* New1;
     QAction* Open1;
     QAction* Save1;
     QAction* Close1;
+    QAction* CheckDisc1;
+    QAction* MakeDiscImage1;
     QAction* N1;
     QAction* Exit1;
     QMenu* Settings1;
@@ -86,6 +91,8 @@ public:
     void Open1Click();
     void Save1Click();
     void Close1Click();
+    void CheckDisc1Click();
+    void MakeDiscImage1Click();
     void Exit1Click();
     void BitBtn1Click();  // Save
     void BitBtn2Click();  // Exit
@@ -101,6 +108,16 @@ public:
     void OnlineHelp1Click();
     void GoToWebSite1Click();
     void About1Click();
+
+    // The fields the build reads, as the controls show them now.
+    torvana::BuildFields buildFields() const;
+    // Save's build with its questions and messages; `quietSuccess` leaves out its closing
+    // message for a command that says more after it.
+    torvana::BuildResult runBuild(bool quietSuccess);
+
+    // Takes the user to what a disc check finding concerns: its field, its hotspot in the
+    // hotspot editor, or the staging folder's files in the file manager.
+    void openFinding(const torvana::Finding& finding);
 
     // Reads a project file and shows it, as Open does once a file is chosen (and as the
     // command line asks at start-up). Throws Error when the file cannot be read; the open

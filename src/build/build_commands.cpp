@@ -1,12 +1,15 @@
 // Save, Test Run and the three pickers of the main window.
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "build/disc_check_window.h"
 #include "build/staging_build.h"
+#include "disc/disc_image.h"
 #include "build/staging_folder_dialog.h"
 #include "project/file_io.h"
 #include "toolkit/folder_widgets.h"
@@ -23,7 +26,8 @@ namespace {
 // The build's conversation with the user, in the main window's message boxes.
 class WindowBuildUser : public torvana::BuildUser {
 public:
-    explicit WindowBuildUser(TForm1* form) : form_(form), progress_(form, "Torvana") {}
+    // `quietSuccess`: the closing message is left to the command the build is part of.
+    WindowBuildUser(TForm1* form, bool quietSuccess) : form_(form), quietSuccess_(quietSuccess), progress_(form, "Torvana") {}
 
     void beep() override { toolkit::beep(); }
     void refuse(torvana::BuildField field, const std::string& message) override {
@@ -32,7 +36,9 @@ public:
     }
     void warning(const std::string& message) override { toolkit::showWarning(message, form_); }
     void error(const std::string& message) override { toolkit::showError(message, form_); }
-    void information(const std::string& message) override { toolkit::showInformation(message, form_); }
+    void information(const std::string& message) override {
+        if (!quietSuccess_) toolkit::showInformation(message, form_);
+    }
     void busy(bool on) override { toolkit::setPointer(on ? toolkit::Pointer::Hourglass : toolkit::Pointer::Arrow); }
     void succeeded() override { form_->BitBtn4->setEnabled(true); }
     void progress(const std::string& file, uint64_t done, uint64_t total) override {
@@ -41,6 +47,7 @@ public:
 
 private:
     TForm1* form_;
+    bool quietSuccess_;
     toolkit::ProgressWindow progress_;
 };
 
@@ -48,19 +55,25 @@ constexpr const char* kNoProjectText = "Please select or open a project file fro
 
 }  // namespace
 
+torvana::BuildFields TForm1::buildFields() const {
+    torvana::BuildFields fields;
+    fields.cdTitle = toolkit::toLocalString(Edit1->text());
+    fields.stagingFolder = toolkit::toLocalString(Edit2->text());
+    fields.backgroundImage = toolkit::toLocalString(Edit3->text());
+    fields.openingWav = toolkit::toLocalString(Edit4->text());
+    fields.showBrowse = CheckBox1->isChecked();
+    fields.showExit = CheckBox2->isChecked();
+    fields.trackBarMaximum = TrackBar1->maximum();
+    return fields;
+}
+
+torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
+    WindowBuildUser user(this, quietSuccess);
+    return torvana::runStagingBuild(state, buildFields(), user);
+}
+
 void TForm1::BitBtn1Click() {
-    toolkit::runCommand([this] {
-        torvana::BuildFields fields;
-        fields.cdTitle = toolkit::toLocalString(Edit1->text());
-        fields.stagingFolder = toolkit::toLocalString(Edit2->text());
-        fields.backgroundImage = toolkit::toLocalString(Edit3->text());
-        fields.openingWav = toolkit::toLocalString(Edit4->text());
-        fields.showBrowse = CheckBox1->isChecked();
-        fields.showExit = CheckBox2->isChecked();
-        fields.trackBarMaximum = TrackBar1->maximum();
-        WindowBuildUser user(this);
-        torvana::runStagingBuild(state, fields, user);
-    });
+    toolkit::runCommand([this] { runBuild(false); });
 }
 
 void TForm1::Save1Click() { BitBtn1Click(); }
@@ -93,4 +106,78 @@ void TForm1::Image3Click() {
     if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
     if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav"))
         Edit4->setText(QString::fromLocal8Bit(chosen->c_str()));
+}
+
+void TForm1::CheckDisc1Click() {
+    toolkit::runCommand([this] {
+        if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
+        TDiscCheckForm window(this);
+        window.check(state, buildFields());
+        if (window.exec() != QDialog::Accepted || !window.chosen()) return;
+        openFinding(*window.chosen());
+    });
+}
+
+void TForm1::openFinding(const torvana::Finding& finding) {
+    using torvana::Subject;
+    const std::string staging = toolkit::toLocalString(Edit2->text());
+    switch (finding.subject) {
+        case Subject::StagingFolder:
+        case Subject::BackgroundImage:
+        case Subject::OpeningWav: {
+            QLineEdit* field = finding.subject == Subject::StagingFolder     ? Edit2
+                               : finding.subject == Subject::BackgroundImage ? Edit3
+                                                                             : Edit4;
+            field->setFocus();
+            field->selectAll();
+            break;
+        }
+        case Subject::Hotspot:
+            if (finding.hotspot >= 1 && finding.hotspot <= TrackBar1->maximum()) {
+                TrackBar1->setPosition(finding.hotspot);
+                showSelectedSlot();
+                BitBtn3Click();
+            }
+            break;
+        case Subject::StagingContent: {
+            // The folder that holds what the finding names, in the file manager.
+            std::string path = finding.file.empty() ? staging
+                               : finding.file.front() == '/' ? finding.file
+                                                             : torvana::joinPath(staging, finding.file);
+            if (!finding.file.empty()) path = QFileInfo(toolkit::toQString(path)).absolutePath().toLocal8Bit().toStdString();
+            toolkit::openTarget(path);
+            break;
+        }
+        case Subject::Project:
+            break;
+    }
+}
+
+void TForm1::MakeDiscImage1Click() {
+    toolkit::runCommand([this] {
+        if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
+        const auto image = SaveDialog1.pickToSave(this, "Make Disc Image", "Disc Images (*.iso) |*.iso", "iso");
+        if (!image) return;
+        const torvana::BuildResult built = runBuild(true);
+        if (built == torvana::BuildResult::Refused) return;
+        if (built == torvana::BuildResult::CompletedWithFailures)
+            return toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
+
+        const torvana::BuildFields fields = buildFields();
+        toolkit::ProgressWindow progress(this, "Torvana");
+        progress.setLabel("Writing %1");
+        progress.setCancellable();
+        const QString name = toolkit::toQString(torvana::fileNamePart(*image));
+        uint64_t size = 0;
+        const torvana::ImageResult result = torvana::writeDiscImage(
+            fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), *image, [&](uint64_t done, uint64_t total) {
+                progress.update(name, done, total);
+                size = total;
+                return !progress.cancelled();
+            });
+        if (result == torvana::ImageResult::Written)
+            toolkit::showInformation("All Files copied over to \"" + fields.stagingFolder + "\", and the disc image \"" +
+                                         *image + "\" is written (" + torvana::discSizeText(size) + ").",
+                                     this);
+    });
 }

@@ -56,13 +56,24 @@ std::string qtFilterFrom(const std::string& filter) {
 
 std::optional<std::string> FilePicker::pick(QWidget* parent, const std::string& title,
                                             const std::string& filter) {
+    return choose(parent, title, filter, nullptr);
+}
+
+std::optional<std::string> FilePicker::pickToSave(QWidget* parent, const std::string& title,
+                                                  const std::string& filter, const std::string& extension) {
+    return choose(parent, title, filter, &extension);
+}
+
+std::optional<std::string> FilePicker::choose(QWidget* parent, const std::string& title,
+                                              const std::string& filter, const std::string* saveExtension) {
     std::optional<std::string> chosen;
     if (TestHook* hook = testHook()) {
-        chosen = hook->takeFile({title, filter, lastFile_});
+        chosen = hook->takeFile({title, filter, lastFile_, saveExtension != nullptr});
     } else {
         QFileDialog dialog(parent ? parent->window() : nullptr, QString::fromLocal8Bit(title.c_str()));
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setAcceptMode(saveExtension ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::AnyFile);
+        if (saveExtension) dialog.setDefaultSuffix(QString::fromLocal8Bit(saveExtension->c_str()));
         dialog.setNameFilters(QString::fromLocal8Bit(qtFilterFrom(filter).c_str()).split(QStringLiteral(";;")));
         if (!lastFile_.empty()) {
             const QFileInfo last(QString::fromLocal8Bit(lastFile_.c_str()));

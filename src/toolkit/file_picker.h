@@ -19,10 +19,17 @@ public:
     // user cancels.
     std::optional<std::string> pick(QWidget* parent, const std::string& title, const std::string& filter);
 
+    // The same dialog for naming a file to write: an existing file is only chosen after the
+    // user has agreed to replace it, and `extension` is added to a name typed without one.
+    std::optional<std::string> pickToSave(QWidget* parent, const std::string& title, const std::string& filter,
+                                          const std::string& extension);
+
     const std::string& lastFile() const { return lastFile_; }
     void setLastFile(const std::string& path) { lastFile_ = path; }
 
 private:
+    std::optional<std::string> choose(QWidget* parent, const std::string& title, const std::string& filter,
+                                      const std::string* saveExtension);
     std::string lastFile_;
 };
 

@@ -22,6 +22,8 @@ ProgressWindow::~ProgressWindow() = default;
 
 bool ProgressWindow::shown() const { return dialog_ && dialog_->isVisible(); }
 
+bool ProgressWindow::cancelled() const { return dialog_ && dialog_->wasCanceled(); }
+
 QString byteCount(uint64_t bytes) {
     if (bytes < 1024) return QString("%1 bytes").arg(bytes);
     const char* units[] = {"KB", "MB", "GB", "TB"};
@@ -39,8 +41,13 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total) 
         dialog_ = std::make_unique<QProgressDialog>(owner_ ? owner_->window() : nullptr);
         dialog_->setObjectName("ProgressWindow");
         dialog_->setWindowTitle(title_);
-        dialog_->setCancelButton(nullptr);
-        dialog_->setWindowModality(Qt::WindowModal);
+        if (cancellable_) {
+            dialog_->setCancelButtonText("Cancel");
+            dialog_->setWindowModality(Qt::ApplicationModal);
+        } else {
+            dialog_->setCancelButton(nullptr);
+            dialog_->setWindowModality(Qt::WindowModal);
+        }
         dialog_->setMinimumDuration(0);
         dialog_->setAutoClose(false);
         dialog_->setAutoReset(false);
@@ -51,11 +58,12 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total) 
     }
     if (dialog_) {
         const int permille = total ? static_cast<int>(done * 1000 / total) : 0;
-        dialog_->setLabelText(QString("Copying %1\n%2 of %3").arg(what, byteCount(done), byteCount(total)));
+        dialog_->setLabelText(QString(label_ + "\n%2 of %3").arg(what, byteCount(done), byteCount(total)));
         dialog_->setValue(std::min(permille, 1000));
     }
-    // Keep windows painting; input goes nowhere while the modal progress window is up.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Keep windows painting; input goes nowhere while the modal progress window is up, except
+    // to a Cancel button.
+    QApplication::processEvents(cancellable_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace toolkit

@@ -21,6 +21,15 @@ public:
     // Reports progress; shows the window once the work has run for half a second.
     void update(const QString& what, uint64_t done, uint64_t total);
 
+    // The first line of the window, with %1 for `what` ("Copying %1" unless set).
+    void setLabel(const QString& format) { label_ = format; }
+
+    // Gives the window a Cancel button (Escape presses it). While it shows, the user's
+    // input reaches it, and only it.
+    void setCancellable() { cancellable_ = true; }
+    // The user pressed Cancel.
+    bool cancelled() const;
+
     bool shown() const;
 
     // How long work runs before the window appears (half a second); tests shorten it.
@@ -32,6 +41,8 @@ private:
     QWidget* owner_;
     QString title_;
     QElapsedTimer clock_;
+    QString label_ = QStringLiteral("Copying %1");
+    bool cancellable_ = false;
     std::unique_ptr<QProgressDialog> dialog_;
 };
 

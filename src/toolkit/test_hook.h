@@ -30,6 +30,7 @@ struct FileDialogRecord {
     std::string title;
     std::string filter;     // as the program gave it: "Description |pattern"
     std::string startFile;  // the file the dialog proposed
+    bool save = false;      // a dialog naming a file to write
 };
 
 class TestHook {
