@@ -164,9 +164,10 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     iso_write_opts_set_joliet_utf16(opts.get(), 1);
     // Joliet names stay as they are: no full stop is added to a name without one.
     iso_write_opts_set_no_force_dots(opts.get(), 2);
-    // The checksums of the session and of every file, and where readers find them (the root's
-    // extended attributes), so a burned disc can be verified.
-    iso_write_opts_set_record_md5(opts.get(), 1, 1);
+    // The checksum of the whole session, in its tags and where readers look for it (the root's
+    // extended attributes), so a burned disc can be verified. Checksums of every single file
+    // would cost another pass of hashing over the same bytes.
+    iso_write_opts_set_record_md5(opts.get(), 1, 0);
     iso_write_opts_set_aaip(opts.get(), 1);
 
     burn_source* rawSource = nullptr;

@@ -1,0 +1,102 @@
+// Writing a disc image of a staging folder against `xorriso -as mkisofs -J -R` of the same
+// folder, in one run.
+//
+// Makes a staging folder of about 400 files of random bytes adding up to the given size, then
+// alternately writes our image (ISO 9660 level 3, Joliet, Rock Ridge, MD5 checksums recorded)
+// and xorriso's, each a few times. Reports the median times and their ratio (ours / xorriso's),
+// and xorriso with --md5 as well, which records the same checksums ours does.
+//
+// Usage: disc_image [MiB total, default 1024] [rounds, default 3] [work folder, default /tmp]
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "disc/disc_image.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+void writeFile(const fs::path& p, uint64_t size, std::mt19937_64& rng) {
+    std::ofstream out(p, std::ios::binary);
+    std::vector<uint64_t> block(1 << 17);
+    for (uint64_t done = 0; done < size;) {
+        for (auto& w : block) w = rng();
+        const uint64_t n = std::min<uint64_t>(size - done, block.size() * 8);
+        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
+        done += n;
+    }
+}
+
+double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double timeCommand(const std::string& command) {
+    const auto start = Clock::now();
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        std::exit(1);
+    }
+    return seconds(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const fs::path work = fs::path(argc > 3 ? argv[3] : "/tmp") / "torvana-disc-image-bench";
+    fs::remove_all(work);
+    const fs::path stage = work / "stage";
+    fs::create_directories(stage / "images");
+    fs::create_directories(stage / "wavs");
+
+    // The shape of a staging folder: a few large launched files, many pictures and sounds.
+    std::mt19937_64 rng(16);
+    const uint64_t total = mib << 20;
+    uint64_t written = 0;
+    for (int i = 1; written < total; ++i) {
+        const uint64_t size = std::min<uint64_t>(total - written, i % 40 == 0 ? (total / 20) : (std::uniform_int_distribution<uint64_t>(20 << 10, 4 << 20)(rng)));
+        fs::path p = i % 40 == 0 ? stage / std::to_string(i / 40) : stage / (i % 2 ? "images" : "wavs");
+        fs::create_directories(p);
+        writeFile(p / ("file" + std::to_string(i) + (i % 2 ? ".bmp" : ".wav")), size, rng);
+        written += size;
+    }
+    std::printf("staging folder: %.1f MiB\n", static_cast<double>(written) / (1 << 20));
+
+    const std::string ours = (work / "ours.iso").string();
+    const std::string theirs = (work / "xorriso.iso").string();
+    std::vector<double> tOurs, tXorriso, tXorrisoMd5;
+    for (int r = 0; r < rounds; ++r) {
+        fs::remove(ours);
+        auto start = Clock::now();
+        torvana::writeDiscImage(stage.string(), "BENCH", ours);
+        tOurs.push_back(seconds(start));
+        fs::remove(theirs);
+        tXorriso.push_back(timeCommand("xorriso -as mkisofs -quiet -J -R -V BENCH -o '" + theirs + "' '" + stage.string() + "' 2>/dev/null"));
+        fs::remove(theirs);
+        tXorrisoMd5.push_back(timeCommand("xorriso -as mkisofs -quiet -J -R --md5 -V BENCH -o '" + theirs + "' '" + stage.string() + "' 2>/dev/null"));
+        std::printf("round %d: ours %.3f s, xorriso %.3f s, xorriso --md5 %.3f s\n", r + 1, tOurs.back(), tXorriso.back(),
+                    tXorrisoMd5.back());
+    }
+    const double o = median(tOurs), x = median(tXorriso), xm = median(tXorrisoMd5);
+    std::printf("median: ours %.3f s, xorriso -J -R %.3f s, xorriso -J -R --md5 %.3f s\n", o, x, xm);
+    std::printf("ratio ours / xorriso -J -R: %.3f\n", o / x);
+    std::printf("ratio ours / xorriso -J -R --md5: %.3f\n", o / xm);
+    std::printf("image sizes: ours %ju bytes, xorriso %ju bytes\n", static_cast<uintmax_t>(fs::file_size(ours)),
+                static_cast<uintmax_t>(fs::file_size(theirs)));
+    fs::remove_all(work);
+    return 0;
+}
