@@ -139,6 +139,7 @@ GifPainter::~GifPainter() {
 
 void GifPainter::Start() {
     if (!threaded_ || started_.exchange(true)) return;
+    GuiCallQueue::Instance().PrepareWakeUp();
     ++g_liveThreads;
     std::shared_ptr<GifPainter> self = shared_from_this();
     thread_ = std::thread([self] {

@@ -2,9 +2,16 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QThread>
 #include <exception>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace torvana::gif {
 
@@ -22,11 +29,44 @@ GuiCallQueue& GuiCallQueue::Instance() {
     return queue;
 }
 
+void GuiCallQueue::PrepareWakeUp() {
+    AssertGuiThread("GuiCallQueue::PrepareWakeUp");
+#ifdef Q_OS_UNIX
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    if (wakeRead_ < 0) {
+        int fds[2];
+        if (::pipe(fds) != 0) return;  // WaitUntil still runs the calls
+        for (int fd : fds) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        wakeRead_ = fds[0];
+        wakeWrite_ = fds[1];
+    }
+    // The notifier lives with the application object, and again with a new one.
+    static QPointer<QSocketNotifier> notifier;
+    if (!notifier) {
+        notifier = new QSocketNotifier(wakeRead_, QSocketNotifier::Read, app);
+        QObject::connect(notifier, &QSocketNotifier::activated, app, [this] {
+            char bytes[256];
+            while (::read(wakeRead_, bytes, sizeof bytes) > 0) {
+            }
+            RunPending();
+        });
+    }
+#endif
+}
+
 void GuiCallQueue::WakeEventLoop() {
-    // One queued wake-up per call; a wake-up that finds the queue already drained does nothing.
+    // A wake-up that finds the queue already drained does nothing.
+#ifdef Q_OS_UNIX
+    if (wakeWrite_ >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(wakeWrite_, &byte, 1);  // a full pipe wakes anyway
+    }
+#else
     if (QCoreApplication* app = QCoreApplication::instance()) {
         QMetaObject::invokeMethod(app, [] { GuiCallQueue::Instance().RunPending(); }, Qt::QueuedConnection);
     }
+#endif
 }
 
 void GuiCallQueue::Call(std::function<void()> call) {

@@ -1,10 +1,11 @@
 #pragma once
 // Our own queue of calls for the GUI thread. A painter's worker thread never draws and never
 // raises events itself: it puts each step on this queue and blocks until the GUI thread has
-// run it. The GUI thread runs the queue from its event loop (each call posts a wake-up to the
-// application object) and also whenever it waits for a painter (WaitUntil), so a GUI thread
-// that waits for a worker which waits for the GUI thread never deadlocks. While it waits it
-// runs only these calls, no other event of the application.
+// run it. The GUI thread runs the queue from its event loop (each call writes a wake-up byte
+// into a pipe the GUI thread watches, so a worker never calls into Qt) and also whenever it
+// waits for a painter (WaitUntil), so a GUI thread that waits for a worker which waits for the
+// GUI thread never deadlocks. While it waits it runs only these calls, no other event of the
+// application.
 
 #include <condition_variable>
 #include <deque>
@@ -37,11 +38,17 @@ public:
     void WaitUntil(const std::function<bool()>& done);
     // Makes a WaitUntil look at its condition again (a painter thread has ended, ...).
     void Notify();
+    // On the GUI thread, before a worker is started: makes sure the event loop watches the
+    // wake-up pipe.
+    void PrepareWakeUp();
 
 private:
     GuiCallQueue() = default;
     void WakeEventLoop();
 
+    // The wake-up pipe: made once on the GUI thread before the first worker starts, then only
+    // written by workers and read by the GUI thread's notifier.
+    int wakeRead_ = -1, wakeWrite_ = -1;
     // Guards calls_ and notifications_; never held while a call runs.
     std::mutex mutex_;
     std::condition_variable changed_;
