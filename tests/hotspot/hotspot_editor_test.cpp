@@ -54,8 +54,7 @@ class HotspotEditorTest : public QObject {
     void waitForMainWindow() {
         QTRY_VERIFY(f->isVisible());
         QTRY_VERIFY(!torvana::fileExists(torvana::kAcceptFileName) && !torvana::fileExists(torvana::kDeleteFileName));
-        QTest::qWait(20);  // let the activation finish
-        QVERIFY(!e->isVisible());
+        QTRY_VERIFY(!e->isVisible());
     }
 
 private slots:

@@ -110,9 +110,11 @@ struct Menu {
         QSignalSpy shown(window->stage(), &player::PlayerStage::firstPainted);
         window->show();
         window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get())) qWarning("window not active");
+        // Keys and focus need the active window: a test that cannot get it fails, saying why.
+        if (!QTest::qWaitForWindowActive(window.get()))
+            QTest::qFail("the player window did not become active", __FILE__, __LINE__);
         // What follows the first frame (the opening sound) is done before the test goes on.
-        if (shown.isEmpty() && !shown.wait(2000)) qWarning("stage not painted");
+        if (shown.isEmpty() && !shown.wait(2000)) QTest::qFail("the stage was not painted", __FILE__, __LINE__);
         QCoreApplication::processEvents();
         return *window;
     }
@@ -122,7 +124,7 @@ struct Menu {
     void moveTo(int x, int y) {
         QTest::mouseMove(stage(), QPoint(x, y));
         if (!QTest::qWaitFor([&] { return moves.last == QPoint(x, y); }, 2000))
-            qWarning("the mouse move to %d,%d did not arrive", x, y);
+            QTest::qFail(qPrintable(QString("the mouse move to %1,%2 did not arrive").arg(x).arg(y)), __FILE__, __LINE__);
     }
     void click(int x, int y) {
         moveTo(x, y);
