@@ -1,8 +1,8 @@
 #pragma once
 // Builds a staging folder as the editor's build leaves it, in a temporary folder: the project
 // file (written by the core's own writer), pictures in images/, sounds in wavs/, launched files
-// in 1/, 2/, ... Pictures and sounds are generated here: BMP and PNG through QImage, GIF and WAV
-// by writing their bytes.
+// in 1/, 2/, ... Pictures and sounds are generated here: BMP and PNG through QImage, GIF through
+// the tests' GIF writer, WAV by writing its bytes.
 
 #include <QByteArray>
 #include <QColor>
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "gif/gif_writer.h"
 #include "player/launcher.h"
 #include "project/project_file.h"
 
@@ -51,66 +52,19 @@ struct GifFrameSpec {
     int transparent = -1;
 };
 
-// A GIF89a file with a global table of up to 128 colours. The raster is written with a clear
-// code before every 64 codes, so every code has the same width (8 bits) and no string table
-// entry is ever used: valid LZW that any reader decodes.
+// A GIF89a file with a global table of up to 128 colours, written by the tests' GIF writer.
 inline QByteArray gifBytes(int width, int height, const std::vector<QColor>& palette,
                            const std::vector<GifFrameSpec>& frames) {
-    QByteArray b("GIF89a");
-    auto u16 = [&b](int v) { b.append(char(v & 0xFF)); b.append(char((v >> 8) & 0xFF)); };
-    u16(width);
-    u16(height);
-    int sizeBits = 0;
-    while ((2 << sizeBits) < int(palette.size())) ++sizeBits;
-    b.append(char(0x80 | 0x70 | sizeBits));
-    b.append(char(0));
-    b.append(char(0));
-    for (int i = 0; i < (2 << sizeBits); ++i) {
-        const QColor c = i < int(palette.size()) ? palette[size_t(i)] : QColor(Qt::black);
-        b.append(char(c.red()));
-        b.append(char(c.green()));
-        b.append(char(c.blue()));
-    }
+    std::vector<giftest::Rgb> colours;
+    for (const QColor& c : palette) colours.push_back({uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())});
+    giftest::GifBuilder gif;
+    gif.Header(width, height, colours);
     for (const GifFrameSpec& f : frames) {
-        b.append("\x21\xF9\x04", 3);
-        b.append(char(f.transparent >= 0 ? 0x01 : 0x00));
-        u16(f.delay);
-        b.append(char(f.transparent >= 0 ? f.transparent : 0));
-        b.append(char(0));
-        b.append(char(0x2C));
-        u16(f.left);
-        u16(f.top);
-        u16(f.width);
-        u16(f.height);
-        b.append(char(0));
-        const int minCodeSize = 7, clear = 128, end = 129;
-        b.append(char(minCodeSize));
-        QByteArray raster;
-        quint32 bits = 0;
-        int bitCount = 0;
-        auto put = [&](int code) {
-            bits |= quint32(code) << bitCount;
-            bitCount += 8;
-            while (bitCount >= 8) {
-                raster.append(char(bits & 0xFF));
-                bits >>= 8;
-                bitCount -= 8;
-            }
-        };
-        for (size_t i = 0; i < f.indices.size(); ++i) {
-            if (i % 64 == 0) put(clear);
-            put(f.indices[i]);
-        }
-        put(end);
-        for (int pos = 0; pos < raster.size(); pos += 255) {
-            const QByteArray block = raster.mid(pos, 255);
-            b.append(char(block.size()));
-            b.append(block);
-        }
-        b.append(char(0));
+        gif.Gce(0, f.delay, f.transparent);
+        gif.Image(f.left, f.top, f.width, f.height, giftest::Bytes(f.indices.begin(), f.indices.end()), 7);
     }
-    b.append(char(0x3B));
-    return b;
+    gif.Trailer();
+    return QByteArray(reinterpret_cast<const char*>(gif.bytes().data()), qsizetype(gif.bytes().size()));
 }
 
 // A picture of one colour with a 1-pixel frame of `edge`, so its borders can be told apart.
