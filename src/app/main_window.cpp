@@ -306,6 +306,8 @@ void TForm1::FormCreate() {
     Warnme1->setChecked(settings.warnMe);
     ToolTipHelp1->setChecked(settings.toolTips);
     if (settings.toolTips) showHints(true);
+    // A settings file that exists but cannot be read: the defaults apply and the user hears why.
+    if (!settings.problem.empty()) toolkit::errorBox(settings.problem);
 
     setStartupCaption();
     // The window does not change size: its layout fixes it at what its contents need.

@@ -24,6 +24,10 @@ int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& befo
     } catch (const torvana::Error& e) {
         launcher.showError(QString::fromLocal8Bit(e.what()));
         return 1;
+    } catch (const std::bad_alloc&) {
+        QMessageBox::critical(nullptr, QCoreApplication::applicationName(),
+                              QString::fromLatin1(torvana::kOutOfMemoryText) + QLatin1Char('.'));
+        return 1;
     }
     PlayerWindow window(std::move(project), launcher);
     if (beforeShow) beforeShow(window);

@@ -34,6 +34,10 @@ WaveInfo inspectWave(const QString& path) {
         info.error = QStringLiteral("the file cannot be read");
         return info;
     }
+    if (file.size() > kMaxWaveBytes) {
+        info.error = QStringLiteral("the WAV file is larger than %1 MB").arg(kMaxWaveBytes >> 20);
+        return info;
+    }
     const QByteArray head = file.read(12);
     if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE") {
         info.error = QStringLiteral("not a WAV file");
@@ -42,7 +46,7 @@ WaveInfo inspectWave(const QString& path) {
     bool haveFormat = false;
     quint32 byteRate = 0;
     // Chunks follow one another: a 4-byte id, a 4-byte size, the data padded to an even size.
-    for (;;) {
+    for (int chunks = 0; chunks < kMaxWaveChunks; ++chunks) {
         const QByteArray chunk = file.read(8);
         if (chunk.size() < 8) break;
         const quint32 size = le32(chunk.constData() + 4);

@@ -12,6 +12,9 @@ public:
     explicit Error(const std::string& text) : std::runtime_error(text) {}
 };
 
+// What the user reads when memory runs out anywhere, instead of the program ending.
+inline constexpr const char* kOutOfMemoryText = "Out of memory";
+
 // The user-facing text of an operating-system error number ("File not found", "Disk full", ...).
 // The one place where errno values become words.
 std::string errnoText(int err);

@@ -48,11 +48,11 @@ std::string randomTemporaryName() {
 }  // namespace
 
 std::string notAFileText(const std::string& path) {
-    return "The file \"" + path + "\" is not a regular file";
+    return "\"" + path + "\" is not a regular file";
 }
 
 std::string tooLargeText(const std::string& path, uint64_t limit) {
-    return "The file \"" + path + "\" is larger than " + std::to_string(limit >> 20) + " MB";
+    return "\"" + path + "\" is larger than " + std::to_string(limit >> 20) + " MB";
 }
 
 #ifndef _WIN32

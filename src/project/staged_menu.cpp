@@ -74,12 +74,19 @@ CoordinateTexts placedCoordinates(int x, int y) {
     return {std::to_string(std::clamp(x, 1, kStageWidth)), std::to_string(std::clamp(y, 1, kStageHeight))};
 }
 
+std::string windowBarTitle(const std::string& title) {
+    if (title.size() <= kMaxTitleBytes) return title;
+    size_t end = kMaxTitleBytes;
+    while (end > 0 && (static_cast<unsigned char>(title[end]) & 0xC0) == 0x80) --end;
+    return title.substr(0, end);
+}
+
 PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
                          const std::string& projectFile) {
     PlayerProject project;
     project.folder = folder;
     project.projectFile = projectFile;
-    project.title = data.cdTitle;
+    project.title = windowBarTitle(data.cdTitle);
     project.showBrowse = data.showBrowse;
     project.showExit = data.showExit;
     project.background = staged(folder, "images", data.backgroundImage);

@@ -68,10 +68,18 @@ struct CoordinateTexts {
 };
 CoordinateTexts placedCoordinates(int x, int y);
 
+// The longest CD title a player's window bar is given, in bytes: more than any bar shows, and
+// far below what a window system accepts (a title of megabytes makes the X server drop the
+// program).
+constexpr size_t kMaxTitleBytes = 1024;
+
+// The title cut to kMaxTitleBytes, never inside a UTF-8 character.
+std::string windowBarTitle(const std::string& title);
+
 struct PlayerProject {
     std::string folder;       // where the project file was found; staged copies lie below it
     std::string projectFile;  // full path of the project file
-    std::string title;
+    std::string title;        // cut for the window bar
     bool showBrowse = false;
     bool showExit = false;
     std::string background;   // staged path; empty when the project names none

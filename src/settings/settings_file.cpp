@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include "project/errors.h"
 #include "settings/ini_file.h"
 
 namespace torvana {
@@ -7,8 +8,13 @@ namespace torvana {
 EditorSettings loadSettings(const std::string& iniPath) {
     const IniFile ini(iniPath);
     EditorSettings s;
-    s.warnMe = ini.readBool(kSettingsSection, kWarnMeKey, true);
-    s.toolTips = ini.readBool(kSettingsSection, kToolTipsKey, true);
+    try {
+        s.warnMe = ini.readBool(kSettingsSection, kWarnMeKey, true);
+        s.toolTips = ini.readBool(kSettingsSection, kToolTipsKey, true);
+    } catch (const Error& e) {
+        s = EditorSettings();
+        s.problem = std::string("The settings cannot be read: ") + e.what();
+    }
     return s;
 }
 

@@ -128,6 +128,8 @@ void runCommand(const std::function<void()>& command) {
         command();
     } catch (const torvana::Error& e) {
         errorBox(e.what());
+    } catch (const std::bad_alloc&) {
+        errorBox(torvana::kOutOfMemoryText);
     } catch (const std::exception& e) {
         errorBox(e.what());
     }

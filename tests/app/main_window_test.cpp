@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -16,6 +17,7 @@
 #include "project/project_file.h"
 #include "settings/settings_file.h"
 #include "test_support/window_fixture.h"
+#include "toolkit/message_box.h"
 #include "toolkit/widgets.h"
 
 using toolkit::Pointer;
@@ -210,6 +212,29 @@ private slots:
         QVERIFY(f->Warnme1->isChecked());
         QVERIFY(f->state.warnMe);
         QCOMPARE(fx.hook.beeps, 0);  // the error box comes without the message-box beep
+    }
+
+    // A settings file that is a pipe (it would hang a plain read) or too large: the editor
+    // starts with both settings on and says why; memory running out in a command is a clear
+    // box too, not the library's text.
+    void unreadableSettingsAndOutOfMemoryAreClearBoxes() {
+        f->hide();
+        destroyForms();
+        const std::string path = fx.settingsPath();
+        QCOMPARE(mkfifo(path.c_str(), 0600), 0);
+        fx.hook.answer(toolkit::Answer::Ok);
+        createForms(path);
+        f = forms().Form1;
+        QVERIFY(f->ToolTipHelp1->isChecked());
+        QVERIFY(f->Warnme1->isChecked());
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("ErrorBox"));
+        QCOMPARE(fx.hook.boxes.back().text,
+                 "The settings cannot be read: \"" + path + "\" is not a regular file.");
+        QVERIFY(QFile::remove(QString::fromStdString(path)));
+
+        fx.hook.answer(toolkit::Answer::Ok);
+        toolkit::runCommand([] { throw std::bad_alloc(); });
+        QCOMPARE(fx.hook.boxes.back().text, std::string("Out of memory."));
     }
 
     void pointerRule() {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
 
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -321,6 +322,14 @@ private slots:
             QVERIFY(torvana::fileExists("config.$$$"));
             torvana::deleteFile("config.$$$");
         }
+        // A hand-off file of gigabytes is refused unread; it stays for the user to look at.
+        torvana::replaceFileContents("config.$$$", "4\r\n");
+        std::filesystem::resize_file("config.$$$", uint64_t{5} << 29);  // 2.5 GB, sparse
+        fx.hook.answer(Answer::Ok);
+        f->FormActivate();
+        QCOMPARE(fx.hook.boxes.back().text, std::string("\"config.$$$\" is larger than 16 MB."));
+        QCOMPARE(f->state.hotspotCount, 3);
+        torvana::deleteFile("config.$$$");
         // Missing lines read as empty.
         torvana::replaceFileContents("config.$$$", "5\r\nonly.exe");
         f->FormActivate();

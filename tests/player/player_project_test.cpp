@@ -275,6 +275,16 @@ private slots:
         QCOMPARE(player::inspectWave(s.folder() + "/list.wav").durationMs, 100);
         s.writeFile("short.wav", waveBytes(1000).left(44 + 400));
         QCOMPARE(player::inspectWave(s.folder() + "/short.wav").durationMs, 50);
+        // A header and then zeros: no data chunk among the first chunks is a damaged file, found
+        // without walking the zeros 8 bytes at a time; a file too large to hold is refused unread.
+        QByteArray header = waveBytes(0).left(36);
+        s.writeFile("zeros.wav", header + QByteArray(1 << 20, '\0'));
+        QCOMPARE(player::inspectWave(s.folder() + "/zeros.wav").error, QString("damaged WAV file"));
+        QFile huge(s.folder() + "/huge.wav");
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write(header) == header.size());
+        QVERIFY(huge.resize(qint64(2) << 30));  // sparse
+        huge.close();
+        QCOMPARE(player::inspectWave(huge.fileName()).error, QString("the WAV file is larger than 128 MB"));
     }
 };
 

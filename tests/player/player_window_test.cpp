@@ -471,6 +471,31 @@ private slots:
         QCOMPARE(m.launcher.quits, 1);
     }
 
+    // Numbers at the edge of what a project file holds: a hotspot at X = Y = 2147483647 lies
+    // far off the stage and covers none of it; a title of megabytes is cut for the window bar.
+    void hostileNumbersAndTitles() {
+        Menu m(false, false, false);
+        StagingBuilder& s = m.staging;
+        s.data.cdTitle = std::string(2 << 20, 'T');
+        s.data.backgroundImage = StagingBuilder::stored("back.png");
+        s.writeImage("images/back.png", framedImage(640, 480, kBackground, kEdge), "PNG");
+        torvana::Hotspot far;
+        far.application = "exit";
+        far.rolloverImage = StagingBuilder::stored("big.png");
+        s.writeImage("images/big.png", framedImage(64, 64, kRed, kRed), "PNG");
+        far.x = "2147483647";
+        far.y = "2147483647";
+        s.data.hotspots = {far};
+        s.writeProject();
+        player::PlayerWindow& w = m.open();
+        QCOMPARE(w.windowTitle(), QString(int(torvana::kMaxTitleBytes), 'T'));
+        for (const QPoint p : {QPoint(0, 0), QPoint(320, 240), QPoint(639, 479)})
+            QCOMPARE(m.stage()->spotAt(p), -1);
+        m.click(320, 240);
+        QCOMPARE(m.launcher.quits, 0);
+        QCOMPARE(m.at(320, 240), kBackground);
+    }
+
     void savesAScreenshot() {
         // For looking at the window as a person would: a hotspot chosen with the keyboard.
         Menu m(true, true);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <algorithm>
 #include <filesystem>
@@ -7,6 +9,7 @@
 
 #include "project/errors.h"
 #include "project/file_io.h"
+#include "project/project_file.h"
 #include "test_support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -113,4 +116,41 @@ TEST(FileChecks, AFolderIsNotAFile) {
     createFolder(dir.file("a"));
     createFolder(dir.file("a"));  // an existing folder is no failure
     EXPECT_TRUE(folderExists(dir.file("a")));
+}
+
+// Every reader of outside data reads a regular file of bounded size: a pipe or a device is
+// refused without waiting or reading, a larger file without reading it, in memory.
+TEST(ReadFileContents, RefusesWhatIsNotARegularFileOrTooLarge) {
+    TempDir dir;
+    const std::string fifo = dir.file("pipe.cdrom");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir.file("huge.cdrom");
+    replaceFileContents(huge, "1\r\n");
+    fs::resize_file(huge, uint64_t{3} << 30);  // 3 GB, sparse
+    struct Case {
+        std::string path, error;
+    } cases[] = {
+        {fifo, "\"" + fifo + "\" is not a regular file"},
+        {"/dev/zero", "\"/dev/zero\" is not a regular file"},
+        {huge, "\"" + huge + "\" is larger than 16 MB"},
+        {dir.path(), "File access denied"},
+        {dir.file("none"), "File not found"},
+    };
+    for (const Case& c : cases) {
+        try {
+            readFileContents(c.path);
+            ADD_FAILURE() << "no failure for " << c.path;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), c.error);
+        }
+    }
+    replaceFileContents(dir.file("ten"), "0123456789");
+    EXPECT_EQ(readFileContents(dir.file("ten"), 10), "0123456789");
+    EXPECT_THROW(readFileContents(dir.file("ten"), 9), Error);
+    try {
+        readProjectFile(huge);
+        ADD_FAILURE();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "\"" + huge + "\" is larger than 16 MB");
+    }
 }

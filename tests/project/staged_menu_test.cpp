@@ -4,8 +4,13 @@
 
 #include <climits>
 
+#include <filesystem>
+
+#include "project/errors.h"
+#include "project/file_io.h"
 #include "project/integer.h"
 #include "project/staged_menu.h"
+#include "test_support/temp_dir.h"
 
 using torvana::hotspotRect;
 
@@ -42,5 +47,34 @@ TEST(HotspotRect, PlacedCoordinatesStayWhereTheEditorAcceptsThem) {
         EXPECT_EQ(t, (torvana::CoordinateTexts{c.tx, c.ty}));
         // Read back through the one integer conversion, they are the hotspot's rectangle.
         EXPECT_EQ(hotspotRect(torvana::strToInt(t.x), torvana::strToInt(t.y), 0, 0).x, std::stoi(c.tx));
+    }
+}
+
+// A title of megabytes would make the window system drop the player: the bar gets at most
+// kMaxTitleBytes, never half a character.
+TEST(WindowBarTitle, CutsLongTitlesOnACharacterBoundary) {
+    using torvana::kMaxTitleBytes;
+    EXPECT_EQ(torvana::windowBarTitle("Summer Photos"), "Summer Photos");
+    EXPECT_EQ(torvana::windowBarTitle(std::string(17 << 20, 'T')), std::string(kMaxTitleBytes, 'T'));
+    std::string accents;
+    while (accents.size() < 2 * kMaxTitleBytes) accents += "\xC3\xA9";  // é, two bytes each
+    const std::string cut = torvana::windowBarTitle("x" + accents);
+    EXPECT_EQ(cut.size(), kMaxTitleBytes - 1);
+    EXPECT_EQ(cut, "x" + accents.substr(0, kMaxTitleBytes - 2));
+}
+
+// A project file of gigabytes is refused unread: the player says why instead of running out
+// of memory.
+TEST(LoadPlayerProject, AHugeProjectFileIsRefusedUnread) {
+    TempDir dir;
+    const std::string file = dir.file("menu.cdrom");
+    torvana::replaceFileContents(file, "0\r\n");
+    std::filesystem::resize_file(file, uint64_t{3} << 30);
+    try {
+        torvana::loadPlayerProject({dir.path()});
+        ADD_FAILURE();
+    } catch (const torvana::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "The menu cannot be shown: the project file \"" + file +
+                                             "\" cannot be read (\"" + file + "\" is larger than 16 MB).");
     }
 }

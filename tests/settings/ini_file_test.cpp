@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "project/errors.h"
@@ -101,4 +103,70 @@ TEST(IniFile, LongValuesAreCutAt2047Characters) {
     const std::string path = dir.file("x.ini");
     replaceFileContents(path, "[S]\nk=" + std::string(3000, '1') + "\n");
     EXPECT_EQ(IniFile(path).readString("s", "K")->size(), 2047u);
+}
+
+// Writing one key never changes how the other reads: a CR ends a line for the reader as for
+// the writer, wherever it stands (the first case was found by fuzzing: a lone CR at the end of
+// the file made "tooltips" read on once "warnme" was written).
+TEST(Settings, WritingOneKeyNeverChangesTheOther) {
+    TempDir dir;
+    const std::string path = dir.file("torvana.ini");
+    const std::string files[] = {
+        "[Options]ps\nwa\r\ntooltips=+0\r",
+        "[Options]\rtooltips=0\rwarnme=0",
+        "[Options]\r\n\rtooltips=0\n\r[Other]\rwarnme=1\r",
+        "tooltips=1\n[Options]\ntooltips=0",
+        "[Options]\ntooltips",
+        "[Options]\nwarnme=0\n[options]\ntooltips=0\r\n",
+    };
+    for (const std::string& before : files) {
+        for (const char* key : {kWarnMeKey, kToolTipsKey}) {
+            for (const bool value : {false, true}) {
+                replaceFileContents(path, before);
+                const EditorSettings old = loadSettings(path);
+                writeSetting(path, key, value);
+                const EditorSettings now = loadSettings(path);
+                const bool wroteWarnMe = std::string(key) == kWarnMeKey;
+                EXPECT_EQ(now.warnMe, wroteWarnMe ? value : old.warnMe) << before << " " << key;
+                EXPECT_EQ(now.toolTips, wroteWarnMe ? old.toolTips : value) << before << " " << key;
+            }
+        }
+    }
+    replaceFileContents(path, "[Options]\rtooltips=0\r");
+    EXPECT_FALSE(loadSettings(path).toolTips);
+    writeSetting(path, kWarnMeKey, true);
+    EXPECT_EQ(readFileContents(path), "[Options]\rtooltips=0\rwarnme=1\r");
+}
+
+// A settings file that is not a regular file or is too large is never read into memory or
+// waited on: both settings are on and the reason is given; a write names the file.
+TEST(Settings, UnreadableFilesGiveTheDefaultsAndAReason) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir.file("huge.ini");
+    replaceFileContents(huge, "[Options]\ntooltips=0\n");
+    std::filesystem::resize_file(huge, uint64_t{50} << 20);  // then 50 MB of zero bytes
+    const std::string device = dir.file("zero.ini");
+    std::filesystem::create_symlink("/dev/zero", device);
+    struct Case {
+        std::string path, problem;
+    } cases[] = {
+        {fifo, "The settings cannot be read: \"" + fifo + "\" is not a regular file"},
+        {device, "The settings cannot be read: \"" + device + "\" is not a regular file"},
+        {huge, "The settings cannot be read: \"" + huge + "\" is larger than 16 MB"},
+    };
+    for (const Case& c : cases) {
+        const EditorSettings s = loadSettings(c.path);
+        EXPECT_TRUE(s.warnMe && s.toolTips) << c.path;
+        EXPECT_EQ(s.problem, c.problem);
+        try {
+            writeSetting(c.path, kWarnMeKey, false);
+            ADD_FAILURE() << "no failure for " << c.path;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + c.path);
+        }
+    }
+    EXPECT_EQ(std::filesystem::file_size(huge), uint64_t{50} << 20);  // kept as it was
+    EXPECT_EQ(loadSettings(dir.file("missing.ini")).problem, "");
 }
