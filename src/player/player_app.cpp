@@ -25,8 +25,7 @@ int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& befo
         launcher.showError(QString::fromLocal8Bit(e.what()));
         return 1;
     } catch (const std::bad_alloc&) {
-        QMessageBox::critical(nullptr, QCoreApplication::applicationName(),
-                              QString::fromLatin1(torvana::kOutOfMemoryText) + QLatin1Char('.'));
+        launcher.showError(QString::fromLatin1(torvana::kOutOfMemoryText) + QLatin1Char('.'));
         return 1;
     }
     PlayerWindow window(std::move(project), launcher);
