@@ -83,7 +83,9 @@ void TForm1::BitBtn4Click() {
         // The staging field as it is now, not the folder of the last build.
         const std::string folder = toolkit::toLocalString(Edit2->text());
         torvana::setCurrentFolder(folder);
-        if (!toolkit::startProgram("./autorun.exe", folder))
+        // The staged autorun.exe is the Windows player; here the Linux player beside the
+        // editor shows the same menu, started in the staging folder, where it finds the project.
+        if (!torvana::fileExists("autorun.exe") || !toolkit::startProgram(state.programFolder + "torvana-player", folder))
             toolkit::showError("ERROR! Could not launch file: \"autorun.exe\".", this);
     });
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "project/errors.h"
+#include "project/file_io.h"
 
 namespace torvana::gif {
 
@@ -32,7 +33,7 @@ size_t GifMemoryStream::Read(void* buffer, size_t count) {
 }
 
 GifFileStream::GifFileStream(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = openFile(path, "rb");
     if (!file_) throwErrno(errno);
     if (std::fseek(file_, 0, SEEK_END) != 0) {
         const int err = errno;

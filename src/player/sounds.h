@@ -18,14 +18,7 @@ struct WaveInfo {
     int durationMs = 0;  // length of the sound data
 };
 
-// The largest WAV file a menu plays: the whole sound is held in memory while the menu runs.
-// 128 MB is twelve minutes of CD-quality sound.
-constexpr qint64 kMaxWaveBytes = qint64(128) << 20;
-
-// Reads the header only: at most kMaxWaveChunks chunk headers are looked at before the sound
-// data, so a file of empty chunks is refused at once instead of walked through.
-constexpr int kMaxWaveChunks = 64;
-
+// The core's header check (project/wave_info.h) with the texts as QString.
 WaveInfo inspectWave(const QString& path);
 
 class SoundBank : public QObject {

@@ -23,13 +23,18 @@ namespace torvana {
 namespace {
 
 [[noreturn]] void throwCode(const std::error_code& ec) {
+#ifdef _WIN32
+    // Windows reports its own error numbers; their portable meaning is an errno value.
+    throwErrno(ec.default_error_condition().value());
+#else
     // On POSIX the generic and system categories carry errno values.
     throwErrno(ec.value());
+#endif
 }
 
 // The folder part of a path for creating a file beside it: "." when it has none.
 std::string folderOf(const std::string& path) {
-    const std::string parent = fs::path(path).parent_path().string();
+    const std::string parent = pathString(fsPath(path).parent_path());
     return parent.empty() ? std::string(".") : parent;
 }
 
@@ -46,6 +51,26 @@ std::string randomTemporaryName() {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+fs::path fsPath(const std::string& path) { return fs::path(std::u8string(path.begin(), path.end())); }
+
+std::string pathString(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return ::_wfopen(fsPath(path).c_str(), wideMode.c_str());
+}
+#else
+fs::path fsPath(const std::string& path) { return fs::path(path); }
+
+std::string pathString(const fs::path& path) { return path.string(); }
+
+std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+#endif
 
 std::string notAFileText(const std::string& path) {
     return "\"" + path + "\" is not a regular file";
@@ -206,7 +231,7 @@ void replaceFileContents(const std::string& path, const std::string& data) {
     std::FILE* f = nullptr;
     for (int attempt = 0; attempt < 100 && !f; ++attempt) {
         tmp = folder + "/" + randomTemporaryName();
-        f = std::fopen(tmp.c_str(), "wbx");
+        f = openFile(tmp, "wbx");
         if (!f && errno != EEXIST) throwErrno(errno);
     }
     if (!f) throwErrno(EEXIST);
@@ -215,9 +240,10 @@ void replaceFileContents(const std::string& path, const std::string& data) {
     if (std::fflush(f) != 0 && err == 0) err = errno;
     if (std::fclose(f) != 0 && err == 0) err = errno;
     std::error_code ec;
-    if (err == 0) fs::rename(tmp, path, ec);
+    if (err == 0) fs::rename(fsPath(tmp), fsPath(path), ec);
     if (err != 0 || ec) {
-        std::remove(tmp.c_str());
+        std::error_code ignored;
+        fs::remove(fsPath(tmp), ignored);
         if (err != 0) throwErrno(err);
         throwCode(ec);
     }
@@ -225,10 +251,10 @@ void replaceFileContents(const std::string& path, const std::string& data) {
 
 std::string readFileContents(const std::string& path, uint64_t limit) {
     std::error_code ec;
-    const auto status = fs::status(path, ec);
+    const auto status = fs::status(fsPath(path), ec);
     if (fs::is_directory(status)) throwErrno(EISDIR);
     if (fs::exists(status) && !fs::is_regular_file(status)) throw Error(notAFileText(path));
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = openFile(path, "rb");
     if (!f) throwErrno(errno);
     std::string data;
     char buf[65536];
@@ -252,22 +278,22 @@ void ignoreFileSizeSignal() {}
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_regular_file(path, ec);
+    return !path.empty() && fs::is_regular_file(fsPath(path), ec);
 }
 
 bool folderExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_directory(path, ec);
+    return !path.empty() && fs::is_directory(fsPath(path), ec);
 }
 
 void createFolder(const std::string& path) {
     std::error_code ec;
-    if (!fs::create_directory(path, ec) && ec) throwCode(ec);
+    if (!fs::create_directory(fsPath(path), ec) && ec) throwCode(ec);
 }
 
 void deleteFile(const std::string& path) {
     std::error_code ec;
-    if (!fs::remove(path, ec) && !ec) ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    if (!fs::remove(fsPath(path), ec) && !ec) ec = std::make_error_code(std::errc::no_such_file_or_directory);
     if (ec) throwCode(ec);
 }
 
@@ -348,15 +374,15 @@ void copyFileReplacing(const std::string& source, const std::string& destination
 #else
     std::error_code ec;
     const std::string part = folderOf(destination) + "/" + randomTemporaryName();
-    fs::copy_file(source, part, fs::copy_options::none, ec);
-    if (!ec && fs::file_size(part, ec) != fs::file_size(source, ec)) {
-        fs::remove(part, ec);
+    fs::copy_file(fsPath(source), fsPath(part), fs::copy_options::none, ec);
+    if (!ec && fs::file_size(fsPath(part), ec) != fs::file_size(fsPath(source), ec)) {
+        fs::remove(fsPath(part), ec);
         throw Error(kSourceChanged);
     }
-    if (!ec) fs::rename(part, destination, ec);
+    if (!ec) fs::rename(fsPath(part), fsPath(destination), ec);
     if (ec) {
         std::error_code ignored;
-        fs::remove(part, ignored);
+        fs::remove(fsPath(part), ignored);
         throwCode(ec);
     }
     if (progress) progress(fileSize(destination));
@@ -367,7 +393,7 @@ NewFile::NewFile(const std::string& path) : path_(path) {
     const std::string folder = folderOf(path);
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
         temporary_ = folder + "/" + randomTemporaryName();
-        file_ = std::fopen(temporary_.c_str(), "wbx");
+        file_ = openFile(temporary_, "wbx");
         if (!file_ && errno != EEXIST) throwErrno(errno);
     }
     if (!file_) throwErrno(EEXIST);
@@ -375,7 +401,8 @@ NewFile::NewFile(const std::string& path) : path_(path) {
 
 NewFile::~NewFile() {
     if (file_) std::fclose(file_);
-    if (!committed_) std::remove(temporary_.c_str());
+    std::error_code ignored;
+    if (!committed_) fs::remove(fsPath(temporary_), ignored);
 }
 
 void NewFile::write(const void* data, size_t size) {
@@ -387,26 +414,26 @@ void NewFile::commit() {
     file_ = nullptr;
     if (std::fclose(f) != 0) throwErrno(errno ? errno : EIO);
     std::error_code ec;
-    fs::rename(temporary_, path_, ec);
+    fs::rename(fsPath(temporary_), fsPath(path_), ec);
     if (ec) throwCode(ec);
     committed_ = true;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return fs::equivalent(a, b, ec) && !ec;
+    return fs::equivalent(fsPath(a), fsPath(b), ec) && !ec;
 }
 
 uint64_t fileSize(const std::string& path) {
     std::error_code ec;
-    const auto size = fs::file_size(path, ec);
+    const auto size = fs::file_size(fsPath(path), ec);
     return ec ? 0 : static_cast<uint64_t>(size);
 }
 
 void setCurrentFolder(const std::string& folder) {
     if (folder.empty()) throwErrno(ENOENT);
     std::error_code ec;
-    fs::current_path(folder, ec);
+    fs::current_path(fsPath(folder), ec);
     if (ec) throwCode(ec);
 }
 

@@ -3,10 +3,20 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
 namespace torvana {
+
+// A path as the program keeps it (a byte string) in the form the file system takes. On POSIX
+// the bytes pass as they are. On Windows the program's byte strings are UTF-8 and every file
+// system call goes through UTF-16, so names outside the ANSI code page work too.
+std::filesystem::path fsPath(const std::string& path);
+// The other way round: a file system path as the program's byte string.
+std::string pathString(const std::filesystem::path& path);
+// std::fopen on a path kept by the program; errno tells why when it returns null.
+std::FILE* openFile(const std::string& path, const char* mode);
 
 // Writes `data` to a new temporary file beside the file and renames it over the file, so the
 // old file stays whole when the write fails or the program is killed. The temporary file has a

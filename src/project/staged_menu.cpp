@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "project/errors.h"
+#include "project/file_io.h"
 #include "project/integer.h"
 #include "project/paths.h"
 
@@ -38,21 +39,23 @@ std::string staged(const std::string& folder, const std::string& subfolder, cons
 
 std::optional<std::string> findProjectFile(const std::string& folder) {
     std::error_code ec;
-    fs::directory_iterator it(folder, ec);
+    fs::directory_iterator it(fsPath(folder), ec);
     if (ec) throw Error("The folder \"" + folder + "\" cannot be read: " + errnoText(ec.value()));
 
     std::optional<std::string> best;
+    std::string bestName;
     fs::file_time_type bestTime{};
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
-        const std::string name = it->path().filename().string();
+        const std::string name = pathString(it->path().filename());
         if (!endsWithNoCase(name, ".cdrom")) continue;
         std::error_code entryError;
         if (!it->is_regular_file(entryError)) continue;
         const auto changed = it->last_write_time(entryError);
         if (entryError) continue;
-        if (!best || changed > bestTime || (changed == bestTime && name < fs::path(*best).filename().string())) {
-            best = it->path().string();
+        if (!best || changed > bestTime || (changed == bestTime && name < bestName)) {
+            best = pathString(it->path());
+            bestName = name;
             bestTime = changed;
         }
     }
@@ -124,7 +127,7 @@ PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
     return project;
 }
 
-PlayerProject loadPlayerProject(const std::vector<std::string>& folders) {
+PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const TextDecoder& decode) {
     std::string listingFailure;
     for (const std::string& folder : folders) {
         std::optional<std::string> file;
@@ -138,7 +141,7 @@ PlayerProject loadPlayerProject(const std::vector<std::string>& folders) {
         if (!file) continue;
         ProjectFileData data;
         try {
-            data = readProjectFile(*file);
+            data = decode ? parseProjectFile(decode(readFileContents(*file)), *file) : readProjectFile(*file);
         } catch (const Error& e) {
             throw Error("The menu cannot be shown: the project file \"" + *file +
                                  "\" cannot be read (" + e.what() + ").");

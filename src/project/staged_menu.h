@@ -6,6 +6,7 @@
 // staging folder under its file-name part (pictures in images/, sounds in wavs/, the file that
 // hotspot i launches in i/), so every path is mapped to that copy here. No Qt.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -100,10 +101,15 @@ std::optional<std::string> findProjectFile(const std::string& folder);
 PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
                          const std::string& projectFile);
 
+// Turns a project file's bytes into the program's own text before they are read; see
+// loadPlayerProject.
+using TextDecoder = std::function<std::string(const std::string& bytes)>;
+
 // Finds the project file in the first of `folders` that holds one, reads it and maps it; a
-// folder that cannot be listed is passed over. Throws Error with a text for the user
-// when no folder holds a project file (naming the first listing failure, if any) or the file
-// cannot be read.
-PlayerProject loadPlayerProject(const std::vector<std::string>& folders);
+// folder that cannot be listed is passed over. `decode`, when given, converts the file's bytes
+// first (the Windows player reads them as UTF-8 or the ANSI code page). Throws Error with a
+// text for the user when no folder holds a project file (naming the first listing failure, if
+// any) or the file cannot be read.
+PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const TextDecoder& decode = {});
 
 }  // namespace torvana

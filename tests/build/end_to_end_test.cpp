@@ -1,10 +1,11 @@
 // The whole road on the example project: open it, Save into its staging folder, compare the
-// tree, and Test Run the real player.
+// tree, run the staged Windows player under Wine, and Test Run the real Linux player.
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -14,6 +15,9 @@
 #include "app/main_window.h"
 #include "project/file_io.h"
 #include "test_support/window_fixture.h"
+#ifdef WINE_TEMPLATE
+#include "test_support/wine.h"
+#endif
 
 using toolkit::Answer;
 
@@ -60,14 +64,32 @@ private slots:
                  QStringList({"1/", "1/slides.txt", "2/", "3/", "autorun.exe", "autorun.inf", "images/",
                               "images/background.bmp", "images/exit.bmp", "images/slides.bmp", "images/web.bmp",
                               "sample.cdrom", "wavs/", "wavs/click.wav", "wavs/opening.wav", "wavs/over.wav"}));
-        QVERIFY(QFileInfo(ex + "/stage/autorun.exe").isExecutable());
         QVERIFY(f->BitBtn4->isEnabled());
+
+        // The staged player is a 64-bit Windows program (PE32+)...
+        const std::string exe = torvana::readFileContents((ex + "/stage/autorun.exe").toStdString());
+        QVERIFY(exe.size() > 0x40 && exe.compare(0, 2, "MZ") == 0);
+        const uint32_t pe = uint8_t(exe[0x3C]) | uint8_t(exe[0x3D]) << 8 | uint8_t(exe[0x3E]) << 16 | uint32_t(uint8_t(exe[0x3F])) << 24;
+        QVERIFY(pe + 26 < exe.size());
+        QCOMPARE(exe.substr(pe, 4), std::string("PE\0\0", 4));
+        QCOMPARE(uint8_t(exe[pe + 24]) | uint8_t(exe[pe + 25]) << 8, 0x20B);
+#ifdef WINE_TEMPLATE
+        // ... which shows the menu under Wine, started in the staging folder.
+        if (qEnvironmentVariableIsSet("DISPLAY") && QGuiApplication::platformName() == "xcb") {
+            winetest::WineProgram wine(WINE_TEMPLATE);
+            winetest::XServer x;
+            QVERIFY(x.open());
+            QVERIFY(wine.start((ex + "/stage/autorun.exe").toStdString(), (ex + "/stage").toStdString()));
+            QVERIFY2(x.waitFor("Summer Photos", wine).has_value(), "the Windows player showed no menu");
+        }
+#endif
 
         // Test Run starts the real player in the staging folder.
         f->BitBtn4->click();
         QCOMPARE(fx.hook.startedProcesses.size(), size_t(1));
         const QString proc = QString("/proc/%1").arg(fx.hook.startedProcesses[0]);
-        QTRY_COMPARE(QFileInfo(proc + "/exe").symLinkTarget(), QFileInfo(ex + "/stage/autorun.exe").canonicalFilePath());
+        QTRY_COMPARE(QFileInfo(proc + "/exe").symLinkTarget(),
+                     QFileInfo(QCoreApplication::applicationDirPath() + "/torvana-player").canonicalFilePath());
         QCOMPARE(QFileInfo(proc + "/cwd").symLinkTarget(), QFileInfo(ex + "/stage").canonicalFilePath());
         QTest::qWait(300);
         QVERIFY2(QFileInfo::exists(proc), "the player keeps running");

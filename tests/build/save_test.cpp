@@ -26,10 +26,12 @@ class SaveTest : public QObject {
     TForm1* f = nullptr;
     std::string stage;
 
-    // A player stand-in: a real program that leaves a mark in the folder it was started in.
+    // Player stand-ins: the Windows player the build copies, and the Linux player Test Run
+    // starts, a real program that leaves a mark in the folder it was started in.
     void makePlayer() {
         QDir(fx.dirPath()).mkdir("program");
-        const std::string player = fx.path("program/autorun.exe");
+        torvana::replaceFileContents(fx.path("program/autorun.exe"), "MZ");
+        const std::string player = fx.path("program/torvana-player");
         torvana::replaceFileContents(player, "#!/bin/sh\necho started > started.txt\n");
         QFile::setPermissions(QString::fromStdString(player), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         f->state.programFolder = fx.path("program") + "/";

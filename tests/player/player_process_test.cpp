@@ -1,4 +1,4 @@
-// The built autorun.exe as a process: started with a staging folder as its working folder on a
+// The built Linux player as a process: started with a staging folder as its working folder on a
 // real X server, its window must appear with the CD title and the stage's size. Windows of
 // another process are found through the X server itself (xwininfo).
 

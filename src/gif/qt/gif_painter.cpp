@@ -227,11 +227,7 @@ void GifPainter::Run() {
                 CallOnGuiThread([this] { ShowFrame(); });
                 if (terminated_) break;
 
-                delay = defaultDelay;
-                if (frame.controlBlock && frame.controlBlock->delayTime != 0) {
-                    delay = std::max<int64_t>(frame.controlBlock->delayTime, minimumDelay);
-                    if (delay > maximumDelay && !threaded_) delay = maximumDelay;
-                }
+                delay = FrameDelayUnits(frame, !threaded_);
                 const int remembered = activeFrame;
                 FireEvent(onFramePainted_);
                 if (terminated_) break;

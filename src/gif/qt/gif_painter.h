@@ -7,11 +7,9 @@
 // logical screen's size, and puts the composed picture over what lay under it in the target,
 // stretched to the target rectangle or tiled across it (rfTile).
 //
-// Timing, in hundredths of a second per frame: a delay of 0 (or no graphic control
-// extension) waits defaultDelay; smaller non-zero delays are raised to minimumDelay; an
-// unthreaded painter lowers larger ones to maximumDelay. Each unit lasts delayUnitMs at speed
-// 100. Half of the time spent outside the previous wait (composing, showing, events, any
-// oversleep) is taken off the next wait.
+// Timing follows gif/gif_timing.h; an unthreaded painter lowers long delays to maximumDelay.
+// Each unit lasts delayUnitMs at speed 100. Half of the time spent outside the previous wait
+// (composing, showing, events, any oversleep) is taken off the next wait.
 //
 // Threads. A threaded painter (rfThreaded) has a worker thread that runs only Run: it waits,
 // times, reads the picture's frames and composes the next frame into the painter's own
@@ -33,14 +31,10 @@
 #include <thread>
 
 #include "gif/gif_compositor.h"
+#include "gif/gif_timing.h"
 #include "gif/qt/gif_picture.h"
 
 namespace torvana::gif {
-
-constexpr int delayUnitMs = 12;
-constexpr int defaultDelay = 10;
-constexpr int minimumDelay = 3;
-constexpr int maximumDelay = 1000;
 
 // An auto-reset event: Signal wakes one wait (or the next one), which resets it.
 class WakeEvent {

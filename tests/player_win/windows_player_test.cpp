@@ -1,0 +1,246 @@
+// The Windows player autorun.exe under Wine on a real X server, with generated staging folders:
+// what a user sees (title, pixels, rollover, bar, buttons) and what their clicks and keys do.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+#include "gif/gif_writer.h"
+#include "project/file_io.h"
+#include "project/project_file.h"
+#include "test_support/temp_dir.h"
+#include "test_support/wine.h"
+
+namespace {
+
+using winetest::Grab;
+using winetest::WineProgram;
+using winetest::XServer;
+
+constexpr uint32_t kBack = 0x0A5028;   // the background's colour
+constexpr uint32_t kOver = 0xE01010;   // the rollover picture's colour
+constexpr uint32_t kBar = 0x282828;    // the bar under the stage
+
+// A 24-bit BMP of one colour.
+std::string bmp(int width, int height, uint32_t rgb) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    std::string out;
+    const auto u32 = [&out](uint32_t v) { for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF); };
+    const auto u16 = [&out](int v) { out += char(v & 0xFF); out += char((v >> 8) & 0xFF); };
+    out += "BM";
+    u32(uint32_t(54 + rowBytes * height));
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(uint32_t(width));
+    u32(uint32_t(height));
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(uint32_t(rowBytes * height));
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
+    std::string row;
+    for (int x = 0; x < width; ++x) {
+        row += char(rgb & 0xFF);
+        row += char((rgb >> 8) & 0xFF);
+        row += char((rgb >> 16) & 0xFF);
+    }
+    row.resize(size_t(rowBytes), '\0');
+    for (int y = 0; y < height; ++y) out += row;
+    return out;
+}
+
+std::string uniqueTitle(const std::string& base) { return base + " " + std::to_string(std::random_device{}()); }
+
+// A staging folder as the editor's build leaves it, with the real autorun.exe.
+struct Stage {
+    TempDir dir;
+    torvana::ProjectFileData data;
+
+    Stage() {
+        write("autorun.exe", torvana::readFileContents(WINDOWS_PLAYER));
+        data.backgroundImage = "C:\\artwork\\back.bmp";
+        write("images/back.bmp", bmp(640, 480, kBack));
+    }
+    std::string path(const std::string& relative) const { return dir.file(relative); }
+    void write(const std::string& relative, const std::string& bytes) const {
+        std::filesystem::create_directories(std::filesystem::path(path(relative)).parent_path());
+        torvana::replaceFileContents(path(relative), bytes);
+    }
+    void hotspot(const std::string& application, const std::string& picture, int x, int y) {
+        data.hotspots.push_back({application, picture.empty() ? "" : "C:\\artwork\\" + picture, std::to_string(x),
+                                 std::to_string(y), "", ""});
+    }
+    void save() {
+        data.hotspotCount = int(data.hotspots.size());
+        torvana::writeProjectFile(path("menu.cdrom"), data);
+    }
+};
+
+class WindowsPlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(x.open()) << "no X server (run under scripts/with-xvfb)"; }
+
+    // Starts the player in the stage and waits for its window.
+    Window show(Stage& stage, WineProgram& wine) {
+        stage.save();
+        EXPECT_TRUE(wine.start(stage.path("autorun.exe"), stage.dir.path()));
+        const std::optional<Window> w = x.waitFor(stage.data.cdTitle, wine);
+        EXPECT_TRUE(w.has_value()) << "no window titled \"" << stage.data.cdTitle << "\"";
+        return w.value_or(0);
+    }
+    // The number of button-coloured runs along the bar's middle row.
+    static int buttonsInBar(const Grab& g) {
+        int runs = 0;
+        bool inRun = false;
+        for (int px = 0; px < g.width; ++px) {
+            const bool button = g.at(px, 480 + 18) != kBar;
+            if (button && !inRun) ++runs;
+            inRun = button;
+        }
+        return runs;
+    }
+
+    XServer x;
+    WineProgram wine{WINE_TEMPLATE};
+};
+
+TEST_F(WindowsPlayerTest, ShowsTheTitleBackgroundAndRolloverAndEndsOnEscape) {
+    Stage stage;
+    stage.data.cdTitle = uniqueTitle("Menü Ωmega 日本");
+    stage.write("images/over.bmp", bmp(40, 30, kOver));
+    stage.hotspot("exit", "over.bmp", 100, 200);
+    const Window w = show(stage, wine);
+    ASSERT_NE(w, 0u);
+    EXPECT_EQ(x.size(w), std::make_pair(640, 480));  // nothing asked for the bar
+
+    auto g = x.grabUntil(w, [](const Grab& g) { return g.at(320, 240) == kBack; });
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->at(0, 0), kBack);
+    EXPECT_EQ(g->at(639, 479), kBack);
+    EXPECT_EQ(g->at(110, 210), kBack);  // no rollover while the pointer is elsewhere
+
+    winetest::movePointer(w, 120, 215);
+    g = x.grabUntil(w, [](const Grab& g) { return g.at(110, 210) == kOver; });
+    EXPECT_EQ(g->at(100, 200), kOver);
+    EXPECT_EQ(g->at(139, 229), kOver);
+    EXPECT_EQ(g->at(140, 230), kBack);
+    EXPECT_EQ(g->at(99, 199), kBack);
+
+    winetest::movePointer(w, 400, 400);
+    g = x.grabUntil(w, [](const Grab& g) { return g.at(110, 210) == kBack; });
+    EXPECT_EQ(g->at(110, 210), kBack);
+
+    winetest::key(w, "Escape");
+    EXPECT_TRUE(wine.waitForExit(10000)) << "Escape did not end the player";
+}
+
+TEST_F(WindowsPlayerTest, AClickStartsTheStagedBatchFileAndExitEnds) {
+    Stage stage;
+    stage.data.cdTitle = uniqueTitle("Batch");
+    stage.write("images/over.bmp", bmp(40, 40, kOver));
+    stage.hotspot("C:\\tools\\mark.bat", "over.bmp", 50, 50);
+    stage.hotspot("exit", "", 300, 300);  // an invisible 32 x 32 target
+    // It runs in its own folder, so the marker lands beside it.
+    stage.write("1/mark.bat", "@echo off\r\necho clicked> marker.txt\r\n");
+    const Window w = show(stage, wine);
+    ASSERT_NE(w, 0u);
+
+    winetest::click(w, 60, 60);
+    bool marked = false;
+    for (int i = 0; i < 150 && !marked; ++i, winetest::sleepMs(100)) marked = torvana::fileExists(stage.path("1/marker.txt"));
+    EXPECT_TRUE(marked) << "the batch file did not run";
+    EXPECT_TRUE(wine.running());
+
+    winetest::click(w, 310, 310);
+    EXPECT_TRUE(wine.waitForExit(10000)) << "the exit hotspot did not end the player";
+}
+
+TEST_F(WindowsPlayerTest, BrowseAndExitButtonsAppearExactlyWhenAsked) {
+    struct Case {
+        bool browse, exit;
+        int buttons;
+    };
+    for (const Case c : {Case{true, false, 1}, Case{false, true, 1}, Case{true, true, 2}}) {
+        SCOPED_TRACE(std::to_string(c.browse) + std::to_string(c.exit));
+        WineProgram own(WINE_TEMPLATE);
+        Stage stage;
+        stage.data.cdTitle = uniqueTitle("Buttons");
+        stage.data.showBrowse = c.browse;
+        stage.data.showExit = c.exit;
+        stage.hotspot("exit", "", 10, 10);
+        const Window w = show(stage, own);
+        ASSERT_NE(w, 0u);
+        const auto g = x.grabUntil(w, [&](const Grab& g) { return g.height > 480 && buttonsInBar(g) == c.buttons; });
+        ASSERT_TRUE(g);
+        EXPECT_EQ(x.size(w), std::make_pair(640, 516));
+        EXPECT_EQ(buttonsInBar(*g), c.buttons);
+        EXPECT_EQ(g->at(4, 480 + 18), kBar);  // no note, the bar's own colour
+        if (c.exit) {
+            // The Exit button is the right-most one.
+            winetest::click(w, 640 - 8 - 44, 480 + 18);
+            EXPECT_TRUE(own.waitForExit(10000)) << "the Exit button did not end the player";
+        }
+    }
+}
+
+TEST_F(WindowsPlayerTest, AMissingPictureGivesTheNoteBar) {
+    Stage stage;
+    stage.data.cdTitle = uniqueTitle("Notes");
+    stage.data.backgroundImage = "C:\\artwork\\gone.bmp";
+    stage.hotspot("exit", "", 10, 10);
+    const Window w = show(stage, wine);
+    ASSERT_NE(w, 0u);
+    const auto g = x.grabUntil(w, [](const Grab& g) { return g.height == 516; });
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->at(320, 240), 0x000000u);  // no background: black
+    int text = 0;
+    for (int px = 0; px < 400; ++px)
+        for (int py = 480; py < 516; ++py) text += g->at(px, py) != kBar;
+    EXPECT_GT(text, 50) << "the note line shows no text";
+    EXPECT_TRUE(wine.running());
+}
+
+TEST_F(WindowsPlayerTest, AnAnimatedGifBackgroundChangesOverTime) {
+    Stage stage;
+    stage.data.cdTitle = uniqueTitle("Animated");
+    stage.data.backgroundImage = "C:\\artwork\\back.gif";
+    const giftest::Bytes red(640 * 480, 1), blue(640 * 480, 2);
+    giftest::GifBuilder gif;
+    gif.Header(640, 480, {{0, 0, 0}, {200, 0, 0}, {0, 0, 200}, {0, 0, 0}})
+        .Loop(0)
+        .Gce(0, 15)
+        .Image(0, 0, 640, 480, red, 2)
+        .Gce(0, 15)
+        .Image(0, 0, 640, 480, blue, 2)
+        .Trailer();
+    stage.write("images/back.gif", gif.str());
+    stage.hotspot("exit", "", 10, 10);
+    const Window w = show(stage, wine);
+    ASSERT_NE(w, 0u);
+    bool sawRed = false, sawBlue = false;
+    for (int i = 0; i < 100 && !(sawRed && sawBlue); ++i, winetest::sleepMs(50)) {
+        const auto g = x.grab(w);
+        if (!g) continue;
+        sawRed |= g->at(320, 240) == 0xC80000;
+        sawBlue |= g->at(320, 240) == 0x0000C8;
+    }
+    EXPECT_TRUE(sawRed);
+    EXPECT_TRUE(sawBlue);
+}
+
+TEST_F(WindowsPlayerTest, AProjectFileInTheAnsiCodePageShowsItsTitle) {
+    Stage stage;
+    stage.data.cdTitle = "Caf\xE9 " + std::to_string(std::random_device{}());  // Windows-1252, not UTF-8
+    stage.hotspot("exit", "", 10, 10);
+    stage.save();
+    ASSERT_TRUE(wine.start(stage.path("autorun.exe"), stage.dir.path()));
+    const std::string shown = "Café" + stage.data.cdTitle.substr(4);
+    EXPECT_TRUE(x.waitFor(shown, wine).has_value()) << "no window titled \"" << shown << "\"";
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+#pragma once
+// Running the Windows player under Wine on the test's X server, and looking at it the way a user
+// does: windows found by their title, pixels read from the X server (XGetImage), the pointer and
+// the keyboard driven through xdotool (XTest). No Qt.
+//
+// Every program runs in a Wine prefix of its own: a copy of the template prefix made once per
+// test run (scripts/wine-prefix), linked file by file, with the registry files copied, the only
+// files Wine writes in place.
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_support/temp_dir.h"
+
+extern char** environ;
+
+namespace winetest {
+
+inline void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Runs a program with arguments and waits for it; its exit code, -1 when it could not start.
+inline int run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
+               const std::string& folder = {}) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> args, envp;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
+        execvpe(args[0], args.data(), envp.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// One Windows program under Wine, in a prefix of its own; ended and cleaned up at the end.
+class WineProgram {
+public:
+    explicit WineProgram(const std::string& templatePrefix) {
+        prefix_ = dir_.file("prefix");
+        run({"cp", "-al", templatePrefix, prefix_});
+        for (const char* reg : {"system.reg", "user.reg", "userdef.reg"}) {
+            const std::string file = prefix_ + "/" + reg;
+            std::filesystem::remove(file);
+            std::filesystem::copy_file(templatePrefix + "/" + reg, file);
+        }
+    }
+    ~WineProgram() {
+        stop();
+        run({"wineserver", "-k"}, env());
+    }
+    WineProgram(const WineProgram&) = delete;
+    WineProgram& operator=(const WineProgram&) = delete;
+
+    std::vector<std::string> env() const {
+        return {"WINEPREFIX=" + prefix_, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=", "LANG=en_US.UTF-8"};
+    }
+
+    // Starts `exe` (a Windows program) with `folder` as its working folder.
+    bool start(const std::string& exe, const std::string& folder) {
+        const std::vector<std::string> argv{"wine", exe};
+        std::vector<std::string> all;
+        for (char** e = environ; *e; ++e) all.emplace_back(*e);
+        for (const auto& e : env()) all.push_back(e);
+        pid_ = fork();
+        if (pid_ < 0) return false;
+        if (pid_ == 0) {
+            if (chdir(folder.c_str()) != 0) _exit(127);
+            std::vector<char*> args{const_cast<char*>("wine"), const_cast<char*>(exe.c_str()), nullptr};
+            std::vector<char*> envp;
+            for (auto& e : all) envp.push_back(e.data());
+            envp.push_back(nullptr);
+            execvpe("wine", args.data(), envp.data());
+            _exit(127);
+        }
+        return true;
+    }
+
+    bool running() {
+        if (pid_ <= 0) return false;
+        int status = 0;
+        const pid_t r = waitpid(pid_, &status, WNOHANG);
+        if (r == pid_) {
+            pid_ = 0;
+            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return false;
+        }
+        return r == 0;
+    }
+    // Waits up to `ms` for the program to end by itself.
+    bool waitForExit(int ms) {
+        for (int waited = 0; waited <= ms; waited += 50) {
+            if (!running()) return true;
+            sleepMs(50);
+        }
+        return false;
+    }
+    std::optional<int> exitCode() const { return exitCode_; }
+    void stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+            pid_ = 0;
+        }
+    }
+
+private:
+    TempDir dir_;
+    std::string prefix_;
+    pid_t pid_ = 0;
+    std::optional<int> exitCode_;
+};
+
+// A grabbed window: 0xRRGGBB pixels, rows top to bottom.
+struct Grab {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> rgb;
+    uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+
+    // As a PPM picture, to look at what a test saw.
+    void save(const std::string& path) const {
+        std::string out = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+        for (const uint32_t px : rgb) {
+            out += char((px >> 16) & 0xFF);
+            out += char((px >> 8) & 0xFF);
+            out += char(px & 0xFF);
+        }
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) return;
+        std::fwrite(out.data(), 1, out.size(), f);
+        std::fclose(f);
+    }
+};
+
+class XServer {
+public:
+    XServer() : display_(XOpenDisplay(nullptr)) {}
+    ~XServer() {
+        if (display_) XCloseDisplay(display_);
+    }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+    bool open() const { return display_ != nullptr; }
+
+    // The window's title as the X server has it (UTF-8), empty when it has none.
+    std::string title(Window window) const {
+        const Atom netName = XInternAtom(display_, "_NET_WM_NAME", False);
+        const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        std::string out;
+        if (XGetWindowProperty(display_, window, netName, 0, 4096, False, utf8, &type, &format, &count, &after, &data) ==
+                Success &&
+            data) {
+            out.assign(reinterpret_cast<char*>(data), count);
+            XFree(data);
+        }
+        return out;
+    }
+
+    // A mapped top-level window with this exact title.
+    std::optional<Window> find(const std::string& wanted) const {
+        Window root, parent, *children = nullptr;
+        unsigned int count = 0;
+        std::optional<Window> found;
+        if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) return found;
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(display_, children[i], &attributes) && attributes.map_state == IsViewable &&
+                title(children[i]) == wanted)
+                found = children[i];
+        }
+        if (children) XFree(children);
+        return found;
+    }
+
+    // Waits up to `ms` for the window, as long as `program` runs.
+    std::optional<Window> waitFor(const std::string& wanted, WineProgram& program, int ms = 30000) const {
+        for (int waited = 0; waited <= ms; waited += 100) {
+            if (auto w = find(wanted)) return w;
+            if (!program.running()) return std::nullopt;
+            sleepMs(100);
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Grab> grab(Window window) const {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display_, window, &attributes)) return std::nullopt;
+        XImage* image = XGetImage(display_, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height),
+                                  AllPlanes, ZPixmap);
+        if (!image) return std::nullopt;
+        Grab g;
+        g.width = attributes.width;
+        g.height = attributes.height;
+        g.rgb.resize(size_t(g.width) * size_t(g.height));
+        for (int y = 0; y < g.height; ++y)
+            for (int x = 0; x < g.width; ++x) g.rgb[size_t(y) * size_t(g.width) + size_t(x)] = XGetPixel(image, x, y) & 0xFFFFFF;
+        XDestroyImage(image);
+        return g;
+    }
+
+    // The window's size, 0 x 0 when it is gone.
+    std::pair<int, int> size(Window window) const {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display_, window, &attributes)) return {0, 0};
+        return {attributes.width, attributes.height};
+    }
+
+    // Waits until `check` holds for a fresh grab of the window; the last grab either way.
+    template <class Check>
+    std::optional<Grab> grabUntil(Window window, Check check, int ms = 10000) const {
+        std::optional<Grab> g;
+        for (int waited = 0; waited <= ms; waited += 100) {
+            g = grab(window);
+            if (g && check(*g)) break;
+            sleepMs(100);
+        }
+        // TORVANA_WINE_SHOTS=DIR keeps every such picture, to look at what the tests saw.
+        if (const char* dir = std::getenv("TORVANA_WINE_SHOTS"); dir && g)
+            g->save(std::string(dir) + "/wine-" + std::to_string(++shots()) + ".ppm");
+        return g;
+    }
+
+private:
+    static int& shots() {
+        static int count = 0;
+        return count;
+    }
+    Display* display_;
+};
+
+// Pointer and keyboard through XTest, as a user's hands.
+inline void xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{XDOTOOL};
+    argv.insert(argv.end(), args.begin(), args.end());
+    run(argv);
+}
+inline void movePointer(Window window, int x, int y) {
+    xdotool({"mousemove", "--window", std::to_string(window), std::to_string(x), std::to_string(y)});
+}
+inline void click(Window window, int x, int y) {
+    movePointer(window, x, y);
+    sleepMs(150);
+    xdotool({"click", "1"});
+}
+inline void key(Window window, const std::string& name) {
+    xdotool({"windowfocus", "--sync", std::to_string(window)});
+    xdotool({"key", name});
+}
+
+}  // namespace winetest
