@@ -14,9 +14,6 @@
 
 namespace torvana::menu {
 
-constexpr int kStageWidth = 640;
-constexpr int kStageHeight = 480;
-
 // The whole factor by which the menu is enlarged on a screen of `dpi` dots per inch (96 is 1):
 // 144 dpi stays 1, 192 dpi is 2. Whole factors keep every picture pixel sharp.
 int wholeScale(int dpi);

@@ -104,8 +104,8 @@ void MenuWindow::loadMedia() {
         prepareSound(h.rolloverWav);
         prepareSound(h.clickWav);
     }
-    stage_.width = menu::kStageWidth;
-    stage_.height = menu::kStageHeight;
+    stage_.width = torvana::kStageWidth;
+    stage_.height = torvana::kStageHeight;
     stage_.argb.assign(size_t(stage_.width) * size_t(stage_.height), 0xFF000000u);
 }
 
@@ -127,7 +127,7 @@ int MenuWindow::run(HINSTANCE instance, int show) {
 
     loadMedia();
     hwnd_ = CreateWindowExW(0, kClassName, wide(project_.title).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            menu::kStageWidth, menu::kStageHeight, nullptr, nullptr, instance, this);
+                            torvana::kStageWidth, torvana::kStageHeight, nullptr, nullptr, instance, this);
     if (!hwnd_) return 1;
 
     const auto button = [&](const wchar_t* caption, int id) {
@@ -188,7 +188,7 @@ void MenuWindow::updateFont() {
 // `suggested` is where Windows wants the window after a DPI change.
 void MenuWindow::layout(const RECT* suggested) {
     bar_ = menu::layoutBar(!notes_.empty(), project_.showBrowse, project_.showExit);
-    RECT client{0, 0, menu::kStageWidth * scale_, (menu::kStageHeight + bar_.height) * scale_};
+    RECT client{0, 0, torvana::kStageWidth * scale_, (torvana::kStageHeight + bar_.height) * scale_};
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
     static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
@@ -222,7 +222,7 @@ void MenuWindow::layout(const RECT* suggested) {
 
     const auto place = [&](HWND button, const torvana::HotspotRect& r) {
         if (!button) return;
-        const RECT at = scaled(r, scale_, menu::kStageHeight);
+        const RECT at = scaled(r, scale_, torvana::kStageHeight);
         MoveWindow(button, at.left, at.top, at.right - at.left, at.bottom - at.top, TRUE);
     };
     place(browseButton_, bar_.browse);
@@ -232,7 +232,7 @@ void MenuWindow::layout(const RECT* suggested) {
         tool.cbSize = sizeof tool;
         tool.hwnd = hwnd_;
         tool.uId = 1;
-        tool.rect = bar_.height ? scaled(bar_.note, scale_, menu::kStageHeight) : RECT{};
+        tool.rect = bar_.height ? scaled(bar_.note, scale_, torvana::kStageHeight) : RECT{};
         SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     InvalidateRect(hwnd_, nullptr, FALSE);
@@ -268,12 +268,12 @@ void MenuWindow::paint(HDC dc) {
                   stage_.argb.data(), &info, DIB_RGB_COLORS, SRCCOPY);
     if (bar_.height == 0) return;
 
-    RECT bar{0, menu::kStageHeight * scale_, menu::kStageWidth * scale_, (menu::kStageHeight + bar_.height) * scale_};
+    RECT bar{0, torvana::kStageHeight * scale_, torvana::kStageWidth * scale_, (torvana::kStageHeight + bar_.height) * scale_};
     HBRUSH brush = CreateSolidBrush(kBarColour);
     FillRect(dc, &bar, brush);
     DeleteObject(brush);
     if (!noteText_.empty()) {
-        RECT note = scaled(bar_.note, scale_, menu::kStageHeight);
+        RECT note = scaled(bar_.note, scale_, torvana::kStageHeight);
         HGDIOBJ old = SelectObject(dc, font_);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, kNoteColour);
@@ -287,7 +287,7 @@ void MenuWindow::stageChanged() {
     if (input_->changes() == seenChanges_ && !stageDirty_) return;
     seenChanges_ = input_->changes();
     stageDirty_ = true;
-    RECT stage{0, 0, menu::kStageWidth * scale_, menu::kStageHeight * scale_};
+    RECT stage{0, 0, torvana::kStageWidth * scale_, torvana::kStageHeight * scale_};
     InvalidateRect(hwnd_, &stage, FALSE);
 }
 
@@ -323,7 +323,7 @@ void MenuWindow::animate() {
 // Input
 
 std::optional<POINT> MenuWindow::stagePoint(int clientX, int clientY) const {
-    if (clientX < 0 || clientY < 0 || clientX >= menu::kStageWidth * scale_ || clientY >= menu::kStageHeight * scale_)
+    if (clientX < 0 || clientY < 0 || clientX >= torvana::kStageWidth * scale_ || clientY >= torvana::kStageHeight * scale_)
         return std::nullopt;
     return POINT{clientX / scale_, clientY / scale_};
 }
@@ -529,7 +529,7 @@ void MenuWindow::addNote(const std::string& note) {
     if (!barWasThere) {
         layout();
     } else {
-        RECT bar{0, menu::kStageHeight * scale_, menu::kStageWidth * scale_, (menu::kStageHeight + bar_.height) * scale_};
+        RECT bar{0, torvana::kStageHeight * scale_, torvana::kStageWidth * scale_, (torvana::kStageHeight + bar_.height) * scale_};
         InvalidateRect(hwnd_, &bar, FALSE);
     }
 }
