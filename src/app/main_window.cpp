@@ -220,7 +220,8 @@ void TForm1::buildControls() {
 }
 
 void TForm1::buildMenu() {
-    // Menu titles carry access keys so the menus are reachable from the keyboard.
+    // Menu titles carry access keys so the menus are reachable from the keyboard. No two
+    // controls or menu titles of the window share one: "Se&ttings" leaves Alt+S to "&Save".
     File1 = menuBar()->addMenu("&File");
     File1->setObjectName("File1");
     New1 = File1->addAction("&New");
@@ -240,7 +241,7 @@ void TForm1::buildMenu() {
     Exit1 = File1->addAction("E&xit");
     Exit1->setObjectName("Exit1");
 
-    Settings1 = menuBar()->addMenu("&Settings");
+    Settings1 = menuBar()->addMenu("Se&ttings");
     Settings1->setObjectName("Settings1");
     ToolTipHelp1 = Settings1->addAction("ToolTip Help");
     ToolTipHelp1->setObjectName("ToolTipHelp1");

@@ -163,4 +163,7 @@ private:
     void switchSetting(QAction* item, const char* key, const std::function<void(bool)>& apply);
 
     std::string settingsPath_;
+    // The staging field's text at the last Test Run and the folder it was resolved to.
+    std::string testRunTyped_;
+    std::string testRunFolder_;
 };

@@ -1,6 +1,7 @@
 #include "app/startup_chooser.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -49,4 +50,20 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
 void TForm5::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     toolkit::centerOnScreen(this);
+}
+
+void TForm5::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget()))
+            focused->click();
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
 }

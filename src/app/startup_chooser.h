@@ -19,4 +19,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Neither button is the default or the cancel button: Escape does nothing, and Enter presses
+    // only the button that has the focus (as Space does).
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -1,6 +1,7 @@
 // Save, Test Run and the three pickers of the main window.
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -80,9 +81,16 @@ void TForm1::Save1Click() { BitBtn1Click(); }
 
 void TForm1::BitBtn4Click() {
     toolkit::runCommand([this] {
-        // The staging field as it is now, not the folder of the last build.
-        const std::string folder = toolkit::toLocalString(Edit2->text());
-        torvana::setCurrentFolder(folder);
+        // The staging field as it is now, not the folder of the last build. A relative folder
+        // is resolved once, from the folder current now; the player starts in the folder that
+        // became current, and that folder stays current. Pressing Test Run again with the same
+        // text means the same folder, although the current folder has moved into it.
+        const std::string typed = toolkit::toLocalString(Edit2->text());
+        if (typed.empty() || typed != testRunTyped_) torvana::setCurrentFolder(typed);
+        else torvana::setCurrentFolder(testRunFolder_);
+        const std::string folder = toolkit::toLocalString(QDir::currentPath());
+        testRunTyped_ = typed;
+        testRunFolder_ = folder;
         // The staged autorun.exe is the Windows player; here the Linux player beside the
         // editor shows the same menu, started in the staging folder, where it finds the project.
         if (!torvana::fileExists("autorun.exe") || !toolkit::startProgram(state.programFolder + "torvana-player", folder))

@@ -88,6 +88,36 @@ private slots:
         QCOMPARE(fx.hook.beeps, 1);
     }
 
+    void chooserKeys() {
+        // Escape does nothing (neither button is the cancel button); Enter and Space press the
+        // focused button, and only that one.
+        const std::string project = writeProject();
+        bool stillShown = false;
+        whenModal("TForm5", [&](QWidget* w) {
+            auto* chooser = static_cast<TForm5*>(w);
+            chooser->Button2->setFocus();
+            QTest::keyClick(chooser->Button2, Qt::Key_Escape);
+            QTest::keyClick(chooser, Qt::Key_Escape);
+            stillShown = chooser->isVisible();
+            QTest::keyClick(chooser->Button2, Qt::Key_Return);
+        });
+        fx.hook.chooseFile(project);
+        f->FormActivate();
+        QVERIFY(stillShown);
+        QCOMPARE(fx.hook.fileDialogs.size(), size_t(1));  // "Open an existing Project" ran Open
+        fx.hook.answer(toolkit::Answer::Yes);
+        f->Close1Click();
+        whenModal("TForm5", [&](QWidget* w) {
+            whenModal("TForm3", [](QWidget* d) { static_cast<QDialog*>(d)->reject(); });
+            auto* chooser = static_cast<TForm5*>(w);
+            chooser->Button1->setFocus();
+            QTest::keyClick(chooser->Button1, Qt::Key_Space);
+        });
+        f->FormActivate();
+        QCOMPARE(fx.hook.fileDialogs.size(), size_t(1));  // New ran, not Open
+        QCOMPARE(fx.hook.beeps, 3);
+    }
+
     void creatingANewProjectFromTheChooser() {
         whenModal("TForm5", [&](QWidget* w) {
             whenModal("TForm3", [&](QWidget* d) {

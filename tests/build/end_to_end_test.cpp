@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -99,6 +100,45 @@ private slots:
         fx.hook.answer(Answer::Ok);
         f->BitBtn4->click();
         QCOMPARE(fx.hook.boxes.back().text, std::string("ERROR! Could not launch file: \"autorun.exe\"."));
+    }
+
+    // A staging folder typed relative to the current folder: Save builds it, and Test Run starts
+    // the real Linux player there, whose window shows the CD title.
+    void testRunFromARelativeStagingFolder() {
+        const QString ex = fx.dirPath() + "/example";
+        QCOMPARE(QProcess::execute(TORVANA_MAKE_EXAMPLE, {ex}), 0);
+        fx.hook.chooseFile((ex + "/sample.cdrom").toStdString());
+        f->Open1Click();  // the project's folder becomes current
+        f->FormActivate();  // records the program's folder, where the player is
+        const QString title = QStringLiteral("Relative %1").arg(QCoreApplication::applicationPid());
+        f->Edit1->setText(title);
+        f->Edit2->setText("relative-stage");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QVERIFY(f->BitBtn4->isEnabled());
+        f->BitBtn4->click();
+        QCOMPARE(fx.hook.boxes.size(), size_t(1));
+        QCOMPARE(fx.hook.startedProcesses.size(), size_t(1));
+        const QString proc = QString("/proc/%1").arg(fx.hook.startedProcesses[0]);
+        const QString stage = QFileInfo(ex + "/relative-stage").canonicalFilePath();
+        QTRY_COMPARE(QFileInfo(proc + "/exe").symLinkTarget(),
+                     QFileInfo(QCoreApplication::applicationDirPath() + "/torvana-player").canonicalFilePath());
+        QCOMPARE(QFileInfo(proc + "/cwd").symLinkTarget(), stage);
+        QCOMPARE(QDir::currentPath(), stage);
+        if (QGuiApplication::platformName() == "xcb") {
+            // The player's own window, found through the X server.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    QProcess xwininfo;
+                    xwininfo.start(QStringLiteral(XWININFO), {"-name", title});
+                    return xwininfo.waitForFinished(10000) && xwininfo.exitCode() == 0 &&
+                           xwininfo.readAllStandardOutput().contains("Map State: IsViewable");
+                }(),
+                20000);
+        } else {
+            QTest::qWait(300);
+        }
+        QVERIFY2(QFileInfo::exists(proc), "the player keeps running");
     }
 };
 

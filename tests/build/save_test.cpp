@@ -172,6 +172,23 @@ private slots:
         QCOMPARE(QDir::currentPath(), QString::fromStdString(stage));
     }
 
+    void testRunFromARelativeStagingFolder() {
+        openProject(1);  // the picked project's folder is current
+        f->Edit2->setText("stage");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, std::string("All Files copied over to \"stage\", and can to be copied to a CDROM."));
+        // Twice: the second press means the same folder, though it is now the current one.
+        for (size_t run = 1; run <= 2; ++run) {
+            QFile::remove(QString::fromStdString(stage + "/started.txt"));
+            f->BitBtn4->click();
+            QCOMPARE(fx.hook.boxes.size(), size_t(1));
+            QCOMPARE(fx.hook.startedProcesses.size(), run);
+            QTRY_VERIFY(torvana::fileExists(stage + "/started.txt"));
+            QCOMPARE(QDir::currentPath(), QString::fromStdString(stage));
+        }
+    }
+
     void testRunFailures() {
         openProject(1);
         fx.hook.answer(Answer::Ok);
