@@ -5,6 +5,7 @@
 #include <QGraphicsView>
 #include <QMouseEvent>
 #include <QDir>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -111,6 +112,9 @@ int main(int argc, char** argv) {
     f.Form1->TrackBar1->setPosition(2);
     f.Form1->showSelectedSlot();
     ok &= save(f.Form1, dir, "main-window-project");
+    f.Form1->fillReopenMenu();
+    ok &= save(f.Form1->File1, dir, "file-menu");
+    ok &= save(f.Form1->Reopen1, dir, "reopen-menu");
     f.Form1->BitBtn3Click();
     ok &= save(f.Form2, dir, "hotspot-editor-filled");
     f.Form2->BitBtn2Click();

@@ -11,6 +11,7 @@
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "project/project_file.h"
+#include "settings/recent_projects.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/message_box.h"
 #include "toolkit/widgets.h"
@@ -24,6 +25,11 @@ constexpr const char* kExitText = "Warning!  Current project is not saved.  Exit
 
 constexpr const char* kOpenTitle = "Open a Torvana File";
 constexpr const char* kOpenFilter = "Torvana Files (*.cdrom) |*.cdrom";
+
+// Reopen of a project that is no longer there.
+std::string vanishedText(const std::string& path) {
+    return "Project file: \"" + path + "\" does not exist. It has been removed from the \"Reopen\" list.";
+}
 
 }  // namespace
 
@@ -79,6 +85,22 @@ void TForm1::Open1Click() {
     });
 }
 
+void TForm1::reopenProject(const std::string path) {
+    // `path` is a copy: the menu entry that holds it goes away when the list changes.
+    toolkit::runCommand([&] {
+        // A project that is gone leaves the list before anything is asked: there is nothing to
+        // open, so the open project stays as it is.
+        if (!torvana::fileExists(path)) {
+            torvana::forgetRecentProject(settingsPath(), path);
+            fillReopenMenu();
+            toolkit::showWarning(vanishedText(path), this);
+            return;
+        }
+        if (!confirmDiscard(kContinueText)) return;
+        openProjectFile(path);
+    });
+}
+
 void TForm1::openProjectFile(const std::string& path) {
     state.openDialogPath = path;
     OpenDialog1.setLastFile(path);
@@ -105,6 +127,7 @@ void TForm1::openProjectFile(const std::string& path) {
     toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
     state.projectSaved = false;
     emit hotspotsChanged();
+    rememberProject();
 }
 
 void TForm1::Close1Click() {

@@ -19,6 +19,7 @@
 #include "app/forms.h"
 #include "app/startup_chooser.h"
 #include "hotspot/hotspot_layout.h"
+#include "settings/recent_projects.h"
 #include "settings/settings_file.h"
 #include "toolkit/artwork.h"
 #include "toolkit/message_box.h"
@@ -29,6 +30,11 @@
 namespace {
 
 constexpr const char* kCaptionPrefix = "Torvana - Ver. ";
+
+// The settings file's folder may not exist yet on a new machine.
+void makeSettingsFolder(const std::string& path) {
+    QDir().mkpath(QFileInfo(toolkit::toQString(path)).absolutePath());
+}
 
 QLineEdit* edit(const char* name, QWidget* parent) {
     auto* e = new QLineEdit(parent);
@@ -228,6 +234,9 @@ void TForm1::buildMenu() {
     New1->setObjectName("New1");
     Open1 = File1->addAction("&Open");
     Open1->setObjectName("Open1");
+    Reopen1 = File1->addMenu("&Reopen");
+    Reopen1->setObjectName("Reopen1");
+    Reopen1->setToolTipsVisible(true);
     Save1 = File1->addAction("&Save");
     Save1->setObjectName("Save1");
     Close1 = File1->addAction("&Close");
@@ -275,6 +284,8 @@ void TForm1::buildMenu() {
 void TForm1::connectHandlers() {
     connect(New1, &QAction::triggered, this, &TForm1::New1Click);
     connect(Open1, &QAction::triggered, this, &TForm1::Open1Click);
+    // Another copy of the editor may have changed the list since.
+    connect(File1, &QMenu::aboutToShow, this, &TForm1::fillReopenMenu);
     connect(Save1, &QAction::triggered, this, &TForm1::Save1Click);
     connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
     connect(CheckDisc1, &QAction::triggered, this, &TForm1::CheckDisc1Click);
@@ -310,9 +321,38 @@ void TForm1::FormCreate() {
     // A settings file that exists but cannot be read: the defaults apply and the user hears why.
     if (!settings.problem.empty()) toolkit::errorBox(settings.problem);
 
+    fillReopenMenu();
     setStartupCaption();
     // The window does not change size: its layout fixes it at what its contents need.
     setFixedSize(sizeHint());
+}
+
+void TForm1::fillReopenMenu() {
+    // The old entries go later, not at once: this may run from one of them.
+    for (QAction* entry : Reopen1->actions()) {
+        Reopen1->removeAction(entry);
+        entry->deleteLater();
+    }
+    const std::vector<std::string> projects = torvana::loadRecentProjects(settingsPath_);
+    // Long paths are shortened in the middle, where the folders matter least; the tooltip
+    // shows the whole path.
+    const int widest = 60 * Reopen1->fontMetrics().averageCharWidth();
+    for (size_t i = 0; i < projects.size(); ++i) {
+        const QString path = toolkit::toQString(projects[i]);
+        QString shown = Reopen1->fontMetrics().elidedText(path, Qt::ElideMiddle, widest);
+        shown.replace('&', "&&");
+        QAction* entry = Reopen1->addAction(QString("&%1 %2").arg(i + 1).arg(shown));
+        entry->setObjectName(QString("Reopen1Project%1").arg(i + 1));
+        entry->setToolTip(path);
+        connect(entry, &QAction::triggered, this, [this, project = projects[i]] { reopenProject(project); });
+    }
+    Reopen1->menuAction()->setEnabled(!projects.empty());
+}
+
+void TForm1::rememberProject() {
+    makeSettingsFolder(settingsPath_);
+    torvana::rememberRecentProject(settingsPath_, state.projectPath);
+    fillReopenMenu();
 }
 
 void TForm1::setStartupCaption() { setWindowTitle(toolkit::toQString(kCaptionPrefix + state.versionText)); }
@@ -358,15 +398,6 @@ void TForm1::FormActivate() {
         }
     });
 }
-
-namespace {
-
-// The settings file's folder may not exist yet on a new machine.
-void makeSettingsFolder(const std::string& path) {
-    QDir().mkpath(QFileInfo(QString::fromLocal8Bit(path.c_str())).absolutePath());
-}
-
-}  // namespace
 
 void TForm1::switchSetting(QAction* item, const char* key, const std::function<void(bool)>& apply) {
     // The menu item has already switched its check mark; write first, then apply. When the

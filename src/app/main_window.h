@@ -63,6 +63,7 @@ public:
     QMenu* File1;
     QAction* New1;
     QAction* Open1;
+    QMenu* Reopen1;  // the last projects opened or saved, most recent first
     QAction* Save1;
     QAction* Close1;
     QAction* CheckDisc1;
@@ -89,6 +90,8 @@ public:
     void FormActivate();
     void New1Click();
     void Open1Click();
+    // One entry of the Reopen menu: Open without its dialog, with the same question.
+    void reopenProject(const std::string path);
     void Save1Click();
     void Close1Click();
     void CheckDisc1Click();
@@ -119,9 +122,9 @@ public:
     // hotspot editor, or the staging folder's files in the file manager.
     void openFinding(const torvana::Finding& finding);
 
-    // Reads a project file and shows it, as Open does once a file is chosen (and as the
-    // command line asks at start-up). Throws Error when the file cannot be read; the open
-    // project stays then.
+    // Reads a project file and shows it, as Open does once a file is chosen (and as Reopen and
+    // the command line ask), and lists it first under Reopen. Throws Error when the file
+    // cannot be read; the open project stays then.
     void openProjectFile(const std::string& path);
 
     // The two caption formats.
@@ -140,6 +143,11 @@ public:
     void setHotspotRange();
     // The number box shows the track bar's position and the file name of that slot's target.
     void showSelectedSlot();
+
+    // Fills the Reopen menu from the settings file; the menu is disabled when the list is empty.
+    void fillReopenMenu();
+    // Puts the open project first in the Reopen list.
+    void rememberProject();
 
     // Asks the unsaved-project question when it applies. Returns false when the user says No.
     bool confirmDiscard(const char* message);

@@ -70,7 +70,10 @@ torvana::BuildFields TForm1::buildFields() const {
 
 torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
     WindowBuildUser user(this, quietSuccess);
-    return torvana::runStagingBuild(state, buildFields(), user);
+    const torvana::BuildResult result = torvana::runStagingBuild(state, buildFields(), user);
+    // A build that was not refused has written the project file.
+    if (result != torvana::BuildResult::Refused) rememberProject();
+    return result;
 }
 
 void TForm1::BitBtn1Click() {
