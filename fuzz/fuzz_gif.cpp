@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "gif/gif_compositor.h"
 #include "gif/gif_image.h"
@@ -10,10 +11,9 @@
 using namespace torvana::gif;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // Smaller budgets than the program's keep each run fast; the limits work the same way.
-    constexpr int64_t budget = int64_t(64) << 20;
+    // The program's own budgets: one picture and its canvas share the program's budget, as in
+    // the player and the editor.
     GifImage image;
-    image.pixelBudget = budget;
     size_t warnings = 0;
     image.OnGIFWarning = [&](GifObject*, int, const std::string&) { ++warnings; };
     GifMemoryStream stream(data, size);
@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (image.frames.Count() == 0) return 0;
     try {
-        GifCompositor::Options options;
-        options.byteBudget = budget;
-        GifCompositor compositor(image, options);
+        GifCompositor compositor(image);
         for (size_t i = 0; i < image.frames.Count() && i < 64; ++i) compositor.Compose(i);
     } catch (const GifError&) {
     }
+    // What was taken stays within the budget.
+    if (GifMemoryBudget::Program().InUse() > GifMemoryBudget::Program().Limit()) std::abort();
     return 0;
 }

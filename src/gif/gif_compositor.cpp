@@ -105,13 +105,16 @@ void CopyArea(RgbaCanvas& canvas, const RgbaCanvas& source, const CanvasArea& ar
 
 GifCompositor::GifCompositor(const GifImage& image) : GifCompositor(image, Options{}) {}
 
-GifCompositor::GifCompositor(const GifImage& image, Options options) : image_(image), options_(options) {
+GifCompositor::GifCompositor(const GifImage& image, Options options)
+    : image_(image), options_(options), canvasCharge_(image.budget), savedCharge_(image.budget) {
     if (options_.underlay && (options_.underlay->width != image.Width() || options_.underlay->height != image.Height()))
         options_.underlay = nullptr;
     Restart();
 }
 
 void GifCompositor::Restart() {
+    canvasCharge_.Reset();
+    canvasCharge_.Add(int64_t(std::max(image_.Width(), 0)) * std::max(image_.Height(), 0) * 4);
     if (options_.underlay)
         canvas_ = *options_.underlay;
     else
@@ -142,7 +145,11 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
     if (clearFirst) RestoreBackground(area);
     const int disposal = FrameDisposal(frame);
     if (disposal == 3) {
-        if (saved_.width != canvas_.width || saved_.height != canvas_.height) saved_ = canvas_;
+        if (saved_.width != canvas_.width || saved_.height != canvas_.height) {
+            savedCharge_.Reset();
+            savedCharge_.Add(int64_t(canvas_.pixels.size()));
+            saved_ = canvas_;
+        }
         else CopyArea(saved_, canvas_, area);
     }
     DrawFrame(canvas_, frame, options_.honourTransparency);

@@ -109,6 +109,9 @@ private:
 
     const GifImage& image_;
     Options options_;
+    // The canvases' bytes, taken from the picture's shared budget before they are allocated.
+    GifMemoryCharge canvasCharge_;
+    GifMemoryCharge savedCharge_;
     RgbaCanvas canvas_;
     RgbaCanvas saved_;  // the area under a disposal-3 frame, in canvas coordinates
     int pendingDisposal_ = 0;

@@ -338,6 +338,7 @@ void GifImage::Clear() {
     frames.Clear();
     header->Clear();
     pixelsInUse_ = 0;
+    charge_.reset();
 }
 
 void GifImage::Warning(GifObject* sender, int severity, const std::string& message) {
@@ -349,14 +350,36 @@ void GifImage::Progress(GifObject* sender, GifProgressStage stage, int percent, 
     if (OnProgress) OnProgress(sender, stage, percent, redrawNow, GifRect{}, message);
 }
 
+namespace {
+
+std::string sizeText(int64_t bytes) {
+    const int64_t mib = bytes >> 20;
+    return (mib >= 1024 && mib % 1024 == 0) ? std::to_string(mib / 1024) + " GiB"
+           : mib > 0                         ? std::to_string(mib) + " MiB"
+                                             : std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+GifMemoryBudget& GifMemoryBudget::Program() {
+    static GifMemoryBudget program(programLimit);
+    return program;
+}
+
+void GifMemoryBudget::Take(int64_t bytes) {
+    int64_t used = inUse_.load();
+    do {
+        if (bytes > limit_ - used)
+            throw GifError("Not enough memory for the picture: the pictures open would need more than " +
+                           sizeText(limit_));
+    } while (!inUse_.compare_exchange_weak(used, used + bytes));
+}
+
 void GifImage::ReservePixels(int64_t count) {
-    if (count > pixelBudget - pixelsInUse_) {
-        const int64_t mib = pixelBudget >> 20;
-        const std::string limit = (mib >= 1024 && mib % 1024 == 0) ? std::to_string(mib / 1024) + " GiB"
-                                  : mib > 0                         ? std::to_string(mib) + " MiB"
-                                                                    : std::to_string(pixelBudget) + " bytes";
-        throw GifError("Image too large: its frames need more than " + limit + " of pixels");
-    }
+    if (count > pixelBudget - pixelsInUse_)
+        throw GifError("Image too large: its frames need more than " + sizeText(pixelBudget) + " of pixels");
+    if (!charge_ || charge_->Bytes() == 0) charge_ = std::make_unique<GifMemoryCharge>(budget);
+    charge_->Add(count);
     pixelsInUse_ += count;
 }
 

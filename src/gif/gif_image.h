@@ -14,6 +14,7 @@
 // lzw_decoder.cpp; composing frames into RGBA pictures in gif_compositor.h.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -409,10 +410,68 @@ struct GifRect {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// Memory that the GIF pictures of one program may take together: every frame's pixels, the
+// bookkeeping of each frame and extension, the bytes of extensions kept, and the canvases
+// composed from them. One budget is shared by every picture the program holds (Program()),
+// so six huge rollovers cannot add up to more than one. Taken before the memory is allocated;
+// painters compose on their own threads, so it is thread-safe.
+class GifMemoryBudget {
+public:
+    static constexpr int64_t programLimit = int64_t(1) << 30;
+
+    explicit GifMemoryBudget(int64_t limit) : limit_(limit) {}
+    GifMemoryBudget(const GifMemoryBudget&) = delete;
+    GifMemoryBudget& operator=(const GifMemoryBudget&) = delete;
+
+    // The budget of this program's pictures.
+    static GifMemoryBudget& Program();
+
+    // Takes `bytes`; GifError when fewer remain.
+    void Take(int64_t bytes);
+    void Give(int64_t bytes) { inUse_.fetch_sub(bytes); }
+    int64_t Limit() const { return limit_; }
+    int64_t InUse() const { return inUse_.load(); }
+
+private:
+    const int64_t limit_;
+    std::atomic<int64_t> inUse_{0};
+};
+
+// What one owner has taken from a budget; given back when the owner lets go or ends.
+class GifMemoryCharge {
+public:
+    explicit GifMemoryCharge(GifMemoryBudget* budget) : budget_(budget) {}
+    ~GifMemoryCharge() { Reset(); }
+    GifMemoryCharge(const GifMemoryCharge&) = delete;
+    GifMemoryCharge& operator=(const GifMemoryCharge&) = delete;
+
+    void Add(int64_t bytes) {
+        budget_->Take(bytes);
+        bytes_ += bytes;
+    }
+    // Gives back everything taken.
+    void Reset() {
+        budget_->Give(bytes_);
+        bytes_ = 0;
+    }
+    int64_t Bytes() const { return bytes_; }
+
+private:
+    GifMemoryBudget* budget_;
+    int64_t bytes_ = 0;
+};
+
+// What a frame and an extension cost beyond their pixels and kept bytes: the object, its
+// place in its list and the allocator's share.
+constexpr int64_t gifFrameOverhead = 512;
+constexpr int64_t gifExtensionOverhead = 128;
+constexpr int64_t gifStringOverhead = int64_t(sizeof(std::string)) * 2;
+
 class GifImage : public GifObject {
 public:
-    // What all frames of one picture may hold in pixels together; a picture that would need
-    // more fails its load with a GifError before the memory is taken.
+    // What all frames of one picture may hold together, in bytes of pixels and of kept
+    // extension data with their overhead; a picture that would need more fails its load with
+    // a GifError before the memory is taken. The shared budget (`budget`) is checked as well.
     static constexpr int64_t defaultPixelBudget = int64_t(1) << 30;
 
     GifImage();
@@ -423,6 +482,9 @@ public:
     std::unique_ptr<GifHeader> header;
     GifFrameList frames;
     int64_t pixelBudget = defaultPixelBudget;
+    // The budget this picture and what is composed from it share with the program's other
+    // pictures. Set before loading; never null.
+    GifMemoryBudget* budget = &GifMemoryBudget::Program();
 
     // Warning event (sender, severity, message); warnings are dropped when it is empty.
     std::function<void(GifObject* sender, int severity, const std::string& message)> OnGIFWarning;
@@ -458,12 +520,14 @@ public:
     void Progress(GifObject* sender, GifProgressStage stage, int percent, bool redrawNow,
                   const std::string& message);
 
-    // Takes `count` pixels out of the budget for a frame about to be read; raises a GifError
-    // when the budget would be exceeded.
+    // Takes `count` bytes (pixels of a frame about to be read, or extension data with its
+    // overhead) out of the picture's and the shared budget; raises a GifError when either
+    // would be exceeded. Given back when the content is cleared or the picture ends.
     void ReservePixels(int64_t count);
 
 private:
     int64_t pixelsInUse_ = 0;
+    std::unique_ptr<GifMemoryCharge> charge_;
 };
 
 }  // namespace torvana::gif

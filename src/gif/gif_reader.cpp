@@ -19,15 +19,18 @@ void ReadExact(GifStream& stream, void* buffer, size_t n) {
 uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // Data sub-blocks as strings, each cut at its first zero byte. No length byte at all ends the
-// list silently, as does the 0 terminator.
-void ReadStringBlocks(GifStream& stream, std::vector<std::string>& lines) {
+// list silently, as does the 0 terminator. Each string kept is paid for from the picture's
+// budget, so millions of tiny sub-blocks cannot take more than it.
+void ReadStringBlocks(GifStream& stream, std::vector<std::string>& lines, GifImage* owner) {
     lines.clear();
     for (;;) {
         const int length = stream.ReadByte();
         if (length <= 0) return;
         char buffer[255];
         ReadExact(stream, buffer, static_cast<size_t>(length));
-        lines.emplace_back(buffer, strnlen(buffer, static_cast<size_t>(length)));
+        const size_t kept = strnlen(buffer, static_cast<size_t>(length));
+        if (owner) owner->ReservePixels(gifStringOverhead + int64_t(kept));
+        lines.emplace_back(buffer, kept);
     }
 }
 
@@ -122,12 +125,12 @@ void GifTextExtension::LoadFromStream(GifStream& stream) {
     textCellHeight = block[10];
     textForeIndex = block[11];
     textBackIndex = block[12];
-    ReadStringBlocks(stream, textLines);
+    ReadStringBlocks(stream, textLines, ownerImage);
 }
 
 void GifCommentExtension::LoadFromStream(GifStream& stream) {
     GifExtension::LoadFromStream(stream);
-    ReadStringBlocks(stream, commentLines);
+    ReadStringBlocks(stream, commentLines, ownerImage);
 }
 
 void GifApplicationExtension::LoadFromStream(GifStream& stream) {
@@ -149,6 +152,7 @@ void GifUnknownAppExtension::ReadAppBlocks(GifStream& stream) {
     for (;;) {
         const int length = stream.ReadByte();
         if (length <= 0) return;
+        if (ownerImage) ownerImage->ReservePixels(int64_t(sizeof(GifBlock)) + gifStringOverhead + length);
         GifBlock block;
         block.blockLength = static_cast<uint8_t>(length);
         block.blockBytes.resize(static_cast<size_t>(length));
@@ -219,6 +223,7 @@ void GifExtensionList::LoadFromStream(GifStream& stream, GifFrame* parent) {
         if (!kind || !kind->create) throw GifError("Unknown extension type");
         stream.Move(-1);
         std::unique_ptr<GifExtension> extension = kind->create(parent);
+        if (extension->ownerImage) extension->ownerImage->ReservePixels(gifExtensionOverhead);
         extension->LoadFromStream(stream);  // on failure the extension is freed on the way out
         items.push_back(std::move(extension));
         b = stream.ReadByte();
@@ -271,6 +276,7 @@ void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
             ReportWarning(gifWarningSeverity, "Unknown GIF block type");
             return;
         }
+        parent->ReservePixels(gifFrameOverhead);
         auto frame = std::make_unique<GifFrame>(parent);
         frame->LoadFromStream(stream);  // on failure the frame is freed on the way out
         items.push_back(std::move(frame));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "gif/gif_compositor.h"
 #include "gif_test_support.h"
 #include "test_support/temp_dir.h"
 
@@ -259,7 +260,7 @@ TEST(GifReader, HostilePicturesStayWithinTheirBounds) {
         EXPECT_EQ(r.error, c.error);
         EXPECT_EQ(r.frames(), c.frames);
     }
-    const Loaded r = Load(budget.bytes(), 10'000'000);
+    const Loaded r = Load(budget.bytes(), 10'100'000);
     EXPECT_EQ(r.error, "Image too large: its frames need more than 9 MiB of pixels");
     EXPECT_EQ(r.frames(), 10u);
 }
@@ -360,4 +361,75 @@ TEST(GifModel, ColorTablesAndControlBlocks) {
     EXPECT_EQ(f->pixels.size(), 40u);
     EXPECT_THROW(f->Pixel(10, 0), GifError);
     EXPECT_EQ(f->Row(3), f->pixels.data() + 30);
+}
+
+// One budget for every picture a program holds: pixels, the bookkeeping of every frame and
+// extension, kept extension bytes and composed canvases all count against it, and a picture
+// gives back what it took when it goes.
+TEST(GifMemoryBudget, SharedByEveryPictureAndEverythingCounts) {
+    GifMemoryBudget budget(int64_t(40) << 20);
+    auto load = [&](const Bytes& bytes, std::string* error) {
+        auto image = std::make_unique<GifImage>();
+        image->budget = &budget;
+        GifMemoryStream stream(bytes.data(), bytes.size());
+        try {
+            image->LoadFromStream(stream);
+        } catch (const GifError& e) {
+            *error = e.what();
+        }
+        return image;
+    };
+    const std::string refused = "Not enough memory for the picture: the pictures open would need more than 40 MiB";
+    GifBuilder huge;  // a few bytes that ask for 16 MiB of pixels
+    huge.Header(4096, 4096, Palette(2)).Descriptor(0, 0, 4096, 4096).Raw({2}).Raw(SubBlocks(LzwEncode(Bytes(4, 1), 2)));
+    const Bytes rollover = huge.Trailer().bytes();
+    std::string error;
+    auto first = load(rollover, &error);
+    auto second = load(rollover, &error);
+    EXPECT_EQ(error, "");
+    auto third = load(rollover, &error);
+    EXPECT_EQ(error, refused);
+    first.reset();  // gives its share back
+    error.clear();
+    third = load(rollover, &error);
+    EXPECT_EQ(error, "");
+    EXPECT_LE(budget.InUse(), budget.Limit());
+    second.reset();
+    third.reset();
+    EXPECT_EQ(budget.InUse(), 0);
+
+    GifBuilder tiny;  // 100 000 frames of 1 x 1: their bookkeeping outweighs their pixels
+    tiny.Header(1, 1, Palette(2));
+    for (int i = 0; i < 100000; ++i) tiny.Image(0, 0, 1, 1, Bytes{1}, 2);
+    error.clear();
+    auto frames = load(tiny.Trailer().bytes(), &error);
+    EXPECT_EQ(error, refused);
+    EXPECT_LT(frames->frames.Count(), 100000u);
+    frames.reset();
+
+    GifBuilder comment;  // one comment of 1 000 000 one-byte sub-blocks
+    comment.Header(1, 1, Palette(2)).Raw({'!', 0xFE});
+    for (int i = 0; i < 1000000; ++i) comment.Raw({1, 'c'});
+    comment.Raw({0}).Image(0, 0, 1, 1, Bytes{1}, 2);
+    error.clear();
+    load(comment.Trailer().bytes(), &error);
+    EXPECT_EQ(error, refused);
+
+    GifBuilder screen;  // 2500 x 2500: 6 MB of pixels, a 25 MB canvas for each compositor
+    screen.Header(2500, 2500, Palette(2)).Descriptor(0, 0, 2500, 2500).Raw({2}).Raw(SubBlocks(LzwEncode(Bytes(4, 1), 2)));
+    error.clear();
+    auto picture = load(screen.Trailer().bytes(), &error);
+    ASSERT_EQ(error, "");
+    {
+        GifCompositor one(*picture);
+        one.Compose(0);
+        try {
+            GifCompositor two(*picture);
+            ADD_FAILURE() << "a second canvas should not fit";
+        } catch (const GifError& e) {
+            EXPECT_EQ(std::string(e.what()), refused);
+        }
+    }
+    picture.reset();
+    EXPECT_EQ(budget.InUse(), 0);
 }
