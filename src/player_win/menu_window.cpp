@@ -110,9 +110,6 @@ void MenuWindow::loadMedia() {
 }
 
 int MenuWindow::run(HINSTANCE instance, int show) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
@@ -137,19 +134,6 @@ int MenuWindow::run(HINSTANCE instance, int show) {
     };
     if (project_.showBrowse) browseButton_ = button(L"&Browse", kBrowseId);
     if (project_.showExit) exitButton_ = button(L"E&xit", kExitId);
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
-                               0, hwnd_, nullptr, instance, nullptr);
-    if (tooltip_) {
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = hwnd_;
-        tool.uId = 1;
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
-    }
-
     dpi_ = windowDpi(hwnd_);
     scale_ = menu::wholeScale(dpi_);
     updateFont();
@@ -227,14 +211,7 @@ void MenuWindow::layout(const RECT* suggested) {
     };
     place(browseButton_, bar_.browse);
     place(exitButton_, bar_.exit);
-    if (tooltip_) {
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = hwnd_;
-        tool.uId = 1;
-        tool.rect = bar_.height ? scaled(bar_.note, scale_, torvana::kStageHeight) : RECT{};
-        SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    updateTooltip();
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -513,25 +490,42 @@ void MenuWindow::addNote(const std::string& note) {
     std::string line = notes_.front();
     if (notes_.size() > 1) line += " (and " + std::to_string(notes_.size() - 1) + " more)";
     noteText_ = wide(line);
-    if (tooltip_) {
-        // The whole of every note in the line's tooltip.
-        std::string all;
-        for (const std::string& n : notes_) all += (all.empty() ? "" : "\r\n") + n;
-        std::wstring text = wide(all);
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = hwnd_;
-        tool.uId = 1;
-        tool.lpszText = text.data();
-        SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
     if (!hwnd_) return;
     if (!barWasThere) {
         layout();
     } else {
+        updateTooltip();
         RECT bar{0, torvana::kStageHeight * scale_, torvana::kStageWidth * scale_, (torvana::kStageHeight + bar_.height) * scale_};
         InvalidateRect(hwnd_, &bar, FALSE);
     }
+}
+
+// The whole of every note in the note line's tooltip. Made only when there is a note, so a menu
+// without notes never loads the tooltip control at start.
+void MenuWindow::updateTooltip() {
+    if (notes_.empty() || !hwnd_) return;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = hwnd_;
+    tool.uId = 1;
+    if (!tooltip_) {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+                                   0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!tooltip_) return;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    }
+    tool.rect = bar_.height ? scaled(bar_.note, scale_, torvana::kStageHeight) : RECT{};
+    SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    std::string all;
+    for (const std::string& n : notes_) all += (all.empty() ? "" : "\r\n") + n;
+    std::wstring text = wide(all);
+    tool.lpszText = text.data();
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void MenuWindow::prepareSound(const std::string& path) {

@@ -38,6 +38,7 @@ private:
     void loadMedia();
     void layout(const RECT* suggested = nullptr);
     void updateFont();
+    void updateTooltip();
     void paint(HDC dc);
     void composeStage();
     void stageChanged();
