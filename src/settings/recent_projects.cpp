@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "project/errors.h"
 #include "settings/ini_file.h"
 
 namespace torvana {
@@ -24,9 +25,8 @@ void writeList(const std::string& iniPath, const std::vector<std::string>& list)
         ini.writeString(kRecentSection, keyOf(i), i < int(list.size()) ? list[size_t(i)] : std::string());
 }
 
-}  // namespace
-
-std::vector<std::string> loadRecentProjects(const std::string& iniPath) {
+// The list as the file holds it; throws Error when the file cannot be read.
+std::vector<std::string> readList(const std::string& iniPath) {
     const IniFile ini(iniPath);
     std::vector<std::string> list;
     for (int i = 0; i < kRecentProjectsMax; ++i) {
@@ -37,8 +37,20 @@ std::vector<std::string> loadRecentProjects(const std::string& iniPath) {
     return list;
 }
 
+}  // namespace
+
+std::vector<std::string> loadRecentProjects(const std::string& iniPath) {
+    // A settings file that cannot be read shows an empty list; start-up has said why.
+    try {
+        return readList(iniPath);
+    } catch (const Error&) {
+        return {};
+    }
+}
+
 std::vector<std::string> rememberRecentProject(const std::string& iniPath, const std::string& given) {
-    const std::vector<std::string> before = loadRecentProjects(iniPath);
+    // An unreadable file is not overwritten with a list that lost its entries.
+    const std::vector<std::string> before = readList(iniPath);
     // Listed with its whole path, so Reopen finds it from whatever folder is current then.
     std::error_code ec;
     const std::string path = given.empty() ? given : std::filesystem::absolute(given, ec).string();
@@ -51,7 +63,7 @@ std::vector<std::string> rememberRecentProject(const std::string& iniPath, const
 }
 
 std::vector<std::string> forgetRecentProject(const std::string& iniPath, const std::string& path) {
-    std::vector<std::string> list = loadRecentProjects(iniPath);
+    std::vector<std::string> list = readList(iniPath);
     const auto end = std::remove(list.begin(), list.end(), path);
     if (end == list.end()) return list;
     list.erase(end, list.end());
