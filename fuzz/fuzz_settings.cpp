@@ -23,6 +23,11 @@ std::string settingsPath() {
         const char* base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
         return std::string(base) + "/fuzz_settings." + std::to_string(getpid()) + ".ini";
     }();
+    static const bool removedAtExit = [] {
+        std::atexit([] { unlink(path.c_str()); });
+        return true;
+    }();
+    (void)removedAtExit;
     return path;
 }
 
