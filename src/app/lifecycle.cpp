@@ -27,6 +27,8 @@ constexpr const char* kOpenFilter = "Torvana Files (*.cdrom) |*.cdrom";
 
 }  // namespace
 
+void TForm1::markUnsaved() { state.projectSaved = false; }
+
 bool TForm1::confirmDiscard(const char* message) {
     if (!state.warnMe || !state.projectOpen() || state.projectSaved) return true;
     return toolkit::askYesNo(message, this);

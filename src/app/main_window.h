@@ -141,6 +141,10 @@ public:
     // The number box shows the track bar's position and the file name of that slot's target.
     void showSelectedSlot();
 
+    // The open project changed since it was last saved: the unsaved-project question is asked
+    // again. Every edit of a field, a check box or a hotspot goes through here.
+    void markUnsaved();
+
     // Asks the unsaved-project question when it applies. Returns false when the user says No.
     bool confirmDiscard(const char* message);
 
