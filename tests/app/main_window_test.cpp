@@ -13,6 +13,7 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/startup_chooser.h"
+#include "settings/about_box.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "settings/settings_file.h"
@@ -328,6 +329,17 @@ private slots:
         QCOMPARE(help, QCoreApplication::applicationDirPath().toStdString() + "/torvana_help.htm");
         QVERIFY2(torvana::fileExists(help), "the help page is installed beside the program");
         QCOMPARE(fx.hook.openedTargets[1].rfind("https://", 0), size_t(0));
+        // When the desktop cannot open them, an error box names the page or address.
+        fx.hook.failOpenings = true;
+        for (int i = 0; i < 3; ++i) fx.hook.answer(toolkit::Answer::Ok);
+        f->OnlineHelp1->trigger();
+        f->GoToWebSite1->trigger();
+        forms().AboutBox->CommentsClick();
+        QCOMPARE(fx.hook.boxes.size(), size_t(3));
+        QCOMPARE(fx.hook.boxes[0].text, "ERROR! Could not open \"" + help + "\".");
+        QCOMPARE(fx.hook.boxes[1].text, "ERROR! Could not open \"" + fx.hook.openedTargets[1] + "\".");
+        QCOMPARE(fx.hook.boxes[2].text, fx.hook.boxes[1].text);
+        QCOMPARE(fx.hook.boxes[2].kind, std::string("Error"));
     }
 
     void closeControlEndsWithoutTheQuestion() {
