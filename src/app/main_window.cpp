@@ -313,8 +313,9 @@ void TForm1::FormCreate() {
     if (!settings.problem.empty()) toolkit::errorBox(settings.problem);
 
     setStartupCaption();
-    // The window does not change size: its layout fixes it at what its contents need.
-    setFixedSize(sizeHint());
+    // What the contents need is the least size; wider, the path fields grow with the window.
+    setMinimumSize(sizeHint());
+    resize(sizeHint());
 }
 
 void TForm1::setStartupCaption() { setWindowTitle(toolkit::toQString(kCaptionPrefix + state.versionText)); }

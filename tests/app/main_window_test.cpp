@@ -13,6 +13,7 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/startup_chooser.h"
+#include "hotspot/hotspot_editor.h"
 #include "settings/about_box.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
@@ -162,9 +163,21 @@ private slots:
         QVERIFY(f->ToolTipHelp1->isChecked());  // no settings file: both on
         QVERIFY(f->Warnme1->isChecked());
         QVERIFY(f->state.warnMe);
-        // The window cannot be resized and holds the whole client area.
-        QCOMPARE(f->minimumSize(), f->maximumSize());
+        // The window holds the whole client area at least; wider, the path fields grow with it.
         QVERIFY(f->centralWidget()->width() >= 449 && f->centralWidget()->height() >= 344);
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        for (QWidget* w : {static_cast<QWidget*>(f), static_cast<QWidget*>(forms().Form2)}) {
+            QLineEdit* path = w->findChild<QLineEdit*>("Edit2");
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            const int before = path->width();
+            w->resize(w->width() + 300, w->height());
+            QTRY_VERIFY2(path->width() >= before + 250, qPrintable(w->objectName()));
+            w->resize(10, 10);  // never below the least size
+            QTRY_COMPARE(w->size(), w->minimumSize());
+            w->hide();
+        }
     }
 
     void tabOrderRunsThroughTheFieldsAndButtons() {
