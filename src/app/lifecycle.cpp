@@ -33,6 +33,8 @@ std::string vanishedText(const std::string& path) {
 
 }  // namespace
 
+void TForm1::markUnsaved() { state.projectSaved = false; }
+
 bool TForm1::confirmDiscard(const char* message) {
     if (!state.warnMe || !state.projectOpen() || state.projectSaved) return true;
     return toolkit::askYesNo(message, this);

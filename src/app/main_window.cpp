@@ -300,6 +300,8 @@ void TForm1::connectHandlers() {
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) connect(e, &QLineEdit::textChanged, this, &TForm1::markUnsaved);
+    for (QCheckBox* c : {CheckBox1, CheckBox2}) connect(c, &QCheckBox::toggled, this, &TForm1::markUnsaved);
     connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
     connect(Layout1, &QAction::triggered, this, &TForm1::BitBtn5Click);
     connect(TrackBar1, &toolkit::TrackBar::userMoved, this, &TForm1::TrackBar1Change);
@@ -323,8 +325,9 @@ void TForm1::FormCreate() {
 
     fillReopenMenu();
     setStartupCaption();
-    // The window does not change size: its layout fixes it at what its contents need.
-    setFixedSize(sizeHint());
+    // What the contents need is the least size; wider, the path fields grow with the window.
+    setMinimumSize(sizeHint());
+    resize(sizeHint());
 }
 
 void TForm1::fillReopenMenu() {

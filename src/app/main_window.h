@@ -148,6 +148,9 @@ public:
     void fillReopenMenu();
     // Puts the open project first in the Reopen list.
     void rememberProject();
+    // The open project changed since it was last saved: the unsaved-project question is asked
+    // again. Every edit of a field, a check box or a hotspot goes through here.
+    void markUnsaved();
 
     // Asks the unsaved-project question when it applies. Returns false when the user says No.
     bool confirmDiscard(const char* message);

@@ -158,7 +158,7 @@ void TForm1::openFinding(const torvana::Finding& finding) {
                                : finding.file.front() == '/' ? finding.file
                                                              : torvana::joinPath(staging, finding.file);
             if (!finding.file.empty()) path = QFileInfo(toolkit::toQString(path)).absolutePath().toLocal8Bit().toStdString();
-            toolkit::openTarget(path);
+            toolkit::openOrSay(path, this);
             break;
         }
         case Subject::Project:

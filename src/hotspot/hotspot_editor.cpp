@@ -173,7 +173,9 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
 
     // The heading grows with the hotspot number; leave room for the widest one.
     Label1->setMinimumWidth(Label1->fontMetrics().horizontalAdvance("Editing HotSpot: 100"));
-    setFixedSize(QSize(506, 339).expandedTo(sizeHint()));
+    // The size is the least: wider, the path fields grow so long paths can be read.
+    setMinimumSize(QSize(506, 339).expandedTo(sizeHint()));
+    resize(minimumSize());
 }
 
 QList<QWidget*> TForm2::hintControls() const { return {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4, BitBtn1, BitBtn2, BitBtn3}; }

@@ -571,7 +571,7 @@ void THotspotLayout::storeCoordinates(int slot, const torvana::CoordinateTexts& 
     main_->state.hotspotX[slot] = texts.x;
     main_->state.hotspotY[slot] = texts.y;
     // A moved hotspot is a change the next Save must write.
-    main_->state.projectSaved = false;
+    main_->markUnsaved();
     const int index = placedIndex(slot);
     if (index < 0) return;
     // Both texts were numbers when the hotspot was placed or moved.

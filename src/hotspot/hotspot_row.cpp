@@ -52,11 +52,12 @@ bool TForm1::applyHandOffFiles() {
     if (fileExists(kDeleteFileName)) {
         const int32_t number = parseDeleteFile(readFileContents(kDeleteFileName));
         deleteFile(kDeleteFileName);
-        if (deleteHotspot(state, number)) {
-            setHotspotRange();
-            TrackBar1->setPosition(state.hotspotCount);
-            showSelectedSlot();
-        }
+        // The free slot after the last hotspot changes no slot and no count, but the selection
+        // moves to the last hotspot as after any delete.
+        if (deleteHotspot(state, number)) markUnsaved();
+        setHotspotRange();
+        TrackBar1->setPosition(state.hotspotCount);
+        showSelectedSlot();
         emit hotspotsChanged();
     }
     if (!fileExists(kAcceptFileName)) return false;
@@ -64,6 +65,7 @@ bool TForm1::applyHandOffFiles() {
     // A number outside the slots is refused; the file goes, so it is not applied again.
     if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(kAcceptFileName);
     acceptHotspot(state, accepted);
+    markUnsaved();
     toolkit::setHint(Edit5, toolkit::toQString(fileNamePart(accepted.fields.application)));
     BitBtn3->setEnabled(true);
     deleteFile(kAcceptFileName);

@@ -327,8 +327,9 @@ void PlayerWindow::updateBar() {
         noteLine_->clear();
         noteLine_->setToolTip(QString());
     } else {
-        noteLine_->setText(notes_.size() == 1 ? notes_.front()
-                                              : tr("%1 (and %n more)", nullptr, int(notes_.size() - 1)).arg(notes_.front()));
+        // The latest problem, which is the one the user just met, with the count of the others.
+        noteLine_->setText(notes_.size() == 1 ? notes_.back()
+                                              : tr("%1 (and %n more)", nullptr, int(notes_.size() - 1)).arg(notes_.back()));
         noteLine_->setToolTip(notes_.join(QLatin1Char('\n')));
     }
     bar_->setVisible(!notes_.isEmpty() || browseButton_ || exitButton_);

@@ -108,7 +108,7 @@ void TAboutBox::setVersion(const std::string& versionText) {
     Version->setText(QString::fromLocal8Bit(("Version " + versionText).c_str()));
 }
 
-void TAboutBox::CommentsClick() { toolkit::openTarget(torvana::kWebAddress); }
+void TAboutBox::CommentsClick() { toolkit::openOrSay(torvana::kWebAddress, this); }
 
 void TAboutBox::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

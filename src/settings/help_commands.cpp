@@ -6,8 +6,8 @@
 #include "settings/web_site.h"
 #include "toolkit/shell.h"
 
-void TForm1::OnlineHelp1Click() { toolkit::openTarget(state.programFolder + "torvana_help.htm"); }
-void TForm1::GoToWebSite1Click() { toolkit::openTarget(torvana::kWebAddress); }
+void TForm1::OnlineHelp1Click() { toolkit::openOrSay(state.programFolder + "torvana_help.htm", this); }
+void TForm1::GoToWebSite1Click() { toolkit::openOrSay(torvana::kWebAddress, this); }
 void TForm1::About1Click() {
     TAboutBox* box = forms().AboutBox;
     box->setVersion(state.versionText);

@@ -46,10 +46,19 @@ std::string qtFilterFrom(const std::string& filter) {
             const size_t open = description.rfind('(');
             if (open != std::string::npos) description = trimmed(description.substr(0, open));
         }
-        for (char& c : patterns)
-            if (c == ';') c = ' ';
+        // "*.*" means every file, also one without an extension; Qt takes it literally.
+        std::string qtPatterns;
+        size_t start = 0;
+        while (start <= patterns.size()) {
+            size_t end = patterns.find(';', start);
+            if (end == std::string::npos) end = patterns.size();
+            std::string one = trimmed(patterns.substr(start, end - start));
+            if (one == "*.*") one = "*";
+            if (!one.empty()) qtPatterns += (qtPatterns.empty() ? "" : " ") + one;
+            start = end + 1;
+        }
         if (!out.empty()) out += ";;";
-        out += description + " (" + trimmed(patterns) + ")";
+        out += description + " (" + qtPatterns + ")";
     }
     return out;
 }

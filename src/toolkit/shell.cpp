@@ -8,21 +8,26 @@
 
 
 #include "project/paths.h"
+#include "toolkit/message_box.h"
 #include "toolkit/test_hook.h"
 
 namespace toolkit {
 
 
-void openTarget(const std::string& target) {
+bool openTarget(const std::string& target) {
     if (TestHook* hook = testHook()) {
         hook->openedTargets.push_back(target);
-        return;
+        return !hook->failOpenings;
     }
     const QString text = QString::fromLocal8Bit(target.c_str());
     const QUrl url = torvana::isWebAddress(target)
                          ? QUrl(QString::fromLocal8Bit(torvana::browserAddress(target).c_str()))
                          : QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
+}
+
+void openOrSay(const std::string& target, QWidget* parent) {
+    if (!openTarget(target)) showError("ERROR! Could not open \"" + target + "\".", parent);
 }
 
 bool startProgram(const std::string& program, const std::string& workingFolder) {

@@ -44,6 +44,7 @@ public:
     std::vector<BoxRecord> boxes;
     std::vector<FileDialogRecord> fileDialogs;
     std::vector<std::string> openedTargets;  // shell openings (files, help page, web addresses)
+    bool failOpenings = false;               // the desktop cannot open anything
     std::vector<std::string> unexpected;     // boxes and dialogs no answer was queued for
     std::vector<long long> startedProcesses; // programs really started, for the test to end
     int beeps = 0;

@@ -13,6 +13,8 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/startup_chooser.h"
+#include "hotspot/hotspot_editor.h"
+#include "settings/about_box.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "settings/settings_file.h"
@@ -161,9 +163,21 @@ private slots:
         QVERIFY(f->ToolTipHelp1->isChecked());  // no settings file: both on
         QVERIFY(f->Warnme1->isChecked());
         QVERIFY(f->state.warnMe);
-        // The window cannot be resized and holds the whole client area.
-        QCOMPARE(f->minimumSize(), f->maximumSize());
+        // The window holds the whole client area at least; wider, the path fields grow with it.
         QVERIFY(f->centralWidget()->width() >= 449 && f->centralWidget()->height() >= 344);
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        for (QWidget* w : {static_cast<QWidget*>(f), static_cast<QWidget*>(forms().Form2)}) {
+            QLineEdit* path = w->findChild<QLineEdit*>("Edit2");
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            const int before = path->width();
+            w->resize(w->width() + 300, w->height());
+            QTRY_VERIFY2(path->width() >= before + 250, qPrintable(w->objectName()));
+            w->resize(10, 10);  // never below the least size
+            QTRY_COMPARE(w->size(), w->minimumSize());
+            w->hide();
+        }
     }
 
     void tabOrderRunsThroughTheFieldsAndButtons() {
@@ -328,6 +342,17 @@ private slots:
         QCOMPARE(help, QCoreApplication::applicationDirPath().toStdString() + "/torvana_help.htm");
         QVERIFY2(torvana::fileExists(help), "the help page is installed beside the program");
         QCOMPARE(fx.hook.openedTargets[1].rfind("https://", 0), size_t(0));
+        // When the desktop cannot open them, an error box names the page or address.
+        fx.hook.failOpenings = true;
+        for (int i = 0; i < 3; ++i) fx.hook.answer(toolkit::Answer::Ok);
+        f->OnlineHelp1->trigger();
+        f->GoToWebSite1->trigger();
+        forms().AboutBox->CommentsClick();
+        QCOMPARE(fx.hook.boxes.size(), size_t(3));
+        QCOMPARE(fx.hook.boxes[0].text, "ERROR! Could not open \"" + help + "\".");
+        QCOMPARE(fx.hook.boxes[1].text, "ERROR! Could not open \"" + fx.hook.openedTargets[1] + "\".");
+        QCOMPARE(fx.hook.boxes[2].text, fx.hook.boxes[1].text);
+        QCOMPARE(fx.hook.boxes[2].kind, std::string("Error"));
     }
 
     void closeControlEndsWithoutTheQuestion() {

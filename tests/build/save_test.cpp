@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <csignal>
+#include <functional>
+#include <vector>
 
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -85,15 +87,32 @@ private slots:
         fx.hook.answer(Answer::Ok);
         QTest::keyClick(f->Edit1, Qt::Key_Return);
         QCOMPARE(fx.hook.boxes.size(), size_t(3));
-        f->Edit1->setText("changed after the save");
+        // A saved project asks nothing; any change after the Save makes it unsaved again.
         f->Close1Click();
+        QVERIFY(!f->state.projectOpen());
+        for (const auto& change : std::vector<std::function<void()>>{
+                 [&] { QTest::keyClick(f->Edit1, Qt::Key_A); },
+                 [&] { f->Edit3->setText("picked.gif"); },
+                 [&] { QTest::keyClick(f->CheckBox2, Qt::Key_Space); }}) {
+            openProject(2);
+            fx.hook.answer(Answer::Ok);
+            f->BitBtn1->click();
+            change();
+            fx.hook.answer(Answer::No);
+            f->Close1Click();
+            QVERIFY2(fx.hook.boxes.back().text == "Warning!  Current project is not saved.  Close file?", fx.hook.boxes.back().text.c_str());
+            QVERIFY(f->state.projectOpen());
+            fx.hook.answer(Answer::Yes);
+            f->Close1Click();
+        }
         QVERIFY(!f->state.projectOpen());
         QVERIFY(f->BitBtn4->isEnabled());  // Test Run stays enabled after Close
         // Close, then Save: only a beep.
         const int beeps = fx.hook.beeps;
+        const size_t boxes = fx.hook.boxes.size();
         f->BitBtn1->click();
         QCOMPARE(fx.hook.beeps, beeps + 1);
-        QCOMPARE(fx.hook.boxes.size(), size_t(3));
+        QCOMPARE(fx.hook.boxes.size(), boxes);
     }
 
     void savedHotspotsReachTheProjectFile() {

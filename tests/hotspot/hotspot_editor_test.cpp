@@ -14,6 +14,7 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "test_support/window_fixture.h"
+#include "toolkit/file_picker.h"
 #include "toolkit/widgets.h"
 
 using toolkit::Answer;
@@ -94,7 +95,7 @@ private slots:
         QCOMPARE(f->TrackBar1->maximum(), 4);
         QCOMPARE(f->TrackBar1->value(), 2);
         QCOMPARE(f->state.editedHotspot, 2);
-        QVERIFY(f->state.projectSaved);  // accepting does not make the project unsaved
+        QVERIFY(!f->state.projectSaved);  // an accepted hotspot is a change the next Save must write
     }
 
     void addingAHotspotInTheFreeSlot() {
@@ -157,6 +158,8 @@ private slots:
         waitForMainWindow();
         QCOMPARE(f->state.hotspotCount, 1);
         QCOMPARE(f->TrackBar1->maximum(), 2);
+        QCOMPARE(f->TrackBar1->value(), 1);  // the selection moves to the last hotspot
+        QCOMPARE(f->Edit5->text(), QString("1"));
         openEditor(1);
         fx.hook.answer(Answer::Yes);
         fx.hook.answer(Answer::Ok);
@@ -275,6 +278,9 @@ private slots:
         const std::vector<toolkit::FileDialogRecord> d(fx.hook.fileDialogs.begin() + 1, fx.hook.fileDialogs.end());
         QCOMPARE(d[0].title, std::string("Any File"));
         QCOMPARE(d[0].filter, std::string("Any File (*.*) |*.*"));
+        // In the dialog "*.*" lists every file, also a program without an extension.
+        QCOMPARE(toolkit::qtFilterFrom(d[0].filter), std::string("Any File (*)"));
+        QCOMPARE(toolkit::qtFilterFrom("Image Files (*.gif;*.bmp) |*.gif;*.bmp"), std::string("Image Files (*.gif *.bmp)"));
         QCOMPARE(d[1].title, std::string("Image Files"));
         QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp"));
         QCOMPARE(d[2].title, std::string("Any WAV File"));
