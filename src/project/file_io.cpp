@@ -10,9 +10,15 @@
 
 #include "project/errors.h"
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -64,13 +70,59 @@ std::FILE* openFile(const std::string& path, const char* mode) {
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
     return ::_wfopen(fsPath(path).c_str(), wideMode.c_str());
 }
+
+// Creates a file that must not exist yet and opens it for writing; errno is EEXIST when the
+// name is taken. msvcrt's fopen has no exclusive mode (it ignores or refuses "x"), so the
+// creation goes through _wopen's _O_EXCL.
+static std::FILE* openNewFile(const std::string& path) {
+    const int fd = ::_wopen(fsPath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                            _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* f = ::_fdopen(fd, "wb");
+    if (!f) {
+        const int err = errno;
+        ::_close(fd);
+        errno = err;
+    }
+    return f;
+}
+
+// Renames a finished temporary file over its final name. The standard library's rename
+// refuses an existing destination on Windows, which would make every second save fail.
+static void renameOver(const std::string& from, const std::string& to, std::error_code& ec) {
+    if (::MoveFileExW(fsPath(from).c_str(), fsPath(to).c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ec.clear();
+    } else {
+        ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+    }
+}
 #else
 fs::path fsPath(const std::string& path) { return fs::path(path); }
 
 std::string pathString(const fs::path& path) { return path.string(); }
 
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+// Creates a file that must not exist yet and opens it for writing; errno is EEXIST when the
+// name is taken, and a link of that name is never followed.
+static std::FILE* openNewFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (!f) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+    }
+    return f;
+}
+
+static void renameOver(const std::string& from, const std::string& to, std::error_code& ec) {
+    fs::rename(fsPath(from), fsPath(to), ec);
+}
 #endif
+
 
 std::string notAFileText(const std::string& path) {
     return "\"" + path + "\" is not a regular file";
@@ -231,7 +283,7 @@ void replaceFileContents(const std::string& path, const std::string& data) {
     std::FILE* f = nullptr;
     for (int attempt = 0; attempt < 100 && !f; ++attempt) {
         tmp = folder + "/" + randomTemporaryName();
-        f = openFile(tmp, "wbx");
+        f = openNewFile(tmp);
         if (!f && errno != EEXIST) throwErrno(errno);
     }
     if (!f) throwErrno(EEXIST);
@@ -240,7 +292,7 @@ void replaceFileContents(const std::string& path, const std::string& data) {
     if (std::fflush(f) != 0 && err == 0) err = errno;
     if (std::fclose(f) != 0 && err == 0) err = errno;
     std::error_code ec;
-    if (err == 0) fs::rename(fsPath(tmp), fsPath(path), ec);
+    if (err == 0) renameOver(tmp, path, ec);
     if (err != 0 || ec) {
         std::error_code ignored;
         fs::remove(fsPath(tmp), ignored);
@@ -379,7 +431,7 @@ void copyFileReplacing(const std::string& source, const std::string& destination
         fs::remove(fsPath(part), ec);
         throw Error(kSourceChanged);
     }
-    if (!ec) fs::rename(fsPath(part), fsPath(destination), ec);
+    if (!ec) renameOver(part, destination, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(fsPath(part), ignored);
@@ -393,7 +445,7 @@ NewFile::NewFile(const std::string& path) : path_(path) {
     const std::string folder = folderOf(path);
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
         temporary_ = folder + "/" + randomTemporaryName();
-        file_ = openFile(temporary_, "wbx");
+        file_ = openNewFile(temporary_);
         if (!file_ && errno != EEXIST) throwErrno(errno);
     }
     if (!file_) throwErrno(EEXIST);
@@ -414,7 +466,7 @@ void NewFile::commit() {
     file_ = nullptr;
     if (std::fclose(f) != 0) throwErrno(errno ? errno : EIO);
     std::error_code ec;
-    fs::rename(fsPath(temporary_), fsPath(path_), ec);
+    renameOver(temporary_, path_, ec);
     if (ec) throwCode(ec);
     committed_ = true;
 }

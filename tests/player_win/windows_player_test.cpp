@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 
@@ -247,3 +248,21 @@ TEST_F(WindowsPlayerTest, AProjectFileInTheAnsiCodePageShowsItsTitle) {
 }
 
 }  // namespace
+
+// The core's file writers as compiled for Windows: new files, a replaced file and a name
+// outside ASCII are written whole, under their UTF-8 names, and no temporary file stays.
+TEST(WindowsFileWriters, WriteReplaceAndLeaveNoTemporaryFile) {
+    TempDir dir;
+    WineProgram wine{WINE_TEMPLATE};
+    // Wine names files on this side in the encoding of the locale; en_US may not be installed.
+    wine.extraEnv = {"LC_ALL=C.UTF-8"};
+    ASSERT_TRUE(wine.start(FILE_IO_CHECK, dir.path()));
+    ASSERT_TRUE(wine.waitForExit(120000));
+    EXPECT_EQ(wine.exitCode(), 0);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Caf\xC3\xA9 \xE2\x9C\x93.cdrom", "copy.bin", "menu.cdrom"}));
+    EXPECT_EQ(torvana::readFileContents(dir.path() + "/menu.cdrom"), "second, longer\r\n");
+}

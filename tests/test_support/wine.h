@@ -76,8 +76,13 @@ public:
     WineProgram& operator=(const WineProgram&) = delete;
 
     std::vector<std::string> env() const {
-        return {"WINEPREFIX=" + prefix_, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=", "LANG=en_US.UTF-8"};
+        std::vector<std::string> all{"WINEPREFIX=" + prefix_, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=",
+                                     "LANG=en_US.UTF-8"};
+        all.insert(all.end(), extraEnv.begin(), extraEnv.end());
+        return all;
     }
+    // More variables for the programs started later (they win over the ones above).
+    std::vector<std::string> extraEnv;
 
     // Starts `exe` (a Windows program) with `folder` as its working folder.
     bool start(const std::string& exe, const std::string& folder) {
