@@ -61,4 +61,13 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
 add_custom_target(torvana_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/torvana)
 
+# The manual page, compressed as Debian keeps them.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/torvana.1.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+  COMMAND sh -c "gzip -9nc '${PROJECT_SOURCE_DIR}/packaging/torvana.1' > '${CMAKE_BINARY_DIR}/packaging/torvana.1.gz'"
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/torvana.1
+  VERBATIM)
+add_custom_target(torvana_manual ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/torvana.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/torvana.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 include(${CMAKE_CURRENT_LIST_DIR}/package.cmake)

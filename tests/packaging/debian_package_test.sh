@@ -32,6 +32,7 @@ expect "./usr/share/metainfo/$app_id.metainfo.xml"
 expect "./usr/share/mime/packages/$app_id.xml"
 expect ./usr/share/doc/torvana/copyright
 expect ./usr/share/doc/torvana/changelog.gz
+expect ./usr/share/man/man1/torvana.1.gz
 for size in 16 32 48 64 128 256; do
   expect "./usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
   expect "./usr/share/icons/hicolor/${size}x${size}/mimetypes/application-x-torvana-project.png"
