@@ -285,6 +285,9 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
     connect(sounds_, &SoundBank::failed, this, [this](const QString& path, const QString& reason) {
         addNote(tr("Sound %1 not played: %2.").arg(shown(path.toLocal8Bit().toStdString()), reason));
     });
+    connect(sounds_, &SoundBank::unavailable, this, [this](const QString& reason) {
+        addNote(tr("Sounds not played: %1.").arg(reason));
+    });
 
     connect(stage_, &PlayerStage::entered, this, [this](int index) {
         playSound(project_.hotspots[size_t(index)].rolloverWav);

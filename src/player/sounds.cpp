@@ -1,16 +1,11 @@
 #include "player/sounds.h"
 
-#include <QFile>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QUrl>
+#include <QLibrary>
+#include <algorithm>
 
 #include "project/wave_info.h"
-
-#ifdef TORVANA_PLAYER_SOUND
-#include <QAudioDevice>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#endif
 
 namespace player {
 
@@ -21,20 +16,9 @@ WaveInfo inspectWave(const QString& path) {
 
 SoundBank::SoundBank(QObject* parent) : QObject(parent) {}
 
-bool SoundBank::hasOutput() const {
-    // Asked on first need: looking for sound devices costs start-up time a menu without
-    // sounds need not pay.
-    if (!hasOutput_.has_value()) {
-#ifdef TORVANA_PLAYER_SOUND
-        hasOutput_ = !QMediaDevices::defaultAudioOutput().isNull();
-#else
-        hasOutput_ = false;
-#endif
-    }
-    return *hasOutput_;
-}
-
 SoundBank::~SoundBank() = default;
+
+bool SoundBank::hasOutput() const { return output_ && output_->hasOutput(); }
 
 QString SoundBank::prepare(const QString& path) {
     auto found = entries_.constFind(path);
@@ -44,7 +28,7 @@ QString SoundBank::prepare(const QString& path) {
     Entry entry;
     entry.error = wave.error;
     entry.durationMs = wave.durationMs;
-    if (outputStarted_) openEffect(path, entry);
+    if (outputStarted_) load(path, entry);
     entries_.insert(path, entry);
     return wave.error;
 }
@@ -52,26 +36,28 @@ QString SoundBank::prepare(const QString& path) {
 void SoundBank::startOutput() {
     if (outputStarted_) return;
     outputStarted_ = true;
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) openEffect(it.key(), it.value());
+    // The module is never unloaded: the output it made lives as long as this bank.
+    QLibrary module(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kSoundModuleFile));
+    const auto create = reinterpret_cast<CreateSoundOutput>(module.resolve(kCreateSoundOutput));
+    if (!create) {
+        // Said only when there is something to hear.
+        if (std::any_of(entries_.cbegin(), entries_.cend(), [](const Entry& e) { return e.error.isEmpty(); }))
+            emit unavailable(module.errorString());
+        return;
+    }
+    output_.reset(create());
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) load(it.key(), it.value());
 }
 
-void SoundBank::openEffect(const QString& path, Entry& entry) {
-#ifdef TORVANA_PLAYER_SOUND
-    if (!entry.error.isEmpty() || entry.effect || !hasOutput()) return;
-    auto* effect = new QSoundEffect(this);
-    connect(effect, &QSoundEffect::statusChanged, this, [this, effect, path] {
-        if (effect->status() != QSoundEffect::Error) return;
+void SoundBank::load(const QString& path, Entry& entry) {
+    if (!entry.error.isEmpty() || entry.loaded || !hasOutput()) return;
+    entry.loaded = true;
+    output_->load(QFileInfo(path).absoluteFilePath(), [this, path] {
         auto it = entries_.find(path);
         if (it == entries_.end() || !it->error.isEmpty()) return;
         it->error = QStringLiteral("the sound cannot be decoded");
         emit failed(path, it->error);
     });
-    effect->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-    entry.effect = effect;
-#else
-    Q_UNUSED(path);
-    Q_UNUSED(entry);
-#endif
 }
 
 int SoundBank::play(const QString& path) {
@@ -79,14 +65,9 @@ int SoundBank::play(const QString& path) {
     if (it == entries_.end() || !it->error.isEmpty()) return 0;
     startOutput();
     emit played(path);
-#ifdef TORVANA_PLAYER_SOUND
-    if (it->effect) {
-        it->effect->stop();
-        it->effect->play();
-        return it->durationMs;
-    }
-#endif
-    return 0;
+    if (!it->loaded) return 0;
+    output_->play(QFileInfo(path).absoluteFilePath());
+    return it->durationMs;
 }
 
 }  // namespace player

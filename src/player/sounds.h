@@ -1,14 +1,14 @@
 #pragma once
-// The menu's sounds: WAV files played through Qt Multimedia. A sound is checked when it is
-// prepared, so a missing or broken file becomes a note at once and is never played; a machine
-// without sound output plays nothing and the menu goes on.
+// The menu's sounds: WAV files, played through the sound output module (sound_output.h). A
+// sound is checked when it is prepared, so a missing or broken file becomes a note at once and
+// is never played; a machine without sound output plays nothing and the menu goes on.
 
 #include <QHash>
 #include <QObject>
 #include <QString>
-#include <optional>
+#include <memory>
 
-class QSoundEffect;
+#include "player/sound_output.h"
 
 namespace player {
 
@@ -32,16 +32,17 @@ public:
     // only opened by startOutput (or the first play).
     QString prepare(const QString& path);
 
-    // Looks for the sound output and loads the prepared sounds into it: the multimedia back end
-    // costs start-up time, so the menu calls this once its first frame is on the screen.
+    // Loads the sound output module from the player's folder and the prepared sounds into it:
+    // the multimedia back end costs start-up time, so the menu calls this once its first frame
+    // is on the screen. A module that cannot be loaded is reported through `unavailable`.
     void startOutput();
 
     // Plays a prepared, playable sound from its start (again from the start when it is still
     // playing). Returns how long it will be heard in milliseconds: 0 when nothing is heard
-    // (unplayable sound, no sound output, or a program built without Qt Multimedia).
+    // (unplayable sound, no sound output, or no sound output module).
     int play(const QString& path);
 
-    // Whether the machine has a sound output to play on.
+    // Whether the machine has a sound output to play on (false before startOutput).
     bool hasOutput() const;
 
 signals:
@@ -49,17 +50,19 @@ signals:
     void played(const QString& path);
     // A prepared sound that the audio layer refused while loading it.
     void failed(const QString& path, const QString& reason);
+    // The sound output module could not be loaded; no sound will be heard.
+    void unavailable(const QString& reason);
 
 private:
     struct Entry {
         QString error;
         int durationMs = 0;
-        QSoundEffect* effect = nullptr;
+        bool loaded = false;  // handed to the output
     };
-    void openEffect(const QString& path, Entry& entry);
+    void load(const QString& path, Entry& entry);
 
     QHash<QString, Entry> entries_;
-    mutable std::optional<bool> hasOutput_;
+    std::unique_ptr<SoundOutput> output_;
     bool outputStarted_ = false;
 };
 

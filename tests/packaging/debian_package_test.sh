@@ -26,6 +26,7 @@ expect() { grep -qxF "$1" "$work/list" || fail "the package lacks $1"; }
 expect "./usr/bin/torvana -> ../lib/torvana/torvana"
 expect ./usr/lib/torvana/torvana
 expect ./usr/lib/torvana/autorun.exe
+expect ./usr/lib/torvana/modules/torvana-player-sound.so
 expect ./usr/lib/torvana/torvana_help.htm
 expect "./usr/share/applications/$app_id.desktop"
 expect "./usr/share/metainfo/$app_id.metainfo.xml"

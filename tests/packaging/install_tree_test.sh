@@ -30,7 +30,7 @@ unexpected=$(find . -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name shar
 [ "$(ls bin)" = torvana ] || fail "bin holds more than the editor: $(ls bin | tr '\n' ' ')"
 for f in lib/torvana/*; do
   case "$(basename "$f")" in
-    torvana | torvana-player | autorun.exe | torvana_help.htm) ;;
+    torvana | torvana-player | modules | autorun.exe | torvana_help.htm) ;;
     *) fail "unexpected file beside the editor: $f" ;;
   esac
 done
@@ -38,7 +38,7 @@ done
 desktop=share/applications/$app_id.desktop
 metainfo=share/metainfo/$app_id.metainfo.xml
 mime=share/mime/packages/$app_id.xml
-for f in "$desktop" "$metainfo" "$mime" share/doc/torvana/copyright share/doc/torvana/changelog.gz; do
+for f in "$desktop" "$metainfo" "$mime" share/doc/torvana/copyright share/doc/torvana/changelog.gz share/man/man1/torvana.1.gz lib/torvana/modules/torvana-player-sound.so; do
   [ -s "$f" ] || fail "$f is missing"
 done
 desktop-file-validate "$desktop" || fail "desktop-file-validate"

@@ -394,6 +394,10 @@ private slots:
     }
 
     void openingSoundPlaysWhenThePictureIsShown() {
+        const auto soundModuleMapped = [] {
+            QFile maps("/proc/self/maps");
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/modules/torvana-player-sound.so");
+        };
         Menu m;
         m.window = std::make_unique<player::PlayerWindow>(
             torvana::loadPlayerProject({m.staging.folder().toStdString()}), m.launcher);
@@ -404,6 +408,8 @@ private slots:
         // Right after the first frame, which the sound output does not hold up.
         QTRY_COMPARE(played.count(), 1);
         QCOMPARE(played.at(0).at(0).toString(), m.file("wavs/open.wav"));
+        QVERIFY(soundModuleMapped());
+        QVERIFY2(m.window->notes().filter("Sounds not played").isEmpty(), qPrintable(m.window->notes().join("\n")));
         m.window->hide();
         m.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m.window.get()));
