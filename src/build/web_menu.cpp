@@ -72,7 +72,8 @@ body { display: flex; min-height: 100vh; }
 .spot img { display: block; visibility: hidden; }
 .spot:hover img, .spot:focus-visible img { visibility: visible; }
 .spot:focus-visible { outline: 1px dashed #fff; outline-offset: -1px; box-shadow: inset 0 0 0 1px #000; }
-#bar { display: flex; align-items: center; gap: 8px; padding: 6px 8px; background: #f0f0f0; color: #000; }
+#bar { display: flex; align-items: center; gap: 8px; box-sizing: border-box; height: 40px; padding: 0 8px;
+  background: #f0f0f0; color: #000; }
 #note { flex: 1; min-width: 0; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
 #bar a { min-width: 75px; padding: 3px 10px; border: 1px solid #8c8c8c; border-radius: 3px; background: #fdfdfd;
   color: #000; text-align: center; text-decoration: none; }
