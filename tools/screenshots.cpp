@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
     f.Form1->fillReopenMenu();
     ok &= save(f.Form1->File1, dir, "file-menu");
     ok &= save(f.Form1->Reopen1, dir, "reopen-menu");
+    ok &= save(f.Form1->Settings1, dir, "settings-menu");
     f.Form1->BitBtn3Click();
     ok &= save(f.Form2, dir, "hotspot-editor-filled");
     f.Form2->BitBtn2Click();

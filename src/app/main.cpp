@@ -41,7 +41,7 @@ int runWithoutWindows(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::string programFolder = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString() + "/";
     return torvana::runConsoleCommand(torvana::parseCommandLine(argumentsOf(argc, argv)), programFolder, std::cout,
-                                      std::cerr, isatty(STDERR_FILENO));
+                                      std::cerr, isatty(STDERR_FILENO), defaultSettingsPath());
 }
 
 }  // namespace

@@ -260,6 +260,17 @@ void TForm1::buildMenu() {
     Warnme1->setObjectName("Warnme1");
     Warnme1->setCheckable(true);
     Warnme1->setChecked(false);
+    // What the staging build adds to the disc besides the Windows player.
+    N2 = Settings1->addSeparator();
+    N2->setObjectName("N2");
+    LinuxPlayer1 = Settings1->addAction("Add a Linux player");
+    LinuxPlayer1->setObjectName("LinuxPlayer1");
+    LinuxPlayer1->setCheckable(true);
+    LinuxPlayer1->setChecked(true);
+    WebMenu1 = Settings1->addAction("Add a web page menu");
+    WebMenu1->setObjectName("WebMenu1");
+    WebMenu1->setCheckable(true);
+    WebMenu1->setChecked(true);
 
     Help1 = menuBar()->addMenu("&Help");
     Help1->setObjectName("Help1");
@@ -293,6 +304,8 @@ void TForm1::connectHandlers() {
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(ToolTipHelp1, &QAction::triggered, this, &TForm1::ToolTipHelp1Click);
     connect(Warnme1, &QAction::triggered, this, &TForm1::Warnme1Click);
+    connect(LinuxPlayer1, &QAction::triggered, this, &TForm1::LinuxPlayer1Click);
+    connect(WebMenu1, &QAction::triggered, this, &TForm1::WebMenu1Click);
     connect(OnlineHelp1, &QAction::triggered, this, &TForm1::OnlineHelp1Click);
     connect(GoToWebSite1, &QAction::triggered, this, &TForm1::GoToWebSite1Click);
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
@@ -319,6 +332,8 @@ void TForm1::FormCreate() {
     state.warnMe = settings.warnMe;
     Warnme1->setChecked(settings.warnMe);
     ToolTipHelp1->setChecked(settings.toolTips);
+    LinuxPlayer1->setChecked(settings.addLinuxPlayer);
+    WebMenu1->setChecked(settings.addWebMenu);
     if (settings.toolTips) showHints(true);
     // A settings file that exists but cannot be read: the defaults apply and the user hears why.
     if (!settings.problem.empty()) toolkit::errorBox(settings.problem);
@@ -425,6 +440,11 @@ void TForm1::ToolTipHelp1Click() {
 void TForm1::Warnme1Click() {
     switchSetting(Warnme1, torvana::kWarnMeKey, [this](bool on) { state.warnMe = on; });
 }
+
+// The build reads these two check marks when it runs; switching them only stores them.
+void TForm1::LinuxPlayer1Click() { switchSetting(LinuxPlayer1, torvana::kLinuxPlayerKey, [](bool) {}); }
+
+void TForm1::WebMenu1Click() { switchSetting(WebMenu1, torvana::kWebMenuKey, [](bool) {}); }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
     // Enter runs Save and Escape runs Exit wherever the focused control does not use the key.

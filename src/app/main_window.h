@@ -73,6 +73,9 @@ public:
     QMenu* Settings1;
     QAction* ToolTipHelp1;
     QAction* Warnme1;
+    QAction* N2;
+    QAction* LinuxPlayer1;  // "Add a Linux player": the build adds autorun.sh and the Linux player
+    QAction* WebMenu1;      // "Add a web page menu": the build writes index.html
     QMenu* Help1;
     QAction* OnlineHelp1;
     QAction* GoToWebSite1;
@@ -108,6 +111,8 @@ public:
     void Image3Click();
     void ToolTipHelp1Click();
     void Warnme1Click();
+    void LinuxPlayer1Click();
+    void WebMenu1Click();
     void OnlineHelp1Click();
     void GoToWebSite1Click();
     void About1Click();

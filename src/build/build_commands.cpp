@@ -65,6 +65,8 @@ torvana::BuildFields TForm1::buildFields() const {
     fields.showBrowse = CheckBox1->isChecked();
     fields.showExit = CheckBox2->isChecked();
     fields.trackBarMaximum = TrackBar1->maximum();
+    fields.addLinuxPlayer = LinuxPlayer1->isChecked();
+    fields.addWebMenu = WebMenu1->isChecked();
     return fields;
 }
 

@@ -4,10 +4,12 @@
 #include <system_error>
 #include <vector>
 
+#include "build/web_menu.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "project/project_file.h"
+#include "project/staged_menu.h"
 #include "project/text_lines.h"
 
 namespace torvana {
@@ -126,6 +128,7 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
             copy(state.hotspotClickWav[i], joinPath(wavs, fileNamePart(state.hotspotClickWav[i])));
     }
     plan.written = {kAutorunInf};
+    if (fields.addWebMenu) plan.written.push_back(kWebMenuFile);
     return plan;
 }
 
@@ -188,6 +191,19 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
     appendLine(inf, "OPEN=autorun.exe");
     appendLine(inf, "ICON=autorun.exe");
     replaceFileContents(joinPath(S, kAutorunInf), inf);
+
+    if (fields.addWebMenu) {
+        // The page is made from the staged copies, as a player on the disc sees them. Like a
+        // failed copy, a page that cannot be written is said at once and the build goes on.
+        const std::string page = joinPath(S, kWebMenuFile);
+        user.progress(kWebMenuFile, before, total);
+        try {
+            replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath)))));
+        } catch (const Error& e) {
+            state.copyFailed = true;
+            user.error("Error writing file: " + quoted(page) + " (" + e.what() + ").");
+        }
+    }
 
     if (state.copyFailed) return BuildResult::CompletedWithFailures;
     user.busy(false);

@@ -1,7 +1,8 @@
 #pragma once
 // Saving: writes the project file and assembles the staging folder that is burned onto the
 // disc: the project file, the player, "autorun.inf", the pictures in images/, the sounds in
-// wavs/ and the file each hotspot launches in its numbered folder. Every copy goes through
+// wavs/, the file each hotspot launches in its numbered folder, and (a setting) the web page
+// menu "index.html". Every copy goes through
 // CopyIntoStaging. The whole conversation with the user goes through BuildUser, so it can be
 // shown in message boxes or checked word for word.
 
@@ -44,6 +45,9 @@ struct BuildFields {
     bool showBrowse = false;
     bool showExit = false;
     int trackBarMaximum = 1;
+    // The Settings menu's "Add a Linux player" and "Add a web page menu".
+    bool addLinuxPlayer = true;
+    bool addWebMenu = true;
 };
 
 enum class BuildResult {
@@ -79,7 +83,8 @@ struct StagedCopy {
 struct StagingPlan {
     std::vector<std::string> folders;  // relative, in creation order: images, wavs, 1, 2, ...
     std::vector<StagedCopy> copies;    // in copy order
-    std::vector<std::string> written;  // files the build writes itself, relative: autorun.inf
+    std::vector<std::string> written;  // files the build writes itself, relative: autorun.inf,
+                                       // index.html
 };
 
 // The plan of a build of this project into fields.stagingFolder.
@@ -88,6 +93,7 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields);
 // Runs the whole build. Sets state.copyFailed, and state.projectSaved once the project file is
 // written. Failures the program does not foresee (a folder that cannot be created, a file that
 // cannot be written) throw Error after the user's pointer is reset; what was done stays done.
+// A web page menu that cannot be written is reported as a failed copy is.
 BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, BuildUser& user);
 
 }  // namespace torvana

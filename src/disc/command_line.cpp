@@ -8,6 +8,7 @@
 #include "project/errors.h"
 #include "project/paths.h"
 #include "project/project_file.h"
+#include "settings/settings_file.h"
 
 namespace torvana {
 
@@ -58,7 +59,10 @@ std::string helpText() {
            "Exit status: check gives 0 when it finds no error and 1 when it does; build and image\n"
            "give 0 when every file was copied (and the image written), 1 when a copy failed, and\n"
            "2 when they stop (a project that cannot be read, a refused build, a folder or file\n"
-           "that cannot be made, an image that cannot be written).\n";
+           "that cannot be made, an image that cannot be written).\n"
+           "\n"
+           "build and image add a Linux player and a web page menu to the disc as the editor's\n"
+           "Settings menu says (torvana.ini in the configuration folder).\n";
 }
 
 LoadedProject loadProject(const std::string& path, const std::string& programFolder) {
@@ -178,7 +182,7 @@ int image(LoadedProject& project, const std::string& imagePath, std::ostream& er
 }  // namespace
 
 int runConsoleCommand(const CommandLine& command, const std::string& programFolder, std::ostream& out,
-                      std::ostream& err, bool terminal) {
+                      std::ostream& err, bool terminal, const std::string& settingsPath) {
     switch (command.kind) {
         case CommandKind::Help:
             out << helpText();
@@ -197,6 +201,13 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
     ProgressLine line(err, terminal);
     try {
         LoadedProject project = loadProject(command.project, programFolder);
+        if (!settingsPath.empty()) {
+            // What the build adds to the disc follows the editor's Settings menu.
+            const EditorSettings settings = loadSettings(settingsPath);
+            if (!settings.problem.empty()) err << "warning: " << settings.problem << "\n";
+            project.fields.addLinuxPlayer = settings.addLinuxPlayer;
+            project.fields.addWebMenu = settings.addWebMenu;
+        }
         if (command.kind == CommandKind::Check) return check(project, out);
         if (command.kind == CommandKind::Build) return build(project, err, line);
         return image(project, command.image, err, line);

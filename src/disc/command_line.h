@@ -54,8 +54,10 @@ LoadedProject loadProject(const std::string& path, const std::string& programFol
 //   image  as build, and 2 when the image cannot be written;
 //   2 for a project that cannot be read and for arguments that are not understood.
 // Findings go to `out`, messages of the build and errors to `err`. `terminal` says that `err` is
-// a terminal, where a progress line is kept up to date.
+// a terminal, where a progress line is kept up to date. What the build adds to the disc (a Linux
+// player, a web page menu) is read from the settings file at `settingsPath`, as the editor's
+// Settings menu left it; with no path, both are added.
 int runConsoleCommand(const CommandLine& command, const std::string& programFolder, std::ostream& out,
-                      std::ostream& err, bool terminal);
+                      std::ostream& err, bool terminal, const std::string& settingsPath = {});
 
 }  // namespace torvana

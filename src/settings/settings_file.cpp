@@ -11,6 +11,8 @@ EditorSettings loadSettings(const std::string& iniPath) {
     try {
         s.warnMe = ini.readBool(kSettingsSection, kWarnMeKey, true);
         s.toolTips = ini.readBool(kSettingsSection, kToolTipsKey, true);
+        s.addLinuxPlayer = ini.readBool(kSettingsSection, kLinuxPlayerKey, true);
+        s.addWebMenu = ini.readBool(kSettingsSection, kWebMenuKey, true);
     } catch (const Error& e) {
         s = EditorSettings();
         s.problem = std::string("The settings cannot be read: ") + e.what();

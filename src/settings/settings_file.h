@@ -1,5 +1,6 @@
 #pragma once
-// The editor's two settings in section "Options" of its settings file.
+// The editor's settings in section "Options" of its settings file: two for the editor itself
+// and two that say what the staging build adds to the disc.
 
 #include <string>
 
@@ -8,15 +9,19 @@ namespace torvana {
 inline constexpr const char* kSettingsSection = "Options";
 inline constexpr const char* kWarnMeKey = "warnme";
 inline constexpr const char* kToolTipsKey = "tooltips";
+inline constexpr const char* kLinuxPlayerKey = "linuxplayer";
+inline constexpr const char* kWebMenuKey = "webmenu";
 
 struct EditorSettings {
     bool warnMe = true;
     bool toolTips = true;
-    // Why the file could not be read (then both settings are on); empty when it could.
+    bool addLinuxPlayer = true;
+    bool addWebMenu = true;
+    // Why the file could not be read (then every setting is on); empty when it could.
     std::string problem;
 };
 
-// Reads both settings; a missing file, section, key or a value that is not a number gives on.
+// Reads the settings; a missing file, section, key or a value that is not a number gives on.
 // A file that exists but cannot be read gives on too, and says why in `problem`.
 EditorSettings loadSettings(const std::string& iniPath);
 

@@ -160,9 +160,13 @@ private slots:
         QCOMPARE(f->BitBtn2->text(), QString("E&xit"));
         QCOMPARE(f->BitBtn3->text(), QString("&Edit"));
         QCOMPARE(f->OnlineHelp1->shortcut(), QKeySequence(Qt::Key_F1));
-        QVERIFY(f->ToolTipHelp1->isChecked());  // no settings file: both on
+        QVERIFY(f->ToolTipHelp1->isChecked());  // no settings file: all on
         QVERIFY(f->Warnme1->isChecked());
         QVERIFY(f->state.warnMe);
+        QCOMPARE(f->LinuxPlayer1->text(), QString("Add a Linux player"));
+        QCOMPARE(f->WebMenu1->text(), QString("Add a web page menu"));
+        QVERIFY(f->LinuxPlayer1->isChecked() && f->WebMenu1->isChecked());
+        QVERIFY(f->buildFields().addLinuxPlayer && f->buildFields().addWebMenu);
         // The window holds the whole client area at least; wider, the path fields grow with it.
         QVERIFY(f->centralWidget()->width() >= 449 && f->centralWidget()->height() >= 344);
         f->show();
@@ -238,13 +242,34 @@ private slots:
         QVERIFY(!f->state.warnMe);
     }
 
+    // What the build adds to the disc: each item switches its own key, and the build reads the
+    // check marks; a restart reads them back.
+    void theBuildsSettingsAreRememberedAndReachTheBuild() {
+        f->WebMenu1->trigger();
+        QVERIFY(!f->WebMenu1->isChecked());
+        QVERIFY(!f->buildFields().addWebMenu);
+        QVERIFY(f->buildFields().addLinuxPlayer);
+        QCOMPARE(torvana::readFileContents(fx.settingsPath()), std::string("[Options]\nwebmenu=0\n"));
+        f->LinuxPlayer1->trigger();
+        QVERIFY(!f->buildFields().addLinuxPlayer);
+        f->WebMenu1->trigger();
+        QCOMPARE(torvana::readFileContents(fx.settingsPath()), std::string("[Options]\nwebmenu=1\nlinuxplayer=0\n"));
+        f->hide();
+        destroyForms();
+        createForms(fx.settingsPath());
+        f = forms().Form1;
+        QVERIFY(!f->LinuxPlayer1->isChecked());
+        QVERIFY(f->WebMenu1->isChecked());
+        QVERIFY(f->ToolTipHelp1->isChecked() && f->Warnme1->isChecked());
+    }
+
     void aSettingThatCannotBeWrittenChangesNothing() {
         QDir(fx.dirPath()).mkdir("torvana.ini");  // a folder where the file must go
-        fx.hook.answer(toolkit::Answer::Ok);
-        fx.hook.answer(toolkit::Answer::Ok);
-        f->ToolTipHelp1->trigger();
-        f->Warnme1->trigger();
-        QCOMPARE(fx.hook.boxes.size(), size_t(2));
+        for (QAction* item : {f->ToolTipHelp1, f->Warnme1, f->LinuxPlayer1, f->WebMenu1}) {
+            fx.hook.answer(toolkit::Answer::Ok);
+            item->trigger();
+        }
+        QCOMPARE(fx.hook.boxes.size(), size_t(4));
         for (const toolkit::BoxRecord& box : fx.hook.boxes) {
             QCOMPARE(box.kind, std::string("ErrorBox"));
             QCOMPARE(box.caption, std::string("Torvana"));
@@ -255,6 +280,8 @@ private slots:
         QCOMPARE(f->Edit1->toolTip(), QString("This text will appear on the Window bar"));
         QVERIFY(f->Warnme1->isChecked());
         QVERIFY(f->state.warnMe);
+        QVERIFY(f->LinuxPlayer1->isChecked() && f->WebMenu1->isChecked());
+        QVERIFY(f->buildFields().addLinuxPlayer && f->buildFields().addWebMenu);
         QCOMPARE(fx.hook.beeps, 0);  // the error box comes without the message-box beep
     }
 

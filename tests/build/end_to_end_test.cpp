@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(tree(ex + "/stage"),
                  QStringList({"1/", "1/slides.txt", "2/", "3/", "autorun.exe", "autorun.inf", "images/",
                               "images/background.bmp", "images/exit.bmp", "images/slides.bmp", "images/web.bmp",
-                              "sample.cdrom", "wavs/", "wavs/click.wav", "wavs/opening.wav", "wavs/over.wav"}));
+                              "index.html", "sample.cdrom", "wavs/", "wavs/click.wav", "wavs/opening.wav", "wavs/over.wav"}));
         QVERIFY(f->BitBtn4->isEnabled());
 
         // The staged player is a 64-bit Windows program (PE32+)...

@@ -162,7 +162,7 @@ TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
     EXPECT_EQ(listing(fx.stage), (std::vector<std::string>{"1/", "1/one.exe", "2/", "2/two.exe", "3/", "autorun.exe",
                                                             "autorun.inf", "images/", "images/back.gif",
                                                             "images/r1.gif", "images/r2.gif", "images/r3.gif",
-                                                            "menu.cdrom", "wavs/"}));
+                                                            "index.html", "menu.cdrom", "wavs/"}));
     EXPECT_EQ(readFileContents(fx.staged("autorun.inf")), "[autorun]\r\nOPEN=autorun.exe\r\nICON=autorun.exe\r\n");
     EXPECT_EQ(readFileContents(fx.staged("autorun.exe")), "player");
     EXPECT_EQ(readFileContents(fx.staged("1/one.exe")), "1");

@@ -32,11 +32,14 @@ public:
         torvana::replaceFileContents(dir_.file("bin/autorun.exe"), "player");
     }
     std::string path() const { return dir_.file("bin/torvana"); }
+    // The program's settings file, in a configuration folder of its own.
+    std::string settings() const { return dir_.file("config/torvana.ini"); }
 
     // Runs the program without a display, in `folder`.
     Outcome run(const std::string& arguments, const std::string& folder) const {
         const std::string out = dir_.file("out"), err = dir_.file("err");
-        const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+        const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME='" +
+                                    dir_.file("config") + "' '" +
                                     path() + "' " + arguments + " >'" + out + "' 2>'" + err + "' </dev/null";
         Outcome r;
         const int raw = std::system(command.c_str());
@@ -150,6 +153,22 @@ TEST(CommandLine, BuildStatuses) {
         EXPECT_TRUE(has(r.err, said)) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+// The build adds what the editor's Settings menu says: the web page menu unless it is off.
+TEST(CommandLine, BuildFollowsTheSettingsFile) {
+    DiscProject p;
+    fs::remove(program().settings());
+    Outcome r = program().run("build menu.cdrom", p.dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(p.stage + "/index.html"));
+    fs::remove(p.stage + "/index.html");
+    fs::create_directories(fs::path(program().settings()).parent_path());
+    torvana::replaceFileContents(program().settings(), "[Options]\nwebmenu=0\n");
+    r = program().run("build menu.cdrom", p.dir.path());
+    fs::remove(program().settings());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(p.stage + "/index.html"));
 }
 
 TEST(CommandLine, ImageIsWrittenOnlyFromACompleteBuild) {

@@ -24,6 +24,8 @@ TEST(Settings, MissingFileSectionOrKeyGiveOn) {
     TempDir dir;
     EXPECT_TRUE(loadSettings(dir.file("none.ini")).warnMe);
     EXPECT_TRUE(loadSettings(dir.file("none.ini")).toolTips);
+    EXPECT_TRUE(loadSettings(dir.file("none.ini")).addLinuxPlayer);
+    EXPECT_TRUE(loadSettings(dir.file("none.ini")).addWebMenu);
     EXPECT_TRUE(readWarnMe(dir, "[Other]\nwarnme=0\n"));
     EXPECT_TRUE(readWarnMe(dir, "[Options]\ntooltips=0\n"));
     EXPECT_FALSE(loadSettings(dir.file("torvana.ini")).toolTips);
@@ -52,6 +54,23 @@ TEST(Settings, FirstWriteCreatesFileAndSection) {
     EXPECT_EQ(readFileContents(path), "[Options]\ntooltips=0\nwarnme=1\n");
     EXPECT_FALSE(loadSettings(path).toolTips);
     EXPECT_TRUE(loadSettings(path).warnMe);
+}
+
+// What the build adds to the disc: each of the two keys reads and writes on its own.
+TEST(Settings, TheBuildsTwoSettings) {
+    TempDir dir;
+    const std::string path = dir.file("torvana.ini");
+    writeSetting(path, kWebMenuKey, false);
+    EditorSettings s = loadSettings(path);
+    EXPECT_FALSE(s.addWebMenu);
+    EXPECT_TRUE(s.addLinuxPlayer);
+    writeSetting(path, kLinuxPlayerKey, false);
+    writeSetting(path, kWebMenuKey, true);
+    EXPECT_EQ(readFileContents(path), "[Options]\nwebmenu=1\nlinuxplayer=0\n");
+    s = loadSettings(path);
+    EXPECT_TRUE(s.addWebMenu);
+    EXPECT_FALSE(s.addLinuxPlayer);
+    EXPECT_TRUE(s.warnMe && s.toolTips);
 }
 
 TEST(Settings, TogglingKeepsTheRestOfTheFileByteForByte) {

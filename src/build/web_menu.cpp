@@ -1,0 +1,266 @@
+#include "build/web_menu.h"
+
+#include <cctype>
+#include <map>
+#include <vector>
+
+#include "disc/media_probe.h"
+#include "project/paths.h"
+
+namespace torvana {
+
+std::string htmlEscaped(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            case '\0': out += "&#xFFFD;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string urlPath(const std::string& relativePath) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : relativePath) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) && u < 0x80) {
+            out += c;
+        } else if (c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            out += c;
+        } else {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// A staged path below the folder as a path relative to it ("images/a.gif"); the mapping builds
+// every staged path by joining names onto the folder, so the folder is its beginning.
+std::string relativeTo(const std::string& folder, const std::string& path) {
+    const std::string prefix = joinPath(folder, "");
+    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : fileNamePart(path);
+}
+
+// Addresses that would run script in the page or in the tab they open instead of showing a page.
+bool runsScript(const std::string& address) {
+    std::string scheme;
+    for (const char c : address) {
+        if (c == ':') break;
+        if (!std::isspace(static_cast<unsigned char>(c))) scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
+}
+
+constexpr const char* kStyle = R"(html, body { margin: 0; padding: 0; background: #000; }
+body { display: flex; min-height: 100vh; }
+#menu { margin: auto; width: 640px; flex: none; font: 13px/1.4 system-ui, sans-serif; }
+#stage { position: relative; width: 640px; height: 480px; overflow: hidden; background: #000; }
+#background { position: absolute; left: 0; top: 0; }
+.spot { position: absolute; display: block; outline: none; }
+.spot img { display: block; visibility: hidden; }
+.spot:hover img, .spot:focus-visible img { visibility: visible; }
+.spot:focus-visible { outline: 1px dashed #fff; outline-offset: -1px; box-shadow: inset 0 0 0 1px #000; }
+#bar { display: flex; align-items: center; gap: 8px; box-sizing: border-box; height: 40px; padding: 0 8px;
+  background: #f0f0f0; color: #000; }
+#note { flex: 1; min-width: 0; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
+#bar a { min-width: 75px; padding: 3px 10px; border: 1px solid #8c8c8c; border-radius: 3px; background: #fdfdfd;
+  color: #000; text-align: center; text-decoration: none; }
+#bar a:hover { background: #e5f1fb; border-color: #0078d7; }
+#bar a:focus-visible { outline: 2px solid #0078d7; outline-offset: 1px; }
+)";
+
+// Sounds play where the browser lets a page play them (most wait for the user's first click or
+// key); the exit action closes the page's tab when the browser allows it and leaves the page
+// otherwise.
+constexpr const char* kScript = R"((function () {
+  "use strict";
+  var sounds = document.getElementsByTagName("audio");
+  function play(index) {
+    var sound = sounds[index];
+    if (!sound) return 0;
+    try {
+      sound.currentTime = 0;
+      var started = sound.play();
+      if (started && started.catch) started.catch(function () {});
+    } catch (e) {}
+    return isFinite(sound.duration) ? sound.duration * 1000 : 0;
+  }
+  function soundOf(element, name) {
+    var index = element.getAttribute(name);
+    return index === null ? -1 : Number(index);
+  }
+  function leave() {
+    window.close();
+    setTimeout(function () { location.replace("about:blank"); }, 200);
+  }
+  var spots = document.querySelectorAll(".spot");
+  Array.prototype.forEach.call(spots, function (spot) {
+    var over = soundOf(spot, "data-over"), click = soundOf(spot, "data-click");
+    spot.addEventListener("mouseenter", function () { play(over); });
+    spot.addEventListener("focus", function () { if (spot.matches(":focus-visible")) play(over); });
+    spot.addEventListener("click", function (event) {
+      var heard = click >= 0 ? play(click) : 0;
+      if (!spot.hasAttribute("data-exit")) return;
+      event.preventDefault();
+      // The click sound is heard before the page goes, for at most three seconds.
+      setTimeout(leave, Math.min(heard, 3000));
+    });
+  });
+  var exit = document.getElementById("exit");
+  if (exit) exit.addEventListener("click", function (event) { event.preventDefault(); leave(); });
+  // On a screen smaller than the menu the whole menu is shown smaller; never larger.
+  var menu = document.getElementById("menu");
+  function fit() {
+    menu.style.zoom = "";
+    var scale = Math.min(1, window.innerWidth / menu.offsetWidth, window.innerHeight / menu.offsetHeight);
+    if (scale < 1) menu.style.zoom = String(scale);
+  }
+  window.addEventListener("resize", fit);
+  fit();
+  var opening = soundOf(document.body, "data-opening");
+  if (opening >= 0) {
+    var sound = sounds[opening], waiting = false;
+    var later = function () {
+      document.removeEventListener("pointerdown", later, true);
+      document.removeEventListener("keydown", later, true);
+      if (waiting) play(opening);
+      waiting = false;
+    };
+    try {
+      var started = sound.play();
+      if (started && started.catch) started.catch(function () {
+        waiting = true;
+        document.addEventListener("pointerdown", later, true);
+        document.addEventListener("keydown", later, true);
+      });
+    } catch (e) {}
+  }
+})();
+)";
+
+class PageWriter {
+public:
+    explicit PageWriter(const PlayerProject& project) : project_(project) {}
+
+    std::string page() {
+        const int opening = project_.openingWav.empty() ? -1 : sound(project_.openingWav);
+        std::string stage;
+        if (!project_.background.empty())
+            stage += "<img id=\"background\" src=\"" + link(project_.background) + "\" alt=\"\">\n";
+        for (const PlayerHotspot& h : project_.hotspots) stage += spot(h);
+
+        std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+                          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                          "<meta name=\"generator\" content=\"Torvana\">\n";
+        out += "<title>" + htmlEscaped(project_.title) + "</title>\n<style>\n" + kStyle + "</style>\n</head>\n";
+        out += opening >= 0 ? "<body data-opening=\"" + std::to_string(opening) + "\">\n" : "<body>\n";
+        out += "<div id=\"menu\">\n<div id=\"stage\">\n" + stage + "</div>\n" + bar();
+        for (const std::string& s : sounds_) out += "<audio src=\"" + link(s) + "\" preload=\"auto\"></audio>\n";
+        out += "</div>\n<script>\n" + std::string(kScript) + "</script>\n</body>\n</html>\n";
+        return out;
+    }
+
+private:
+    std::string link(const std::string& staged) const {
+        return htmlEscaped(urlPath(relativeTo(project_.folder, staged)));
+    }
+
+    // The index of a staged sound among the page's <audio> elements, each sound once.
+    int sound(const std::string& staged) {
+        const auto found = soundIndex_.find(staged);
+        if (found != soundIndex_.end()) return found->second;
+        sounds_.push_back(staged);
+        return soundIndex_[staged] = static_cast<int>(sounds_.size()) - 1;
+    }
+
+    const PictureProbe& picture(const std::string& staged) {
+        const auto found = pictures_.find(staged);
+        if (found != pictures_.end()) return found->second;
+        return pictures_[staged] = probePicture(staged);
+    }
+
+    std::string spot(const PlayerHotspot& h) {
+        int width = 0, height = 0;
+        if (!h.rolloverImage.empty()) {
+            const PictureProbe& probe = picture(h.rolloverImage);
+            width = probe.width;
+            height = probe.height;
+        }
+        const HotspotRect r = hotspotRect(h.x, h.y, width, height);
+        std::string a = "<a class=\"spot\" id=\"spot" + std::to_string(h.number) + "\"";
+        std::string label;
+        switch (h.kind) {
+            case ActionKind::Exit:
+                a += " href=\"about:blank\" data-exit=\"\"";
+                label = "Exit";
+                break;
+            case ActionKind::WebAddress:
+                label = h.target;
+                if (runsScript(h.target)) {
+                    a += " tabindex=\"0\"";
+                    notes_.push_back("Hotspot " + std::to_string(h.number) + ": \"" + h.target +
+                                     "\" is not opened from a web page.");
+                } else {
+                    a += " href=\"" + htmlEscaped(h.target) + "\" target=\"_blank\" rel=\"noopener noreferrer\"";
+                }
+                break;
+            case ActionKind::File:
+                label = fileNamePart(h.target);
+                a += " href=\"" + link(h.target) + "\" target=\"_blank\" rel=\"noopener\"";
+                break;
+        }
+        a += " aria-label=\"" + htmlEscaped(label) + "\"";
+        if (!h.rolloverWav.empty()) a += " data-over=\"" + std::to_string(sound(h.rolloverWav)) + "\"";
+        if (!h.clickWav.empty()) a += " data-click=\"" + std::to_string(sound(h.clickWav)) + "\"";
+        a += " style=\"left: " + std::to_string(r.x) + "px; top: " + std::to_string(r.y) +
+             "px; width: " + std::to_string(r.width) + "px; height: " + std::to_string(r.height) + "px\">";
+        if (width > 0 && height > 0)
+            a += "<img src=\"" + link(h.rolloverImage) + "\" width=\"" + std::to_string(width) + "\" height=\"" +
+                 std::to_string(height) + "\" alt=\"\">";
+        return a + "</a>\n";
+    }
+
+    // Below the stage, as in the players: the latest note with the count of the others, and
+    // the Browse and Exit buttons; nothing when there is none of them.
+    std::string bar() {
+        std::vector<std::string> notes = project_.notes;
+        notes.insert(notes.end(), notes_.begin(), notes_.end());
+        if (notes.empty() && !project_.showBrowse && !project_.showExit) return {};
+        std::string out = "<div id=\"bar\">";
+        std::string all;
+        for (const std::string& n : notes) all += (all.empty() ? "" : "\n") + n;
+        std::string shown = notes.empty() ? "" : notes.back();
+        if (notes.size() > 1) shown += " (and " + std::to_string(notes.size() - 1) + " more)";
+        out += "<span id=\"note\"" + (all.empty() ? std::string() : " title=\"" + htmlEscaped(all) + "\"") + ">" +
+               htmlEscaped(shown) + "</span>";
+        // The disc's folder, as the players' Browse opens it.
+        if (project_.showBrowse)
+            out += "<a id=\"browse\" href=\"./\" target=\"_blank\" rel=\"noopener\" accesskey=\"b\"><u>B</u>rowse</a>";
+        if (project_.showExit) out += "<a id=\"exit\" href=\"about:blank\" accesskey=\"x\">E<u>x</u>it</a>";
+        return out + "</div>\n";
+    }
+
+    const PlayerProject& project_;
+    std::vector<std::string> sounds_;
+    std::map<std::string, int> soundIndex_;
+    std::map<std::string, PictureProbe> pictures_;
+    std::vector<std::string> notes_;  // the page's own, after the mapping's
+};
+
+}  // namespace
+
+std::string webMenuPage(const PlayerProject& project) { return PageWriter(project).page(); }
+
+}  // namespace torvana

@@ -1,0 +1,31 @@
+#pragma once
+// The disc's menu as a web page, for computers that start nothing from a disc: "index.html" in
+// the staging folder's root shows the same stage as the players (the CD title, the background,
+// each hotspot's rectangle with its rollover picture at X, Y, the sounds, the Browse and Exit
+// buttons), made from the same mapping of the project. One self-contained file with its style
+// and script inside, no outside resources, every link relative, so it works opened straight from
+// the disc (file://) without a server. No Qt.
+
+#include <string>
+
+#include "project/staged_menu.h"
+
+namespace torvana {
+
+inline constexpr const char* kWebMenuFile = "index.html";
+
+// Text as HTML text or attribute value: & < > " ' as character references; a NUL byte, which
+// HTML does not carry, as U+FFFD.
+std::string htmlEscaped(const std::string& text);
+
+// A relative path ("images/a b.gif") as a URL path: each segment's bytes percent-encoded except
+// letters, digits and - . _ ~, the "/" between segments kept. The bytes are the name's UTF-8 (or
+// whatever bytes the file system holds), so the link names the exact file.
+std::string urlPath(const std::string& relativePath);
+
+// The page for a project mapped onto the staging folder (project.folder). The pictures' sizes
+// are read from the staged copies, as a player reads them; a picture that cannot be read gives
+// the invisible square of a hotspot without a picture and is not shown.
+std::string webMenuPage(const PlayerProject& project);
+
+}  // namespace torvana

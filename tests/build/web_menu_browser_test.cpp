@@ -1,0 +1,218 @@
+// The web page menu the staging build writes, opened from the staging folder (file://) in a
+// real headless chromium: the background's pixels, the rollover picture at X, Y while its
+// hotspot is hovered or chosen with Tab, links that resolve to the staged files, and a title and
+// file names holding <, &, ", #, % and letters outside ASCII.
+
+#include <QColor>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QTest>
+
+#include "build/staging_build.h"
+#include "build/web_menu.h"
+#include "player/staging_builder.h"
+#include "project/file_io.h"
+#include "test_support/headless_browser.h"
+#include "test_support/temp_dir.h"
+
+namespace {
+
+const QColor kBackground(0x20, 0x50, 0xA0);
+const QColor kRollover1(0xE0, 0x30, 0x20);
+const QColor kRollover2(0x20, 0xC0, 0x40);
+const char* kTitle = "Tom & Jerry's <\"\xC3\x9Cn\xC3\xAF\x63\xC3\xB8\x64\xC3\xA9\"> #1 100% \xE6\x97\xA5\xE6\x9C\xAC";
+const char* kFileName = "a<b&\"c\" #1 100%?\xC3\xA9.txt";
+const char* kRolloverName = "r #1 100%\xC3\xA9&.gif";
+
+std::string wave() { return testing_player::waveBytes(200).toStdString(); }
+
+std::string solidGif(int width, int height, QColor colour) {
+    return testing_player::gifBytes(width, height, {colour}, {{0, 0, width, height, std::vector<quint8>(size_t(width * height), 0)}})
+        .toStdString();
+}
+
+class QuietUser : public torvana::BuildUser {
+public:
+    QStringList said;
+    void beep() override { said << "beep"; }
+    void refuse(torvana::BuildField, const std::string& m) override { said << QString::fromStdString(m); }
+    void warning(const std::string& m) override { said << QString::fromStdString(m); }
+    void error(const std::string& m) override { said << QString::fromStdString(m); }
+    void information(const std::string&) override {}
+    void busy(bool) override {}
+    void succeeded() override {}
+    void progress(const std::string&, uint64_t, uint64_t) override {}
+};
+
+bool near(QColor a, QColor b) {
+    return qAbs(a.red() - b.red()) <= 2 && qAbs(a.green() - b.green()) <= 2 && qAbs(a.blue() - b.blue()) <= 2;
+}
+
+QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+}  // namespace
+
+class WebMenuBrowserTest : public QObject {
+    Q_OBJECT
+    TempDir dir;
+    std::string stage = dir.file("stage");
+    HeadlessBrowser browser;
+    QPoint origin;  // the stage's top-left corner in the viewport
+
+    QColor at(const QImage& shot, int x, int y) const { return shot.pixelColor(origin + QPoint(x, y)); }
+    QString local(const QString& href) const { return QUrl(href).toLocalFile(); }
+    QString staged(const std::string& relative) const { return QString::fromStdString(stage + "/" + relative); }
+
+    void openMenu() {
+        QVERIFY2(browser.open(QUrl::fromLocalFile(staged(torvana::kWebMenuFile))), qPrintable(browser.error()));
+        QVERIFY2(browser.waitFor("Array.from(document.images).every(i => i.complete && i.naturalWidth > 0)"),
+                 qPrintable(browser.error()));
+        const QJsonValue r = browser.evaluate("(() => { const r = document.getElementById('stage')"
+                                              ".getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()");
+        const QJsonArray box = r.toArray();
+        QCOMPARE(box.size(), 4);
+        // Centred in the window, the stage may start at half a pixel, which is drawn from the next.
+        origin = QPoint(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
+        QCOMPARE(QSizeF(box[2].toDouble(), box[3].toDouble()), QSizeF(640, 480));
+    }
+
+private slots:
+    // One project with every kind of hotspot, built by the staging build, and one browser.
+    void initTestCase() {
+        const std::string art = dir.file("art");
+        std::filesystem::create_directories(art);
+        std::filesystem::create_directories(dir.file("program"));
+        torvana::replaceFileContents(dir.file("program/autorun.exe"), "player");
+        QImage back(640, 480, QImage::Format_RGB32);
+        back.fill(kBackground);
+        QVERIFY(back.save(QString::fromStdString(art + "/back.bmp"), "BMP"));
+        QImage green(80, 40, QImage::Format_RGB32);
+        green.fill(kRollover2);
+        QVERIFY(green.save(QString::fromStdString(art + "/r2.bmp"), "BMP"));
+        torvana::replaceFileContents(art + "/" + kRolloverName, solidGif(100, 60, kRollover1));
+        torvana::replaceFileContents(art + "/" + kFileName, "notes");
+        for (const char* name : {"/open.wav", "/over.wav", "/click.wav"}) torvana::replaceFileContents(art + name, wave());
+
+        torvana::ProjectState state;
+        state.programFolder = dir.file("program") + "/";
+        state.projectPath = dir.file("menu.cdrom");
+        state.projectName = "menu.cdrom";
+        state.hotspotCount = 3;
+        state.setHotspot(1, {art + "/" + kFileName, art + "/" + kRolloverName, "200", "150", "", ""});
+        state.setHotspot(2, {"https://example.org/a?b=1&c=2", art + "/r2.bmp", "20", "400", art + "/over.wav",
+                             art + "/click.wav"});
+        state.setHotspot(3, {"exit", "", "600", "440", "", ""});
+        torvana::BuildFields fields;
+        fields.cdTitle = kTitle;
+        fields.stagingFolder = stage;
+        fields.backgroundImage = art + "/back.bmp";
+        fields.openingWav = art + "/open.wav";
+        fields.showBrowse = fields.showExit = true;
+        fields.trackBarMaximum = 4;
+        fields.addLinuxPlayer = false;
+        QuietUser user;
+        QCOMPARE(torvana::runStagingBuild(state, fields, user), torvana::BuildResult::Succeeded);
+        QCOMPARE(user.said, QStringList());
+
+        QVERIFY2(browser.start(QSize(800, 600)), qPrintable(browser.error()));
+    }
+
+    void titleAndBackground() {
+        openMenu();
+        QCOMPARE(browser.evaluate("document.title").toString(), text(kTitle));
+        // Loaded pictures are painted a moment later.
+        const QImage shot = browser.screenshotWhen([&](const QImage& s) { return near(at(s, 639, 479), kBackground); });
+        QVERIFY2(!shot.isNull(), qPrintable(browser.error()));
+        if (qEnvironmentVariableIsSet("TORVANA_WEB_SHOTS"))
+            shot.save(qEnvironmentVariable("TORVANA_WEB_SHOTS") + "/web-menu.png");
+        // The whole stage shows the background, the hotspot's place included while nothing is
+        // hovered; outside the stage is the page's black.
+        for (const QPoint p : {QPoint(0, 0), QPoint(639, 479), QPoint(250, 180), QPoint(320, 240)})
+            QVERIFY2(near(at(shot, p.x(), p.y()), kBackground), qPrintable(QString("at %1,%2").arg(p.x()).arg(p.y())));
+        QVERIFY(near(at(shot, -1, 10), Qt::black));
+    }
+
+    void rolloverAtXYWhileHoveredOrFocused() {
+        openMenu();
+        // Hotspot 1's picture, 100 x 60 at 200,150: its corners are the rollover's, and just
+        // outside them the background stays.
+        browser.mouseMove(origin.x() + 250, origin.y() + 180);
+        QImage shot = browser.screenshotWhen([&](const QImage& s) { return near(at(s, 200, 150), kRollover1); });
+        QVERIFY2(near(at(shot, 200, 150), kRollover1), qPrintable(browser.error()));
+        QVERIFY(near(at(shot, 299, 209), kRollover1));
+        QVERIFY(near(at(shot, 199, 150), kBackground));
+        QVERIFY(near(at(shot, 200, 149), kBackground));
+        QVERIFY(near(at(shot, 300, 209), kBackground));
+        QVERIFY(near(at(shot, 299, 210), kBackground));
+        QVERIFY(near(at(shot, 40, 420), kBackground));  // the other rollover is not shown
+
+        browser.mouseMove(origin.x() + 5, origin.y() + 5);
+        shot = browser.screenshotWhen([&](const QImage& s) { return near(at(s, 250, 180), kBackground); });
+        QVERIFY2(near(at(shot, 250, 180), kBackground), qPrintable(browser.error()));
+
+        // With the keyboard: Tab goes to hotspot 1, then to hotspot 2, each showing its picture.
+        browser.key("Tab", 9);
+        shot = browser.screenshotWhen([&](const QImage& s) { return near(at(s, 250, 180), kRollover1); });
+        QVERIFY2(near(at(shot, 250, 180), kRollover1), qPrintable(browser.error()));
+        QCOMPARE(browser.evaluate("document.activeElement.id").toString(), QString("spot1"));
+        browser.key("Tab", 9);
+        shot = browser.screenshotWhen([&](const QImage& s) {
+            return near(at(s, 60, 420), kRollover2) && near(at(s, 250, 180), kBackground);
+        });
+        QVERIFY2(near(at(shot, 60, 420), kRollover2), qPrintable(browser.error()));
+        QCOMPARE(browser.evaluate("document.activeElement.id").toString(), QString("spot2"));
+    }
+
+    void linksResolveToTheStagedFiles() {
+        openMenu();
+        const QJsonObject links =
+            browser
+                .evaluate("Object.fromEntries(Array.from(document.querySelectorAll('a')).map(a => [a.id, "
+                          "{href: a.href, target: a.target, rel: a.rel, img: a.querySelector('img') ? "
+                          "a.querySelector('img').src : '', box: (r => [r.left, r.top, r.width, r.height])"
+                          "(a.getBoundingClientRect())}]))")
+                .toObject();
+        QVERIFY2(browser.error().isEmpty(), qPrintable(browser.error()));
+
+        const QJsonObject file = links["spot1"].toObject();
+        QCOMPARE(local(file["href"].toString()), staged("1/" + std::string(kFileName)));
+        QVERIFY(QFileInfo(local(file["href"].toString())).isFile());
+        QCOMPARE(local(file["img"].toString()), staged("images/" + std::string(kRolloverName)));
+        QCOMPARE(file["target"].toString(), QString("_blank"));
+        QVERIFY(file["rel"].toString().contains("noopener"));
+
+        const QJsonObject web = links["spot2"].toObject();
+        QCOMPARE(web["href"].toString(), QString("https://example.org/a?b=1&c=2"));
+        QCOMPARE(web["target"].toString(), QString("_blank"));
+        QVERIFY(web["rel"].toString().contains("noopener"));
+        QCOMPARE(local(web["img"].toString()), staged("images/r2.bmp"));
+
+        // The exit hotspot has no picture: the invisible 32 x 32 square at X, Y.
+        const QJsonArray exitBox = links["spot3"].toObject()["box"].toArray();
+        QCOMPARE(QRect(qRound(exitBox[0].toDouble()) - origin.x(), qRound(exitBox[1].toDouble()) - origin.y(),
+                       qRound(exitBox[2].toDouble()), qRound(exitBox[3].toDouble())),
+                 QRect(600, 440, 32, 32));
+
+        QCOMPARE(QDir::cleanPath(local(links["browse"].toObject()["href"].toString())), staged("").chopped(1));
+
+        // Every sound resolves to its staged copy and the browser reads it.
+        QVERIFY2(browser.waitFor("Array.from(document.querySelectorAll('audio')).every(a => a.readyState >= 1)"),
+                 qPrintable(browser.error()));
+        const QJsonArray sounds =
+            browser.evaluate("Array.from(document.querySelectorAll('audio')).map(a => a.currentSrc)").toArray();
+        QStringList soundFiles;
+        for (const QJsonValue& s : sounds) soundFiles << local(s.toString());
+        QCOMPARE(soundFiles, QStringList({staged("wavs/open.wav"), staged("wavs/over.wav"), staged("wavs/click.wav")}));
+
+        // The exit hotspot leaves the page (a tab the page did not open itself cannot be closed).
+        browser.click(origin.x() + 610, origin.y() + 450);
+        QVERIFY2(browser.waitFor("location.href === 'about:blank'"), qPrintable(browser.error()));
+    }
+
+    void cleanupTestCase() { browser.stop(); }
+};
+
+QTEST_GUILESS_MAIN(WebMenuBrowserTest)
+#include "web_menu_browser_test.moc"

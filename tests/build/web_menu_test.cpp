@@ -1,0 +1,130 @@
+// The web page menu as the staging build writes it: escaping, the rectangles and links made
+// from the players' mapping, and the setting that leaves it out. How it looks and what its links
+// resolve to in a browser is web_menu_browser_test.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "build/staging_build.h"
+#include "build/web_menu.h"
+#include "disc/disc_check.h"
+#include "disc/disc_project.h"
+#include "project/file_io.h"
+#include "test_support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using namespace torvana;
+
+namespace {
+
+struct Said : BuildUser {
+    std::vector<std::string> lines;
+    void beep() override { lines.push_back("beep"); }
+    void refuse(BuildField, const std::string& m) override { lines.push_back(m); }
+    void warning(const std::string& m) override { lines.push_back("warning: " + m); }
+    void error(const std::string& m) override { lines.push_back("error: " + m); }
+    void information(const std::string&) override {}
+    void busy(bool) override {}
+    void succeeded() override {}
+    void progress(const std::string&, uint64_t, uint64_t) override {}
+};
+
+// A project of two hotspots built into `stage`: a file with a 30 x 20 rollover at 5,7 and a
+// web address without a picture at 600,470.
+struct Project {
+    TempDir dir;
+    ProjectState state;
+    BuildFields fields;
+    Said user;
+    std::string stage = dir.file("stage");
+
+    Project() {
+        fs::create_directories(dir.file("program"));
+        replaceFileContents(dir.file("program/autorun.exe"), "player");
+        replaceFileContents(dir.file("back.gif"), disctest::gifBytes(640, 480));
+        replaceFileContents(dir.file("over.gif"), disctest::gifBytes(30, 20));
+        replaceFileContents(dir.file("read me.txt"), "text");
+        state.programFolder = dir.file("program") + "/";
+        state.projectPath = dir.file("menu.cdrom");
+        state.projectName = "menu.cdrom";
+        state.hotspotCount = 2;
+        state.setHotspot(1, {dir.file("read me.txt"), dir.file("over.gif"), "5", "7", "", ""});
+        state.setHotspot(2, {"javascript://%0Aalert(1)", "", "600", "470", "", ""});
+        fields.cdTitle = "A & B";
+        fields.stagingFolder = stage;
+        fields.backgroundImage = dir.file("back.gif");
+        fields.trackBarMaximum = 3;
+        fields.addLinuxPlayer = false;
+    }
+    BuildResult build() { return runStagingBuild(state, fields, user); }
+    std::string page() const { return readFileContents(stage + "/index.html"); }
+};
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(WebMenu, TextsAndPathsAreEscaped) {
+    EXPECT_EQ(htmlEscaped("<a href=\"x\">Tom & Jerry's</a>"),
+              "&lt;a href=&quot;x&quot;&gt;Tom &amp; Jerry&#39;s&lt;/a&gt;");
+    EXPECT_EQ(htmlEscaped(std::string("a\0b", 3)), "a&#xFFFD;b");
+    struct {
+        std::string path, url;
+    } cases[] = {
+        {"images/back.gif", "images/back.gif"},
+        {"1/a b#1?c=100%.txt", "1/a%20b%231%3Fc%3D100%25.txt"},
+        {"1/\xC3\xA9t\xC3\xA9 <&\">.txt", "1/%C3%A9t%C3%A9%20%3C%26%22%3E.txt"},
+        {"wavs/back\\slash:colon.wav", "wavs/back%5Cslash%3Acolon.wav"},
+        {"2/A-Z_a.z~0-9", "2/A-Z_a.z~0-9"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(urlPath(c.path), c.url) << c.path;
+}
+
+TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
+    Project p;
+    EXPECT_EQ(p.build(), BuildResult::Succeeded);
+    EXPECT_EQ(p.user.lines, std::vector<std::string>{});
+    EXPECT_EQ(planStaging(p.state, p.fields).written, (std::vector<std::string>{"autorun.inf", "index.html"}));
+    const std::string page = p.page();
+    EXPECT_TRUE(has(page, "<title>A &amp; B</title>"));
+    EXPECT_TRUE(has(page, "<img id=\"background\" src=\"images/back.gif\""));
+    // The picture's size at X, Y, and the invisible 32 x 32 square of a hotspot without one.
+    EXPECT_TRUE(has(page, "href=\"1/read%20me.txt\" target=\"_blank\" rel=\"noopener\""));
+    EXPECT_TRUE(has(page, "style=\"left: 5px; top: 7px; width: 30px; height: 20px\"><img src=\"images/over.gif\""));
+    EXPECT_TRUE(has(page, "style=\"left: 600px; top: 470px; width: 32px; height: 32px\"></a>"));
+    // An address that would run script is not a link; the bar says so.
+    EXPECT_FALSE(has(page, "href=\"javascript:"));
+    EXPECT_TRUE(has(page, "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page."));
+    EXPECT_FALSE(has(page, "id=\"browse\""));
+    EXPECT_FALSE(has(page, "id=\"exit\""));
+    // Nothing from outside the disc.
+    EXPECT_FALSE(has(page, "http"));
+    EXPECT_FALSE(has(page, "src=\"/"));
+}
+
+// Off, the build neither writes the page nor counts one as its own: a page of an earlier build
+// stays as it was and the disc check notes it as a leftover.
+TEST(WebMenu, OffLeavesItOutAndAnOldPageIsALeftover) {
+    Project p;
+    ASSERT_EQ(p.build(), BuildResult::Succeeded);
+    replaceFileContents(p.stage + "/index.html", "from an earlier build");
+    p.fields.addWebMenu = false;
+    EXPECT_EQ(planStaging(p.state, p.fields).written, std::vector<std::string>{"autorun.inf"});
+    EXPECT_EQ(p.build(), BuildResult::Succeeded);
+    EXPECT_EQ(p.page(), "from an earlier build");
+    const DiscReport report = checkDisc(p.state, p.fields);
+    EXPECT_EQ(report.strayEntries, std::vector<std::string>{p.stage + "/index.html"});
+}
+
+// A page that cannot be written is reported at once, as a failed copy is: the build goes on and
+// ends without its closing message.
+TEST(WebMenu, APageThatCannotBeWrittenIsAFailedCopy) {
+    Project p;
+    fs::create_directories(p.stage + "/index.html/in");  // a folder in the page's place
+    EXPECT_EQ(p.build(), BuildResult::CompletedWithFailures);
+    EXPECT_EQ(p.user.lines,
+              std::vector<std::string>{"error: Error writing file: \"" + p.stage + "/index.html\" (File access denied)."});
+    EXPECT_TRUE(p.state.copyFailed);
+    EXPECT_TRUE(fileExists(p.stage + "/autorun.inf"));
+}
