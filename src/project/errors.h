@@ -19,6 +19,11 @@ inline constexpr const char* kOutOfMemoryText = "Out of memory";
 // The one place where errno values become words.
 std::string errnoText(int err);
 
+// A text taken from a file, as a message may quote it: control bytes and bytes that are not
+// UTF-8 become visible escapes (\x1A), and a text longer than `maxCharacters` is cut with
+// "...". Printable UTF-8 within the limit stays byte for byte.
+std::string visibleText(const std::string& text, size_t maxCharacters = 80);
+
 // Throws Error with errnoText(err).
 [[noreturn]] void throwErrno(int err);
 
