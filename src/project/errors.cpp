@@ -66,4 +66,6 @@ std::string visibleText(const std::string& text, size_t maxCharacters) {
     return out;
 }
 
+std::string visiblePath(const std::string& path) { return visibleText(path, 4096); }
+
 }  // namespace torvana

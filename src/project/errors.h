@@ -24,6 +24,10 @@ std::string errnoText(int err);
 // "...". Printable UTF-8 within the limit stays byte for byte.
 std::string visibleText(const std::string& text, size_t maxCharacters = 80);
 
+// A stored path as a message quotes it: escaped as visibleText does, but cut only past the
+// longest path a file system takes, so every real path is shown whole.
+std::string visiblePath(const std::string& path);
+
 // Throws Error with errnoText(err).
 [[noreturn]] void throwErrno(int err);
 
