@@ -170,6 +170,19 @@ private slots:
         QVERIFY(f->state.projectSaved);
         QVERIFY(f->state.copyFailed);
         QCOMPARE(toolkit::currentPointer(), toolkit::Pointer::Arrow);
+        // Two different pictures of one name meet in images/: a failed copy as well.
+        QDir(fx.dirPath()).mkdir("other");
+        torvana::replaceFileContents(fx.path("other/r.gif"), "GIF87a");
+        f->state.hotspotRolloverImage[1] = fx.path("other/r.gif");
+        f->state.hotspotCount = 2;
+        f->state.hotspotApplication[2] = "exit";
+        f->state.hotspotRolloverImage[2] = fx.path("r.gif");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, "Files: \"" + fx.path("other/r.gif") + "\" and \"" + fx.path("r.gif") +
+                                                "\" are both copied to \"" + stage + "/images/r.gif\", which can hold only one of them.");
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Warning"));
+        QVERIFY(!f->BitBtn4->isEnabled());
     }
 
     void aLongBuildShowsItsProgress() {
