@@ -2,17 +2,20 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
+#include "project/errors.h"
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "project/project_file.h"
 #include "settings/recent_projects.h"
 #include "toolkit/folder_widgets.h"
+#include "toolkit/file_picker.h"
 #include "toolkit/message_box.h"
 #include "toolkit/widgets.h"
 #include "toolkit/text.h"
@@ -28,7 +31,7 @@ constexpr const char* kOpenFilter = "Torvana Files (*.cdrom) |*.cdrom";
 
 // Reopen of a project that is no longer there.
 std::string vanishedText(const std::string& path) {
-    return "Project file: \"" + path + "\" does not exist. It has been removed from the \"Reopen\" list.";
+    return "Project file: \"" + torvana::visiblePath(path) + "\" does not exist. It has been removed from the \"Reopen\" list.";
 }
 
 }  // namespace
@@ -65,6 +68,7 @@ void TForm1::New1Click() {
         const std::string name = typed + ".cdrom";
         const std::string path = torvana::joinPath(dialog->DirectoryListBox1->directory(), name);
         if (typed.empty()) return;
+        if (toolkit::refuseLineBreakName("Folder:", dialog->DirectoryListBox1->directory(), this)) return;
         if (torvana::fileExists(path) || torvana::folderExists(path)) {
             if (!toolkit::askYesNo("Do you want to overwrite file \"" + path + "\" ?", this)) return;
         }
@@ -124,6 +128,9 @@ void TForm1::openProjectFile(const std::string& path) {
     Edit2->setText(toolkit::toQString(data.stagingFolder));
     Edit3->setText(toolkit::toQString(data.backgroundImage));
     Edit4->setText(toolkit::toQString(data.openingWav));
+    // A relative staging folder in a project file is read from the project's folder, also when
+    // Reopen opens it while another folder is current.
+    stagingBase_ = toolkit::toLocalString(QFileInfo(toolkit::toQString(path)).absolutePath());
     BitBtn3->setEnabled(true);
     torvana::storeHotspots(state, data.hotspots);
     toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));

@@ -68,6 +68,7 @@ TForm1::TForm1(std::string settingsPath, QWidget* parent)
     buildControls();
     buildMenu();
     connectHandlers();
+    toolkit::keepFieldsOnOneLine(this);
     FormCreate();
 }
 
@@ -314,6 +315,8 @@ void TForm1::connectHandlers() {
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
     for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) connect(e, &QLineEdit::textChanged, this, &TForm1::markUnsaved);
+    stagingBase_ = toolkit::toLocalString(QDir::currentPath());
+    connect(Edit2, &QLineEdit::textChanged, this, [this] { stagingBase_ = toolkit::toLocalString(QDir::currentPath()); });
     for (QCheckBox* c : {CheckBox1, CheckBox2}) connect(c, &QCheckBox::toggled, this, &TForm1::markUnsaved);
     connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
     connect(Layout1, &QAction::triggered, this, &TForm1::BitBtn5Click);

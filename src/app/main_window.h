@@ -122,6 +122,10 @@ public:
     // Save's build with its questions and messages; `quietSuccess` leaves out its closing
     // message for a command that says more after it.
     torvana::BuildResult runBuild(bool quietSuccess);
+    // The staging field's folder as a path that does not depend on the current folder: a
+    // relative text is taken from the folder that was current when it was set or typed. Empty
+    // when the field is.
+    std::string stagingFolderPath() const;
 
     // Takes the user to what a disc check finding concerns: its field, its hotspot in the
     // hotspot editor, or the staging folder's files in the file manager.
@@ -179,7 +183,9 @@ private:
     void switchSetting(QAction* item, const char* key, const std::function<void(bool)>& apply);
 
     std::string settingsPath_;
-    // The staging field's text at the last Test Run and the folder it was resolved to.
-    std::string testRunTyped_;
-    std::string testRunFolder_;
+    // The folder that was current when the staging field's text was last set or typed (the
+    // project's folder when Open set it). A relative staging folder is read from there by Save,
+    // Test Run, Check Disc and Make Disc Image alike, although Test Run and the pickers make
+    // other folders current afterwards.
+    std::string stagingBase_;
 };

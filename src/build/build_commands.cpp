@@ -13,6 +13,7 @@
 #include "disc/disc_image.h"
 #include "build/staging_folder_dialog.h"
 #include "project/file_io.h"
+#include "toolkit/file_picker.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/message_box.h"
 #include "toolkit/pointer.h"
@@ -52,6 +53,22 @@ private:
     toolkit::ProgressWindow progress_;
 };
 
+// While it lives, the folder a relative staging folder is read from is current, so the core's
+// commands, which take the field's text, find the same folder as Test Run; the folder current
+// before comes back afterwards.
+class InStagingBase {
+public:
+    explicit InStagingBase(const std::string& base) : before_(QDir::currentPath()) {
+        if (!base.empty()) QDir::setCurrent(toolkit::toQString(base));
+    }
+    ~InStagingBase() { QDir::setCurrent(before_); }
+    InStagingBase(const InStagingBase&) = delete;
+    InStagingBase& operator=(const InStagingBase&) = delete;
+
+private:
+    QString before_;
+};
+
 constexpr const char* kNoProjectText = "Please select or open a project file from the \"File\" menu.";
 
 }  // namespace
@@ -70,7 +87,14 @@ torvana::BuildFields TForm1::buildFields() const {
     return fields;
 }
 
+std::string TForm1::stagingFolderPath() const {
+    const std::string typed = toolkit::toLocalString(Edit2->text());
+    if (typed.empty() || QDir::isAbsolutePath(toolkit::toQString(typed))) return typed;
+    return torvana::joinPath(stagingBase_, typed);
+}
+
 torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
+    InStagingBase base(stagingBase_);
     WindowBuildUser user(this, quietSuccess);
     const torvana::BuildResult result = torvana::runStagingBuild(state, buildFields(), user);
     // A build that was not refused has written the project file.
@@ -86,16 +110,10 @@ void TForm1::Save1Click() { BitBtn1Click(); }
 
 void TForm1::BitBtn4Click() {
     toolkit::runCommand([this] {
-        // The staging field as it is now, not the folder of the last build. A relative folder
-        // is resolved once, from the folder current now; the player starts in the folder that
-        // became current, and that folder stays current. Pressing Test Run again with the same
-        // text means the same folder, although the current folder has moved into it.
-        const std::string typed = toolkit::toLocalString(Edit2->text());
-        if (typed.empty() || typed != testRunTyped_) torvana::setCurrentFolder(typed);
-        else torvana::setCurrentFolder(testRunFolder_);
+        // The staging field as it is now, not the folder of the last build, read as Save reads
+        // it; the player starts in that folder, and it stays current.
+        torvana::setCurrentFolder(stagingFolderPath());
         const std::string folder = toolkit::toLocalString(QDir::currentPath());
-        testRunTyped_ = typed;
-        testRunFolder_ = folder;
         // The staged autorun.exe is the Windows player; here the Linux player beside the
         // editor shows the same menu, started in the staging folder, where it finds the project.
         if (!torvana::fileExists("autorun.exe") || !toolkit::startProgram(state.programFolder + "torvana-player", folder))
@@ -108,6 +126,7 @@ void TForm1::Image1Click() {
     TForm4* dialog = forms().Form4;
     if (dialog->exec() != QDialog::Accepted) return;
     const std::string folder = dialog->DirectoryListBox1->directory();
+    if (toolkit::refuseLineBreakName("Folder:", folder, this)) return;
     Edit2->setText(QString::fromLocal8Bit(torvana::joinPath(folder, toolkit::toLocalString(dialog->Edit1->text())).c_str()));
 }
 
@@ -127,15 +146,18 @@ void TForm1::CheckDisc1Click() {
     toolkit::runCommand([this] {
         if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
         TDiscCheckForm window(this);
-        window.check(state, buildFields());
-        if (window.exec() != QDialog::Accepted || !window.chosen()) return;
+        {
+            InStagingBase base(stagingBase_);
+            window.check(state, buildFields());
+            if (window.exec() != QDialog::Accepted || !window.chosen()) return;
+        }
         openFinding(*window.chosen());
     });
 }
 
 void TForm1::openFinding(const torvana::Finding& finding) {
     using torvana::Subject;
-    const std::string staging = toolkit::toLocalString(Edit2->text());
+    const std::string staging = stagingFolderPath();
     switch (finding.subject) {
         case Subject::StagingFolder:
         case Subject::BackgroundImage:
@@ -173,6 +195,7 @@ void TForm1::MakeDiscImage1Click() {
         if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
         const auto image = SaveDialog1.pickToSave(this, "Make Disc Image", "Disc Images (*.iso) |*.iso", "iso");
         if (!image) return;
+        InStagingBase base(stagingBase_);
         const torvana::BuildResult built = runBuild(true);
         if (built == torvana::BuildResult::Refused) return;
         if (built == torvana::BuildResult::CompletedWithFailures)

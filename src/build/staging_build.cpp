@@ -1,6 +1,9 @@
 #include "build/staging_build.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <system_error>
 #include <vector>
 
@@ -60,7 +63,7 @@ void CopyIntoStaging(const std::string& source, const std::string& destination, 
     const std::string cut = cutCommandLine(source);
     const std::string path = fileSystemPath(cut);
     if (!fileExists(path)) {
-        user.warning("File: " + quoted(cut) + " does not exist.");
+        user.warning("File: " + quoted(visiblePath(cut)) + " does not exist.");
         copyFailed = true;
         return;
     }
@@ -75,7 +78,7 @@ void CopyIntoStaging(const std::string& source, const std::string& destination, 
     // A failed copy is reported even when an older file of that name remains at the destination.
     if (!copied || !fileExists(destination)) {
         copyFailed = true;
-        user.error("Error copying file: " + quoted(cut) + " to " + quoted(destination));
+        user.error("Error copying file: " + quoted(visiblePath(cut)) + " to " + quoted(visiblePath(destination)));
     }
 }
 
@@ -132,6 +135,48 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
     return plan;
 }
 
+std::vector<StagingMeeting> findMeetings(const StagingPlan& plan) {
+    std::vector<StagingMeeting> meetings;
+    // For each destination, the different sources met so far, in copy order.
+    std::map<std::string, std::vector<size_t>> sourcesOf;
+    for (size_t i = 0; i < plan.copies.size(); ++i) {
+        const StagedCopy& c = plan.copies[i];
+        if (c.source.empty()) continue;
+        const std::string path = sourceOnDisk(c.source);
+        if (!fileExists(path)) continue;
+        std::vector<size_t>& seen = sourcesOf[c.relative];
+        if (std::any_of(seen.begin(), seen.end(),
+                        [&](size_t j) { return sameContents(sourceOnDisk(plan.copies[j].source), path); }))
+            continue;
+        if (!seen.empty()) meetings.push_back({seen.front(), i});
+        seen.push_back(i);
+    }
+    return meetings;
+}
+
+std::vector<size_t> copiesOverSources(const StagingPlan& plan) {
+    auto canonical = [](const std::string& path) {
+        std::error_code ec;
+        const fs::path p = fs::weakly_canonical(fs::path(path), ec);
+        return ec ? std::string() : p.string();
+    };
+    std::set<std::string> sources;
+    for (const StagedCopy& c : plan.copies) {
+        const std::string path = sourceOnDisk(c.source);
+        if (!c.source.empty() && fileExists(path)) sources.insert(canonical(path));
+    }
+    std::vector<size_t> over;
+    for (size_t i = 0; i < plan.copies.size(); ++i) {
+        const StagedCopy& c = plan.copies[i];
+        if (c.source.empty() || !fileExists(c.destination)) continue;
+        const std::string destination = canonical(c.destination);
+        // A copy of a file onto itself leaves it as it is.
+        if (!destination.empty() && sources.count(destination) && canonical(sourceOnDisk(c.source)) != destination)
+            over.push_back(i);
+    }
+    return over;
+}
+
 BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, BuildUser& user) {
     BusyGuard arrowAtTheEnd(user);
     state.copyFailed = false;
@@ -154,8 +199,6 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         return BuildResult::Refused;
     }
 
-    createFolderIfMissing(S);
-
     ProjectFileData data;
     data.hotspotCount = state.hotspotCount;
     data.showBrowse = fields.showBrowse;
@@ -165,17 +208,38 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
     data.backgroundImage = fields.backgroundImage;
     data.openingWav = fields.openingWav;
     data.hotspots = hotspotsOf(state);
-    writeProjectFile(state.projectPath, data);
+    // Formatted before anything is written: a value that would not read back is refused here.
+    const std::string projectFile = formatProjectFile(data);
+    createFolderIfMissing(S);
+    replaceFileContents(state.projectPath, projectFile);
     state.projectSaved = true;
 
     const StagingPlan plan = planStaging(state, fields);
     user.busy(true);
     for (const std::string& folder : plan.folders) createFolderIfMissing(joinPath(S, folder));
 
+    // Found before the first copy, so a file that one copy needs is never lost to another.
+    for (const StagingMeeting& m : findMeetings(plan)) {
+        state.copyFailed = true;
+        user.warning("Files: " + quoted(visiblePath(plan.copies[m.first].source)) + " and " +
+                     quoted(visiblePath(plan.copies[m.second].source)) + " are both copied to " +
+                     quoted(visiblePath(plan.copies[m.second].destination)) + ", which can hold only one of them.");
+    }
+    std::vector<bool> skipped(plan.copies.size());
+    for (size_t i : copiesOverSources(plan)) {
+        skipped[i] = true;
+        state.copyFailed = true;
+        user.warning("File: " + quoted(visiblePath(plan.copies[i].source)) + " is not copied: its destination " +
+                     quoted(visiblePath(plan.copies[i].destination)) + " is the source of another copy.");
+    }
+
     uint64_t total = 0;
-    for (const StagedCopy& c : plan.copies) total += fileSize(sourceOnDisk(c.source));
+    for (size_t i = 0; i < plan.copies.size(); ++i)
+        if (!skipped[i]) total += fileSize(sourceOnDisk(plan.copies[i].source));
     uint64_t before = 0;
-    for (const StagedCopy& c : plan.copies) {
+    for (size_t i = 0; i < plan.copies.size(); ++i) {
+        if (skipped[i]) continue;
+        const StagedCopy& c = plan.copies[i];
         const std::string name = fileNamePart(c.destination);
         user.progress(name, before, total);
         uint64_t thisFile = 0;

@@ -90,7 +90,23 @@ struct StagingPlan {
 // The plan of a build of this project into fields.stagingFolder.
 StagingPlan planStaging(const ProjectState& state, const BuildFields& fields);
 
-// Runs the whole build. Sets state.copyFailed, and state.projectSaved once the project file is
+// Two different files that a build copies to one destination (a file of images/ or wavs/), of
+// which only the one copied last would stay. Sources that name one file, or files of the same
+// bytes, do not meet; a missing source is left to the copy rule. Indices into plan.copies, in
+// copy order; each later source of a destination meets the first one.
+struct StagingMeeting {
+    size_t first;
+    size_t second;
+};
+std::vector<StagingMeeting> findMeetings(const StagingPlan& plan);
+
+// The copies that would replace a file which another copy of the same plan takes as its source
+// (a rollover copied onto the background the project takes from the staging folder). The build
+// skips them so the user's file stays. Indices into plan.copies.
+std::vector<size_t> copiesOverSources(const StagingPlan& plan);
+
+// Runs the whole build. Meetings and copies over sources are reported before the first copy,
+// each as a failed copy. Sets state.copyFailed, and state.projectSaved once the project file is
 // written. Failures the program does not foresee (a folder that cannot be created, a file that
 // cannot be written) throw Error after the user's pointer is reset; what was done stays done.
 // A web page menu that cannot be written is reported as a failed copy is.

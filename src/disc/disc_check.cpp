@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <system_error>
@@ -52,7 +51,8 @@ constexpr uint64_t kSector = 2048;
 constexpr int kStageWidth = 640;
 constexpr int kStageHeight = 480;
 
-std::string inQuotes(const std::string& s) { return "\"" + s + "\""; }
+// Paths and names come from the project file and the disc: bytes that cannot be shown are escaped.
+std::string inQuotes(const std::string& s) { return "\"" + visiblePath(s) + "\""; }
 
 class Checker {
 public:
@@ -227,41 +227,17 @@ private:
         return {Subject::Project, 0};
     }
 
-    // Byte for byte, a piece at a time: pictures and sounds may be large.
-    static bool sameContent(const std::string& a, const std::string& b) {
-        if (sameFile(a, b)) return true;
-        if (fileSize(a) != fileSize(b)) return false;
-        std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-        std::vector<char> ba(1 << 16), bb(1 << 16);
-        while (fa && fb) {
-            fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
-            fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
-            if (fa.gcount() != fb.gcount() || !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin())) return false;
-        }
-        return fa.eof() && fb.eof();
-    }
-
     // Files of one name from different folders meet in one file of images/ or wavs/, and only
-    // the last one copied stays.
+    // the last one copied stays. The build finds the same meetings.
     void checkCollisions() {
-        std::map<std::string, std::vector<const StagedCopy*>> byDestination;
-        for (const StagedCopy& c : plan_.copies)
-            if (!c.source.empty()) byDestination[c.relative].push_back(&c);
-        std::set<std::string> reported;
-        for (const StagedCopy& c : plan_.copies) {
-            if (c.source.empty() || reported.count(c.relative)) continue;
-            const auto& all = byDestination[c.relative];
-            for (const StagedCopy* other : all) {
-                const std::string a = sourceOnDisk(c.source), b = sourceOnDisk(other->source);
-                if (a == b || !fileExists(a) || !fileExists(b) || sameContent(a, b)) continue;
-                const auto [subject, hotspot] = subjectOf(*other);
-                add(Severity::Error,
-                    inQuotes(c.relative) + " would hold two different files, " + inQuotes(c.source) + " and " +
-                        inQuotes(other->source) + "; only the one copied last stays.",
-                    c.relative, subject, hotspot);
-                reported.insert(c.relative);
-                break;
-            }
+        for (const StagingMeeting& m : findMeetings(plan_)) {
+            const StagedCopy& first = plan_.copies[m.first];
+            const StagedCopy& other = plan_.copies[m.second];
+            const auto [subject, hotspot] = subjectOf(other);
+            add(Severity::Error,
+                inQuotes(first.relative) + " would hold two different files, " + inQuotes(first.source) + " and " +
+                    inQuotes(other.source) + "; only the one copied last stays.",
+                first.relative, subject, hotspot);
         }
     }
 

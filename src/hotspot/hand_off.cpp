@@ -20,15 +20,21 @@ std::optional<HotspotRefusal> checkHotspotFields(const Hotspot& fields) {
 }
 
 std::string formatAcceptFile(const std::string& number, const Hotspot& h) {
+    static const std::string file = "the hand-off file";
     std::string out;
-    for (const std::string* line : {&number, &h.application, &h.rolloverImage, &h.x, &h.y, &h.rolloverWav, &h.clickWav})
-        appendLine(out, *line);
+    appendValueLine(out, number, "HotSpot number", file);
+    appendValueLine(out, h.application, "Application", file);
+    appendValueLine(out, h.rolloverImage, "Rollover Image", file);
+    appendValueLine(out, h.x, "X coordinate", file);
+    appendValueLine(out, h.y, "Y coordinate", file);
+    appendValueLine(out, h.rolloverWav, "Rollover WAV", file);
+    appendValueLine(out, h.clickWav, "Click WAV", file);
     return out;
 }
 
 std::string formatDeleteFile(const std::string& number) {
     std::string out;
-    appendLine(out, number);
+    appendValueLine(out, number, "HotSpot number", "the hand-off file");
     return out;
 }
 

@@ -31,6 +31,7 @@ struct HotspotRefusal {
 std::optional<HotspotRefusal> checkHotspotFields(const Hotspot& fields);
 
 // The file contents. `number` is written as given (the text of the main window's number box).
+// A value holding a line break or a Ctrl-Z throws an Error naming its field.
 std::string formatAcceptFile(const std::string& number, const Hotspot& fields);
 std::string formatDeleteFile(const std::string& number);
 

@@ -15,6 +15,7 @@
 #include "player/launcher.h"
 #include "player/picture.h"
 #include "player/sounds.h"
+#include "project/errors.h"
 
 namespace player {
 
@@ -302,11 +303,17 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
 
 QString PlayerWindow::shown(const std::string& path) const {
     // Paths inside the player's folder are shown relative to it, which is what the user sees
-    // on the disc.
-    const QString full = QString::fromLocal8Bit(path.c_str());
-    const QString folder = QString::fromLocal8Bit(project_.folder.c_str());
-    const QString relative = QDir(folder).relativeFilePath(full);
-    return QStringLiteral("\"%1\"").arg(relative.startsWith(QLatin1String("..")) ? full : relative);
+    // on the disc. The names come from the project file: bytes that cannot be shown are escaped.
+    const std::string inside = project_.folder + "/";
+    std::string text = path;
+    if (!project_.folder.empty() && text.compare(0, inside.size(), inside) == 0) {
+        text.erase(0, inside.size());
+    } else {
+        const QString full = QString::fromLocal8Bit(path.c_str());
+        const QString relative = QDir(QString::fromLocal8Bit(project_.folder.c_str())).relativeFilePath(full);
+        if (!relative.startsWith(QLatin1String(".."))) text = relative.toLocal8Bit().toStdString();
+    }
+    return QStringLiteral("\"%1\"").arg(QString::fromLocal8Bit(torvana::visiblePath(text).c_str()));
 }
 
 void PlayerWindow::prepareSound(const std::string& path) {
@@ -355,7 +362,8 @@ void PlayerWindow::activateHotspot(int index) {
         break;
     case ActionKind::WebAddress: {
         const QString address = QString::fromLocal8Bit(h.target.c_str());
-        if (!launcher_.openUrl(QUrl(address))) addNote(tr("Could not open %1.").arg(address));
+        if (!launcher_.openUrl(QUrl(address)))
+            addNote(tr("Could not open %1.").arg(QString::fromLocal8Bit(torvana::visiblePath(h.target).c_str())));
         break;
     }
     case ActionKind::File:

@@ -19,6 +19,15 @@ inline constexpr const char* kOutOfMemoryText = "Out of memory";
 // The one place where errno values become words.
 std::string errnoText(int err);
 
+// A text taken from a file, as a message may quote it: control bytes and bytes that are not
+// UTF-8 become visible escapes (\x1A), and a text longer than `maxCharacters` is cut with
+// "...". Printable UTF-8 within the limit stays byte for byte.
+std::string visibleText(const std::string& text, size_t maxCharacters = 80);
+
+// A stored path as a message quotes it: escaped as visibleText does, but cut only past the
+// longest path a file system takes, so every real path is shown whole.
+std::string visiblePath(const std::string& path);
+
 // Throws Error with errnoText(err).
 [[noreturn]] void throwErrno(int err);
 

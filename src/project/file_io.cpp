@@ -1,9 +1,11 @@
 #include "project/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <system_error>
 #include <vector>
@@ -474,6 +476,21 @@ void NewFile::commit() {
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return fs::equivalent(fsPath(a), fsPath(b), ec) && !ec;
+}
+
+bool sameContents(const std::string& a, const std::string& b) {
+    if (sameFile(a, b)) return true;
+    std::error_code ea, eb;
+    if (fs::file_size(fsPath(a), ea) != fs::file_size(fsPath(b), eb) || ea || eb) return false;
+    std::ifstream fa(fsPath(a), std::ios::binary), fb(fsPath(b), std::ios::binary);
+    if (!fa || !fb) return false;
+    std::vector<char> ba(1 << 16), bb(1 << 16);
+    while (fa && fb) {
+        fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+        fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+        if (fa.gcount() != fb.gcount() || !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin())) return false;
+    }
+    return fa.eof() && fb.eof();
 }
 
 uint64_t fileSize(const std::string& path) {

@@ -92,6 +92,10 @@ void ignoreFileSizeSignal();
 // Both paths name the same existing file.
 bool sameFile(const std::string& a, const std::string& b);
 
+// Both paths name the same file, or two files of the same bytes (compared a piece at a time,
+// so large files cost no memory). False when either cannot be read.
+bool sameContents(const std::string& a, const std::string& b);
+
 // The size of a file, 0 when it cannot be read.
 uint64_t fileSize(const std::string& path);
 

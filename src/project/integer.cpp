@@ -57,7 +57,7 @@ std::optional<int32_t> tryStrToInt(const std::string& text) {
 }
 
 std::string invalidIntegerText(const std::string& text) {
-    return "'" + text + "' is not a valid integer value";
+    return "'" + visibleText(text) + "' is not a valid integer value";
 }
 
 int32_t strToInt(const std::string& text) {

@@ -9,21 +9,24 @@ namespace torvana {
 
 
 std::string formatProjectFile(const ProjectFileData& d) {
+    static const std::string file = "the project file";
     std::string out;
     appendLine(out, std::to_string(d.hotspotCount));
     appendLine(out, d.showBrowse ? "TRUE" : "FALSE");
     appendLine(out, d.showExit ? "TRUE" : "FALSE");
-    appendLine(out, d.cdTitle);
-    appendLine(out, d.stagingFolder);
-    appendLine(out, d.backgroundImage);
-    appendLine(out, d.openingWav);
+    appendValueLine(out, d.cdTitle, "CD Title", file);
+    appendValueLine(out, d.stagingFolder, "Staging Folder", file);
+    appendValueLine(out, d.backgroundImage, "Background Image", file);
+    appendValueLine(out, d.openingWav, "Opening WAV", file);
+    int number = 0;
     for (const Hotspot& h : d.hotspots) {
-        appendLine(out, h.application);
-        appendLine(out, h.rolloverImage);
-        appendLine(out, h.x);
-        appendLine(out, h.y);
-        appendLine(out, h.rolloverWav);
-        appendLine(out, h.clickWav);
+        const std::string hotspot = "HotSpot " + std::to_string(++number) + ", ";
+        appendValueLine(out, h.application, hotspot + "Application", file);
+        appendValueLine(out, h.rolloverImage, hotspot + "Rollover Image", file);
+        appendValueLine(out, h.x, hotspot + "X coordinate", file);
+        appendValueLine(out, h.y, hotspot + "Y coordinate", file);
+        appendValueLine(out, h.rolloverWav, hotspot + "Rollover WAV", file);
+        appendValueLine(out, h.clickWav, hotspot + "Click WAV", file);
     }
     return out;
 }

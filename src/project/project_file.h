@@ -24,7 +24,8 @@ struct ProjectFileData {
     bool operator==(const ProjectFileData&) const = default;
 };
 
-// The file's bytes for `data`: the count, then data.hotspots in order.
+// The file's bytes for `data`: the count, then data.hotspots in order. A value holding a line
+// break or a Ctrl-Z, which would read back differently, throws an Error naming its field.
 std::string formatProjectFile(const ProjectFileData& data);
 
 // Reads a project file's bytes. A line ends at a CR (an LF right after it belongs to the line

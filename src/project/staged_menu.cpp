@@ -143,7 +143,7 @@ PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const T
         try {
             data = decode ? parseProjectFile(decode(readFileContents(*file)), *file) : readProjectFile(*file);
         } catch (const Error& e) {
-            throw Error("The menu cannot be shown: the project file \"" + *file +
+            throw Error("The menu cannot be shown: the project file \"" + visiblePath(*file) +
                                  "\" cannot be read (" + e.what() + ").");
         }
         return mapProject(data, folder, *file);

@@ -1,5 +1,7 @@
 #include "project/text_lines.h"
 
+#include "project/errors.h"
+
 namespace torvana {
 
 namespace {
@@ -25,6 +27,15 @@ std::string LineReader::next() {
 void appendLine(std::string& out, const std::string& line) {
     out += line;
     out += "\r\n";
+}
+
+bool isOneLine(const std::string& value) { return value.find_first_of(std::string("\r\n") + kCtrlZ) == std::string::npos; }
+
+void appendValueLine(std::string& out, const std::string& value, const std::string& name, const std::string& file) {
+    if (!isOneLine(value))
+        throw Error(name + " \"" + visiblePath(value) + "\" holds a line break or a Ctrl+Z, which " + file +
+                    " cannot keep; nothing was written");
+    appendLine(out, value);
 }
 
 }  // namespace torvana

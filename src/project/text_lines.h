@@ -21,4 +21,13 @@ private:
 // Appends `line` and CR LF.
 void appendLine(std::string& out, const std::string& line);
 
+// Whether `value` reads back as the same one line: it holds no CR or LF (which would end the
+// line) and no Ctrl-Z (which would end the data).
+bool isOneLine(const std::string& value);
+
+// Appends a field's value as one line. A value that would not read back as written throws an
+// Error naming the field (`name`), quoting the value and the file (`file`, "the project file"),
+// so a writer that formats the whole file first writes nothing.
+void appendValueLine(std::string& out, const std::string& value, const std::string& name, const std::string& file);
+
 }  // namespace torvana

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "project/errors.h"
+#include "toolkit/message_box.h"
 #include "toolkit/pointer.h"
 #include "toolkit/test_hook.h"
 
@@ -24,6 +26,14 @@ void makeFolderOfCurrent(const std::string& path) {
 }
 
 }  // namespace
+
+bool refuseLineBreakName(const char* kind, const std::string& path, QWidget* parent) {
+    if (path.find_first_of("\r\n\x1a") == std::string::npos) return false;
+    showWarning(std::string(kind) + " \"" + torvana::visiblePath(path) +
+                    "\" cannot be used: its name holds a line break or a Ctrl+Z.",
+                parent);
+    return true;
+}
 
 std::string qtFilterFrom(const std::string& filter) {
     std::string out;
@@ -95,6 +105,7 @@ std::optional<std::string> FilePicker::choose(QWidget* parent, const std::string
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = QDir::toNativeSeparators(dialog.selectedFiles().first()).toLocal8Bit().toStdString();
     }
+    if (chosen && refuseLineBreakName("File:", *chosen, parent)) chosen.reset();
     if (chosen) {
         lastFile_ = *chosen;
         makeFolderOfCurrent(*chosen);

@@ -13,10 +13,15 @@ namespace toolkit {
 // "Description |pattern;pattern|Description |pattern" -> Qt's "Description (pattern pattern);;..."
 std::string qtFilterFrom(const std::string& filter);
 
+// A file or folder whose name holds a line break or a Ctrl+Z cannot be stored in a field, and a
+// blank in its place would name another file: when `path` holds one, a warning box says so
+// ("File:" or "Folder:" as `kind`) and the result is true.
+bool refuseLineBreakName(const char* kind, const std::string& path, QWidget* parent);
+
 class FilePicker {
 public:
     // Shows the dialog with this title and filter. Returns the chosen path, or nothing when the
-    // user cancels.
+    // user cancels or chooses a file whose name holds a line break (refuseLineBreakName).
     std::optional<std::string> pick(QWidget* parent, const std::string& title, const std::string& filter);
 
     // The same dialog for naming a file to write: an existing file is only chosen after the

@@ -1,14 +1,50 @@
 #include "toolkit/widgets.h"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QValidator>
 
 #include "toolkit/artwork.h"
 
 namespace toolkit {
+
+namespace {
+
+bool breaksLine(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(26); }
+
+// Turns every line break and Ctrl+Z into a blank. The field runs it after every change, also
+// one made by setText, and keeps the repaired text; the length, and so the cursor, stays.
+// A validator the field had before goes on checking the repaired text.
+class OneLineValidator : public QValidator {
+public:
+    OneLineValidator(const QValidator* inner, QObject* parent) : QValidator(parent), inner_(inner) {}
+    State validate(QString& text, int& position) const override {
+        for (QChar& c : text)
+            if (breaksLine(c)) c = QLatin1Char(' ');
+        return inner_ ? inner_->validate(text, position) : Acceptable;
+    }
+
+private:
+    const QValidator* inner_;
+};
+
+}  // namespace
+
+bool holdsLineBreak(const QString& text) { return std::any_of(text.begin(), text.end(), breaksLine); }
+
+void keepFieldsOnOneLine(QWidget* window) {
+    for (QLineEdit* field : window->findChildren<QLineEdit*>()) {
+        if (dynamic_cast<const OneLineValidator*>(field->validator())) continue;
+        field->setValidator(new OneLineValidator(field->validator(), field));
+        if (holdsLineBreak(field->text())) field->setText(field->text());
+    }
+}
 
 TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setTickPosition(QSlider::TicksBelow);

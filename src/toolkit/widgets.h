@@ -57,6 +57,14 @@ QString hintOf(const QWidget* control);
 
 namespace toolkit {
 
+// Keeps every single-line field of `window` (each QLineEdit, an editable combo box's too) on one
+// line: a CR, LF or Ctrl+Z that is typed, pasted or set by the program becomes a blank, as the
+// project and hand-off files hold one value per line. Each window calls it once its fields exist.
+void keepFieldsOnOneLine(QWidget* window);
+
+// Whether a text holds a character keepFieldsOnOneLine would replace.
+bool holdsLineBreak(const QString& text);
+
 // Places a top-level window in the middle of the screen it is on (or the primary screen).
 void centerOnScreen(QWidget* window);
 

@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -13,6 +16,8 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "build/disc_check_window.h"
+#include "hotspot/hotspot_editor.h"
 #include "build/staging_folder_dialog.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
@@ -165,6 +170,19 @@ private slots:
         QVERIFY(f->state.projectSaved);
         QVERIFY(f->state.copyFailed);
         QCOMPARE(toolkit::currentPointer(), toolkit::Pointer::Arrow);
+        // Two different pictures of one name meet in images/: a failed copy as well.
+        QDir(fx.dirPath()).mkdir("other");
+        torvana::replaceFileContents(fx.path("other/r.gif"), "GIF87a");
+        f->state.hotspotRolloverImage[1] = fx.path("other/r.gif");
+        f->state.hotspotCount = 2;
+        f->state.hotspotApplication[2] = "exit";
+        f->state.hotspotRolloverImage[2] = fx.path("r.gif");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, "Files: \"" + fx.path("other/r.gif") + "\" and \"" + fx.path("r.gif") +
+                                                "\" are both copied to \"" + stage + "/images/r.gif\", which can hold only one of them.");
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Warning"));
+        QVERIFY(!f->BitBtn4->isEnabled());
     }
 
     void aLongBuildShowsItsProgress() {
@@ -206,6 +224,18 @@ private slots:
             QTRY_VERIFY(torvana::fileExists(stage + "/started.txt"));
             QCOMPARE(QDir::currentPath(), QString::fromStdString(stage));
         }
+        // Save reads the same text as the same folder, not as stage/stage from inside it, and
+        // leaves the staging folder current.
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(stage + "/stage")));
+        QCOMPARE(QDir::currentPath(), QString::fromStdString(stage));
+        // Typed anew, a relative folder is read from the folder current now.
+        f->Edit2->setText("inner");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QVERIFY(torvana::fileExists(stage + "/inner/menu.cdrom"));
     }
 
     void testRunFailures() {
@@ -228,6 +258,60 @@ private slots:
         QCOMPARE(fx.hook.boxes.back().kind, std::string("ErrorBox"));
         QCOMPARE(fx.hook.boxes.back().text, std::string("File not found."));
         QVERIFY(fx.hook.startedProcesses.empty());
+    }
+
+    void everyFieldStaysOnOneLine() {
+        // Every single-line field of every window, however the text arrives: set by the
+        // program, pasted, or inserted as typed.
+        TDiscCheckForm discCheck(f);
+        QList<QLineEdit*> fields;
+        for (QWidget* window : QApplication::topLevelWidgets()) fields += window->findChildren<QLineEdit*>();
+        QVERIFY(fields.size() >= 13);  // main window 5, hotspot editor 6, both folder dialogs 1 each
+        for (QLineEdit* field : fields) {
+            const QByteArray name = field->window()->objectName().toUtf8() + "." + field->objectName().toUtf8();
+            field->setText("Summer\r\nPhotos\x1a!");
+            QVERIFY2(field->text() == "Summer  Photos !", name);
+            field->clear();
+            QGuiApplication::clipboard()->setText("setup.exe\n-s");
+            field->paste();
+            QVERIFY2(field->text() == "setup.exe -s", name);
+            field->insert("\r");
+            QVERIFY2(field->text() == "setup.exe -s ", name);
+        }
+    }
+
+    void lineBreaksNeverReachTheProjectFile() {
+        openProject(1);
+        const QString background = f->Edit3->text();
+        // A picked file whose name holds a line break: a blank in its place would name another
+        // file, so it is refused and the field keeps its text.
+        fx.hook.chooseFile(fx.path("a\nb.gif"));
+        fx.hook.answer(Answer::Ok);
+        f->Image2Click();
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Warning"));
+        QCOMPARE(fx.hook.boxes.back().text,
+                 "File: \"" + fx.path("a\\x0Ab.gif") + "\" cannot be used: its name holds a line break or a Ctrl+Z.");
+        QCOMPARE(f->Edit3->text(), background);
+        // The same in the hotspot editor's pickers.
+        TForm2* editor = forms().Form2;
+        fx.hook.chooseFile(fx.path("setup\r.exe"));
+        fx.hook.answer(Answer::Ok);
+        editor->Image1Click();
+        QCOMPARE(editor->Edit1->text(), QString());
+        QCOMPARE(fx.hook.boxes.size(), size_t(2));
+        // A value that got into a hotspot some other way is refused by Save before anything is
+        // written: the project file keeps its old bytes and no staging folder is made.
+        const std::string before = torvana::readFileContents(fx.path("menu.cdrom"));
+        f->state.hotspotRolloverWav[1] = "over\x1a.wav";
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("ErrorBox"));
+        QCOMPARE(fx.hook.boxes.back().text,
+                 std::string("HotSpot 1, Rollover WAV \"over\\x1A.wav\" holds a line break or a Ctrl+Z, which the "
+                             "project file cannot keep; nothing was written."));
+        QCOMPARE(torvana::readFileContents(fx.path("menu.cdrom")), before);
+        QVERIFY(!torvana::folderExists(stage));
+        QVERIFY(!f->state.projectSaved);
     }
 
     void pickersNeedAProject() {

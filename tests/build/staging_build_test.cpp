@@ -150,6 +150,43 @@ TEST(StagingBuild, RefusesWithoutWritingAnything) {
               std::vector<std::string>{"refuse staging: Staging Folder cannot be on the root folder."});
 }
 
+TEST(StagingBuild, AValueThatWouldNotReadBackIsRefusedBeforeAnythingIsWritten) {
+    // A CR or LF would shift every later line of the project file; a Ctrl-Z would end its data.
+    struct Case {
+        void (*set)(Fixture&, const std::string&);
+        std::string value, text;
+    } cases[] = {
+        {[](Fixture& fx, const std::string& v) { fx.fields.cdTitle = v; }, "Summer\nPhotos",
+         "CD Title \"Summer\\x0APhotos\" holds a line break or a Ctrl+Z, which the project file cannot keep; "
+         "nothing was written"},
+        {[](Fixture& fx, const std::string& v) { fx.fields.openingWav = v; }, "a\r.wav",
+         "Opening WAV \"a\\x0D.wav\" holds a line break or a Ctrl+Z, which the project file cannot keep; "
+         "nothing was written"},
+        {[](Fixture& fx, const std::string& v) { fx.state.hotspotApplication[2] = v; }, "setup.exe\r\n-s",
+         "HotSpot 2, Application \"setup.exe\\x0D\\x0A-s\" holds a line break or a Ctrl+Z, which the project "
+         "file cannot keep; nothing was written"},
+        {[](Fixture& fx, const std::string& v) { fx.state.hotspotClickWav[1] = v; }, "c\x1a.wav",
+         "HotSpot 1, Click WAV \"c\\x1A.wav\" holds a line break or a Ctrl+Z, which the project file cannot keep; "
+         "nothing was written"},
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        fx.addHotspot("exit", fx.file("r.gif"));
+        fx.addHotspot("exit", fx.file("r.gif"));
+        c.set(fx, c.value);
+        std::string text;
+        try {
+            fx.build();
+        } catch (const Error& e) {
+            text = e.what();
+        }
+        EXPECT_EQ(text, c.text);
+        EXPECT_FALSE(fileExists(fx.state.projectPath));
+        EXPECT_FALSE(folderExists(fx.stage));
+        EXPECT_FALSE(fx.state.projectSaved);
+    }
+}
+
 TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
     Fixture fx;
     fx.addHotspot(fx.file("one.exe", "1"), fx.file("r1.gif"));
@@ -177,18 +214,64 @@ TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
     EXPECT_EQ(readFileContents(fx.state.projectPath), readFileContents(fx.staged("menu.cdrom")));
 }
 
-TEST(StagingBuild, SoundsAndSharedNames) {
+TEST(StagingBuild, Sounds) {
     Fixture fx;
     fx.fields.openingWav = fx.file("open.wav");
-    fs::create_directories(fx.art + "/other");
-    replaceFileContents(fx.art + "/other/r.gif", "second");
-    fx.addHotspot("exit", fx.file("r.gif", "first"), fx.file("over.wav"), fx.file("click.wav"));
-    fx.addHotspot("exit", fx.art + "/other/r.gif");
+    fx.addHotspot("exit", fx.file("r.gif"), fx.file("over.wav"), fx.file("click.wav"));
+    fx.addHotspot("exit", fx.file("r.gif"), fx.file("over.wav"));  // the same files again do not meet
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);
     EXPECT_TRUE(fileExists(fx.staged("wavs/open.wav")));
     EXPECT_TRUE(fileExists(fx.staged("wavs/over.wav")));
     EXPECT_TRUE(fileExists(fx.staged("wavs/click.wav")));
-    EXPECT_EQ(readFileContents(fx.staged("images/r.gif")), "second");  // the one copied last wins
+}
+
+TEST(StagingBuild, FilesMeetingInOneNameAreReportedBeforeTheFirstCopy) {
+    Fixture fx;
+    fs::create_directories(fx.art + "/other");
+    fs::create_directories(fx.art + "/same");
+    replaceFileContents(fx.art + "/other/r.gif", "second");
+    replaceFileContents(fx.art + "/same/r.gif", "first");  // the same bytes as art/r.gif: no meeting
+    fx.addHotspot(fx.art + "/missing.exe", fx.file("r.gif", "first"));
+    fx.addHotspot("exit", fx.art + "/other/r.gif");
+    fx.addHotspot("exit", fx.art + "/same/r.gif");
+    fx.addHotspot("exit", fx.art + "/other/r.gif");  // the same source again: no second meeting
+    EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
+    EXPECT_EQ(fx.user.said, (std::vector<std::string>{
+                                "warning: Files: \"" + fx.art + "/r.gif\" and \"" + fx.art +
+                                    "/other/r.gif\" are both copied to \"" + fx.staged("images/r.gif") +
+                                    "\", which can hold only one of them.",
+                                "warning: File: \"" + fx.art + "/missing.exe\" does not exist."}));
+    EXPECT_EQ(readFileContents(fx.staged("images/r.gif")), "second");  // copied as before: the last wins
+    EXPECT_TRUE(fx.state.copyFailed);
+}
+
+TEST(StagingBuild, AFileThatIsTheSourceOfAnotherCopyIsNeverOverwritten) {
+    // The background is taken from the staging folder itself; a rollover of the same name from
+    // elsewhere would replace the user's only copy of it.
+    Fixture fx;
+    fs::create_directories(fx.staged("images"));
+    replaceFileContents(fx.staged("images/bg.bmp"), "the user's background");
+    fx.fields.backgroundImage = fx.staged("images/bg.bmp");
+    fx.addHotspot("exit", fx.file("bg.bmp", "a rollover"));
+    // The same with the order turned round: the copy onto the later source is the one skipped.
+    replaceFileContents(fx.staged("images/r.gif"), "the user's rollover");
+    fx.addHotspot("exit", fx.file("r.gif", "another rollover"));
+    fx.addHotspot("exit", fx.staged("images/r.gif"));
+    EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
+    const std::string meets = "\" are both copied to \"", only = "\", which can hold only one of them.";
+    EXPECT_EQ(fx.user.said,
+              (std::vector<std::string>{
+                  "warning: Files: \"" + fx.staged("images/bg.bmp") + "\" and \"" + fx.art + "/bg.bmp" + meets +
+                      fx.staged("images/bg.bmp") + only,
+                  "warning: Files: \"" + fx.art + "/r.gif\" and \"" + fx.staged("images/r.gif") + meets +
+                      fx.staged("images/r.gif") + only,
+                  "warning: File: \"" + fx.art + "/bg.bmp\" is not copied: its destination \"" +
+                      fx.staged("images/bg.bmp") + "\" is the source of another copy.",
+                  "warning: File: \"" + fx.art + "/r.gif\" is not copied: its destination \"" +
+                      fx.staged("images/r.gif") + "\" is the source of another copy."}));
+    EXPECT_EQ(readFileContents(fx.staged("images/bg.bmp")), "the user's background");
+    EXPECT_EQ(readFileContents(fx.staged("images/r.gif")), "the user's rollover");
+    EXPECT_TRUE(fx.state.copyFailed);
 }
 
 TEST(StagingBuild, ProgressCountsEveryByte) {
@@ -222,6 +305,19 @@ TEST(StagingBuild, ExitWebAddressesAndCapitalExit) {
     EXPECT_TRUE(capital.state.copyFailed);
     EXPECT_TRUE(capital.state.projectSaved);
     EXPECT_TRUE(fileExists(capital.staged("autorun.inf")));  // the rest of the build went on
+}
+
+TEST(CopyRule, MessagesShowStoredPathsVisiblyAndWhole) {
+    // A control byte and a byte that is not UTF-8 become escapes; a long printable path stays
+    // byte for byte, without a cut.
+    Fixture fx;
+    RecordingUser user;
+    bool failed = false;
+    const std::string longPath = "/" + std::string(300, 'l') + "/\xC3\xA9t\xC3\xA9.gif";
+    CopyIntoStaging("/art/a\x01\xFF.gif", fx.staged("a.gif"), user, failed);
+    CopyIntoStaging(longPath, fx.staged("b.gif"), user, failed);
+    EXPECT_EQ(user.said, (std::vector<std::string>{"warning: File: \"/art/a\\x01\\xFF.gif\" does not exist.",
+                                                   "warning: File: \"" + longPath + "\" does not exist."}));
 }
 
 TEST(CopyRule, CutsCommandLinesAfterAThreeCharacterExtension) {

@@ -42,6 +42,17 @@ TEST(HandOffFiles, FormatsAreOneValuePerLineWithCrLf) {
     EXPECT_EQ(parseDeleteFile("12\r\n"), 12);
 }
 
+TEST(HandOffFiles, AValueWithALineBreakOrCtrlZIsRefused) {
+    const std::string tail = " holds a line break or a Ctrl+Z, which the hand-off file cannot keep; nothing was written";
+    EXPECT_EQ(errorOf([] { formatAcceptFile("3", {"setup.exe\n-s", "r.gif", "1", "1", "", ""}); }),
+              "Application \"setup.exe\\x0A-s\"" + tail);
+    EXPECT_EQ(errorOf([] { formatAcceptFile("3", {"a.exe", "r.gif", "1\r", "1", "", ""}); }),
+              "X coordinate \"1\\x0D\"" + tail);
+    EXPECT_EQ(errorOf([] { formatAcceptFile("3", {"a.exe", "r.gif", "1", "1", "", "c\x1a.wav"}); }),
+              "Click WAV \"c\\x1A.wav\"" + tail);
+    EXPECT_EQ(errorOf([] { formatDeleteFile("1\n2"); }), "HotSpot number \"1\\x0A2\"" + tail);
+}
+
 TEST(HandOffFiles, MissingLinesReadEmptyAndBadNumbersFail) {
     const AcceptedHotspot a = parseAcceptFile("2\r\nonly.exe");
     EXPECT_EQ(a.number, 2);

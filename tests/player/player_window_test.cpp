@@ -361,7 +361,7 @@ private slots:
     void missingAndBrokenFilesAreNotesNotCrashes() {
         Menu m(false, true, false);
         StagingBuilder& s = m.staging;
-        s.data.backgroundImage = StagingBuilder::stored("gone.bmp");
+        s.data.backgroundImage = StagingBuilder::stored("gone\x01.bmp");  // the control byte is shown escaped
         s.data.openingWav = StagingBuilder::stored("broken.wav");
         s.writeFile("wavs/broken.wav", "RIFF, but not really");
         torvana::Hotspot h;
@@ -379,7 +379,7 @@ private slots:
         const QStringList notes = w.notes();
         QVERIFY2(notes.size() == 5, qPrintable(notes.join("\n")));
         QVERIFY(notes.contains("Hotspot 2 left out: 'left' is not a valid integer value."));
-        QVERIFY(notes.contains("Background picture \"images/gone.bmp\" not shown: file not found."));
+        QVERIFY(notes.contains("Background picture \"images/gone\\x01.bmp\" not shown: file not found."));
         QVERIFY(notes.filter(QRegularExpression("^Rollover picture \"images/junk.gif\" not shown: .+\\.$")).size() == 1);
         QVERIFY(notes.contains("Sound \"wavs/broken.wav\" not played: not a WAV file."));
         QVERIFY(notes.contains("Sound \"wavs/silent.wav\" not played: file not found."));

@@ -41,6 +41,25 @@ TEST(IntegerConversion, LeadingBlanksSkippedEverythingElseMustBeUsed) {
         EXPECT_FALSE(tryStrToInt(bad)) << '"' << bad << '"';
 }
 
+TEST(IntegerConversion, FailureShowsFileBytesVisiblyAndCutsLongTexts) {
+    const std::string picture = std::string("BM6\x1A\x00\x01", 6) + "\xFF\xFE";
+    const std::pair<std::string, std::string> cases[] = {
+        {picture, "'BM6\\x1A\\x00\\x01\\xFF\\xFE' is not a valid integer value"},
+        {"Sommer \xC3\xA9t\xC3\xA9", "'Sommer \xC3\xA9t\xC3\xA9' is not a valid integer value"},  // valid UTF-8 stays
+        {"\xC3", "'\\xC3' is not a valid integer value"},  // a sequence cut short
+        {std::string(200, 'a'), "'" + std::string(80, 'a') + "...' is not a valid integer value"},
+        {std::string(80, 'b'), "'" + std::string(80, 'b') + "' is not a valid integer value"},
+    };
+    for (const auto& [text, message] : cases) {
+        try {
+            strToInt(text);
+            ADD_FAILURE() << "no failure";
+        } catch (const torvana::Error& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
+}
+
 TEST(IntegerConversion, FailureNamesTheTextExactly) {
     for (const std::string bad : {"7 ", "1.5", "   ", "", "12a"}) {
         try {
