@@ -46,6 +46,8 @@ std::string urlPath(const std::string& relativePath) {
 
 namespace {
 
+constexpr const char* kGeneratorMark = "<meta name=\"generator\" content=\"Torvana\">";
+
 // A staged path below the folder as a path relative to it ("images/a.gif"); the mapping builds
 // every staged path by joining names onto the folder, so the folder is its beginning.
 std::string relativeTo(const std::string& folder, const std::string& path) {
@@ -163,7 +165,7 @@ public:
 
         std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
                           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-                          "<meta name=\"generator\" content=\"Torvana\">\n";
+                          + std::string(kGeneratorMark) + "\n";
         out += "<title>" + htmlEscaped(project_.title) + "</title>\n<style>\n" + kStyle + "</style>\n</head>\n";
         out += opening >= 0 ? "<body data-opening=\"" + std::to_string(opening) + "\">\n" : "<body>\n";
         out += "<div id=\"menu\">\n<div id=\"stage\">\n" + stage + "</div>\n" + bar();
@@ -260,6 +262,8 @@ private:
 };
 
 }  // namespace
+
+bool isOwnWebMenu(const std::string& pageText) { return pageText.find(kGeneratorMark) != std::string::npos; }
 
 std::string webMenuPage(const PlayerProject& project) { return PageWriter(project).page(); }
 

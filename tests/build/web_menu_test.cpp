@@ -117,9 +117,10 @@ TEST(WebMenu, OffLeavesItOutAndAnOldPageIsALeftover) {
     EXPECT_EQ(report.strayEntries, std::vector<std::string>{p.stage + "/index.html"});
 }
 
-// A page that cannot be written is reported at once, as a failed copy is: the build goes on and
-// ends without its closing message.
-TEST(WebMenu, APageThatCannotBeWrittenIsAFailedCopy) {
+// A page that cannot be written, or a page of the user's own in its place, is reported at once,
+// as a failed copy is: the build goes on and ends without its closing message. The build's own
+// page of an earlier build is replaced.
+TEST(WebMenu, APageThatCannotBeWrittenOrIsNotOursIsAFailedCopy) {
     Project p;
     fs::create_directories(p.stage + "/index.html/in");  // a folder in the page's place
     EXPECT_EQ(p.build(), BuildResult::CompletedWithFailures);
@@ -127,4 +128,20 @@ TEST(WebMenu, APageThatCannotBeWrittenIsAFailedCopy) {
               std::vector<std::string>{"error: Error writing file: \"" + p.stage + "/index.html\" (File access denied)."});
     EXPECT_TRUE(p.state.copyFailed);
     EXPECT_TRUE(fileExists(p.stage + "/autorun.inf"));
+
+    Project mine;
+    fs::create_directories(mine.stage);
+    replaceFileContents(mine.stage + "/index.html", "<html>my own page</html>");
+    EXPECT_EQ(mine.build(), BuildResult::CompletedWithFailures);
+    EXPECT_EQ(mine.user.lines, std::vector<std::string>{"error: File: \"" + mine.stage +
+                                                        "/index.html\" was not made by Torvana and is left as it "
+                                                        "is. Remove it, or switch off Settings > Add a web page menu "
+                                                        "to keep it on the disc."});
+    EXPECT_EQ(mine.page(), "<html>my own page</html>");
+
+    Project again;
+    ASSERT_EQ(again.build(), BuildResult::Succeeded);
+    again.fields.cdTitle = "Second";
+    EXPECT_EQ(again.build(), BuildResult::Succeeded);
+    EXPECT_TRUE(has(again.page(), "<title>Second</title>"));
 }
