@@ -55,15 +55,6 @@ std::string relativeTo(const std::string& folder, const std::string& path) {
     return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : fileNamePart(path);
 }
 
-// Addresses that would run script in the page or in the tab they open instead of showing a page.
-bool runsScript(const std::string& address) {
-    std::string scheme;
-    for (const char c : address) {
-        if (c == ':') break;
-        if (!std::isspace(static_cast<unsigned char>(c))) scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
-}
 
 constexpr const char* kStyle = R"(html, body { margin: 0; padding: 0; background: #000; }
 body { display: flex; min-height: 100vh; }
@@ -210,7 +201,7 @@ private:
                 break;
             case ActionKind::WebAddress:
                 label = h.target;
-                if (runsScript(h.target)) {
+                if (isScriptAddress(h.target)) {
                     a += " tabindex=\"0\"";
                     notes_.push_back("Hotspot " + std::to_string(h.number) + ": \"" + h.target +
                                      "\" is not opened from a web page.");
@@ -262,6 +253,16 @@ private:
 };
 
 }  // namespace
+
+bool isScriptAddress(const std::string& address) {
+    // Browsers drop blanks and control characters from an address before they read its scheme.
+    std::string scheme;
+    for (const char c : address) {
+        if (c == ':') break;
+        if (static_cast<unsigned char>(c) > ' ') scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
+}
 
 bool isOwnWebMenu(const std::string& pageText) { return pageText.find(kGeneratorMark) != std::string::npos; }
 

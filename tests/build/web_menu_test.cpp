@@ -81,6 +81,13 @@ TEST(WebMenu, TextsAndPathsAreEscaped) {
     for (const auto& c : cases) EXPECT_EQ(urlPath(c.path), c.url) << c.path;
 }
 
+TEST(WebMenu, AddressesThatRunScriptAreKnown) {
+    for (const char* script : {"javascript://%0Aalert(1)", " JavaScript:x", "java\tscript:x", "VBScript:x", "data:text/html,x"})
+        EXPECT_TRUE(isScriptAddress(script)) << script;
+    for (const char* page : {"http://a.org/javascript:", "https://a", "mailto:a@b.org", "www.a.org", "ftp://a"})
+        EXPECT_FALSE(isScriptAddress(page)) << page;
+}
+
 TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     Project p;
     EXPECT_EQ(p.build(), BuildResult::Succeeded);
