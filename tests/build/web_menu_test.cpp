@@ -108,6 +108,10 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     // Nothing from outside the disc.
     EXPECT_FALSE(has(page, "http"));
     EXPECT_FALSE(has(page, "src=\"/"));
+    // A staging folder typed with a trailing separator gives the same page.
+    p.fields.stagingFolder = p.stage + "/";
+    EXPECT_EQ(p.build(), BuildResult::Succeeded);
+    EXPECT_EQ(p.page(), page);
 }
 
 // Off, the build neither writes the page nor counts one as its own: a page of an earlier build
