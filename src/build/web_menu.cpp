@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "disc/media_probe.h"
+#include "player_win/menu_model.h"
 #include "project/paths.h"
 
 namespace torvana {
@@ -150,7 +152,7 @@ public:
     std::string page() {
         const int opening = project_.openingWav.empty() ? -1 : sound(project_.openingWav);
         std::string stage;
-        if (!project_.background.empty())
+        if (!project_.background.empty() && shown("Background picture", project_.background))
             stage += "<img id=\"background\" src=\"" + link(project_.background) + "\" alt=\"\">\n";
         for (const PlayerHotspot& h : project_.hotspots) stage += spot(h);
 
@@ -184,12 +186,22 @@ private:
         return pictures_[staged] = probePicture(staged);
     }
 
+    // A picture the players can show (a BMP or GIF that reads); otherwise the bar says why, once
+    // for each picture, in the players' words.
+    bool shown(const char* what, const std::string& staged) {
+        const PictureProbe& probe = picture(staged);
+        if (probe.width > 0 && probe.height > 0) return true;
+        if (!unshown_.insert(staged).second) return false;
+        notes_.push_back(std::string(what) + " " + menu::shownPath(staged, project_.folder) + " not shown: " +
+                         (probe.problem.empty() ? "not a BMP or GIF picture" : probe.problem) + ".");
+        return false;
+    }
+
     std::string spot(const PlayerHotspot& h) {
         int width = 0, height = 0;
-        if (!h.rolloverImage.empty()) {
-            const PictureProbe& probe = picture(h.rolloverImage);
-            width = probe.width;
-            height = probe.height;
+        if (!h.rolloverImage.empty() && shown("Rollover picture", h.rolloverImage)) {
+            width = picture(h.rolloverImage).width;
+            height = picture(h.rolloverImage).height;
         }
         const HotspotRect r = hotspotRect(h.x, h.y, width, height);
         std::string a = "<a class=\"spot\" id=\"spot" + std::to_string(h.number) + "\"";
@@ -249,6 +261,7 @@ private:
     std::vector<std::string> sounds_;
     std::map<std::string, int> soundIndex_;
     std::map<std::string, PictureProbe> pictures_;
+    std::set<std::string> unshown_;
     std::vector<std::string> notes_;  // the page's own, after the mapping's
 };
 

@@ -30,8 +30,8 @@ struct Said : BuildUser {
     void progress(const std::string&, uint64_t, uint64_t) override {}
 };
 
-// A project of two hotspots built into `stage`: a file with a 30 x 20 rollover at 5,7 and a
-// web address without a picture at 600,470.
+// A project of two hotspots built into `stage`: a file with a 30 x 20 rollover at 5,7 and an
+// address that would run a script, whose picture is text, at 600,470.
 struct Project {
     TempDir dir;
     ProjectState state;
@@ -50,7 +50,8 @@ struct Project {
         state.projectName = "menu.cdrom";
         state.hotspotCount = 2;
         state.setHotspot(1, {dir.file("read me.txt"), dir.file("over.gif"), "5", "7", "", ""});
-        state.setHotspot(2, {"javascript://%0Aalert(1)", "", "600", "470", "", ""});
+        replaceFileContents(dir.file("text.gif"), "just text");
+        state.setHotspot(2, {"javascript://%0Aalert(1)", dir.file("text.gif"), "600", "470", "", ""});
         fields.cdTitle = "A & B";
         fields.stagingFolder = stage;
         fields.backgroundImage = dir.file("back.gif");
@@ -100,9 +101,13 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     EXPECT_TRUE(has(page, "href=\"1/read%20me.txt\" target=\"_blank\" rel=\"noopener\""));
     EXPECT_TRUE(has(page, "style=\"left: 5px; top: 7px; width: 30px; height: 20px\"><img src=\"images/over.gif\""));
     EXPECT_TRUE(has(page, "style=\"left: 600px; top: 470px; width: 32px; height: 32px\"></a>"));
-    // An address that would run script is not a link; the bar says so.
+    // An address that would run script is not a link, and a picture that is none is not shown;
+    // the bar says so, as the players' bar does.
     EXPECT_FALSE(has(page, "href=\"javascript:"));
-    EXPECT_TRUE(has(page, "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page."));
+    EXPECT_FALSE(has(page, "src=\"images/text.gif\""));
+    EXPECT_TRUE(has(page, "title=\"Rollover picture &quot;images/text.gif&quot; not shown: not a BMP or GIF picture.\n"
+                          "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page.\">"
+                          "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page. (and 1 more)"));
     EXPECT_FALSE(has(page, "id=\"browse\""));
     EXPECT_FALSE(has(page, "id=\"exit\""));
     // Nothing from outside the disc.
