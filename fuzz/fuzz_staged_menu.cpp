@@ -1,13 +1,17 @@
 // Fuzzes what a player makes of a project file on the disc: any bytes either fail with the
 // program's Error or map to a menu whose staged files all lie inside the staging folder, whose
 // title fits a window bar, and whose hotspot rectangles never overflow nor reach onto the stage
-// from far away.
+// from far away. The web page menu of it holds no markup of the project's texts: it has as many
+// <, > and " as the page of the same menu with every text replaced by plain letters.
 
 #include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 
+#include "build/web_menu.h"
 #include "project/errors.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"
@@ -18,6 +22,37 @@ void checkInside(const std::string& staged) {
     if (staged.empty()) return;
     const std::string normal = std::filesystem::path(staged).lexically_normal().string();
     if (normal.rfind("/stage", 0) != 0) std::abort();
+}
+
+// The menu with each text replaced by letters, one name for each distinct path, so the page
+// keeps its shape (the same sounds shared, the same pictures missing).
+torvana::PlayerProject plain(torvana::PlayerProject menu) {
+    std::map<std::string, std::string> names;
+    auto rename = [&](std::string& path) {
+        if (path.empty()) return;
+        auto [at, added] = names.emplace(path, "");
+        if (added) at->second = "/stage/p/n" + std::to_string(names.size());
+        path = at->second;
+    };
+    menu.title = "t";
+    rename(menu.background);
+    rename(menu.openingWav);
+    for (std::string& note : menu.notes) note = "n";
+    for (torvana::PlayerHotspot& h : menu.hotspots) {
+        if (h.kind == torvana::ActionKind::WebAddress)
+            h.target = torvana::isScriptAddress(h.target) ? "javascript:w" : "http://w";
+        else
+            rename(h.target);
+        rename(h.rolloverImage);
+        rename(h.rolloverWav);
+        rename(h.clickWav);
+    }
+    return menu;
+}
+
+size_t markup(const std::string& page) {
+    return std::count(page.begin(), page.end(), '<') * 1000000 + std::count(page.begin(), page.end(), '>') * 1000 +
+           std::count(page.begin(), page.end(), '"');
 }
 
 }  // namespace
@@ -50,5 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             int64_t(h.y) + torvana::kCoordinateLimit < 0;
         if (farOff && (r.contains(0, 0) || r.contains(639, 479) || r.contains(320, 240))) std::abort();
     }
+    if (markup(torvana::webMenuPage(menu)) != markup(torvana::webMenuPage(plain(menu)))) std::abort();
     return 0;
 }

@@ -102,6 +102,16 @@ void createFolderIfMissing(const std::string& folder) {
     if (!folderExists(folder)) createFolder(folder);
 }
 
+// A file of the user's own where the build writes its web page, which the build must not replace.
+bool isForeignPage(const std::string& path) {
+    if (!fileExists(path)) return false;
+    try {
+        return !isOwnWebMenu(readFileContents(path));
+    } catch (const Error&) {
+        return true;  // unreadable or too large: certainly not a page the build wrote
+    }
+}
+
 }  // namespace
 
 StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
@@ -261,11 +271,18 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         // failed copy, a page that cannot be written is said at once and the build goes on.
         const std::string page = joinPath(S, kWebMenuFile);
         user.progress(kWebMenuFile, before, total);
-        try {
-            replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath)))));
-        } catch (const Error& e) {
+        if (isForeignPage(page)) {
             state.copyFailed = true;
-            user.error("Error writing file: " + quoted(page) + " (" + e.what() + ").");
+            user.error("File: " + quoted(page) +
+                       " was not made by Torvana and is left as it is. Remove it, or switch off "
+                       "Settings > Add a web page menu to keep it on the disc.");
+        } else {
+            try {
+                replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath)))));
+            } catch (const Error& e) {
+                state.copyFailed = true;
+                user.error("Error writing file: " + quoted(page) + " (" + e.what() + ").");
+            }
         }
     }
 

@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "disc/media_probe.h"
+#include "player_win/menu_model.h"
 #include "project/paths.h"
 
 namespace torvana {
@@ -46,6 +48,8 @@ std::string urlPath(const std::string& relativePath) {
 
 namespace {
 
+constexpr const char* kGeneratorMark = "<meta name=\"generator\" content=\"Torvana\">";
+
 // A staged path below the folder as a path relative to it ("images/a.gif"); the mapping builds
 // every staged path by joining names onto the folder, so the folder is its beginning.
 std::string relativeTo(const std::string& folder, const std::string& path) {
@@ -53,15 +57,6 @@ std::string relativeTo(const std::string& folder, const std::string& path) {
     return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : fileNamePart(path);
 }
 
-// Addresses that would run script in the page or in the tab they open instead of showing a page.
-bool runsScript(const std::string& address) {
-    std::string scheme;
-    for (const char c : address) {
-        if (c == ':') break;
-        if (!std::isspace(static_cast<unsigned char>(c))) scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
-}
 
 constexpr const char* kStyle = R"(html, body { margin: 0; padding: 0; background: #000; }
 body { display: flex; min-height: 100vh; }
@@ -157,13 +152,13 @@ public:
     std::string page() {
         const int opening = project_.openingWav.empty() ? -1 : sound(project_.openingWav);
         std::string stage;
-        if (!project_.background.empty())
+        if (!project_.background.empty() && shown("Background picture", project_.background))
             stage += "<img id=\"background\" src=\"" + link(project_.background) + "\" alt=\"\">\n";
         for (const PlayerHotspot& h : project_.hotspots) stage += spot(h);
 
         std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
                           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-                          "<meta name=\"generator\" content=\"Torvana\">\n";
+                          + std::string(kGeneratorMark) + "\n";
         out += "<title>" + htmlEscaped(project_.title) + "</title>\n<style>\n" + kStyle + "</style>\n</head>\n";
         out += opening >= 0 ? "<body data-opening=\"" + std::to_string(opening) + "\">\n" : "<body>\n";
         out += "<div id=\"menu\">\n<div id=\"stage\">\n" + stage + "</div>\n" + bar();
@@ -191,12 +186,22 @@ private:
         return pictures_[staged] = probePicture(staged);
     }
 
+    // A picture the players can show (a BMP or GIF that reads); otherwise the bar says why, once
+    // for each picture, in the players' words.
+    bool shown(const char* what, const std::string& staged) {
+        const PictureProbe& probe = picture(staged);
+        if (probe.width > 0 && probe.height > 0) return true;
+        if (!unshown_.insert(staged).second) return false;
+        notes_.push_back(std::string(what) + " " + menu::shownPath(staged, project_.folder) + " not shown: " +
+                         (probe.problem.empty() ? "not a BMP or GIF picture" : probe.problem) + ".");
+        return false;
+    }
+
     std::string spot(const PlayerHotspot& h) {
         int width = 0, height = 0;
-        if (!h.rolloverImage.empty()) {
-            const PictureProbe& probe = picture(h.rolloverImage);
-            width = probe.width;
-            height = probe.height;
+        if (!h.rolloverImage.empty() && shown("Rollover picture", h.rolloverImage)) {
+            width = picture(h.rolloverImage).width;
+            height = picture(h.rolloverImage).height;
         }
         const HotspotRect r = hotspotRect(h.x, h.y, width, height);
         std::string a = "<a class=\"spot\" id=\"spot" + std::to_string(h.number) + "\"";
@@ -208,7 +213,7 @@ private:
                 break;
             case ActionKind::WebAddress:
                 label = h.target;
-                if (runsScript(h.target)) {
+                if (isScriptAddress(h.target)) {
                     a += " tabindex=\"0\"";
                     notes_.push_back("Hotspot " + std::to_string(h.number) + ": \"" + h.target +
                                      "\" is not opened from a web page.");
@@ -256,10 +261,23 @@ private:
     std::vector<std::string> sounds_;
     std::map<std::string, int> soundIndex_;
     std::map<std::string, PictureProbe> pictures_;
+    std::set<std::string> unshown_;
     std::vector<std::string> notes_;  // the page's own, after the mapping's
 };
 
 }  // namespace
+
+bool isScriptAddress(const std::string& address) {
+    // Browsers drop blanks and control characters from an address before they read its scheme.
+    std::string scheme;
+    for (const char c : address) {
+        if (c == ':') break;
+        if (static_cast<unsigned char>(c) > ' ') scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
+}
+
+bool isOwnWebMenu(const std::string& pageText) { return pageText.find(kGeneratorMark) != std::string::npos; }
 
 std::string webMenuPage(const PlayerProject& project) { return PageWriter(project).page(); }
 

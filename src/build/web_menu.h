@@ -23,6 +23,14 @@ std::string htmlEscaped(const std::string& text);
 // whatever bytes the file system holds), so the link names the exact file.
 std::string urlPath(const std::string& relativePath);
 
+// An address that would run script in the page or in the tab it opens ("javascript:",
+// "vbscript:", "data:"); the page shows such a hotspot without opening it.
+bool isScriptAddress(const std::string& address);
+
+// The text is a page this program made (it carries the program's generator mark). A page of
+// anyone else's under the same name is never replaced by the build.
+bool isOwnWebMenu(const std::string& pageText);
+
 // The page for a project mapped onto the staging folder (project.folder). The pictures' sizes
 // are read from the staged copies, as a player reads them; a picture that cannot be read gives
 // the invisible square of a hotspot without a picture and is not shown.

@@ -7,6 +7,7 @@
 #include <set>
 #include <system_error>
 
+#include "build/web_menu.h"
 #include "disc/media_probe.h"
 #include "project/errors.h"
 #include "project/file_io.h"
@@ -202,6 +203,9 @@ private:
 
     void checkApplication(int i, const std::string& prefix) {
         const std::string& app = state_.hotspotApplication[i];
+        if (isWebAddress(app) && fields_.addWebMenu && isScriptAddress(browserAddress(app)))
+            add(Severity::Warning, prefix + "the web page menu does not open " + inQuotes(app) + ", which would run a script.",
+                "", Subject::Hotspot, i);
         if (app == "exit" || isWebAddress(app)) return;
         std::string lower = app;
         std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });

@@ -83,6 +83,7 @@ private slots:
         QVERIFY(f->state.projectSaved);
         QCOMPARE(toolkit::currentPointer(), toolkit::Pointer::Arrow);
         QVERIFY(torvana::fileExists(stage + "/menu.cdrom"));
+        QVERIFY(torvana::fileExists(stage + "/index.html"));
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (menu.cdrom)"));  // Save keeps the caption
         // The menu item and Enter run the same build; a saved project asks nothing on Close.
         fx.hook.answer(Answer::Ok);
@@ -118,6 +119,17 @@ private slots:
         f->BitBtn1->click();
         QCOMPARE(fx.hook.beeps, beeps + 1);
         QCOMPARE(fx.hook.boxes.size(), boxes);
+    }
+
+    // Settings > Add a web page menu switched off: Save writes no index.html.
+    void withoutTheWebMenuSettingSaveWritesNoPage() {
+        openProject(1);
+        f->WebMenu1->trigger();
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().text, successText());
+        QVERIFY(torvana::fileExists(stage + "/autorun.inf"));
+        QVERIFY(!torvana::fileExists(stage + "/index.html"));
     }
 
     void savedHotspotsReachTheProjectFile() {

@@ -22,7 +22,7 @@ namespace {
 const QColor kBackground(0x20, 0x50, 0xA0);
 const QColor kRollover1(0xE0, 0x30, 0x20);
 const QColor kRollover2(0x20, 0xC0, 0x40);
-const char* kTitle = "Tom & Jerry's <\"\xC3\x9Cn\xC3\xAF\x63\xC3\xB8\x64\xC3\xA9\"> #1 100% \xE6\x97\xA5\xE6\x9C\xAC";
+const char* kTitle = "Ann & Bo's <\"\xC3\x9Cn\xC3\xAF\x63\xC3\xB8\x64\xC3\xA9\"> #1 100% \xE6\x97\xA5\xE6\x9C\xAC";
 const char* kFileName = "a<b&\"c\" #1 100%?\xC3\xA9.txt";
 const char* kRolloverName = "r #1 100%\xC3\xA9&.gif";
 

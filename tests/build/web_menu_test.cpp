@@ -30,8 +30,8 @@ struct Said : BuildUser {
     void progress(const std::string&, uint64_t, uint64_t) override {}
 };
 
-// A project of two hotspots built into `stage`: a file with a 30 x 20 rollover at 5,7 and a
-// web address without a picture at 600,470.
+// A project of two hotspots built into `stage`: a file with a 30 x 20 rollover at 5,7 and an
+// address that would run a script, whose picture is text, at 600,470.
 struct Project {
     TempDir dir;
     ProjectState state;
@@ -50,7 +50,8 @@ struct Project {
         state.projectName = "menu.cdrom";
         state.hotspotCount = 2;
         state.setHotspot(1, {dir.file("read me.txt"), dir.file("over.gif"), "5", "7", "", ""});
-        state.setHotspot(2, {"javascript://%0Aalert(1)", "", "600", "470", "", ""});
+        replaceFileContents(dir.file("text.gif"), "just text");
+        state.setHotspot(2, {"javascript://%0Aalert(1)", dir.file("text.gif"), "600", "470", "", ""});
         fields.cdTitle = "A & B";
         fields.stagingFolder = stage;
         fields.backgroundImage = dir.file("back.gif");
@@ -66,8 +67,8 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 }  // namespace
 
 TEST(WebMenu, TextsAndPathsAreEscaped) {
-    EXPECT_EQ(htmlEscaped("<a href=\"x\">Tom & Jerry's</a>"),
-              "&lt;a href=&quot;x&quot;&gt;Tom &amp; Jerry&#39;s&lt;/a&gt;");
+    EXPECT_EQ(htmlEscaped("<a href=\"x\">Ann & Bo's</a>"),
+              "&lt;a href=&quot;x&quot;&gt;Ann &amp; Bo&#39;s&lt;/a&gt;");
     EXPECT_EQ(htmlEscaped(std::string("a\0b", 3)), "a&#xFFFD;b");
     struct {
         std::string path, url;
@@ -79,6 +80,13 @@ TEST(WebMenu, TextsAndPathsAreEscaped) {
         {"2/A-Z_a.z~0-9", "2/A-Z_a.z~0-9"},
     };
     for (const auto& c : cases) EXPECT_EQ(urlPath(c.path), c.url) << c.path;
+}
+
+TEST(WebMenu, AddressesThatRunScriptAreKnown) {
+    for (const char* script : {"javascript://%0Aalert(1)", " JavaScript:x", "java\tscript:x", "VBScript:x", "data:text/html,x"})
+        EXPECT_TRUE(isScriptAddress(script)) << script;
+    for (const char* page : {"http://a.org/javascript:", "https://a", "mailto:a@b.org", "www.a.org", "ftp://a"})
+        EXPECT_FALSE(isScriptAddress(page)) << page;
 }
 
 TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
@@ -93,14 +101,22 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     EXPECT_TRUE(has(page, "href=\"1/read%20me.txt\" target=\"_blank\" rel=\"noopener\""));
     EXPECT_TRUE(has(page, "style=\"left: 5px; top: 7px; width: 30px; height: 20px\"><img src=\"images/over.gif\""));
     EXPECT_TRUE(has(page, "style=\"left: 600px; top: 470px; width: 32px; height: 32px\"></a>"));
-    // An address that would run script is not a link; the bar says so.
+    // An address that would run script is not a link, and a picture that is none is not shown;
+    // the bar says so, as the players' bar does.
     EXPECT_FALSE(has(page, "href=\"javascript:"));
-    EXPECT_TRUE(has(page, "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page."));
+    EXPECT_FALSE(has(page, "src=\"images/text.gif\""));
+    EXPECT_TRUE(has(page, "title=\"Rollover picture &quot;images/text.gif&quot; not shown: not a BMP or GIF picture.\n"
+                          "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page.\">"
+                          "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page. (and 1 more)"));
     EXPECT_FALSE(has(page, "id=\"browse\""));
     EXPECT_FALSE(has(page, "id=\"exit\""));
     // Nothing from outside the disc.
     EXPECT_FALSE(has(page, "http"));
     EXPECT_FALSE(has(page, "src=\"/"));
+    // A staging folder typed with a trailing separator gives the same page.
+    p.fields.stagingFolder = p.stage + "/";
+    EXPECT_EQ(p.build(), BuildResult::Succeeded);
+    EXPECT_EQ(p.page(), page);
 }
 
 // Off, the build neither writes the page nor counts one as its own: a page of an earlier build
@@ -117,9 +133,10 @@ TEST(WebMenu, OffLeavesItOutAndAnOldPageIsALeftover) {
     EXPECT_EQ(report.strayEntries, std::vector<std::string>{p.stage + "/index.html"});
 }
 
-// A page that cannot be written is reported at once, as a failed copy is: the build goes on and
-// ends without its closing message.
-TEST(WebMenu, APageThatCannotBeWrittenIsAFailedCopy) {
+// A page that cannot be written, or a page of the user's own in its place, is reported at once,
+// as a failed copy is: the build goes on and ends without its closing message. The build's own
+// page of an earlier build is replaced.
+TEST(WebMenu, APageThatCannotBeWrittenOrIsNotOursIsAFailedCopy) {
     Project p;
     fs::create_directories(p.stage + "/index.html/in");  // a folder in the page's place
     EXPECT_EQ(p.build(), BuildResult::CompletedWithFailures);
@@ -127,4 +144,20 @@ TEST(WebMenu, APageThatCannotBeWrittenIsAFailedCopy) {
               std::vector<std::string>{"error: Error writing file: \"" + p.stage + "/index.html\" (File access denied)."});
     EXPECT_TRUE(p.state.copyFailed);
     EXPECT_TRUE(fileExists(p.stage + "/autorun.inf"));
+
+    Project mine;
+    fs::create_directories(mine.stage);
+    replaceFileContents(mine.stage + "/index.html", "<html>my own page</html>");
+    EXPECT_EQ(mine.build(), BuildResult::CompletedWithFailures);
+    EXPECT_EQ(mine.user.lines, std::vector<std::string>{"error: File: \"" + mine.stage +
+                                                        "/index.html\" was not made by Torvana and is left as it "
+                                                        "is. Remove it, or switch off Settings > Add a web page menu "
+                                                        "to keep it on the disc."});
+    EXPECT_EQ(mine.page(), "<html>my own page</html>");
+
+    Project again;
+    ASSERT_EQ(again.build(), BuildResult::Succeeded);
+    again.fields.cdTitle = "Second";
+    EXPECT_EQ(again.build(), BuildResult::Succeeded);
+    EXPECT_TRUE(has(again.page(), "<title>Second</title>"));
 }

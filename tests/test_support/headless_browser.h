@@ -47,10 +47,11 @@ public:
         });
         process_.setProcessChannelMode(QProcess::MergedChannels);
         process_.setStandardOutputFile(profile_.filePath("browser.log"));
+        // A small /dev/shm, as in containers, is not used.
         QStringList arguments{"--headless", "--remote-debugging-pipe", "--user-data-dir=" + profile_.filePath("profile"),
-                              "--disable-gpu", "--no-first-run", "--no-default-browser-check", "--mute-audio",
-                              "--hide-scrollbars", "--disable-extensions", "--force-device-scale-factor=1",
-                              "about:blank"};
+                              "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run", "--no-default-browser-check",
+                              "--mute-audio", "--hide-scrollbars", "--disable-extensions",
+                              "--force-device-scale-factor=1", "about:blank"};
         if (::geteuid() == 0) arguments.prepend("--no-sandbox");  // the sandbox refuses to run as root
         process_.start("chromium", arguments);
         const bool started = process_.waitForStarted(30000);
