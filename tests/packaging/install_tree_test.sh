@@ -26,6 +26,10 @@ done
 # The Linux player with its own Qt, file for file as the build made it, still executable.
 diff -r "$build/bin/linux-x86_64" lib/torvana/linux-x86_64 || fail "lib/torvana/linux-x86_64 differs from the build's"
 [ -x lib/torvana/linux-x86_64/torvana-player ] || fail "the Linux player lost its executable mode"
+# ...which carries none of the libraries that must be the running system's own.
+system_owned=$(ls lib/torvana/linux-x86_64/lib | grep -E \
+  '^(ld-linux|libc\.|libm\.|libstdc\+\+|libgcc_s|libGL|libEGL|libOpenGL|libdrm|libX11|libxcb\.so|libwayland-|libfontconfig|libfreetype|libpulse|libdbus-1)' || true)
+[ -z "$system_owned" ] || fail "the Linux player bundles system libraries: $system_owned"
 
 # Nothing of the build's own (tests, tools, benchmarks) and nothing outside the three folders.
 unexpected=$(find . -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name share)
