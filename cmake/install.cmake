@@ -42,6 +42,16 @@ foreach(file ${torvana_beside_editor})
   endif()
 endforeach()
 
+# The Linux player with its own Qt, which the editor copies onto every disc, as the build made it
+# (the package does not strip it again: its libraries are Debian's, already stripped).
+if(TARGET torvana_linux_bundle)
+  install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/linux-x86_64 DESTINATION ${TORVANA_INSTALL_PROGRAMDIR}
+    USE_SOURCE_PERMISSIONS)
+  # Its libraries are copies of Debian's, which lintian would take for embedded ones.
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+    RENAME torvana)
+endif()
+
 # bin/torvana, a relative link, so the tree can be moved or unpacked anywhere.
 file(RELATIVE_PATH editor_from_bindir /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${TORVANA_INSTALL_PROGRAMDIR}/torvana)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)

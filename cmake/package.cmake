@@ -21,6 +21,17 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Dependencies from the programs' own libraries only, not from the Linux player's folder (see
+# package_depends.cmake.in), so CPack's own scan of every file is off.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(torvana_shlibdeps_programs)
+foreach(program ${torvana_programs})
+  if(TARGET ${program})
+    list(APPEND torvana_shlibdeps_programs $<TARGET_FILE:${program}>)
+  endif()
+endforeach()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/package_depends.cmake.in ${CMAKE_BINARY_DIR}/package_depends.cmake.gen @ONLY)
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/package_depends.cmake INPUT ${CMAKE_BINARY_DIR}/package_depends.cmake.gen)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package_depends.cmake)
 
 include(CPack)

@@ -98,6 +98,13 @@ private:
 
 constexpr const char* kAutorunInf = "autorun.inf";
 
+// A file the build writes for the disc (not the project's own autorun.inf) that could not be
+// written: told like a failed copy, and the build goes on.
+void writeFailed(const std::string& path, const Error& e, ProjectState& state, BuildUser& user) {
+    state.copyFailed = true;
+    user.error("Error writing file: " + quoted(path) + " (" + e.what() + ").");
+}
+
 void createFolderIfMissing(const std::string& folder) {
     if (!folderExists(folder)) createFolder(folder);
 }
@@ -112,7 +119,47 @@ bool isForeignPage(const std::string& path) {
     }
 }
 
+// The Linux player's folder beside the editor, relative to it: its sub-folders (a folder before
+// what it holds) and its files other than the player, both sorted so that every build copies
+// in the same order. Nothing when the folder is missing.
+void listLinuxPlayerFolder(const std::string& programFolder, std::vector<std::string>& folders,
+                           std::vector<std::string>& files) {
+    const fs::path root = fsPath(programFolder + kLinuxPlayerFolder);
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string inside = pathString(it->path().lexically_relative(root));
+#ifdef _WIN32
+        std::replace(inside.begin(), inside.end(), '\\', '/');
+#endif
+        const std::string relative = std::string(kLinuxPlayerFolder) + "/" + inside;
+        std::error_code typeError;
+        if (it->is_directory(typeError)) folders.push_back(relative);
+        else if (relative != kLinuxPlayer) files.push_back(relative);
+    }
+    std::sort(folders.begin(), folders.end());
+    std::sort(files.begin(), files.end());
+}
+
 }  // namespace
+
+const char* const kAutorunShText =
+    "#!/bin/sh\n"
+    "# Shows the disc's menu on a Linux desktop, which runs this file from the disc's root. The\n"
+    "# player in linux-x86_64/ brings its own Qt and finds the menu in its current folder.\n"
+    "cd \"$(dirname -- \"$0\")\" || exit 1\n"
+    "player=linux-x86_64/torvana-player\n"
+    "if [ -x \"$player\" ]; then\n"
+    "  exec \"./$player\" \"$@\"\n"
+    "fi\n"
+    "# A disc mounted without execute permission: the system's dynamic loader runs the player.\n"
+    "for loader in /lib64/ld-linux-x86-64.so.2 /lib/x86_64-linux-gnu/ld-linux-x86-64.so.2 \\\n"
+    "    /usr/lib64/ld-linux-x86-64.so.2 /usr/lib/x86_64-linux-gnu/ld-linux-x86-64.so.2; do\n"
+    "  if [ -f \"$loader\" ]; then\n"
+    "    exec \"$loader\" \"./$player\" \"$@\"\n"
+    "  fi\n"
+    "done\n"
+    "echo \"autorun.sh: this computer has no loader for 64-bit x86 programs\" >&2\n"
+    "exit 1\n";
 
 StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
     const std::string& S = fields.stagingFolder;
@@ -142,6 +189,17 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
     }
     plan.written = {kAutorunInf};
     if (fields.addWebMenu) plan.written.push_back(kWebMenuFile);
+
+    if (fields.addLinuxPlayer) {
+        std::vector<std::string> folders, files;
+        listLinuxPlayerFolder(state.programFolder, folders, files);
+        plan.folders.push_back(kLinuxPlayerFolder);
+        plan.folders.insert(plan.folders.end(), folders.begin(), folders.end());
+        // The player first: without the folder it is the one missing file reported.
+        copy(state.programFolder + kLinuxPlayer, kLinuxPlayer);
+        for (const std::string& f : files) copy(state.programFolder + f, f);
+        plan.written.push_back(kAutorunSh);
+    }
     return plan;
 }
 
@@ -280,9 +338,19 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
             try {
                 replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath)))));
             } catch (const Error& e) {
-                state.copyFailed = true;
-                user.error("Error writing file: " + quoted(page) + " (" + e.what() + ").");
+                writeFailed(page, e, state, user);
             }
+        }
+    }
+
+    if (fields.addLinuxPlayer) {
+        // The Linux player's start: like the page, a failure is said at once and the build goes on.
+        const std::string script = joinPath(S, kAutorunSh);
+        try {
+            replaceFileContents(script, kAutorunShText);
+            makeExecutable(script);
+        } catch (const Error& e) {
+            writeFailed(script, e, state, user);
         }
     }
 

@@ -78,6 +78,15 @@ struct StagedCopy {
     std::string relative;
 };
 
+// The Linux player's folder, beside the editor and in the staging folder: the player with its
+// own Qt libraries and plugins.
+constexpr const char* kLinuxPlayerFolder = "linux-x86_64";
+constexpr const char* kLinuxPlayer = "linux-x86_64/torvana-player";
+// The file a Linux desktop runs from the root of an inserted disc.
+constexpr const char* kAutorunSh = "autorun.sh";
+// What autorun.sh holds (POSIX shell, LF line ends).
+extern const char* const kAutorunShText;
+
 // Everything a build puts into the staging folder, in the order it does so. Whatever else is
 // found there was put there by something else.
 struct StagingPlan {
@@ -87,7 +96,9 @@ struct StagingPlan {
                                        // index.html
 };
 
-// The plan of a build of this project into fields.stagingFolder.
+// The plan of a build of this project into fields.stagingFolder. With the Linux player it lists
+// the player's folder beside the editor as it is now (its sub-folders and files, sorted); a
+// missing folder still plans the player itself, which the copy rule then reports missing.
 StagingPlan planStaging(const ProjectState& state, const BuildFields& fields);
 
 // Two different files that a build copies to one destination (a file of images/ or wavs/), of

@@ -10,9 +10,24 @@
 
 namespace player {
 
+namespace {
+
+QString& namedProgramFolder() {
+    static QString folder;
+    return folder;
+}
+
+}  // namespace
+
+void setProgramFolder(const QString& folder) { namedProgramFolder() = folder; }
+
+QString programFolder() {
+    return namedProgramFolder().isEmpty() ? QCoreApplication::applicationDirPath() : namedProgramFolder();
+}
+
 std::vector<std::string> projectFolders() {
     std::vector<std::string> folders{QDir::currentPath().toLocal8Bit().toStdString()};
-    const std::string own = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
+    const std::string own = programFolder().toLocal8Bit().toStdString();
     if (QDir(QString::fromLocal8Bit(own.c_str())) != QDir::current()) folders.push_back(own);
     return folders;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The player's run from start to end, shared by its main() and the start-up benchmark.
 
+#include <QString>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,6 +10,12 @@ namespace player {
 
 class Launcher;
 class PlayerWindow;
+
+// The folder of the player's program, where its sound module is: the folder Qt reports unless
+// main() named it first (a player started through the dynamic loader, which Qt takes for the
+// program).
+QString programFolder();
+void setProgramFolder(const QString& folder);
 
 // Where the player looks for its project file, in order: the current folder (the disc's root
 // when the disc starts it, the staging folder at a test run), then the program's own folder,

@@ -1,10 +1,10 @@
 #include "player/sounds.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
 #include <algorithm>
 
+#include "player/player_app.h"
 #include "project/wave_info.h"
 
 namespace player {
@@ -37,7 +37,7 @@ void SoundBank::startOutput() {
     if (outputStarted_) return;
     outputStarted_ = true;
     // The module is never unloaded: the output it made lives as long as this bank.
-    QLibrary module(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kSoundModuleFile));
+    QLibrary module(programFolder() + QLatin1Char('/') + QLatin1String(kSoundModuleFile));
     const auto create = reinterpret_cast<CreateSoundOutput>(module.resolve(kCreateSoundOutput));
     if (!create) {
         // Said only when there is something to hear.

@@ -351,6 +351,18 @@ void deleteFile(const std::string& path) {
     if (ec) throwCode(ec);
 }
 
+void makeExecutable(const std::string& path) {
+#ifndef _WIN32
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) throwErrno(errno);
+    // Execute permission for whoever may read it, as chmod +x gives.
+    const mode_t mode = (st.st_mode & 07777) | ((st.st_mode & 0444) >> 2);
+    if (mode != (st.st_mode & 07777) && ::chmod(path.c_str(), mode) != 0) throwErrno(errno);
+#else
+    (void)path;
+#endif
+}
+
 namespace {
 
 // The text of a copy whose source changed size while it was copied.

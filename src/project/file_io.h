@@ -48,6 +48,10 @@ void createFolder(const std::string& path);
 // Deletes a file. Throws Error on failure.
 void deleteFile(const std::string& path);
 
+// Lets everyone who may read the file also run it (a script, a program); nothing on Windows,
+// where a file's name says whether it runs. Throws Error on failure.
+void makeExecutable(const std::string& path);
+
 }  // namespace torvana
 
 namespace torvana {

@@ -14,6 +14,7 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "settings/recent_projects.h"
+#include "test_support/linux_player.h"
 #include "test_support/window_fixture.h"
 
 using toolkit::Answer;
@@ -99,6 +100,7 @@ private slots:
         torvana::rememberRecentProject(fx.settingsPath(), fx.path("other.cdrom"));
         QDir(fx.dirPath()).mkdir("program");
         torvana::replaceFileContents(fx.path("program/autorun.exe"), "player");
+        makeLinuxPlayerStandIn(fx.path("program"));
         f->state.programFolder = fx.path("program") + "/";
         fx.hook.answer(Answer::Ok);  // everything copied
         f->BitBtn1->click();

@@ -21,6 +21,7 @@
 #include "build/staging_folder_dialog.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
+#include "test_support/linux_player.h"
 #include "test_support/window_fixture.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/progress.h"
@@ -38,6 +39,7 @@ class SaveTest : public QObject {
     void makePlayer() {
         QDir(fx.dirPath()).mkdir("program");
         torvana::replaceFileContents(fx.path("program/autorun.exe"), "MZ");
+        makeLinuxPlayerStandIn(fx.path("program"));
         const std::string player = fx.path("program/torvana-player");
         torvana::replaceFileContents(player, "#!/bin/sh\necho started > started.txt\n");
         QFile::setPermissions(QString::fromStdString(player), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -6,11 +6,13 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 
 #include "build/staging_build.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
+#include "test_support/linux_player.h"
 #include "test_support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -65,6 +67,7 @@ struct Fixture {
         fields.stagingFolder = stage;
         fields.backgroundImage = file("back.gif", "background");
         fields.cdTitle = "My Disc";
+        fields.addLinuxPlayer = false;  // the Linux part has tests of its own
     }
 
     std::string file(const std::string& name, const std::string& contents = "x") {
@@ -318,6 +321,93 @@ TEST(CopyRule, MessagesShowStoredPathsVisiblyAndWhole) {
     CopyIntoStaging(longPath, fx.staged("b.gif"), user, failed);
     EXPECT_EQ(user.said, (std::vector<std::string>{"warning: File: \"/art/a\\x01\\xFF.gif\" does not exist.",
                                                    "warning: File: \"" + longPath + "\" does not exist."}));
+}
+
+// The Linux player: its folder beside the editor copied whole (sub-folders before their files,
+// the player first), autorun.sh written with LF line ends and made executable, and both planned,
+// so the disc check and the disc image count them as the build's own.
+TEST(LinuxPlayer, FolderCopiedAndScriptWritten) {
+    Fixture fx;
+    fx.fields.addLinuxPlayer = true;
+    makeLinuxPlayerStandIn(fx.state.programFolder);
+    fs::create_directories(fx.state.programFolder + "linux-x86_64/plugins/platforms");
+    replaceFileContents(fx.state.programFolder + "linux-x86_64/plugins/platforms/libqxcb.so", "plugin");
+    fx.addHotspot("exit", fx.file("r.gif"));
+
+    const StagingPlan plan = planStaging(fx.state, fx.fields);
+    EXPECT_EQ(std::vector<std::string>(plan.folders.begin() + 3, plan.folders.end()),
+              (std::vector<std::string>{"linux-x86_64", "linux-x86_64/lib", "linux-x86_64/plugins",
+                                        "linux-x86_64/plugins/platforms"}));
+    std::vector<std::string> copied;
+    for (const StagedCopy& c : plan.copies)
+        if (c.relative.rfind("linux-x86_64/", 0) == 0) copied.push_back(c.relative);
+    EXPECT_EQ(copied, (std::vector<std::string>{"linux-x86_64/torvana-player", "linux-x86_64/lib/libQt6Core.so.6",
+                                                "linux-x86_64/plugins/platforms/libqxcb.so"}));
+    EXPECT_EQ(plan.written, (std::vector<std::string>{"autorun.inf", "autorun.sh"}));
+
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    EXPECT_EQ(readFileContents(fx.staged("linux-x86_64/plugins/platforms/libqxcb.so")), "plugin");
+    const std::string script = readFileContents(fx.staged("autorun.sh"));
+    EXPECT_EQ(script, kAutorunShText);
+    EXPECT_EQ(script.rfind("#!/bin/sh\n", 0), 0u);
+    EXPECT_EQ(script.find('\r'), std::string::npos);
+    for (const char* f : {"autorun.sh", "linux-x86_64/torvana-player"})
+        EXPECT_EQ(fs::status(fx.staged(f)).permissions() & fs::perms::others_exec, fs::perms::others_exec) << f;
+
+    // Turned off, the build neither plans nor writes any of it.
+    Fixture off;
+    makeLinuxPlayerStandIn(off.state.programFolder);
+    off.addHotspot("exit", off.file("r.gif"));
+    const StagingPlan without = planStaging(off.state, off.fields);
+    EXPECT_EQ(without.folders.size(), 3u);
+    EXPECT_EQ(without.written, std::vector<std::string>{"autorun.inf"});
+    EXPECT_EQ(off.build(), BuildResult::Succeeded);
+    EXPECT_FALSE(fs::exists(off.staged("autorun.sh")));
+    EXPECT_FALSE(fs::exists(off.staged("linux-x86_64")));
+}
+
+// A Linux part that cannot be made is told like a failed copy: the build goes on, ends without
+// the closing message and leaves Test Run as it was.
+TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {
+    struct Case {
+        const char* name;
+        std::function<void(Fixture&)> spoil;
+        std::function<std::string(Fixture&)> said;
+    };
+    const Case cases[] = {
+        {"no player beside the editor", [](Fixture&) {},
+         [](Fixture& fx) {
+             return "warning: File: \"" + fx.state.programFolder + "linux-x86_64/torvana-player\" does not exist.";
+         }},
+        {"a folder where a library goes",
+         [](Fixture& fx) {
+             makeLinuxPlayerStandIn(fx.state.programFolder);
+             fs::create_directories(fx.staged("linux-x86_64/lib/libQt6Core.so.6/inside"));
+         },
+         [](Fixture& fx) {
+             return "error: Error copying file: \"" + fx.state.programFolder + "linux-x86_64/lib/libQt6Core.so.6\" to \"" +
+                    fx.staged("linux-x86_64/lib/libQt6Core.so.6") + "\"";
+         }},
+        {"a folder where autorun.sh goes",
+         [](Fixture& fx) {
+             makeLinuxPlayerStandIn(fx.state.programFolder);
+             fs::create_directories(fx.staged("autorun.sh/inside"));
+         },
+         [](Fixture& fx) {
+             return "error: Error writing file: \"" + fx.staged("autorun.sh") + "\" (File access denied)";
+         }},
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        fx.fields.addLinuxPlayer = true;
+        fx.addHotspot("exit", fx.file("r.gif"));
+        c.spoil(fx);
+        EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures) << c.name;
+        EXPECT_EQ(fx.user.said, std::vector<std::string>{c.said(fx)}) << c.name;
+        EXPECT_TRUE(fx.state.copyFailed) << c.name;
+        EXPECT_TRUE(fileExists(fx.staged("autorun.inf"))) << c.name;
+        EXPECT_EQ(leftovers(fx.stage), std::vector<std::string>{}) << c.name;
+    }
 }
 
 TEST(CopyRule, CutsCommandLinesAfterAThreeCharacterExtension) {

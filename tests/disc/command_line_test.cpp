@@ -30,6 +30,7 @@ public:
         fs::create_directories(dir_.file("bin"));
         fs::copy_file(TORVANA_EDITOR, path(), fs::copy_options::overwrite_existing);
         torvana::replaceFileContents(dir_.file("bin/autorun.exe"), "player");
+        makeLinuxPlayerStandIn(dir_.file("bin"));
     }
     std::string path() const { return dir_.file("bin/torvana"); }
     // The program's settings file, in a configuration folder of its own.

@@ -12,6 +12,7 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "project/paths.h"
+#include "test_support/linux_player.h"
 #include "test_support/temp_dir.h"
 
 namespace disctest {
@@ -66,6 +67,7 @@ struct DiscProject {
         std::filesystem::create_directories(art);
         std::filesystem::create_directories(dir.file("program"));
         torvana::replaceFileContents(dir.file("program/autorun.exe"), "player");
+        makeLinuxPlayerStandIn(dir.file("program"));
         state.programFolder = dir.file("program") + "/";
         state.projectName = "menu.cdrom";
         state.projectPath = dir.file("menu.cdrom");

@@ -28,6 +28,10 @@ expect ./usr/lib/torvana/torvana
 expect ./usr/lib/torvana/autorun.exe
 expect ./usr/lib/torvana/modules/torvana-player-sound.so
 expect ./usr/lib/torvana/torvana_help.htm
+expect ./usr/lib/torvana/linux-x86_64/torvana-player
+expect ./usr/lib/torvana/linux-x86_64/qt.conf
+expect ./usr/lib/torvana/linux-x86_64/lib/libQt6Core.so.6
+expect ./usr/lib/torvana/linux-x86_64/plugins/platforms/libqxcb.so
 expect "./usr/share/applications/$app_id.desktop"
 expect "./usr/share/metainfo/$app_id.metainfo.xml"
 expect "./usr/share/mime/packages/$app_id.xml"

@@ -23,6 +23,13 @@ for f in autorun.exe torvana_help.htm; do
   cmp -s "$build/bin/$f" "lib/torvana/$f" || fail "lib/torvana/$f differs from the build's or is missing"
 done
 [ -x lib/torvana/autorun.exe ] || fail "autorun.exe lost its executable mode"
+# The Linux player with its own Qt, file for file as the build made it, still executable.
+diff -r "$build/bin/linux-x86_64" lib/torvana/linux-x86_64 || fail "lib/torvana/linux-x86_64 differs from the build's"
+[ -x lib/torvana/linux-x86_64/torvana-player ] || fail "the Linux player lost its executable mode"
+# ...which carries none of the libraries that must be the running system's own.
+system_owned=$(ls lib/torvana/linux-x86_64/lib | grep -E \
+  '^(ld-linux|libc\.|libm\.|libstdc\+\+|libgcc_s|libGL|libEGL|libOpenGL|libdrm|libX11|libxcb\.so|libwayland-|libfontconfig|libfreetype|libpulse|libdbus-1)' || true)
+[ -z "$system_owned" ] || fail "the Linux player bundles system libraries: $system_owned"
 
 # Nothing of the build's own (tests, tools, benchmarks) and nothing outside the three folders.
 unexpected=$(find . -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name share)
@@ -30,7 +37,7 @@ unexpected=$(find . -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name shar
 [ "$(ls bin)" = torvana ] || fail "bin holds more than the editor: $(ls bin | tr '\n' ' ')"
 for f in lib/torvana/*; do
   case "$(basename "$f")" in
-    torvana | torvana-player | modules | autorun.exe | torvana_help.htm) ;;
+    torvana | torvana-player | modules | autorun.exe | torvana_help.htm | linux-x86_64) ;;
     *) fail "unexpected file beside the editor: $f" ;;
   esac
 done
