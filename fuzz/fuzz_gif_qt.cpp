@@ -65,7 +65,7 @@ void CheckFirstFrame(GifPicture& picture) {
 
 // Each frame's cached images: the frame's size; the bitmap holds its indices (0 where the
 // pixels fall short); the mask is set exactly on the transparent index; the opaque form is the
-// bitmap through its colour table.
+// bitmap through its colour table, which is the compositor's palette for the frame.
 void CheckFrameBitmaps(GifPicture& picture) {
     GifImage& model = picture.Model();
     for (size_t i = 0; i < model.frames.Count() && i < kDrawnFrames; ++i) {
@@ -88,6 +88,11 @@ void CheckFrameBitmaps(GifPicture& picture) {
         check(cache.mask.isNull() || cache.mask.size() == size);
         const QList<QRgb> table = cache.bitmap.colorTable();
         check(table.size() == 256);
+        // With a table of its own or a global one, a frame's colours are the compositor's.
+        if (frame.localColors.tripleCount > 0 || model.header->globalColors.tripleCount > 0) {
+            const std::vector<GifRgba> colours = FramePaletteRgba(frame, false);
+            for (int i = 0; i < 256; ++i) check(table[i] == Argb(colours[size_t(i)]));
+        }
         const int transparent = frame.TransparentIndex();
         for (int y = 0; y < size.height(); ++y) {
             const uint8_t* indices = cache.bitmap.constScanLine(y);
