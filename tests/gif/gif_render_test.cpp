@@ -371,9 +371,16 @@ private slots:
         QImage red(3, 2, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(dir.filePath("red.png")));
+        const int64_t before = GifMemoryBudget::Program().InUse();
         auto still = LoadGraphic(dir.filePath("red.png").toStdString());
         QVERIFY(dynamic_cast<StillPicture*>(still.get()));
-        QCOMPARE(still->FirstFrame().size(), QSize(3, 2));
+        QImage kept = still->FirstFrame();
+        QCOMPARE(kept.size(), QSize(3, 2));
+        // Its pixels count in the program's budget as long as the picture or a copy lives.
+        still.reset();
+        QCOMPARE(GifMemoryBudget::Program().InUse(), before + kept.sizeInBytes());
+        kept = QImage();
+        QCOMPARE(GifMemoryBudget::Program().InUse(), before);
         // Reasons fit for a sentence.
         auto reason = [](const std::string& path) -> QString {
             try {
