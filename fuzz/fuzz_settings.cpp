@@ -3,8 +3,6 @@
 // written key's line is kept. The first byte chooses the key and the value, the rest is the
 // file.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <algorithm>
 #include <cstdlib>
@@ -15,21 +13,9 @@
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "settings/settings_file.h"
+#include "scratch_file.h"
 
 namespace {
-
-std::string settingsPath() {
-    static const std::string path = [] {
-        const char* base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-        return std::string(base) + "/fuzz_settings." + std::to_string(getpid()) + ".ini";
-    }();
-    static const bool removedAtExit = [] {
-        std::atexit([] { unlink(path.c_str()); });
-        return true;
-    }();
-    (void)removedAtExit;
-    return path;
-}
 
 // What the write added or changed: `after` with every new line and the section header taken
 // out must be empty once line ends are dropped.
@@ -47,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool writeWarnMe = data[0] & 1;
     const bool value = data[0] & 2;
     const std::string before(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::string path = settingsPath();
+    const std::string& path = scratchPath("fuzz_settings", ".ini");
     torvana::replaceFileContents(path, before);
 
     const torvana::EditorSettings old = torvana::loadSettings(path);

@@ -454,6 +454,12 @@ public:
         budget_->Give(bytes_);
         bytes_ = 0;
     }
+    // Gives back what is held beyond `bytes` (the owner freed part of what it took).
+    void ReduceTo(int64_t bytes) {
+        if (bytes >= bytes_) return;
+        budget_->Give(bytes_ - bytes);
+        bytes_ = bytes;
+    }
     int64_t Bytes() const { return bytes_; }
 
 private:

@@ -417,13 +417,15 @@ void LzwDecoder::DecodeFrame(uint8_t* pixels, int width, int height, bool interl
 }
 
 void GifFrame::ReadFrameData(GifStream& stream) {
+    // The code size is read and checked before the pixels are allocated: a raster that cannot
+    // be decoded fails the frame without first filling up to a gigabyte of pixels.
+    const int minimumCodeSize = stream.ReadByte();
+    std::unique_ptr<LzwDecoder> decoder;
+    if (minimumCodeSize >= 0) decoder = std::make_unique<LzwDecoder>(stream, *this, minimumCodeSize);
     AllocatePixels();
     const uint8_t fillValue = hasTransparency && controlBlock ? controlBlock->transparentIndex : 0;
     if (fillValue != 0 && !pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());
-    const int minimumCodeSize = stream.ReadByte();
-    if (minimumCodeSize < 0) return;
-    auto decoder = std::make_unique<LzwDecoder>(stream, *this, minimumCodeSize);
-    decoder->DecodeFrame(pixels.data(), frameWidth, frameHeight, IsInterlaced(), fillValue);
+    if (decoder) decoder->DecodeFrame(pixels.data(), frameWidth, frameHeight, IsInterlaced(), fillValue);
 }
 
 }  // namespace torvana::gif

@@ -68,7 +68,7 @@ public:
         if (picture && !picture->Empty()) {
             painter->save();
             painter->setClipRect(kStage);
-            picture->Draw(*painter, QRect(0, 0, picture->Width(), picture->Height()));
+            picture->TryDraw(*painter, QRect(0, 0, picture->Width(), picture->Height()));
             painter->restore();
         }
         if (!message.isEmpty()) {
@@ -123,7 +123,7 @@ public:
         const bool selected = owner_->selectedSlot() == placed.slot;
         const QRect area(QPoint(0, 0), size_);
         if (pointed && placed.picture && !placed.picture->Empty()) {
-            placed.picture->Draw(*painter, area);
+            placed.picture->TryDraw(*painter, area);  // a picture without memory draws nothing
         } else {
             painter->fillRect(area, selected ? QColor(255, 170, 0, 70) : QColor(255, 255, 255, 40));
         }

@@ -11,6 +11,9 @@ Picture loadPicture(const QString& path) {
         picture.still = graphic->FirstFrame();
         auto gif = std::dynamic_pointer_cast<torvana::gif::GifPicture>(graphic);
         if (gif && gif->Model().frames.Count() > 1) picture.animation = std::move(gif);
+    } catch (const torvana::gif::GifOutOfMemory&) {
+        picture = Picture();
+        picture.error = QStringLiteral("not enough memory for the picture");
     } catch (const torvana::Error& e) {
         picture = Picture();
         picture.error = QString::fromLocal8Bit(e.what());

@@ -121,16 +121,14 @@ void PlayerStage::followMouse(const QPoint& point) {
 void PlayerStage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    if (backgroundAnimation_) {
-        backgroundAnimation_->Draw(painter, QRect(QPoint(0, 0), background_.size()));
-    } else if (!background_.isNull()) {
+    if (!drawAnimation(painter, backgroundAnimation_.get(), QRect(QPoint(0, 0), background_.size()), -1) &&
+        !background_.isNull()) {
         painter.drawImage(QPoint(0, 0), background_);
     }
     if (current_ >= 0) {
         const Spot& s = spots_[size_t(current_)];
-        if (s.animation) {
-            s.animation->Draw(painter, QRect(s.rect.topLeft(), s.rollover.size()));
-        } else if (!s.rollover.isNull()) {
+        if (!drawAnimation(painter, s.animation.get(), QRect(s.rect.topLeft(), s.rollover.size()), current_) &&
+            !s.rollover.isNull()) {
             painter.drawImage(s.rect.topLeft(), s.rollover);
         }
     }
@@ -147,6 +145,16 @@ void PlayerStage::paintEvent(QPaintEvent*) {
         painted_ = true;
         emit firstPainted();
     }
+}
+
+bool PlayerStage::drawAnimation(QPainter& painter, torvana::gif::Graphic* animation, const QRect& target, int index) {
+    if (!animation || stillOnly_.count(animation)) return false;
+    const std::string error = animation->TryDraw(painter, target);
+    if (error.empty()) return true;
+    // Tried once: every later paint shows the still, which is already in memory.
+    stillOnly_.insert(animation);
+    emit animationFailed(index, QString::fromLocal8Bit(error.c_str()));
+    return false;
 }
 
 void PlayerStage::mouseMoveEvent(QMouseEvent* event) { followMouse(event->position().toPoint()); }
@@ -294,6 +302,18 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
         playSound(project_.hotspots[size_t(index)].rolloverWav);
     });
     connect(stage_, &PlayerStage::activated, this, &PlayerWindow::activateHotspot);
+    // Said after the paint that found it, which must not change the window's layout.
+    connect(
+        stage_, &PlayerStage::animationFailed, this,
+        [this](int index, const QString& reason) {
+            if (index < 0) {
+                addNote(tr("Background picture %1 not animated: %2.").arg(shown(project_.background), reason));
+            } else {
+                addNote(tr("Rollover picture %1 not animated: %2.")
+                            .arg(shown(project_.hotspots[size_t(index)].rolloverImage), reason));
+            }
+        },
+        Qt::QueuedConnection);
     // What the first frame does not need waits until it is on the screen.
     connect(stage_, &PlayerStage::firstPainted, this, &PlayerWindow::menuShown, Qt::QueuedConnection);
 

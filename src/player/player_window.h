@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "gif/qt/gif_picture.h"
@@ -66,6 +67,9 @@ signals:
     void activated(int index);
     // The stage has painted for the first time: the menu is on the screen.
     void firstPainted();
+    // An animated picture cannot be animated (not enough memory for its painter) and shows its
+    // first frame from now on: the background (-1) or a hotspot's rollover.
+    void animationFailed(int index, const QString& reason);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +87,9 @@ private:
     void followMouse(const QPoint& point);
 
     void watch(const std::shared_ptr<torvana::gif::Graphic>& animation);
+    // Draws an animated picture (of the background, -1, or a hotspot); false when there is
+    // none or it cannot be animated, and its still is to be drawn instead.
+    bool drawAnimation(QPainter& painter, torvana::gif::Graphic* animation, const QRect& target, int index);
 
     QImage background_;
     std::shared_ptr<torvana::gif::Graphic> backgroundAnimation_;
@@ -93,6 +100,7 @@ private:
     int pressedSpot_ = -1;  // the hotspot a left button press started on
     bool wrapsFocus_ = true;
     bool painted_ = false;
+    std::set<const torvana::gif::Graphic*> stillOnly_;  // animations that failed to start
 };
 
 class PlayerWindow : public QWidget {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "project/file_io.h"
@@ -75,7 +76,9 @@ WaveInfo inspectWave(const std::string& path) {
                 info.error = "the WAV file holds no sound";
                 return info;
             }
-            info.durationMs = int(available * 1000 / byteRate);
+            // A header may state a rate as low as one byte a second: the length is cut to what
+            // an int counts rather than wrapping round to a negative one.
+            info.durationMs = int(std::min<int64_t>(available * 1000 / byteRate, std::numeric_limits<int>::max()));
             return info;
         }
         if (next > fileBytes || std::fseek(f, long(next), SEEK_SET) != 0) break;

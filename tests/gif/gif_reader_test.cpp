@@ -2,6 +2,9 @@
 // damaged files, and the bounds that keep hostile files from taking the machine.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "gif/gif_compositor.h"
 #include "gif_test_support.h"
@@ -366,6 +369,35 @@ TEST(GifModel, ColorTablesAndControlBlocks) {
 // One budget for every picture a program holds: pixels, the bookkeeping of every frame and
 // extension, kept extension bytes and composed canvases all count against it, and a picture
 // gives back what it took when it goes.
+TEST(GifReader, ARasterThatCannotBeDecodedTakesNoPixelMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory does not fit under an address-space limit";
+#endif
+    // A 40-byte file whose 65535 x 16000 frame (1 GB of pixels, within the budget) has an
+    // invalid code size: refused for that, in a child whose address space could not hold the
+    // pixels.
+    GifBuilder gif;
+    gif.Header(65535, 16000, Palette(2)).Descriptor(0, 0, 65535, 16000).Raw({12}).Raw({2, 0, 0, 0});
+    const Bytes bytes = gif.Trailer().bytes();
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit{rlim_t(512) << 20, RLIM_INFINITY};
+        setrlimit(RLIMIT_AS, &limit);
+        int code = 3;
+        try {
+            Loaded loaded = Load(bytes);
+            code = loaded.error == "Invalid LZW minimum code size" && loaded.frames() == 0 ? 0 : 4;
+        } catch (...) {
+            code = 5;  // std::bad_alloc: the pixels were allocated first
+        }
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(GifMemoryBudget, SharedByEveryPictureAndEverythingCounts) {
     GifMemoryBudget budget(int64_t(40) << 20);
     auto load = [&](const Bytes& bytes, std::string* error) {

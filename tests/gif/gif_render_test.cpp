@@ -1,9 +1,15 @@
 // Drawing GIF frames with Qt: masks only where transparency occurs, palettes and their
-// fallbacks, the cube and the ditherer, frame placement, stretching and tiling.
+// fallbacks, the cube and the ditherer, frame placement, stretching and tiling, and the
+// memory drawing takes: counted in the shared budget, and a clear error when Qt has none.
 
+#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "gif/qt/gif_picture.h"
 #include "gif/qt/gif_render.h"
@@ -30,6 +36,58 @@ QImage Canvas(int w, int h, QColor fill) {
 }
 
 QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+
+std::unique_ptr<GifPicture> LoadInto(GifMemoryBudget& budget, const GifBuilder& gif) {
+    auto picture = std::make_unique<GifPicture>();
+    picture->Model().budget = &budget;
+    picture->LoadFromData(QByteArray(reinterpret_cast<const char*>(gif.bytes().data()), qsizetype(gif.bytes().size())));
+    return picture;
+}
+
+int64_t CacheBytes(GifFrame& frame) {
+    const GifFrameRender& c = FrameRender(frame);
+    return c.bitmap.sizeInBytes() + c.mask.sizeInBytes() + c.opaque.sizeInBytes() + c.masked.sizeInBytes();
+}
+
+// A side x side frame of index 1 with one transparent pixel (index 0) in its corner.
+GifBuilder Square(int side, int frames = 1) {
+    Bytes pixels(size_t(side) * side, 1);
+    pixels[0] = 0;
+    GifBuilder gif;
+    gif.Header(side, side, kColours);
+    for (int i = 0; i < frames; ++i) gif.Gce(2, 10, 0).Image(0, 0, side, side, pixels, 2);
+    return gif.Trailer();
+}
+
+// Runs `step` in a child process whose address space ends `room` bytes above what it uses
+// now, so that Qt's next large image cannot be allocated. The child's exit code: 0 when the
+// step threw GifOutOfMemory, 3 when it did not throw, 4 for any other error; a signal when it
+// crashed.
+int WithLittleAddressSpace(int64_t room, const std::function<void()>& step) {
+    const pid_t child = fork();
+    if (child == 0) {
+        int code = 3;
+        QFile status("/proc/self/status");
+        int64_t used = 0;
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmSize:")) used = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+        const rlimit limit{rlim_t(used + room), RLIM_INFINITY};
+        if (used == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(5);
+        try {
+            step();
+        } catch (const GifOutOfMemory&) {
+            code = 0;
+        } catch (...) {
+            code = 4;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 }  // namespace
 
@@ -313,9 +371,16 @@ private slots:
         QImage red(3, 2, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(dir.filePath("red.png")));
+        const int64_t before = GifMemoryBudget::Program().InUse();
         auto still = LoadGraphic(dir.filePath("red.png").toStdString());
         QVERIFY(dynamic_cast<StillPicture*>(still.get()));
-        QCOMPARE(still->FirstFrame().size(), QSize(3, 2));
+        QImage kept = still->FirstFrame();
+        QCOMPARE(kept.size(), QSize(3, 2));
+        // Its pixels count in the program's budget as long as the picture or a copy lives.
+        still.reset();
+        QCOMPARE(GifMemoryBudget::Program().InUse(), before + kept.sizeInBytes());
+        kept = QImage();
+        QCOMPARE(GifMemoryBudget::Program().InUse(), before);
         // Reasons fit for a sentence.
         auto reason = [](const std::string& path) -> QString {
             try {
@@ -328,6 +393,99 @@ private slots:
         QCOMPARE(reason(dir.filePath("none.gif").toStdString()), QString("file not found"));
         QCOMPARE(reason(dir.path().toStdString()), QString("not a file"));
         QCOMPARE(reason(write("header.gif", gifBytes.left(13 + 12))), QString("the GIF file holds no picture"));
+    }
+
+    void drawingTakesItsBitmapsFromTheSharedBudget() {
+        const std::string refused = "Not enough memory for the picture: the pictures open would need more than ";
+        {
+            GifMemoryBudget budget(int64_t(6) << 20);
+            auto one = LoadInto(budget, Square(500));
+            const int64_t model = budget.InUse();
+            GifFrame& frame = one->Model().frames[0];
+            QImage canvas = Canvas(500, 500, Qt::black);
+            QPainter p(&canvas);
+            QCOMPARE(one->TryDraw(p, canvas.rect()), std::string());
+            QVERIFY(!FrameRender(frame).masked.isNull());
+            QCOMPARE(budget.InUse(), model + CacheBytes(frame));  // indices, mask, opaque and masked forms
+            DiscardFrameBitmap(frame);
+            QCOMPARE(budget.InUse(), model + FrameRender(frame).mask.sizeInBytes());
+            QVERIFY(one->StillBitmap());
+            QCOMPARE(budget.InUse(), model + CacheBytes(frame) + 500 * 500 * 4);
+            const int64_t drawn = budget.InUse();
+            // The first frame stays counted while any copy of it lives.
+            QImage first = one->FirstFrame();
+            QImage copy = first;
+            QCOMPARE(budget.InUse(), drawn + 500 * 500 * 4);
+            QCOMPARE(copy.pixelColor(1, 0), QColor(Qt::red));
+            first = QImage();
+            QCOMPARE(budget.InUse(), drawn + 500 * 500 * 4);
+
+            // A second picture's bitmaps do not fit beside the first one's: refused, nothing
+            // drawn, nothing kept; once the copy is gone they fit.
+            auto two = LoadInto(budget, Square(500));
+            const int64_t loaded = budget.InUse();
+            QImage other = Canvas(500, 500, Qt::black);
+            QPainter q(&other);
+            QCOMPARE(two->TryDraw(q, other.rect()).substr(0, refused.size()), refused);
+            QCOMPARE(budget.InUse(), loaded);
+            QCOMPARE(At(other, 250, 250), QColor(Qt::black));
+            copy = QImage();
+            QCOMPARE(two->TryDraw(q, other.rect()), std::string());
+            QCOMPARE(At(other, 250, 250), QColor(Qt::red));
+            p.end();
+            q.end();
+            one.reset();
+            two.reset();
+            QCOMPARE(budget.InUse(), 0);
+        }
+        // An animation whose painter does not fit leaves no display bitmap and no painter
+        // behind, and starts once there is room. (Small: Qt converts large frames on threads
+        // of its own, which ThreadSanitizer cannot follow.)
+        GifMemoryBudget budget(int64_t(2) << 20);
+        auto big = LoadInto(budget, Square(1400));  // 1.96 MB of indices takes the room
+        auto animation = LoadInto(budget, Square(120, 2));
+        const int64_t loaded = budget.InUse();
+        QImage canvas = Canvas(120, 120, Qt::black);
+        QPainter p(&canvas);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QCOMPARE(animation->TryDraw(p, canvas.rect()).substr(0, refused.size()), refused);
+            QCOMPARE(animation->MainPainter(), nullptr);
+            QCOMPARE(animation->DisplayBitmap(), nullptr);
+            QCOMPARE(budget.InUse(), loaded);
+        }
+        big.reset();
+        QCOMPARE(animation->TryDraw(p, canvas.rect()), std::string());
+        QVERIFY(animation->MainPainter());
+        QCOMPARE(At(canvas, 60, 60), QColor(Qt::red));
+        p.end();
+        animation.reset();
+        QCOMPARE(budget.InUse(), 0);
+    }
+
+    void anImageQtCannotAllocateIsAnErrorNotACrash() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        QSKIP("a sanitizer's shadow memory does not fit under an address-space limit");
+#endif
+        // 16 MB of indices: the frame's bitmap and mask fit in the room left, its 64 MB opaque
+        // form does not; the first frame's 64 MB canvas fits, its copy does not.
+        auto picture = Load(Square(4096));
+        GifFrame& frame = picture->Model().frames[0];
+        const int64_t model = picture->Model().budget->InUse();
+        QCOMPARE(WithLittleAddressSpace(int64_t(40) << 20,
+                                        [&] {
+                                            try {
+                                                FrameBitmap(*picture, frame);
+                                            } catch (const GifOutOfMemory&) {
+                                                // Nothing half-made is kept, or counted.
+                                                if (FrameRender(frame).bitmap.isNull() &&
+                                                    picture->Model().budget->InUse() == model)
+                                                    throw;
+                                            }
+                                        }),
+                 0);
+        QCOMPARE(WithLittleAddressSpace(int64_t(100) << 20, [&] { picture->FirstFrame(); }), 0);
+        // Unlimited, the same frame draws.
+        QVERIFY(FrameBitmap(*picture, frame));
     }
 };
 

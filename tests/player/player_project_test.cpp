@@ -3,6 +3,7 @@
 
 #include <QTest>
 #include <filesystem>
+#include <limits>
 
 #include "player/picture.h"
 #include "project/staged_menu.h"
@@ -275,6 +276,13 @@ private slots:
         QCOMPARE(player::inspectWave(s.folder() + "/list.wav").durationMs, 100);
         s.writeFile("short.wav", waveBytes(1000).left(44 + 400));
         QCOMPARE(player::inspectWave(s.folder() + "/short.wav").durationMs, 50);
+        // 2.4 MB at the one byte a second its header states: longer than milliseconds can count,
+        // the longest length rather than a negative one.
+        QByteArray slow = waveBytes(300000);
+        slow[28] = 1;
+        slow[29] = slow[30] = slow[31] = 0;
+        s.writeFile("slow.wav", slow);
+        QCOMPARE(player::inspectWave(s.folder() + "/slow.wav").durationMs, std::numeric_limits<int>::max());
         // A header and then zeros: no data chunk among the first chunks is a damaged file, found
         // without walking the zeros 8 bytes at a time; a file too large to hold is refused unread.
         QByteArray header = waveBytes(0).left(36);

@@ -83,6 +83,19 @@ void buildStandardStaging(StagingBuilder& s, bool browse, bool exit) {
     s.writeProject();
 }
 
+// A hotspot at 200,200 whose 40 x 40 rollover animates: red, then a green 20 x 20 middle.
+torvana::Hotspot spinningRollover(StagingBuilder& s) {
+    torvana::Hotspot spot;
+    spot.application = "www.example.org";
+    spot.rolloverImage = StagingBuilder::stored("spin.gif");
+    spot.x = "200";
+    spot.y = "200";
+    GifFrameSpec red{0, 0, 40, 40, std::vector<quint8>(40 * 40, 0), 25};
+    GifFrameSpec green{10, 10, 20, 20, std::vector<quint8>(20 * 20, 1), 5};
+    s.writeFile("images/spin.gif", gifBytes(40, 40, {kRed, kGreen}, {red, green}));
+    return spot;
+}
+
 // Remembers where the stage last saw the mouse, so a test can wait for a move to arrive: on
 // a real X server QTest moves the real pointer, whose events come back asynchronously.
 class MoveWatcher : public QObject {
@@ -214,15 +227,7 @@ private slots:
         GifFrameSpec whole{0, 0, 640, 480, std::vector<quint8>(640 * 480, 0), 5};
         GifFrameSpec patch{0, 0, 100, 100, std::vector<quint8>(100 * 100, 1), 5};
         s.writeFile("images/back.gif", gifBytes(640, 480, {kBackground, kYellow}, {whole, patch}));
-        torvana::Hotspot spot;
-        spot.application = "www.example.org";
-        spot.rolloverImage = StagingBuilder::stored("spin.gif");
-        spot.x = "200";
-        spot.y = "200";
-        GifFrameSpec red{0, 0, 40, 40, std::vector<quint8>(40 * 40, 0), 25};
-        GifFrameSpec green{10, 10, 20, 20, std::vector<quint8>(20 * 20, 1), 5};
-        s.writeFile("images/spin.gif", gifBytes(40, 40, {kRed, kGreen}, {red, green}));
-        s.data.hotspots = {spot};
+        s.data.hotspots = {spinningRollover(s)};
         s.writeProject();
         m.open();
         QVERIFY(QTest::qWaitFor([&] { return m.at(50, 50) == kYellow; }, 5000));
@@ -236,6 +241,31 @@ private slots:
         m.moveTo(205, 205);
         QCOMPARE(m.at(220, 220), kRed);
         QVERIFY(QTest::qWaitFor([&] { return m.at(220, 220) == kGreen; }, 5000));
+    }
+
+    void anAnimationWithoutMemoryShowsItsFirstFrameAndSaysSo() {
+        Menu m(false, false, false);
+        StagingBuilder& s = m.staging;
+        s.data.hotspots = {spinningRollover(s)};
+        s.writeProject();
+        player::PlayerWindow& w = m.open();
+        // The program's pictures have taken all their memory: the rollover's painter gets none.
+        torvana::gif::GifMemoryBudget& budget = torvana::gif::GifMemoryBudget::Program();
+        torvana::gif::GifMemoryCharge elsewhere(&budget);
+        elsewhere.Add(budget.Limit() - budget.InUse());
+        m.moveTo(210, 210);
+        const QString note = "Rollover picture \"images/spin.gif\" not animated: Not enough memory for the picture: "
+                             "the pictures open would need more than 1 GiB.";
+        QVERIFY(QTest::qWaitFor([&] { return w.notes().contains(note); }, 2000));
+        QCOMPARE(w.notes().size(), 1);
+        QCOMPARE(m.at(205, 205), kRed);
+        QCOMPARE(m.at(220, 220), kRed);  // the first frame, still
+        // Hidden and shown again, it is not tried again and not said again.
+        m.moveTo(400, 400);
+        m.moveTo(210, 210);
+        QCoreApplication::processEvents();
+        QCOMPARE(m.at(220, 220), kRed);
+        QCOMPARE(w.notes().size(), 1);
     }
 
     void clicksReachTheLauncherForEachKindOfTarget() {

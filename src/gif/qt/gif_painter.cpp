@@ -88,7 +88,6 @@ GifPainter::GifPainter(GifPicture& image, QImage* canvas, const QRect& target, G
       target_(target),
       ownerSlot_(ownerSlot) {
     image.AssertGuiThread();
-    if (ownerSlot_) *ownerSlot_ = this;
     GifImage& model = image.Model();
     if ((flags & rfThreaded) && (flags & rfAnimate) && model.frames.Count() > 1 && speed_ >= 0)
         wakeEvent_ = std::make_unique<WakeEvent>();
@@ -113,7 +112,9 @@ GifPainter::GifPainter(GifPicture& image, QImage* canvas, const QRect& target, G
         if (const auto* control = model.frames[i].controlBlock) disposals.insert(control->DisposalCode());
     }
     if ((disposals.count(2) || disposals.count(3)) && canvas) {
-        underlay_ = std::make_unique<QImage>(target.size(), QImage::Format_ARGB32_Premultiplied);
+        underlayCharge_ = std::make_unique<GifMemoryCharge>(model.budget);
+        underlayCharge_->Add(ImageBytes(target.width(), target.height(), QImage::Format_ARGB32_Premultiplied));
+        underlay_ = std::make_unique<QImage>(Allocated(QImage(target.size(), QImage::Format_ARGB32_Premultiplied)));
         underlay_->fill(Qt::transparent);
         QPainter copy(underlay_.get());
         copy.setCompositionMode(QPainter::CompositionMode_Source);
@@ -127,6 +128,8 @@ GifPainter::GifPainter(GifPicture& image, QImage* canvas, const QRect& target, G
         options.disposalColour = GifRgba{uint8_t(background.red()), uint8_t(background.green()),
                                          uint8_t(background.blue()), 255};
     compositor_ = std::make_unique<GifCompositor>(model, options);
+    // Only a painter that could be made takes the slot: a failed one leaves nothing dangling.
+    if (ownerSlot_) *ownerSlot_ = this;
 }
 
 GifPainter::~GifPainter() {
@@ -322,6 +325,7 @@ void GifPainter::Finish() {
     }
     image_ = nullptr;
     underlay_.reset();
+    underlayCharge_.reset();
     compositor_.reset();
 }
 

@@ -125,6 +125,7 @@ private:
     QImage* canvas_;
     QRect target_;
     std::unique_ptr<QImage> underlay_;
+    std::unique_ptr<GifMemoryCharge> underlayCharge_;  // its bytes, in the picture's budget
     QSize checkedSize_;
     GifPainter** ownerSlot_;
 

@@ -11,6 +11,19 @@
 
 namespace torvana::gif {
 
+std::string Graphic::TryDraw(QPainter& painter, const QRect& target) {
+    try {
+        Draw(painter, target);
+    } catch (const GifOutOfMemory&) {
+        return "not enough memory for the picture";
+    } catch (const torvana::Error& e) {
+        return e.what();
+    } catch (const std::bad_alloc&) {
+        return "not enough memory for the picture";
+    }
+    return {};
+}
+
 void StillPicture::Draw(QPainter& painter, const QRect& target) {
     if (!image_.isNull()) painter.drawImage(target, image_);
 }
@@ -19,7 +32,7 @@ GifPicture::GifPicture() : model_(std::make_unique<GifImage>()) {
     // Every wholesale change of the model (a load, Clear) first stops the painters reading it.
     model_->OnClearing = [this] {
         if (!painters_.empty()) StopAllPainters();
-        displayBitmap_.reset();
+        FreeDisplayBitmap();
         palette_.reset();
         paletteModified = false;
     };
@@ -122,18 +135,30 @@ void GifPicture::SetPalette(const GifPalette& palette) {
 const QImage* GifPicture::StillBitmap() {
     if (model_->Empty()) return nullptr;
     if (displayBitmap_) return displayBitmap_.get();
-    GifFrame& first = model_->frames[0];
-    auto bitmap = std::make_unique<QImage>(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
-    if (bitmap->isNull()) throw GifError("Failed to allocate memory for GIF DIB");
-    bitmap->fill(Qt::transparent);
-    if (first.frameWidth == Width() && first.frameHeight == Height() && FrameBitmap(*this, first)) {
-        *bitmap = FrameRender(first).opaque.copy();
-    } else {
-        QPainter painter(bitmap.get());
-        DrawFrame(*this, first, painter, bitmap->rect(), false, false);
+    QImage* bitmap = MakeDisplayBitmap();
+    try {
+        QPainter painter(bitmap);
+        DrawFrame(*this, model_->frames[0], painter, bitmap->rect(), false, false);
+    } catch (...) {
+        FreeDisplayBitmap();
+        throw;
     }
-    displayBitmap_ = std::move(bitmap);
+    return bitmap;
+}
+
+QImage* GifPicture::MakeDisplayBitmap() {
+    FreeDisplayBitmap();
+    auto charge = std::make_unique<GifMemoryCharge>(model_->budget);
+    charge->Add(ImageBytes(Width(), Height(), QImage::Format_ARGB32_Premultiplied));
+    displayBitmap_ = std::make_unique<QImage>(Allocated(QImage(Width(), Height(), QImage::Format_ARGB32_Premultiplied)));
+    displayCharge_ = std::move(charge);
+    displayBitmap_->fill(Qt::transparent);
     return displayBitmap_.get();
+}
+
+void GifPicture::FreeDisplayBitmap() {
+    displayBitmap_.reset();
+    displayCharge_.reset();
 }
 
 void GifPicture::DrawDisplayBitmap(QPainter& painter, const QRect& target) {
@@ -156,7 +181,11 @@ QImage GifPicture::FirstFrame() const {
     GifCompositor::Options options;
     options.honourTransparency = RenderFlags & rfTransparent;
     GifCompositor compositor(*model_, options);
-    return CanvasImage(compositor.Compose(0)).copy();
+    const RgbaCanvas& canvas = compositor.Compose(0);
+    // The first frame stays counted while whoever asked for it keeps it.
+    auto charge = std::make_unique<GifMemoryCharge>(model_->budget);
+    charge->Add(ImageBytes(canvas.width, canvas.height, QImage::Format_RGBA8888));
+    return CountedImage(Allocated(CanvasImage(canvas).copy()), std::move(charge));
 }
 
 void GifPicture::Draw(QPainter& painter, const QRect& target) {
@@ -195,12 +224,7 @@ void GifPicture::DrawAnimated(QPainter& painter, const QRect& target) {
         rect = target;
     } else {
         flags &= GifRenderFlags(~rfDirect);
-        displayBitmap_ = std::make_unique<QImage>(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
-        if (displayBitmap_->isNull()) {
-            displayBitmap_.reset();
-            throw GifError("Failed to allocate memory for GIF DIB");
-        }
-        displayBitmap_->fill(Qt::transparent);
+        MakeDisplayBitmap();
         // The bitmap starts with what lies under the picture, where that can be read.
         if (deviceImage) {
             QPainter copy(displayBitmap_.get());
@@ -210,7 +234,14 @@ void GifPicture::DrawAnimated(QPainter& painter, const QRect& target) {
         canvas = displayBitmap_.get();
         rect = displayBitmap_->rect();
     }
-    GifPainter* started = StartPainter(&mainPainter_, canvas, flags, rect);
+    GifPainter* started;
+    try {
+        started = StartPainter(&mainPainter_, canvas, flags, rect);
+    } catch (...) {
+        // No painter fills the bitmap: the next Draw tries again instead of showing it empty.
+        if (!direct) FreeDisplayBitmap();
+        throw;
+    }
     if (!started) {
         // An unthreaded painter has run to its end already and left its last frame.
         if (!direct) DrawDisplayBitmap(painter, target);
@@ -249,7 +280,7 @@ GifPainter* GifPicture::StartPainter(GifPainter** ownerSlot, QImage* canvas, Gif
 void GifPicture::DropDisplayBitmap() {
     AssertGuiThread();
     if (mainPainter_) mainPainter_->Stop();
-    displayBitmap_.reset();
+    FreeDisplayBitmap();
 }
 
 void GifPicture::StopMainPainter() {
@@ -329,9 +360,18 @@ std::unique_ptr<Graphic> LoadGraphic(const std::string& path) {
             StartsLikeGif(name) ? FindPictureFormat("GIF") : FindPictureFormat(info.suffix().toLocal8Bit().toStdString());
         if (format) return format->load(path);
         QImageReader reader(name);
+        // Counted before it is read, at four bytes a pixel, when the header tells the size;
+        // then at what the image really takes.
+        auto charge = std::make_unique<GifMemoryCharge>(&GifMemoryBudget::Program());
+        const QSize size = reader.size();
+        if (size.isValid()) charge->Add(ImageBytes(size.width(), size.height(), QImage::Format_ARGB32));
         QImage image = reader.read();
         if (image.isNull()) throw torvana::Error(reader.errorString().toLocal8Bit().toStdString());
-        return std::make_unique<StillPicture>(std::move(image));
+        if (image.sizeInBytes() > charge->Bytes()) charge->Add(image.sizeInBytes() - charge->Bytes());
+        charge->ReduceTo(image.sizeInBytes());
+        return std::make_unique<StillPicture>(CountedImage(std::move(image), std::move(charge)));
+    } catch (const GifOutOfMemory&) {
+        throw torvana::Error("not enough memory for the picture");
     } catch (const std::bad_alloc&) {
         throw torvana::Error("not enough memory for the picture");
     }

@@ -46,6 +46,9 @@ public:
     virtual int Height() const = 0;
     // Draws the picture into `target` of the painter's device.
     virtual void Draw(QPainter& painter, const QRect& target) = 0;
+    // Draw for a paint handler, which must not throw: why the picture could not be drawn (not
+    // enough memory for its bitmaps or its painter), empty when it was drawn.
+    std::string TryDraw(QPainter& painter, const QRect& target);
     // The picture as first shown, at its natural size (for a GIF: frame 0 composed on a
     // transparent screen). Null for an empty picture.
     virtual QImage FirstFrame() const = 0;
@@ -140,6 +143,10 @@ public:
 private:
     friend class GifPainter;
     void DrawDisplayBitmap(QPainter& painter, const QRect& target);
+    // A transparent display bitmap of the logical screen's size, its bytes taken from the
+    // picture's budget first; GifError when they do not fit or cannot be allocated.
+    QImage* MakeDisplayBitmap();
+    void FreeDisplayBitmap();
     void DrawAnimated(QPainter& painter, const QRect& target);
     void Remove(GifPainter* painter);
 
@@ -148,6 +155,7 @@ private:
     std::unique_ptr<GifImage> model_;
     // GUI thread only, like everything below: no lock guards them.
     std::unique_ptr<QImage> displayBitmap_;
+    std::unique_ptr<GifMemoryCharge> displayCharge_;  // the display bitmap's bytes
     std::optional<GifPalette> palette_;
     bool computingPalette_ = false;
     bool drawing_ = false;
@@ -175,6 +183,8 @@ const PictureFormat* FindPictureFormat(const std::string& extension);
 // extension reads it, and anything else goes through Qt's image readers as a still picture.
 // Throws torvana::Error with a reason fit for a sentence ("file not found", "not a file",
 // "the GIF file holds no picture", "not enough memory for the picture", the reader's text).
+// Every picture's pixels, a still one's too, are counted in the program's GIF budget for as
+// long as the picture or its first frame lives.
 std::unique_ptr<Graphic> LoadGraphic(const std::string& path);
 
 }  // namespace torvana::gif

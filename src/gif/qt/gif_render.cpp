@@ -36,11 +36,15 @@ QList<QRgb> FullTable(const GifPalette& palette) {
     return table;
 }
 
-QImage MakeImage(int width, int height, QImage::Format format) {
-    QImage image(width, height, format);
-    if (image.isNull()) throw GifError("Failed to allocate memory for GIF DIB");
-    return image;
+QImage MakeImage(int width, int height, QImage::Format format) { return Allocated(QImage(width, height, format)); }
+
+int64_t CachedBytes(const GifFrameRender& cache) {
+    return cache.bitmap.sizeInBytes() + cache.mask.sizeInBytes() + cache.opaque.sizeInBytes() +
+           cache.masked.sizeInBytes();
 }
+
+// Gives back the bytes of the cached images that are gone.
+void Recount(GifFrameRender& cache) { cache.charge.ReduceTo(CachedBytes(cache)); }
 
 void ReportProgress(GifFrame& frame, GifProgressStage stage, int percent, bool redraw) {
     if (frame.ownerImage) frame.ownerImage->Progress(&frame, stage, percent, redraw, kRendering);
@@ -54,6 +58,12 @@ void Render(GifPicture& picture, GifFrame& frame, GifFrameRender& cache) {
     bitmap.setColorTable(FullTable(FramePalette(picture, frame)));
 
     const bool buildMask = cache.maskNeeded && frame.hasTransparency;
+    // Everything this render may make is taken from the budget before any of it is allocated;
+    // what it does not make (a mask where nothing is transparent) is given back at the end.
+    const bool mayMask = buildMask || !cache.mask.isNull();
+    const int64_t rgba = ImageBytes(width, height, QImage::Format_ARGB32_Premultiplied);
+    cache.charge.Add(ImageBytes(width, height, QImage::Format_Indexed8) + rgba +
+                     (buildMask ? ImageBytes(width, height, QImage::Format_Mono) : 0) + (mayMask ? rgba : 0));
     cache.maskNeeded = false;
     const int transparent = frame.controlBlock ? frame.controlBlock->transparentIndex : -1;
     QImage mask;
@@ -121,12 +131,12 @@ void Render(GifPicture& picture, GifFrame& frame, GifFrameRender& cache) {
     }
 
     cache.bitmap = bitmap;
-    cache.opaque = bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    cache.opaque = Allocated(bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     if (buildMask && anyTransparent) cache.mask = mask;
     cache.masked = QImage();
     // A bitmap rendered again keeps the mask it had.
     if (!cache.mask.isNull() && cache.mask.size() == bitmap.size()) {
-        cache.masked = cache.opaque.copy();
+        cache.masked = Allocated(cache.opaque.copy());
         for (int y = 0; y < height; ++y) {
             const uint8_t* m = cache.mask.constScanLine(y);
             auto* pixels = reinterpret_cast<QRgb*>(cache.masked.scanLine(y));
@@ -135,9 +145,46 @@ void Render(GifPicture& picture, GifFrame& frame, GifFrameRender& cache) {
             }
         }
     }
+    Recount(cache);
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Memory
+
+GifOutOfMemory::GifOutOfMemory() : GifError("Failed to allocate memory for GIF DIB") {}
+
+QImage Allocated(QImage image) {
+    if (image.isNull()) throw GifOutOfMemory();
+    return image;
+}
+
+int64_t ImageBytes(int width, int height, QImage::Format format) {
+    const int64_t bits = int64_t(width) * QImage::toPixelFormat(format).bitsPerPixel();
+    return (bits + 31) / 32 * 4 * height;
+}
+
+QImage CountedImage(QImage image, std::unique_ptr<GifMemoryCharge> charge) {
+    if (image.isNull()) return image;
+    struct Held {
+        QImage image;
+        std::unique_ptr<GifMemoryCharge> charge;
+    };
+    auto* held = new Held{std::move(image), std::move(charge)};
+    QImage& own = held->image;
+    QImage counted(own.bits(), own.width(), own.height(), own.bytesPerLine(), own.format(),
+                   [](void* info) { delete static_cast<Held*>(info); }, held);
+    if (counted.isNull()) {
+        delete held;
+        throw GifOutOfMemory();
+    }
+    counted.setColorTable(own.colorTable());
+    counted.setDevicePixelRatio(own.devicePixelRatio());
+    counted.setDotsPerMeterX(own.dotsPerMeterX());
+    counted.setDotsPerMeterY(own.dotsPerMeterY());
+    return counted;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Palettes, cube, ditherer
@@ -204,7 +251,9 @@ void SerpentineDitherer::EndRow() {
 // Frames
 
 GifFrameRender& FrameRender(GifFrame& frame) {
-    if (!frame.renderCache) frame.renderCache = std::make_unique<GifFrameRender>();
+    if (!frame.renderCache)
+        frame.renderCache =
+            std::make_unique<GifFrameRender>(frame.ownerImage ? frame.ownerImage->budget : &GifMemoryBudget::Program());
     return static_cast<GifFrameRender&>(*frame.renderCache);
 }
 
@@ -239,6 +288,7 @@ void DiscardFrameBitmap(GifFrame& frame) {
     cache.bitmap = QImage();
     cache.opaque = QImage();
     cache.masked = QImage();
+    Recount(cache);
 }
 
 void DiscardMask(GifFrame& frame) {
@@ -246,6 +296,7 @@ void DiscardMask(GifFrame& frame) {
     cache.mask = QImage();
     cache.masked = QImage();
     cache.maskNeeded = true;
+    Recount(cache);
 }
 
 const QImage* FrameBitmap(GifPicture& picture, GifFrame& frame) {
@@ -258,6 +309,7 @@ const QImage* FrameBitmap(GifPicture& picture, GifFrame& frame) {
     } catch (...) {
         // The half-made bitmap goes; the mask is not tried again until it is discarded.
         cache.bitmap = cache.opaque = cache.masked = cache.mask = QImage();
+        Recount(cache);
         ReportProgress(frame, GifProgressStage::ending, 0, picture.paletteModified);
         throw;
     }

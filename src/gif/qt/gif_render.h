@@ -13,6 +13,7 @@
 #include <QList>
 #include <QRect>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -76,14 +77,38 @@ private:
     int belowBehind_[3] = {};
 };
 
+// A picture buffer that cannot be allocated: Qt hands back a null image when memory runs out,
+// and drawing into one would crash. "Failed to allocate memory for GIF DIB".
+class GifOutOfMemory : public GifError {
+public:
+    GifOutOfMemory();
+};
+
+// The image itself; GifOutOfMemory when it is null (a constructor, copy or conversion that
+// could not allocate).
+QImage Allocated(QImage image);
+
+// The bytes a width × height image of the format takes, rows padded as Qt pads them.
+int64_t ImageBytes(int width, int height, QImage::Format format);
+
+// The same pixels as an image that keeps them counted in a budget for as long as it or any
+// copy of it lives: `charge` has taken them already and is given back with the last copy.
+// `image` must not be shared (its pixels are taken over, not copied).
+QImage CountedImage(QImage image, std::unique_ptr<GifMemoryCharge> charge);
+
 // What a frame caches for drawing. Invariant: while maskNeeded is set there is no mask.
 struct GifFrameRender : GifFrameCache {
+    explicit GifFrameRender(GifMemoryBudget* budget) : charge(budget) {}
+
     QImage bitmap;  // Format_Indexed8: the frame's indices (cube indices when dithered)
     QImage mask;    // Format_Mono, 1 where transparent; null when there is none
     bool maskNeeded = true;
     std::optional<GifPalette> palette;
     QImage opaque;  // bitmap in ARGB32_Premultiplied: what opaque drawing copies
     QImage masked;  // opaque with alpha 0 under the mask; null without a mask
+    // The four images' bytes, taken from the picture's budget before they are made and given
+    // back as they go.
+    GifMemoryCharge charge;
 };
 
 GifFrameRender& FrameRender(GifFrame& frame);

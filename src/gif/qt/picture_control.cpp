@@ -26,7 +26,8 @@ QSize PictureControl::sizeHint() const {
 void PictureControl::paintEvent(QPaintEvent*) {
     if (!graphic_ || graphic_->Empty()) return;
     QPainter painter(this);
-    graphic_->Draw(painter, QRect(0, 0, graphic_->Width(), graphic_->Height()));
+    // A picture that cannot be drawn (no memory for its bitmaps) leaves the control empty.
+    graphic_->TryDraw(painter, QRect(0, 0, graphic_->Width(), graphic_->Height()));
 }
 
 }  // namespace torvana::gif
