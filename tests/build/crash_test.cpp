@@ -141,7 +141,9 @@ TEST(CrashTest, AKilledBuildLeavesOnlyWholeFilesUnderFinalNames) {
         ASSERT_TRUE(isVersionOf(stage + "/images/back.gif", 99)) << "kill " << k;
         for (int i = 1; i <= kFiles; ++i) {
             const std::string staged = stage + "/" + std::to_string(i) + "/app" + std::to_string(i) + ".exe";
-            if (fs::exists(staged)) ASSERT_TRUE(isVersionOf(staged, i)) << "kill " << k << ": " << staged;
+            if (fs::exists(staged)) {
+                ASSERT_TRUE(isVersionOf(staged, i)) << "kill " << k << ": " << staged;
+            }
         }
         const std::string project = readFileContents(stage + "/menu.cdrom");
         ASSERT_EQ(readProjectFile(stage + "/menu.cdrom").hotspotCount, kFiles) << "kill " << k;

@@ -47,6 +47,13 @@ class EndToEndTest : public QObject {
                xwininfo.readAllStandardOutput().contains("Map State: IsViewable");
     }
 
+    // The player process /proc/PID has shown its menu: it loads its sound module once the
+    // menu's first frame is painted.
+    static bool menuShownBy(const QString& proc) {
+        QFile maps(proc + "/maps");
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/modules/torvana-player-sound.so");
+    }
+
     // Runs the staged autorun.sh as a desktop does, in an environment that names no Qt folder,
     // until the menu shows; every Qt library and plugin the player then has mapped comes from
     // the staging folder.
@@ -141,7 +148,7 @@ private slots:
         QTRY_COMPARE(QFileInfo(proc + "/exe").symLinkTarget(),
                      QFileInfo(QCoreApplication::applicationDirPath() + "/torvana-player").canonicalFilePath());
         QCOMPARE(QFileInfo(proc + "/cwd").symLinkTarget(), QFileInfo(ex + "/stage").canonicalFilePath());
-        QTest::qWait(300);
+        QVERIFY2(QTest::qWaitFor([&] { return menuShownBy(proc); }, 20000), "the player showed no menu");
         QVERIFY2(QFileInfo::exists(proc), "the player keeps running");
 
         // Without the player in the staging folder Test Run says so.
@@ -187,7 +194,7 @@ private slots:
             // The player's own window, found through the X server.
             QTRY_VERIFY_WITH_TIMEOUT(windowShown(title), 20000);
         } else {
-            QTest::qWait(300);
+            QVERIFY2(QTest::qWaitFor([&] { return menuShownBy(proc); }, 20000), "the player showed no menu");
         }
         QVERIFY2(QFileInfo::exists(proc), "the player keeps running");
     }
