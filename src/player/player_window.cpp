@@ -30,7 +30,9 @@ constexpr int kLongestExitSoundMs = 3000;
 class NoteLine : public QLabel {
 public:
     using QLabel::QLabel;
+    // The bar never widens for a note: a long one is cut with an ellipsis at the bar's width.
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+    QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
 
 protected:
     void paintEvent(QPaintEvent*) override {

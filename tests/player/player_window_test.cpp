@@ -258,6 +258,10 @@ private slots:
                              "the pictures open would need more than 1 GiB.";
         QVERIFY(QTest::qWaitFor([&] { return w.notes().contains(note); }, 2000));
         QCOMPARE(w.notes().size(), 1);
+        // A note longer than the bar is cut there; the window keeps the stage's width.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(w.width(), 640);
         QCOMPARE(m.at(205, 205), kRed);
         QCOMPARE(m.at(220, 220), kRed);  // the first frame, still
         // Hidden and shown again, it is not tried again and not said again.
