@@ -19,7 +19,7 @@
 
 #include "gif/qt/gif_painter.h"
 #include "gif/qt/picture_control.h"
-#include "settings/about_box.h"
+#include "settings/ui/about_box.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "hotspot/hotspot_layout.h"
+#include "hotspot/ui/hotspot_layout.h"
 #include "project/project_file.h"
 #include "toolkit/test_hook.h"
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "build/staging_build.h"
+#include "staging/staging_build.h"
 #include "project/file_io.h"
 
 namespace fs = std::filesystem;

@@ -11,7 +11,7 @@
 #include <map>
 #include <string>
 
-#include "build/web_menu.h"
+#include "staging/web_menu.h"
 #include "project/errors.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"

@@ -6,7 +6,7 @@
 #   gif/qt    drawing and animating GIF pictures on Qt: core and gif/qt only.
 #   toolkit   the windowing layer: core and toolkit only, nothing of the windows.
 #   player    the menu player: core, gif/qt and player only, never the editor's windows.
-#   windows   app, hotspot, build, settings: anything below them.
+#   windows   app and the ui/ sub-folders of hotspot, staging and settings: anything below them.
 #
 # Only src/toolkit and the player's launcher may use the Qt classes that talk to the user or the
 # desktop directly (message boxes, file dialogs, shell opening, processes). And no circle: the
@@ -24,7 +24,7 @@ foreach(list IN LISTS lists)
   file(RELATIVE_PATH folder ${SOURCE_DIR} ${folder})
   string(REGEX MATCHALL "(target_sources\\(torvana_core|add_library\\(torvana_disc)[^)]*\\)" blocks "${text}")
   foreach(block IN LISTS blocks)
-    string(REGEX MATCHALL "[A-Za-z_0-9]+\\.cpp" files "${block}")
+    string(REGEX MATCHALL "[A-Za-z_0-9/]+\\.cpp" files "${block}")
     foreach(cpp IN LISTS files)
       string(REGEX REPLACE "\\.cpp$" "" stem ${cpp})
       list(APPEND core_stems ${folder}/${stem})

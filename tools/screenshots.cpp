@@ -18,19 +18,19 @@
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
 #include "app/startup_chooser.h"
-#include "build/staging_folder_dialog.h"
+#include "staging/ui/staging_folder_dialog.h"
 #include "example_project.h"
-#include "hotspot/hotspot_editor.h"
-#include "hotspot/hotspot_layout.h"
+#include "hotspot/ui/hotspot_editor.h"
+#include "hotspot/ui/hotspot_layout.h"
 #include "project/project_file.h"
-#include "build/disc_check_window.h"
+#include "staging/ui/disc_check_window.h"
 #include "project/file_io.h"
 #include "toolkit/artwork.h"
 #include "toolkit/text.h"
 #include <QLineEdit>
 #include "toolkit/test_hook.h"
 #include "toolkit/widgets.h"
-#include "settings/about_box.h"
+#include "settings/ui/about_box.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
 #include "app/startup_chooser.h"
-#include "build/staging_folder_dialog.h"
-#include "hotspot/hotspot_editor.h"
-#include "hotspot/hotspot_layout.h"
-#include "settings/about_box.h"
+#include "staging/ui/staging_folder_dialog.h"
+#include "hotspot/ui/hotspot_editor.h"
+#include "hotspot/ui/hotspot_layout.h"
+#include "settings/ui/about_box.h"
 #include "toolkit/text.h"
 
 namespace {

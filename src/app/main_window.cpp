@@ -18,7 +18,7 @@
 
 #include "app/forms.h"
 #include "app/startup_chooser.h"
-#include "hotspot/hotspot_layout.h"
+#include "hotspot/ui/hotspot_layout.h"
 #include "settings/recent_projects.h"
 #include "settings/settings_file.h"
 #include "toolkit/artwork.h"

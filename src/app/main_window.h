@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "build/staging_build.h"
+#include "staging/staging_build.h"
 #include "disc/disc_check.h"
 #include "project/project_state.h"
 #include "toolkit/file_picker.h"

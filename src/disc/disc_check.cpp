@@ -7,7 +7,7 @@
 #include <set>
 #include <system_error>
 
-#include "build/web_menu.h"
+#include "staging/web_menu.h"
 #include "disc/media_probe.h"
 #include "project/errors.h"
 #include "project/file_io.h"

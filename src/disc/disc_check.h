@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "build/staging_build.h"
+#include "staging/staging_build.h"
 
 namespace torvana {
 

@@ -18,9 +18,9 @@
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
 #include "app/startup_chooser.h"
-#include "build/staging_folder_dialog.h"
-#include "hotspot/hotspot_editor.h"
-#include "settings/about_box.h"
+#include "staging/ui/staging_folder_dialog.h"
+#include "hotspot/ui/hotspot_editor.h"
+#include "settings/ui/about_box.h"
 #include "test_support/window_fixture.h"
 
 namespace {

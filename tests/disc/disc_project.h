@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "build/staging_build.h"
+#include "staging/staging_build.h"
 #include "gif/gif_writer.h"
 #include "project/file_io.h"
 #include "project/project_file.h"

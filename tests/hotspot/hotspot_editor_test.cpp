@@ -10,7 +10,7 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "hotspot/hand_off.h"
-#include "hotspot/hotspot_editor.h"
+#include "hotspot/ui/hotspot_editor.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "test_support/window_fixture.h"

@@ -12,7 +12,7 @@
 #include "gif/qt/gif_painter.h"
 #include "gif/qt/picture_control.h"
 #include "app/main_window.h"
-#include "settings/about_box.h"
+#include "settings/ui/about_box.h"
 #include "settings/web_site.h"
 #include "test_support/window_fixture.h"
 

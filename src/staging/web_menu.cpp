@@ -1,4 +1,4 @@
-#include "build/web_menu.h"
+#include "staging/web_menu.h"
 
 #include <cctype>
 #include <map>

@@ -1,4 +1,4 @@
-#include "settings/about_box.h"
+#include "settings/ui/about_box.h"
 
 #include <QFrame>
 #include <QGridLayout>

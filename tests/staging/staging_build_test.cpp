@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "build/staging_build.h"
+#include "staging/staging_build.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/project_file.h"

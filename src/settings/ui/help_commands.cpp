@@ -2,7 +2,7 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "settings/about_box.h"
+#include "settings/ui/about_box.h"
 #include "settings/web_site.h"
 #include "toolkit/shell.h"
 

@@ -10,8 +10,8 @@
 #include <QJsonArray>
 #include <QTest>
 
-#include "build/staging_build.h"
-#include "build/web_menu.h"
+#include "staging/staging_build.h"
+#include "staging/web_menu.h"
 #include "player/staging_builder.h"
 #include "project/file_io.h"
 #include "test_support/headless_browser.h"

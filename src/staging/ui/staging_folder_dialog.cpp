@@ -1,4 +1,4 @@
-#include "build/staging_folder_dialog.h"
+#include "staging/ui/staging_folder_dialog.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "hotspot/hotspot_editor.h"
+#include "hotspot/ui/hotspot_editor.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

@@ -16,7 +16,7 @@
 #include <random>
 #include <thread>
 
-#include "build/staging_build.h"
+#include "staging/staging_build.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "test_support/temp_dir.h"

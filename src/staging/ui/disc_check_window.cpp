@@ -1,4 +1,4 @@
-#include "build/disc_check_window.h"
+#include "staging/ui/disc_check_window.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "build/staging_build.h"
+#include "staging/staging_build.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "build/web_menu.h"
+#include "staging/web_menu.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/paths.h"

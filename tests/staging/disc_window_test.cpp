@@ -13,9 +13,9 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "build/disc_check_window.h"
+#include "staging/ui/disc_check_window.h"
 #include "disc/disc_project.h"
-#include "hotspot/hotspot_editor.h"
+#include "hotspot/ui/hotspot_editor.h"
 #include "test_support/window_fixture.h"
 #include "toolkit/progress.h"
 #include "toolkit/widgets.h"

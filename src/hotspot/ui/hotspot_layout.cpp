@@ -1,4 +1,4 @@
-#include "hotspot/hotspot_layout.h"
+#include "hotspot/ui/hotspot_layout.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +23,7 @@
 
 #include "app/main_window.h"
 #include "gif/qt/gif_picture.h"
-#include "hotspot/hotspot_editor.h"
+#include "hotspot/ui/hotspot_editor.h"
 #include "project/integer.h"
 #include "project/paths.h"
 #include "toolkit/artwork.h"

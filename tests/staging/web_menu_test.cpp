@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "build/staging_build.h"
-#include "build/web_menu.h"
+#include "staging/staging_build.h"
+#include "staging/web_menu.h"
 #include "disc/disc_check.h"
 #include "disc/disc_project.h"
 #include "project/file_io.h"

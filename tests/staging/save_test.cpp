@@ -16,9 +16,9 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "build/disc_check_window.h"
-#include "hotspot/hotspot_editor.h"
-#include "build/staging_folder_dialog.h"
+#include "staging/ui/disc_check_window.h"
+#include "hotspot/ui/hotspot_editor.h"
+#include "staging/ui/staging_folder_dialog.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "test_support/linux_player.h"

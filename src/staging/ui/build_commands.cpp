@@ -8,10 +8,10 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "build/disc_check_window.h"
-#include "build/staging_build.h"
+#include "staging/ui/disc_check_window.h"
+#include "staging/staging_build.h"
 #include "disc/disc_image.h"
-#include "build/staging_folder_dialog.h"
+#include "staging/ui/staging_folder_dialog.h"
 #include "project/file_io.h"
 #include "toolkit/file_picker.h"
 #include "toolkit/folder_widgets.h"
