@@ -1,9 +1,10 @@
 // Start-up of the Windows player autorun.exe under Wine, from process start to its first painted
 // frame, against a minimal Win32 program showing a 640 x 480 window under Wine, measured in the
 // same run and reported as a ratio; and the size of autorun.exe. Both run alternately in one
-// Wine prefix whose server is kept running, so neither pays for starting Wine's server. The
-// first frame is seen from outside, the same way for both: the window with its title is on the
-// X server and the middle of its client area shows the colour it paints.
+// Wine prefix whose server and desktop are kept open, as Windows keeps its own, so neither
+// pays for starting them. The first frame is seen from outside, the same way for both: the
+// window with its title is on the X server and the middle of its client area shows the colour
+// it paints.
 //
 // Run under an X server of its own:
 //   scripts/with-xvfb build/bin/windows_player_startup [rounds]
@@ -16,6 +17,7 @@
 
 #include "project/file_io.h"
 #include "project/project_file.h"
+#include "test_support/bmp.h"
 #include "test_support/temp_dir.h"
 #include "test_support/wine.h"
 
@@ -23,25 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr uint32_t kColour = 0x204060;  // what both paint in the middle of the stage
-
-std::string bmp(int width, int height) {
-    const int rowBytes = width * 3;
-    std::string out = "BM";
-    const auto u32 = [&out](uint32_t v) { for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF); };
-    const auto u16 = [&out](int v) { out += char(v & 0xFF); out += char((v >> 8) & 0xFF); };
-    u32(uint32_t(54 + rowBytes * height));
-    u32(0);
-    u32(54);
-    u32(40);
-    u32(uint32_t(width));
-    u32(uint32_t(height));
-    u16(1);
-    u16(24);
-    for (int i = 0; i < 6; ++i) u32(i == 1 ? uint32_t(rowBytes * height) : 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) out += {char(kColour & 0xFF), char((kColour >> 8) & 0xFF), char(kColour >> 16)};
-    return out;
-}
 
 // A menu of typical size: a 640 x 480 background, eight hotspots with BMP rollover pictures,
 // Browse and Exit buttons.
@@ -51,8 +34,8 @@ void buildMenu(const TempDir& dir) {
         torvana::replaceFileContents(dir.file(relative), bytes);
     };
     write("autorun.exe", torvana::readFileContents(WINDOWS_PLAYER));
-    write("images/back.bmp", bmp(640, 480));
-    write("images/over.bmp", bmp(120, 60));
+    write("images/back.bmp", testbmp::solid(640, 480, kColour));
+    write("images/over.bmp", testbmp::solid(120, 60, kColour));
     torvana::ProjectFileData d;
     d.cdTitle = "Start-up benchmark";
     d.showBrowse = d.showExit = true;
@@ -109,7 +92,8 @@ int main(int argc, char** argv) {
     TempDir menu;
     buildMenu(menu);
     winetest::WineProgram wine(WINE_TEMPLATE);
-    winetest::run({"wineserver", "-p"}, wine.env());
+    wine.keepServer();
+    wine.startBeside(DESKTOP_KEEPER, menu.path());
     // One start of each first, so both find their files in the page cache.
     firstFrameMs(wine, x, menu.file("autorun.exe"), menu.path(), "Start-up benchmark");
     firstFrameMs(wine, x, MINIMAL_WINDOW, menu.path(), "Minimal window");
@@ -130,5 +114,11 @@ int main(int argc, char** argv) {
     std::printf("first frame, median of %d:      autorun.exe %.1f ms, minimal Win32 window %.1f ms\n", rounds,
                 median(player), median(minimal));
     std::printf("ratio autorun.exe / minimal:   %.2f (goal at most 1.3)\n", median(player) / median(minimal));
+    // On a busy machine single starts wait for the processor now and then; the fastest start of
+    // each is the least disturbed.
+    const double fastestPlayer = *std::min_element(player.begin(), player.end());
+    const double fastestMinimal = *std::min_element(minimal.begin(), minimal.end());
+    std::printf("fastest start of each:         autorun.exe %.1f ms, minimal Win32 window %.1f ms, ratio %.2f\n",
+                fastestPlayer, fastestMinimal, fastestPlayer / fastestMinimal);
     return 0;
 }
