@@ -13,11 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "disc/disc_image.h"
 
 namespace fs = std::filesystem;
@@ -25,23 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-void writeFile(const fs::path& p, uint64_t size, std::mt19937_64& rng) {
-    std::ofstream out(p, std::ios::binary);
-    std::vector<uint64_t> block(1 << 17);
-    for (uint64_t done = 0; done < size;) {
-        for (auto& w : block) w = rng();
-        const uint64_t n = std::min<uint64_t>(size - done, block.size() * 8);
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
-        done += n;
-    }
-}
-
 double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double timeCommand(const std::string& command) {
     const auto start = Clock::now();
@@ -71,7 +54,7 @@ int main(int argc, char** argv) {
         const uint64_t size = std::min<uint64_t>(total - written, i % 40 == 0 ? (total / 20) : (std::uniform_int_distribution<uint64_t>(20 << 10, 4 << 20)(rng)));
         fs::path p = i % 40 == 0 ? stage / std::to_string(i / 40) : stage / (i % 2 ? "images" : "wavs");
         fs::create_directories(p);
-        writeFile(p / ("file" + std::to_string(i) + (i % 2 ? ".bmp" : ".wav")), size, rng);
+        bench::writeRandomFile(p / ("file" + std::to_string(i) + (i % 2 ? ".bmp" : ".wav")), size, rng);
         written += size;
     }
     std::printf("staging folder: %.1f MiB\n", static_cast<double>(written) / (1 << 20));
@@ -91,7 +74,7 @@ int main(int argc, char** argv) {
         std::printf("round %d: ours %.3f s, xorriso %.3f s, xorriso --md5 %.3f s\n", r + 1, tOurs.back(), tXorriso.back(),
                     tXorrisoMd5.back());
     }
-    const double o = median(tOurs), x = median(tXorriso), xm = median(tXorrisoMd5);
+    const double o = bench::median(tOurs), x = bench::median(tXorriso), xm = bench::median(tXorrisoMd5);
     std::printf("median: ours %.3f s, xorriso -J -R %.3f s, xorriso -J -R --md5 %.3f s\n", o, x, xm);
     std::printf("ratio ours / xorriso -J -R: %.3f\n", o / x);
     std::printf("ratio ours / xorriso -J -R --md5: %.3f\n", o / xm);

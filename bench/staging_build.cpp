@@ -16,11 +16,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "staging/staging_build.h"
 #include "project/file_io.h"
 
@@ -41,17 +40,6 @@ public:
     void succeeded() override {}
     void progress(const std::string&, uint64_t, uint64_t) override {}
 };
-
-void writeFile(const fs::path& p, uint64_t size, std::mt19937_64& rng) {
-    std::ofstream out(p, std::ios::binary);
-    std::vector<uint64_t> block(1 << 17);
-    for (uint64_t done = 0; done < size;) {
-        for (auto& w : block) w = rng();
-        const uint64_t n = std::min<uint64_t>(size - done, block.size() * 8);
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
-        done += n;
-    }
-}
 
 struct Run {
     double seconds;
@@ -75,11 +63,6 @@ Run inChild(F fn) {
     return {secs, usage.ru_maxrss};
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,7 +78,7 @@ int main(int argc, char** argv) {
     state.projectName = "bench.cdrom";
     state.projectPath = (work / "bench.cdrom").string();
     state.programFolder = (src.string() + "/");
-    writeFile(src / "autorun.exe", 1 << 20, rng);
+    bench::writeRandomFile(src / "autorun.exe", 1 << 20, rng);
     const uint64_t total = totalMiB << 20;
     const uint64_t perApp = (total - (4u << 20)) / 99 * 9 / 10;
     const uint64_t smallBudget = (total - (4u << 20)) / 99 - perApp;
@@ -103,16 +86,16 @@ int main(int argc, char** argv) {
     for (int i = 1; i <= 99; ++i) {
         const std::string n = std::to_string(i);
         const uint64_t app = perApp / 2 + rng() % perApp;
-        writeFile(src / ("app" + n + ".bin"), app, rng);
-        writeFile(src / ("over" + n + ".gif"), smallBudget / 3, rng);
-        writeFile(src / ("in" + n + ".wav"), smallBudget / 3, rng);
-        writeFile(src / ("click" + n + ".wav"), smallBudget / 3, rng);
+        bench::writeRandomFile(src / ("app" + n + ".bin"), app, rng);
+        bench::writeRandomFile(src / ("over" + n + ".gif"), smallBudget / 3, rng);
+        bench::writeRandomFile(src / ("in" + n + ".wav"), smallBudget / 3, rng);
+        bench::writeRandomFile(src / ("click" + n + ".wav"), smallBudget / 3, rng);
         written += app + smallBudget;
         state.setHotspot(i, {(src / ("app" + n + ".bin")).string(), (src / ("over" + n + ".gif")).string(), "1", "1",
                              (src / ("in" + n + ".wav")).string(), (src / ("click" + n + ".wav")).string()});
     }
     state.hotspotCount = 99;
-    writeFile(src / "background.bmp", 3 << 20, rng);
+    bench::writeRandomFile(src / "background.bmp", 3 << 20, rng);
     written += 3 << 20;
     torvana::BuildFields fields;
     fields.backgroundImage = (src / "background.bmp").string();
@@ -145,7 +128,7 @@ int main(int argc, char** argv) {
         cpPeak = std::max(cpPeak, b.peakKiB);
         std::printf("round %d: build %.3f s, cp -r %.3f s\n", r + 1, a.seconds, b.seconds);
     }
-    const double o = median(ours), c = median(cp);
+    const double o = bench::median(ours), c = bench::median(cp);
     std::printf("\n| | median time | peak memory |\n|---|---|---|\n");
     std::printf("| staging build | %.3f s | %.1f MiB |\n", o, oursPeak / 1024.0);
     std::printf("| cp -r | %.3f s | %.1f MiB |\n", c, cpPeak / 1024.0);

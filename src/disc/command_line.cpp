@@ -72,17 +72,7 @@ LoadedProject loadProject(const std::string& path, const std::string& programFol
     state.programFolder = programFolder;
     state.projectPath = path;
     state.projectName = fileNamePart(path);
-    state.hotspotCount = data.hotspotCount;
-    storeHotspots(state, data.hotspots);
-    BuildFields& fields = project.fields;
-    fields.cdTitle = data.cdTitle;
-    fields.stagingFolder = data.stagingFolder;
-    fields.backgroundImage = data.backgroundImage;
-    fields.openingWav = data.openingWav;
-    fields.showBrowse = data.showBrowse;
-    fields.showExit = data.showExit;
-    // As the editor's hotspot row is set after Open: the slot after the last hotspot, at most 99.
-    fields.trackBarMaximum = std::min(data.hotspotCount + 1, kMaxHotspots);
+    applyProjectFileData(data, state, project.fields);
     return project;
 }
 

@@ -161,6 +161,31 @@ const char* const kAutorunShText =
     "echo \"autorun.sh: this computer has no loader for 64-bit x86 programs\" >&2\n"
     "exit 1\n";
 
+ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fields) {
+    ProjectFileData data;
+    data.hotspotCount = state.hotspotCount;
+    data.showBrowse = fields.showBrowse;
+    data.showExit = fields.showExit;
+    data.cdTitle = fields.cdTitle;
+    data.stagingFolder = fields.stagingFolder;
+    data.backgroundImage = fields.backgroundImage;
+    data.openingWav = fields.openingWav;
+    data.hotspots = hotspotsOf(state);
+    return data;
+}
+
+void applyProjectFileData(const ProjectFileData& data, ProjectState& state, BuildFields& fields) {
+    state.hotspotCount = data.hotspotCount;
+    storeHotspots(state, data.hotspots);
+    fields.cdTitle = data.cdTitle;
+    fields.stagingFolder = data.stagingFolder;
+    fields.backgroundImage = data.backgroundImage;
+    fields.openingWav = data.openingWav;
+    fields.showBrowse = data.showBrowse;
+    fields.showExit = data.showExit;
+    fields.trackBarMaximum = std::min(data.hotspotCount + 1, kMaxHotspots);
+}
+
 StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
     const std::string& S = fields.stagingFolder;
     StagingPlan plan;
@@ -267,15 +292,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         return BuildResult::Refused;
     }
 
-    ProjectFileData data;
-    data.hotspotCount = state.hotspotCount;
-    data.showBrowse = fields.showBrowse;
-    data.showExit = fields.showExit;
-    data.cdTitle = fields.cdTitle;
-    data.stagingFolder = fields.stagingFolder;
-    data.backgroundImage = fields.backgroundImage;
-    data.openingWav = fields.openingWav;
-    data.hotspots = hotspotsOf(state);
+    const ProjectFileData data = projectFileData(state, fields);
     // Formatted before anything is written: a value that would not read back is refused here.
     const std::string projectFile = formatProjectFile(data);
     createFolderIfMissing(S);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "project/project_file.h"
 #include "project/project_state.h"
 
 namespace torvana {
@@ -49,6 +50,14 @@ struct BuildFields {
     bool addLinuxPlayer = true;
     bool addWebMenu = true;
 };
+
+// The project file's contents for the project and the main window's fields as they are: what
+// Save writes.
+ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fields);
+
+// The other way: a project file read into the project's hotspots and the fields, with the
+// hotspot row set as Open sets it (the slot after the last hotspot, at most 99).
+void applyProjectFileData(const ProjectFileData& data, ProjectState& state, BuildFields& fields);
 
 enum class BuildResult {
     Refused,             // nothing written

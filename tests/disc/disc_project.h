@@ -76,18 +76,7 @@ struct DiscProject {
         fields.trackBarMaximum = state.hotspotCount + 1;
     }
 
-    torvana::ProjectFileData data() const {
-        torvana::ProjectFileData d;
-        d.hotspotCount = state.hotspotCount;
-        d.showBrowse = fields.showBrowse;
-        d.showExit = fields.showExit;
-        d.cdTitle = fields.cdTitle;
-        d.stagingFolder = fields.stagingFolder;
-        d.backgroundImage = fields.backgroundImage;
-        d.openingWav = fields.openingWav;
-        d.hotspots = torvana::hotspotsOf(state);
-        return d;
-    }
+    torvana::ProjectFileData data() const { return torvana::projectFileData(state, fields); }
 
     // Writes the project file as the fields are now.
     void save() { torvana::writeProjectFile(state.projectPath, data()); }

@@ -560,3 +560,24 @@ TEST(CopyRule, AFailurePartWayNeverDamagesTheDestination) {
     EXPECT_EQ(readFileContents(fx.staged("1/big.bin")), "the older copy");
     EXPECT_EQ(leftovers(fx.stage), std::vector<std::string>{});
 }
+
+// What Open and the command line read is what Save writes, and the hotspot row then offers the
+// slot after the last hotspot, never past 99.
+TEST(StagingBuild, ProjectFileDataReadsBackAsWritten) {
+    for (const int count : {0, 2, 99}) {
+        ProjectFileData data;
+        data.hotspotCount = count;
+        data.showExit = true;
+        data.cdTitle = "Title";
+        data.stagingFolder = "/stage";
+        data.backgroundImage = "/art/back.bmp";
+        data.openingWav = "/art/open.wav";
+        for (int i = 1; i <= count; ++i)
+            data.hotspots.push_back({"app" + std::to_string(i), "over.gif", std::to_string(i), "2", "in.wav", ""});
+        ProjectState state;
+        BuildFields fields;
+        applyProjectFileData(data, state, fields);
+        EXPECT_EQ(projectFileData(state, fields), data) << count;
+        EXPECT_EQ(fields.trackBarMaximum, std::min(count + 1, 99)) << count;
+    }
+}
