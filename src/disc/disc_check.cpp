@@ -14,6 +14,7 @@
 #include "project/paths.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"
+#include "project/wave_info.h"
 
 namespace torvana {
 
@@ -95,7 +96,7 @@ private:
         if (S.empty()) {
             add(Severity::Error, "Staging Folder is required.", "", Subject::StagingFolder);
             ok = false;
-        } else if (S.size() < 4) {
+        } else if (S.size() < 4 || resolvesToRoot(S)) {
             add(Severity::Error, "Staging Folder cannot be on the root folder.", S, Subject::StagingFolder);
             ok = false;
         }
@@ -149,6 +150,10 @@ private:
             add(Severity::Error, what + " " + inQuotes(path) + " does not exist.", path, subject, hotspot);
         else if (!isWavFile(onDisk))
             add(Severity::Warning, what + " " + inQuotes(path) + " is not a WAV sound.", path, subject, hotspot);
+        else if (const WaveInfo wave = inspectWave(onDisk); !wave.error.empty())
+            // The players check every sound with this reader and leave out what it refuses.
+            add(Severity::Warning, what + " " + inQuotes(path) + " cannot be played: " + wave.error + ".", path,
+                subject, hotspot);
     }
 
     void checkSources() {

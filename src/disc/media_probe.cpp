@@ -33,20 +33,21 @@ uint32_t le(const std::string& s, size_t at, int bytes) {
 bool bmpSize(const std::string& head, int& width, int& height) {
     if (head.size() < 26 || head.compare(0, 2, "BM") != 0) return false;
     const uint32_t infoSize = le(head, 14, 4);
+    int64_t w = 0, h = 0;
     if (infoSize == 12) {  // the old core header: 16-bit unsigned sizes
-        width = static_cast<int>(le(head, 18, 2));
-        height = static_cast<int>(le(head, 20, 2));
+        w = le(head, 18, 2);
+        h = le(head, 20, 2);
     } else if (infoSize >= 40) {
         // 32-bit signed sizes; a negative height is a picture stored top-down.
-        const int64_t w = static_cast<int32_t>(le(head, 18, 4));
-        const int64_t h = static_cast<int32_t>(le(head, 22, 4));
-        if (w <= 0 || h == 0 || w > INT32_MAX || std::llabs(h) > INT32_MAX) return false;
-        width = static_cast<int>(w);
-        height = static_cast<int>(std::llabs(h));
-    } else {
-        return false;
+        w = static_cast<int32_t>(le(head, 18, 4));
+        h = std::llabs(static_cast<int32_t>(le(head, 22, 4)));
     }
-    return width > 0 && height > 0;
+    // A header without a size leaves width and height as they were: callers take a width
+    // above 0 for a picture they can place.
+    if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
 }
 
 PictureProbe probePicture(const std::string& path) {

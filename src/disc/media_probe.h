@@ -20,7 +20,8 @@ struct PictureProbe {
 // refuse is found here too).
 PictureProbe probePicture(const std::string& path);
 
-// The size in a BMP file's header, from its first bytes. False when they are no BMP header.
+// The size in a BMP file's header, from its first bytes. False, with width and height left as
+// they were, when they are no BMP header or one of no size.
 bool bmpSize(const std::string& head, int& width, int& height);
 
 // The file starts as a WAV file does: a RIFF header of form "WAVE".

@@ -44,8 +44,8 @@ namespace {
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
-// The folder resolves to the root of its file system ("////", "/tmp/..", a link to "/"), where
-// a build would scatter the disc's files.
+}  // namespace
+
 bool resolvesToRoot(const std::string& folder) {
     std::error_code ec;
     const fs::path absolute = fs::absolute(folder, ec);
@@ -54,8 +54,6 @@ bool resolvesToRoot(const std::string& folder) {
     if (ec) return false;
     return resolved == resolved.root_path() || resolved.relative_path().empty();
 }
-
-}  // namespace
 
 void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
                      bool& copyFailed, const std::function<void(uint64_t)>& done) {

@@ -79,6 +79,11 @@ void CopyIntoStaging(const std::string& source, const std::string& destination, 
 // line, without the trailing blank the cut keeps (messages show the cut text with it).
 std::string sourceOnDisk(const std::string& source);
 
+// The folder resolves to the root of its file system ("////", "/tmp/..", a link to "/"), where
+// a build would scatter the disc's files and a check would take the whole file system for
+// leftovers.
+bool resolvesToRoot(const std::string& folder);
+
 // One copy of the build: a source as stored, its destination, and that destination relative to
 // the staging folder ("images/back.gif").
 struct StagedCopy {

@@ -91,6 +91,14 @@ TEST(DiscCheck, EachFindingOnItsOwn) {
          "over.gif\" cannot be shown: ", Subject::Hotspot, 1},
         {"sound that is no WAV", [](DiscProject& p) { p.file("open.wav", "ID3 mp3"); }, Severity::Warning,
          "The opening sound \"", Subject::OpeningWav, 0},
+        {"sound the players refuse",
+         [](DiscProject& p) {
+             std::string wav = disctest::wavBytes();
+             wav[20] = 0x55;  // format 85, compressed
+             p.file("open.wav", wav);
+         },
+         Severity::Warning, "open.wav\" cannot be played: compressed WAV data (format 85) cannot be played.",
+         Subject::OpeningWav, 0},
         {"two files meet in images/",
          [](DiscProject& p) { p.addHotspot("exit", p.file("other/over.gif", disctest::gifBytes(10, 10))); },
          Severity::Error, "\"images/over.gif\" would hold two different files", Subject::Hotspot, 2},
@@ -98,6 +106,12 @@ TEST(DiscCheck, EachFindingOnItsOwn) {
          Severity::Error, "the folder \"", Subject::StagingFolder, 0},
         {"staging folder is a file", [](DiscProject& p) { p.fields.stagingFolder = p.fields.openingWav; },
          Severity::Error, "is a file, not a folder.", Subject::StagingFolder, 0},
+        {"staging folder that resolves to the root",
+         [](DiscProject& p) {
+             p.fields.stagingFolder = p.dir.file("");
+             for (int i = 0; i < 40; ++i) p.fields.stagingFolder += "..//";
+         },
+         Severity::Error, "Staging Folder cannot be on the root folder.", Subject::StagingFolder, 0},
         {"staging folder not given", [](DiscProject& p) { p.fields.stagingFolder.clear(); }, Severity::Error,
          "Staging Folder is required.", Subject::StagingFolder, 0},
         {"disc over 650 MB", [](DiscProject& p) { sparse(p.state.hotspotApplication[1], 660ull << 20); },
@@ -125,6 +139,7 @@ TEST(DiscCheck, EachFindingOnItsOwn) {
         EXPECT_EQ(f.subject, c.subject);
         EXPECT_EQ(f.hotspot, c.hotspot);
         EXPECT_EQ(f.text.find('\n'), std::string::npos);
+        EXPECT_TRUE(report.strayEntries.empty());
     }
 }
 
@@ -190,12 +205,15 @@ TEST(MediaProbe, ReadsSizesByContent) {
     std::string header = disctest::bmpBytes(2, 3);
     header[25] = '\xFF', header[24] = '\xFF', header[23] = '\xFF', header[22] = '\xFD';  // height -3
     torvana::replaceFileContents(topDown, header);
+    // An old core header of width 640 and height 0 is no size at all, not one of 640 x 0.
+    const std::string flat = dir.file("d.bmp");
+    torvana::replaceFileContents(flat, std::string("BM") + std::string(12, '\0') + std::string("\x0c\0\0\0\x80\x02\0\0", 8) + std::string(6, '\1'));
     struct {
         std::string path;
         PictureFormat format;
         int width, height;
     } cases[] = {{bmp, PictureFormat::Bmp, 33, 7}, {gif, PictureFormat::Gif, 12, 5}, {topDown, PictureFormat::Bmp, 2, 3},
-                 {dir.file("none"), PictureFormat::Unreadable, 0, 0}};
+                 {dir.file("none"), PictureFormat::Unreadable, 0, 0}, {flat, PictureFormat::Unreadable, 0, 0}};
     for (const auto& c : cases) {
         const PictureProbe probe = probePicture(c.path);
         EXPECT_EQ(probe.format, c.format) << c.path;

@@ -27,14 +27,15 @@ inline std::string gifBytes(int width, int height) {
     return g.str();
 }
 
+// Half a millisecond of 8-bit silence at 8000 Hz.
 inline std::string wavBytes() {
     std::string b = "RIFF";
-    b += std::string("\x24\x00\x00\x00", 4);
+    b += std::string("\x28\x00\x00\x00", 4);
     b += "WAVEfmt ";
     b += std::string("\x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00", 20);
     b += "data";
-    b += std::string("\x00\x00\x00\x00", 4);
-    return b;
+    b += std::string("\x04\x00\x00\x00", 4);
+    return b + std::string(4, '\x80');
 }
 
 struct DiscProject {
