@@ -1,6 +1,7 @@
 #pragma once
-// A fuzzer's own scratch file for readers that take a path: one per process, in memory where
-// the machine has /dev/shm, removed when the fuzzer ends.
+// A fuzzer's own scratch file for readers that take a path, or scratch folder for readers of
+// whole trees: one per process, in memory where the machine has /dev/shm, removed when the
+// fuzzer ends.
 
 #include <unistd.h>
 
@@ -19,5 +20,18 @@ inline const std::string& scratchPath(const char* fuzzer, const char* suffix) {
         return true;
     }();
     (void)removedAtExit;
+    return path;
+}
+
+// This process's scratch folder, emptied for each input: it exists and holds nothing.
+inline const std::string& scratchFolder(const char* fuzzer) {
+    static const std::string& path = scratchPath(fuzzer, ".d");
+    static const bool removedAtExit = [] {
+        std::atexit([] { std::filesystem::remove_all(path); });
+        return true;
+    }();
+    (void)removedAtExit;
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
     return path;
 }

@@ -4,7 +4,9 @@
 
 namespace torvana {
 
-#ifdef _WIN32
+// Windows names a file after the last "\", "/" or ":". TORVANA_WINDOWS_PATHS gives a native
+// build the same rules, so the Windows player's mapping of stored paths can be fuzzed here.
+#if defined(_WIN32) || defined(TORVANA_WINDOWS_PATHS)
 static constexpr const char* kSeparators = "\\/:";
 static constexpr const char* kSeparator = "\\";
 #else
