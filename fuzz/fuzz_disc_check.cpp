@@ -239,8 +239,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 3: project.stagingFolder = art; break;
         case 4: project.stagingFolder = files.empty() ? root + "/none/stage" : files[0].path; break;
         case 5: {
+            // Up to the root and perhaps past it, never to a folder that others use meanwhile.
             project.stagingFolder = root;
-            for (int i = in.ConsumeIntegralInRange(0, 40); i >= 0; --i) project.stagingFolder += "/..";
+            const auto depth = std::count(root.begin(), root.end(), '/');
+            for (int i = in.ConsumeIntegralInRange(0, 3) + int(depth); i > 0; --i)
+                project.stagingFolder += in.ConsumeBool() ? "/.." : "//../";
             break;
         }
         default: project.stagingFolder = stage;
