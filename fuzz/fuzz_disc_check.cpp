@@ -317,13 +317,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::set<std::string> sounds{project.openingWav};
         for (const Hotspot& h : project.hotspots) sounds.insert({h.rolloverWav, h.clickWav});
         for (const std::string& sound : sounds) {
-            if (sound.empty() || !fileExists(sound)) continue;
+            // What the build copies: a stored path is cut as a command line.
+            if (sound.empty() || !fileExists(sourceOnDisk(sound))) continue;
             const bool told = std::any_of(report.findings.begin(), report.findings.end(), [&](const Finding& f) {
                 const std::string& t = f.text;
                 return f.file == sound && (t.find("cannot be played: ") != std::string::npos ||
                                            (t.size() > 20 && t.compare(t.size() - 20, 20, " is not a WAV sound.") == 0));
             });
-            check(told == !inspectWave(sound).error.empty());
+            check(told == !inspectWave(sourceOnDisk(sound)).error.empty());
         }
     }
 
