@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "build/staging_build.h"
+#include "staging/staging_build.h"
 #include "disc/command_line.h"
 #include "disc/disc_check.h"
 #include "disc/media_probe.h"
