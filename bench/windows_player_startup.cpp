@@ -16,6 +16,7 @@
 
 #include "project/file_io.h"
 #include "project/project_file.h"
+#include "test_support/bmp.h"
 #include "test_support/temp_dir.h"
 #include "test_support/wine.h"
 
@@ -23,25 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr uint32_t kColour = 0x204060;  // what both paint in the middle of the stage
-
-std::string bmp(int width, int height) {
-    const int rowBytes = width * 3;
-    std::string out = "BM";
-    const auto u32 = [&out](uint32_t v) { for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF); };
-    const auto u16 = [&out](int v) { out += char(v & 0xFF); out += char((v >> 8) & 0xFF); };
-    u32(uint32_t(54 + rowBytes * height));
-    u32(0);
-    u32(54);
-    u32(40);
-    u32(uint32_t(width));
-    u32(uint32_t(height));
-    u16(1);
-    u16(24);
-    for (int i = 0; i < 6; ++i) u32(i == 1 ? uint32_t(rowBytes * height) : 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) out += {char(kColour & 0xFF), char((kColour >> 8) & 0xFF), char(kColour >> 16)};
-    return out;
-}
 
 // A menu of typical size: a 640 x 480 background, eight hotspots with BMP rollover pictures,
 // Browse and Exit buttons.
@@ -51,8 +33,8 @@ void buildMenu(const TempDir& dir) {
         torvana::replaceFileContents(dir.file(relative), bytes);
     };
     write("autorun.exe", torvana::readFileContents(WINDOWS_PLAYER));
-    write("images/back.bmp", bmp(640, 480));
-    write("images/over.bmp", bmp(120, 60));
+    write("images/back.bmp", testbmp::solid(640, 480, kColour));
+    write("images/over.bmp", testbmp::solid(120, 60, kColour));
     torvana::ProjectFileData d;
     d.cdTitle = "Start-up benchmark";
     d.showBrowse = d.showExit = true;
@@ -109,7 +91,7 @@ int main(int argc, char** argv) {
     TempDir menu;
     buildMenu(menu);
     winetest::WineProgram wine(WINE_TEMPLATE);
-    winetest::run({"wineserver", "-p"}, wine.env());
+    wine.keepServer();
     // One start of each first, so both find their files in the page cache.
     firstFrameMs(wine, x, menu.file("autorun.exe"), menu.path(), "Start-up benchmark");
     firstFrameMs(wine, x, MINIMAL_WINDOW, menu.path(), "Minimal window");

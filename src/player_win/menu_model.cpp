@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gif/gif_timing.h"
+#include "project/errors.h"
 
 namespace torvana::menu {
 
@@ -205,9 +206,9 @@ std::string windowsFolderOf(const std::string& path) {
 std::string shownPath(const std::string& path, const std::string& folder) {
     if (!folder.empty() && path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
         (path[folder.size()] == '\\' || path[folder.size()] == '/')) {
-        return "\"" + path.substr(folder.size() + 1) + "\"";
+        return "\"" + visiblePath(path.substr(folder.size() + 1)) + "\"";
     }
-    return "\"" + path + "\"";
+    return "\"" + visiblePath(path) + "\"";
 }
 
 }  // namespace torvana::menu

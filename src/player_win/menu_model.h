@@ -132,7 +132,8 @@ void drawFocusEdge(Pixels& target, const HotspotRect& rect);
 
 // The folder part of a Windows path (before its last "\" or "/"); empty when it has none.
 std::string windowsFolderOf(const std::string& path);
-// A path as the note bar shows it: relative to the menu's folder when inside it, in quotes.
+// A path as the note bar shows it: relative to the menu's folder when inside it, in quotes. The
+// path comes from the project file: control bytes and bytes that are not UTF-8 show as \xHH.
 std::string shownPath(const std::string& path, const std::string& folder);
 
 }  // namespace torvana::menu

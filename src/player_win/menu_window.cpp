@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "project/errors.h"
 #include "project/file_io.h"
 #include "player_win/win_text.h"
 
@@ -569,7 +570,7 @@ void MenuWindow::activate(int index) {
     case ActionKind::WebAddress: {
         const auto result = reinterpret_cast<INT_PTR>(
             ShellExecuteW(hwnd_, L"open", wide(h.target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-        if (result <= 32) addNote("Could not open " + h.target + ".");
+        if (result <= 32) addNote("Could not open " + torvana::visiblePath(h.target) + ".");
         break;
     }
     case ActionKind::File:

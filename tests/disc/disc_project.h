@@ -12,33 +12,14 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "project/paths.h"
+#include "test_support/bmp.h"
 #include "test_support/linux_player.h"
 #include "test_support/temp_dir.h"
 
 namespace disctest {
 
-// The header of an uncompressed 24-bit BMP and its pixels (rows of zero bytes).
-inline std::string bmpBytes(int width, int height) {
-    std::string b = "BM";
-    auto u32 = [&b](uint32_t v) { for (int i = 0; i < 4; ++i) b += char((v >> (8 * i)) & 0xFF); };
-    auto u16 = [&b](uint16_t v) { b += char(v & 0xFF); b += char(v >> 8); };
-    const uint32_t row = (uint32_t(width) * 3 + 3) & ~3u;
-    u32(54 + row * uint32_t(height));
-    u32(0);
-    u32(54);
-    u32(40);
-    u32(uint32_t(width));
-    u32(uint32_t(height));
-    u16(1);
-    u16(24);
-    u32(0);
-    u32(row * uint32_t(height));
-    u32(2835);
-    u32(2835);
-    u32(0);
-    u32(0);
-    return b + std::string(row * uint32_t(height), '\0');
-}
+// An uncompressed 24-bit black BMP.
+inline std::string bmpBytes(int width, int height) { return testbmp::solid(width, height); }
 
 inline std::string gifBytes(int width, int height) {
     giftest::GifBuilder g;

@@ -161,4 +161,5 @@ TEST(MenuModel, Paths) {
     EXPECT_EQ(windowsFolderOf("setup.exe"), "");
     EXPECT_EQ(shownPath("D:\\menu\\images\\a.gif", "D:\\menu"), "\"images\\a.gif\"");
     EXPECT_EQ(shownPath("D:\\menus\\a.gif", "D:\\menu"), "\"D:\\menus\\a.gif\"");
+    EXPECT_EQ(shownPath("D:\\menu\\b\x1b\xff\xc3\xa9.gif", "D:\\menu"), "\"b\\x1B\\xFF\xc3\xa9.gif\"");
 }

@@ -10,6 +10,7 @@
 #include "gif/gif_writer.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
+#include "test_support/bmp.h"
 #include "test_support/temp_dir.h"
 #include "test_support/wine.h"
 
@@ -23,38 +24,6 @@ constexpr uint32_t kBack = 0x0A5028;   // the background's colour
 constexpr uint32_t kOver = 0xE01010;   // the rollover picture's colour
 constexpr uint32_t kBar = 0x282828;    // the bar under the stage
 
-// A 24-bit BMP of one colour.
-std::string bmp(int width, int height, uint32_t rgb) {
-    const int rowBytes = (width * 3 + 3) & ~3;
-    std::string out;
-    const auto u32 = [&out](uint32_t v) { for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF); };
-    const auto u16 = [&out](int v) { out += char(v & 0xFF); out += char((v >> 8) & 0xFF); };
-    out += "BM";
-    u32(uint32_t(54 + rowBytes * height));
-    u32(0);
-    u32(54);
-    u32(40);
-    u32(uint32_t(width));
-    u32(uint32_t(height));
-    u16(1);
-    u16(24);
-    u32(0);
-    u32(uint32_t(rowBytes * height));
-    u32(2835);
-    u32(2835);
-    u32(0);
-    u32(0);
-    std::string row;
-    for (int x = 0; x < width; ++x) {
-        row += char(rgb & 0xFF);
-        row += char((rgb >> 8) & 0xFF);
-        row += char((rgb >> 16) & 0xFF);
-    }
-    row.resize(size_t(rowBytes), '\0');
-    for (int y = 0; y < height; ++y) out += row;
-    return out;
-}
-
 std::string uniqueTitle(const std::string& base) { return base + " " + std::to_string(std::random_device{}()); }
 
 // A staging folder as the editor's build leaves it, with the real autorun.exe.
@@ -65,7 +34,7 @@ struct Stage {
     Stage() {
         write("autorun.exe", torvana::readFileContents(WINDOWS_PLAYER));
         data.backgroundImage = "C:\\artwork\\back.bmp";
-        write("images/back.bmp", bmp(640, 480, kBack));
+        write("images/back.bmp", testbmp::solid(640, 480, kBack));
     }
     std::string path(const std::string& relative) const { return dir.file(relative); }
     void write(const std::string& relative, const std::string& bytes) const {
@@ -81,6 +50,23 @@ struct Stage {
         torvana::writeProjectFile(path("menu.cdrom"), data);
     }
 };
+
+// A window that goes away between being found and being looked at is "not found", not the end
+// of the test program (Xlib's default error handler exits).
+TEST(WineHelpers, AWindowThatIsGoneIsNotFound) {
+    XServer x;
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_TRUE(x.open() && other) << "no X server (run under scripts/with-xvfb)";
+    const Window w = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 64, 48, 0, 0, 0x123456);
+    XMapWindow(other, w);
+    XSync(other, False);
+    EXPECT_EQ(x.size(w), std::make_pair(64, 48));
+    XDestroyWindow(other, w);
+    XCloseDisplay(other);
+    EXPECT_FALSE(x.grab(w).has_value());
+    EXPECT_EQ(x.title(w), "");
+    EXPECT_EQ(x.size(w), std::make_pair(0, 0));
+}
 
 class WindowsPlayerTest : public ::testing::Test {
 protected:
@@ -113,7 +99,7 @@ protected:
 TEST_F(WindowsPlayerTest, ShowsTheTitleBackgroundAndRolloverAndEndsOnEscape) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Menü Ωmega 日本");
-    stage.write("images/over.bmp", bmp(40, 30, kOver));
+    stage.write("images/over.bmp", testbmp::solid(40, 30, kOver));
     stage.hotspot("exit", "over.bmp", 100, 200);
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
@@ -143,7 +129,7 @@ TEST_F(WindowsPlayerTest, ShowsTheTitleBackgroundAndRolloverAndEndsOnEscape) {
 TEST_F(WindowsPlayerTest, AClickStartsTheStagedBatchFileAndExitEnds) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Batch");
-    stage.write("images/over.bmp", bmp(40, 40, kOver));
+    stage.write("images/over.bmp", testbmp::solid(40, 40, kOver));
     stage.hotspot("C:\\tools\\mark.bat", "over.bmp", 50, 50);
     stage.hotspot("exit", "", 300, 300);  // an invisible 32 x 32 target
     // It runs in its own folder, so the marker lands beside it.

@@ -10,6 +10,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -33,9 +34,21 @@ namespace winetest {
 
 inline void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// In a child before exec: its output appended to `log` instead of the caller's. Wine's server
+// and its background programs outlive the program that started them; holding the caller's
+// output, they would keep a pipe such as `| tail` open long after the caller ended.
+inline void outputTo(const std::string& log) {
+    if (log.empty()) return;
+    const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int target = fd >= 0 ? fd : open("/dev/null", O_WRONLY | O_CLOEXEC);
+    dup2(target, STDOUT_FILENO);
+    dup2(target, STDERR_FILENO);
+}
+
 // Runs a program with arguments and waits for it; its exit code, -1 when it could not start.
+// With `log`, its output goes there.
 inline int run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
-               const std::string& folder = {}) {
+               const std::string& folder = {}, const std::string& log = {}) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) env.emplace_back(*e);
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
@@ -48,6 +61,7 @@ inline int run(const std::vector<std::string>& argv, const std::vector<std::stri
     if (pid < 0) return -1;
     if (pid == 0) {
         if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
+        outputTo(log);
         execvpe(args[0], args.data(), envp.data());
         _exit(127);
     }
@@ -57,10 +71,12 @@ inline int run(const std::vector<std::string>& argv, const std::vector<std::stri
 }
 
 // One Windows program under Wine, in a prefix of its own; ended and cleaned up at the end.
+// Everything Wine prints goes to wine.log in the program's temporary folder.
 class WineProgram {
 public:
     explicit WineProgram(const std::string& templatePrefix) {
         prefix_ = dir_.file("prefix");
+        log_ = dir_.file("wine.log");
         run({"cp", "-al", templatePrefix, prefix_});
         for (const char* reg : {"system.reg", "user.reg", "userdef.reg"}) {
             const std::string file = prefix_ + "/" + reg;
@@ -70,7 +86,7 @@ public:
     }
     ~WineProgram() {
         stop();
-        run({"wineserver", "-k"}, env());
+        run({"wineserver", "-k"}, env(), {}, log_);
     }
     WineProgram(const WineProgram&) = delete;
     WineProgram& operator=(const WineProgram&) = delete;
@@ -84,6 +100,9 @@ public:
     // More variables for the programs started later (they win over the ones above).
     std::vector<std::string> extraEnv;
 
+    // Keeps the prefix's Wine server running between programs until the end.
+    void keepServer() { run({"wineserver", "-p"}, env(), {}, log_); }
+
     // Starts `exe` (a Windows program) with `folder` as its working folder.
     bool start(const std::string& exe, const std::string& folder) {
         const std::vector<std::string> argv{"wine", exe};
@@ -94,6 +113,7 @@ public:
         if (pid_ < 0) return false;
         if (pid_ == 0) {
             if (chdir(folder.c_str()) != 0) _exit(127);
+            outputTo(log_);
             std::vector<char*> args{const_cast<char*>("wine"), const_cast<char*>(exe.c_str()), nullptr};
             std::vector<char*> envp;
             for (auto& e : all) envp.push_back(e.data());
@@ -135,6 +155,7 @@ public:
 private:
     TempDir dir_;
     std::string prefix_;
+    std::string log_;
     pid_t pid_ = 0;
     std::optional<int> exitCode_;
 };
@@ -161,6 +182,50 @@ struct Grab {
     }
 };
 
+// Around the X calls on one window of another program, which may close it at any moment, also
+// between finding it and looking at it. While alive, the errors that say the window is gone (or
+// no longer viewable) are recorded, so the call at hand reports "not found" instead of reaching
+// Xlib's default handler, which ends the test program. Any other error goes on to the handler
+// that was there before.
+class GoneWindowTrap {
+public:
+    explicit GoneWindowTrap(Display* display) : display_(display) {
+        XSync(display_, False);  // errors of earlier requests are not this call's
+        gone() = false;
+        previous() = XSetErrorHandler(&onError);
+    }
+    ~GoneWindowTrap() {
+        XSync(display_, False);
+        XSetErrorHandler(previous());
+    }
+    GoneWindowTrap(const GoneWindowTrap&) = delete;
+    GoneWindowTrap& operator=(const GoneWindowTrap&) = delete;
+
+    // True when a request made so far met a gone window.
+    bool windowGone() {
+        XSync(display_, False);
+        return gone();
+    }
+
+private:
+    static int onError(Display* display, XErrorEvent* error) {
+        if (error->error_code == BadWindow || error->error_code == BadDrawable || error->error_code == BadMatch) {
+            gone() = true;
+            return 0;
+        }
+        return previous() ? previous()(display, error) : 0;
+    }
+    static bool& gone() {
+        static bool value = false;
+        return value;
+    }
+    static XErrorHandler& previous() {
+        static XErrorHandler handler = nullptr;
+        return handler;
+    }
+    Display* display_;
+};
+
 class XServer {
 public:
     XServer() : display_(XOpenDisplay(nullptr)) {}
@@ -180,13 +245,14 @@ public:
         unsigned long count, after;
         unsigned char* data = nullptr;
         std::string out;
+        GoneWindowTrap trap(display_);
         if (XGetWindowProperty(display_, window, netName, 0, 4096, False, utf8, &type, &format, &count, &after, &data) ==
                 Success &&
             data) {
             out.assign(reinterpret_cast<char*>(data), count);
             XFree(data);
         }
-        return out;
+        return trap.windowGone() ? std::string() : out;
     }
 
     // A mapped top-level window with this exact title.
@@ -196,10 +262,7 @@ public:
         std::optional<Window> found;
         if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) return found;
         for (unsigned int i = 0; i < count && !found; ++i) {
-            XWindowAttributes attributes;
-            if (XGetWindowAttributes(display_, children[i], &attributes) && attributes.map_state == IsViewable &&
-                title(children[i]) == wanted)
-                found = children[i];
+            if (viewable(children[i]) && title(children[i]) == wanted) found = children[i];
         }
         if (children) XFree(children);
         return found;
@@ -215,12 +278,17 @@ public:
         return std::nullopt;
     }
 
+    // The window's pixels; nullopt when it is gone or not on screen.
     std::optional<Grab> grab(Window window) const {
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display_, window, &attributes)) return std::nullopt;
+        if (!attributesOf(window, attributes) || attributes.map_state != IsViewable) return std::nullopt;
+        GoneWindowTrap trap(display_);
         XImage* image = XGetImage(display_, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height),
                                   AllPlanes, ZPixmap);
-        if (!image) return std::nullopt;
+        if (trap.windowGone() || !image) {
+            if (image) XDestroyImage(image);
+            return std::nullopt;
+        }
         Grab g;
         g.width = attributes.width;
         g.height = attributes.height;
@@ -234,7 +302,7 @@ public:
     // The window's size, 0 x 0 when it is gone.
     std::pair<int, int> size(Window window) const {
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display_, window, &attributes)) return {0, 0};
+        if (!attributesOf(window, attributes)) return {0, 0};
         return {attributes.width, attributes.height};
     }
 
@@ -254,6 +322,15 @@ public:
     }
 
 private:
+    bool attributesOf(Window window, XWindowAttributes& attributes) const {
+        GoneWindowTrap trap(display_);
+        const Status got = XGetWindowAttributes(display_, window, &attributes);
+        return !trap.windowGone() && got;
+    }
+    bool viewable(Window window) const {
+        XWindowAttributes attributes;
+        return attributesOf(window, attributes) && attributes.map_state == IsViewable;
+    }
     static int& shots() {
         static int count = 0;
         return count;
