@@ -112,5 +112,11 @@ int main(int argc, char** argv) {
     std::printf("first frame, median of %d:      autorun.exe %.1f ms, minimal Win32 window %.1f ms\n", rounds,
                 median(player), median(minimal));
     std::printf("ratio autorun.exe / minimal:   %.2f (goal at most 1.3)\n", median(player) / median(minimal));
+    // On a busy machine single starts wait for the processor now and then; the fastest start of
+    // each is the least disturbed.
+    const double fastestPlayer = *std::min_element(player.begin(), player.end());
+    const double fastestMinimal = *std::min_element(minimal.begin(), minimal.end());
+    std::printf("fastest start of each:         autorun.exe %.1f ms, minimal Win32 window %.1f ms, ratio %.2f\n",
+                fastestPlayer, fastestMinimal, fastestPlayer / fastestMinimal);
     return 0;
 }

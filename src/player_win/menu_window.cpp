@@ -9,6 +9,7 @@
 
 #include "project/errors.h"
 #include "project/file_io.h"
+#include "player_win/late_dll.h"
 #include "player_win/win_text.h"
 
 namespace winplayer {
@@ -23,6 +24,7 @@ constexpr wchar_t kClassName[] = L"TorvanaMenu";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT_PTR kExitTimer = 2;
+constexpr UINT_PTR kLoadHotspotsTimer = 3;
 constexpr int kBrowseId = 101;
 constexpr int kExitId = 102;
 // The longest the menu waits for a click sound to finish before an exit hotspot ends it.
@@ -67,7 +69,8 @@ MenuWindow::~MenuWindow() {
 // ---------------------------------------------------------------------------------------------
 // Start
 
-void MenuWindow::loadMedia() {
+// Before the window shows: the project's notes and the background, which the first frame shows.
+void MenuWindow::loadBackground() {
     for (const std::string& note : project_.notes) addNote(note);
 
     if (!project_.background.empty()) {
@@ -77,7 +80,19 @@ void MenuWindow::loadMedia() {
                     " not shown: " + background_.error + ".");
         }
     }
+    // The hotspots answer once their pictures are loaded (loadHotspots); until then the stage
+    // has none, and the bar's buttons already work.
+    input_ = std::make_unique<menu::MenuInput>(std::vector<torvana::HotspotRect>{},
+                                               int(project_.showBrowse) + int(project_.showExit));
+    stage_.width = torvana::kStageWidth;
+    stage_.height = torvana::kStageHeight;
+    stage_.argb.assign(size_t(stage_.width) * size_t(stage_.height), 0xFF000000u);
+}
 
+// Right after the first frame is on screen: the rollover pictures, which give the hotspots their
+// size, and the sounds. A menu with many large rollover pictures thus appears as soon as its
+// background is ready.
+void MenuWindow::loadHotspots() {
     // Pictures shared by several hotspots are loaded once.
     std::map<std::string, std::shared_ptr<Picture>> loaded;
     std::vector<torvana::HotspotRect> rects;
@@ -98,16 +113,24 @@ void MenuWindow::loadMedia() {
         rects.push_back(torvana::hotspotRect(h.x, h.y, width, height));
         spotPictures_.push_back(std::move(picture));
     }
+    const int focusedButton = input_->focusedButton();
     input_ = std::make_unique<menu::MenuInput>(std::move(rects), int(project_.showBrowse) + int(project_.showExit));
+    input_->focusButton(focusedButton);
 
     prepareSound(project_.openingWav);
     for (const PlayerHotspot& h : project_.hotspots) {
         prepareSound(h.rolloverWav);
         prepareSound(h.clickWav);
     }
-    stage_.width = torvana::kStageWidth;
-    stage_.height = torvana::kStageHeight;
-    stage_.argb.assign(size_t(stage_.width) * size_t(stage_.height), 0xFF000000u);
+    playSound(project_.openingWav);
+
+    // A pointer already resting on a hotspot highlights it now, as a move there would.
+    POINT cursor;
+    if (GetCursorPos(&cursor) && WindowFromPoint(cursor) == hwnd_ && ScreenToClient(hwnd_, &cursor)) {
+        if (const std::optional<POINT> p = stagePoint(cursor.x, cursor.y)) highlighted(input_->mouseMove(p->x, p->y));
+    }
+    stageChanged();
+    scheduleAnimation();
 }
 
 int MenuWindow::run(HINSTANCE instance, int show) {
@@ -123,7 +146,7 @@ int MenuWindow::run(HINSTANCE instance, int show) {
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);
 
-    loadMedia();
+    loadBackground();
     hwnd_ = CreateWindowExW(0, kClassName, wide(project_.title).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             torvana::kStageWidth, torvana::kStageHeight, nullptr, nullptr, instance, this);
     if (!hwnd_) return 1;
@@ -142,9 +165,10 @@ int MenuWindow::run(HINSTANCE instance, int show) {
     ShowWindow(hwnd_, show);
     UpdateWindow(hwnd_);
     SetFocus(hwnd_);
-    playSound(project_.openingWav);
     if (background_.animation) background_.animation->restart(nowMs());
     scheduleAnimation();
+    // The rest is loaded once the message loop has put the first frame on screen and gone idle.
+    SetTimer(hwnd_, kLoadHotspotsTimer, USER_TIMER_MINIMUM, nullptr);
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -460,6 +484,10 @@ LRESULT MenuWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kAnimationTimer) animate();
         if (wParam == kExitTimer) DestroyWindow(hwnd_);
+        if (wParam == kLoadHotspotsTimer) {
+            KillTimer(hwnd_, kLoadHotspotsTimer);
+            if (!ending_) loadHotspots();
+        }
         return 0;
     case WM_DPICHANGED:
         dpi_ = HIWORD(wParam);
@@ -510,8 +538,7 @@ void MenuWindow::updateTooltip() {
     tool.hwnd = hwnd_;
     tool.uId = 1;
     if (!tooltip_) {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
+        late::initCommonControls(ICC_WIN95_CLASSES);
         tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
                                    0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
         if (!tooltip_) return;
@@ -543,9 +570,9 @@ int MenuWindow::playSound(const std::string& path) {
     const auto found = sounds_.find(path);
     if (path.empty() || found == sounds_.end() || !found->second.error.empty()) return 0;
     // Asked on first need: a machine without sound output plays nothing and the menu goes on.
-    if (!soundOutput_) soundOutput_ = waveOutGetNumDevs() > 0;
+    if (!soundOutput_) soundOutput_ = late::waveOutDevices() > 0;
     if (!*soundOutput_) return 0;
-    if (!PlaySoundW(wide(path).c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT)) {
+    if (!late::playSound(wide(path).c_str(), SND_FILENAME | SND_ASYNC | SND_NODEFAULT)) {
         addNote("Sound " + menu::shownPath(path, project_.folder) + " not played: the sound cannot be played.");
         return 0;
     }
@@ -569,7 +596,7 @@ void MenuWindow::activate(int index) {
         break;
     case ActionKind::WebAddress: {
         const auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(hwnd_, L"open", wide(h.target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+            late::shellExecute(hwnd_, L"open", wide(h.target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         if (result <= 32) addNote("Could not open " + torvana::visiblePath(h.target) + ".");
         break;
     }
@@ -586,7 +613,7 @@ void MenuWindow::openStagedFile(const PlayerHotspot& h) {
         return;
     }
     const std::wstring folder = wide(menu::windowsFolderOf(h.target));
-    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+    const auto result = reinterpret_cast<INT_PTR>(late::shellExecute(
         hwnd_, L"open", wide(h.target).c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL));
     if (result <= 32) {
         addNote(numbered("Hotspot %1: no program could open ", h.number) + menu::shownPath(h.target, project_.folder) +
@@ -597,15 +624,15 @@ void MenuWindow::openStagedFile(const PlayerHotspot& h) {
 // The disc's folder in Explorer.
 void MenuWindow::browse() {
     const std::wstring folder = wide(project_.folder);
-    auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd_, L"explore", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    auto result = reinterpret_cast<INT_PTR>(late::shellExecute(hwnd_, L"explore", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32)
-        result = reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd_, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        result = reinterpret_cast<INT_PTR>(late::shellExecute(hwnd_, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32) addNote("Could not open the folder " + project_.folder + ".");
 }
 
 void MenuWindow::exitMenu() {
     ending_ = true;
-    PlaySoundW(nullptr, nullptr, 0);
+    if (soundOutput_.value_or(false)) late::playSound(nullptr, 0);
     DestroyWindow(hwnd_);
 }
 

@@ -35,7 +35,8 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool handleKey(const MSG& msg);
 
-    void loadMedia();
+    void loadBackground();
+    void loadHotspots();
     void layout(const RECT* suggested = nullptr);
     void updateFont();
     void updateTooltip();
