@@ -624,9 +624,12 @@ void MenuWindow::openStagedFile(const PlayerHotspot& h) {
 // The disc's folder in Explorer.
 void MenuWindow::browse() {
     const std::wstring folder = wide(project_.folder);
-    auto result = reinterpret_cast<INT_PTR>(late::shellExecute(hwnd_, L"explore", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    if (result <= 32)
-        result = reinterpret_cast<INT_PTR>(late::shellExecute(hwnd_, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    auto result = reinterpret_cast<INT_PTR>(
+        late::shellExecute(hwnd_, L"explore", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result <= 32) {
+        result = reinterpret_cast<INT_PTR>(
+            late::shellExecute(hwnd_, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    }
     if (result <= 32) addNote("Could not open the folder " + project_.folder + ".");
 }
 

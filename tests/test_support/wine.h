@@ -86,6 +86,10 @@ public:
     }
     ~WineProgram() {
         stop();
+        for (const pid_t pid : beside_) {
+            ::kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
         run({"wineserver", "-k"}, env(), {}, log_);
     }
     WineProgram(const WineProgram&) = delete;
@@ -105,23 +109,15 @@ public:
 
     // Starts `exe` (a Windows program) with `folder` as its working folder.
     bool start(const std::string& exe, const std::string& folder) {
-        const std::vector<std::string> argv{"wine", exe};
-        std::vector<std::string> all;
-        for (char** e = environ; *e; ++e) all.emplace_back(*e);
-        for (const auto& e : env()) all.push_back(e);
-        pid_ = fork();
-        if (pid_ < 0) return false;
-        if (pid_ == 0) {
-            if (chdir(folder.c_str()) != 0) _exit(127);
-            outputTo(log_);
-            std::vector<char*> args{const_cast<char*>("wine"), const_cast<char*>(exe.c_str()), nullptr};
-            std::vector<char*> envp;
-            for (auto& e : all) envp.push_back(e.data());
-            envp.push_back(nullptr);
-            execvpe("wine", args.data(), envp.data());
-            _exit(127);
-        }
-        return true;
+        pid_ = spawn(exe, folder);
+        return pid_ > 0;
+    }
+    // Starts another program in the same prefix that runs until the end, beside the ones
+    // started with start().
+    bool startBeside(const std::string& exe, const std::string& folder) {
+        const pid_t pid = spawn(exe, folder);
+        if (pid > 0) beside_.push_back(pid);
+        return pid > 0;
     }
 
     bool running() {
@@ -153,10 +149,30 @@ public:
     }
 
 private:
+    // `wine exe` in `folder`, not waited for; its process id, -1 when it could not start.
+    pid_t spawn(const std::string& exe, const std::string& folder) const {
+        std::vector<std::string> all;
+        for (char** e = environ; *e; ++e) all.emplace_back(*e);
+        for (const auto& e : env()) all.push_back(e);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(folder.c_str()) != 0) _exit(127);
+            outputTo(log_);
+            std::vector<char*> args{const_cast<char*>("wine"), const_cast<char*>(exe.c_str()), nullptr};
+            std::vector<char*> envp;
+            for (auto& e : all) envp.push_back(e.data());
+            envp.push_back(nullptr);
+            execvpe("wine", args.data(), envp.data());
+            _exit(127);
+        }
+        return pid;
+    }
+
     TempDir dir_;
     std::string prefix_;
     std::string log_;
     pid_t pid_ = 0;
+    std::vector<pid_t> beside_;
     std::optional<int> exitCode_;
 };
 
