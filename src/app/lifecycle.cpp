@@ -62,7 +62,7 @@ static void startEmptyProject(TForm1* f) {
 void TForm1::New1Click() {
     toolkit::runCommand([this] {
         if (!confirmDiscard(kContinueText)) return;
-        TForm3* dialog = forms().Form3;
+        TForm3* dialog = windows_.Form3;
         if (dialog->exec() != QDialog::Accepted) return;
         const std::string typed = toolkit::toLocalString(dialog->Edit1->text());
         const std::string name = typed + ".cdrom";

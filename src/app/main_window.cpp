@@ -61,8 +61,8 @@ QPushButton* button(const char* name, const QString& caption, const QIcon& glyph
 
 }  // namespace
 
-TForm1::TForm1(std::string settingsPath, QWidget* parent)
-    : QMainWindow(parent), settingsPath_(std::move(settingsPath)) {
+TForm1::TForm1(std::string settingsPath, const Forms& windows, QWidget* parent)
+    : QMainWindow(parent), settingsPath_(std::move(settingsPath)), windows_(windows) {
     setObjectName("Form1");
     setWindowIcon(toolkit::programIcon());
     buildControls();
@@ -391,7 +391,7 @@ void TForm1::showHints(bool shown) {
     toolkit::showHint(BitBtn5, shown);
 }
 
-void TForm1::BitBtn5Click() { forms().Layout->showLayout(); }
+void TForm1::BitBtn5Click() { windows_.Layout->showLayout(); }
 
 void TForm1::showAndActivate() {
     const bool first = !property("shownOnce").toBool();
@@ -412,7 +412,7 @@ void TForm1::FormActivate() {
                               QDir::separator().toLatin1();
         if (!state.projectOpen()) {
             toolkit::beep();
-            if (forms().Form5->exec() == QDialog::Accepted)
+            if (windows_.Form5->exec() == QDialog::Accepted)
                 New1Click();
             else
                 Open1Click();

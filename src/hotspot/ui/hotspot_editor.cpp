@@ -181,6 +181,24 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
 
 QList<QWidget*> TForm2::hintControls() const { return {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4, BitBtn1, BitBtn2, BitBtn3}; }
 
+void TForm2::editHotspot(const torvana::Hotspot& hotspot, bool hintsShown) {
+    using toolkit::toQString;
+    QLineEdit* fields[] = {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4};
+    for (QLineEdit* e : fields) e->clear();
+    Edit1->setText(toQString(hotspot.application));
+    Edit2->setText(toQString(hotspot.rolloverImage));
+    Edit5->setText(toQString(hotspot.x));
+    Edit6->setText(toQString(hotspot.y));
+    Edit3->setText(toQString(hotspot.rolloverWav));
+    Edit4->setText(toQString(hotspot.clickWav));
+    for (QWidget* w : hintControls()) toolkit::showHint(w, hintsShown);
+    Label1->setText("Editing HotSpot: " + toQString(owner_.hotspotNumber()));
+    Edit1->setFocus();
+    show();
+    raise();
+    activateWindow();
+}
+
 void TForm2::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     toolkit::centerOnScreen(this);

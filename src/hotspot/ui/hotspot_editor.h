@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "project/project_state.h"
 #include "toolkit/file_picker.h"
 
 class QLabel;
@@ -59,6 +60,10 @@ public:
 
     // The six fields and three buttons whose hints follow "ToolTip Help".
     QList<QWidget*> hintControls() const;
+
+    // Shows the editor in front for one hotspot: its six fields, the hints shown or not, and
+    // the heading with the number the owner shows; the focus goes to the application field.
+    void editHotspot(const torvana::Hotspot& hotspot, bool hintsShown);
 
     void BitBtn1Click();  // OK: validate, write "config.$$$", leave
     void BitBtn2Click();  // Cancel: leave without writing

@@ -1,4 +1,5 @@
-// Save, Test Run and the three pickers of the main window.
+// The main window's build commands: Save, Test Run, Check Disc, Make Disc Image and the three
+// pickers. The build's messages and progress are staging/ui's.
 
 #include <QCheckBox>
 #include <QDir>
@@ -8,66 +9,23 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "staging/ui/disc_check_window.h"
-#include "staging/staging_build.h"
 #include "disc/disc_image.h"
-#include "staging/ui/staging_folder_dialog.h"
 #include "project/file_io.h"
+#include "project/paths.h"
+#include "staging/staging_build.h"
+#include "staging/ui/build_user.h"
+#include "staging/ui/disc_check_window.h"
+#include "staging/ui/staging_folder_dialog.h"
 #include "toolkit/file_picker.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/message_box.h"
-#include "toolkit/pointer.h"
-#include "toolkit/progress.h"
 #include "toolkit/shell.h"
-#include "toolkit/widgets.h"
-#include "project/paths.h"
 #include "toolkit/text.h"
+#include "toolkit/widgets.h"
 
 namespace {
 
-// The build's conversation with the user, in the main window's message boxes.
-class WindowBuildUser : public torvana::BuildUser {
-public:
-    // `quietSuccess`: the closing message is left to the command the build is part of.
-    WindowBuildUser(TForm1* form, bool quietSuccess) : form_(form), quietSuccess_(quietSuccess), progress_(form, "Torvana") {}
-
-    void beep() override { toolkit::beep(); }
-    void refuse(torvana::BuildField field, const std::string& message) override {
-        toolkit::showError(message, form_);
-        (field == torvana::BuildField::StagingFolder ? form_->Edit2 : form_->Edit3)->setFocus();
-    }
-    void warning(const std::string& message) override { toolkit::showWarning(message, form_); }
-    void error(const std::string& message) override { toolkit::showError(message, form_); }
-    void information(const std::string& message) override {
-        if (!quietSuccess_) toolkit::showInformation(message, form_);
-    }
-    void busy(bool on) override { toolkit::setPointer(on ? toolkit::Pointer::Hourglass : toolkit::Pointer::Arrow); }
-    void succeeded() override { form_->BitBtn4->setEnabled(true); }
-    void progress(const std::string& file, uint64_t done, uint64_t total) override {
-        progress_.update(QString::fromLocal8Bit(file.c_str()), done, total);
-    }
-
-private:
-    TForm1* form_;
-    bool quietSuccess_;
-    toolkit::ProgressWindow progress_;
-};
-
-// While it lives, the folder a relative staging folder is read from is current, so the core's
-// commands, which take the field's text, find the same folder as Test Run; the folder current
-// before comes back afterwards.
-class InStagingBase {
-public:
-    explicit InStagingBase(const std::string& base) : before_(QDir::currentPath()) {
-        if (!base.empty()) QDir::setCurrent(toolkit::toQString(base));
-    }
-    ~InStagingBase() { QDir::setCurrent(before_); }
-    InStagingBase(const InStagingBase&) = delete;
-    InStagingBase& operator=(const InStagingBase&) = delete;
-
-private:
-    QString before_;
-};
+using torvana::staging::InStagingBase;
 
 constexpr const char* kNoProjectText = "Please select or open a project file from the \"File\" menu.";
 
@@ -95,7 +53,12 @@ std::string TForm1::stagingFolderPath() const {
 
 torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
     InStagingBase base(stagingBase_);
-    WindowBuildUser user(this, quietSuccess);
+    torvana::staging::MessageBoxBuildUser user(
+        this, quietSuccess,
+        {[this](torvana::BuildField field) {
+             (field == torvana::BuildField::StagingFolder ? Edit2 : Edit3)->setFocus();
+         },
+         [this] { BitBtn4->setEnabled(true); }});
     const torvana::BuildResult result = torvana::runStagingBuild(state, buildFields(), user);
     // A build that was not refused has written the project file.
     if (result != torvana::BuildResult::Refused) rememberProject();
@@ -123,7 +86,7 @@ void TForm1::BitBtn4Click() {
 
 void TForm1::Image1Click() {
     if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
-    TForm4* dialog = forms().Form4;
+    TForm4* dialog = windows_.Form4;
     if (dialog->exec() != QDialog::Accepted) return;
     const std::string folder = dialog->DirectoryListBox1->directory();
     if (toolkit::refuseLineBreakName("Folder:", folder, this)) return;
@@ -202,20 +165,11 @@ void TForm1::MakeDiscImage1Click() {
             return toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
 
         const torvana::BuildFields fields = buildFields();
-        toolkit::ProgressWindow progress(this, "Torvana");
-        progress.setLabel("Writing %1");
-        progress.setCancellable();
-        const QString name = toolkit::toQString(torvana::fileNamePart(*image));
-        uint64_t size = 0;
-        const torvana::ImageResult result = torvana::writeDiscImage(
-            fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), *image, [&](uint64_t done, uint64_t total) {
-                progress.update(name, done, total);
-                size = total;
-                return !progress.cancelled();
-            });
-        if (result == torvana::ImageResult::Written)
+        const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
+            this, fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), *image);
+        if (written.result == torvana::ImageResult::Written)
             toolkit::showInformation("All Files copied over to \"" + fields.stagingFolder + "\", and the disc image \"" +
-                                         *image + "\" is written (" + torvana::discSizeText(size) + ").",
+                                         *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
                                      this);
     });
 }
