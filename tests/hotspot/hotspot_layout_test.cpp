@@ -266,7 +266,8 @@ private slots:
         // Hidden, it draws nothing; shown again, it shows the project as it is then.
         L->hide();
         f->Edit3->setText(QString::fromLocal8Bit(fx.path("back.bmp").c_str()));
-        QTest::qWait(20);
+        QCoreApplication::processEvents();  // a redraw the change had scheduled would run here
+        QCOMPARE(pixel({20, 20}), kRed);
         f->BitBtn5->click();
         QCOMPARE(pixel({20, 20}), kBlue);
 

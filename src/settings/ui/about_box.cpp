@@ -21,12 +21,14 @@ static void initLogoResource() { Q_INIT_RESOURCE(torvana); }
 
 namespace {
 
-// The logo, loaded by its kind like any picture file; an unreadable logo leaves the place
-// empty.
-std::shared_ptr<torvana::gif::Graphic> loadLogo() {
+// The logo, loaded by its kind like any picture file and animated on `clock`; an unreadable
+// logo leaves the place empty.
+std::shared_ptr<torvana::gif::Graphic> loadLogo(std::shared_ptr<torvana::gif::PainterClock> clock) {
     initLogoResource();
     try {
-        return torvana::gif::LoadGraphic(":/torvana/torvana_logo.gif");
+        std::shared_ptr<torvana::gif::Graphic> logo = torvana::gif::LoadGraphic(":/torvana/torvana_logo.gif");
+        if (auto* gif = dynamic_cast<torvana::gif::GifPicture*>(logo.get())) gif->Clock = std::move(clock);
+        return logo;
     } catch (const torvana::Error&) {
         return std::make_shared<torvana::gif::GifPicture>();
     }
@@ -34,7 +36,7 @@ std::shared_ptr<torvana::gif::Graphic> loadLogo() {
 
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+TAboutBox::TAboutBox(std::shared_ptr<torvana::gif::PainterClock> clock, QWidget* parent) : QDialog(parent) {
     setObjectName("AboutBox");
     setWindowTitle("About");
     setModal(true);
@@ -49,7 +51,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     Image1 = new torvana::gif::PictureControl(Panel1);
     Image1->setObjectName("Image1");
     Image1->setFixedSize(57, 49);
-    Image1->setGraphic(loadLogo());
+    Image1->setGraphic(loadLogo(std::move(clock)));
 
     ProductName = toolkit::boldLabel("Torvana", Panel1, 12);
     ProductName->setObjectName("ProductName");
