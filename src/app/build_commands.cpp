@@ -33,10 +33,10 @@ constexpr const char* kNoProjectText = "Please select or open a project file fro
 
 torvana::BuildFields TForm1::buildFields() const {
     torvana::BuildFields fields;
-    fields.cdTitle = toolkit::toLocalString(Edit1->text());
-    fields.stagingFolder = toolkit::toLocalString(Edit2->text());
-    fields.backgroundImage = toolkit::toLocalString(Edit3->text());
-    fields.openingWav = toolkit::toLocalString(Edit4->text());
+    fields.cdTitle = torvana::toolkit::toLocalString(Edit1->text());
+    fields.stagingFolder = torvana::toolkit::toLocalString(Edit2->text());
+    fields.backgroundImage = torvana::toolkit::toLocalString(Edit3->text());
+    fields.openingWav = torvana::toolkit::toLocalString(Edit4->text());
     fields.showBrowse = CheckBox1->isChecked();
     fields.showExit = CheckBox2->isChecked();
     fields.trackBarMaximum = TrackBar1->maximum();
@@ -46,8 +46,8 @@ torvana::BuildFields TForm1::buildFields() const {
 }
 
 std::string TForm1::stagingFolderPath() const {
-    const std::string typed = toolkit::toLocalString(Edit2->text());
-    if (typed.empty() || QDir::isAbsolutePath(toolkit::toQString(typed))) return typed;
+    const std::string typed = torvana::toolkit::toLocalString(Edit2->text());
+    if (typed.empty() || QDir::isAbsolutePath(torvana::toolkit::toQString(typed))) return typed;
     return torvana::joinPath(stagingBase_, typed);
 }
 
@@ -66,48 +66,48 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
 }
 
 void TForm1::BitBtn1Click() {
-    toolkit::runCommand([this] { runBuild(false); });
+    torvana::toolkit::runCommand([this] { runBuild(false); });
 }
 
 void TForm1::Save1Click() { BitBtn1Click(); }
 
 void TForm1::BitBtn4Click() {
-    toolkit::runCommand([this] {
+    torvana::toolkit::runCommand([this] {
         // The staging field as it is now, not the folder of the last build, read as Save reads
         // it; the player starts in that folder, and it stays current.
         torvana::setCurrentFolder(stagingFolderPath());
-        const std::string folder = toolkit::toLocalString(QDir::currentPath());
+        const std::string folder = torvana::toolkit::toLocalString(QDir::currentPath());
         // The staged autorun.exe is the Windows player; here the Linux player beside the
         // editor shows the same menu, started in the staging folder, where it finds the project.
-        if (!torvana::fileExists("autorun.exe") || !toolkit::startProgram(state.programFolder + "torvana-player", folder))
-            toolkit::showError("ERROR! Could not launch file: \"autorun.exe\".", this);
+        if (!torvana::fileExists("autorun.exe") || !torvana::toolkit::startProgram(state.programFolder + "torvana-player", folder))
+            torvana::toolkit::showError("ERROR! Could not launch file: \"autorun.exe\".", this);
     });
 }
 
 void TForm1::Image1Click() {
-    if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
+    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
     TForm4* dialog = windows_.Form4;
     if (dialog->exec() != QDialog::Accepted) return;
     const std::string folder = dialog->DirectoryListBox1->directory();
-    if (toolkit::refuseLineBreakName("Folder:", folder, this)) return;
-    Edit2->setText(QString::fromLocal8Bit(torvana::joinPath(folder, toolkit::toLocalString(dialog->Edit1->text())).c_str()));
+    if (torvana::toolkit::refuseLineBreakName("Folder:", folder, this)) return;
+    Edit2->setText(QString::fromLocal8Bit(torvana::joinPath(folder, torvana::toolkit::toLocalString(dialog->Edit1->text())).c_str()));
 }
 
 void TForm1::Image2Click() {
-    if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
+    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
     if (const auto chosen = OpenDialog1.pick(this, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp"))
         Edit3->setText(QString::fromLocal8Bit(chosen->c_str()));
 }
 
 void TForm1::Image3Click() {
-    if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
+    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
     if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav"))
         Edit4->setText(QString::fromLocal8Bit(chosen->c_str()));
 }
 
 void TForm1::CheckDisc1Click() {
-    toolkit::runCommand([this] {
-        if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
+    torvana::toolkit::runCommand([this] {
+        if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
         TDiscCheckForm window(this);
         {
             InStagingBase base(stagingBase_);
@@ -144,8 +144,8 @@ void TForm1::openFinding(const torvana::Finding& finding) {
             std::string path = finding.file.empty() ? staging
                                : finding.file.front() == '/' ? finding.file
                                                              : torvana::joinPath(staging, finding.file);
-            if (!finding.file.empty()) path = QFileInfo(toolkit::toQString(path)).absolutePath().toLocal8Bit().toStdString();
-            toolkit::openOrSay(path, this);
+            if (!finding.file.empty()) path = QFileInfo(torvana::toolkit::toQString(path)).absolutePath().toLocal8Bit().toStdString();
+            torvana::toolkit::openOrSay(path, this);
             break;
         }
         case Subject::Project:
@@ -154,21 +154,21 @@ void TForm1::openFinding(const torvana::Finding& finding) {
 }
 
 void TForm1::MakeDiscImage1Click() {
-    toolkit::runCommand([this] {
-        if (!state.projectOpen()) return toolkit::showWarning(kNoProjectText, this);
+    torvana::toolkit::runCommand([this] {
+        if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
         const auto image = SaveDialog1.pickToSave(this, "Make Disc Image", "Disc Images (*.iso) |*.iso", "iso");
         if (!image) return;
         InStagingBase base(stagingBase_);
         const torvana::BuildResult built = runBuild(true);
         if (built == torvana::BuildResult::Refused) return;
         if (built == torvana::BuildResult::CompletedWithFailures)
-            return toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
+            return torvana::toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
 
         const torvana::BuildFields fields = buildFields();
         const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
             this, fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), *image);
         if (written.result == torvana::ImageResult::Written)
-            toolkit::showInformation("All Files copied over to \"" + fields.stagingFolder + "\", and the disc image \"" +
+            torvana::toolkit::showInformation("All Files copied over to \"" + fields.stagingFolder + "\", and the disc image \"" +
                                          *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
                                      this);
     });

@@ -25,7 +25,7 @@ public:
     explicit MainWindowLayoutOwner(TForm1& main) : main_(main) {}
 
     torvana::ProjectState& project() override { return main_.state; }
-    std::string backgroundImage() const override { return toolkit::toLocalString(main_.Edit3->text()); }
+    std::string backgroundImage() const override { return torvana::toolkit::toLocalString(main_.Edit3->text()); }
     int selectedSlot() const override { return main_.TrackBar1->position(); }
     void selectSlot(int slot) override {
         main_.TrackBar1->setPosition(slot);
@@ -49,7 +49,7 @@ Forms& forms() { return g_forms; }
 
 void createForms(const std::string& settingsPath) {
     g_forms.Form1 = new TForm1(settingsPath, g_forms);
-    g_forms.Form2 = new TForm2({[] { return toolkit::toLocalString(g_forms.Form1->Edit5->text()); },
+    g_forms.Form2 = new TForm2({[] { return torvana::toolkit::toLocalString(g_forms.Form1->Edit5->text()); },
                                 [] { g_forms.Form1->showAndActivate(); }});
     g_forms.Form3 = new TForm3;
     g_forms.AboutBox = new TAboutBox;

@@ -22,7 +22,7 @@ void TForm1::setHotspotRange() {
 void TForm1::showSelectedSlot() {
     const int position = TrackBar1->position();
     Edit5->setText(QString::number(position));
-    toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[position])));
+    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[position])));
 }
 
 void TForm1::TrackBar1Change() { showSelectedSlot(); }
@@ -51,7 +51,7 @@ bool TForm1::applyHandOffFiles() {
     if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(kAcceptFileName);
     acceptHotspot(state, accepted);
     markUnsaved();
-    toolkit::setHint(Edit5, toolkit::toQString(fileNamePart(accepted.fields.application)));
+    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(fileNamePart(accepted.fields.application)));
     BitBtn3->setEnabled(true);
     deleteFile(kAcceptFileName);
     setHotspotRange();

@@ -19,10 +19,10 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 
-namespace toolkit {
+namespace torvana::toolkit {
 class BrowsePicture;
 class TrackBar;
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -49,10 +49,10 @@ public:
     QLineEdit* Edit3;
     QLineEdit* Edit4;
     QLineEdit* Edit5;
-    toolkit::BrowsePicture* Image1;
-    toolkit::BrowsePicture* Image2;
-    toolkit::BrowsePicture* Image3;
-    toolkit::TrackBar* TrackBar1;
+    torvana::toolkit::BrowsePicture* Image1;
+    torvana::toolkit::BrowsePicture* Image2;
+    torvana::toolkit::BrowsePicture* Image3;
+    torvana::toolkit::TrackBar* TrackBar1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
     QPushButton* BitBtn3;
@@ -60,8 +60,8 @@ public:
     QPushButton* BitBtn5;  // "&Layout": the HotSpot Layout window (also Ctrl+L)
     QCheckBox* CheckBox1;
     QCheckBox* CheckBox2;
-    toolkit::FilePicker OpenDialog1;
-    toolkit::FilePicker SaveDialog1;  // names disc images
+    torvana::toolkit::FilePicker OpenDialog1;
+    torvana::toolkit::FilePicker SaveDialog1;  // names disc images
 
     QMenu* File1;
     QAction* New1;

@@ -277,13 +277,13 @@ private slots:
         f->TrackBar1->setPosition(1);
         f->showSelectedSlot();
         f->BitBtn3Click();
-        fx.hook.answer(toolkit::Answer::Yes);
-        fx.hook.answer(toolkit::Answer::Ok);
+        fx.hook.answer(torvana::toolkit::Answer::Yes);
+        fx.hook.answer(torvana::toolkit::Answer::Ok);
         forms().Form2->BitBtn3->click();
         QTRY_COMPARE(L->hotspotArea(1), QRect(200, 150, 80, 30));
         QCOMPARE(L->undoStack->count(), 0);  // the slots were renumbered elsewhere
 
-        fx.hook.answer(toolkit::Answer::Yes);  // the project is not saved
+        fx.hook.answer(torvana::toolkit::Answer::Yes);  // the project is not saved
         f->Close1Click();
         QTRY_COMPARE(L->StatusLine->text(), QString("No project is open."));
         QCOMPARE(L->hotspotArea(1), QRect());

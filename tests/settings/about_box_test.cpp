@@ -54,22 +54,22 @@ private slots:
         QVERIFY(box->Comments->font().underline() && box->Comments->font().bold());
         QCOMPARE(box->Comments->toolTip(), QString("Go to web site"));
         bool stillOpen = false;
-        toolkit::Pointer overLink = toolkit::Pointer::Arrow, overPanel = toolkit::Pointer::Hand;
+        torvana::toolkit::Pointer overLink = torvana::toolkit::Pointer::Arrow, overPanel = torvana::toolkit::Pointer::Hand;
         whenModal("TAboutBox", [&](QWidget*) {
             QWindow* win = box->windowHandle();
             QTest::mouseMove(win, box->Comments->mapTo(box, box->Comments->rect().center()));
-            overLink = toolkit::currentPointer();
+            overLink = torvana::toolkit::currentPointer();
             QTest::mouseClick(win, Qt::LeftButton, {}, box->Comments->mapTo(box, box->Comments->rect().center()));
             stillOpen = box->isVisible();
             QTest::mouseMove(win, box->Panel1->mapTo(box, QPoint(3, box->Panel1->height() - 3)));
-            overPanel = toolkit::currentPointer();
+            overPanel = torvana::toolkit::currentPointer();
             box->close();
         });
         forms().Form1->About1Click();
         QCOMPARE(fx.hook.openedTargets, std::vector<std::string>{torvana::kWebAddress});
         QVERIFY(stillOpen);
-        QCOMPARE(overLink, toolkit::Pointer::Hand);
-        QCOMPARE(overPanel, toolkit::Pointer::Arrow);
+        QCOMPARE(overLink, torvana::toolkit::Pointer::Hand);
+        QCOMPARE(overPanel, torvana::toolkit::Pointer::Arrow);
     }
 
     void theLogoIsOurAnimatedGif() {

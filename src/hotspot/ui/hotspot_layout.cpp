@@ -30,7 +30,7 @@
 
 using torvana::gif::GifPicture;
 using torvana::gif::Graphic;
-using toolkit::toQString;
+using torvana::toolkit::toQString;
 
 namespace {
 
@@ -177,7 +177,7 @@ THotspotLayout::THotspotLayout(HotspotLayoutOwner& owner, TForm2* editor, QWidge
     : QWidget(parent, Qt::Window), owner_(owner), editor_(editor) {
     setObjectName("HotspotLayout");
     setWindowTitle("HotSpot Layout");
-    setWindowIcon(toolkit::programIcon());
+    setWindowIcon(torvana::toolkit::programIcon());
     undoStack = new QUndoStack(this);
     buildControls();
 
@@ -214,7 +214,7 @@ void THotspotLayout::buildControls() {
     LayoutView->viewport()->installEventFilter(this);
     LayoutView->installEventFilter(this);
 
-    StatusLine = new toolkit::ElidedLabel(this);
+    StatusLine = new torvana::toolkit::ElidedLabel(this);
     StatusLine->setObjectName("StatusLine");
 
     auto action = [this](const char* name, const QString& text, const QString& shown,
@@ -289,7 +289,7 @@ void THotspotLayout::showLayout() {
         if (QScreen* screen = QGuiApplication::primaryScreen())
             size = size.boundedTo(screen->availableGeometry().size() * 0.9);
         resize(size);
-        toolkit::centerOnScreen(this);
+        torvana::toolkit::centerOnScreen(this);
         setProperty("shownOnce", true);
     }
     show();

@@ -30,7 +30,7 @@ class TForm2;
 namespace torvana::gif {
 class Graphic;
 }
-namespace toolkit {
+namespace torvana::toolkit {
 class ElidedLabel;
 }
 
@@ -65,7 +65,7 @@ public:
     ~THotspotLayout() override;
 
     QGraphicsView* LayoutView;
-    toolkit::ElidedLabel* StatusLine;
+    torvana::toolkit::ElidedLabel* StatusLine;
     QToolButton* UndoButton;
     QToolButton* RedoButton;
     QToolButton* ZoomOutButton;

@@ -53,7 +53,7 @@ TAboutBox::TAboutBox(std::shared_ptr<torvana::gif::PainterClock> clock, QWidget*
     Image1->setFixedSize(57, 49);
     Image1->setGraphic(loadLogo(std::move(clock)));
 
-    ProductName = toolkit::boldLabel("Torvana", Panel1, 12);
+    ProductName = torvana::toolkit::boldLabel("Torvana", Panel1, 12);
     ProductName->setObjectName("ProductName");
     QPalette blue = ProductName->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
@@ -110,16 +110,16 @@ void TAboutBox::setVersion(const std::string& versionText) {
     Version->setText(QString::fromLocal8Bit(("Version " + versionText).c_str()));
 }
 
-void TAboutBox::CommentsClick() { toolkit::openOrSay(torvana::kWebAddress, this); }
+void TAboutBox::CommentsClick() { torvana::toolkit::openOrSay(torvana::kWebAddress, this); }
 
 void TAboutBox::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    toolkit::centerOnScreen(this);
+    torvana::toolkit::centerOnScreen(this);
 }
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Comments) {
-        if (event->type() == QEvent::MouseMove) toolkit::setPointer(toolkit::Pointer::Hand);
+        if (event->type() == QEvent::MouseMove) torvana::toolkit::setPointer(torvana::toolkit::Pointer::Hand);
         if (event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             CommentsClick();
@@ -127,7 +127,7 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
             CommentsClick();
     } else if (watched == Panel1 && event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
-        if (!Panel1->childAt(move->position().toPoint())) toolkit::setPointer(toolkit::Pointer::Arrow);
+        if (!Panel1->childAt(move->position().toPoint())) torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow);
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -12,23 +12,23 @@ namespace torvana::staging {
 MessageBoxBuildUser::MessageBoxBuildUser(QWidget* owner, bool quietSuccess, Hooks hooks)
     : owner_(owner), quietSuccess_(quietSuccess), hooks_(std::move(hooks)), progress_(owner, "Torvana") {}
 
-void MessageBoxBuildUser::beep() { toolkit::beep(); }
+void MessageBoxBuildUser::beep() { torvana::toolkit::beep(); }
 
 void MessageBoxBuildUser::refuse(BuildField field, const std::string& message) {
-    toolkit::showError(message, owner_);
+    torvana::toolkit::showError(message, owner_);
     if (hooks_.focusField) hooks_.focusField(field);
 }
 
-void MessageBoxBuildUser::warning(const std::string& message) { toolkit::showWarning(message, owner_); }
+void MessageBoxBuildUser::warning(const std::string& message) { torvana::toolkit::showWarning(message, owner_); }
 
-void MessageBoxBuildUser::error(const std::string& message) { toolkit::showError(message, owner_); }
+void MessageBoxBuildUser::error(const std::string& message) { torvana::toolkit::showError(message, owner_); }
 
 void MessageBoxBuildUser::information(const std::string& message) {
-    if (!quietSuccess_) toolkit::showInformation(message, owner_);
+    if (!quietSuccess_) torvana::toolkit::showInformation(message, owner_);
 }
 
 void MessageBoxBuildUser::busy(bool on) {
-    toolkit::setPointer(on ? toolkit::Pointer::Hourglass : toolkit::Pointer::Arrow);
+    torvana::toolkit::setPointer(on ? torvana::toolkit::Pointer::Hourglass : torvana::toolkit::Pointer::Arrow);
 }
 
 void MessageBoxBuildUser::succeeded() {
@@ -36,21 +36,21 @@ void MessageBoxBuildUser::succeeded() {
 }
 
 void MessageBoxBuildUser::progress(const std::string& file, uint64_t done, uint64_t total) {
-    progress_.update(toolkit::toQString(file), done, total);
+    progress_.update(torvana::toolkit::toQString(file), done, total);
 }
 
 InStagingBase::InStagingBase(const std::string& base) : before_(QDir::currentPath()) {
-    if (!base.empty()) QDir::setCurrent(toolkit::toQString(base));
+    if (!base.empty()) QDir::setCurrent(torvana::toolkit::toQString(base));
 }
 
 InStagingBase::~InStagingBase() { QDir::setCurrent(before_); }
 
 WrittenImage writeDiscImageWithProgress(QWidget* owner, const std::string& folder, const std::string& volumeName,
                                         const std::string& image) {
-    toolkit::ProgressWindow progress(owner, "Torvana");
+    torvana::toolkit::ProgressWindow progress(owner, "Torvana");
     progress.setLabel("Writing %1");
     progress.setCancellable();
-    const QString name = toolkit::toQString(fileNamePart(image));
+    const QString name = torvana::toolkit::toQString(fileNamePart(image));
     WrittenImage written{ImageResult::Cancelled};
     written.result = writeDiscImage(folder, volumeName, image, [&](uint64_t done, uint64_t total) {
         progress.update(name, done, total);

@@ -41,7 +41,7 @@ private:
     QWidget* owner_;
     bool quietSuccess_;
     Hooks hooks_;
-    toolkit::ProgressWindow progress_;
+    torvana::toolkit::ProgressWindow progress_;
 };
 
 // While it lives, `base` is the current folder (when not empty), so the core's commands, which
