@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
     createForms(path("torvana.ini"));
     TForm1* main = forms().Form1;
     THotspotLayout* layout = forms().Layout;
-    toolkit::TestHook hook;
-    toolkit::installTestHook(&hook);
+    torvana::toolkit::TestHook hook;
+    torvana::toolkit::installTestHook(&hook);
     hook.chooseFile(path("bench.cdrom"));
     main->Open1Click();
     layout->showLayout();
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     std::printf("hotspots %d, rounds %d (medians)\n", kHotspots, rounds);
     std::printf("redraw  ours %.3f ms  stock %.3f ms  ratio %.2f\n", oursRedraw, stockRedraw, oursRedraw / stockRedraw);
     std::printf("drag    ours %.3f ms  stock %.3f ms  ratio %.2f\n", oursDrag, stockDrag, oursDrag / stockDrag);
-    toolkit::installTestHook(nullptr);
+    torvana::toolkit::installTestHook(nullptr);
     destroyForms();
     return 0;
 }

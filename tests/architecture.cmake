@@ -1,17 +1,20 @@
 # Checks the layering of the sources (README, "Layout"):
 #
-#   core      torvana_core and torvana_disc: src/project, src/gif (not gif/qt), src/disc and the
-#             files of the other folders that those libraries list (hand-off files, staging
-#             build, settings file, ...). No Qt header; includes only core headers.
+#   core      torvana_core and torvana_disc: src/project, src/gif (not gif/qt), src/disc, the
+#             files of hotspot, staging and settings outside their ui/ sub-folders, and the
+#             Windows player's files that torvana_core lists. No Qt header; includes only core
+#             headers.
 #   gif/qt    drawing and animating GIF pictures on Qt: core and gif/qt only.
 #   toolkit   the windowing layer: core and toolkit only, nothing of the windows.
 #   player    the menu player: core, gif/qt and player only, never the editor's windows.
-#   windows   app and the ui/ sub-folders of hotspot, staging and settings: anything below them.
+#   hotspot, staging, settings (their ui/ sub-folders): the folder's windows, on core, gif/qt
+#             and toolkit; never app, nor another folder's windows.
+#   app       main(), the main window and its commands: anything of the editor.
 #
 # Only src/toolkit and the player's launcher may use the Qt classes that talk to the user or the
-# desktop directly (message boxes, file dialogs, shell opening, processes). And no circle: the
-# parts (a folder's core files and its window files counted apart) include one another without
-# a cycle. A file outside app/ that implements TForm1's methods is counted as part of app.
+# desktop directly (message boxes, file dialogs, shell opening, processes). The main window's
+# methods are implemented in src/app only. And no circle: the parts include one another
+# without a cycle.
 cmake_minimum_required(VERSION 3.25)
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h)
 
@@ -40,12 +43,10 @@ function(part_of f out)
   set(folder ${CMAKE_MATCH_1})
   if(f MATCHES "^src/gif/qt/")
     set(part gif/qt)
-  elseif(f MATCHES "^src/(project|gif|disc)/" OR stem IN_LIST core_stems)
+  elseif(f MATCHES "^src/(hotspot|staging|settings)/ui/")
+    set(part ${folder})
+  elseif(f MATCHES "^src/(project|gif|disc|hotspot|staging|settings)/" OR stem IN_LIST core_stems)
     set(part core)
-  elseif(f MATCHES "\\.h$" AND NOT EXISTS ${SOURCE_DIR}/${stem}.cpp AND NOT text MATCHES "#include <Q")
-    set(part core)  # a header of its own without Qt: constants and plain types
-  elseif(text MATCHES "TForm1::")
-    set(part app)
   else()
     set(part ${folder})
   endif()
@@ -56,6 +57,11 @@ set(allowed_core core)
 set(allowed_gif/qt core gif/qt)
 set(allowed_toolkit core toolkit)
 set(allowed_player core gif/qt player)
+set(allowed_player_win core player_win)
+foreach(folder hotspot staging settings)
+  set(allowed_${folder} core gif/qt toolkit ${folder})
+endforeach()
+set(allowed_app core gif/qt toolkit hotspot staging settings app)
 
 set(failures "")
 set(parts "")
@@ -68,6 +74,9 @@ foreach(f IN LISTS sources)
     if(hit)
       string(APPEND failures "${f} uses ${hit} outside src/toolkit and the player's launcher\n")
     endif()
+  endif()
+  if(NOT f MATCHES "^src/app/" AND text MATCHES "TForm1::")
+    string(APPEND failures "${f} implements the main window's methods outside src/app\n")
   endif()
   if(part STREQUAL "core")
     string(REGEX MATCH "#include <Q[A-Za-z]*>" hit "${text}")

@@ -52,7 +52,7 @@ bool save(QWidget* w, const QDir& dir, const char* name) {
 bool saveIcon(const QDir& dir, int size) {
     QPixmap picture(size, size);
     picture.fill(QApplication::palette().color(QPalette::Window));
-    QPainter(&picture).drawPixmap(0, 0, toolkit::programIcon().pixmap(size, size));
+    QPainter(&picture).drawPixmap(0, 0, torvana::toolkit::programIcon().pixmap(size, size));
     const QString path = dir.filePath(QString("icon-%1.png").arg(size));
     const bool ok = picture.save(path);
     std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), size, size);
@@ -104,11 +104,11 @@ int main(int argc, char** argv) {
         d.hotspots.push_back({"/home/ann/art/slides" + std::to_string(i) + ".exe", "/home/ann/art/over.gif",
                               std::to_string(100 * i), "240", "/home/ann/art/hover.wav", ""});
     torvana::writeProjectFile(project, d);
-    toolkit::TestHook hook;  // stands in for the Open dialog
-    toolkit::installTestHook(&hook);
+    torvana::toolkit::TestHook hook;  // stands in for the Open dialog
+    torvana::toolkit::installTestHook(&hook);
     hook.chooseFile(project);
     f.Form1->Open1Click();
-    toolkit::installTestHook(nullptr);
+    torvana::toolkit::installTestHook(nullptr);
     f.Form1->TrackBar1->setPosition(2);
     f.Form1->showSelectedSlot();
     ok &= save(f.Form1, dir, "main-window-project");
@@ -121,11 +121,11 @@ int main(int argc, char** argv) {
     f.Form2->BitBtn2Click();
 
     // The layout window with the example project: hotspot 2 selected, the mouse over hotspot 3.
-    hook.answer(toolkit::Answer::Yes);  // leave the unsaved project
+    hook.answer(torvana::toolkit::Answer::Yes);  // leave the unsaved project
     hook.chooseFile(writeExampleProject(QDir(settings.path()).filePath("example")).toLocal8Bit().toStdString());
-    toolkit::installTestHook(&hook);
+    torvana::toolkit::installTestHook(&hook);
     f.Form1->Open1Click();
-    toolkit::installTestHook(nullptr);
+    torvana::toolkit::installTestHook(nullptr);
     f.Form1->TrackBar1->setPosition(2);
     f.Form1->showSelectedSlot();
     f.Layout->showLayout();
@@ -139,8 +139,8 @@ int main(int argc, char** argv) {
 
     // The disc check of the example project, with a leftover of an earlier build in its staging
     // folder and a rollover moved off the screen.
-    const std::string staging = toolkit::toLocalString(f.Form1->Edit2->text());
-    QDir().mkpath(toolkit::toQString(staging));
+    const std::string staging = torvana::toolkit::toLocalString(f.Form1->Edit2->text());
+    QDir().mkpath(torvana::toolkit::toQString(staging));
     torvana::replaceFileContents(staging + "/old-menu.cdrom", "1\r\n");
     f.Form1->state.hotspotX[2] = "600";
     {

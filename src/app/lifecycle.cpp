@@ -40,7 +40,7 @@ void TForm1::markUnsaved() { state.projectSaved = false; }
 
 bool TForm1::confirmDiscard(const char* message) {
     if (!state.warnMe || !state.projectOpen() || state.projectSaved) return true;
-    return toolkit::askYesNo(message, this);
+    return torvana::toolkit::askYesNo(message, this);
 }
 
 // The project fields and the hotspot row as New, Open and Close leave them before filling.
@@ -60,17 +60,17 @@ static void startEmptyProject(TForm1* f) {
 }
 
 void TForm1::New1Click() {
-    toolkit::runCommand([this] {
+    torvana::toolkit::runCommand([this] {
         if (!confirmDiscard(kContinueText)) return;
-        TForm3* dialog = forms().Form3;
+        TForm3* dialog = windows_.Form3;
         if (dialog->exec() != QDialog::Accepted) return;
-        const std::string typed = toolkit::toLocalString(dialog->Edit1->text());
+        const std::string typed = torvana::toolkit::toLocalString(dialog->Edit1->text());
         const std::string name = typed + ".cdrom";
         const std::string path = torvana::joinPath(dialog->DirectoryListBox1->directory(), name);
         if (typed.empty()) return;
-        if (toolkit::refuseLineBreakName("Folder:", dialog->DirectoryListBox1->directory(), this)) return;
+        if (torvana::toolkit::refuseLineBreakName("Folder:", dialog->DirectoryListBox1->directory(), this)) return;
         if (torvana::fileExists(path) || torvana::folderExists(path)) {
-            if (!toolkit::askYesNo("Do you want to overwrite file \"" + path + "\" ?", this)) return;
+            if (!torvana::toolkit::askYesNo("Do you want to overwrite file \"" + path + "\" ?", this)) return;
         }
         state.projectName = name;
         state.projectPath = path;
@@ -83,7 +83,7 @@ void TForm1::New1Click() {
 }
 
 void TForm1::Open1Click() {
-    toolkit::runCommand([this] {
+    torvana::toolkit::runCommand([this] {
         if (!confirmDiscard(kContinueText)) return;
         const auto chosen = OpenDialog1.pick(this, kOpenTitle, kOpenFilter);
         if (!chosen) return;
@@ -93,13 +93,13 @@ void TForm1::Open1Click() {
 
 void TForm1::reopenProject(const std::string path) {
     // `path` is a copy: the menu entry that holds it goes away when the list changes.
-    toolkit::runCommand([&] {
+    torvana::toolkit::runCommand([&] {
         // A project that is gone leaves the list before anything is asked: there is nothing to
         // open, so the open project stays as it is.
         if (!torvana::fileExists(path)) {
             torvana::forgetRecentProject(settingsPath(), path);
             fillReopenMenu();
-            toolkit::showWarning(vanishedText(path), this);
+            torvana::toolkit::showWarning(vanishedText(path), this);
             return;
         }
         if (!confirmDiscard(kContinueText)) return;
@@ -124,23 +124,23 @@ void TForm1::openProjectFile(const std::string& path) {
     TrackBar1->setPosition(1);
     CheckBox1->setChecked(data.showBrowse);
     CheckBox2->setChecked(data.showExit);
-    Edit1->setText(toolkit::toQString(data.cdTitle));
-    Edit2->setText(toolkit::toQString(data.stagingFolder));
-    Edit3->setText(toolkit::toQString(data.backgroundImage));
-    Edit4->setText(toolkit::toQString(data.openingWav));
+    Edit1->setText(torvana::toolkit::toQString(data.cdTitle));
+    Edit2->setText(torvana::toolkit::toQString(data.stagingFolder));
+    Edit3->setText(torvana::toolkit::toQString(data.backgroundImage));
+    Edit4->setText(torvana::toolkit::toQString(data.openingWav));
     // A relative staging folder in a project file is read from the project's folder, also when
     // Reopen opens it while another folder is current.
-    stagingBase_ = toolkit::toLocalString(QFileInfo(toolkit::toQString(path)).absolutePath());
+    stagingBase_ = torvana::toolkit::toLocalString(QFileInfo(torvana::toolkit::toQString(path)).absolutePath());
     BitBtn3->setEnabled(true);
     torvana::storeHotspots(state, data.hotspots);
-    toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
+    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
     state.projectSaved = false;
     emit hotspotsChanged();
     rememberProject();
 }
 
 void TForm1::Close1Click() {
-    toolkit::runCommand([this] {
+    torvana::toolkit::runCommand([this] {
         if (!confirmDiscard(kCloseText)) return;
         state.projectName.clear();
         BitBtn3->setEnabled(false);
@@ -152,7 +152,7 @@ void TForm1::Close1Click() {
 }
 
 void TForm1::Exit1Click() {
-    toolkit::runCommand([this] {
+    torvana::toolkit::runCommand([this] {
         if (!confirmDiscard(kExitText)) return;
         close();
     });

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     QObject::connect(forms().Form1, &TForm1::closed, &app, &QCoreApplication::quit);
     // A project that cannot be read is said in the error box; the start-up chooser follows.
     if (command.kind == torvana::CommandKind::OpenProject)
-        toolkit::runCommand([&] { forms().Form1->openProjectFile(command.project); });
+        torvana::toolkit::runCommand([&] { forms().Form1->openProjectFile(command.project); });
     forms().Form1->showAndActivate();
     const int result = app.exec();
     destroyForms();

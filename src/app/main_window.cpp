@@ -33,7 +33,7 @@ constexpr const char* kCaptionPrefix = "Torvana - Ver. ";
 
 // The settings file's folder may not exist yet on a new machine.
 void makeSettingsFolder(const std::string& path) {
-    QDir().mkpath(QFileInfo(toolkit::toQString(path)).absolutePath());
+    QDir().mkpath(QFileInfo(torvana::toolkit::toQString(path)).absolutePath());
 }
 
 QLineEdit* edit(const char* name, QWidget* parent) {
@@ -44,7 +44,7 @@ QLineEdit* edit(const char* name, QWidget* parent) {
 }
 
 QLabel* label(const char* name, const QString& text, QWidget* parent, bool bold = false) {
-    QLabel* l = bold ? toolkit::boldLabel(text, parent) : new QLabel(text, parent);
+    QLabel* l = bold ? torvana::toolkit::boldLabel(text, parent) : new QLabel(text, parent);
     l->setObjectName(name);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return l;
@@ -61,14 +61,14 @@ QPushButton* button(const char* name, const QString& caption, const QIcon& glyph
 
 }  // namespace
 
-TForm1::TForm1(std::string settingsPath, QWidget* parent)
-    : QMainWindow(parent), settingsPath_(std::move(settingsPath)) {
+TForm1::TForm1(std::string settingsPath, const Forms& windows, QWidget* parent)
+    : QMainWindow(parent), settingsPath_(std::move(settingsPath)), windows_(windows) {
     setObjectName("Form1");
-    setWindowIcon(toolkit::programIcon());
+    setWindowIcon(torvana::toolkit::programIcon());
     buildControls();
     buildMenu();
     connectHandlers();
-    toolkit::keepFieldsOnOneLine(this);
+    torvana::toolkit::keepFieldsOnOneLine(this);
     FormCreate();
 }
 
@@ -98,20 +98,20 @@ void TForm1::buildControls() {
     Edit2 = edit("Edit2", central);
     Edit3 = edit("Edit3", central);
     Edit4 = edit("Edit4", central);
-    toolkit::setHint(Edit1, "This text will appear on the Window bar");
-    toolkit::setHint(Edit2, "All files will be copied here to burn to a cd");
-    toolkit::setHint(Edit3, "This image will appear when the autorun program is launched");
-    toolkit::setHint(Edit4, "The sound when the background image gets displayed");
+    torvana::toolkit::setHint(Edit1, "This text will appear on the Window bar");
+    torvana::toolkit::setHint(Edit2, "All files will be copied here to burn to a cd");
+    torvana::toolkit::setHint(Edit3, "This image will appear when the autorun program is launched");
+    torvana::toolkit::setHint(Edit4, "The sound when the background image gets displayed");
     for (QLineEdit* e : {Edit2, Edit3, Edit4}) {
         e->setMouseTracking(true);
         e->installEventFilter(this);
     }
 
-    Image1 = new toolkit::BrowsePicture(central);
+    Image1 = new torvana::toolkit::BrowsePicture(central);
     Image1->setObjectName("Image1");
-    Image2 = new toolkit::BrowsePicture(central);
+    Image2 = new torvana::toolkit::BrowsePicture(central);
     Image2->setObjectName("Image2");
-    Image3 = new toolkit::BrowsePicture(central);
+    Image3 = new torvana::toolkit::BrowsePicture(central);
     Image3->setObjectName("Image3");
     for (QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2), static_cast<QWidget*>(Image3)})
         w->installEventFilter(this);
@@ -119,41 +119,41 @@ void TForm1::buildControls() {
     Image2->setField(Edit3);
     Image3->setField(Edit4);
 
-    TrackBar1 = new toolkit::TrackBar(central);
+    TrackBar1 = new torvana::toolkit::TrackBar(central);
     TrackBar1->setObjectName("TrackBar1");
     TrackBar1->setMinimum(1);
     TrackBar1->setMax(20);
     TrackBar1->setPosition(1);
     TrackBar1->setMinimumSize(57, 33);
-    toolkit::setHint(TrackBar1, "Select a HotSpot");
+    torvana::toolkit::setHint(TrackBar1, "Select a HotSpot");
 
     Edit5 = new QLineEdit("1", central);
     Edit5->setObjectName("Edit5");
     Edit5->setReadOnly(true);
     Edit5->setAlignment(Qt::AlignRight);
     Edit5->setFixedWidth(std::max(25, Edit5->fontMetrics().horizontalAdvance("999") + 10));
-    toolkit::showHint(Edit5, true);  // its hint is always shown
+    torvana::toolkit::showHint(Edit5, true);  // its hint is always shown
 
-    BitBtn3 = button("BitBtn3", "&Edit", toolkit::editGlyph(), central);
+    BitBtn3 = button("BitBtn3", "&Edit", torvana::toolkit::editGlyph(), central);
     BitBtn3->setMinimumSize(65, 25);
-    toolkit::setHint(BitBtn3, "Edit the current HotSpot");
+    torvana::toolkit::setHint(BitBtn3, "Edit the current HotSpot");
     BitBtn5 = button("BitBtn5", "&Layout", QIcon(), central);
     BitBtn5->setMinimumSize(65, 25);
-    toolkit::setHint(BitBtn5, "See the HotSpots on the background image and move them (Ctrl+L)");
+    torvana::toolkit::setHint(BitBtn5, "See the HotSpots on the background image and move them (Ctrl+L)");
 
     CheckBox1 = new QCheckBox("Show 'Browse' button", central);
     CheckBox1->setObjectName("CheckBox1");
-    toolkit::setHint(CheckBox1, "If checked, a browse button will appear on autorun form");
+    torvana::toolkit::setHint(CheckBox1, "If checked, a browse button will appear on autorun form");
     CheckBox2 = new QCheckBox("Show 'Exit' button", central);
     CheckBox2->setObjectName("CheckBox2");
-    toolkit::setHint(CheckBox2, "If checked, an exit button will appear on autorun form");
+    torvana::toolkit::setHint(CheckBox2, "If checked, an exit button will appear on autorun form");
 
-    BitBtn1 = button("BitBtn1", "&Save", toolkit::okGlyph(), central);
-    toolkit::setHint(BitBtn1, "Save the Project to enable the 'Test Run'");
+    BitBtn1 = button("BitBtn1", "&Save", torvana::toolkit::okGlyph(), central);
+    torvana::toolkit::setHint(BitBtn1, "Save the Project to enable the 'Test Run'");
     BitBtn4 = button("BitBtn4", "Test Run", QIcon(), central);
     BitBtn4->setEnabled(false);
-    BitBtn2 = button("BitBtn2", "E&xit", toolkit::cancelGlyph(), central);
-    toolkit::setHint(BitBtn2, "Exit Torvana");
+    BitBtn2 = button("BitBtn2", "E&xit", torvana::toolkit::cancelGlyph(), central);
+    torvana::toolkit::setHint(BitBtn2, "Exit Torvana");
 
     // Arrangement: labels right-aligned before their fields, browse pictures after them.
     auto* grid = new QGridLayout;
@@ -315,15 +315,15 @@ void TForm1::connectHandlers() {
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
     for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) connect(e, &QLineEdit::textChanged, this, &TForm1::markUnsaved);
-    stagingBase_ = toolkit::toLocalString(QDir::currentPath());
-    connect(Edit2, &QLineEdit::textChanged, this, [this] { stagingBase_ = toolkit::toLocalString(QDir::currentPath()); });
+    stagingBase_ = torvana::toolkit::toLocalString(QDir::currentPath());
+    connect(Edit2, &QLineEdit::textChanged, this, [this] { stagingBase_ = torvana::toolkit::toLocalString(QDir::currentPath()); });
     for (QCheckBox* c : {CheckBox1, CheckBox2}) connect(c, &QCheckBox::toggled, this, &TForm1::markUnsaved);
     connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
     connect(Layout1, &QAction::triggered, this, &TForm1::BitBtn5Click);
-    connect(TrackBar1, &toolkit::TrackBar::userMoved, this, &TForm1::TrackBar1Change);
-    connect(Image1, &toolkit::BrowsePicture::clicked, this, &TForm1::Image1Click);
-    connect(Image2, &toolkit::BrowsePicture::clicked, this, &TForm1::Image2Click);
-    connect(Image3, &toolkit::BrowsePicture::clicked, this, &TForm1::Image3Click);
+    connect(TrackBar1, &torvana::toolkit::TrackBar::userMoved, this, &TForm1::TrackBar1Change);
+    connect(Image1, &torvana::toolkit::BrowsePicture::clicked, this, &TForm1::Image1Click);
+    connect(Image2, &torvana::toolkit::BrowsePicture::clicked, this, &TForm1::Image2Click);
+    connect(Image3, &torvana::toolkit::BrowsePicture::clicked, this, &TForm1::Image3Click);
 }
 
 void TForm1::FormCreate() {
@@ -339,7 +339,7 @@ void TForm1::FormCreate() {
     WebMenu1->setChecked(settings.addWebMenu);
     if (settings.toolTips) showHints(true);
     // A settings file that exists but cannot be read: the defaults apply and the user hears why.
-    if (!settings.problem.empty()) toolkit::errorBox(settings.problem);
+    if (!settings.problem.empty()) torvana::toolkit::errorBox(settings.problem);
 
     fillReopenMenu();
     setStartupCaption();
@@ -359,7 +359,7 @@ void TForm1::fillReopenMenu() {
     // shows the whole path.
     const int widest = 60 * Reopen1->fontMetrics().averageCharWidth();
     for (size_t i = 0; i < projects.size(); ++i) {
-        const QString path = toolkit::toQString(projects[i]);
+        const QString path = torvana::toolkit::toQString(projects[i]);
         QString shown = Reopen1->fontMetrics().elidedText(path, Qt::ElideMiddle, widest);
         shown.replace('&', "&&");
         QAction* entry = Reopen1->addAction(QString("&%1 %2").arg(i + 1).arg(shown));
@@ -376,10 +376,10 @@ void TForm1::rememberProject() {
     fillReopenMenu();
 }
 
-void TForm1::setStartupCaption() { setWindowTitle(toolkit::toQString(kCaptionPrefix + state.versionText)); }
+void TForm1::setStartupCaption() { setWindowTitle(torvana::toolkit::toQString(kCaptionPrefix + state.versionText)); }
 
 void TForm1::setProjectCaption() {
-    setWindowTitle(toolkit::toQString(kCaptionPrefix + state.versionText + " - (" + state.projectName + ")"));
+    setWindowTitle(torvana::toolkit::toQString(kCaptionPrefix + state.versionText + " - (" + state.projectName + ")"));
 }
 
 QList<QWidget*> TForm1::hintControls() const {
@@ -387,17 +387,17 @@ QList<QWidget*> TForm1::hintControls() const {
 }
 
 void TForm1::showHints(bool shown) {
-    for (QWidget* w : hintControls()) toolkit::showHint(w, shown);
-    toolkit::showHint(BitBtn5, shown);
+    for (QWidget* w : hintControls()) torvana::toolkit::showHint(w, shown);
+    torvana::toolkit::showHint(BitBtn5, shown);
 }
 
-void TForm1::BitBtn5Click() { forms().Layout->showLayout(); }
+void TForm1::BitBtn5Click() { windows_.Layout->showLayout(); }
 
 void TForm1::showAndActivate() {
     const bool first = !property("shownOnce").toBool();
     show();
     if (first) {
-        toolkit::centerOnScreen(this);
+        torvana::toolkit::centerOnScreen(this);
         setProperty("shownOnce", true);
     }
     raise();
@@ -406,13 +406,13 @@ void TForm1::showAndActivate() {
 }
 
 void TForm1::FormActivate() {
-    toolkit::runCommand([this] {
+    torvana::toolkit::runCommand([this] {
         if (applyHandOffFiles()) return;
         state.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString() +
                               QDir::separator().toLatin1();
         if (!state.projectOpen()) {
-            toolkit::beep();
-            if (forms().Form5->exec() == QDialog::Accepted)
+            torvana::toolkit::beep();
+            if (windows_.Form5->exec() == QDialog::Accepted)
                 New1Click();
             else
                 Open1Click();
@@ -424,7 +424,7 @@ void TForm1::switchSetting(QAction* item, const char* key, const std::function<v
     // The menu item has already switched its check mark; write first, then apply. When the
     // write fails the check mark goes back, so it always shows what is in effect.
     const bool on = item->isChecked();
-    toolkit::runCommand([&] {
+    torvana::toolkit::runCommand([&] {
         try {
             makeSettingsFolder(settingsPath_);
             torvana::writeSetting(settingsPath_, key, on);
@@ -473,12 +473,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         // The pointer rule: the hand over a browse picture; the arrow over the window's own
         // background and the three path fields; any other control leaves it as it is.
         if (watched == Image1 || watched == Image2 || watched == Image3) {
-            toolkit::setPointer(toolkit::Pointer::Hand);
+            torvana::toolkit::setPointer(torvana::toolkit::Pointer::Hand);
         } else if (watched == Edit2 || watched == Edit3 || watched == Edit4) {
-            toolkit::setPointer(toolkit::Pointer::Arrow);
+            torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow);
         } else if (watched == centralWidget()) {
             const auto* move = static_cast<QMouseEvent*>(event);
-            if (!centralWidget()->childAt(move->position().toPoint())) toolkit::setPointer(toolkit::Pointer::Arrow);
+            if (!centralWidget()->childAt(move->position().toPoint())) torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow);
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -5,9 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "staging/staging_build.h"
+#include "app/forms.h"
 #include "disc/disc_check.h"
 #include "project/project_state.h"
+#include "staging/staging_build.h"
 #include "toolkit/file_picker.h"
 
 class QAction;
@@ -18,16 +19,18 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 
-namespace toolkit {
+namespace torvana::toolkit {
 class BrowsePicture;
 class TrackBar;
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // `settingsPath` is the settings file read at creation and written by the Settings menu.
-    explicit TForm1(std::string settingsPath, QWidget* parent = nullptr);
+    // `windows` are the program's other windows that the commands open; they are created
+    // after this one and filled in before it is shown.
+    TForm1(std::string settingsPath, const Forms& windows, QWidget* parent = nullptr);
 
     // The project in memory. Other windows read and write it, as they read the controls below.
     torvana::ProjectState state;
@@ -46,10 +49,10 @@ public:
     QLineEdit* Edit3;
     QLineEdit* Edit4;
     QLineEdit* Edit5;
-    toolkit::BrowsePicture* Image1;
-    toolkit::BrowsePicture* Image2;
-    toolkit::BrowsePicture* Image3;
-    toolkit::TrackBar* TrackBar1;
+    torvana::toolkit::BrowsePicture* Image1;
+    torvana::toolkit::BrowsePicture* Image2;
+    torvana::toolkit::BrowsePicture* Image3;
+    torvana::toolkit::TrackBar* TrackBar1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
     QPushButton* BitBtn3;
@@ -57,8 +60,8 @@ public:
     QPushButton* BitBtn5;  // "&Layout": the HotSpot Layout window (also Ctrl+L)
     QCheckBox* CheckBox1;
     QCheckBox* CheckBox2;
-    toolkit::FilePicker OpenDialog1;
-    toolkit::FilePicker SaveDialog1;  // names disc images
+    torvana::toolkit::FilePicker OpenDialog1;
+    torvana::toolkit::FilePicker SaveDialog1;  // names disc images
 
     QMenu* File1;
     QAction* New1;
@@ -183,6 +186,7 @@ private:
     void switchSetting(QAction* item, const char* key, const std::function<void(bool)>& apply);
 
     std::string settingsPath_;
+    const Forms& windows_;
     // The folder that was current when the staging field's text was last set or typed (the
     // project's folder when Open set it). A relative staging folder is read from there by Save,
     // Test Run, Check Disc and Make Disc Image alike, although Test Run and the pickers make

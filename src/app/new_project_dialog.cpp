@@ -13,7 +13,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Torvana");
     setModal(true);
 
-    Label3 = toolkit::boldLabel("Create a new Project file:", this, 12);
+    Label3 = torvana::toolkit::boldLabel("Create a new Project file:", this, 12);
     Label3->setObjectName("Label3");
     Label2 = new QLabel("Enter Project Name:", this);
     Label2->setObjectName("Label2");
@@ -22,12 +22,12 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     Label2->setBuddy(Edit1);
     Label1 = new QLabel("Select Folder:", this);
     Label1->setObjectName("Label1");
-    const toolkit::FolderChooser chooser = toolkit::makeFolderChooser(this);
+    const torvana::toolkit::FolderChooser chooser = torvana::toolkit::makeFolderChooser(this);
     DriveComboBox1 = chooser.drives;
     DirectoryListBox1 = chooser.folders;
     Label1->setBuddy(DirectoryListBox1);
 
-    const toolkit::OkCancel buttons = toolkit::makeOkCancel(this, 75);
+    const torvana::toolkit::OkCancel buttons = torvana::toolkit::makeOkCancel(this, 75);
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
 
@@ -62,11 +62,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setTabOrder(DirectoryListBox1, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
     setFixedSize(QSize(256, 338).expandedTo(sizeHint()));
-    toolkit::keepFieldsOnOneLine(this);
+    torvana::toolkit::keepFieldsOnOneLine(this);
 }
 
 void TForm3::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    toolkit::centerOnScreen(this);
+    torvana::toolkit::centerOnScreen(this);
     Edit1->setFocus();
 }

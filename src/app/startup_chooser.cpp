@@ -13,7 +13,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Torvana");
     setModal(true);
 
-    Label1 = toolkit::boldLabel("Would you like to:", this, 12);
+    Label1 = torvana::toolkit::boldLabel("Would you like to:", this, 12);
     Label1->setObjectName("Label1");
     Label1->setAlignment(Qt::AlignCenter);
 
@@ -49,7 +49,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
 
 void TForm5::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    toolkit::centerOnScreen(this);
+    torvana::toolkit::centerOnScreen(this);
 }
 
 void TForm5::keyPressEvent(QKeyEvent* event) {

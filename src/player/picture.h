@@ -27,6 +27,7 @@ struct Picture {
     QSize size() const { return still.size(); }
 };
 
-Picture loadPicture(const QString& path);
+// An animation is timed by `clock` (the system clock when null).
+Picture loadPicture(const QString& path, std::shared_ptr<torvana::gif::PainterClock> clock = nullptr);
 
 }  // namespace player

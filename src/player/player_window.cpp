@@ -219,7 +219,8 @@ void PlayerStage::focusOutEvent(QFocusEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // PlayerWindow
 
-PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* parent)
+PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
+                           std::shared_ptr<torvana::gif::PainterClock> clock, QWidget* parent)
     : QWidget(parent), project_(std::move(project)), launcher_(launcher) {
     setObjectName(QStringLiteral("PlayerWindow"));
     setWindowTitle(QString::fromLocal8Bit(project_.title.c_str()));
@@ -258,7 +259,7 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
     for (const std::string& note : project_.notes) addNote(QString::fromLocal8Bit(note.c_str()));
 
     if (!project_.background.empty()) {
-        const Picture background = loadPicture(QString::fromLocal8Bit(project_.background.c_str()));
+        const Picture background = loadPicture(QString::fromLocal8Bit(project_.background.c_str()), clock);
         if (background.isNull()) {
             addNote(tr("Background picture %1 not shown: %2.").arg(shown(project_.background), background.error));
         }
@@ -275,7 +276,7 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* p
             const QString path = QString::fromLocal8Bit(h.rolloverImage.c_str());
             auto found = pictures.find(path);
             if (found == pictures.end()) {
-                found = pictures.insert(path, loadPicture(path));
+                found = pictures.insert(path, loadPicture(path, clock));
                 if (found->isNull()) {
                     addNote(tr("Rollover picture %1 not shown: %2.").arg(shown(h.rolloverImage), found->error));
                 }

@@ -106,8 +106,10 @@ private:
 class PlayerWindow : public QWidget {
     Q_OBJECT
 public:
-    // `launcher` must outlive the window.
-    PlayerWindow(PlayerProject project, Launcher& launcher, QWidget* parent = nullptr);
+    // `launcher` must outlive the window. Animated pictures are timed by `clock` (the system
+    // clock when null).
+    PlayerWindow(PlayerProject project, Launcher& launcher,
+                 std::shared_ptr<torvana::gif::PainterClock> clock = nullptr, QWidget* parent = nullptr);
 
     const PlayerProject& project() const { return project_; }
     PlayerStage* stage() const { return stage_; }

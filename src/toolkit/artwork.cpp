@@ -8,7 +8,7 @@
 // Resources of a static library are registered by name, outside any namespace.
 static void initIconResource() { Q_INIT_RESOURCE(torvana_icons); }
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 QIcon programIcon() {
     // The pictures the desktop's icon theme gets, rendered from the same drawing at build time.
@@ -75,4 +75,4 @@ QIcon deleteGlyph() {
 QIcon okGlyph() { return QApplication::style()->standardIcon(QStyle::SP_DialogOkButton); }
 QIcon cancelGlyph() { return QApplication::style()->standardIcon(QStyle::SP_DialogCancelButton); }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -5,7 +5,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 QIcon programIcon();       // 16 to 256 pixels, the desktop's icon of the program
 QPixmap browseBitmap();    // 20 x 17, an open folder
@@ -14,4 +14,4 @@ QIcon deleteGlyph();       // 16 x 16, a waste bin; Qt derives the disabled imag
 QIcon okGlyph();
 QIcon cancelGlyph();
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

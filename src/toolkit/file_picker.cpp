@@ -9,7 +9,7 @@
 #include "toolkit/pointer.h"
 #include "toolkit/test_hook.h"
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 namespace {
 
@@ -113,4 +113,4 @@ std::optional<std::string> FilePicker::choose(QWidget* parent, const std::string
     return chosen;
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 // "Description |pattern;pattern|Description |pattern" -> Qt's "Description (pattern pattern);;..."
 std::string qtFilterFrom(const std::string& filter);
@@ -38,4 +38,4 @@ private:
     std::string lastFile_;
 };
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -8,12 +8,12 @@
 #include <QStyle>
 #include <algorithm>
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 namespace {
 
 // A folder as the program stores it: native separators, system code page.
-std::string nativePath(const QString& s) { return toolkit::toLocalString(QDir::toNativeSeparators(s)); }
+std::string nativePath(const QString& s) { return torvana::toolkit::toLocalString(QDir::toNativeSeparators(s)); }
 
 constexpr int kPathRole = Qt::UserRole + 1;
 
@@ -27,7 +27,7 @@ DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent) {
 }
 
 bool DirectoryListBox::openFolder(const std::string& folder) {
-    const QFileInfo info(toolkit::toQString(folder));
+    const QFileInfo info(torvana::toolkit::toQString(folder));
     if (!info.isDir()) return false;
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     if (!QDir::setCurrent(clean)) return false;
@@ -43,7 +43,7 @@ void DirectoryListBox::fill() {
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     // Ancestors from the root down to the open folder, each indented one step further.
     QStringList chain;
-    QDir dir(toolkit::toQString(directory_));
+    QDir dir(torvana::toolkit::toQString(directory_));
     for (;;) {
         chain.prepend(dir.absolutePath());
         if (dir.isRoot() || !dir.cdUp()) break;
@@ -57,10 +57,10 @@ void DirectoryListBox::fill() {
         current = item;
         ++depth;
     }
-    QStringList subs = QDir(toolkit::toQString(directory_)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    QStringList subs = QDir(torvana::toolkit::toQString(directory_)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& sub : subs) {
         auto* item = new QListWidgetItem(closedIcon, QString(depth * 2, ' ') + sub, this);
-        item->setData(kPathRole, QDir(toolkit::toQString(directory_)).absoluteFilePath(sub));
+        item->setData(kPathRole, QDir(torvana::toolkit::toQString(directory_)).absoluteFilePath(sub));
     }
     if (current) setCurrentItem(current);
 }
@@ -71,7 +71,7 @@ void DirectoryListBox::openItem(QListWidgetItem* item) {
 
 void DirectoryListBox::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem() &&
-        currentItem()->data(kPathRole).toString() != toolkit::toQString(directory_)) {
+        currentItem()->data(kPathRole).toString() != torvana::toolkit::toQString(directory_)) {
         openItem(currentItem());
         return;
     }
@@ -96,7 +96,7 @@ DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
 
 std::string DriveComboBox::driveOf(const std::string& folder) const {
     // The longest mount point that contains the folder.
-    const QString path = QDir::cleanPath(QFileInfo(toolkit::toQString(folder)).absoluteFilePath());
+    const QString path = QDir::cleanPath(QFileInfo(torvana::toolkit::toQString(folder)).absoluteFilePath());
     QString best;
     for (int i = 0; i < count(); ++i) {
         const QString root = itemData(i).toString();
@@ -126,13 +126,13 @@ void DriveComboBox::driveChosen(int index) {
     if (syncing_ || !list_ || index < 0) return;
     const std::string drive = itemData(index).toString().toLocal8Bit().toStdString();
     auto it = lastFolder_.find(drive);
-    const std::string target = it != lastFolder_.end() && QFileInfo(toolkit::toQString(it->second)).isDir() ? it->second : drive;
+    const std::string target = it != lastFolder_.end() && QFileInfo(torvana::toolkit::toQString(it->second)).isDir() ? it->second : drive;
     list_->openFolder(target);
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 FolderChooser makeFolderChooser(QWidget* parent) {
     auto* drives = new DriveComboBox(parent);
@@ -144,4 +144,4 @@ FolderChooser makeFolderChooser(QWidget* parent) {
     return {drives, folders};
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 class DirectoryListBox : public QListWidget {
     Q_OBJECT
@@ -58,9 +58,9 @@ private:
     bool syncing_ = false;
 };
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 // A drive selector ("DriveComboBox1") linked to a folder list ("DirectoryListBox1").
 struct FolderChooser {
@@ -69,4 +69,4 @@ struct FolderChooser {
 };
 FolderChooser makeFolderChooser(QWidget* parent);
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -7,7 +7,7 @@
 #include "project/errors.h"
 #include "toolkit/pointer.h"
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 namespace {
 
@@ -135,4 +135,4 @@ void runCommand(const std::function<void()>& command) {
     }
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 // The short system beep that comes before each message box.
 void beep();
@@ -36,4 +36,4 @@ std::string errorBoxText(const std::string& text);
 // ends the command at that step and is shown in the error box; the program goes on.
 void runCommand(const std::function<void()>& command);
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

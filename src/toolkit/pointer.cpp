@@ -3,7 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 namespace {
 Pointer g_pointer = Pointer::Arrow;
@@ -41,4 +41,4 @@ PointerPause::~PointerPause() {
     if (active_ && QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

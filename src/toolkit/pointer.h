@@ -2,7 +2,7 @@
 // The application-wide mouse pointer: the arrow, the pointing hand over clickable pictures and
 // links, the hourglass while a build runs. It is set for the whole application, not per control.
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 enum class Pointer { Arrow, Hand, Hourglass };
 
@@ -22,4 +22,4 @@ private:
     bool active_;
 };
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -4,7 +4,7 @@
 #include <QProgressDialog>
 
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 namespace {
 qint64 g_showAfterMs = 500;
@@ -66,4 +66,4 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total) 
     QApplication::processEvents(cancellable_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

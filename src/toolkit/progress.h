@@ -11,7 +11,7 @@
 class QProgressDialog;
 class QWidget;
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 class ProgressWindow {
 public:
@@ -49,4 +49,4 @@ private:
 // Formats a byte count for people: "512 bytes", "3.4 MB".
 QString byteCount(uint64_t bytes);
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

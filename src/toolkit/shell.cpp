@@ -11,7 +11,7 @@
 #include "toolkit/message_box.h"
 #include "toolkit/test_hook.h"
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 
 bool openTarget(const std::string& target) {
@@ -42,4 +42,4 @@ bool startProgram(const std::string& program, const std::string& workingFolder) 
     return started;
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 // Opens a web address, or a file with its associated program. Returns false when the desktop
 // could not open it.
@@ -19,4 +19,4 @@ void openOrSay(const std::string& target, QWidget* parent);
 // `workingFolder` as its working folder. Returns false when it could not be started.
 bool startProgram(const std::string& program, const std::string& workingFolder);
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -1,6 +1,6 @@
 #include "toolkit/test_hook.h"
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 namespace {
 TestHook* g_hook = nullptr;
@@ -49,4 +49,4 @@ std::string TestHook::problems() const {
     return out;
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

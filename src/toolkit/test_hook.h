@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 enum class MessageKind { Warning, Error, Information };
 enum class Buttons { Ok, YesNo };
@@ -69,4 +69,4 @@ private:
 TestHook* testHook();
 void installTestHook(TestHook* hook);
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

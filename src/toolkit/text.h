@@ -5,9 +5,9 @@
 #include <QString>
 #include <string>
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 inline QString toQString(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
 inline std::string toLocalString(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

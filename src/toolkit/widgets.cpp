@@ -12,7 +12,7 @@
 
 #include "toolkit/artwork.h"
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 namespace {
 
@@ -109,9 +109,9 @@ void showHint(QWidget* control, bool shown) {
 
 QString hintOf(const QWidget* control) { return control->property("hint").toString(); }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 void centerOnScreen(QWidget* window) {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
@@ -150,12 +150,12 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
                      fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
 #include <QDialog>
 #include <QPushButton>
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 OkCancel makeOkCancel(QDialog* dialog, int minimumWidth) {
     auto* ok = new QPushButton(okGlyph(), "OK", dialog);
@@ -169,4 +169,4 @@ OkCancel makeOkCancel(QDialog* dialog, int minimumWidth) {
     return {ok, cancel};
 }
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QSlider>
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 // A horizontal track bar that reports only the user's moves: setting its range or position from
 // the program moves the thumb (clamped into the range) without emitting userMoved.
@@ -53,9 +53,9 @@ void setHint(QWidget* control, const QString& hint);
 void showHint(QWidget* control, bool shown);
 QString hintOf(const QWidget* control);
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 // Keeps every single-line field of `window` (each QLineEdit, an editable combo box's too) on one
 // line: a CR, LF or Ctrl+Z that is typed, pasted or set by the program becomes a blank, as the
@@ -84,12 +84,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
 class QDialog;
 class QPushButton;
 
-namespace toolkit {
+namespace torvana::toolkit {
 
 // The OK and Cancel buttons of a dialog ("BitBtn1" and "BitBtn2"): OK is the default button and
 // accepts, Cancel rejects, as Escape and the close box do.
@@ -99,4 +99,4 @@ struct OkCancel {
 };
 OkCancel makeOkCancel(QDialog* dialog, int minimumWidth);
 
-}  // namespace toolkit
+}  // namespace torvana::toolkit

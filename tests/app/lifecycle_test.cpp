@@ -16,7 +16,7 @@
 #include "toolkit/folder_widgets.h"
 #include "toolkit/widgets.h"
 
-using toolkit::Answer;
+using torvana::toolkit::Answer;
 
 namespace {
 constexpr const char* kContinue = "Warning!  Current project is not saved.  Continue?";
@@ -144,7 +144,7 @@ private slots:
             fx.hook.answer(Answer::Yes);  // not saved: continue?
             fx.hook.answer(Answer::Ok);   // the error box
             open(c.path);
-            const toolkit::BoxRecord& box = fx.hook.boxes.back();
+            const torvana::toolkit::BoxRecord& box = fx.hook.boxes.back();
             QCOMPARE(box.kind, std::string("ErrorBox"));
             QCOMPARE(box.caption, std::string("Torvana"));
             QCOMPARE(box.text, c.text);

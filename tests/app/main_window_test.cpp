@@ -22,7 +22,7 @@
 #include "toolkit/message_box.h"
 #include "toolkit/widgets.h"
 
-using toolkit::Pointer;
+using torvana::toolkit::Pointer;
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -107,7 +107,7 @@ private slots:
         f->FormActivate();
         QVERIFY(stillShown);
         QCOMPARE(fx.hook.fileDialogs.size(), size_t(1));  // "Open an existing Project" ran Open
-        fx.hook.answer(toolkit::Answer::Yes);
+        fx.hook.answer(torvana::toolkit::Answer::Yes);
         f->Close1Click();
         whenModal("TForm5", [&](QWidget* w) {
             whenModal("TForm3", [](QWidget* d) { static_cast<QDialog*>(d)->reject(); });
@@ -138,7 +138,7 @@ private slots:
     void captionsFollowOpenAndClose() {
         openProject(writeProject());
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom)"));
-        fx.hook.answer(toolkit::Answer::Yes);  // not saved yet: Close asks
+        fx.hook.answer(torvana::toolkit::Answer::Yes);  // not saved yet: Close asks
         f->Close1Click();
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5"));
     }
@@ -266,11 +266,11 @@ private slots:
     void aSettingThatCannotBeWrittenChangesNothing() {
         QDir(fx.dirPath()).mkdir("torvana.ini");  // a folder where the file must go
         for (QAction* item : {f->ToolTipHelp1, f->Warnme1, f->LinuxPlayer1, f->WebMenu1}) {
-            fx.hook.answer(toolkit::Answer::Ok);
+            fx.hook.answer(torvana::toolkit::Answer::Ok);
             item->trigger();
         }
         QCOMPARE(fx.hook.boxes.size(), size_t(4));
-        for (const toolkit::BoxRecord& box : fx.hook.boxes) {
+        for (const torvana::toolkit::BoxRecord& box : fx.hook.boxes) {
             QCOMPARE(box.kind, std::string("ErrorBox"));
             QCOMPARE(box.caption, std::string("Torvana"));
             QCOMPARE(box.icon, std::string("critical"));
@@ -293,7 +293,7 @@ private slots:
         destroyForms();
         const std::string path = fx.settingsPath();
         QCOMPARE(mkfifo(path.c_str(), 0600), 0);
-        fx.hook.answer(toolkit::Answer::Ok);
+        fx.hook.answer(torvana::toolkit::Answer::Ok);
         createForms(path);
         f = forms().Form1;
         QVERIFY(f->ToolTipHelp1->isChecked());
@@ -303,8 +303,8 @@ private slots:
                  "The settings cannot be read: \"" + path + "\" is not a regular file.");
         QVERIFY(QFile::remove(QString::fromStdString(path)));
 
-        fx.hook.answer(toolkit::Answer::Ok);
-        toolkit::runCommand([] { throw std::bad_alloc(); });
+        fx.hook.answer(torvana::toolkit::Answer::Ok);
+        torvana::toolkit::runCommand([] { throw std::bad_alloc(); });
         QCOMPARE(fx.hook.boxes.back().text, std::string("Out of memory."));
     }
 
@@ -317,20 +317,20 @@ private slots:
             QApplication::processEvents();
         };
         moveTo(f->Image1);
-        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Hand);
         moveTo(f->TrackBar1);
-        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Hand);
         moveTo(f->CheckBox1);
-        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Hand);
         moveTo(f->Edit2);
-        QCOMPARE(toolkit::currentPointer(), Pointer::Arrow);
+        QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Arrow);
         moveTo(f->Image3);
-        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Hand);
         moveTo(f->Edit1);  // the title field is not one of the path fields
-        QCOMPARE(toolkit::currentPointer(), Pointer::Hand);
+        QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Hand);
         // The window's own background, left of the labels.
         moveTo(f->centralWidget(), QPoint(5, f->centralWidget()->height() - 5));
-        QCOMPARE(toolkit::currentPointer(), Pointer::Arrow);
+        QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Arrow);
     }
 
     void enterRunsSaveAndEscapeRunsExit() {
@@ -343,11 +343,11 @@ private slots:
         // Exit with an unsaved project asks; No keeps the program running.
         openProject(writeProject());
         QSignalSpy closed(f, &TForm1::closed);
-        fx.hook.answer(toolkit::Answer::No);
+        fx.hook.answer(torvana::toolkit::Answer::No);
         QTest::keyClick(f->Edit3, Qt::Key_Escape);
         QCOMPARE(fx.hook.boxes.back().text, std::string("Warning!  Current project is not saved.  Exit?"));
         QCOMPARE(closed.count(), 0);
-        fx.hook.answer(toolkit::Answer::Yes);
+        fx.hook.answer(torvana::toolkit::Answer::Yes);
         QTest::keyClick(f->CheckBox1, Qt::Key_Escape);
         QCOMPARE(closed.count(), 1);
     }
@@ -371,7 +371,7 @@ private slots:
         QCOMPARE(fx.hook.openedTargets[1].rfind("https://", 0), size_t(0));
         // When the desktop cannot open them, an error box names the page or address.
         fx.hook.failOpenings = true;
-        for (int i = 0; i < 3; ++i) fx.hook.answer(toolkit::Answer::Ok);
+        for (int i = 0; i < 3; ++i) fx.hook.answer(torvana::toolkit::Answer::Ok);
         f->OnlineHelp1->trigger();
         f->GoToWebSite1->trigger();
         forms().AboutBox->CommentsClick();

@@ -17,7 +17,7 @@
 #include "test_support/linux_player.h"
 #include "test_support/window_fixture.h"
 
-using toolkit::Answer;
+using torvana::toolkit::Answer;
 
 class ReopenTest : public QObject {
     Q_OBJECT
@@ -136,7 +136,7 @@ private slots:
         fx.hook.answer(Answer::Ok);
         f->Reopen1->actions()[1]->trigger();
         // No question: nothing would be opened. The open project stays as it was.
-        const toolkit::BoxRecord& box = fx.hook.boxes.back();
+        const torvana::toolkit::BoxRecord& box = fx.hook.boxes.back();
         QCOMPARE(box.kind, std::string("Warning"));
         QCOMPARE(box.text, "Project file: \"" + a + "\" does not exist. It has been removed from the \"Reopen\" list.");
         QCOMPARE(f->state.projectPath, b);

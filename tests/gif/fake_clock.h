@@ -51,3 +51,48 @@ private:
     int64_t blockFrom_;
     std::vector<int64_t> waits_, sleeps_;
 };
+
+// A clock for windows whose pictures animate by themselves: time moves only when the test
+// moves it, and a threaded painter's wait between frames lasts until then (or until the
+// painter is stopped). So a test sees exactly one more frame per step of the delay.
+class StepClock : public torvana::gif::PainterClock {
+public:
+    int64_t NowMs() override {
+        std::lock_guard lock(mutex_);
+        return now_;
+    }
+    bool Wait(torvana::gif::WakeEvent& event, int64_t ms) override {
+        int64_t until;
+        {
+            std::lock_guard lock(mutex_);
+            until = ms < 0 ? INT64_MAX : now_ + ms;
+            ++waits_;
+        }
+        // The painter's event and this clock have a lock each: the wait looks at both in
+        // short slices on the painter's thread.
+        for (;;) {
+            {
+                std::lock_guard lock(mutex_);
+                if (now_ >= until) return false;
+            }
+            if (event.WaitFor(2)) return true;
+        }
+    }
+    // Unthreaded painters wait on the GUI thread, which the test itself runs on: their
+    // slices pass at once.
+    void Sleep(int64_t ms) override { Advance(ms); }
+    void Advance(int64_t ms) {
+        std::lock_guard lock(mutex_);
+        now_ += ms;
+    }
+    // How many waits between frames painters began on this clock.
+    int Waits() {
+        std::lock_guard lock(mutex_);
+        return waits_;
+    }
+
+private:
+    std::mutex mutex_;
+    int64_t now_ = 1000;
+    int waits_ = 0;
+};

@@ -17,7 +17,7 @@
 #include "toolkit/file_picker.h"
 #include "toolkit/widgets.h"
 
-using toolkit::Answer;
+using torvana::toolkit::Answer;
 
 class HotspotEditorTest : public QObject {
     Q_OBJECT
@@ -214,7 +214,7 @@ private slots:
             e->BitBtn2->setFocus();
             fx.hook.answer(Answer::Ok);
             e->BitBtn1->click();
-            const toolkit::BoxRecord& box = fx.hook.boxes.back();
+            const torvana::toolkit::BoxRecord& box = fx.hook.boxes.back();
             QCOMPARE(box.text, std::string(c.message));
             QCOMPARE(box.kind, std::string("Error"));
             QCOMPARE(box.caption, std::string("Error"));
@@ -275,12 +275,12 @@ private slots:
         QCOMPARE(e->Edit3->text().toStdString(), fx.path("over.wav"));
         QCOMPARE(e->Edit4->text(), QString());
         // The first dialog was the Open of the project; the editor has one of its own.
-        const std::vector<toolkit::FileDialogRecord> d(fx.hook.fileDialogs.begin() + 1, fx.hook.fileDialogs.end());
+        const std::vector<torvana::toolkit::FileDialogRecord> d(fx.hook.fileDialogs.begin() + 1, fx.hook.fileDialogs.end());
         QCOMPARE(d[0].title, std::string("Any File"));
         QCOMPARE(d[0].filter, std::string("Any File (*.*) |*.*"));
         // In the dialog "*.*" lists every file, also a program without an extension.
-        QCOMPARE(toolkit::qtFilterFrom(d[0].filter), std::string("Any File (*)"));
-        QCOMPARE(toolkit::qtFilterFrom("Image Files (*.gif;*.bmp) |*.gif;*.bmp"), std::string("Image Files (*.gif *.bmp)"));
+        QCOMPARE(torvana::toolkit::qtFilterFrom(d[0].filter), std::string("Any File (*)"));
+        QCOMPARE(torvana::toolkit::qtFilterFrom("Image Files (*.gif;*.bmp) |*.gif;*.bmp"), std::string("Image Files (*.gif *.bmp)"));
         QCOMPARE(d[1].title, std::string("Image Files"));
         QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp"));
         QCOMPARE(d[2].title, std::string("Any WAV File"));

@@ -266,7 +266,8 @@ private slots:
         // Hidden, it draws nothing; shown again, it shows the project as it is then.
         L->hide();
         f->Edit3->setText(QString::fromLocal8Bit(fx.path("back.bmp").c_str()));
-        QTest::qWait(20);
+        QCoreApplication::processEvents();  // a redraw the change had scheduled would run here
+        QCOMPARE(pixel({20, 20}), kRed);
         f->BitBtn5->click();
         QCOMPARE(pixel({20, 20}), kBlue);
 
@@ -276,13 +277,13 @@ private slots:
         f->TrackBar1->setPosition(1);
         f->showSelectedSlot();
         f->BitBtn3Click();
-        fx.hook.answer(toolkit::Answer::Yes);
-        fx.hook.answer(toolkit::Answer::Ok);
+        fx.hook.answer(torvana::toolkit::Answer::Yes);
+        fx.hook.answer(torvana::toolkit::Answer::Ok);
         forms().Form2->BitBtn3->click();
         QTRY_COMPARE(L->hotspotArea(1), QRect(200, 150, 80, 30));
         QCOMPARE(L->undoStack->count(), 0);  // the slots were renumbered elsewhere
 
-        fx.hook.answer(toolkit::Answer::Yes);  // the project is not saved
+        fx.hook.answer(torvana::toolkit::Answer::Yes);  // the project is not saved
         f->Close1Click();
         QTRY_COMPARE(L->StatusLine->text(), QString("No project is open."));
         QCOMPARE(L->hotspotArea(1), QRect());

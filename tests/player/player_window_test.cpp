@@ -12,6 +12,7 @@
 #include <QTest>
 #include <memory>
 
+#include "gif/fake_clock.h"
 #include "project/staged_menu.h"
 #include "player/player_window.h"
 #include "player/sounds.h"
@@ -111,6 +112,7 @@ struct Menu {
     StagingBuilder staging;
     MoveWatcher moves;
     RecordingLauncher launcher;
+    std::shared_ptr<torvana::gif::PainterClock> clock;  // the animations' (the system clock when null)
     std::unique_ptr<player::PlayerWindow> window;
 
     explicit Menu(bool browse = false, bool exit = false, bool standard = true) {
@@ -118,7 +120,7 @@ struct Menu {
     }
     player::PlayerWindow& open() {
         window = std::make_unique<player::PlayerWindow>(
-            torvana::loadPlayerProject({staging.folder().toStdString()}), launcher);
+            torvana::loadPlayerProject({staging.folder().toStdString()}), launcher, clock);
         window->stage()->installEventFilter(&moves);
         QSignalSpy shown(window->stage(), &player::PlayerStage::firstPainted);
         window->show();
@@ -222,6 +224,15 @@ private slots:
         // An animated background (a patch appears after 60 ms) and an animated rollover (red,
         // then green): the stage shows the later frames, not only the first.
         Menu m(false, false, false);
+        auto clock = std::make_shared<StepClock>();
+        m.clock = clock;
+        // Time moves only as the test waits for what should show after it.
+        const auto afterTimePasses = [&](auto shows) {
+            return QTest::qWaitFor([&] {
+                clock->Advance(10);
+                return shows();
+            }, 5000);
+        };
         StagingBuilder& s = m.staging;
         s.data.backgroundImage = StagingBuilder::stored("back.gif");
         GifFrameSpec whole{0, 0, 640, 480, std::vector<quint8>(640 * 480, 0), 5};
@@ -230,17 +241,18 @@ private slots:
         s.data.hotspots = {spinningRollover(s)};
         s.writeProject();
         m.open();
-        QVERIFY(QTest::qWaitFor([&] { return m.at(50, 50) == kYellow; }, 5000));
+        QVERIFY(afterTimePasses([&] { return m.at(50, 50) == kYellow; }));
+        QVERIFY(clock->Waits() > 0);
         QCOMPARE(m.at(150, 150), kBackground);
         m.moveTo(205, 205);
-        QVERIFY(QTest::qWaitFor([&] { return m.at(220, 220) == kGreen; }, 5000));
+        QVERIFY(afterTimePasses([&] { return m.at(220, 220) == kGreen; }));
         QCOMPARE(m.at(205, 205), kRed);  // outside the second frame: the first stays
         m.moveTo(400, 400);
         QCOMPARE(m.at(220, 220), kBackground);
         // Hidden, the rollover stops animating; shown again, it starts from its first frame.
         m.moveTo(205, 205);
         QCOMPARE(m.at(220, 220), kRed);
-        QVERIFY(QTest::qWaitFor([&] { return m.at(220, 220) == kGreen; }, 5000));
+        QVERIFY(afterTimePasses([&] { return m.at(220, 220) == kGreen; }));
     }
 
     void anAnimationWithoutMemoryShowsItsFirstFrameAndSaysSo() {

@@ -6,8 +6,10 @@
 #include <QTest>
 
 #include <QFile>
+#include <functional>
 
 #include "app/forms.h"
+#include "gif/fake_clock.h"
 #include "gif/gif_image.h"
 #include "gif/qt/gif_painter.h"
 #include "gif/qt/picture_control.h"
@@ -52,22 +54,22 @@ private slots:
         QVERIFY(box->Comments->font().underline() && box->Comments->font().bold());
         QCOMPARE(box->Comments->toolTip(), QString("Go to web site"));
         bool stillOpen = false;
-        toolkit::Pointer overLink = toolkit::Pointer::Arrow, overPanel = toolkit::Pointer::Hand;
+        torvana::toolkit::Pointer overLink = torvana::toolkit::Pointer::Arrow, overPanel = torvana::toolkit::Pointer::Hand;
         whenModal("TAboutBox", [&](QWidget*) {
             QWindow* win = box->windowHandle();
             QTest::mouseMove(win, box->Comments->mapTo(box, box->Comments->rect().center()));
-            overLink = toolkit::currentPointer();
+            overLink = torvana::toolkit::currentPointer();
             QTest::mouseClick(win, Qt::LeftButton, {}, box->Comments->mapTo(box, box->Comments->rect().center()));
             stillOpen = box->isVisible();
             QTest::mouseMove(win, box->Panel1->mapTo(box, QPoint(3, box->Panel1->height() - 3)));
-            overPanel = toolkit::currentPointer();
+            overPanel = torvana::toolkit::currentPointer();
             box->close();
         });
         forms().Form1->About1Click();
         QCOMPARE(fx.hook.openedTargets, std::vector<std::string>{torvana::kWebAddress});
         QVERIFY(stillOpen);
-        QCOMPARE(overLink, toolkit::Pointer::Hand);
-        QCOMPARE(overPanel, toolkit::Pointer::Arrow);
+        QCOMPARE(overLink, torvana::toolkit::Pointer::Hand);
+        QCOMPARE(overPanel, torvana::toolkit::Pointer::Arrow);
     }
 
     void theLogoIsOurAnimatedGif() {
@@ -101,36 +103,44 @@ private slots:
     }
 
     void theLogoAnimatesAndGoesOnAfterTheBoxIsOpenedAgain() {
-        TAboutBox* box = forms().AboutBox;
-        QImage first, beforeClosing;
+        // The logo's time moves only when the test moves it, a frame's delay at a time.
+        auto clock = std::make_shared<StepClock>();
+        TAboutBox box(clock);
+        const auto changesAfterTimePasses = [&](const std::function<QImage()>& look) {
+            const QImage before = look();
+            return QTest::qWaitFor([&] {
+                clock->Advance(60);
+                return look() != before;
+            }, 5000);
+        };
+        const auto shown = [&] { return box.Image1->grab().toImage(); };
+
+        QImage first;
         bool changed = false;
         whenModal("TAboutBox", [&](QWidget*) {
-            first = box->Image1->grab().toImage();
-            // The frame period is 60 ms; a busy machine gets more time before it counts as still.
-            changed = QTest::qWaitFor([&] { return box->Image1->grab().toImage() != first; }, 5000);
-            beforeClosing = box->Image1->grab().toImage();
-            QTest::keyClick(box->OKButton, Qt::Key_Return);
+            first = shown();
+            changed = changesAfterTimePasses(shown);
+            QTest::keyClick(box.OKButton, Qt::Key_Return);
         });
-        forms().Form1->About1Click();
+        box.exec();
         QVERIFY(changed);
+        QVERIFY(clock->Waits() > 0);
         QVERIFY(!first.isNull());
-        torvana::gif::GifPicture* logo = box->Image1->gifPicture();
+        torvana::gif::GifPicture* logo = box.Image1->gifPicture();
         torvana::gif::GifPainter* painter = logo->MainPainter();
         QVERIFY(painter);
 
         // Hidden, the painter keeps running: the box shows where it has got to.
-        const QImage hiddenStart = *logo->DisplayBitmap();
-        QVERIFY(QTest::qWaitFor([&] { return *logo->DisplayBitmap() != hiddenStart; }, 5000));
+        QVERIFY(changesAfterTimePasses([&] { return *logo->DisplayBitmap(); }));
 
         bool animatesAgain = false;
         torvana::gif::GifPainter* painterAfter = nullptr;
         whenModal("TAboutBox", [&](QWidget*) {
-            const QImage shown = box->Image1->grab().toImage();
-            animatesAgain = QTest::qWaitFor([&] { return box->Image1->grab().toImage() != shown; }, 5000);
+            animatesAgain = changesAfterTimePasses(shown);
             painterAfter = logo->MainPainter();
-            box->close();
+            box.close();
         });
-        forms().Form1->About1Click();
+        box.exec();
         QVERIFY(animatesAgain);
         QCOMPARE(painterAfter, painter);  // the same painter, not a new start
     }

@@ -21,7 +21,7 @@
 #include "toolkit/widgets.h"
 
 namespace fs = std::filesystem;
-using toolkit::Answer;
+using torvana::toolkit::Answer;
 
 class DiscWindowTest : public QObject {
     Q_OBJECT
@@ -58,7 +58,7 @@ private slots:
         p = std::make_unique<disctest::DiscProject>();
     }
     void cleanup() {
-        toolkit::ProgressWindow::setShowAfter(500);
+        torvana::toolkit::ProgressWindow::setShowAfter(500);
         p.reset();
         VERIFY_NO_PROBLEMS(fx);
     }
@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(fx.hook.fileDialogs.back().title, std::string("Make Disc Image"));
         QVERIFY(fx.hook.fileDialogs.back().save);
         QCOMPARE(fx.hook.boxes.size(), size_t(1));  // one closing message, for the build and the image
-        const toolkit::BoxRecord& box = fx.hook.boxes.back();
+        const torvana::toolkit::BoxRecord& box = fx.hook.boxes.back();
         QCOMPARE(box.kind, std::string("Information"));
         QVERIFY2(box.text.rfind("All Files copied over to \"" + p->stage + "\", and the disc image \"" + image +
                                     "\" is written (",
@@ -150,7 +150,7 @@ private slots:
         torvana::replaceFileContents(q.art + "/big.exe", "");
         fs::resize_file(q.art + "/big.exe", 96u << 20);
         f->state.hotspotApplication[1] = q.art + "/big.exe";
-        toolkit::ProgressWindow::setShowAfter(0);
+        torvana::toolkit::ProgressWindow::setShowAfter(0);
         QTimer cancel;
         cancel.setInterval(1);
         int cancels = 0;

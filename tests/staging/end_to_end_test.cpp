@@ -21,7 +21,7 @@
 #include "test_support/wine.h"
 #endif
 
-using toolkit::Answer;
+using torvana::toolkit::Answer;
 
 class EndToEndTest : public QObject {
     Q_OBJECT

@@ -26,7 +26,7 @@
 #include "toolkit/folder_widgets.h"
 #include "toolkit/progress.h"
 
-using toolkit::Answer;
+using torvana::toolkit::Answer;
 
 class SaveTest : public QObject {
     Q_OBJECT
@@ -83,7 +83,7 @@ private slots:
         QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
         QVERIFY(f->BitBtn4->isEnabled());
         QVERIFY(f->state.projectSaved);
-        QCOMPARE(toolkit::currentPointer(), toolkit::Pointer::Arrow);
+        QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         QVERIFY(torvana::fileExists(stage + "/menu.cdrom"));
         QVERIFY(torvana::fileExists(stage + "/index.html"));
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (menu.cdrom)"));  // Save keeps the caption
@@ -183,7 +183,7 @@ private slots:
         QVERIFY(!f->BitBtn4->isEnabled());
         QVERIFY(f->state.projectSaved);
         QVERIFY(f->state.copyFailed);
-        QCOMPARE(toolkit::currentPointer(), toolkit::Pointer::Arrow);
+        QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         // Two different pictures of one name meet in images/: a failed copy as well.
         QDir(fx.dirPath()).mkdir("other");
         torvana::replaceFileContents(fx.path("other/r.gif"), "GIF87a");
@@ -201,12 +201,12 @@ private slots:
 
     void aLongBuildShowsItsProgress() {
         openProject(1);
-        toolkit::ProgressWindow::setShowAfter(0);
-        const int before = toolkit::ProgressWindow::timesShown();
+        torvana::toolkit::ProgressWindow::setShowAfter(0);
+        const int before = torvana::toolkit::ProgressWindow::timesShown();
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
-        toolkit::ProgressWindow::setShowAfter(500);
-        QCOMPARE(toolkit::ProgressWindow::timesShown(), before + 1);
+        torvana::toolkit::ProgressWindow::setShowAfter(500);
+        QCOMPARE(torvana::toolkit::ProgressWindow::timesShown(), before + 1);
         QCOMPARE(fx.hook.boxes.back().text, successText());
         QVERIFY(!QApplication::activeModalWidget());  // the progress window is gone
     }

@@ -19,7 +19,7 @@
 class WindowFixture {
 public:
     std::unique_ptr<QTemporaryDir> tempDir;  // the test's own folder, current while the test runs
-    toolkit::TestHook hook;
+    torvana::toolkit::TestHook hook;
 
     QString dirPath() const { return tempDir->path(); }
     std::string path(const QString& name) const {
@@ -32,18 +32,18 @@ public:
         tempDir = std::make_unique<QTemporaryDir>();
         oldCurrent_ = QDir::currentPath();
         QDir::setCurrent(tempDir->path());
-        toolkit::installTestHook(&hook);
+        torvana::toolkit::installTestHook(&hook);
         createForms(settingsPath());
     }
 
     // Returns what went wrong with the user's side of the test (unexpected boxes, answers left).
     std::string tearDown() {
         destroyForms();
-        toolkit::installTestHook(nullptr);
-        toolkit::setPointer(toolkit::Pointer::Arrow);
+        torvana::toolkit::installTestHook(nullptr);
+        torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow);
         QDir::setCurrent(oldCurrent_);
         std::string problems = hook.problems();
-        hook = toolkit::TestHook();
+        hook = torvana::toolkit::TestHook();
         tempDir.reset();
         return problems;
     }

@@ -21,7 +21,7 @@ namespace {
 
 QLabel* label(const char* name, const QString& text, QWidget* parent, bool bold = false,
               Qt::Alignment align = Qt::AlignRight | Qt::AlignVCenter) {
-    QLabel* l = bold ? toolkit::boldLabel(text, parent) : new QLabel(text, parent);
+    QLabel* l = bold ? torvana::toolkit::boldLabel(text, parent) : new QLabel(text, parent);
     l->setObjectName(name);
     l->setAlignment(align);
     return l;
@@ -31,12 +31,12 @@ QLineEdit* edit(const char* name, const QString& hint, int width, QWidget* paren
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setMinimumWidth(width);
-    toolkit::setHint(e, hint);
+    torvana::toolkit::setHint(e, hint);
     return e;
 }
 
-toolkit::BrowsePicture* picture(const char* name, QWidget* parent) {
-    auto* p = new toolkit::BrowsePicture(parent);
+torvana::toolkit::BrowsePicture* picture(const char* name, QWidget* parent) {
+    auto* p = new torvana::toolkit::BrowsePicture(parent);
     p->setObjectName(name);
     return p;
 }
@@ -46,11 +46,11 @@ toolkit::BrowsePicture* picture(const char* name, QWidget* parent) {
 TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::Window), owner_(std::move(owner)) {
     setObjectName("Form2");
     setWindowTitle("Torvana");
-    setWindowIcon(toolkit::programIcon());
+    setWindowIcon(torvana::toolkit::programIcon());
     setMouseTracking(true);
     installEventFilter(this);
 
-    Label1 = toolkit::boldLabel("Editing HotSpot: ", this, 12);
+    Label1 = torvana::toolkit::boldLabel("Editing HotSpot: ", this, 12);
     Label1->setObjectName("Label1");
     Label9 = label("Label9", "BOLD fields are required", this, false, Qt::AlignLeft | Qt::AlignVCenter);
     Label2 = label("Label2", "Application:", this, true);
@@ -77,15 +77,15 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
     Edit4 = edit("Edit4", "The sound when a HotSpot gets clicked", 225, this);
     Image3 = picture("Image3", this);
 
-    BitBtn1 = new QPushButton(toolkit::okGlyph(), "OK", this);
+    BitBtn1 = new QPushButton(torvana::toolkit::okGlyph(), "OK", this);
     BitBtn1->setObjectName("BitBtn1");
-    toolkit::setHint(BitBtn1, "Accept changes");
-    BitBtn3 = new QPushButton(toolkit::deleteGlyph(), "Delete", this);
+    torvana::toolkit::setHint(BitBtn1, "Accept changes");
+    BitBtn3 = new QPushButton(torvana::toolkit::deleteGlyph(), "Delete", this);
     BitBtn3->setObjectName("BitBtn3");
-    toolkit::setHint(BitBtn3, "Delete current HotSpot");
-    BitBtn2 = new QPushButton(toolkit::cancelGlyph(), "Cancel", this);
+    torvana::toolkit::setHint(BitBtn3, "Delete current HotSpot");
+    BitBtn2 = new QPushButton(torvana::toolkit::cancelGlyph(), "Cancel", this);
     BitBtn2->setObjectName("BitBtn2");
-    toolkit::setHint(BitBtn2, "Cancel and close this form");
+    torvana::toolkit::setHint(BitBtn2, "Cancel and close this form");
     for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3}) {
         b->setMinimumSize(75, 25);
         b->setAutoDefault(true);  // Enter on a focused button presses that button
@@ -95,7 +95,7 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
         e->setMouseTracking(true);
         e->installEventFilter(this);
     }
-    for (toolkit::BrowsePicture* p : {Image1, Image2, Image3, Image4}) p->installEventFilter(this);
+    for (torvana::toolkit::BrowsePicture* p : {Image1, Image2, Image3, Image4}) p->installEventFilter(this);
     Image1->setField(Edit1);
     Image4->setField(Edit2);
     Image2->setField(Edit3);
@@ -104,10 +104,10 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
-    connect(Image1, &toolkit::BrowsePicture::clicked, this, &TForm2::Image1Click);
-    connect(Image2, &toolkit::BrowsePicture::clicked, this, &TForm2::Image2Click);
-    connect(Image3, &toolkit::BrowsePicture::clicked, this, &TForm2::Image3Click);
-    connect(Image4, &toolkit::BrowsePicture::clicked, this, &TForm2::Image4Click);
+    connect(Image1, &torvana::toolkit::BrowsePicture::clicked, this, &TForm2::Image1Click);
+    connect(Image2, &torvana::toolkit::BrowsePicture::clicked, this, &TForm2::Image2Click);
+    connect(Image3, &torvana::toolkit::BrowsePicture::clicked, this, &TForm2::Image3Click);
+    connect(Image4, &torvana::toolkit::BrowsePicture::clicked, this, &TForm2::Image4Click);
 
     // Arrangement: labels right-aligned before the fields, browse pictures after them.
     auto* grid = new QGridLayout;
@@ -176,14 +176,32 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
     // The size is the least: wider, the path fields grow so long paths can be read.
     setMinimumSize(QSize(506, 339).expandedTo(sizeHint()));
     resize(minimumSize());
-    toolkit::keepFieldsOnOneLine(this);
+    torvana::toolkit::keepFieldsOnOneLine(this);
 }
 
 QList<QWidget*> TForm2::hintControls() const { return {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4, BitBtn1, BitBtn2, BitBtn3}; }
 
+void TForm2::editHotspot(const torvana::Hotspot& hotspot, bool hintsShown) {
+    using torvana::toolkit::toQString;
+    QLineEdit* fields[] = {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4};
+    for (QLineEdit* e : fields) e->clear();
+    Edit1->setText(toQString(hotspot.application));
+    Edit2->setText(toQString(hotspot.rolloverImage));
+    Edit5->setText(toQString(hotspot.x));
+    Edit6->setText(toQString(hotspot.y));
+    Edit3->setText(toQString(hotspot.rolloverWav));
+    Edit4->setText(toQString(hotspot.clickWav));
+    for (QWidget* w : hintControls()) torvana::toolkit::showHint(w, hintsShown);
+    Label1->setText("Editing HotSpot: " + toQString(owner_.hotspotNumber()));
+    Edit1->setFocus();
+    show();
+    raise();
+    activateWindow();
+}
+
 void TForm2::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    toolkit::centerOnScreen(this);
+    torvana::toolkit::centerOnScreen(this);
 }
 
 void TForm2::leave() {
@@ -192,16 +210,16 @@ void TForm2::leave() {
 }
 
 void TForm2::refuse(const char* message, QLineEdit* field) {
-    toolkit::showError(message, this);
+    torvana::toolkit::showError(message, this);
     field->setFocus();
 }
 
 void TForm2::BitBtn1Click() {
-    toolkit::runCommand([this] {
+    torvana::toolkit::runCommand([this] {
         // The fields go on as typed; the checks only look at them.
-        const torvana::Hotspot fields{toolkit::toLocalString(Edit1->text()), toolkit::toLocalString(Edit2->text()),
-                                      toolkit::toLocalString(Edit5->text()), toolkit::toLocalString(Edit6->text()),
-                                      toolkit::toLocalString(Edit3->text()), toolkit::toLocalString(Edit4->text())};
+        const torvana::Hotspot fields{torvana::toolkit::toLocalString(Edit1->text()), torvana::toolkit::toLocalString(Edit2->text()),
+                                      torvana::toolkit::toLocalString(Edit5->text()), torvana::toolkit::toLocalString(Edit6->text()),
+                                      torvana::toolkit::toLocalString(Edit3->text()), torvana::toolkit::toLocalString(Edit4->text())};
         if (const auto refusal = torvana::checkHotspotFields(fields)) {
             QLineEdit* const byField[] = {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4};
             return refuse(refusal->message.c_str(), byField[int(refusal->field)]);
@@ -215,11 +233,11 @@ void TForm2::BitBtn1Click() {
 void TForm2::BitBtn2Click() { leave(); }
 
 void TForm2::BitBtn3Click() {
-    toolkit::runCommand([this] {
+    torvana::toolkit::runCommand([this] {
         const std::string number = owner_.hotspotNumber();
-        if (!toolkit::askYesNo("Do you sure you want to delete HotSpot \"" + number + "\" ?", this)) return;
+        if (!torvana::toolkit::askYesNo("Do you sure you want to delete HotSpot \"" + number + "\" ?", this)) return;
         torvana::replaceFileContents(torvana::kDeleteFileName, torvana::formatDeleteFile(number));
-        toolkit::showInformation("HotSpot \"" + number + "\" deleted.", this);
+        torvana::toolkit::showInformation("HotSpot \"" + number + "\" deleted.", this);
         leave();
     });
 }
@@ -257,12 +275,12 @@ void TForm2::closeEvent(QCloseEvent* event) {
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
         if (watched == Image1 || watched == Image2 || watched == Image3 || watched == Image4) {
-            toolkit::setPointer(toolkit::Pointer::Hand);
+            torvana::toolkit::setPointer(torvana::toolkit::Pointer::Hand);
         } else if (watched == Edit1 || watched == Edit2 || watched == Edit3 || watched == Edit4) {
-            toolkit::setPointer(toolkit::Pointer::Arrow);
+            torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow);
         } else if (watched == this) {
             const auto* move = static_cast<QMouseEvent*>(event);
-            if (!childAt(move->position().toPoint())) toolkit::setPointer(toolkit::Pointer::Arrow);
+            if (!childAt(move->position().toPoint())) torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow);
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -7,13 +7,14 @@
 #include <functional>
 #include <string>
 
+#include "project/project_state.h"
 #include "toolkit/file_picker.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace toolkit {
+namespace torvana::toolkit {
 class BrowsePicture;
 }
 
@@ -34,12 +35,12 @@ public:
     QLabel* Label9;
     QLabel* Label2;
     QLineEdit* Edit1;  // application
-    toolkit::BrowsePicture* Image1;
+    torvana::toolkit::BrowsePicture* Image1;
     QLabel* Label10;
     QLabel* Label11;
     QLabel* Label5;
     QLineEdit* Edit2;  // rollover image
-    toolkit::BrowsePicture* Image4;
+    torvana::toolkit::BrowsePicture* Image4;
     QLabel* Label6;
     QLabel* Label12;
     QLineEdit* Edit5;  // X
@@ -48,17 +49,21 @@ public:
     QLabel* Label8;
     QLabel* Label3;
     QLineEdit* Edit3;  // rollover sound
-    toolkit::BrowsePicture* Image2;
+    torvana::toolkit::BrowsePicture* Image2;
     QLabel* Label4;
     QLineEdit* Edit4;  // click sound
-    toolkit::BrowsePicture* Image3;
+    torvana::toolkit::BrowsePicture* Image3;
     QPushButton* BitBtn1;  // OK
     QPushButton* BitBtn3;  // Delete
     QPushButton* BitBtn2;  // Cancel
-    toolkit::FilePicker OpenDialog1;
+    torvana::toolkit::FilePicker OpenDialog1;
 
     // The six fields and three buttons whose hints follow "ToolTip Help".
     QList<QWidget*> hintControls() const;
+
+    // Shows the editor in front for one hotspot: its six fields, the hints shown or not, and
+    // the heading with the number the owner shows; the focus goes to the application field.
+    void editHotspot(const torvana::Hotspot& hotspot, bool hintsShown);
 
     void BitBtn1Click();  // OK: validate, write "config.$$$", leave
     void BitBtn2Click();  // Cancel: leave without writing

@@ -8,7 +8,6 @@
 #include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -21,7 +20,6 @@
 #include <cmath>
 #include <iterator>
 
-#include "app/main_window.h"
 #include "gif/qt/gif_picture.h"
 #include "hotspot/ui/hotspot_editor.h"
 #include "project/integer.h"
@@ -32,8 +30,7 @@
 
 using torvana::gif::GifPicture;
 using torvana::gif::Graphic;
-using toolkit::toLocalString;
-using toolkit::toQString;
+using torvana::toolkit::toQString;
 
 namespace {
 
@@ -176,18 +173,14 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 
-THotspotLayout::THotspotLayout(TForm1* main, TForm2* editor, QWidget* parent)
-    : QWidget(parent, Qt::Window), main_(main), editor_(editor) {
+THotspotLayout::THotspotLayout(HotspotLayoutOwner& owner, TForm2* editor, QWidget* parent)
+    : QWidget(parent, Qt::Window), owner_(owner), editor_(editor) {
     setObjectName("HotspotLayout");
     setWindowTitle("HotSpot Layout");
-    setWindowIcon(toolkit::programIcon());
+    setWindowIcon(torvana::toolkit::programIcon());
     undoStack = new QUndoStack(this);
     buildControls();
 
-    // The window follows the project in the main window.
-    connect(main_->Edit3, &QLineEdit::textChanged, this, &THotspotLayout::scheduleRefresh);
-    connect(main_, &TForm1::hotspotsChanged, this, &THotspotLayout::hotspotsReplaced);
-    connect(main_->TrackBar1, &QSlider::valueChanged, this, &THotspotLayout::showSelection);
     connect(undoStack, &QUndoStack::canUndoChanged, this, &THotspotLayout::updateActions);
     connect(undoStack, &QUndoStack::canRedoChanged, this, &THotspotLayout::updateActions);
     // The buttons' tips name the move they take back or make again.
@@ -221,7 +214,7 @@ void THotspotLayout::buildControls() {
     LayoutView->viewport()->installEventFilter(this);
     LayoutView->installEventFilter(this);
 
-    StatusLine = new toolkit::ElidedLabel(this);
+    StatusLine = new torvana::toolkit::ElidedLabel(this);
     StatusLine->setObjectName("StatusLine");
 
     auto action = [this](const char* name, const QString& text, const QString& shown,
@@ -296,7 +289,7 @@ void THotspotLayout::showLayout() {
         if (QScreen* screen = QGuiApplication::primaryScreen())
             size = size.boundedTo(screen->availableGeometry().size() * 0.9);
         resize(size);
-        toolkit::centerOnScreen(this);
+        torvana::toolkit::centerOnScreen(this);
         setProperty("shownOnce", true);
     }
     show();
@@ -391,7 +384,7 @@ void THotspotLayout::refresh() {
 
     stageItem_ = new LayoutStageItem;
     scene_->addItem(stageItem_);
-    const torvana::ProjectState& state = main_->state;
+    const torvana::ProjectState& state = owner_.project();
     if (!state.projectOpen()) {
         stageItem_->message = "No project is open.\nCreate or open one with the File menu of the main window.";
         pictures_.clear();
@@ -401,7 +394,7 @@ void THotspotLayout::refresh() {
 
     QHash<QString, CachedPicture> used;
     QString error;
-    const std::string backgroundPath = toLocalString(main_->Edit3->text());
+    const std::string backgroundPath = owner_.backgroundImage();
     if (!backgroundPath.empty()) {
         background_ = picture("background", backgroundPath, &error, used);
         if (!background_)
@@ -474,7 +467,7 @@ Graphic* THotspotLayout::rolloverPicture(int slot) const {
 }
 
 int THotspotLayout::selectedSlot() const {
-    return main_->state.projectOpen() ? main_->TrackBar1->position() : 0;
+    return owner_.project().projectOpen() ? owner_.selectedSlot() : 0;
 }
 
 void THotspotLayout::showSelection() {
@@ -512,7 +505,7 @@ void THotspotLayout::setPointed(int index) {
 void THotspotLayout::showIdleStatus() {
     if (editorOpen_) {
         StatusLine->setLine("The HotSpot editor is open: the HotSpots can be moved again when it closes.");
-    } else if (!main_->state.projectOpen()) {
+    } else if (!owner_.project().projectOpen()) {
         StatusLine->setLine("No project is open.");
     } else if (!notes_.isEmpty()) {
         StatusLine->setLine(notes_.size() == 1 ? notes_.first()
@@ -533,7 +526,7 @@ void THotspotLayout::showPosition(int index) {
         return;
     }
     text += QString(", %1 x %2").arg(p.rect.width()).arg(p.rect.height());
-    const std::string& application = main_->state.hotspotApplication[p.slot];
+    const std::string& application = owner_.project().hotspotApplication[p.slot];
     if (!application.empty()) text += " - " + toQString(torvana::fileNamePart(application));
     StatusLine->setLine(text);
 }
@@ -541,14 +534,11 @@ void THotspotLayout::showPosition(int index) {
 // ---------------------------------------------------------------------------------------------
 // Selecting, editing and moving
 
-void THotspotLayout::select(int slot) {
-    main_->TrackBar1->setPosition(slot);
-    main_->showSelectedSlot();
-}
+void THotspotLayout::select(int slot) { owner_.selectSlot(slot); }
 
 void THotspotLayout::openEditor(int slot) {
     select(slot);
-    if (main_->BitBtn3->isEnabled()) main_->BitBtn3Click();
+    owner_.editSelectedSlot();
 }
 
 void THotspotLayout::place(int index, const QPoint& topLeft) {
@@ -560,7 +550,7 @@ void THotspotLayout::place(int index, const QPoint& topLeft) {
 
 void THotspotLayout::moveHotspot(int slot, int x, int y) {
     if (placedIndex(slot) < 0 || editorOpen_) return;
-    const torvana::ProjectState& state = main_->state;
+    const torvana::ProjectState& state = owner_.project();
     torvana::CoordinateTexts from{state.hotspotX[slot], state.hotspotY[slot]};
     torvana::CoordinateTexts to = torvana::placedCoordinates(x, y);
     if (to == from) return;
@@ -568,10 +558,10 @@ void THotspotLayout::moveHotspot(int slot, int x, int y) {
 }
 
 void THotspotLayout::storeCoordinates(int slot, const torvana::CoordinateTexts& texts) {
-    main_->state.hotspotX[slot] = texts.x;
-    main_->state.hotspotY[slot] = texts.y;
-    // A moved hotspot is a change the next Save must write.
-    main_->markUnsaved();
+    torvana::ProjectState& state = owner_.project();
+    state.hotspotX[slot] = texts.x;
+    state.hotspotY[slot] = texts.y;
+    owner_.hotspotMoved();
     const int index = placedIndex(slot);
     if (index < 0) return;
     // Both texts were numbers when the hotspot was placed or moved.

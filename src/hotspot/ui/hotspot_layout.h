@@ -3,9 +3,9 @@
 // shows it, with every hotspot drawn as the rectangle the player hits, to see where the
 // rollovers land and to move them with the mouse or the arrow keys.
 //
-// It reads the project from the main window (the background field and the hotspot tables)
-// and follows it: the background field, New, Open, Close and the hotspot editor's hand-off
-// redraw it. It writes only the X and Y of a hotspot it moves, each move one step of its undo
+// It reads the project from its owner, the main window (the background field and the hotspot
+// tables), and follows it: the background field, New, Open, Close and the hotspot editor's
+// hand-off redraw it. It writes only the X and Y of a hotspot it moves, each move one step of its undo
 // stack. Clicking a hotspot selects it on the main window's track bar; a double-click opens the
 // hotspot editor for it. While the editor is open, nothing can be moved here.
 
@@ -14,8 +14,10 @@
 #include <QRect>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "project/project_state.h"
 #include "project/staged_menu.h"
 
 class QAction;
@@ -23,28 +25,47 @@ class QGraphicsScene;
 class QGraphicsView;
 class QToolButton;
 class QUndoStack;
-class TForm1;
 class TForm2;
 
 namespace torvana::gif {
 class Graphic;
 }
-namespace toolkit {
+namespace torvana::toolkit {
 class ElidedLabel;
 }
 
 class LayoutStageItem;
 class LayoutHotspotItem;
 
+// What the layout window needs of the window that holds the project, given at creation. The
+// owner tells the window of its changes through scheduleRefresh (the background field),
+// hotspotsReplaced (the hotspot tables) and showSelection (the selected slot).
+class HotspotLayoutOwner {
+public:
+    virtual ~HotspotLayoutOwner() = default;
+    // The project shown. The window writes only the X and Y of a hotspot it moves.
+    virtual torvana::ProjectState& project() = 0;
+    // The background image as the owner's field shows it now.
+    virtual std::string backgroundImage() const = 0;
+    // The slot selected in the owner, and selecting another.
+    virtual int selectedSlot() const = 0;
+    virtual void selectSlot(int slot) = 0;
+    // Opens the hotspot editor for the selected slot, when the owner can now.
+    virtual void editSelectedSlot() = 0;
+    // A hotspot was moved: a change the next Save must write.
+    virtual void hotspotMoved() = 0;
+};
+
 class THotspotLayout : public QWidget {
     Q_OBJECT
 public:
-    // `main` holds the project; `editor` is the hotspot editor a double-click opens.
-    THotspotLayout(TForm1* main, TForm2* editor, QWidget* parent = nullptr);
+    // `owner` holds the project and outlives the window; `editor` is the hotspot editor a
+    // double-click opens, watched so that nothing moves while it is open.
+    THotspotLayout(HotspotLayoutOwner& owner, TForm2* editor, QWidget* parent = nullptr);
     ~THotspotLayout() override;
 
     QGraphicsView* LayoutView;
-    toolkit::ElidedLabel* StatusLine;
+    torvana::toolkit::ElidedLabel* StatusLine;
     QToolButton* UndoButton;
     QToolButton* RedoButton;
     QToolButton* ZoomOutButton;
@@ -80,6 +101,13 @@ public:
     // Redraws now any change of the project that is still waiting to be drawn.
     void refreshNow();
 
+    // The owner's changes: the project or its background field (drawn once after the command
+    // that changed it, when the window is shown), the hotspot tables replaced (which also
+    // forgets the moves Undo could take back), and another slot selected.
+    void scheduleRefresh();
+    void hotspotsReplaced();
+    void showSelection();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -103,16 +131,13 @@ private:
     };
 
     void buildControls();
-    void scheduleRefresh();
     void refresh();
-    void hotspotsReplaced();
     void releasePictures();
     std::shared_ptr<torvana::gif::Graphic> picture(const QString& role, const std::string& path, QString* error,
                                                    QHash<QString, CachedPicture>& used);
     int placedIndex(int slot) const;
     int hotspotAt(const QPointF& scenePoint) const;
     int selectedSlot() const;
-    void showSelection();
     void setPointed(int index);
     void select(int slot);
     void openEditor(int slot);
@@ -128,7 +153,7 @@ private:
     bool mouseMove(QMouseEvent* event);
     bool mouseRelease(QMouseEvent* event);
 
-    TForm1* main_;
+    HotspotLayoutOwner& owner_;
     TForm2* editor_;
     QGraphicsScene* scene_;
     LayoutStageItem* stageItem_ = nullptr;

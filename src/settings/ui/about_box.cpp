@@ -21,12 +21,14 @@ static void initLogoResource() { Q_INIT_RESOURCE(torvana); }
 
 namespace {
 
-// The logo, loaded by its kind like any picture file; an unreadable logo leaves the place
-// empty.
-std::shared_ptr<torvana::gif::Graphic> loadLogo() {
+// The logo, loaded by its kind like any picture file and animated on `clock`; an unreadable
+// logo leaves the place empty.
+std::shared_ptr<torvana::gif::Graphic> loadLogo(std::shared_ptr<torvana::gif::PainterClock> clock) {
     initLogoResource();
     try {
-        return torvana::gif::LoadGraphic(":/torvana/torvana_logo.gif");
+        std::shared_ptr<torvana::gif::Graphic> logo = torvana::gif::LoadGraphic(":/torvana/torvana_logo.gif");
+        if (auto* gif = dynamic_cast<torvana::gif::GifPicture*>(logo.get())) gif->Clock = std::move(clock);
+        return logo;
     } catch (const torvana::Error&) {
         return std::make_shared<torvana::gif::GifPicture>();
     }
@@ -34,7 +36,7 @@ std::shared_ptr<torvana::gif::Graphic> loadLogo() {
 
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+TAboutBox::TAboutBox(std::shared_ptr<torvana::gif::PainterClock> clock, QWidget* parent) : QDialog(parent) {
     setObjectName("AboutBox");
     setWindowTitle("About");
     setModal(true);
@@ -49,9 +51,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     Image1 = new torvana::gif::PictureControl(Panel1);
     Image1->setObjectName("Image1");
     Image1->setFixedSize(57, 49);
-    Image1->setGraphic(loadLogo());
+    Image1->setGraphic(loadLogo(std::move(clock)));
 
-    ProductName = toolkit::boldLabel("Torvana", Panel1, 12);
+    ProductName = torvana::toolkit::boldLabel("Torvana", Panel1, 12);
     ProductName->setObjectName("ProductName");
     QPalette blue = ProductName->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
@@ -108,16 +110,16 @@ void TAboutBox::setVersion(const std::string& versionText) {
     Version->setText(QString::fromLocal8Bit(("Version " + versionText).c_str()));
 }
 
-void TAboutBox::CommentsClick() { toolkit::openOrSay(torvana::kWebAddress, this); }
+void TAboutBox::CommentsClick() { torvana::toolkit::openOrSay(torvana::kWebAddress, this); }
 
 void TAboutBox::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    toolkit::centerOnScreen(this);
+    torvana::toolkit::centerOnScreen(this);
 }
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Comments) {
-        if (event->type() == QEvent::MouseMove) toolkit::setPointer(toolkit::Pointer::Hand);
+        if (event->type() == QEvent::MouseMove) torvana::toolkit::setPointer(torvana::toolkit::Pointer::Hand);
         if (event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             CommentsClick();
@@ -125,7 +127,7 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
             CommentsClick();
     } else if (watched == Panel1 && event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
-        if (!Panel1->childAt(move->position().toPoint())) toolkit::setPointer(toolkit::Pointer::Arrow);
+        if (!Panel1->childAt(move->position().toPoint())) torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow);
     }
     return QDialog::eventFilter(watched, event);
 }

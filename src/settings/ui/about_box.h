@@ -4,6 +4,7 @@
 // animating while the box is hidden, so it shows where it has got to when opened again.
 
 #include <QDialog>
+#include <memory>
 #include <string>
 
 class QFrame;
@@ -11,13 +12,15 @@ class QLabel;
 class QPushButton;
 
 namespace torvana::gif {
+class PainterClock;
 class PictureControl;
 }
 
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    // The logo's animation is timed by `clock` (the system clock when null).
+    explicit TAboutBox(std::shared_ptr<torvana::gif::PainterClock> clock = nullptr, QWidget* parent = nullptr);
 
     QFrame* Panel1;
     torvana::gif::PictureControl* Image1;  // the animated logo

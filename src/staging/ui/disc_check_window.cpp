@@ -87,7 +87,7 @@ TDiscCheckForm::TDiscCheckForm(QWidget* parent) : QDialog(parent) {
     Button1->setToolTip("Remove what no part of the project puts into the staging folder");
     Button2 = new QPushButton("Check &Again", this);
     Button2->setObjectName("Button2");
-    BitBtn1 = new QPushButton(toolkit::cancelGlyph(), "Close", this);
+    BitBtn1 = new QPushButton(torvana::toolkit::cancelGlyph(), "Close", this);
     BitBtn1->setObjectName("BitBtn1");
     connect(Button1, &QPushButton::clicked, this, &TDiscCheckForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TDiscCheckForm::Button2Click);
@@ -117,16 +117,16 @@ void TDiscCheckForm::check(const torvana::ProjectState& state, const torvana::Bu
 
 void TDiscCheckForm::show(const torvana::DiscReport& report) {
     report_ = report;
-    Label1->setText(toolkit::toQString(discSummary(report_)));
+    Label1->setText(torvana::toolkit::toQString(discSummary(report_)));
     ListView1->clear();
     const QStyle* style = this->style();
     for (const torvana::Finding& f : report_.findings) {
         auto* item = new QTreeWidgetItem(ListView1);
         item->setText(0, torvana::severityName(f.severity));
-        item->setText(1, toolkit::toQString(f.text));
-        item->setText(2, toolkit::toQString(torvana::fileNamePart(f.file)));
-        item->setToolTip(1, toolkit::toQString(f.text));
-        item->setToolTip(2, toolkit::toQString(f.file));
+        item->setText(1, torvana::toolkit::toQString(f.text));
+        item->setText(2, torvana::toolkit::toQString(torvana::fileNamePart(f.file)));
+        item->setToolTip(1, torvana::toolkit::toQString(f.text));
+        item->setToolTip(2, torvana::toolkit::toQString(f.file));
         item->setIcon(0, style->standardIcon(f.severity == torvana::Severity::Error     ? QStyle::SP_MessageBoxCritical
                                              : f.severity == torvana::Severity::Warning ? QStyle::SP_MessageBoxWarning
                                                                                         : QStyle::SP_MessageBoxInformation));
@@ -144,7 +144,7 @@ void TDiscCheckForm::showDetail(QTreeWidgetItem* item) {
         return;
     }
     const torvana::Finding& f = report_.findings[static_cast<size_t>(row)];
-    Label2->setText(toolkit::toQString(f.text + (f.file.empty() ? "" : "\n" + f.file)));
+    Label2->setText(torvana::toolkit::toQString(f.text + (f.file.empty() ? "" : "\n" + f.file)));
 }
 
 void TDiscCheckForm::Button1Click() {
@@ -154,8 +154,8 @@ void TDiscCheckForm::Button1Click() {
         n == 1 ? "Remove \"" + report_.strayEntries[0] + "\"? No part of the project puts it into the staging folder."
                : "Remove the " + std::to_string(n) +
                      " files and folders that no part of the project puts into the staging folder?";
-    if (!toolkit::askYesNo(question, this)) return;
-    toolkit::runCommand([this] { torvana::removeStrayEntries(report_.strayEntries); });
+    if (!torvana::toolkit::askYesNo(question, this)) return;
+    torvana::toolkit::runCommand([this] { torvana::removeStrayEntries(report_.strayEntries); });
     Button2Click();
 }
 

@@ -14,18 +14,18 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setModal(true);
     setSizeGripEnabled(true);
 
-    Label2 = toolkit::boldLabel("Select/Create a Staging Folder", this, 10);
+    Label2 = torvana::toolkit::boldLabel("Select/Create a Staging Folder", this, 10);
     Label2->setObjectName("Label2");
     Label1 = new QLabel("New Folder Name:", this);
     Label1->setObjectName("Label1");
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
-    const toolkit::FolderChooser chooser = toolkit::makeFolderChooser(this);
+    const torvana::toolkit::FolderChooser chooser = torvana::toolkit::makeFolderChooser(this);
     DriveComboBox1 = chooser.drives;
     DirectoryListBox1 = chooser.folders;
-    connect(DirectoryListBox1, &toolkit::DirectoryListBox::changed, this, &TForm4::DirectoryListBox1Change);
+    connect(DirectoryListBox1, &torvana::toolkit::DirectoryListBox::changed, this, &TForm4::DirectoryListBox1Change);
 
-    const toolkit::OkCancel buttons = toolkit::makeOkCancel(this, 73);
+    const torvana::toolkit::OkCancel buttons = torvana::toolkit::makeOkCancel(this, 73);
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
 
@@ -60,12 +60,12 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setTabOrder(BitBtn1, BitBtn2);
     resize(QSize(251, 350).expandedTo(sizeHint()));
     setMinimumSize(sizeHint());
-    toolkit::keepFieldsOnOneLine(this);
+    torvana::toolkit::keepFieldsOnOneLine(this);
 }
 
 void TForm4::DirectoryListBox1Change() { Edit1->clear(); }
 
 void TForm4::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    toolkit::centerOnScreen(this);
+    torvana::toolkit::centerOnScreen(this);
 }

@@ -8,10 +8,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace toolkit {
+namespace torvana::toolkit {
 class DirectoryListBox;
 class DriveComboBox;
-}  // namespace toolkit
+}  // namespace torvana::toolkit
 
 class TForm4 : public QDialog {
     Q_OBJECT
@@ -21,8 +21,8 @@ public:
     QLabel* Label2;
     QLabel* Label1;
     QLineEdit* Edit1;
-    toolkit::DriveComboBox* DriveComboBox1;
-    toolkit::DirectoryListBox* DirectoryListBox1;
+    torvana::toolkit::DriveComboBox* DriveComboBox1;
+    torvana::toolkit::DirectoryListBox* DirectoryListBox1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
 

@@ -1,7 +1,7 @@
 // The main window's hotspot row (the track bar, the number box and the Edit button) and the
 // application of the hand-off files when the main window is activated.
 
-#include <QLabel>
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -22,28 +22,13 @@ void TForm1::setHotspotRange() {
 void TForm1::showSelectedSlot() {
     const int position = TrackBar1->position();
     Edit5->setText(QString::number(position));
-    toolkit::setHint(Edit5, toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[position])));
+    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[position])));
 }
 
 void TForm1::TrackBar1Change() { showSelectedSlot(); }
 
 void TForm1::BitBtn3Click() {
-    TForm2* editor = forms().Form2;
-    QLineEdit* fields[] = {editor->Edit1, editor->Edit2, editor->Edit5, editor->Edit6, editor->Edit3, editor->Edit4};
-    for (QLineEdit* e : fields) e->clear();
-    const torvana::Hotspot h = state.hotspot(TrackBar1->position());
-    editor->Edit1->setText(toolkit::toQString(h.application));
-    editor->Edit2->setText(toolkit::toQString(h.rolloverImage));
-    editor->Edit5->setText(toolkit::toQString(h.x));
-    editor->Edit6->setText(toolkit::toQString(h.y));
-    editor->Edit3->setText(toolkit::toQString(h.rolloverWav));
-    editor->Edit4->setText(toolkit::toQString(h.clickWav));
-    for (QWidget* w : editor->hintControls()) toolkit::showHint(w, ToolTipHelp1->isChecked());
-    editor->Label1->setText("Editing HotSpot: " + Edit5->text());
-    editor->Edit1->setFocus();
-    editor->show();
-    editor->raise();
-    editor->activateWindow();
+    windows_.Form2->editHotspot(state.hotspot(TrackBar1->position()), ToolTipHelp1->isChecked());
     hide();
 }
 
@@ -66,7 +51,7 @@ bool TForm1::applyHandOffFiles() {
     if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(kAcceptFileName);
     acceptHotspot(state, accepted);
     markUnsaved();
-    toolkit::setHint(Edit5, toolkit::toQString(fileNamePart(accepted.fields.application)));
+    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(fileNamePart(accepted.fields.application)));
     BitBtn3->setEnabled(true);
     deleteFile(kAcceptFileName);
     setHotspotRange();

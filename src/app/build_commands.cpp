@@ -1,0 +1,175 @@
+// The main window's build commands: Save, Test Run, Check Disc, Make Disc Image and the three
+// pickers. The build's messages and progress are staging/ui's.
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "disc/disc_image.h"
+#include "project/file_io.h"
+#include "project/paths.h"
+#include "staging/staging_build.h"
+#include "staging/ui/build_user.h"
+#include "staging/ui/disc_check_window.h"
+#include "staging/ui/staging_folder_dialog.h"
+#include "toolkit/file_picker.h"
+#include "toolkit/folder_widgets.h"
+#include "toolkit/message_box.h"
+#include "toolkit/shell.h"
+#include "toolkit/text.h"
+#include "toolkit/widgets.h"
+
+namespace {
+
+using torvana::staging::InStagingBase;
+
+constexpr const char* kNoProjectText = "Please select or open a project file from the \"File\" menu.";
+
+}  // namespace
+
+torvana::BuildFields TForm1::buildFields() const {
+    torvana::BuildFields fields;
+    fields.cdTitle = torvana::toolkit::toLocalString(Edit1->text());
+    fields.stagingFolder = torvana::toolkit::toLocalString(Edit2->text());
+    fields.backgroundImage = torvana::toolkit::toLocalString(Edit3->text());
+    fields.openingWav = torvana::toolkit::toLocalString(Edit4->text());
+    fields.showBrowse = CheckBox1->isChecked();
+    fields.showExit = CheckBox2->isChecked();
+    fields.trackBarMaximum = TrackBar1->maximum();
+    fields.addLinuxPlayer = LinuxPlayer1->isChecked();
+    fields.addWebMenu = WebMenu1->isChecked();
+    return fields;
+}
+
+std::string TForm1::stagingFolderPath() const {
+    const std::string typed = torvana::toolkit::toLocalString(Edit2->text());
+    if (typed.empty() || QDir::isAbsolutePath(torvana::toolkit::toQString(typed))) return typed;
+    return torvana::joinPath(stagingBase_, typed);
+}
+
+torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
+    InStagingBase base(stagingBase_);
+    torvana::staging::MessageBoxBuildUser user(
+        this, quietSuccess,
+        {[this](torvana::BuildField field) {
+             (field == torvana::BuildField::StagingFolder ? Edit2 : Edit3)->setFocus();
+         },
+         [this] { BitBtn4->setEnabled(true); }});
+    const torvana::BuildResult result = torvana::runStagingBuild(state, buildFields(), user);
+    // A build that was not refused has written the project file.
+    if (result != torvana::BuildResult::Refused) rememberProject();
+    return result;
+}
+
+void TForm1::BitBtn1Click() {
+    torvana::toolkit::runCommand([this] { runBuild(false); });
+}
+
+void TForm1::Save1Click() { BitBtn1Click(); }
+
+void TForm1::BitBtn4Click() {
+    torvana::toolkit::runCommand([this] {
+        // The staging field as it is now, not the folder of the last build, read as Save reads
+        // it; the player starts in that folder, and it stays current.
+        torvana::setCurrentFolder(stagingFolderPath());
+        const std::string folder = torvana::toolkit::toLocalString(QDir::currentPath());
+        // The staged autorun.exe is the Windows player; here the Linux player beside the
+        // editor shows the same menu, started in the staging folder, where it finds the project.
+        if (!torvana::fileExists("autorun.exe") || !torvana::toolkit::startProgram(state.programFolder + "torvana-player", folder))
+            torvana::toolkit::showError("ERROR! Could not launch file: \"autorun.exe\".", this);
+    });
+}
+
+void TForm1::Image1Click() {
+    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+    TForm4* dialog = windows_.Form4;
+    if (dialog->exec() != QDialog::Accepted) return;
+    const std::string folder = dialog->DirectoryListBox1->directory();
+    if (torvana::toolkit::refuseLineBreakName("Folder:", folder, this)) return;
+    Edit2->setText(QString::fromLocal8Bit(torvana::joinPath(folder, torvana::toolkit::toLocalString(dialog->Edit1->text())).c_str()));
+}
+
+void TForm1::Image2Click() {
+    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+    if (const auto chosen = OpenDialog1.pick(this, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp"))
+        Edit3->setText(QString::fromLocal8Bit(chosen->c_str()));
+}
+
+void TForm1::Image3Click() {
+    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+    if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav"))
+        Edit4->setText(QString::fromLocal8Bit(chosen->c_str()));
+}
+
+void TForm1::CheckDisc1Click() {
+    torvana::toolkit::runCommand([this] {
+        if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+        TDiscCheckForm window(this);
+        {
+            InStagingBase base(stagingBase_);
+            window.check(state, buildFields());
+            if (window.exec() != QDialog::Accepted || !window.chosen()) return;
+        }
+        openFinding(*window.chosen());
+    });
+}
+
+void TForm1::openFinding(const torvana::Finding& finding) {
+    using torvana::Subject;
+    const std::string staging = stagingFolderPath();
+    switch (finding.subject) {
+        case Subject::StagingFolder:
+        case Subject::BackgroundImage:
+        case Subject::OpeningWav: {
+            QLineEdit* field = finding.subject == Subject::StagingFolder     ? Edit2
+                               : finding.subject == Subject::BackgroundImage ? Edit3
+                                                                             : Edit4;
+            field->setFocus();
+            field->selectAll();
+            break;
+        }
+        case Subject::Hotspot:
+            if (finding.hotspot >= 1 && finding.hotspot <= TrackBar1->maximum()) {
+                TrackBar1->setPosition(finding.hotspot);
+                showSelectedSlot();
+                BitBtn3Click();
+            }
+            break;
+        case Subject::StagingContent: {
+            // The folder that holds what the finding names, in the file manager.
+            std::string path = finding.file.empty() ? staging
+                               : finding.file.front() == '/' ? finding.file
+                                                             : torvana::joinPath(staging, finding.file);
+            if (!finding.file.empty()) path = QFileInfo(torvana::toolkit::toQString(path)).absolutePath().toLocal8Bit().toStdString();
+            torvana::toolkit::openOrSay(path, this);
+            break;
+        }
+        case Subject::Project:
+            break;
+    }
+}
+
+void TForm1::MakeDiscImage1Click() {
+    torvana::toolkit::runCommand([this] {
+        if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+        const auto image = SaveDialog1.pickToSave(this, "Make Disc Image", "Disc Images (*.iso) |*.iso", "iso");
+        if (!image) return;
+        InStagingBase base(stagingBase_);
+        const torvana::BuildResult built = runBuild(true);
+        if (built == torvana::BuildResult::Refused) return;
+        if (built == torvana::BuildResult::CompletedWithFailures)
+            return torvana::toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
+
+        const torvana::BuildFields fields = buildFields();
+        const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
+            this, fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), *image);
+        if (written.result == torvana::ImageResult::Written)
+            torvana::toolkit::showInformation("All Files copied over to \"" + fields.stagingFolder + "\", and the disc image \"" +
+                                         *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
+                                     this);
+    });
+}

@@ -1,0 +1,63 @@
+#include "staging/ui/build_user.h"
+
+#include <QDir>
+
+#include "project/paths.h"
+#include "toolkit/message_box.h"
+#include "toolkit/pointer.h"
+#include "toolkit/text.h"
+
+namespace torvana::staging {
+
+MessageBoxBuildUser::MessageBoxBuildUser(QWidget* owner, bool quietSuccess, Hooks hooks)
+    : owner_(owner), quietSuccess_(quietSuccess), hooks_(std::move(hooks)), progress_(owner, "Torvana") {}
+
+void MessageBoxBuildUser::beep() { torvana::toolkit::beep(); }
+
+void MessageBoxBuildUser::refuse(BuildField field, const std::string& message) {
+    torvana::toolkit::showError(message, owner_);
+    if (hooks_.focusField) hooks_.focusField(field);
+}
+
+void MessageBoxBuildUser::warning(const std::string& message) { torvana::toolkit::showWarning(message, owner_); }
+
+void MessageBoxBuildUser::error(const std::string& message) { torvana::toolkit::showError(message, owner_); }
+
+void MessageBoxBuildUser::information(const std::string& message) {
+    if (!quietSuccess_) torvana::toolkit::showInformation(message, owner_);
+}
+
+void MessageBoxBuildUser::busy(bool on) {
+    torvana::toolkit::setPointer(on ? torvana::toolkit::Pointer::Hourglass : torvana::toolkit::Pointer::Arrow);
+}
+
+void MessageBoxBuildUser::succeeded() {
+    if (hooks_.succeeded) hooks_.succeeded();
+}
+
+void MessageBoxBuildUser::progress(const std::string& file, uint64_t done, uint64_t total) {
+    progress_.update(torvana::toolkit::toQString(file), done, total);
+}
+
+InStagingBase::InStagingBase(const std::string& base) : before_(QDir::currentPath()) {
+    if (!base.empty()) QDir::setCurrent(torvana::toolkit::toQString(base));
+}
+
+InStagingBase::~InStagingBase() { QDir::setCurrent(before_); }
+
+WrittenImage writeDiscImageWithProgress(QWidget* owner, const std::string& folder, const std::string& volumeName,
+                                        const std::string& image) {
+    torvana::toolkit::ProgressWindow progress(owner, "Torvana");
+    progress.setLabel("Writing %1");
+    progress.setCancellable();
+    const QString name = torvana::toolkit::toQString(fileNamePart(image));
+    WrittenImage written{ImageResult::Cancelled};
+    written.result = writeDiscImage(folder, volumeName, image, [&](uint64_t done, uint64_t total) {
+        progress.update(name, done, total);
+        written.size = total;
+        return !progress.cancelled();
+    });
+    return written;
+}
+
+}  // namespace torvana::staging

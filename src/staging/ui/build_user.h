@@ -1,0 +1,71 @@
+#pragma once
+// The staging build and the disc image as windows show them: the build's questions and
+// messages in message boxes with a progress window, and the image written with a progress
+// window the user can cancel.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "disc/disc_image.h"
+#include "staging/staging_build.h"
+#include "toolkit/progress.h"
+
+class QWidget;
+
+namespace torvana::staging {
+
+// The build's conversation with the user, in message boxes over `owner`.
+class MessageBoxBuildUser : public BuildUser {
+public:
+    struct Hooks {
+        // A refusal names a field of the owner: the focus goes into it.
+        std::function<void(BuildField)> focusField;
+        // Every copy was made.
+        std::function<void()> succeeded;
+    };
+    // `quietSuccess`: the closing message is left to the command the build is part of.
+    MessageBoxBuildUser(QWidget* owner, bool quietSuccess, Hooks hooks);
+
+    void beep() override;
+    void refuse(BuildField field, const std::string& message) override;
+    void warning(const std::string& message) override;
+    void error(const std::string& message) override;
+    void information(const std::string& message) override;
+    void busy(bool on) override;
+    void succeeded() override;
+    void progress(const std::string& file, uint64_t done, uint64_t total) override;
+
+private:
+    QWidget* owner_;
+    bool quietSuccess_;
+    Hooks hooks_;
+    torvana::toolkit::ProgressWindow progress_;
+};
+
+// While it lives, `base` is the current folder (when not empty), so the core's commands, which
+// take a relative staging folder as typed, read it from there; the folder current before
+// comes back afterwards.
+class InStagingBase {
+public:
+    explicit InStagingBase(const std::string& base);
+    ~InStagingBase();
+    InStagingBase(const InStagingBase&) = delete;
+    InStagingBase& operator=(const InStagingBase&) = delete;
+
+private:
+    QString before_;
+};
+
+struct WrittenImage {
+    ImageResult result;
+    uint64_t size = 0;  // the image's size in bytes
+};
+
+// Writes the disc image of `folder` to `image` with a progress window over `owner` ("Writing"
+// and the image's file name) whose Cancel stops it. Throws Error as writeDiscImage does.
+WrittenImage writeDiscImageWithProgress(QWidget* owner, const std::string& folder, const std::string& volumeName,
+                                        const std::string& image);
+
+}  // namespace torvana::staging
