@@ -5,7 +5,9 @@
 
 #include <QImage>
 #include <QString>
+#include <future>
 #include <memory>
+#include <vector>
 
 #include "gif/qt/gif_picture.h"
 
@@ -28,5 +30,10 @@ struct Picture {
 };
 
 Picture loadPicture(const QString& path);
+
+// Loads the pictures at `paths` on a thread of its own (on the caller's, when get() is called,
+// if no thread can be started), so the caller can go on with other work meanwhile. get() gives
+// them in the order of the paths.
+std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths);
 
 }  // namespace player
