@@ -9,6 +9,7 @@
 #include "player_startup_probe.h"
 
 int main(int argc, char** argv) {
+    player::startReadingFontConfiguration();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Autorun"));
     player::DesktopLauncher launcher;

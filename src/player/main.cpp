@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
 #ifdef TORVANA_BUNDLED_PLAYER
     usePluginsBesideProgram();
 #endif
+    player::startReadingFontConfiguration();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Autorun"));
     player::DesktopLauncher launcher;

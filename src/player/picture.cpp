@@ -1,5 +1,7 @@
 #include "player/picture.h"
 
+#include <system_error>
+
 #include "project/errors.h"
 
 namespace player {
@@ -25,6 +27,21 @@ Picture loadPicture(const QString& path, std::shared_ptr<torvana::gif::PainterCl
         picture.error = QStringLiteral("not enough memory for the picture");
     }
     return picture;
+}
+
+std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
+                                                    std::shared_ptr<torvana::gif::PainterClock> clock) {
+    auto load = [clock](const std::vector<QString>& all) {
+        std::vector<Picture> pictures;
+        pictures.reserve(all.size());
+        for (const QString& path : all) pictures.push_back(loadPicture(path, clock));
+        return pictures;
+    };
+    try {
+        return std::async(std::launch::async, load, paths);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, load, std::move(paths));
+    }
 }
 
 }  // namespace player

@@ -5,7 +5,9 @@
 
 #include <QImage>
 #include <QString>
+#include <future>
 #include <memory>
+#include <vector>
 
 #include "gif/qt/gif_picture.h"
 
@@ -29,5 +31,12 @@ struct Picture {
 
 // An animation is timed by `clock` (the system clock when null).
 Picture loadPicture(const QString& path, std::shared_ptr<torvana::gif::PainterClock> clock = nullptr);
+
+// Loads the pictures at `paths` on a thread of its own (on the caller's, when get() is called,
+// if no thread can be started), so the caller can go on with other work meanwhile. get() gives
+// them in the order of the paths. Their animations are timed by `clock` (the system clock when
+// null).
+std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
+                                                    std::shared_ptr<torvana::gif::PainterClock> clock = nullptr);
 
 }  // namespace player

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -11,6 +10,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <future>
 
 #include "player/launcher.h"
 #include "player/picture.h"
@@ -224,6 +225,21 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
     : QWidget(parent), project_(std::move(project)), launcher_(launcher) {
     setObjectName(QStringLiteral("PlayerWindow"));
     setWindowTitle(QString::fromLocal8Bit(project_.title.c_str()));
+
+    // The pictures are decoded on a thread of their own while the widgets and their fonts are
+    // set up here: the background first, then each rollover picture once, however many
+    // hotspots share it.
+    std::vector<QString> picturePaths;
+    if (!project_.background.empty()) picturePaths.push_back(QString::fromLocal8Bit(project_.background.c_str()));
+    const size_t firstRollover = picturePaths.size();
+    for (const PlayerHotspot& h : project_.hotspots) {
+        const QString path = QString::fromLocal8Bit(h.rolloverImage.c_str());
+        if (!path.isEmpty() &&
+            std::find(picturePaths.begin() + qsizetype(firstRollover), picturePaths.end(), path) == picturePaths.end())
+            picturePaths.push_back(path);
+    }
+    std::future<std::vector<Picture>> loading = loadPicturesAside(picturePaths, clock);
+
     sounds_ = new SoundBank(this);
 
     stage_ = new PlayerStage(this);
@@ -257,32 +273,31 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
     stage_->setWrapsFocus(!browseButton_ && !exitButton_);
 
     for (const std::string& note : project_.notes) addNote(QString::fromLocal8Bit(note.c_str()));
+    // Lays out the bar, which loads the fonts of its buttons, before waiting for the pictures.
+    updateBar();
 
+    const std::vector<Picture> pictures = loading.get();
     if (!project_.background.empty()) {
-        const Picture background = loadPicture(QString::fromLocal8Bit(project_.background.c_str()), clock);
+        const Picture& background = pictures.front();
         if (background.isNull()) {
             addNote(tr("Background picture %1 not shown: %2.").arg(shown(project_.background), background.error));
         }
         stage_->setBackground(background.first(), background.animation);
     }
 
-    // Pictures shared by several hotspots are loaded once.
-    QHash<QString, Picture> pictures;
     std::vector<PlayerStage::Spot> spots;
     for (const PlayerHotspot& h : project_.hotspots) {
         QImage rollover;
         std::shared_ptr<torvana::gif::Graphic> animation;
         if (!h.rolloverImage.empty()) {
             const QString path = QString::fromLocal8Bit(h.rolloverImage.c_str());
-            auto found = pictures.find(path);
-            if (found == pictures.end()) {
-                found = pictures.insert(path, loadPicture(path, clock));
-                if (found->isNull()) {
-                    addNote(tr("Rollover picture %1 not shown: %2.").arg(shown(h.rolloverImage), found->error));
-                }
+            const auto at = std::find(picturePaths.begin() + qsizetype(firstRollover), picturePaths.end(), path);
+            const Picture& found = pictures[size_t(at - picturePaths.begin())];
+            if (found.isNull()) {  // once for a picture that several hotspots share (addNote)
+                addNote(tr("Rollover picture %1 not shown: %2.").arg(shown(h.rolloverImage), found.error));
             }
-            rollover = found->first();
-            animation = found->animation;
+            rollover = found.first();
+            animation = found.animation;
         }
         const torvana::HotspotRect r = torvana::hotspotRect(h.x, h.y, rollover.width(), rollover.height());
         spots.push_back({QRect(r.x, r.y, r.width, r.height), rollover, animation});

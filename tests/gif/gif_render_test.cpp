@@ -371,6 +371,11 @@ private slots:
         QImage red(3, 2, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(dir.filePath("red.png")));
+        // Bytes before names here too: a PNG named .bmp and a BMP named .png.
+        for (const auto& [name, format] : {std::pair{"png.bmp", "PNG"}, std::pair{"bmp.png", "BMP"}}) {
+            QVERIFY(red.save(dir.filePath(name), format));
+            QCOMPARE(LoadGraphic(dir.filePath(name).toStdString())->FirstFrame().pixelColor(2, 1), QColor(Qt::red));
+        }
         const int64_t before = GifMemoryBudget::Program().InUse();
         auto still = LoadGraphic(dir.filePath("red.png").toStdString());
         QVERIFY(dynamic_cast<StillPicture*>(still.get()));
