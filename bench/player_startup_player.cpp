@@ -9,12 +9,12 @@
 #include "player_startup_probe.h"
 
 int main(int argc, char** argv) {
-    player::startReadingFontConfiguration();
+    torvana::player::startReadingFontConfiguration();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Autorun"));
-    player::DesktopLauncher launcher;
+    torvana::player::DesktopLauncher launcher;
     FirstPaintProbe probe;
-    return player::runPlayer(launcher, [&probe](player::PlayerWindow& window) {
+    return torvana::player::runPlayer(launcher, [&probe](torvana::player::PlayerWindow& window) {
         window.stage()->installEventFilter(&probe);
     });
 }

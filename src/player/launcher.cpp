@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QProcess>
 
-namespace player {
+namespace torvana::player {
 
 bool DesktopLauncher::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
@@ -19,4 +19,4 @@ void DesktopLauncher::showError(const QString& text) {
 
 void DesktopLauncher::quit() { QCoreApplication::quit(); }
 
-}  // namespace player
+}  // namespace torvana::player

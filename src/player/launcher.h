@@ -7,7 +7,7 @@
 #include <QString>
 #include <QUrl>
 
-namespace player {
+namespace torvana::player {
 
 class Launcher {
 public:
@@ -33,4 +33,4 @@ public:
     void quit() override;
 };
 
-}  // namespace player
+}  // namespace torvana::player

@@ -29,7 +29,7 @@ void usePluginsBesideProgram() {
         return;
     const QString folder = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
     QCoreApplication::setLibraryPaths({QDir(folder).filePath(QStringLiteral("plugins"))});
-    player::setProgramFolder(folder);
+    torvana::player::setProgramFolder(folder);
 }
 
 }  // namespace
@@ -41,9 +41,9 @@ int main(int argc, char** argv) {
 #ifdef TORVANA_BUNDLED_PLAYER
     usePluginsBesideProgram();
 #endif
-    player::startReadingFontConfiguration();
+    torvana::player::startReadingFontConfiguration();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Autorun"));
-    player::DesktopLauncher launcher;
-    return player::runPlayer(launcher);
+    torvana::player::DesktopLauncher launcher;
+    return torvana::player::runPlayer(launcher);
 }

@@ -4,7 +4,7 @@
 
 #include "project/errors.h"
 
-namespace player {
+namespace torvana::player {
 
 Picture loadPicture(const QString& path, std::shared_ptr<torvana::gif::PainterClock> clock) {
     Picture picture;
@@ -44,4 +44,4 @@ std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
     }
 }
 
-}  // namespace player
+}  // namespace torvana::player

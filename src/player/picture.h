@@ -11,7 +11,7 @@
 
 #include "gif/qt/gif_picture.h"
 
-namespace player {
+namespace torvana::player {
 
 struct Picture {
     // The picture as first shown (an animated GIF's first composed frame); null when loading
@@ -39,4 +39,4 @@ Picture loadPicture(const QString& path, std::shared_ptr<torvana::gif::PainterCl
 std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
                                                     std::shared_ptr<torvana::gif::PainterClock> clock = nullptr);
 
-}  // namespace player
+}  // namespace torvana::player

@@ -12,7 +12,7 @@
 #include "player/player_window.h"
 #include "project/errors.h"
 
-namespace player {
+namespace torvana::player {
 
 namespace {
 
@@ -85,4 +85,4 @@ int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& befo
     return QApplication::exec();
 }
 
-}  // namespace player
+}  // namespace torvana::player

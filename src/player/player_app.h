@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace player {
+namespace torvana::player {
 
 class Launcher;
 class PlayerWindow;
@@ -34,4 +34,4 @@ void startReadingFontConfiguration();
 // `beforeShow` may look at the window before it is shown. Needs a QApplication.
 int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& beforeShow = {});
 
-}  // namespace player
+}  // namespace torvana::player

@@ -18,7 +18,7 @@
 #include "player/sounds.h"
 #include "project/errors.h"
 
-namespace player {
+namespace torvana::player {
 
 namespace {
 
@@ -451,4 +451,4 @@ void PlayerWindow::menuShown() {
     playSound(project_.openingWav);
 }
 
-}  // namespace player
+}  // namespace torvana::player

@@ -18,7 +18,7 @@
 class QLabel;
 class QPushButton;
 
-namespace player {
+namespace torvana::player {
 
 using torvana::ActionKind;
 using torvana::PlayerHotspot;
@@ -146,4 +146,4 @@ private:
     bool ending_ = false;
 };
 
-}  // namespace player
+}  // namespace torvana::player

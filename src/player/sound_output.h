@@ -7,7 +7,7 @@
 #include <QString>
 #include <functional>
 
-namespace player {
+namespace torvana::player {
 
 class SoundOutput {
 public:
@@ -28,4 +28,4 @@ inline constexpr const char* kSoundModuleFile = "modules/torvana-player-sound.so
 inline constexpr const char* kCreateSoundOutput = "torvana_create_sound_output";
 using CreateSoundOutput = SoundOutput* (*)();
 
-}  // namespace player
+}  // namespace torvana::player

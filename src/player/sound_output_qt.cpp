@@ -12,7 +12,7 @@
 
 namespace {
 
-class QtSoundOutput final : public player::SoundOutput {
+class QtSoundOutput final : public torvana::player::SoundOutput {
 public:
     bool hasOutput() override {
         // Looking for sound devices costs time a menu without sounds need not pay.
@@ -45,4 +45,4 @@ private:
 
 }  // namespace
 
-extern "C" Q_DECL_EXPORT player::SoundOutput* torvana_create_sound_output() { return new QtSoundOutput; }
+extern "C" Q_DECL_EXPORT torvana::player::SoundOutput* torvana_create_sound_output() { return new QtSoundOutput; }

@@ -7,7 +7,7 @@
 #include "player/player_app.h"
 #include "project/wave_info.h"
 
-namespace player {
+namespace torvana::player {
 
 WaveInfo inspectWave(const QString& path) {
     const torvana::WaveInfo wave = torvana::inspectWave(path.toLocal8Bit().toStdString());
@@ -70,4 +70,4 @@ int SoundBank::play(const QString& path) {
     return it->durationMs;
 }
 
-}  // namespace player
+}  // namespace torvana::player

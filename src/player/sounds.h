@@ -10,7 +10,7 @@
 
 #include "player/sound_output.h"
 
-namespace player {
+namespace torvana::player {
 
 // What a WAV file's header says, or why it is no playable WAV file.
 struct WaveInfo {
@@ -66,4 +66,4 @@ private:
     bool outputStarted_ = false;
 };
 
-}  // namespace player
+}  // namespace torvana::player

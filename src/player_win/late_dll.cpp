@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-namespace winplayer::late {
+namespace torvana::winplayer::late {
 
 namespace {
 
@@ -45,4 +45,4 @@ bool initCommonControls(DWORD classes) {
     return fn && fn(&controls);
 }
 
-}  // namespace winplayer::late
+}  // namespace torvana::winplayer::late

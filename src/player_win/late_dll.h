@@ -9,7 +9,7 @@
 
 #include <commctrl.h>
 
-namespace winplayer::late {
+namespace torvana::winplayer::late {
 
 // ShellExecuteW; a value of 32 or less is a failure.
 HINSTANCE shellExecute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
@@ -21,4 +21,4 @@ UINT waveOutDevices();
 // InitCommonControlsEx.
 bool initCommonControls(DWORD classes);
 
-}  // namespace winplayer::late
+}  // namespace torvana::winplayer::late

@@ -46,19 +46,19 @@ std::wstring withoutTrailingSeparator(std::wstring folder) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     const std::wstring current = withoutTrailingSeparator(currentFolder());
     const std::wstring own = withoutTrailingSeparator(programFolder());
-    std::vector<std::string> folders{winplayer::narrow(current)};
+    std::vector<std::string> folders{torvana::winplayer::narrow(current)};
     if (!own.empty() && CompareStringOrdinal(own.c_str(), -1, current.c_str(), -1, TRUE) != CSTR_EQUAL)
-        folders.push_back(winplayer::narrow(own));
+        folders.push_back(torvana::winplayer::narrow(own));
 
     torvana::PlayerProject project;
     try {
         project = torvana::loadPlayerProject(folders, [](const std::string& bytes) {
-            return torvana::menu::projectTextAsUtf8(bytes, winplayer::ansiToUtf16);
+            return torvana::menu::projectTextAsUtf8(bytes, torvana::winplayer::ansiToUtf16);
         });
     } catch (const torvana::Error& e) {
-        MessageBoxW(nullptr, winplayer::wide(e.what()).c_str(), L"Autorun", MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, torvana::winplayer::wide(e.what()).c_str(), L"Autorun", MB_OK | MB_ICONERROR);
         return 1;
     }
-    winplayer::MenuWindow window(std::move(project));
+    torvana::winplayer::MenuWindow window(std::move(project));
     return window.run(instance, show);
 }

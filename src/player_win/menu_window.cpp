@@ -12,7 +12,7 @@
 #include "player_win/late_dll.h"
 #include "player_win/win_text.h"
 
-namespace winplayer {
+namespace torvana::winplayer {
 
 using torvana::ActionKind;
 using torvana::PlayerHotspot;
@@ -639,4 +639,4 @@ void MenuWindow::exitMenu() {
     DestroyWindow(hwnd_);
 }
 
-}  // namespace winplayer
+}  // namespace torvana::winplayer

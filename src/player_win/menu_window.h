@@ -18,7 +18,7 @@
 #include "project/staged_menu.h"
 #include "project/wave_info.h"
 
-namespace winplayer {
+namespace torvana::winplayer {
 
 class MenuWindow {
 public:
@@ -85,4 +85,4 @@ private:
     bool ending_ = false;
 };
 
-}  // namespace winplayer
+}  // namespace torvana::winplayer

@@ -10,7 +10,7 @@
 #include "project/file_io.h"
 #include "player_win/win_text.h"
 
-namespace winplayer {
+namespace torvana::winplayer {
 
 using torvana::menu::Pixels;
 
@@ -125,4 +125,4 @@ Picture loadPicture(const std::string& path) {
     return startsLikeGif(path) ? loadGif(path) : loadBitmap(path);
 }
 
-}  // namespace winplayer
+}  // namespace torvana::winplayer

@@ -10,7 +10,7 @@
 #include "gif/gif_compositor.h"
 #include "player_win/menu_model.h"
 
-namespace winplayer {
+namespace torvana::winplayer {
 
 struct Animation {
     std::unique_ptr<torvana::gif::GifImage> image;
@@ -36,4 +36,4 @@ struct Picture {
 // Never throws: a picture that cannot be shown comes back empty with the reason in `error`.
 Picture loadPicture(const std::string& path);
 
-}  // namespace winplayer
+}  // namespace torvana::winplayer

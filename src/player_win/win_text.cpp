@@ -4,7 +4,7 @@
 
 #include "player_win/menu_text.h"
 
-namespace winplayer {
+namespace torvana::winplayer {
 
 std::wstring wide(std::string_view utf8) {
     const std::u16string text = torvana::menu::utf8ToUtf16(utf8);
@@ -25,4 +25,4 @@ std::u16string ansiToUtf16(std::string_view bytes) {
     return std::u16string(out.begin(), out.end());
 }
 
-}  // namespace winplayer
+}  // namespace torvana::winplayer

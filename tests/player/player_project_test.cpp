@@ -178,16 +178,16 @@ private slots:
         // A GIF under another extension is still read as GIF: the bytes decide.
         s.writeFile("gif-named.bmp", gifBytes(3, 2, {Qt::red, Qt::green, Qt::blue}, {f}));
 
-        const player::Picture bmp = player::loadPicture(s.folder() + "/a.bmp");
+        const torvana::player::Picture bmp = torvana::player::loadPicture(s.folder() + "/a.bmp");
         QVERIFY2(bmp.error.isEmpty(), qPrintable(bmp.error));
         QCOMPARE(bmp.size(), QSize(40, 30));
         QCOMPARE(bmp.first().pixelColor(5, 5), QColor(Qt::red));
         QCOMPARE(bmp.first().pixelColor(0, 0), QColor(Qt::white));
-        const player::Picture png = player::loadPicture(s.folder() + "/a.png");
+        const torvana::player::Picture png = torvana::player::loadPicture(s.folder() + "/a.png");
         QCOMPARE(png.first().pixelColor(5, 5), QColor(Qt::blue));
 
         for (const char* name : {"/a.gif", "/gif-named.bmp"}) {
-            const player::Picture gif = player::loadPicture(s.folder() + name);
+            const torvana::player::Picture gif = torvana::player::loadPicture(s.folder() + name);
             QVERIFY2(gif.error.isEmpty(), qPrintable(gif.error));
             QCOMPARE(gif.size(), QSize(3, 2));
             QCOMPARE(gif.first().pixelColor(0, 0), QColor(Qt::red));
@@ -203,22 +203,22 @@ private slots:
         GifFrameSpec first{0, 0, 2, 2, {0, 0, 0, 0}, 50, -1};
         GifFrameSpec second{1, 0, 1, 2, {1, 1}, 120, -1};
         s.writeFile("anim.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first, second}));
-        const player::Picture gif = player::loadPicture(s.folder() + "/anim.gif");
+        const torvana::player::Picture gif = torvana::player::loadPicture(s.folder() + "/anim.gif");
         QCOMPARE(gif.size(), QSize(2, 2));
         QCOMPARE(gif.first().pixelColor(1, 0), QColor(Qt::red));
         QVERIFY(gif.animation);
         QCOMPARE(gif.animation->Model().frames.Count(), size_t(2));
         // A still GIF needs no painter.
         s.writeFile("still.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first}));
-        QVERIFY(!player::loadPicture(s.folder() + "/still.gif").animation);
+        QVERIFY(!torvana::player::loadPicture(s.folder() + "/still.gif").animation);
     }
 
     void reportsPicturesThatCannotBeShown() {
         StagingBuilder s;
-        QCOMPARE(player::loadPicture(s.folder() + "/none.bmp").error, QString("file not found"));
-        QCOMPARE(player::loadPicture(s.folder()).error, QString("not a file"));
+        QCOMPARE(torvana::player::loadPicture(s.folder() + "/none.bmp").error, QString("file not found"));
+        QCOMPARE(torvana::player::loadPicture(s.folder()).error, QString("not a file"));
         s.writeFile("junk.bmp", QByteArray(100, 'x'));
-        const player::Picture junk = player::loadPicture(s.folder() + "/junk.bmp");
+        const torvana::player::Picture junk = torvana::player::loadPicture(s.folder() + "/junk.bmp");
         QVERIFY(junk.isNull());
         QVERIFY(!junk.error.isEmpty());
         // A GIF cut off inside its raster shows the rows that are there, as a browser does;
@@ -226,12 +226,12 @@ private slots:
         GifFrameSpec f{0, 0, 50, 50, std::vector<quint8>(2500, 1), 0, -1};
         const QByteArray whole = gifBytes(50, 50, {Qt::red, Qt::blue}, {f});
         s.writeFile("cut.gif", whole.left(whole.size() / 2));
-        const player::Picture cut = player::loadPicture(s.folder() + "/cut.gif");
+        const torvana::player::Picture cut = torvana::player::loadPicture(s.folder() + "/cut.gif");
         QVERIFY2(cut.error.isEmpty(), qPrintable(cut.error));
         QCOMPARE(cut.size(), QSize(50, 50));
         QCOMPARE(cut.first().pixelColor(0, 0), QColor(Qt::blue));
         s.writeFile("header-only.gif", whole.left(13 + 6));
-        const player::Picture headerOnly = player::loadPicture(s.folder() + "/header-only.gif");
+        const torvana::player::Picture headerOnly = torvana::player::loadPicture(s.folder() + "/header-only.gif");
         QVERIFY(headerOnly.isNull());
         QVERIFY(!headerOnly.error.isEmpty());
     }
@@ -241,7 +241,7 @@ private slots:
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(empty.folder()));
         RecordingLauncher launcher;
-        const int status = player::runPlayer(launcher);
+        const int status = torvana::player::runPlayer(launcher);
         QDir::setCurrent(before);
         QCOMPARE(status, 1);
         QCOMPARE(launcher.errors.size(), size_t(1));
@@ -253,46 +253,46 @@ private slots:
     void checksWaveFiles() {
         StagingBuilder s;
         s.writeWave("ok.wav", 250);
-        const player::WaveInfo ok = player::inspectWave(s.folder() + "/ok.wav");
+        const torvana::player::WaveInfo ok = torvana::player::inspectWave(s.folder() + "/ok.wav");
         QVERIFY2(ok.error.isEmpty(), qPrintable(ok.error));
         QCOMPARE(ok.durationMs, 250);
 
-        QCOMPARE(player::inspectWave(s.folder() + "/none.wav").error, QString("file not found"));
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/none.wav").error, QString("file not found"));
         s.writeFile("text.wav", "just some text, no RIFF header at all");
-        QCOMPARE(player::inspectWave(s.folder() + "/text.wav").error, QString("not a WAV file"));
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/text.wav").error, QString("not a WAV file"));
         s.writeFile("cut.wav", waveBytes(250).left(30));
-        QCOMPARE(player::inspectWave(s.folder() + "/cut.wav").error, QString("damaged WAV file"));
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/cut.wav").error, QString("damaged WAV file"));
         s.writeFile("empty.wav", waveBytes(0));
-        QCOMPARE(player::inspectWave(s.folder() + "/empty.wav").error, QString("the WAV file holds no sound"));
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/empty.wav").error, QString("the WAV file holds no sound"));
         QByteArray adpcm = waveBytes(100);
         adpcm[20] = 2;  // format tag 2: ADPCM
         s.writeFile("adpcm.wav", adpcm);
-        QCOMPARE(player::inspectWave(s.folder() + "/adpcm.wav").error,
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/adpcm.wav").error,
                  QString("compressed WAV data (format 2) cannot be played"));
         // A chunk before "fmt " is skipped; a size past the end is cut to what is there.
         QByteArray withList = waveBytes(100);
         withList.insert(12, QByteArray("LIST\x04\x00\x00\x00" "abcd", 12));
         s.writeFile("list.wav", withList);
-        QCOMPARE(player::inspectWave(s.folder() + "/list.wav").durationMs, 100);
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/list.wav").durationMs, 100);
         s.writeFile("short.wav", waveBytes(1000).left(44 + 400));
-        QCOMPARE(player::inspectWave(s.folder() + "/short.wav").durationMs, 50);
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/short.wav").durationMs, 50);
         // 2.4 MB at the one byte a second its header states: longer than milliseconds can count,
         // the longest length rather than a negative one.
         QByteArray slow = waveBytes(300000);
         slow[28] = 1;
         slow[29] = slow[30] = slow[31] = 0;
         s.writeFile("slow.wav", slow);
-        QCOMPARE(player::inspectWave(s.folder() + "/slow.wav").durationMs, std::numeric_limits<int>::max());
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/slow.wav").durationMs, std::numeric_limits<int>::max());
         // A header and then zeros: no data chunk among the first chunks is a damaged file, found
         // without walking the zeros 8 bytes at a time; a file too large to hold is refused unread.
         QByteArray header = waveBytes(0).left(36);
         s.writeFile("zeros.wav", header + QByteArray(1 << 20, '\0'));
-        QCOMPARE(player::inspectWave(s.folder() + "/zeros.wav").error, QString("damaged WAV file"));
+        QCOMPARE(torvana::player::inspectWave(s.folder() + "/zeros.wav").error, QString("damaged WAV file"));
         QFile huge(s.folder() + "/huge.wav");
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write(header) == header.size());
         QVERIFY(huge.resize(qint64(2) << 30));  // sparse
         huge.close();
-        QCOMPARE(player::inspectWave(huge.fileName()).error, QString("the WAV file is larger than 128 MB"));
+        QCOMPARE(torvana::player::inspectWave(huge.fileName()).error, QString("the WAV file is larger than 128 MB"));
     }
 };
 

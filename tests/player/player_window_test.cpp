@@ -113,16 +113,16 @@ struct Menu {
     MoveWatcher moves;
     RecordingLauncher launcher;
     std::shared_ptr<torvana::gif::PainterClock> clock;  // the animations' (the system clock when null)
-    std::unique_ptr<player::PlayerWindow> window;
+    std::unique_ptr<torvana::player::PlayerWindow> window;
 
     explicit Menu(bool browse = false, bool exit = false, bool standard = true) {
         if (standard) buildStandardStaging(staging, browse, exit);
     }
-    player::PlayerWindow& open() {
-        window = std::make_unique<player::PlayerWindow>(
+    torvana::player::PlayerWindow& open() {
+        window = std::make_unique<torvana::player::PlayerWindow>(
             torvana::loadPlayerProject({staging.folder().toStdString()}), launcher, clock);
         window->stage()->installEventFilter(&moves);
-        QSignalSpy shown(window->stage(), &player::PlayerStage::firstPainted);
+        QSignalSpy shown(window->stage(), &torvana::player::PlayerStage::firstPainted);
         window->show();
         window->activateWindow();
         // Keys and focus need the active window: a test that cannot get it fails, saying why.
@@ -133,7 +133,7 @@ struct Menu {
         QCoreApplication::processEvents();
         return *window;
     }
-    player::PlayerStage* stage() const { return window->stage(); }
+    torvana::player::PlayerStage* stage() const { return window->stage(); }
     QImage grabStage() const { return stage()->grab().toImage(); }
     QColor at(int x, int y) const { return grabStage().pixelColor(x, y); }
     void moveTo(int x, int y) {
@@ -159,7 +159,7 @@ class PlayerWindowTest : public QObject {
 private slots:
     void showsTitleAndBackground() {
         Menu m;
-        player::PlayerWindow& w = m.open();
+        torvana::player::PlayerWindow& w = m.open();
         QCOMPARE(w.windowTitle(), QString("Summer Photos"));
         QCOMPARE(m.stage()->size(), QSize(640, 480));
         QVERIFY2(w.notes().size() == 1, qPrintable(w.notes().join("\n")));  // the missing rollover only
@@ -179,7 +179,7 @@ private slots:
     void hoverDrawsTheRolloverAtXYAndLeavingRestores() {
         Menu m;
         m.open();
-        QSignalSpy played(m.window->sounds(), &player::SoundBank::played);
+        QSignalSpy played(m.window->sounds(), &torvana::player::SoundBank::played);
         m.moveTo(120, 70);
         QCOMPARE(m.stage()->current(), 0);
         QImage shot = m.grabStage();
@@ -260,7 +260,7 @@ private slots:
         StagingBuilder& s = m.staging;
         s.data.hotspots = {spinningRollover(s)};
         s.writeProject();
-        player::PlayerWindow& w = m.open();
+        torvana::player::PlayerWindow& w = m.open();
         // The program's pictures have taken all their memory: the rollover's painter gets none.
         torvana::gif::GifMemoryBudget& budget = torvana::gif::GifMemoryBudget::Program();
         torvana::gif::GifMemoryCharge elsewhere(&budget);
@@ -287,7 +287,7 @@ private slots:
     void clicksReachTheLauncherForEachKindOfTarget() {
         Menu m;
         m.open();
-        QSignalSpy played(m.window->sounds(), &player::SoundBank::played);
+        QSignalSpy played(m.window->sounds(), &torvana::player::SoundBank::played);
 
         m.click(120, 70);  // a document: opened with its program
         QCOMPARE(m.launcher.openedUrls.size(), size_t(1));
@@ -398,7 +398,7 @@ private slots:
         m.staging.data.backgroundImage = StagingBuilder::stored("back.png");
         m.staging.writeImage("images/back.png", framedImage(640, 480, kBackground, kEdge), "PNG");
         m.staging.writeProject();
-        player::PlayerWindow& w = m.open();
+        torvana::player::PlayerWindow& w = m.open();
         QVERIFY(w.notes().isEmpty());
         QVERIFY(!w.findChild<QWidget*>("bar")->isVisible());
         QCOMPARE(w.size(), QSize(640, 480));
@@ -421,7 +421,7 @@ private slots:
         bad.x = "left";
         s.data.hotspots = {h, bad};
         s.writeProject();
-        player::PlayerWindow& w = m.open();
+        torvana::player::PlayerWindow& w = m.open();
         const QStringList notes = w.notes();
         // In the order met, although the pictures are read on a thread of their own.
         QVERIFY2(notes.size() == 5, qPrintable(notes.join("\n")));
@@ -446,9 +446,9 @@ private slots:
             return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/modules/torvana-player-sound.so");
         };
         Menu m;
-        m.window = std::make_unique<player::PlayerWindow>(
+        m.window = std::make_unique<torvana::player::PlayerWindow>(
             torvana::loadPlayerProject({m.staging.folder().toStdString()}), m.launcher);
-        QSignalSpy played(m.window->sounds(), &player::SoundBank::played);
+        QSignalSpy played(m.window->sounds(), &torvana::player::SoundBank::played);
         QCOMPARE(played.count(), 0);
         m.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m.window.get()));
@@ -468,7 +468,7 @@ private slots:
     void keyboardMovesThroughHotspotsAndClicks() {
         Menu m;
         m.open();
-        QSignalSpy played(m.window->sounds(), &player::SoundBank::played);
+        QSignalSpy played(m.window->sounds(), &torvana::player::SoundBank::played);
         QVERIFY(m.stage()->hasFocus());
         m.key(Qt::Key_Tab);
         QCOMPARE(m.stage()->current(), 0);
@@ -540,7 +540,7 @@ private slots:
         far.y = "2147483647";
         s.data.hotspots = {far};
         s.writeProject();
-        player::PlayerWindow& w = m.open();
+        torvana::player::PlayerWindow& w = m.open();
         QCOMPARE(w.windowTitle(), QString(int(torvana::kMaxTitleBytes), 'T'));
         for (const QPoint p : {QPoint(0, 0), QPoint(320, 240), QPoint(639, 479)})
             QCOMPARE(m.stage()->spotAt(p), -1);

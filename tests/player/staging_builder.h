@@ -119,7 +119,7 @@ private:
 };
 
 // Records what the window asks of the desktop instead of doing it.
-struct RecordingLauncher : player::Launcher {
+struct RecordingLauncher : torvana::player::Launcher {
     std::vector<QUrl> openedUrls;
     std::vector<std::pair<QString, QString>> startedPrograms;  // program, working folder
     std::vector<QString> errors;
