@@ -9,7 +9,7 @@
 #include "player_startup_probe.h"
 
 int main(int argc, char** argv) {
-    torvana::player::startReadingFontConfiguration();
+    torvana::player::prepareMenu();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Autorun"));
     torvana::player::DesktopLauncher launcher;

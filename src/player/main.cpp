@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
 #ifdef TORVANA_BUNDLED_PLAYER
     usePluginsBesideProgram();
 #endif
-    torvana::player::startReadingFontConfiguration();
+    torvana::player::prepareMenu();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Autorun"));
     torvana::player::DesktopLauncher launcher;

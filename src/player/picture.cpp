@@ -1,5 +1,6 @@
 #include "player/picture.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "project/errors.h"
@@ -29,14 +30,33 @@ Picture loadPicture(const QString& path, std::shared_ptr<torvana::gif::PainterCl
     return picture;
 }
 
+size_t MenuPicturePaths::rollover(const std::string& rolloverImage) const {
+    const QString path = QString::fromLocal8Bit(rolloverImage.c_str());
+    return size_t(std::find(paths.begin() + qsizetype(firstRollover), paths.end(), path) - paths.begin());
+}
+
+MenuPicturePaths menuPicturePaths(const torvana::PlayerProject& project) {
+    MenuPicturePaths menu;
+    if (!project.background.empty()) menu.paths.push_back(QString::fromLocal8Bit(project.background.c_str()));
+    menu.firstRollover = menu.paths.size();
+    for (const torvana::PlayerHotspot& h : project.hotspots) {
+        if (!h.rolloverImage.empty() && menu.rollover(h.rolloverImage) == menu.paths.size())
+            menu.paths.push_back(QString::fromLocal8Bit(h.rolloverImage.c_str()));
+    }
+    return menu;
+}
+
+std::vector<Picture> loadPictures(const std::vector<QString>& paths,
+                                  const std::shared_ptr<torvana::gif::PainterClock>& clock) {
+    std::vector<Picture> pictures;
+    pictures.reserve(paths.size());
+    for (const QString& path : paths) pictures.push_back(loadPicture(path, clock));
+    return pictures;
+}
+
 std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
                                                     std::shared_ptr<torvana::gif::PainterClock> clock) {
-    auto load = [clock](const std::vector<QString>& all) {
-        std::vector<Picture> pictures;
-        pictures.reserve(all.size());
-        for (const QString& path : all) pictures.push_back(loadPicture(path, clock));
-        return pictures;
-    };
+    auto load = [clock](const std::vector<QString>& all) { return loadPictures(all, clock); };
     try {
         return std::async(std::launch::async, load, paths);
     } catch (const std::system_error&) {

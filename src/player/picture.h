@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gif/qt/gif_picture.h"
+#include "project/staged_menu.h"
 
 namespace torvana::player {
 
@@ -31,6 +32,21 @@ struct Picture {
 
 // An animation is timed by `clock` (the system clock when null).
 Picture loadPicture(const QString& path, std::shared_ptr<torvana::gif::PainterClock> clock = nullptr);
+
+// The pictures a menu shows, each once: the background first when there is one, then each
+// rollover picture in the order of the hotspots, however many hotspots share it.
+struct MenuPicturePaths {
+    std::vector<QString> paths;
+    size_t firstRollover = 0;  // index of the first rollover picture in `paths`
+
+    // Where `rolloverImage` (a hotspot's) is in `paths`.
+    size_t rollover(const std::string& rolloverImage) const;
+};
+MenuPicturePaths menuPicturePaths(const torvana::PlayerProject& project);
+
+// Loads the pictures at `paths` on the caller's thread, in their order.
+std::vector<Picture> loadPictures(const std::vector<QString>& paths,
+                                  const std::shared_ptr<torvana::gif::PainterClock>& clock = nullptr);
 
 // Loads the pictures at `paths` on a thread of its own (on the caller's, when get() is called,
 // if no thread can be started), so the caller can go on with other work meanwhile. get() gives

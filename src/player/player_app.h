@@ -22,15 +22,16 @@ void setProgramFolder(const QString& folder);
 // for a player started from a file manager with some other current folder.
 std::vector<std::string> projectFolders();
 
-// Starts reading the system's font configuration on a thread of its own. The menu's bar needs
-// fonts for its first frame, and reading their configuration (tens of files) is most of that
-// cost; called before the QApplication is made, it is done while the application connects to
-// the display. runPlayer waits for it before it builds the window. Without a thread to spare,
-// the fonts are set up when first needed, as without this call.
-void startReadingFontConfiguration();
+// Prepares the menu before the QApplication is made, so the work is done while the application
+// connects to the display: finds and reads the project here, then on a thread of its own reads
+// the system's font configuration (the bar's buttons need fonts for the first frame, and
+// reading their configuration, tens of files, is most of that cost) and decodes the menu's
+// pictures. runPlayer takes what was prepared. Without a thread to spare, the fonts are set up
+// when first needed and the window loads the pictures, as without this call.
+void prepareMenu();
 
-// Finds and reads the project, shows the menu window and runs the event loop until the player
-// ends. Without a readable project it shows a message box saying why and returns 1.
+// Finds and reads the project (unless prepareMenu did), shows the menu window and runs the
+// event loop until the player ends. Without a readable project it shows a message box saying why and returns 1.
 // `beforeShow` may look at the window before it is shown. Needs a QApplication.
 int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& beforeShow = {});
 

@@ -123,7 +123,10 @@ void PlayerStage::followMouse(const QPoint& point) {
 
 void PlayerStage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
+    // Black where no opaque still picture covers the stage (all of it under an animation, which
+    // may leave pixels transparent).
+    if (backgroundAnimation_ || background_.hasAlphaChannel() || !QRect(QPoint(0, 0), background_.size()).contains(rect()))
+        painter.fillRect(rect(), Qt::black);
     if (!drawAnimation(painter, backgroundAnimation_.get(), QRect(QPoint(0, 0), background_.size()), -1) &&
         !background_.isNull()) {
         painter.drawImage(QPoint(0, 0), background_);
@@ -221,24 +224,16 @@ void PlayerStage::focusOutEvent(QFocusEvent* event) {
 // PlayerWindow
 
 PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
-                           std::shared_ptr<torvana::gif::PainterClock> clock, QWidget* parent)
+                           std::shared_ptr<torvana::gif::PainterClock> clock, QWidget* parent,
+                           std::future<std::vector<Picture>> pictures)
     : QWidget(parent), project_(std::move(project)), launcher_(launcher) {
     setObjectName(QStringLiteral("PlayerWindow"));
     setWindowTitle(QString::fromLocal8Bit(project_.title.c_str()));
 
-    // The pictures are decoded on a thread of their own while the widgets and their fonts are
-    // set up here: the background first, then each rollover picture once, however many
-    // hotspots share it.
-    std::vector<QString> picturePaths;
-    if (!project_.background.empty()) picturePaths.push_back(QString::fromLocal8Bit(project_.background.c_str()));
-    const size_t firstRollover = picturePaths.size();
-    for (const PlayerHotspot& h : project_.hotspots) {
-        const QString path = QString::fromLocal8Bit(h.rolloverImage.c_str());
-        if (!path.isEmpty() &&
-            std::find(picturePaths.begin() + qsizetype(firstRollover), picturePaths.end(), path) == picturePaths.end())
-            picturePaths.push_back(path);
-    }
-    std::future<std::vector<Picture>> loading = loadPicturesAside(picturePaths, clock);
+    // The pictures are decoded on a thread of their own (unless the caller started that
+    // already) while the widgets and their fonts are set up here.
+    const MenuPicturePaths picturePaths = menuPicturePaths(project_);
+    if (!pictures.valid()) pictures = loadPicturesAside(picturePaths.paths, clock);
 
     sounds_ = new SoundBank(this);
 
@@ -276,9 +271,9 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
     // Lays out the bar, which loads the fonts of its buttons, before waiting for the pictures.
     updateBar();
 
-    const std::vector<Picture> pictures = loading.get();
+    const std::vector<Picture> loaded = pictures.get();
     if (!project_.background.empty()) {
-        const Picture& background = pictures.front();
+        const Picture& background = loaded.front();
         if (background.isNull()) {
             addNote(tr("Background picture %1 not shown: %2.").arg(shown(project_.background), background.error));
         }
@@ -290,9 +285,7 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
         QImage rollover;
         std::shared_ptr<torvana::gif::Graphic> animation;
         if (!h.rolloverImage.empty()) {
-            const QString path = QString::fromLocal8Bit(h.rolloverImage.c_str());
-            const auto at = std::find(picturePaths.begin() + qsizetype(firstRollover), picturePaths.end(), path);
-            const Picture& found = pictures[size_t(at - picturePaths.begin())];
+            const Picture& found = loaded[picturePaths.rollover(h.rolloverImage)];
             if (found.isNull()) {  // once for a picture that several hotspots share (addNote)
                 addNote(tr("Rollover picture %1 not shown: %2.").arg(shown(h.rolloverImage), found.error));
             }

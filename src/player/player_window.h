@@ -7,11 +7,13 @@
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
+#include <future>
 #include <memory>
 #include <set>
 #include <vector>
 
 #include "gif/qt/gif_picture.h"
+#include "player/picture.h"
 
 #include "project/staged_menu.h"
 
@@ -107,9 +109,12 @@ class PlayerWindow : public QWidget {
     Q_OBJECT
 public:
     // `launcher` must outlive the window. Animated pictures are timed by `clock` (the system
-    // clock when null).
+    // clock when null). `pictures`, when valid, gives the menu's pictures already being loaded
+    // (those of menuPicturePaths(project), with the same clock); otherwise the window loads
+    // them itself.
     PlayerWindow(PlayerProject project, Launcher& launcher,
-                 std::shared_ptr<torvana::gif::PainterClock> clock = nullptr, QWidget* parent = nullptr);
+                 std::shared_ptr<torvana::gif::PainterClock> clock = nullptr, QWidget* parent = nullptr,
+                 std::future<std::vector<Picture>> pictures = {});
 
     const PlayerProject& project() const { return project_; }
     PlayerStage* stage() const { return stage_; }
