@@ -64,4 +64,53 @@ std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
     }
 }
 
+SharedPictureLoad::SharedPictureLoad(std::vector<QString> paths)
+    : paths_(std::move(paths)), pictures_(paths_.size()), states_(paths_.size(), Waiting) {}
+
+void SharedPictureLoad::loadAside() {
+    for (size_t i = 0; i < paths_.size() && !cancelled_; ++i) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (states_[i] != Waiting) continue;
+            states_[i] = Decoding;
+        }
+        Picture picture = loadPicture(paths_[i]);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (states_[i] == Decoding) {
+            pictures_[i] = std::move(picture);
+            states_[i] = Done;
+        }
+        decoded_.notify_all();
+    }
+}
+
+std::vector<Picture> SharedPictureLoad::take(std::chrono::steady_clock::time_point deadline) {
+    cancel();
+    std::vector<Picture> taken(paths_.size());
+    std::vector<size_t> own;  // not started by the helper: decoded here
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (size_t i = 0; i < paths_.size(); ++i) {
+        if (states_[i] == Waiting) {
+            states_[i] = Taken;
+            own.push_back(i);
+        }
+    }
+    lock.unlock();
+    for (size_t i : own) taken[i] = loadPicture(paths_[i]);
+    lock.lock();
+    for (size_t i = 0; i < paths_.size(); ++i) {
+        if (states_[i] == Taken) continue;
+        decoded_.wait_until(lock, deadline, [&] { return states_[i] == Done; });
+        if (states_[i] == Done) {
+            taken[i] = std::move(pictures_[i]);
+        } else {
+            lock.unlock();
+            taken[i] = loadPicture(paths_[i]);
+            lock.lock();
+        }
+        states_[i] = Taken;
+    }
+    return taken;
+}
+
 }  // namespace torvana::player

@@ -5,8 +5,12 @@
 
 #include <QImage>
 #include <QString>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "gif/qt/gif_picture.h"
@@ -54,5 +58,31 @@ std::vector<Picture> loadPictures(const std::vector<QString>& paths,
 // null).
 std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
                                                     std::shared_ptr<torvana::gif::PainterClock> clock = nullptr);
+
+// Pictures decoded in advance by a helper thread of the lowest priority, and taken by whoever
+// needs them. The taker decodes itself what the helper has not started, waits for the picture
+// the helper is decoding until a deadline, and past it decodes that one too (the helper's copy
+// is then dropped): a busy computer may leave such a thread without a turn for long.
+class SharedPictureLoad {
+public:
+    explicit SharedPictureLoad(std::vector<QString> paths);
+
+    // On the helper thread: decodes the pictures nobody has taken yet, in order, until
+    // everything is done or cancel() is called.
+    void loadAside();
+    void cancel() { cancelled_ = true; }
+
+    // The pictures in the order of the paths (animations timed by the system clock). Once.
+    std::vector<Picture> take(std::chrono::steady_clock::time_point deadline);
+
+private:
+    enum State { Waiting, Decoding, Done, Taken };
+    std::vector<QString> paths_;
+    std::vector<Picture> pictures_;
+    std::vector<State> states_;  // guarded by mutex_
+    std::mutex mutex_;
+    std::condition_variable decoded_;
+    std::atomic<bool> cancelled_{false};
+};
 
 }  // namespace torvana::player

@@ -5,10 +5,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <chrono>
 #include <clocale>
 #include <future>
 #include <system_error>
 #include <thread>
+
+#include <sched.h>
 
 #include "project/staged_menu.h"
 #include "player/launcher.h"
@@ -39,38 +42,46 @@ bool readProject(torvana::PlayerProject& project, QString& error) {
     return false;
 }
 
+// The longest the window waits for the preparing thread's work before it does that work itself.
+constexpr std::chrono::milliseconds kLongestWaitForPreparation{30};
+
 // The menu as prepared before the application was made: the project (or why there is none),
-// and the thread that reads the font configuration and then decodes the pictures.
+// and a thread that reads the font configuration and then decodes the pictures. The thread has
+// the lowest priority, so it never delays the application's own start (nor the display
+// server's answers to it): it runs while they wait. The window waits for its work a little at
+// most; a busy computer may leave such a thread without a turn, and what it has not done by then
+// is done where it is needed (Qt reads the font configuration when it comes to its first font;
+// the window decodes the pictures).
 class MenuPreparation {
 public:
-    ~MenuPreparation() {
-        if (thread_.joinable()) thread_.join();
-    }
+    ~MenuPreparation() { finish(); }
 
     void start() {
         if (started_) return;
         started_ = true;
         if (!readProject(project_, error_)) return;
+        auto pictures = std::make_shared<SharedPictureLoad>(menuPicturePaths(project_).paths);
         std::promise<void> fontsRead;
-        std::promise<std::vector<Picture>> decoded;
         std::future<void> fontsDone = fontsRead.get_future();
-        std::future<std::vector<Picture>> picturesDone = decoded.get_future();
         try {
-            thread_ = std::thread([fontsRead = std::move(fontsRead), decoded = std::move(decoded),
-                                   paths = menuPicturePaths(project_).paths]() mutable {
+            thread_ = std::thread([pictures, fontsRead = std::move(fontsRead)]() mutable {
+                sched_param lowest{};
+                if (sched_setscheduler(0, SCHED_IDLE, &lowest) == 0) sched_yield();
                 FcInit();
                 fontsRead.set_value();
-                try {
-                    decoded.set_value(loadPictures(paths));
-                } catch (...) {
-                    decoded.set_exception(std::current_exception());
-                }
+                pictures->loadAside();
             });
         } catch (const std::system_error&) {
-            return;  // no thread: the fonts are read when first needed, the window loads the pictures
+            return;  // no thread: Qt reads the font configuration, the window loads the pictures
         }
+        pictures_ = std::move(pictures);
         fontsRead_ = std::move(fontsDone);
-        pictures_ = std::move(picturesDone);
+    }
+
+    // Waits a little for the font configuration, which Qt would otherwise read a second time
+    // when it comes to its first font.
+    void waitForFonts() {
+        if (fontsRead_.valid()) fontsRead_.wait_for(kLongestWaitForPreparation);
     }
 
     // Gives what was prepared: false when nothing was.
@@ -79,13 +90,18 @@ public:
         started_ = false;
         project = std::move(project_);
         error = error_;
-        pictures = std::move(pictures_);
+        if (pictures_) {
+            pictures = std::async(std::launch::deferred, [load = pictures_] {
+                return load->take(std::chrono::steady_clock::now() + kLongestWaitForPreparation);
+            });
+        }
         return true;
     }
 
-    // Qt would read the configuration a second time if it came to its first font first.
-    void waitForFonts() {
-        if (fontsRead_.valid()) fontsRead_.wait();
+    // Stops the thread after its current step and waits for it, before the application ends.
+    void finish() {
+        if (pictures_) pictures_->cancel();
+        if (thread_.joinable()) thread_.join();
     }
 
 private:
@@ -93,8 +109,8 @@ private:
     torvana::PlayerProject project_;
     QString error_;
     std::thread thread_;
+    std::shared_ptr<SharedPictureLoad> pictures_;
     std::future<void> fontsRead_;
-    std::future<std::vector<Picture>> pictures_;
 };
 
 MenuPreparation& preparation() {
@@ -132,14 +148,17 @@ int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& befo
     std::future<std::vector<Picture>> pictures;
     if (!preparation().take(project, error, pictures)) readProject(project, error);
     preparation().waitForFonts();
+    int status = 1;
     if (!error.isEmpty()) {
         launcher.showError(error);
-        return 1;
+    } else {
+        PlayerWindow window(std::move(project), launcher, nullptr, nullptr, std::move(pictures));
+        if (beforeShow) beforeShow(window);
+        window.show();
+        status = QApplication::exec();
     }
-    PlayerWindow window(std::move(project), launcher, nullptr, nullptr, std::move(pictures));
-    if (beforeShow) beforeShow(window);
-    window.show();
-    return QApplication::exec();
+    preparation().finish();
+    return status;
 }
 
 }  // namespace torvana::player

@@ -26,8 +26,8 @@ std::vector<std::string> projectFolders();
 // connects to the display: finds and reads the project here, then on a thread of its own reads
 // the system's font configuration (the bar's buttons need fonts for the first frame, and
 // reading their configuration, tens of files, is most of that cost) and decodes the menu's
-// pictures. runPlayer takes what was prepared. Without a thread to spare, the fonts are set up
-// when first needed and the window loads the pictures, as without this call.
+// pictures. The thread takes only time no other work wants; whatever it has not done when the
+// window needs it is done then, as without this call. runPlayer takes what was prepared.
 void prepareMenu();
 
 // Finds and reads the project (unless prepareMenu did), shows the menu window and runs the

@@ -2,6 +2,7 @@
 // right reader, and checking WAV files: everything below the window.
 
 #include <QTest>
+#include <chrono>
 #include <filesystem>
 #include <limits>
 
@@ -234,6 +235,31 @@ private slots:
         const torvana::player::Picture headerOnly = torvana::player::loadPicture(s.folder() + "/header-only.gif");
         QVERIFY(headerOnly.isNull());
         QVERIFY(!headerOnly.error.isEmpty());
+    }
+
+    // Pictures decoded ahead are taken as decoded (here after their files are gone); what the
+    // helper never started, the taker decodes itself.
+    void picturesDecodedAheadAreTakenWhoeverDecodedThem() {
+        StagingBuilder s;
+        s.writeImage("a.bmp", framedImage(40, 30, Qt::red, Qt::white), "BMP");
+        s.writeImage("b.png", framedImage(20, 10, Qt::blue, Qt::white), "PNG");
+        const std::vector<QString> paths{s.folder() + "/a.bmp", s.folder() + "/b.png"};
+        const auto soon = [] { return std::chrono::steady_clock::now() + std::chrono::seconds(5); };
+
+        torvana::player::SharedPictureLoad ahead(paths);
+        ahead.loadAside();
+        for (const QString& path : paths) QVERIFY(QFile::remove(path));
+        const std::vector<torvana::player::Picture> decoded = ahead.take(soon());
+        QCOMPARE(decoded.size(), size_t(2));
+        QCOMPARE(decoded[0].size(), QSize(40, 30));
+        QCOMPARE(decoded[1].first().pixelColor(5, 5), QColor(Qt::blue));
+
+        s.writeImage("a.bmp", framedImage(40, 30, Qt::red, Qt::white), "BMP");
+        torvana::player::SharedPictureLoad notStarted(paths);
+        const std::vector<torvana::player::Picture> own = notStarted.take(soon());
+        QCOMPARE(own[0].first().pixelColor(5, 5), QColor(Qt::red));
+        QCOMPARE(own[1].error, QString("file not found"));
+        notStarted.loadAside();  // too late: nothing left to decode, nothing changes
     }
 
     void withoutAProjectTheLauncherSaysWhy() {
