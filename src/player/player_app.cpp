@@ -85,13 +85,14 @@ public:
     }
 
     // Gives what was prepared: false when nothing was.
-    bool take(torvana::PlayerProject& project, QString& error, std::future<std::vector<Picture>>& pictures) {
+    bool take(torvana::PlayerProject& project, QString& error, PreparedMenu& prepared) {
         if (!started_) return false;
         started_ = false;
         project = std::move(project_);
         error = error_;
         if (pictures_) {
-            pictures = std::async(std::launch::deferred, [load = pictures_] {
+            prepared.beforeFirstFont = [this] { waitForFonts(); };
+            prepared.pictures = std::async(std::launch::deferred, [load = pictures_] {
                 return load->take(std::chrono::steady_clock::now() + kLongestWaitForPreparation);
             });
         }
@@ -145,14 +146,13 @@ void prepareMenu() {
 int runPlayer(Launcher& launcher, const std::function<void(PlayerWindow&)>& beforeShow) {
     torvana::PlayerProject project;
     QString error;
-    std::future<std::vector<Picture>> pictures;
-    if (!preparation().take(project, error, pictures)) readProject(project, error);
-    preparation().waitForFonts();
+    PreparedMenu prepared;
+    if (!preparation().take(project, error, prepared)) readProject(project, error);
     int status = 1;
     if (!error.isEmpty()) {
         launcher.showError(error);
     } else {
-        PlayerWindow window(std::move(project), launcher, nullptr, nullptr, std::move(pictures));
+        PlayerWindow window(std::move(project), launcher, nullptr, nullptr, std::move(prepared));
         if (beforeShow) beforeShow(window);
         window.show();
         status = QApplication::exec();

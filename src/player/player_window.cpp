@@ -225,7 +225,7 @@ void PlayerStage::focusOutEvent(QFocusEvent* event) {
 
 PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
                            std::shared_ptr<torvana::gif::PainterClock> clock, QWidget* parent,
-                           std::future<std::vector<Picture>> pictures)
+                           PreparedMenu prepared)
     : QWidget(parent), project_(std::move(project)), launcher_(launcher) {
     setObjectName(QStringLiteral("PlayerWindow"));
     setWindowTitle(QString::fromLocal8Bit(project_.title.c_str()));
@@ -233,7 +233,8 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
     // The pictures are decoded on a thread of their own (unless the caller started that
     // already) while the widgets and their fonts are set up here.
     const MenuPicturePaths picturePaths = menuPicturePaths(project_);
-    if (!pictures.valid()) pictures = loadPicturesAside(picturePaths.paths, clock);
+    std::future<std::vector<Picture>> pictures =
+        prepared.pictures.valid() ? std::move(prepared.pictures) : loadPicturesAside(picturePaths.paths, clock);
 
     sounds_ = new SoundBank(this);
 
@@ -269,6 +270,7 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
 
     for (const std::string& note : project_.notes) addNote(QString::fromLocal8Bit(note.c_str()));
     // Lays out the bar, which loads the fonts of its buttons, before waiting for the pictures.
+    if (prepared.beforeFirstFont) prepared.beforeFirstFont();
     updateBar();
 
     const std::vector<Picture> loaded = pictures.get();

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <future>
 #include <memory>
 #include <set>
@@ -105,16 +106,23 @@ private:
     std::set<const torvana::gif::Graphic*> stillOnly_;  // animations that failed to start
 };
 
+// What was prepared for a window before it was made (see prepareMenu).
+struct PreparedMenu {
+    // When valid, the menu's pictures already being loaded: those of menuPicturePaths(project),
+    // timed by the window's clock.
+    std::future<std::vector<Picture>> pictures;
+    // When set, called before the window needs its first font.
+    std::function<void()> beforeFirstFont;
+};
+
 class PlayerWindow : public QWidget {
     Q_OBJECT
 public:
     // `launcher` must outlive the window. Animated pictures are timed by `clock` (the system
-    // clock when null). `pictures`, when valid, gives the menu's pictures already being loaded
-    // (those of menuPicturePaths(project), with the same clock); otherwise the window loads
-    // them itself.
+    // clock when null). What `prepared` does not give, the window does itself.
     PlayerWindow(PlayerProject project, Launcher& launcher,
                  std::shared_ptr<torvana::gif::PainterClock> clock = nullptr, QWidget* parent = nullptr,
-                 std::future<std::vector<Picture>> pictures = {});
+                 PreparedMenu prepared = {});
 
     const PlayerProject& project() const { return project_; }
     PlayerStage* stage() const { return stage_; }
