@@ -46,26 +46,8 @@ MenuPicturePaths menuPicturePaths(const torvana::PlayerProject& project) {
     return menu;
 }
 
-std::vector<Picture> loadPictures(const std::vector<QString>& paths,
-                                  const std::shared_ptr<torvana::gif::PainterClock>& clock) {
-    std::vector<Picture> pictures;
-    pictures.reserve(paths.size());
-    for (const QString& path : paths) pictures.push_back(loadPicture(path, clock));
-    return pictures;
-}
-
-std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
-                                                    std::shared_ptr<torvana::gif::PainterClock> clock) {
-    auto load = [clock](const std::vector<QString>& all) { return loadPictures(all, clock); };
-    try {
-        return std::async(std::launch::async, load, paths);
-    } catch (const std::system_error&) {
-        return std::async(std::launch::deferred, load, std::move(paths));
-    }
-}
-
-SharedPictureLoad::SharedPictureLoad(std::vector<QString> paths)
-    : paths_(std::move(paths)), pictures_(paths_.size()), states_(paths_.size(), Waiting) {}
+SharedPictureLoad::SharedPictureLoad(std::vector<QString> paths, std::shared_ptr<torvana::gif::PainterClock> clock)
+    : paths_(std::move(paths)), clock_(std::move(clock)), pictures_(paths_.size()), states_(paths_.size(), Waiting) {}
 
 void SharedPictureLoad::loadAside() {
     for (size_t i = 0; i < paths_.size() && !cancelled_; ++i) {
@@ -74,7 +56,7 @@ void SharedPictureLoad::loadAside() {
             if (states_[i] != Waiting) continue;
             states_[i] = Decoding;
         }
-        Picture picture = loadPicture(paths_[i]);
+        Picture picture = loadPicture(paths_[i], clock_);
         std::lock_guard<std::mutex> lock(mutex_);
         if (states_[i] == Decoding) {
             pictures_[i] = std::move(picture);
@@ -84,28 +66,28 @@ void SharedPictureLoad::loadAside() {
     }
 }
 
-std::vector<Picture> SharedPictureLoad::take(std::chrono::steady_clock::time_point deadline) {
-    cancel();
-    std::vector<Picture> taken(paths_.size());
+std::vector<Picture> SharedPictureLoad::take(size_t first, size_t count, std::chrono::steady_clock::time_point deadline) {
+    const size_t end = std::min(paths_.size(), first + std::min(count, paths_.size()));
+    std::vector<Picture> taken(end > first ? end - first : 0);
     std::vector<size_t> own;  // not started by the helper: decoded here
     std::unique_lock<std::mutex> lock(mutex_);
-    for (size_t i = 0; i < paths_.size(); ++i) {
+    for (size_t i = first; i < end; ++i) {
         if (states_[i] == Waiting) {
             states_[i] = Taken;
             own.push_back(i);
         }
     }
     lock.unlock();
-    for (size_t i : own) taken[i] = loadPicture(paths_[i]);
+    for (size_t i : own) taken[i - first] = loadPicture(paths_[i], clock_);
     lock.lock();
-    for (size_t i = 0; i < paths_.size(); ++i) {
-        if (states_[i] == Taken) continue;
+    for (size_t i = first; i < end; ++i) {
+        if (states_[i] == Taken) continue;  // decoded here
         decoded_.wait_until(lock, deadline, [&] { return states_[i] == Done; });
         if (states_[i] == Done) {
-            taken[i] = std::move(pictures_[i]);
+            taken[i - first] = std::move(pictures_[i]);
         } else {
             lock.unlock();
-            taken[i] = loadPicture(paths_[i]);
+            taken[i - first] = loadPicture(paths_[i], clock_);
             lock.lock();
         }
         states_[i] = Taken;

@@ -8,7 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -48,36 +47,27 @@ struct MenuPicturePaths {
 };
 MenuPicturePaths menuPicturePaths(const torvana::PlayerProject& project);
 
-// Loads the pictures at `paths` on the caller's thread, in their order.
-std::vector<Picture> loadPictures(const std::vector<QString>& paths,
-                                  const std::shared_ptr<torvana::gif::PainterClock>& clock = nullptr);
-
-// Loads the pictures at `paths` on a thread of its own (on the caller's, when get() is called,
-// if no thread can be started), so the caller can go on with other work meanwhile. get() gives
-// them in the order of the paths. Their animations are timed by `clock` (the system clock when
-// null).
-std::future<std::vector<Picture>> loadPicturesAside(std::vector<QString> paths,
-                                                    std::shared_ptr<torvana::gif::PainterClock> clock = nullptr);
-
-// Pictures decoded in advance by a helper thread of the lowest priority, and taken by whoever
-// needs them. The taker decodes itself what the helper has not started, waits for the picture
-// the helper is decoding until a deadline, and past it decodes that one too (the helper's copy
-// is then dropped): a busy computer may leave such a thread without a turn for long.
+// Pictures decoded in advance by a helper thread, and taken by whoever needs them, a few at a
+// time. The taker decodes itself what the helper has not started, waits for the picture the
+// helper is decoding until a deadline, and past it decodes that one too (the helper's copy is
+// then dropped): a busy computer may leave a helper of low priority without a turn for long.
 class SharedPictureLoad {
 public:
-    explicit SharedPictureLoad(std::vector<QString> paths);
+    // Animations are timed by `clock` (the system clock when null).
+    explicit SharedPictureLoad(std::vector<QString> paths, std::shared_ptr<torvana::gif::PainterClock> clock = nullptr);
 
     // On the helper thread: decodes the pictures nobody has taken yet, in order, until
     // everything is done or cancel() is called.
     void loadAside();
     void cancel() { cancelled_ = true; }
 
-    // The pictures in the order of the paths (animations timed by the system clock). Once.
-    std::vector<Picture> take(std::chrono::steady_clock::time_point deadline);
+    // The pictures at [first, first + count) of the paths, in their order; each only once.
+    std::vector<Picture> take(size_t first, size_t count, std::chrono::steady_clock::time_point deadline);
 
 private:
     enum State { Waiting, Decoding, Done, Taken };
     std::vector<QString> paths_;
+    std::shared_ptr<torvana::gif::PainterClock> clock_;
     std::vector<Picture> pictures_;
     std::vector<State> states_;  // guarded by mutex_
     std::mutex mutex_;

@@ -42,8 +42,8 @@ bool readProject(torvana::PlayerProject& project, QString& error) {
     return false;
 }
 
-// The longest the window waits for the preparing thread's work before it does that work itself.
-constexpr std::chrono::milliseconds kLongestWaitForPreparation{30};
+// The longest the window waits for the font configuration before Qt reads it itself.
+constexpr std::chrono::milliseconds kLongestWaitForFonts{30};
 
 // The menu as prepared before the application was made: the project (or why there is none),
 // and a thread that reads the font configuration and then decodes the pictures. The thread has
@@ -81,7 +81,7 @@ public:
     // Waits a little for the font configuration, which Qt would otherwise read a second time
     // when it comes to its first font.
     void waitForFonts() {
-        if (fontsRead_.valid()) fontsRead_.wait_for(kLongestWaitForPreparation);
+        if (fontsRead_.valid()) fontsRead_.wait_for(kLongestWaitForFonts);
     }
 
     // Gives what was prepared: false when nothing was.
@@ -92,9 +92,7 @@ public:
         error = error_;
         if (pictures_) {
             prepared.beforeFirstFont = [this] { waitForFonts(); };
-            prepared.pictures = std::async(std::launch::deferred, [load = pictures_] {
-                return load->take(std::chrono::steady_clock::now() + kLongestWaitForPreparation);
-            });
+            prepared.pictures = pictures_;
         }
         return true;
     }

@@ -11,7 +11,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <future>
+#include <system_error>
 
 #include "player/launcher.h"
 #include "player/picture.h"
@@ -23,6 +25,9 @@ namespace torvana::player {
 namespace {
 
 // A hotspot whose rollover picture cannot be shown still answers on this square.
+
+// The longest the window waits for a picture being decoded aside before it decodes it itself.
+constexpr std::chrono::milliseconds kLongestWaitForPictures{30};
 
 // The longest the player waits for a click sound to finish before an exit hotspot ends it.
 constexpr int kLongestExitSoundMs = 3000;
@@ -231,10 +236,18 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
     setWindowTitle(QString::fromLocal8Bit(project_.title.c_str()));
 
     // The pictures are decoded on a thread of their own (unless the caller started that
-    // already) while the widgets and their fonts are set up here.
-    const MenuPicturePaths picturePaths = menuPicturePaths(project_);
-    std::future<std::vector<Picture>> pictures =
-        prepared.pictures.valid() ? std::move(prepared.pictures) : loadPicturesAside(picturePaths.paths, clock);
+    // already) while the widgets and their fonts are set up here. The first frame needs only the
+    // background; the rollover pictures are taken once it is on the screen.
+    picturePaths_ = menuPicturePaths(project_);
+    pictures_ = prepared.pictures;
+    if (!pictures_) {
+        pictures_ = std::make_shared<SharedPictureLoad>(picturePaths_.paths, clock);
+        try {
+            loadingAside_ = std::async(std::launch::async, [load = pictures_] { load->loadAside(); });
+        } catch (const std::system_error&) {
+            // No thread: the pictures are decoded here when they are taken.
+        }
+    }
 
     sounds_ = new SoundBank(this);
 
@@ -273,37 +286,15 @@ PlayerWindow::PlayerWindow(PlayerProject project, Launcher& launcher,
     if (prepared.beforeFirstFont) prepared.beforeFirstFont();
     updateBar();
 
-    const std::vector<Picture> loaded = pictures.get();
     if (!project_.background.empty()) {
-        const Picture& background = loaded.front();
+        const Picture background =
+            std::move(pictures_->take(0, 1, std::chrono::steady_clock::now() + kLongestWaitForPictures).front());
         if (background.isNull()) {
             addNote(tr("Background picture %1 not shown: %2.").arg(shown(project_.background), background.error));
         }
         stage_->setBackground(background.first(), background.animation);
     }
 
-    std::vector<PlayerStage::Spot> spots;
-    for (const PlayerHotspot& h : project_.hotspots) {
-        QImage rollover;
-        std::shared_ptr<torvana::gif::Graphic> animation;
-        if (!h.rolloverImage.empty()) {
-            const Picture& found = loaded[picturePaths.rollover(h.rolloverImage)];
-            if (found.isNull()) {  // once for a picture that several hotspots share (addNote)
-                addNote(tr("Rollover picture %1 not shown: %2.").arg(shown(h.rolloverImage), found.error));
-            }
-            rollover = found.first();
-            animation = found.animation;
-        }
-        const torvana::HotspotRect r = torvana::hotspotRect(h.x, h.y, rollover.width(), rollover.height());
-        spots.push_back({QRect(r.x, r.y, r.width, r.height), rollover, animation});
-    }
-    stage_->setSpots(std::move(spots));
-
-    prepareSound(project_.openingWav);
-    for (const PlayerHotspot& h : project_.hotspots) {
-        prepareSound(h.rolloverWav);
-        prepareSound(h.clickWav);
-    }
     connect(sounds_, &SoundBank::failed, this, [this](const QString& path, const QString& reason) {
         addNote(tr("Sound %1 not played: %2.").arg(shown(path.toLocal8Bit().toStdString()), reason));
     });
@@ -439,9 +430,41 @@ void PlayerWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-// The menu's first frame is on the screen (this runs once): the sound output opens and the
-// opening sound plays.
+PlayerWindow::~PlayerWindow() {
+    if (pictures_) pictures_->cancel();  // and loadingAside_ waits for the picture in hand
+}
+
+// The hotspots with their rollover pictures, and a note for each picture that cannot be shown
+// (once for a picture that several hotspots share).
+void PlayerWindow::setUpHotspots() {
+    const size_t rollovers = picturePaths_.paths.size() - picturePaths_.firstRollover;
+    std::vector<Picture> loaded = pictures_->take(picturePaths_.firstRollover, rollovers,
+                                                  std::chrono::steady_clock::now() + kLongestWaitForPictures);
+    std::vector<PlayerStage::Spot> spots;
+    for (const PlayerHotspot& h : project_.hotspots) {
+        QImage rollover;
+        std::shared_ptr<torvana::gif::Graphic> animation;
+        if (!h.rolloverImage.empty()) {
+            const Picture& found = loaded[picturePaths_.rollover(h.rolloverImage) - picturePaths_.firstRollover];
+            if (found.isNull()) addNote(tr("Rollover picture %1 not shown: %2.").arg(shown(h.rolloverImage), found.error));
+            rollover = found.first();
+            animation = found.animation;
+        }
+        const torvana::HotspotRect r = torvana::hotspotRect(h.x, h.y, rollover.width(), rollover.height());
+        spots.push_back({QRect(r.x, r.y, r.width, r.height), rollover, animation});
+    }
+    stage_->setSpots(std::move(spots));
+}
+
+// The menu's first frame is on the screen (this runs once): the hotspots get their rollover
+// pictures, the sounds are checked, the sound output opens and the opening sound plays.
 void PlayerWindow::menuShown() {
+    setUpHotspots();
+    prepareSound(project_.openingWav);
+    for (const PlayerHotspot& h : project_.hotspots) {
+        prepareSound(h.rolloverWav);
+        prepareSound(h.clickWav);
+    }
     sounds_->startOutput();
     playSound(project_.openingWav);
 }

@@ -108,9 +108,9 @@ private:
 
 // What was prepared for a window before it was made (see prepareMenu).
 struct PreparedMenu {
-    // When valid, the menu's pictures already being loaded: those of menuPicturePaths(project),
+    // When set, the menu's pictures already being loaded: those of menuPicturePaths(project),
     // timed by the window's clock.
-    std::future<std::vector<Picture>> pictures;
+    std::shared_ptr<SharedPictureLoad> pictures;
     // When set, called before the window needs its first font.
     std::function<void()> beforeFirstFont;
 };
@@ -123,6 +123,7 @@ public:
     PlayerWindow(PlayerProject project, Launcher& launcher,
                  std::shared_ptr<torvana::gif::PainterClock> clock = nullptr, QWidget* parent = nullptr,
                  PreparedMenu prepared = {});
+    ~PlayerWindow() override;
 
     const PlayerProject& project() const { return project_; }
     PlayerStage* stage() const { return stage_; }
@@ -140,6 +141,7 @@ protected:
 
 private:
     void menuShown();
+    void setUpHotspots();
     void addNote(const QString& note);
     void updateBar();
     QString shown(const std::string& path) const;
@@ -150,6 +152,9 @@ private:
     PlayerProject project_;
     Launcher& launcher_;
     SoundBank* sounds_;
+    MenuPicturePaths picturePaths_;
+    std::shared_ptr<SharedPictureLoad> pictures_;
+    std::future<void> loadingAside_;  // the window's own loading, when nothing was prepared
     PlayerStage* stage_;
     QWidget* bar_;
     QLabel* noteLine_;
