@@ -69,7 +69,11 @@ public:
                 if (sched_setscheduler(0, SCHED_IDLE, &lowest) == 0) sched_yield();
                 FcInit();
                 fontsRead.set_value();
-                pictures->loadAside();
+                try {
+                    pictures->loadAside();
+                } catch (...) {
+                    // Whatever a picture of its own cannot catch: the window decodes what is left.
+                }
             });
         } catch (const std::system_error&) {
             return;  // no thread: Qt reads the font configuration, the window loads the pictures
