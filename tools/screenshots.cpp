@@ -1,5 +1,7 @@
 // Renders every window of the editor to a PNG file, to look at what a user sees.
-// Usage: torvana-screenshots DIR (run it on an X server, e.g. under xvfb-run).
+// Usage: torvana-screenshots DIR (run it on an X server, e.g. under xvfb-run);
+//        torvana-screenshots --window ID FILE saves the X window ID of another program (the
+//        player's) as it is on the screen.
 
 #include <QApplication>
 #include <QGraphicsView>
@@ -8,6 +10,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -64,6 +67,14 @@ bool saveIcon(const QDir& dir, int size) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Torvana");
+    if (argc == 4 && QByteArray(argv[1]) == "--window") {
+        bool number = false;
+        const WId window = QByteArray(argv[2]).toULongLong(&number);
+        const QPixmap shot = number ? QGuiApplication::primaryScreen()->grabWindow(window) : QPixmap();
+        const bool ok = !shot.isNull() && shot.save(QString::fromLocal8Bit(argv[3]));
+        std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", argv[3], shot.width(), shot.height());
+        return ok ? 0 : 1;
+    }
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
         return 2;
