@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <chrono>
 #include <future>
 #include <system_error>
