@@ -176,14 +176,13 @@ void IniFile::writeString(const std::string& section, const std::string& key,
     }
 }
 
-int IniFile::readInteger(const std::string& section, const std::string& key, int fallback) const {
-    const auto text = readString(section, key);
-    if (!text) return fallback;
-    return tryStrToInt(*text).value_or(fallback);
-}
-
 bool IniFile::readBool(const std::string& section, const std::string& key, bool fallback) const {
-    return readInteger(section, key, fallback ? 1 : 0) != 0;
+    // A switch reads as the platform's profile routines read an integer: "0x" (with digits
+    // after it) and "$" begin a hexadecimal number, anything else must be an optional sign and
+    // digits. The general conversion also takes an "x" prefix, which would make "x0" off.
+    const auto text = readString(section, key);
+    if (!text || text->empty() || text->front() == 'x' || text->front() == 'X') return fallback;
+    return tryStrToInt(*text).value_or(fallback ? 1 : 0) != 0;
 }
 
 void IniFile::writeBool(const std::string& section, const std::string& key, bool value) {

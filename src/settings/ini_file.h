@@ -24,11 +24,7 @@ public:
     // Throws Error("Unable to write to <path>") when the file cannot be written.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
 
-    // Reads an integer through the program's integer conversion, as the settings file stores
-    // numbers; a value that is missing or does not convert gives `fallback`.
-    int readInteger(const std::string& section, const std::string& key, int fallback) const;
-
-    // 0 is false, any other integer true, anything else `fallback`.
+    // 0 is false, any other integer ("0x" and "$" hexadecimal) true, anything else `fallback`.
     bool readBool(const std::string& section, const std::string& key, bool fallback) const;
 
     void writeBool(const std::string& section, const std::string& key, bool value);

@@ -35,7 +35,8 @@ TEST(Settings, BooleanValuesReadAsIntegers) {
     TempDir dir;
     for (const char* off : {"0", "0x0", "00", "$0", " 0 "})
         EXPECT_FALSE(readWarnMe(dir, std::string("[Options]\r\nwarnme=") + off + "\r\n")) << off;
-    for (const char* on : {"1", "-1", "2", "0x10", "yes", "off", "False", "", "0x", "1.0"})
+    // Only "0x" and "$" start a hexadecimal number; "x0" is no number, so it gives the default.
+    for (const char* on : {"1", "-1", "2", "0x10", "yes", "off", "False", "", "0x", "1.0", "x0", "X0", "$", "-0x0"})
         EXPECT_TRUE(readWarnMe(dir, std::string("[Options]\r\nwarnme=") + on + "\r\n")) << on;
 }
 
