@@ -97,7 +97,12 @@ void TForm1::reopenProject(const std::string path) {
         // A project that is gone leaves the list before anything is asked: there is nothing to
         // open, so the open project stays as it is.
         if (!torvana::fileExists(path)) {
-            torvana::forgetRecentProject(settingsPath(), path);
+            try {
+                torvana::forgetRecentProject(settingsPath(), path);
+            } catch (const torvana::Error&) {
+                // An unwritable settings file keeps the entry; the warning below still says why
+                // nothing opens.
+            }
             fillReopenMenu();
             torvana::toolkit::showWarning(vanishedText(path), this);
             return;

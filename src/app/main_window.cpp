@@ -19,6 +19,7 @@
 #include "app/forms.h"
 #include "app/startup_chooser.h"
 #include "hotspot/ui/hotspot_layout.h"
+#include "project/errors.h"
 #include "settings/recent_projects.h"
 #include "settings/settings_file.h"
 #include "toolkit/artwork.h"
@@ -68,7 +69,7 @@ TForm1::TForm1(std::string settingsPath, const Forms& windows, QWidget* parent)
     buildControls();
     buildMenu();
     connectHandlers();
-    torvana::toolkit::keepFieldsOnOneLine(this);
+    torvana::toolkit::prepareTextFields(this);
     FormCreate();
 }
 
@@ -371,8 +372,13 @@ void TForm1::fillReopenMenu() {
 }
 
 void TForm1::rememberProject() {
-    makeSettingsFolder(settingsPath_);
-    torvana::rememberRecentProject(settingsPath_, state.projectPath);
+    // The Reopen list is an addition to Open and Save, which write no settings: a settings file
+    // that cannot be written leaves the list as it is and never interrupts them with a box.
+    try {
+        makeSettingsFolder(settingsPath_);
+        torvana::rememberRecentProject(settingsPath_, state.projectPath);
+    } catch (const torvana::Error&) {
+    }
     fillReopenMenu();
 }
 

@@ -62,7 +62,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setTabOrder(DirectoryListBox1, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
     setFixedSize(QSize(256, 338).expandedTo(sizeHint()));
-    torvana::toolkit::keepFieldsOnOneLine(this);
+    torvana::toolkit::prepareTextFields(this);
 }
 
 void TForm3::showEvent(QShowEvent* event) {

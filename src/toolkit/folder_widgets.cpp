@@ -70,9 +70,10 @@ void DirectoryListBox::openItem(QListWidgetItem* item) {
 }
 
 void DirectoryListBox::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem() &&
-        currentItem()->data(kPathRole).toString() != torvana::toolkit::toQString(directory_)) {
-        openItem(currentItem());
+    // Enter belongs to the dialog's default button, as in every field of the program: only a
+    // double click opens a folder.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
         return;
     }
     QListWidget::keyPressEvent(event);

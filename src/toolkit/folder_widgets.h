@@ -1,7 +1,7 @@
 #pragma once
 // The drive selector and the folder list of the folder dialogs. The list shows the open
 // folder's ancestors as an indented path and then its sub-folders; a single click highlights an
-// entry, a double click (or Enter) opens it, and opening a folder makes it the process's current
+// entry, a double click opens it (Enter is left to the dialog's default button), and opening a folder makes it the process's current
 // folder. The drive selector lists the mounted file systems, "/" first, and moves the linked
 // list to the folder last open on that drive.
 

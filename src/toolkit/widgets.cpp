@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QValidator>
 
+#include "project/file_io.h"
 #include "toolkit/artwork.h"
 
 namespace torvana::toolkit {
@@ -38,8 +39,9 @@ private:
 
 bool holdsLineBreak(const QString& text) { return std::any_of(text.begin(), text.end(), breaksLine); }
 
-void keepFieldsOnOneLine(QWidget* window) {
+void prepareTextFields(QWidget* window) {
     for (QLineEdit* field : window->findChildren<QLineEdit*>()) {
+        field->setMaxLength(int(kTextFileLimit));
         if (dynamic_cast<const OneLineValidator*>(field->validator())) continue;
         field->setValidator(new OneLineValidator(field->validator(), field));
         if (holdsLineBreak(field->text())) field->setText(field->text());

@@ -57,12 +57,14 @@ QString hintOf(const QWidget* control);
 
 namespace torvana::toolkit {
 
-// Keeps every single-line field of `window` (each QLineEdit, an editable combo box's too) on one
-// line: a CR, LF or Ctrl+Z that is typed, pasted or set by the program becomes a blank, as the
-// project and hand-off files hold one value per line. Each window calls it once its fields exist.
-void keepFieldsOnOneLine(QWidget* window);
+// Prepares every single-line field of `window` (each QLineEdit, an editable combo box's too) for
+// the values of a project: it stays on one line (a CR, LF or Ctrl+Z that is typed, pasted or set
+// by the program becomes a blank, as the project and hand-off files hold one value per line),
+// and it takes as much text as a project file can hold, so Open then Save gives back every
+// character it read. Each window calls it once its fields exist.
+void prepareTextFields(QWidget* window);
 
-// Whether a text holds a character keepFieldsOnOneLine would replace.
+// Whether a text holds a character prepareTextFields would replace.
 bool holdsLineBreak(const QString& text);
 
 // Places a top-level window in the middle of the screen it is on (or the primary screen).

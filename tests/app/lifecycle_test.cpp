@@ -10,8 +10,10 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
+#include "hotspot/ui/hotspot_editor.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
+#include "staging/ui/staging_folder_dialog.h"
 #include "test_support/window_fixture.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/widgets.h"
@@ -96,6 +98,26 @@ private slots:
         // The dialog proposed nothing the first time and made the file's folder current.
         QCOMPARE(fx.hook.fileDialogs[0].startFile, std::string());
         QCOMPARE(QDir::currentPath(), fx.dirPath());
+    }
+
+    // Values have no length limit: Open shows them whole, so Save gives back what it read, and
+    // every field of every window takes text of that length.
+    void longValuesAreKeptWhole() {
+        const std::string longText = "/" + std::string(40000, 'a') + ".gif";
+        torvana::ProjectFileData d;
+        d.cdTitle = longText;
+        d.backgroundImage = longText;
+        const std::string p = fx.path("long.cdrom");
+        torvana::writeProjectFile(p, d);
+        open(p);
+        QCOMPARE(f->Edit1->text().toStdString(), longText);
+        QCOMPARE(f->Edit3->text().toStdString(), longText);
+        const QString typed = QString::fromStdString(longText);
+        for (QWidget* w : std::initializer_list<QWidget*>{f, forms().Form2, forms().Form3, forms().Form4})
+            for (QLineEdit* field : w->findChildren<QLineEdit*>()) {
+                field->setText(typed);
+                QCOMPARE(field->text().size(), typed.size());
+            }
     }
 
     void openWithNoHotspotsAndOpeningAgainProposesTheLastFile() {
@@ -220,6 +242,24 @@ private slots:
         f->New1Click();
         QCOMPARE(nameSeen, QString("first"));
         QCOMPARE(folderSeen, QString::fromStdString(fx.path("sub")));
+    }
+
+    // Enter in the folder list presses OK with the folder that is open, not the one highlighted
+    // (the list is the staging-folder dialog's too).
+    void enterInTheFolderListPressesOk() {
+        QDir(fx.dirPath()).mkpath("sub/inner");
+        auto* dialog = forms().Form3;
+        whenModal("TForm3", [&](QWidget*) {
+            dialog->Edit1->setText("typed");
+            QVERIFY(dialog->DirectoryListBox1->openFolder(fx.path("sub")));
+            auto* list = dialog->DirectoryListBox1;
+            list->setFocus();
+            list->setCurrentRow(list->count() - 1);  // "inner", highlighted only
+            QTest::keyClick(list, Qt::Key_Return);
+            if (dialog->isVisible()) dialog->BitBtn2->click();  // Enter did not press OK
+        });
+        f->New1Click();
+        QCOMPARE(f->state.projectPath, fx.path("sub") + "/typed.cdrom");
     }
 
     void closeEmptiesTheWindowAndKeepsThePath() {

@@ -42,6 +42,16 @@ class ReopenTest : public QObject {
         f->Open1Click();
     }
 
+    // Save with a program folder that holds both players, every copy answered with OK.
+    void save() {
+        QDir(fx.dirPath()).mkdir("program");
+        torvana::replaceFileContents(fx.path("program/autorun.exe"), "player");
+        makeLinuxPlayerStandIn(fx.path("program"));
+        f->state.programFolder = fx.path("program") + "/";
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+    }
+
     // The Reopen menu's entries as the user reads them.
     QStringList entries() const {
         QStringList texts;
@@ -98,15 +108,24 @@ private slots:
         open(mine);
         // Another copy of the editor opened a project meanwhile.
         torvana::rememberRecentProject(fx.settingsPath(), fx.path("other.cdrom"));
-        QDir(fx.dirPath()).mkdir("program");
-        torvana::replaceFileContents(fx.path("program/autorun.exe"), "player");
-        makeLinuxPlayerStandIn(fx.path("program"));
-        f->state.programFolder = fx.path("program") + "/";
-        fx.hook.answer(Answer::Ok);  // everything copied
-        f->BitBtn1->click();
+        save();
         QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
         QVERIFY(f->state.projectSaved);
         QCOMPARE(entries(), (QStringList{entry(1, mine), entry(2, fx.path("other.cdrom"))}));
+    }
+
+    // The list is the editor's own addition: when the settings file cannot be written, Open and
+    // Save go on exactly as without it, with no box of their own about it.
+    void aSettingsFileThatCannotBeWrittenLeavesOpenAndSaveAlone() {
+        QDir(fx.dirPath()).mkdir("torvana.ini");  // a folder where the file must go
+        f->state.warnMe = false;
+        open(writeProject("mine.cdrom"));
+        QVERIFY(fx.hook.boxes.empty());
+        QCOMPARE(f->Edit1->text(), QString("Title of mine.cdrom"));
+        save();
+        QCOMPARE(fx.hook.boxes.size(), size_t(1));
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
+        QVERIFY(f->state.projectSaved);
     }
 
     void reopenAsksOpensQuestion() {

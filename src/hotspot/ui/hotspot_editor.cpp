@@ -176,7 +176,7 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
     // The size is the least: wider, the path fields grow so long paths can be read.
     setMinimumSize(QSize(506, 339).expandedTo(sizeHint()));
     resize(minimumSize());
-    torvana::toolkit::keepFieldsOnOneLine(this);
+    torvana::toolkit::prepareTextFields(this);
 }
 
 QList<QWidget*> TForm2::hintControls() const { return {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4, BitBtn1, BitBtn2, BitBtn3}; }

@@ -60,7 +60,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setTabOrder(BitBtn1, BitBtn2);
     resize(QSize(251, 350).expandedTo(sizeHint()));
     setMinimumSize(sizeHint());
-    torvana::toolkit::keepFieldsOnOneLine(this);
+    torvana::toolkit::prepareTextFields(this);
 }
 
 void TForm4::DirectoryListBox1Change() { Edit1->clear(); }
