@@ -159,7 +159,7 @@ int MenuWindow::run(HINSTANCE instance, int show) {
     if (project_.showBrowse) browseButton_ = button(L"&Browse", kBrowseId);
     if (project_.showExit) exitButton_ = button(L"E&xit", kExitId);
     dpi_ = windowDpi(hwnd_);
-    scale_ = menu::wholeScale(dpi_);
+    scale_ = int(menu::chooseScale(dpi_ / 96.0, 0, 0, 0, 0));
     updateFont();
     layout();
     ShowWindow(hwnd_, show);
@@ -491,8 +491,8 @@ LRESULT MenuWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DPICHANGED:
         dpi_ = HIWORD(wParam);
-        if (menu::wholeScale(dpi_) != scale_) {
-            scale_ = menu::wholeScale(dpi_);
+        if (int(menu::chooseScale(dpi_ / 96.0, 0, 0, 0, 0)) != scale_) {
+            scale_ = int(menu::chooseScale(dpi_ / 96.0, 0, 0, 0, 0));
             updateFont();
         }
         layout(reinterpret_cast<const RECT*>(lParam));

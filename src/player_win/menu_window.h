@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "player_win/menu_model.h"
+#include "menu/menu_model.h"
 #include "player_win/pictures.h"
 #include "project/staged_menu.h"
 #include "project/wave_info.h"

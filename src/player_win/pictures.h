@@ -8,7 +8,7 @@
 #include <string>
 
 #include "gif/gif_compositor.h"
-#include "player_win/menu_model.h"
+#include "menu/menu_model.h"
 
 namespace torvana::winplayer {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "disc/media_probe.h"
-#include "player_win/menu_model.h"
+#include "menu/menu_model.h"
 #include "project/paths.h"
 
 namespace torvana {
