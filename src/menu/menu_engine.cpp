@@ -118,7 +118,7 @@ void MenuEngine::playSound(const std::string& path, std::vector<Action>& actions
     if (heardMs) *heardMs = 0;
     const auto found = sounds_.find(path);
     if (path.empty() || found == sounds_.end() || !found->second.error.empty() || !soundOutput_) return;
-    actions.push_back({Action::PlaySound, -1, path});
+    actions.push_back({Action::Play, -1, path});
     if (heardMs) *heardMs = found->second.durationMs;
 }
 

@@ -42,7 +42,7 @@ struct Event {
 
 struct Action {
     enum Kind {
-        PlaySound,   // `path` from its start, stopping the one before
+        Play,        // the sound `path` from its start, stopping the one before
         StopSounds,  // before the menu ends
         Start,       // what hotspot `hotspot` names: a web address or its staged file
         Browse,      // the menu's folder in the file manager

@@ -85,7 +85,7 @@ void expectLooksLike(const Pixels& shown, const Pixels& expected, const std::vec
     for (size_t t = 0; t < text.size(); ++t) EXPECT_GT(inked[t], 20) << name << ": no text in area " << t;
 }
 
-std::vector<Action> play(const std::string& path) { return {{Action::PlaySound, -1, path}}; }
+std::vector<Action> play(const std::string& path) { return {{Action::Play, -1, path}}; }
 
 }  // namespace
 
