@@ -22,10 +22,6 @@ foreach(program ${torvana_programs})
     install(TARGETS ${program} RUNTIME DESTINATION ${TORVANA_INSTALL_PROGRAMDIR})
   endif()
 endforeach()
-# The player's sound output module, which it loads from its own folder.
-if(TARGET torvana-player-sound)
-  install(TARGETS torvana-player-sound LIBRARY DESTINATION ${TORVANA_INSTALL_PROGRAMDIR}/modules)
-endif()
 foreach(file ${torvana_beside_editor})
   if(TARGET ${file})
     get_target_property(kind ${file} TYPE)
@@ -42,7 +38,7 @@ foreach(file ${torvana_beside_editor})
   endif()
 endforeach()
 
-# The Linux player with its own Qt, which the editor copies onto every disc, as the build made it
+# The Linux player with its own SDL, which the editor copies onto every disc, as the build made it
 # (the package does not strip it again: its libraries are Debian's, already stripped).
 if(TARGET torvana_linux_bundle)
   install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/linux-x86_64 DESTINATION ${TORVANA_INSTALL_PROGRAMDIR}

@@ -1,29 +1,22 @@
-# Assembles the Linux player bundle: the player, the Qt libraries and plugins it needs and what
-# they need in turn, copied from the installed Debian packages, and a qt.conf.
+# Assembles the Linux player bundle: the player and the libraries it needs that a Linux desktop
+# cannot be counted on to have, copied from the installed Debian packages.
 #
-#   cmake -DPLAYER=... [-DSOUND_MODULE=...] -DOUT=bin/linux-x86_64 -DQT_PLUGINS=... [-DSTRIP=strip]
-#         -P linux_bundle.cmake
+#   cmake -DPLAYER=... -DOUT=bin/linux-x86_64 [-DSTRIP=strip] -P linux_bundle.cmake
 #
 # OUT/torvana-player   the player, stripped; its DT_RPATH is $ORIGIN/lib
-# OUT/modules/         its sound output module (Qt Multimedia), loaded once there is a sound
-# OUT/lib/             every library it needs that a Linux desktop cannot be counted on to have
-#                      in this version, each a plain file under the name programs ask for
-# OUT/plugins/         platforms (xcb, Wayland) and what the Wayland platform loads
-# OUT/qt.conf          the Qt paths inside the bundle
+# OUT/lib/             SDL2 and what it needs beyond the system's, each a plain file under the
+#                      name programs ask for
 # OUT/licenses/        the Debian copyright file of each package a copied file comes from
 #
 # Left to the system (the usual exclusions of bundled Linux programs): the C library and the
-# dynamic loader, which fix what the system runs; the C++ and GCC run-time libraries, which every
-# desktop has in a version at least as new as the C library this one needs, and which a graphics
-# driver of the system may need newer than ours in the same process; the graphics drivers'
-# libraries (GL, EGL, GLX, DRM, GBM, Vulkan); the X11, xcb and Wayland client libraries and the
-# font stack (fontconfig, FreeType, HarfBuzz, expat, zlib), which belong to the display and the
-# system's font configuration; the clients of the system's services (sound server, message bus,
-# systemd, udev, ALSA).
+# dynamic loader, which fix what the system runs; the GCC run-time library; the graphics
+# drivers' libraries (GL, EGL, DRM, GBM, Vulkan); the X11, xcb and Wayland client libraries and
+# the keyboard map library, which belong to the display; the clients of the system's services
+# (sound server, ALSA, message bus, systemd, udev). The player links its C++ run time in.
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(var PLAYER OUT QT_PLUGINS)
+foreach(var PLAYER OUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "linux_bundle.cmake: ${var} is not set")
   endif()
@@ -38,67 +31,26 @@ set(system_libraries
   "^libGL\\.so" "^libGLX" "^libEGL" "^libOpenGL" "^libGLdispatch" "^libGLES" "^libglapi" "^libdrm"
   "^libgbm" "^libvulkan"
   "^libX11\\.so" "^libX11-xcb" "^libxcb\\.so" "^libXau" "^libXdmcp" "^libXext" "^libXrender" "^libXi\\.so"
-  "^libSM\\.so" "^libICE\\.so" "^libwayland-"
-  "^libfontconfig" "^libfreetype" "^libharfbuzz" "^libexpat" "^libz\\.so"
+  "^libXcursor" "^libXfixes" "^libXrandr" "^libxkbcommon" "^libSM\\.so" "^libICE\\.so" "^libwayland-"
   "^libpulse" "^libasound" "^libdbus-1" "^libsystemd" "^libudev")
-
-# The plugins the player needs: X11 and Wayland, and what the Wayland platform loads (its shell
-# integration and window decorations); JPEG and ICO for pictures that are neither GIF (our own
-# reader) nor BMP or PNG (built into Qt). Sounds play through Qt Multimedia's own output to the
-# sound server, which needs no media plugin.
-set(wanted_plugins
-  platforms/libqxcb.so
-  imageformats/libqjpeg.so
-  imageformats/libqico.so
-  platforms/libqwayland-generic.so
-  wayland-shell-integration/libxdg-shell.so
-  wayland-decoration-client/libbradient.so)
 
 # A fresh bundle each time: a library left from an earlier run must not be found instead of the
 # system's one while the dependencies are resolved.
 file(REMOVE_RECURSE "${OUT}")
-file(MAKE_DIRECTORY "${OUT}/lib" "${OUT}/plugins")
+file(MAKE_DIRECTORY "${OUT}/lib")
 
-set(plugins)
 set(originals)  # the system's files the bundle copies
-foreach(p ${wanted_plugins})
-  if(EXISTS "${QT_PLUGINS}/${p}")
-    get_filename_component(kind "${p}" DIRECTORY)
-    file(MAKE_DIRECTORY "${OUT}/plugins/${kind}")
-    file(COPY_FILE "${QT_PLUGINS}/${p}" "${OUT}/plugins/${p}")
-    list(APPEND plugins "${OUT}/plugins/${p}")
-    list(APPEND originals "${QT_PLUGINS}/${p}")
-  elseif(p MATCHES "xcb")
-    message(FATAL_ERROR "The Qt platform plugin ${QT_PLUGINS}/${p} is missing (Debian: qt6-qpa-plugins)")
-  else()
-    message(WARNING "${QT_PLUGINS}/${p} is missing (Debian: qt6-wayland): the Linux player is bundled without it")
-  endif()
-endforeach()
-
-# Our own programs, stripped of what only a debugger needs.
-set(ours "${OUT}/torvana-player")
+# Our own program, stripped of what only a debugger needs.
 file(COPY_FILE "${PLAYER}" "${OUT}/torvana-player")
-if(SOUND_MODULE)
-  get_filename_component(module_name "${SOUND_MODULE}" NAME)
-  file(MAKE_DIRECTORY "${OUT}/modules")
-  file(COPY_FILE "${SOUND_MODULE}" "${OUT}/modules/${module_name}")
-  # The module's libraries come through the player's run path, as every library of the process.
-  file(RPATH_REMOVE FILE "${OUT}/modules/${module_name}")
-  list(APPEND ours "${OUT}/modules/${module_name}")
-  list(APPEND plugins "${OUT}/modules/${module_name}")
-endif()
 if(STRIP)
-  foreach(file ${ours})
-    execute_process(COMMAND "${STRIP}" --strip-unneeded "${file}" RESULT_VARIABLE stripped)
-    if(NOT stripped EQUAL 0)
-      message(FATAL_ERROR "${STRIP} failed on ${file}")
-    endif()
-  endforeach()
+  execute_process(COMMAND "${STRIP}" --strip-unneeded "${OUT}/torvana-player" RESULT_VARIABLE stripped)
+  if(NOT stripped EQUAL 0)
+    message(FATAL_ERROR "${STRIP} failed on ${OUT}/torvana-player")
+  endif()
 endif()
 
 file(GET_RUNTIME_DEPENDENCIES
   EXECUTABLES "${OUT}/torvana-player"
-  MODULES ${plugins}
   RESOLVED_DEPENDENCIES_VAR resolved
   UNRESOLVED_DEPENDENCIES_VAR unresolved
   PRE_EXCLUDE_REGEXES ${system_libraries}
@@ -141,6 +93,8 @@ if(DPKG_QUERY)
   endforeach()
   execute_process(COMMAND ${DPKG_QUERY} -S ${paths} OUTPUT_VARIABLE owners ERROR_QUIET)
   string(REGEX MATCHALL "(^|\n)[^:\n]+" packages "${owners}")
+  # The menu's font, built into the player, is made from DejaVu Sans.
+  list(APPEND packages fonts-dejavu-core)
   file(MAKE_DIRECTORY "${OUT}/licenses")
   set(missing)
   foreach(package ${packages})
@@ -158,5 +112,4 @@ else()
   message(WARNING "dpkg-query missing: the Linux player bundle has no licence files")
 endif()
 
-file(WRITE "${OUT}/qt.conf" "[Paths]\nPrefix = .\nLibraries = lib\nPlugins = plugins\n")
-message(STATUS "Linux player bundle: ${count} libraries, plugins: ${wanted_plugins}")
+message(STATUS "Linux player bundle: ${count} libraries: ${names}")

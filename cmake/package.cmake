@@ -25,9 +25,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 # package_depends.cmake.in), so CPack's own scan of every file is off.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(torvana_shlibdeps_programs)
-# The player's sound output module counts as one of the programs: the player loads it from the
-# installed tree, and its libraries (Qt Multimedia) are dependencies of the package.
-foreach(program ${torvana_programs} torvana-player-sound)
+foreach(program ${torvana_programs})
   if(TARGET ${program})
     list(APPEND torvana_shlibdeps_programs $<TARGET_FILE:${program}>)
   endif()

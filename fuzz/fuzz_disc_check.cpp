@@ -30,7 +30,7 @@
 #include "disc/media_probe.h"
 #include "gif/gif_image.h"
 #include "gif/gif_writer.h"
-#include "player_win/menu_text.h"
+#include "menu/menu_text.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/project_file.h"

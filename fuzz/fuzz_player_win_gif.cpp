@@ -18,7 +18,7 @@
 
 #include "gif/gif_compositor.h"
 #include "gif/gif_image.h"
-#include "player_win/menu_model.h"
+#include "menu/menu_model.h"
 
 using namespace torvana;
 

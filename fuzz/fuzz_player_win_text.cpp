@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "player_win/menu_text.h"
+#include "menu/menu_text.h"
 #include "project/errors.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"

@@ -1,17 +1,17 @@
 # Checks the layering of the sources (README, "Layout"):
 #
 #   core      torvana_core and torvana_disc: src/project, src/gif (not gif/qt), src/disc, the
-#             files of hotspot, staging and settings outside their ui/ sub-folders, and the
-#             Windows player's files that torvana_core lists. No Qt header; includes only core
-#             headers.
+#             menu engine src/menu, and the files of hotspot, staging and settings outside their
+#             ui/ sub-folders. No Qt header; includes only core headers. The menu engine
+#             includes no platform header either (Windows, SDL, X11, POSIX).
 #   gif/qt    drawing and animating GIF pictures on Qt: core and gif/qt only.
 #   toolkit   the windowing layer: core and toolkit only, nothing of the windows.
-#   player    the menu player: core, gif/qt and player only, never the editor's windows.
+#   player    the Linux menu player: core and player only, no Qt.
 #   hotspot, staging, settings (their ui/ sub-folders): the folder's windows, on core, gif/qt
 #             and toolkit; never app, nor another folder's windows.
 #   app       main(), the main window and its commands: anything of the editor.
 #
-# Only src/toolkit and the player's launcher may use the Qt classes that talk to the user or the
+# Only src/toolkit may use the Qt classes that talk to the user or the
 # desktop directly (message boxes, file dialogs, shell opening, processes). The main window's
 # methods are implemented in src/app only. And no circle: the parts include one another
 # without a cycle.
@@ -45,7 +45,7 @@ function(part_of f out)
     set(part gif/qt)
   elseif(f MATCHES "^src/(hotspot|staging|settings)/ui/")
     set(part ${folder})
-  elseif(f MATCHES "^src/(project|gif|disc|hotspot|staging|settings)/" OR stem IN_LIST core_stems)
+  elseif(f MATCHES "^src/(project|gif|disc|menu|hotspot|staging|settings)/" OR stem IN_LIST core_stems)
     set(part core)
   else()
     set(part ${folder})
@@ -56,7 +56,7 @@ endfunction()
 set(allowed_core core)
 set(allowed_gif/qt core gif/qt)
 set(allowed_toolkit core toolkit)
-set(allowed_player core gif/qt player)
+set(allowed_player core player)
 set(allowed_player_win core player_win)
 foreach(folder hotspot staging settings)
   set(allowed_${folder} core gif/qt toolkit ${folder})
@@ -69,10 +69,22 @@ foreach(f IN LISTS sources)
   file(READ ${SOURCE_DIR}/${f} text)
   part_of(${f} part)
   list(APPEND parts ${part})
-  if(NOT f MATCHES "^src/(toolkit/|player/launcher\\.)")
+  if(NOT f MATCHES "^src/toolkit/")
     string(REGEX MATCH "QMessageBox|QFileDialog|QDesktopServices|QProcess" hit "${text}")
     if(hit)
-      string(APPEND failures "${f} uses ${hit} outside src/toolkit and the player's launcher\n")
+      string(APPEND failures "${f} uses ${hit} outside src/toolkit\n")
+    endif()
+  endif()
+  if(f MATCHES "^src/(player|player_win)/")
+    string(REGEX MATCH "#include <Q[A-Za-z]*>" hit "${text}")
+    if(hit)
+      string(APPEND failures "${f} is a player on the disc and includes ${hit}\n")
+    endif()
+  endif()
+  if(f MATCHES "^src/menu/")
+    string(REGEX MATCH "#include <(windows|SDL|X11/|unistd|sys/)[^>]*>" hit "${text}")
+    if(hit)
+      string(APPEND failures "${f} is the menu engine and includes the platform header ${hit}\n")
     endif()
   endif()
   if(NOT f MATCHES "^src/app/" AND text MATCHES "TForm1::")

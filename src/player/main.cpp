@@ -1,49 +1,322 @@
-// The menu player: shows the menu that the project file beside it describes. It reads no
-// command line; it finds everything through its current folder.
+// The Linux menu player: shows the menu that the project file beside it describes, through the
+// menu engine, in a window of SDL's. It reads no command line; it finds the project in its
+// current folder (the disc's root when autorun.sh starts it) or else in its own folder. This
+// file is the thin shell: the window and its scale, the engine's pixels onto it, the pointer
+// and keys into the engine, and the engine's actions out to the sound output and the desktop.
 
-#include <QApplication>
-
-#include "player/launcher.h"
-#include "player/player_app.h"
-#include "project/file_io.h"
-
-#ifdef TORVANA_BUNDLED_PLAYER
+#include <SDL.h>
+#include <SDL_syswm.h>
 #include <dlfcn.h>
+#include <unistd.h>
 
-#include <QDir>
-#include <QFileInfo>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "menu/menu_engine.h"
+#include "player/launch.h"
+#include "player/sound.h"
+#include "project/errors.h"
+#include "project/file_io.h"
+#include "project/staged_menu.h"
 
 namespace {
 
-// The player on a disc carries its own Qt: libraries in lib/ (found through the program's run
-// path), plugins in plugins/ and the sound module in modules/ beside it. Qt would also look in
-// the plugin folder of the system Qt it was built with, and finds its qt.conf beside what it
-// takes for the program, which is the dynamic loader when autorun.sh starts the player through
-// it (a disc mounted without execute permission). So the program's folder is found here, from
-// where this program was really loaded, before Qt looks for any plugin.
-void usePluginsBesideProgram() {
+using torvana::menu::Action;
+using torvana::menu::Event;
+using torvana::menu::Key;
+
+int64_t nowMs() { return int64_t(SDL_GetTicks64()); }
+
+// The folder of this program as it was started, also when the system's loader started it
+// (autorun.sh on a disc mounted without execute permission), where /proc/self/exe names the
+// loader.
+std::string programFolder() {
     Dl_info info{};
-    // dladdr names the main program by the path it was started with, also through the loader.
-    if (dladdr(reinterpret_cast<void*>(&usePluginsBesideProgram), &info) == 0 || info.dli_fname == nullptr ||
-        info.dli_fname[0] == '\0')
-        return;
-    const QString folder = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
-    QCoreApplication::setLibraryPaths({QDir(folder).filePath(QStringLiteral("plugins"))});
-    torvana::player::setProgramFolder(folder);
+    if (dladdr(reinterpret_cast<void*>(&programFolder), &info) != 0 && info.dli_fname && info.dli_fname[0]) {
+        std::error_code ec;
+        const auto path = std::filesystem::absolute(info.dli_fname, ec);
+        if (!ec) return path.parent_path().string();
+    }
+    return {};
 }
 
-}  // namespace
-#endif
+std::vector<std::string> projectFolders() {
+    std::error_code ec;
+    const std::string current = std::filesystem::current_path(ec).string();
+    std::vector<std::string> folders{current};
+    const std::string own = programFolder();
+    if (!own.empty() && !std::filesystem::equivalent(own, current, ec)) folders.push_back(own);
+    return folders;
+}
 
-int main(int argc, char** argv) {
+// What the desktop asks the window to be enlarged by: GDK_SCALE where a desktop sets it for
+// its high-DPI screens, else the X resources' Xft.dpi over 96, else 1.
+double platformFactor(SDL_Window* window) {
+    if (const char* gdk = std::getenv("GDK_SCALE")) {
+        const int factor = std::atoi(gdk);
+        if (factor >= 1 && factor <= 8) return factor;
+    }
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    // Xlib's own function, from the Xlib that SDL loaded for its window.
+    using ResourcesFn = char* (*)(Display*);
+    const auto resourceManagerString = reinterpret_cast<ResourcesFn>(dlsym(RTLD_DEFAULT, "XResourceManagerString"));
+    if (resourceManagerString && SDL_GetWindowWMInfo(window, &wm) && wm.subsystem == SDL_SYSWM_X11) {
+        if (const char* resources = resourceManagerString(wm.info.x11.display)) {
+            if (const char* at = std::strstr(resources, "Xft.dpi:")) {
+                const double dpi = std::atof(at + 8);
+                if (dpi >= 48 && dpi <= 960) return dpi / 96;
+            }
+        }
+    }
+    return 1;
+}
+
+class PlayerWindow {
+public:
+    explicit PlayerWindow(torvana::PlayerProject project) : engine_(std::move(project), nowMs) {}
+
+    ~PlayerWindow() {
+        for (SDL_Cursor* c : {hand_, arrow_})
+            if (c) SDL_FreeCursor(c);
+        if (window_) SDL_DestroyWindow(window_);
+    }
+
+    int run() {
+        engine_.loadBackground();
+        window_ = SDL_CreateWindow(engine_.project().title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                   engine_.width(), engine_.height(), SDL_WINDOW_HIDDEN);
+        if (!window_) return fail(SDL_GetError());
+        hand_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+        arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+        chooseScale();
+        SDL_ShowWindow(window_);
+        present();
+
+        bool hotspotsLoaded = false;
+        while (running_) {
+            int timeout = -1;
+            if (!hotspotsLoaded) {
+                timeout = 0;  // the first frame is out: the rest is loaded at once
+            } else if (const auto due = engine_.nextDueMs()) {
+                timeout = int(std::clamp<int64_t>(*due - nowMs(), 0, 60000));
+            }
+            SDL_Event event;
+            if (timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout)) {
+                handle(event);
+                while (running_ && SDL_PollEvent(&event)) handle(event);
+            }
+            if (!running_) break;
+            if (!hotspotsLoaded) {
+                hotspotsLoaded = true;
+                const std::vector<Action> opening = engine_.loadHotspots();
+                if (!sound_.open()) engine_.setSoundOutput(false);
+                carryOut(opening);
+                pointAgain();
+            }
+            carryOut(engine_.tick());
+            update();
+        }
+        sound_.stop();
+        return 0;
+    }
+
+private:
+    int fail(const std::string& why) {
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Autorun", why.c_str(), nullptr);
+        return 1;
+    }
+
+    // The scale for the desktop's DPI and the usable area of the window's screen, less the
+    // window's frame where the desktop tells it.
+    void chooseScale() {
+        SDL_Rect usable{0, 0, 0, 0};
+        const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+        if (SDL_GetDisplayUsableBounds(display, &usable) != 0) usable = {0, 0, 0, 0};
+        int top = 0, left = 0, bottom = 0, right = 0;
+        SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
+        const double scale =
+            torvana::menu::chooseScale(platformFactor(window_), usable.w - left - right, usable.h - top - bottom,
+                                       torvana::kStageWidth, engine_.unscaledHeight());
+        engine_.setScale(scale);
+        SDL_SetWindowSize(window_, engine_.width(), engine_.height());
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+    }
+
+    void present() {
+        const torvana::menu::Pixels& pixels = engine_.render();
+        SDL_Surface* target = SDL_GetWindowSurface(window_);
+        if (!target) return;
+        SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<uint32_t*>(pixels.argb.data()), pixels.width, pixels.height, 32, pixels.width * 4,
+            SDL_PIXELFORMAT_ARGB8888);
+        if (!source) return;
+        SDL_BlitSurface(source, nullptr, target, nullptr);
+        SDL_FreeSurface(source);
+        SDL_UpdateWindowSurface(window_);
+    }
+
+    void update() {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(window_, &width, &height);
+        if (width != engine_.width() || height != engine_.height()) {
+            // The bar appeared: the window grows downwards, its top left staying where it is.
+            SDL_SetWindowSize(window_, engine_.width(), engine_.height());
+            present();
+        } else if (engine_.changed()) {
+            present();
+        }
+        const bool hand = engine_.handCursor();
+        if (hand != handShown_) {
+            handShown_ = hand;
+            SDL_SetCursor(hand ? hand_ : arrow_);
+        }
+    }
+
+    // A pointer already resting on the window counts as a move there once the hotspots are in.
+    void pointAgain() {
+        int x = 0, y = 0;
+        if (SDL_GetMouseFocus() == window_) {
+            SDL_GetMouseState(&x, &y);
+            carryOut(engine_.handle(Event::pointer(Event::PointerMoved, x, y)));
+        }
+    }
+
+    void handle(const SDL_Event& e) {
+        switch (e.type) {
+        case SDL_QUIT:
+            carryOut(engine_.handle(Event::keyPress(Key::Escape)));
+            break;
+        case SDL_WINDOWEVENT:
+            switch (e.window.event) {
+            case SDL_WINDOWEVENT_CLOSE:
+                carryOut(engine_.handle(Event::keyPress(Key::Escape)));
+                break;
+            case SDL_WINDOWEVENT_LEAVE:
+                carryOut(engine_.handle(Event::of(Event::PointerLeft)));
+                break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+                carryOut(engine_.handle(Event::of(Event::FocusGained)));
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+                carryOut(engine_.handle(Event::of(Event::FocusLost)));
+                break;
+            case SDL_WINDOWEVENT_EXPOSED:
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                present();
+                break;
+            default:
+                break;
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            carryOut(engine_.handle(Event::pointer(Event::PointerMoved, e.motion.x, e.motion.y)));
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button == SDL_BUTTON_LEFT) {
+                const auto kind = e.type == SDL_MOUSEBUTTONDOWN ? Event::PointerPressed : Event::PointerReleased;
+                carryOut(engine_.handle(Event::pointer(kind, e.button.x, e.button.y)));
+            }
+            break;
+        case SDL_KEYDOWN:
+            if (const std::optional<Event> key = keyEvent(e.key.keysym)) carryOut(engine_.handle(*key));
+            break;
+        default:
+            break;
+        }
+    }
+
+    static std::optional<Event> keyEvent(const SDL_Keysym& key) {
+        const bool alt = (key.mod & KMOD_ALT) != 0, shift = (key.mod & KMOD_SHIFT) != 0;
+        switch (key.sym) {
+        case SDLK_TAB: return Event::keyPress(Key::Tab, shift);
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return Event::keyPress(Key::Enter);
+        case SDLK_SPACE: return Event::keyPress(Key::Space);
+        case SDLK_ESCAPE: return Event::keyPress(Key::Escape);
+        case SDLK_LEFT: return Event::keyPress(Key::Left);
+        case SDLK_RIGHT: return Event::keyPress(Key::Right);
+        case SDLK_UP: return Event::keyPress(Key::Up);
+        case SDLK_DOWN: return Event::keyPress(Key::Down);
+        case SDLK_b: return alt ? std::optional(Event::keyPress(Key::AltB)) : std::nullopt;
+        case SDLK_x: return alt ? std::optional(Event::keyPress(Key::AltX)) : std::nullopt;
+        default: return std::nullopt;
+        }
+    }
+
+    void carryOut(const std::vector<Action>& actions) {
+        for (const Action& a : actions) {
+            switch (a.kind) {
+            case Action::Play:
+                if (!sound_.play(a.path) && sound_.isOpen()) engine_.soundFailed(a.path);
+                break;
+            case Action::StopSounds:
+                sound_.stop();
+                break;
+            case Action::Start:
+                if (!torvana::player::startFirst(torvana::player::commandsFor(engine_.project().hotspots[size_t(a.hotspot)])))
+                    engine_.startFailed(a.hotspot);
+                break;
+            case Action::Browse: {
+                std::error_code ec;
+                const auto folder = std::filesystem::absolute(a.path, ec);
+                if (!torvana::player::spawnDetached(torvana::player::openerFor(ec ? a.path : folder.string())))
+                    engine_.browseFailed();
+                break;
+            }
+            case Action::Exit:
+                running_ = false;
+                break;
+            }
+        }
+    }
+
+    torvana::menu::MenuEngine engine_;
+    torvana::player::SoundOutput sound_;
+    SDL_Window* window_ = nullptr;
+    SDL_Cursor* hand_ = nullptr;
+    SDL_Cursor* arrow_ = nullptr;
+    bool handShown_ = false;
+    bool running_ = true;
+};
+
+}  // namespace
+
+int main(int, char**) {
     // A write past a file size limit fails and is reported like a full disk.
     torvana::ignoreFileSizeSignal();
-#ifdef TORVANA_BUNDLED_PLAYER
-    usePluginsBesideProgram();
-#endif
-    torvana::player::prepareMenu();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Autorun"));
-    torvana::player::DesktopLauncher launcher;
-    return torvana::player::runPlayer(launcher);
+    torvana::PlayerProject project;
+    std::string error;
+    try {
+        project = torvana::loadPlayerProject(projectFolders());
+    } catch (const torvana::Error& e) {
+        error = e.what();
+    } catch (const std::bad_alloc&) {
+        error = std::string(torvana::kOutOfMemoryText) + ".";
+    }
+    if (!error.empty()) {
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Autorun", error.c_str(), nullptr);
+        return 1;
+    }
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    SDL_SetHint(SDL_HINT_APP_NAME, "Autorun");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        const std::string why = std::string("The menu cannot be shown: ") + SDL_GetError();
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Autorun", why.c_str(), nullptr);
+        return 1;
+    }
+    int status;
+    {
+        PlayerWindow window(std::move(project));
+        status = window.run();
+    }
+    SDL_Quit();
+    return status;
 }

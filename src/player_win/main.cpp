@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "player_win/menu_text.h"
+#include "menu/menu_text.h"
 #include "player_win/menu_window.h"
 #include "player_win/win_text.h"
 #include "project/errors.h"

@@ -1,29 +1,23 @@
 #pragma once
-// The menu window of the Windows player: the CD title on its bar, the 640 x 480 stage with the
-// background picture and the hotspots, and below it, when there is anything to show, a bar with
-// the note line and the Browse and Exit buttons. On a high-DPI screen everything is enlarged by
-// a whole factor. What happens on the stage is decided by MenuInput; this class turns Windows
-// messages into its calls and paints what it says.
+// The menu window of the Windows player: a thin Win32 shell around the menu engine. The CD
+// title on its bar; the engine draws the whole client area (stage, rollovers, bar, buttons,
+// note), which this window blits; Windows' pointer, key and focus messages become the engine's
+// events, and its actions become PlaySound and ShellExecuteW calls. On a high-DPI screen the
+// engine draws at the scale the window's DPI and the screen's work area allow.
 
 #include <windows.h>
 
-#include <map>
-#include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "player_win/menu_model.h"
-#include "player_win/pictures.h"
+#include "menu/menu_engine.h"
 #include "project/staged_menu.h"
-#include "project/wave_info.h"
 
 namespace torvana::winplayer {
 
 class MenuWindow {
 public:
     explicit MenuWindow(torvana::PlayerProject project);
-    ~MenuWindow();
+    ~MenuWindow() = default;
     MenuWindow(const MenuWindow&) = delete;
     MenuWindow& operator=(const MenuWindow&) = delete;
 
@@ -33,56 +27,27 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-    bool handleKey(const MSG& msg);
 
-    void loadBackground();
-    void loadHotspots();
+    void chooseScale(const RECT* suggested = nullptr);
     void layout(const RECT* suggested = nullptr);
-    void updateFont();
-    void updateTooltip();
     void paint(HDC dc);
-    void composeStage();
-    void stageChanged();
-    void scheduleAnimation();
-    void animate();
+    // Sends an event to the engine, carries out what it answers and shows what changed.
+    void send(const torvana::menu::Event& event);
+    void carryOut(const std::vector<torvana::menu::Action>& actions);
+    void afterChange();
+    void schedule();
+    void updateTooltip();
+    bool start(const torvana::PlayerHotspot& hotspot);
+    bool browse(const std::string& folder);
 
-    // The stage point under a client point, or nullopt outside the stage.
-    std::optional<POINT> stagePoint(int clientX, int clientY) const;
-    void applyFocus();
-    void highlighted(int index);
-
-    void addNote(const std::string& note);
-    void prepareSound(const std::string& path);
-    int playSound(const std::string& path);
-    void activate(int index);
-    void openStagedFile(const torvana::PlayerHotspot& hotspot);
-    void browse();
-    void exitMenu();
-
-    torvana::PlayerProject project_;
+    torvana::menu::MenuEngine engine_;
     HWND hwnd_ = nullptr;
-    HWND browseButton_ = nullptr;
-    HWND exitButton_ = nullptr;
     HWND tooltip_ = nullptr;
-    HFONT font_ = nullptr;
     int dpi_ = 96;
-    int scale_ = 1;
-    torvana::menu::BarLayout bar_;
-
-    Picture background_;
-    std::vector<std::shared_ptr<Picture>> spotPictures_;  // one per hotspot; null without one
-    std::unique_ptr<torvana::menu::MenuInput> input_;
-    torvana::menu::Pixels stage_;
-    bool stageDirty_ = true;
-    int seenChanges_ = 0;
-    bool focused_ = false;
+    int laidOutHeight_ = 0;
+    size_t notesShown_ = 0;
     bool trackingLeave_ = false;
-
-    std::vector<std::string> notes_;
-    std::wstring noteText_;
-    std::map<std::string, torvana::WaveInfo> sounds_;
-    std::optional<bool> soundOutput_;
-    bool ending_ = false;
+    bool hotspotsLoaded_ = false;
 };
 
 }  // namespace torvana::winplayer

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "player_win/menu_text.h"
+#include "menu/menu_text.h"
 
 namespace torvana::winplayer {
 

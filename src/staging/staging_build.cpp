@@ -143,7 +143,7 @@ void listLinuxPlayerFolder(const std::string& programFolder, std::vector<std::st
 const char* const kAutorunShText =
     "#!/bin/sh\n"
     "# Shows the disc's menu on a Linux desktop, which runs this file from the disc's root. The\n"
-    "# player in linux-x86_64/ brings its own Qt and finds the menu in its current folder.\n"
+    "# player in linux-x86_64/ brings its own SDL and finds the menu in its current folder.\n"
     "cd \"$(dirname -- \"$0\")\" || exit 1\n"
     "player=linux-x86_64/torvana-player\n"
     "if [ -x \"$player\" ]; then\n"

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "disc/media_probe.h"
-#include "player_win/menu_model.h"
+#include "menu/menu_look.h"
+#include "menu/menu_model.h"
 #include "project/paths.h"
 
 namespace torvana {
@@ -58,23 +59,46 @@ std::string relativeTo(const std::string& folder, const std::string& path) {
 }
 
 
-constexpr const char* kStyle = R"(html, body { margin: 0; padding: 0; background: #000; }
-body { display: flex; min-height: 100vh; }
-#menu { margin: auto; width: 640px; flex: none; font: 13px/1.4 system-ui, sans-serif; }
-#stage { position: relative; width: 640px; height: 480px; overflow: hidden; background: #000; }
-#background { position: absolute; left: 0; top: 0; }
-.spot { position: absolute; display: block; outline: none; }
-.spot img { display: block; visibility: hidden; }
-.spot:hover img, .spot:focus-visible img { visibility: visible; }
-.spot:focus-visible { outline: 1px dashed #fff; outline-offset: -1px; box-shadow: inset 0 0 0 1px #000; }
-#bar { display: flex; align-items: center; gap: 8px; box-sizing: border-box; height: 40px; padding: 0 8px;
-  background: #f0f0f0; color: #000; }
-#note { flex: 1; min-width: 0; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
-#bar a { min-width: 75px; padding: 3px 10px; border: 1px solid #8c8c8c; border-radius: 3px; background: #fdfdfd;
-  color: #000; text-align: center; text-decoration: none; }
-#bar a:hover { background: #e5f1fb; border-color: #0078d7; }
-#bar a:focus-visible { outline: 2px solid #0078d7; outline-offset: 1px; }
-)";
+// A colour of the menu's look as CSS.
+std::string css(uint32_t argb) {
+    static const char* hex = "0123456789abcdef";
+    std::string out = "#";
+    for (int shift = 20; shift >= 0; shift -= 4) out += hex[argb >> shift & 15];
+    return out;
+}
+
+std::string px(int n) { return std::to_string(n) + "px"; }
+
+// The page's style, from the numbers every player draws with (menu/menu_look.h): the same bar,
+// buttons, note colour and keyboard marks.
+std::string styleSheet() {
+    using namespace torvana::menu;
+    const std::string buttonWidth = px(kButtonWidth), buttonHeight = px(kButtonHeight);
+    return "html, body { margin: 0; padding: 0; background: #000; }\n"
+           "body { display: flex; min-height: 100vh; }\n"
+           "#menu { margin: auto; width: 640px; flex: none; font: " + px(kFontPixels) +
+           "/1 \"DejaVu Sans\", Verdana, sans-serif; }\n"
+           "#stage { position: relative; width: 640px; height: 480px; overflow: hidden; background: " +
+           css(kStageColour) + "; }\n"
+           "#background { position: absolute; left: 0; top: 0; }\n"
+           ".spot { position: absolute; display: block; outline: none; }\n"
+           ".spot img { display: block; visibility: hidden; }\n"
+           ".spot:hover img, .spot:focus-visible img { visibility: visible; }\n"
+           ".spot:focus-visible { outline: 1px dashed " + css(kFocusEdgeLight) +
+           "; outline-offset: -1px; box-shadow: inset 0 0 0 1px " + css(kFocusEdgeDark) + "; }\n"
+           "#bar { display: flex; align-items: center; gap: " + px(kButtonSpacing) +
+           "; box-sizing: border-box; height: " + px(kBarHeight) + "; padding: 0 " + px(kBarMargin) +
+           "; background: " + css(kBarColour) + "; color: " + css(kNoteColour) + "; }\n"
+           "#note { flex: 1; min-width: 0; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }\n"
+           "#bar a { flex: none; box-sizing: border-box; width: " + buttonWidth + "; height: " + buttonHeight +
+           "; line-height: " + px(kButtonHeight - 2) + "; border: 1px solid " + css(kButtonBorder) +
+           "; background: " + css(kButtonFace) + "; color: " + css(kButtonText) +
+           "; text-align: center; text-decoration: none; }\n"
+           "#bar a:hover { background: " + css(kButtonHoverFace) + "; }\n"
+           "#bar a:active { background: " + css(kButtonPressedFace) + "; }\n"
+           "#bar a:focus-visible { outline: none; box-shadow: inset 0 0 0 " + px(kFocusRingWidth) + " " +
+           css(kFocusRing) + "; }\n";
+}
 
 // Sounds play where the browser lets a page play them (most wait for the user's first click or
 // key); the exit action closes the page's tab when the browser allows it and leaves the page
@@ -159,7 +183,7 @@ public:
         std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
                           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
                           + std::string(kGeneratorMark) + "\n";
-        out += "<title>" + htmlEscaped(project_.title) + "</title>\n<style>\n" + kStyle + "</style>\n</head>\n";
+        out += "<title>" + htmlEscaped(project_.title) + "</title>\n<style>\n" + styleSheet() + "</style>\n</head>\n";
         out += opening >= 0 ? "<body data-opening=\"" + std::to_string(opening) + "\">\n" : "<body>\n";
         out += "<div id=\"menu\">\n<div id=\"stage\">\n" + stage + "</div>\n" + bar();
         for (const std::string& s : sounds_) out += "<audio src=\"" + link(s) + "\" preload=\"auto\"></audio>\n";

@@ -26,12 +26,9 @@ expect() { grep -qxF "$1" "$work/list" || fail "the package lacks $1"; }
 expect "./usr/bin/torvana -> ../lib/torvana/torvana"
 expect ./usr/lib/torvana/torvana
 expect ./usr/lib/torvana/autorun.exe
-expect ./usr/lib/torvana/modules/torvana-player-sound.so
 expect ./usr/lib/torvana/torvana_help.htm
 expect ./usr/lib/torvana/linux-x86_64/torvana-player
-expect ./usr/lib/torvana/linux-x86_64/qt.conf
-expect ./usr/lib/torvana/linux-x86_64/lib/libQt6Core.so.6
-expect ./usr/lib/torvana/linux-x86_64/plugins/platforms/libqxcb.so
+expect ./usr/lib/torvana/linux-x86_64/lib/libSDL2-2.0.so.0
 expect "./usr/share/applications/$app_id.desktop"
 expect "./usr/share/metainfo/$app_id.metainfo.xml"
 expect "./usr/share/mime/packages/$app_id.xml"
@@ -47,7 +44,7 @@ if grep -E '_test$|/gifdump$|/torvana-make-|/torvana-screenshots$' "$work/list";
 # Dependencies from the programs' libraries, each with its lowest version.
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',' '\n' <<<"$depends" | awk '{ print $1 }')
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libsdl2-2.0-0; do
   grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 if tr ',' '\n' <<<"$depends" | grep -v '(>= '; then fail "a dependency without a version"; fi

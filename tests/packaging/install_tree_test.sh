@@ -23,12 +23,12 @@ for f in autorun.exe torvana_help.htm; do
   cmp -s "$build/bin/$f" "lib/torvana/$f" || fail "lib/torvana/$f differs from the build's or is missing"
 done
 [ -x lib/torvana/autorun.exe ] || fail "autorun.exe lost its executable mode"
-# The Linux player with its own Qt, file for file as the build made it, still executable.
+# The Linux player with its own SDL, file for file as the build made it, still executable.
 diff -r "$build/bin/linux-x86_64" lib/torvana/linux-x86_64 || fail "lib/torvana/linux-x86_64 differs from the build's"
 [ -x lib/torvana/linux-x86_64/torvana-player ] || fail "the Linux player lost its executable mode"
 # ...which carries none of the libraries that must be the running system's own.
 system_owned=$(ls lib/torvana/linux-x86_64/lib | grep -E \
-  '^(ld-linux|libc\.|libm\.|libstdc\+\+|libgcc_s|libGL|libEGL|libOpenGL|libdrm|libX11|libxcb\.so|libwayland-|libfontconfig|libfreetype|libpulse|libdbus-1)' || true)
+  '^(ld-linux|libc\.|libm\.|libstdc\+\+|libgcc_s|libGL|libEGL|libOpenGL|libdrm|libX11|libxcb\.so|libwayland-|libasound|libpulse|libdbus-1)' || true)
 [ -z "$system_owned" ] || fail "the Linux player bundles system libraries: $system_owned"
 
 # Nothing of the build's own (tests, tools, benchmarks) and nothing outside the three folders.
@@ -37,7 +37,7 @@ unexpected=$(find . -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name shar
 [ "$(ls bin)" = torvana ] || fail "bin holds more than the editor: $(ls bin | tr '\n' ' ')"
 for f in lib/torvana/*; do
   case "$(basename "$f")" in
-    torvana | torvana-player | modules | autorun.exe | torvana_help.htm | linux-x86_64) ;;
+    torvana | torvana-player | autorun.exe | torvana_help.htm | linux-x86_64) ;;
     *) fail "unexpected file beside the editor: $f" ;;
   esac
 done
@@ -45,7 +45,7 @@ done
 desktop=share/applications/$app_id.desktop
 metainfo=share/metainfo/$app_id.metainfo.xml
 mime=share/mime/packages/$app_id.xml
-for f in "$desktop" "$metainfo" "$mime" share/doc/torvana/copyright share/doc/torvana/changelog.gz share/man/man1/torvana.1.gz lib/torvana/modules/torvana-player-sound.so; do
+for f in "$desktop" "$metainfo" "$mime" share/doc/torvana/copyright share/doc/torvana/changelog.gz share/man/man1/torvana.1.gz; do
   [ -s "$f" ] || fail "$f is missing"
 done
 desktop-file-validate "$desktop" || fail "desktop-file-validate"

@@ -1,172 +1,143 @@
-// The built Linux player as a process: started with a staging folder as its working folder on a
-// real X server, its window must appear with the CD title and the stage's size. Windows of
-// another process are found through the X server itself (xwininfo).
+// The built Linux player as a process on a real X server (Xvfb): its window appears with the CD
+// title, shows exactly what the menu engine draws at rest and with a rollover, starts what a
+// hotspot names, and ends by key and by its exit hotspot. The window is found, read and driven
+// through the X server, as a user's hands and eyes would (Xlib, xdotool).
 
-#include <QFile>
-#include <QProcess>
+#include <gtest/gtest.h>
+
 #include <csignal>
-#include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QTest>
+#include <fstream>
+#include <random>
+#include <sstream>
 
-#include "staging_builder.h"
+#include "menu/menu_engine.h"
+#include "test_support/linux_player.h"
+#include "test_support/menu_fixture.h"
+#include "test_support/wine.h"
 
-using namespace testing_player;
+using namespace winetest;
 
 namespace {
 
-struct WindowInfo {
-    bool viewable = false;
-    int width = 0;
-    int height = 0;
+std::string uniqueTitle(const std::string& base) { return base + " " + std::to_string(std::random_device()()); }
+
+// The engine's picture of the same menu, after `events`, as 0xRRGGBB.
+std::vector<uint32_t> engineView(const std::string& folder, const std::vector<torvana::menu::Event>& events) {
+    torvana::menu::MenuEngine engine(torvana::loadPlayerProject({folder}), [] { return int64_t(0); });
+    engine.loadBackground();
+    engine.loadHotspots();
+    for (const auto& e : events) engine.handle(e);
+    std::vector<uint32_t> rgb;
+    for (const uint32_t px : engine.render().argb) rgb.push_back(px & 0xFFFFFF);
+    return rgb;
+}
+
+// How many pixels differ and where the first one is, for the failure message.
+std::string difference(const Grab& shown, const std::vector<uint32_t>& expected) {
+    if (shown.rgb.size() != expected.size()) return "the sizes differ";
+    int count = 0;
+    std::ostringstream first;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (shown.rgb[i] == expected[i]) continue;
+        if (count++ == 0)
+            first << " first at " << i % size_t(shown.width) << ", " << i / size_t(shown.width) << ": " << std::hex
+                  << shown.rgb[i] << " instead of " << expected[i];
+    }
+    return std::to_string(count) + " pixels differ;" + first.str();
+}
+
+struct RunningMenu {
+    menutest::StagedFolder staged;
+    std::string title = uniqueTitle("Process Menu");
+    std::unique_ptr<ChildProcess> player;
+    XServer x;
+    std::optional<Window> window;
+
+    explicit RunningMenu(const std::vector<std::string>& env = {}) {
+        menutest::exampleMenu(staged, title);
+        staged.writeProject();
+        player = std::make_unique<ChildProcess>(std::vector<std::string>{PLAYER_EXE}, staged.dir.path(), env);
+        window = x.waitFor(title, *player, 20000);
+    }
 };
 
-// Asks the X server for the top-level window named `title`.
-std::optional<WindowInfo> findWindow(const QString& title) {
-    QProcess xwininfo;
-    xwininfo.start(QStringLiteral(XWININFO), {"-name", title});
-    if (!xwininfo.waitForFinished(10000) || xwininfo.exitCode() != 0) return std::nullopt;
-    const QString out = QString::fromLocal8Bit(xwininfo.readAllStandardOutput());
-    WindowInfo info;
-    info.viewable = out.contains("Map State: IsViewable");
-    info.width = QRegularExpression("Width: (\\d+)").match(out).captured(1).toInt();
-    info.height = QRegularExpression("Height: (\\d+)").match(out).captured(1).toInt();
-    return info;
-}
-
-// Waits up to 20 seconds for a viewable window named `title`, as long as the process runs.
-std::optional<WindowInfo> waitForWindow(const QString& title, QProcess& process) {
-    std::optional<WindowInfo> found;
-    const bool timedOut = !QTest::qWaitFor([&] {
-        if (process.state() == QProcess::NotRunning) return true;  // nothing more to wait for
-        found = findWindow(title);
-        return found && found->viewable;
-    }, 20000);
-    if (timedOut || !found || !found->viewable) return std::nullopt;
-    return found;
-}
-
-// The X server answers. The test may start a moment before its server accepts
-// connections, which this test (which itself never connects) would otherwise pass on to the
-// player.
-bool displayAnswers() {
-    return QTest::qWaitFor([] {
-        QProcess xwininfo;
-        xwininfo.start(QStringLiteral(XWININFO), {"-root"});
-        return xwininfo.waitForFinished(10000) && xwininfo.exitStatus() == QProcess::NormalExit &&
-               xwininfo.exitCode() == 0;
-    }, 20000);
-}
-
-// The process ignores SIGXFSZ (so a write past a file size limit fails with an error the
-// program reports instead of killing it), as /proc shows once its main has begun.
-bool ignoresFileSizeSignal(const QProcess& process) {
-    return QTest::qWaitFor([&] {
-        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        if (!status.open(QIODevice::ReadOnly)) return false;
-        const QString text = QString::fromLatin1(status.readAll());
-        const QString mask = QRegularExpression("SigIgn:\\s*([0-9a-f]+)").match(text).captured(1);
-        return (mask.toULongLong(nullptr, 16) >> (SIGXFSZ - 1) & 1) != 0;
-    }, 10000);
-}
-
-void end(QProcess& process) {
-    process.terminate();
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished(10000);
+bool ignoresFileSizeSignal(pid_t pid) {
+    for (int waited = 0; waited < 10000; waited += 50) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("SigIgn:", 0) == 0 && (std::stoull(line.substr(7), nullptr, 16) >> (SIGXFSZ - 1) & 1))
+                return true;
+        }
+        sleepMs(50);
     }
+    return false;
 }
 
 }  // namespace
 
-class PlayerProcessTest : public QObject {
-    Q_OBJECT
-private slots:
-    void initTestCase() { QVERIFY2(displayAnswers(), "the X server does not answer"); }
+TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
+    RunningMenu m;
+    ASSERT_TRUE(m.x.open());
+    ASSERT_TRUE(m.window) << "no window with the CD title appeared";
+    EXPECT_EQ(m.x.size(*m.window), std::make_pair(640, 480 + torvana::menu::kBarHeight));
 
-    void windowAppearsWithTheCdTitle() {
-        StagingBuilder s;
-        // A title of its own, so no other window on the display can be taken for it.
-        const QString title = QStringLiteral("Process Menu %1").arg(QRandomGenerator::global()->generate());
-        s.data.cdTitle = title.toStdString();
-        s.data.backgroundImage = StagingBuilder::stored("back.bmp");
-        s.writeImage("images/back.bmp", framedImage(640, 480, QColor(10, 80, 40), Qt::white), "BMP");
-        torvana::Hotspot h;
-        h.application = "exit";
-        h.rolloverImage = StagingBuilder::stored("over.png");
-        h.x = "10";
-        h.y = "10";
-        s.writeImage("images/over.png", framedImage(40, 40, Qt::red, Qt::red), "PNG");
-        s.data.hotspots = {h};
-        s.writeProject("photos.cdrom");
+    movePointer(*m.window, 600, 10);  // off every hotspot, wherever the pointer rested
+    const std::vector<uint32_t> rest = engineView(m.staged.dir.path(), {});
+    auto grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == rest; });
+    ASSERT_TRUE(grab);
+    EXPECT_TRUE(grab->rgb == rest) << "at rest: " << difference(*grab, rest);
+    if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/player.ppm");
 
-        QProcess player;
-        player.setWorkingDirectory(s.folder());
-        player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        player.start(QStringLiteral(PLAYER_EXE), {});
-        QVERIFY2(player.waitForStarted(10000), qPrintable(player.errorString()));
-        const std::optional<WindowInfo> window = waitForWindow(title, player);
-        const bool running = player.state() == QProcess::Running;
-        // The multimedia libraries are not among the player's own: its sound module, loaded
-        // from beside it once the menu is on the screen, brings them.
-        const auto maps = [&player] {
-            QFile f(QStringLiteral("/proc/%1/maps").arg(player.processId()));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-        const bool moduleLoaded = QTest::qWaitFor([&] { return maps().contains("/modules/torvana-player-sound.so"); }, 10000);
-        // The BMP and PNG pictures go straight to Qt's built-in readers: no image plugin (nor the
-        // libraries behind one) is loaded to ask whether it reads them.
-        const bool imagePluginLoaded = maps().contains("/imageformats/");
-        QProcess readelf;
-        readelf.start(QStringLiteral("readelf"), {"-d", QStringLiteral(PLAYER_EXE)});
-        QVERIFY(readelf.waitForFinished(10000));
-        const QByteArray needed = readelf.readAllStandardOutput();
-        end(player);
-        QVERIFY(moduleLoaded);
-        QVERIFY(!imagePluginLoaded);
-        QVERIFY(needed.contains("libQt6Widgets"));
-        QVERIFY2(!needed.contains("libQt6Multimedia"), needed.constData());
-        QVERIFY2(running, "the player ended before its window appeared");
-        QVERIFY2(window.has_value(), "no window with the CD title appeared");
-        QCOMPARE(window->width, 640);
-        QCOMPARE(window->height, 480);  // nothing asked for the bar
+    movePointer(*m.window, 120, 60);
+    const std::vector<uint32_t> over =
+        engineView(m.staged.dir.path(), {torvana::menu::Event::pointer(torvana::menu::Event::PointerMoved, 120, 60)});
+    grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == over; });
+    ASSERT_TRUE(grab);
+    EXPECT_TRUE(grab->rgb == over) << "with the rollover: " << difference(*grab, over);
+    if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/player-rollover.ppm");
+}
+
+TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds) {
+    RunningMenu m;
+    ASSERT_TRUE(m.window);
+    click(*m.window, 320, 220);
+    const std::string ran = m.staged.dir.file("2/run.sh.ran");
+    for (int waited = 0; waited < 10000 && !torvana::fileExists(ran); waited += 100) sleepMs(100);
+    ASSERT_TRUE(torvana::fileExists(ran)) << "the hotspot's program did not run";
+    std::ifstream in(ran);
+    std::string folder;
+    std::getline(in, folder);
+    EXPECT_TRUE(std::filesystem::equivalent(folder, m.staged.dir.file("2")));
+
+    click(*m.window, 120, 60);  // the exit hotspot
+    EXPECT_EQ(m.player->waitForExit(10000), 0);
+}
+
+TEST(PlayerProcess, KeysEndTheMenu) {
+    for (const char* keys : {"Escape", "alt+x"}) {
+        RunningMenu m;
+        ASSERT_TRUE(m.window);
+        key(*m.window, keys);
+        EXPECT_EQ(m.player->waitForExit(10000), 0) << keys;
     }
+}
 
-    void withoutAProjectItShowsWhyAndWaits() {
-        StagingBuilder empty;
-        QProcess player;
-        player.setWorkingDirectory(empty.folder());
-        player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        player.start(QStringLiteral(PLAYER_EXE), {});
-        QVERIFY2(player.waitForStarted(10000), qPrintable(player.errorString()));
-        // The message box carries the program's name; it stays until the user answers it.
-        const std::optional<WindowInfo> box = waitForWindow(QStringLiteral("Autorun"), player);
-        const bool running = player.state() == QProcess::Running;
-        const bool ignoresSignal = ignoresFileSizeSignal(player);
-        end(player);
-        QVERIFY(ignoresSignal);
-        QVERIFY2(running, "the player ended without showing why");
-        QVERIFY2(box.has_value(), "no message box appeared");
-    }
+TEST(PlayerProcess, WithoutAProjectItShowsWhyAndWaits) {
+    TempDir empty;
+    ChildProcess player({PLAYER_EXE}, empty.path());
+    XServer x;
+    // The message box carries the program's name; it stays until the user answers it.
+    const std::optional<Window> box = x.waitFor("Autorun", player, 20000);
+    EXPECT_TRUE(ignoresFileSizeSignal(player.pid()));
+    EXPECT_TRUE(player.running()) << "the player ended without showing why";
+    EXPECT_TRUE(box) << "no message box appeared";
+}
 
-    // The editor writes projects and copies whole discs: under a file size limit a write must
-    // fail and be reported, not kill it.
-    void theEditorIgnoresTheFileSizeSignal() {
-        StagingBuilder config;  // a settings folder of its own
-        QProcess editor;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.folder());
-        editor.setProcessEnvironment(env);
-        editor.setWorkingDirectory(config.folder());
-        editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        editor.start(QStringLiteral(EDITOR_EXE), {});
-        QVERIFY2(editor.waitForStarted(10000), qPrintable(editor.errorString()));
-        const bool ignoresSignal = ignoresFileSizeSignal(editor);
-        end(editor);
-        QVERIFY(ignoresSignal);
-    }
-};
-
-QTEST_GUILESS_MAIN(PlayerProcessTest)
-#include "player_process_test.moc"
+// The editor writes projects and copies whole discs: under a file size limit a write must
+// fail and be reported, not kill it.
+TEST(PlayerProcess, TheEditorIgnoresTheFileSizeSignal) {
+    TempDir config;
+    ChildProcess editor({EDITOR_EXE}, config.path(), {"XDG_CONFIG_HOME=" + config.path()});
+    EXPECT_TRUE(ignoresFileSizeSignal(editor.pid()));
+}

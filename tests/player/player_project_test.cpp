@@ -1,16 +1,15 @@
 // Finding the project, mapping stored paths to the staged copies, loading pictures through the
-// right reader, and checking WAV files: everything below the window.
+// right reader, and checking WAV files: everything below the players' windows.
 
 #include <QTest>
 #include <chrono>
 #include <filesystem>
 #include <limits>
 
-#include "player/picture.h"
-#include "project/staged_menu.h"
-#include "player/sounds.h"
+#include "menu/menu_picture.h"
 #include "project/errors.h"
-#include "player/player_app.h"
+#include "project/staged_menu.h"
+#include "project/wave_info.h"
 #include "staging_builder.h"
 
 using namespace testing_player;
@@ -30,6 +29,16 @@ torvana::Hotspot hotspot(std::string application, std::string x = "10", std::str
     h.y = std::move(y);
     return h;
 }
+
+torvana::menu::Picture loadPicture(const QString& path) { return torvana::menu::loadPicture(path.toStdString()); }
+
+QSize sizeOf(const torvana::menu::Picture& p) { return {p.still.width, p.still.height}; }
+
+QColor pixelColor(const torvana::menu::Picture& p, int x, int y) {
+    return QColor::fromRgba(p.still.argb[size_t(y) * size_t(p.still.width) + size_t(x)]);
+}
+
+torvana::WaveInfo inspectWave(const QString& path) { return torvana::inspectWave(path.toStdString()); }
 
 }  // namespace
 
@@ -179,23 +188,23 @@ private slots:
         // A GIF under another extension is still read as GIF: the bytes decide.
         s.writeFile("gif-named.bmp", gifBytes(3, 2, {Qt::red, Qt::green, Qt::blue}, {f}));
 
-        const torvana::player::Picture bmp = torvana::player::loadPicture(s.folder() + "/a.bmp");
-        QVERIFY2(bmp.error.isEmpty(), qPrintable(bmp.error));
-        QCOMPARE(bmp.size(), QSize(40, 30));
-        QCOMPARE(bmp.first().pixelColor(5, 5), QColor(Qt::red));
-        QCOMPARE(bmp.first().pixelColor(0, 0), QColor(Qt::white));
-        const torvana::player::Picture png = torvana::player::loadPicture(s.folder() + "/a.png");
-        QCOMPARE(png.first().pixelColor(5, 5), QColor(Qt::blue));
+        const torvana::menu::Picture bmp = loadPicture(s.folder() + "/a.bmp");
+        QVERIFY2(bmp.error.empty(), bmp.error.c_str());
+        QCOMPARE(sizeOf(bmp), QSize(40, 30));
+        QCOMPARE(pixelColor(bmp, 5, 5), QColor(Qt::red));
+        QCOMPARE(pixelColor(bmp, 0, 0), QColor(Qt::white));
+        const torvana::menu::Picture png = loadPicture(s.folder() + "/a.png");
+        QCOMPARE(pixelColor(png, 5, 5), QColor(Qt::blue));
 
         for (const char* name : {"/a.gif", "/gif-named.bmp"}) {
-            const torvana::player::Picture gif = torvana::player::loadPicture(s.folder() + name);
-            QVERIFY2(gif.error.isEmpty(), qPrintable(gif.error));
-            QCOMPARE(gif.size(), QSize(3, 2));
-            QCOMPARE(gif.first().pixelColor(0, 0), QColor(Qt::red));
-            QCOMPARE(gif.first().pixelColor(1, 0), QColor(Qt::green));
-            QCOMPARE(gif.first().pixelColor(0, 1).alpha(), 0);  // the transparent index
-            QCOMPARE(gif.first().pixelColor(1, 1), QColor(Qt::green));
-            QCOMPARE(gif.first().pixelColor(2, 1), QColor(Qt::red));
+            const torvana::menu::Picture gif = loadPicture(s.folder() + name);
+            QVERIFY2(gif.error.empty(), gif.error.c_str());
+            QCOMPARE(sizeOf(gif), QSize(3, 2));
+            QCOMPARE(pixelColor(gif, 0, 0), QColor(Qt::red));
+            QCOMPARE(pixelColor(gif, 1, 0), QColor(Qt::green));
+            QCOMPARE(pixelColor(gif, 0, 1).alpha(), 0);  // the transparent index
+            QCOMPARE(pixelColor(gif, 1, 1), QColor(Qt::green));
+            QCOMPARE(pixelColor(gif, 2, 1), QColor(Qt::red));
         }
     }
 
@@ -204,120 +213,82 @@ private slots:
         GifFrameSpec first{0, 0, 2, 2, {0, 0, 0, 0}, 50, -1};
         GifFrameSpec second{1, 0, 1, 2, {1, 1}, 120, -1};
         s.writeFile("anim.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first, second}));
-        const torvana::player::Picture gif = torvana::player::loadPicture(s.folder() + "/anim.gif");
-        QCOMPARE(gif.size(), QSize(2, 2));
-        QCOMPARE(gif.first().pixelColor(1, 0), QColor(Qt::red));
+        const torvana::menu::Picture gif = loadPicture(s.folder() + "/anim.gif");
+        QCOMPARE(sizeOf(gif), QSize(2, 2));
+        QCOMPARE(pixelColor(gif, 1, 0), QColor(Qt::red));
         QVERIFY(gif.animation);
-        QCOMPARE(gif.animation->Model().frames.Count(), size_t(2));
+        QCOMPARE(gif.animation->image->frames.Count(), size_t(2));
         // A still GIF needs no painter.
         s.writeFile("still.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first}));
-        QVERIFY(!torvana::player::loadPicture(s.folder() + "/still.gif").animation);
+        QVERIFY(!loadPicture(s.folder() + "/still.gif").animation);
     }
 
     void reportsPicturesThatCannotBeShown() {
         StagingBuilder s;
-        QCOMPARE(torvana::player::loadPicture(s.folder() + "/none.bmp").error, QString("file not found"));
-        QCOMPARE(torvana::player::loadPicture(s.folder()).error, QString("not a file"));
+        QCOMPARE(loadPicture(s.folder() + "/none.bmp").error, std::string("file not found"));
+        QCOMPARE(loadPicture(s.folder()).error, std::string("not a file"));
         s.writeFile("junk.bmp", QByteArray(100, 'x'));
-        const torvana::player::Picture junk = torvana::player::loadPicture(s.folder() + "/junk.bmp");
+        const torvana::menu::Picture junk = loadPicture(s.folder() + "/junk.bmp");
         QVERIFY(junk.isNull());
-        QVERIFY(!junk.error.isEmpty());
+        QVERIFY(!junk.error.empty());
         // A GIF cut off inside its raster shows the rows that are there, as a browser does;
         // one cut before its first frame is no picture.
         GifFrameSpec f{0, 0, 50, 50, std::vector<quint8>(2500, 1), 0, -1};
         const QByteArray whole = gifBytes(50, 50, {Qt::red, Qt::blue}, {f});
         s.writeFile("cut.gif", whole.left(whole.size() / 2));
-        const torvana::player::Picture cut = torvana::player::loadPicture(s.folder() + "/cut.gif");
-        QVERIFY2(cut.error.isEmpty(), qPrintable(cut.error));
-        QCOMPARE(cut.size(), QSize(50, 50));
-        QCOMPARE(cut.first().pixelColor(0, 0), QColor(Qt::blue));
+        const torvana::menu::Picture cut = loadPicture(s.folder() + "/cut.gif");
+        QVERIFY2(cut.error.empty(), cut.error.c_str());
+        QCOMPARE(sizeOf(cut), QSize(50, 50));
+        QCOMPARE(pixelColor(cut, 0, 0), QColor(Qt::blue));
         s.writeFile("header-only.gif", whole.left(13 + 6));
-        const torvana::player::Picture headerOnly = torvana::player::loadPicture(s.folder() + "/header-only.gif");
+        const torvana::menu::Picture headerOnly = loadPicture(s.folder() + "/header-only.gif");
         QVERIFY(headerOnly.isNull());
-        QVERIFY(!headerOnly.error.isEmpty());
-    }
-
-    // Pictures decoded ahead are taken as decoded (here after their files are gone); what the
-    // helper never started, the taker decodes itself.
-    void picturesDecodedAheadAreTakenWhoeverDecodedThem() {
-        StagingBuilder s;
-        s.writeImage("a.bmp", framedImage(40, 30, Qt::red, Qt::white), "BMP");
-        s.writeImage("b.png", framedImage(20, 10, Qt::blue, Qt::white), "PNG");
-        const std::vector<QString> paths{s.folder() + "/a.bmp", s.folder() + "/b.png"};
-        const auto soon = [] { return std::chrono::steady_clock::now() + std::chrono::seconds(5); };
-
-        torvana::player::SharedPictureLoad ahead(paths);
-        ahead.loadAside();
-        for (const QString& path : paths) QVERIFY(QFile::remove(path));
-        const std::vector<torvana::player::Picture> decoded = ahead.take(0, 2, soon());
-        QCOMPARE(decoded.size(), size_t(2));
-        QCOMPARE(decoded[0].size(), QSize(40, 30));
-        QCOMPARE(decoded[1].first().pixelColor(5, 5), QColor(Qt::blue));
-
-        s.writeImage("a.bmp", framedImage(40, 30, Qt::red, Qt::white), "BMP");
-        torvana::player::SharedPictureLoad notStarted(paths);
-        QCOMPARE(notStarted.take(1, 1, soon()).front().error, QString("file not found"));
-        QCOMPARE(notStarted.take(0, 1, soon()).front().first().pixelColor(5, 5), QColor(Qt::red));
-        notStarted.loadAside();  // too late: nothing left to decode, nothing changes
-    }
-
-    void withoutAProjectTheLauncherSaysWhy() {
-        StagingBuilder empty;
-        const QString before = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(empty.folder()));
-        RecordingLauncher launcher;
-        const int status = torvana::player::runPlayer(launcher);
-        QDir::setCurrent(before);
-        QCOMPARE(status, 1);
-        QCOMPARE(launcher.errors.size(), size_t(1));
-        QVERIFY2(launcher.errors[0].startsWith("The menu cannot be shown: there is no project file (*.cdrom) in "),
-                 qPrintable(launcher.errors[0]));
-        QCOMPARE(launcher.calls(), 1);
+        QVERIFY(!headerOnly.error.empty());
     }
 
     void checksWaveFiles() {
         StagingBuilder s;
         s.writeWave("ok.wav", 250);
-        const torvana::player::WaveInfo ok = torvana::player::inspectWave(s.folder() + "/ok.wav");
-        QVERIFY2(ok.error.isEmpty(), qPrintable(ok.error));
+        const torvana::WaveInfo ok = inspectWave(s.folder() + "/ok.wav");
+        QVERIFY2(ok.error.empty(), ok.error.c_str());
         QCOMPARE(ok.durationMs, 250);
 
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/none.wav").error, QString("file not found"));
+        QCOMPARE(inspectWave(s.folder() + "/none.wav").error, std::string("file not found"));
         s.writeFile("text.wav", "just some text, no RIFF header at all");
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/text.wav").error, QString("not a WAV file"));
+        QCOMPARE(inspectWave(s.folder() + "/text.wav").error, std::string("not a WAV file"));
         s.writeFile("cut.wav", waveBytes(250).left(30));
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/cut.wav").error, QString("damaged WAV file"));
+        QCOMPARE(inspectWave(s.folder() + "/cut.wav").error, std::string("damaged WAV file"));
         s.writeFile("empty.wav", waveBytes(0));
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/empty.wav").error, QString("the WAV file holds no sound"));
+        QCOMPARE(inspectWave(s.folder() + "/empty.wav").error, std::string("the WAV file holds no sound"));
         QByteArray adpcm = waveBytes(100);
         adpcm[20] = 2;  // format tag 2: ADPCM
         s.writeFile("adpcm.wav", adpcm);
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/adpcm.wav").error,
-                 QString("compressed WAV data (format 2) cannot be played"));
+        QCOMPARE(inspectWave(s.folder() + "/adpcm.wav").error,
+                 std::string("compressed WAV data (format 2) cannot be played"));
         // A chunk before "fmt " is skipped; a size past the end is cut to what is there.
         QByteArray withList = waveBytes(100);
         withList.insert(12, QByteArray("LIST\x04\x00\x00\x00" "abcd", 12));
         s.writeFile("list.wav", withList);
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/list.wav").durationMs, 100);
+        QCOMPARE(inspectWave(s.folder() + "/list.wav").durationMs, 100);
         s.writeFile("short.wav", waveBytes(1000).left(44 + 400));
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/short.wav").durationMs, 50);
+        QCOMPARE(inspectWave(s.folder() + "/short.wav").durationMs, 50);
         // 2.4 MB at the one byte a second its header states: longer than milliseconds can count,
         // the longest length rather than a negative one.
         QByteArray slow = waveBytes(300000);
         slow[28] = 1;
         slow[29] = slow[30] = slow[31] = 0;
         s.writeFile("slow.wav", slow);
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/slow.wav").durationMs, std::numeric_limits<int>::max());
+        QCOMPARE(inspectWave(s.folder() + "/slow.wav").durationMs, std::numeric_limits<int>::max());
         // A header and then zeros: no data chunk among the first chunks is a damaged file, found
         // without walking the zeros 8 bytes at a time; a file too large to hold is refused unread.
         QByteArray header = waveBytes(0).left(36);
         s.writeFile("zeros.wav", header + QByteArray(1 << 20, '\0'));
-        QCOMPARE(torvana::player::inspectWave(s.folder() + "/zeros.wav").error, QString("damaged WAV file"));
+        QCOMPARE(inspectWave(s.folder() + "/zeros.wav").error, std::string("damaged WAV file"));
         QFile huge(s.folder() + "/huge.wav");
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write(header) == header.size());
         QVERIFY(huge.resize(qint64(2) << 30));  // sparse
         huge.close();
-        QCOMPARE(torvana::player::inspectWave(huge.fileName()).error, QString("the WAV file is larger than 128 MB"));
+        QCOMPARE(inspectWave(huge.fileName()).error, std::string("the WAV file is larger than 128 MB"));
     }
 };
 

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "gif/gif_writer.h"
-#include "player/launcher.h"
 #include "project/project_file.h"
 
 namespace testing_player {
@@ -116,28 +115,6 @@ public:
 
 private:
     QTemporaryDir dir_;
-};
-
-// Records what the window asks of the desktop instead of doing it.
-struct RecordingLauncher : torvana::player::Launcher {
-    std::vector<QUrl> openedUrls;
-    std::vector<std::pair<QString, QString>> startedPrograms;  // program, working folder
-    std::vector<QString> errors;
-    int quits = 0;
-    bool openSucceeds = true;
-    bool startSucceeds = true;
-
-    bool openUrl(const QUrl& url) override {
-        openedUrls.push_back(url);
-        return openSucceeds;
-    }
-    bool startProgram(const QString& program, const QString& workingFolder) override {
-        startedPrograms.emplace_back(program, workingFolder);
-        return startSucceeds;
-    }
-    void showError(const QString& text) override { errors.push_back(text); }
-    void quit() override { ++quits; }
-    int calls() const { return int(openedUrls.size() + startedPrograms.size() + errors.size()) + quits; }
 };
 
 }  // namespace testing_player

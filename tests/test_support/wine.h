@@ -284,8 +284,9 @@ public:
         return found;
     }
 
-    // Waits up to `ms` for the window, as long as `program` runs.
-    std::optional<Window> waitFor(const std::string& wanted, WineProgram& program, int ms = 30000) const {
+    // Waits up to `ms` for the window, as long as `program` runs (anything with running()).
+    template <class Program>
+    std::optional<Window> waitFor(const std::string& wanted, Program& program, int ms = 30000) const {
         for (int waited = 0; waited <= ms; waited += 100) {
             if (auto w = find(wanted)) return w;
             if (!program.running()) return std::nullopt;

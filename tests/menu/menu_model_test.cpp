@@ -1,4 +1,4 @@
-#include "player_win/menu_model.h"
+#include "menu/menu_model.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,26 @@
 using namespace torvana;
 using namespace torvana::menu;
 
-TEST(MenuModel, WholeScaleAndBar) {
-    EXPECT_EQ(wholeScale(96), 1);
-    EXPECT_EQ(wholeScale(144), 1);  // never a blurring 1.5
-    EXPECT_EQ(wholeScale(192), 2);
-    EXPECT_EQ(wholeScale(0), 1);
+TEST(MenuModel, ScaleAndBar) {
+    // The window at 1 is 640 x 516 (with the bar).
+    struct Row {
+        double asked;
+        int usableWidth, usableHeight;
+        double expected;
+    };
+    for (const Row& r : std::initializer_list<Row>{
+             {1.0, 1920, 1040, 1},   // 96 dpi
+             {1.5, 1920, 1040, 2},   // 144 dpi: a whole 2, which fits
+             {1.25, 1920, 1040, 1},  // 120 dpi rounds down
+             {2.0, 1280, 994, 1},    // 192 dpi on 1280 x 1024 less a taskbar: 1032 rows would not fit
+             {3.0, 1920, 1100, 2},   // the largest whole factor that fits
+             {0.0, 1920, 1040, 1},   // nothing asked
+             {2.0, 0, 0, 2},         // the usable area unknown
+             {1.0, 600, 500, 0.937}, // a screen smaller than the window at 1: the largest factor that fits
+         }) {
+        EXPECT_DOUBLE_EQ(chooseScale(r.asked, r.usableWidth, r.usableHeight, 640, 516), r.expected)
+            << r.asked << " on " << r.usableWidth << " x " << r.usableHeight;
+    }
 
     EXPECT_EQ(layoutBar(false, false, false).height, 0);
     const BarLayout both = layoutBar(false, true, true);

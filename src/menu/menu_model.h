@@ -1,35 +1,26 @@
 #pragma once
-// The Windows player's logic that needs no window: the stage's pointer and keyboard state,
-// the bar's layout, the whole-number scale for high-DPI screens, frame timing of animated
-// GIFs, drawing pictures over one another, and the folder rules for paths. Pure C++, built
-// into the core library as well, so it is tested natively; the Win32 window only feeds it
-// messages and paints what it says.
+// The menu's parts that need no window: the stage's pointer and keyboard state, the scale for
+// high-DPI screens, frame timing of animated GIFs, drawing pictures over one another, and the
+// folder rules for paths. The menu engine (menu_engine.h) puts them together.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "gif/gif_compositor.h"
+#include "menu/menu_look.h"
 #include "project/staged_menu.h"
 
 namespace torvana::menu {
 
-// The whole factor by which the menu is enlarged on a screen of `dpi` dots per inch (96 is 1):
-// 144 dpi stays 1, 192 dpi is 2. Whole factors keep every picture pixel sharp.
-int wholeScale(int dpi);
-
-// The bar under the stage, in unscaled pixels relative to the bar's top-left corner. It is
-// there when there are notes or buttons; the note line takes the room left of the buttons.
-struct BarLayout {
-    int height = 0;  // 0: no bar
-    HotspotRect note;
-    HotspotRect browse;  // width 0 when not shown
-    HotspotRect exit;
-};
-constexpr int kBarHeight = 36;
-constexpr int kButtonWidth = 88;
-constexpr int kButtonHeight = 26;
-BarLayout layoutBar(bool hasNotes, bool showBrowse, bool showExit);
+// The factor by which the window is enlarged. `platformFactor` is what the platform asks for
+// (its dots per inch / 96). It is rounded to a whole factor (at least 1) when the window then
+// fits the usable screen area; otherwise the largest whole factor from 1 that fits; only a screen
+// smaller than the window at 1 gives a factor below 1, the largest that fits. Whole factors keep
+// every picture pixel sharp. A usable area of 0 x 0 (unknown) always fits.
+double chooseScale(double platformFactor, int usableWidth, int usableHeight, int windowWidth, int windowHeight);
+// A length of the unscaled window at `scale`, in pixels.
+int scaled(int length, double scale);
 
 // The stage's state between messages, as the Linux player's stage keeps it: the highlighted
 // hotspot (under the pointer or chosen with Tab), a press that becomes a click when released on
@@ -54,6 +45,9 @@ public:
     // sound), -1 when none did.
     int mouseMove(int x, int y);
     int tab(bool forward);
+    // The arrow keys: the next or previous hotspot, round the stage's hotspots only, or the
+    // next or previous button while a button has the focus.
+    int arrow(bool forward);
     void mouseLeave();
     void press(int x, int y);
     // The hotspot clicked: pressed and released on the same one; -1 otherwise.

@@ -1,19 +1,38 @@
-#include "player_win/menu_model.h"
+#include "menu/menu_model.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "gif/gif_timing.h"
 #include "project/errors.h"
 
 namespace torvana::menu {
 
-int wholeScale(int dpi) { return std::max(1, dpi / 96); }
+int scaled(int length, double scale) { return int(std::lround(double(length) * scale)); }
+
+double chooseScale(double platformFactor, int usableWidth, int usableHeight, int windowWidth, int windowHeight) {
+    const auto fits = [&](double factor) {
+        return (usableWidth <= 0 && usableHeight <= 0) ||
+               (scaled(windowWidth, factor) <= usableWidth && scaled(windowHeight, factor) <= usableHeight);
+    };
+    const int asked = std::max(1, int(std::lround(std::isfinite(platformFactor) ? platformFactor : 1.0)));
+    for (int whole = asked; whole >= 1; --whole) {
+        if (fits(whole)) return whole;
+    }
+    if (windowWidth <= 0 || windowHeight <= 0 || usableWidth <= 0 || usableHeight <= 0) return 1;
+    // The screen is smaller than the window: the largest factor that fits, in 1/1000 steps so
+    // rounding never makes the window a pixel too large.
+    double factor = std::min(double(usableWidth) / windowWidth, double(usableHeight) / windowHeight);
+    factor = std::floor(factor * 1000) / 1000;
+    while (factor > 0.001 && !fits(factor)) factor -= 0.001;
+    return std::max(factor, 0.001);
+}
 
 BarLayout layoutBar(bool hasNotes, bool showBrowse, bool showExit) {
     BarLayout bar;
     if (!hasNotes && !showBrowse && !showExit) return bar;
     bar.height = kBarHeight;
-    constexpr int margin = 8, spacing = 6;
+    constexpr int margin = kBarMargin, spacing = kButtonSpacing;
     const int top = (kBarHeight - kButtonHeight) / 2;
     int right = kStageWidth - margin;
     if (showExit) {
@@ -101,6 +120,17 @@ int MenuInput::tab(bool forward) {
     return -1;
 }
 
+int MenuInput::arrow(bool forward) {
+    if (focus_ >= 0) {
+        focusButton((focus_ + (forward ? 1 : buttons_ - 1)) % buttons_);
+        return -1;
+    }
+    if (spots_.empty()) return -1;
+    const int count = spotCount();
+    const int index = currentByKeyboard_ ? (current_ + (forward ? 1 : count - 1)) % count : (forward ? 0 : count - 1);
+    return setCurrent(index, true);
+}
+
 // ---------------------------------------------------------------------------------------------
 // FrameClock
 
@@ -183,8 +213,9 @@ void drawOver(Pixels& target, const Pixels& picture, int x, int y) {
 void drawFocusEdge(Pixels& target, const HotspotRect& rect) {
     const auto plot = [&](int px, int py, int step) {
         if (px < 0 || py < 0 || px >= target.width || py >= target.height) return;
-        // Dashes of three pixels: white on the black edge.
-        target.argb[size_t(py) * size_t(target.width) + size_t(px)] = (step / 3) % 2 == 0 ? 0xFFFFFFFFu : 0xFF000000u;
+        // Dashes: light on the dark edge.
+        target.argb[size_t(py) * size_t(target.width) + size_t(px)] =
+            (step / kFocusDash) % 2 == 0 ? kFocusEdgeLight : kFocusEdgeDark;
     };
     if (rect.width <= 0 || rect.height <= 0) return;
     const int right = rect.x + rect.width - 1, bottom = rect.y + rect.height - 1;

@@ -1,22 +1,23 @@
 #pragma once
-// The menu's pictures on Windows: BMP files through the system's bitmap loader, GIF files
-// through our own reader and compositor. An animated GIF keeps its compositor and frame clock
-// so the window can show its frames in time.
+// The menu's pictures: GIF files through our own reader and compositor whatever their name,
+// BMP (and PNG or JPEG) files through one small image reader. An animated GIF keeps its
+// compositor and frame clock, so the menu shows its frames in time. Every player loads its
+// pictures here and so shows the same pixels.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "gif/gif_compositor.h"
-#include "player_win/menu_model.h"
+#include "menu/menu_model.h"
 
-namespace torvana::winplayer {
+namespace torvana::menu {
 
 struct Animation {
     std::unique_ptr<torvana::gif::GifImage> image;
     std::unique_ptr<torvana::gif::GifCompositor> compositor;
-    std::unique_ptr<torvana::menu::FrameClock> clock;
-    torvana::menu::Pixels shown;  // the frame composed last
+    std::unique_ptr<FrameClock> clock;
+    Pixels shown;  // the frame composed last
 
     // Back to frame 0 at `nowMs`.
     void restart(int64_t nowMs);
@@ -25,15 +26,18 @@ struct Animation {
 };
 
 struct Picture {
-    torvana::menu::Pixels still;
+    Pixels still;
     std::shared_ptr<Animation> animation;  // set for a GIF of more than one frame
     std::string error;                     // why there is no picture
 
     bool isNull() const { return still.empty(); }
-    const torvana::menu::Pixels& current() const { return animation ? animation->shown : still; }
+    const Pixels& current() const { return animation ? animation->shown : still; }
 };
+
+// The largest picture the menu decodes, in pixels (a 16384 x 16384 picture).
+constexpr int64_t kMaxPicturePixels = int64_t(1) << 28;
 
 // Never throws: a picture that cannot be shown comes back empty with the reason in `error`.
 Picture loadPicture(const std::string& path);
 
-}  // namespace torvana::winplayer
+}  // namespace torvana::menu

@@ -1,4 +1,4 @@
-#include "player_win/menu_text.h"
+#include "menu/menu_text.h"
 
 #include <gtest/gtest.h>
 

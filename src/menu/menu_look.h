@@ -1,0 +1,54 @@
+#pragma once
+// The one look of the menu: the window's parts, their places and colours. Both players draw
+// with these numbers and the web page menu takes them into its style, so a disc's menu looks
+// the same wherever it starts. Sizes are unscaled pixels (96 dots per inch); colours are
+// 0xAARRGGBB.
+
+#include <cstdint>
+
+#include "project/staged_menu.h"
+
+namespace torvana::menu {
+
+// The bar under the 640 x 480 stage: there when there are notes or buttons.
+constexpr int kBarHeight = 36;
+constexpr int kBarMargin = 8;
+constexpr int kButtonWidth = 88;
+constexpr int kButtonHeight = 26;
+constexpr int kButtonSpacing = 6;
+
+// Text: the bundled font at 12 pixels (9 points at 96 dots per inch).
+constexpr int kFontPixels = 12;
+
+constexpr uint32_t kStageColour = 0xFF000000u;        // where no picture covers the stage
+constexpr uint32_t kBarColour = 0xFF282828u;          // RGB 40, 40, 40
+constexpr uint32_t kNoteColour = 0xFFEBEBEBu;         // the note line's text
+constexpr uint32_t kButtonFace = 0xFFFFFFFFu;         // flat white buttons
+constexpr uint32_t kButtonHoverFace = 0xFFE5F1FBu;    // under the pointer
+constexpr uint32_t kButtonPressedFace = 0xFFCCE4F7u;  // held down
+constexpr uint32_t kButtonBorder = 0xFF8C8C8Cu;
+constexpr uint32_t kButtonText = 0xFF000000u;
+// The keyboard's mark on a button: a ring of kFocusRingWidth pixels inside its edge.
+constexpr uint32_t kFocusRing = 0xFF0078D7u;
+constexpr int kFocusRingWidth = 2;
+// The keyboard's mark around a hotspot: black with white dashes of kFocusDash pixels, which
+// shows on any picture.
+constexpr uint32_t kFocusEdgeDark = 0xFF000000u;
+constexpr uint32_t kFocusEdgeLight = 0xFFFFFFFFu;
+constexpr int kFocusDash = 3;
+
+// The bar's parts relative to its top-left corner: the note line takes the room left of the
+// buttons; Exit is at the right, Browse left of it.
+struct BarLayout {
+    int height = 0;  // 0: no bar
+    HotspotRect note;
+    HotspotRect browse;  // width 0 when not shown
+    HotspotRect exit;
+};
+BarLayout layoutBar(bool hasNotes, bool showBrowse, bool showExit);
+
+// The button captions; the character after "&" is underlined and pressed with Alt.
+constexpr const char* kBrowseCaption = "&Browse";
+constexpr const char* kExitCaption = "E&xit";
+
+}  // namespace torvana::menu

@@ -1,0 +1,271 @@
+#include "menu/menu_engine.h"
+
+#include <gtest/gtest.h>
+
+#include "gif/gif_timing.h"
+#include "gif/gif_writer.h"
+#include "menu/menu_font.h"
+#include "test_support/menu_fixture.h"
+
+using namespace torvana;
+using namespace torvana::menu;
+
+namespace {
+
+constexpr uint32_t kBack = 0x103050, kOver = 0xC02020;
+
+// The example's shape: a background, two hotspots (exit and a file), Browse and Exit.
+struct EngineFixture {
+    menutest::MenuFolder folder;
+    int64_t now = 1000;
+    std::unique_ptr<MenuEngine> engine;
+
+    explicit EngineFixture(bool buttons = true) {
+        auto& p = folder.project;
+        p.background = folder.write("back.bmp", testbmp::solid(640, 480, kBack));
+        p.openingWav = folder.write("open.wav", menutest::wave(100));
+        p.showBrowse = p.showExit = buttons;
+        auto& exit = folder.addHotspot(ActionKind::Exit, "", 100, 50, 40, 30, kOver);
+        exit.rolloverWav = folder.write("over.wav", menutest::wave(50));
+        exit.clickWav = folder.write("click.wav", menutest::wave(400));
+        folder.addHotspot(ActionKind::File, folder.write("slides.sh", "#!/bin/sh\n"), 300, 200, 60, 60, 0x20C020);
+    }
+    MenuEngine& start() {
+        engine = std::make_unique<MenuEngine>(folder.project, [this] { return now; });
+        engine->loadBackground();
+        engine->loadHotspots();
+        return *engine;
+    }
+};
+
+// What the window must show from the layout's numbers alone, with the label and note areas
+// left out (`text` is cleared there): the stage, the rollover, the bar and the buttons' faces
+// and borders.
+Pixels expectedWindow(const MenuEngine& engine, const HotspotRect* rollover, uint32_t rolloverRgb,
+                      std::vector<HotspotRect>& text) {
+    Pixels p;
+    p.width = kStageWidth;
+    p.height = engine.unscaledHeight();
+    p.argb.assign(size_t(p.width) * size_t(p.height), kBarColour);
+    const auto rect = [&](const HotspotRect& r, uint32_t colour) {
+        for (int y = r.y; y < r.y + r.height; ++y)
+            for (int x = r.x; x < r.x + r.width; ++x) p.argb[size_t(y) * size_t(p.width) + size_t(x)] = colour;
+    };
+    rect({0, 0, kStageWidth, kStageHeight}, 0xFF000000u | kBack);
+    if (rollover) rect(*rollover, 0xFF000000u | rolloverRgb);
+    for (const HotspotRect& b : engine.buttonRects()) {
+        rect(b, kButtonBorder);
+        rect({b.x + 1, b.y + 1, b.width - 2, b.height - 2}, kButtonFace);
+        text.push_back({b.x + 2, b.y + 2, b.width - 4, b.height - 4});
+    }
+    return p;
+}
+
+// Every pixel outside `text` equals the reference; inside each, some pixels carry text.
+void expectLooksLike(const Pixels& shown, const Pixels& expected, const std::vector<HotspotRect>& text,
+                     const std::string& name) {
+    ASSERT_EQ(shown.width, expected.width);
+    ASSERT_EQ(shown.height, expected.height);
+    menutest::savePng(shown, std::string(MENU_SHOTS_DIR) + "/" + name + ".png");
+    int differing = 0;
+    std::vector<int> inked(text.size(), 0);
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            const size_t i = size_t(y) * size_t(shown.width) + size_t(x);
+            bool inText = false;
+            for (size_t t = 0; t < text.size(); ++t) {
+                if (!text[t].contains(x, y)) continue;
+                inText = true;
+                if (shown.argb[i] != expected.argb[i]) ++inked[t];
+            }
+            if (!inText && shown.argb[i] != expected.argb[i]) ++differing;
+        }
+    }
+    EXPECT_EQ(differing, 0) << name;
+    for (size_t t = 0; t < text.size(); ++t) EXPECT_GT(inked[t], 20) << name << ": no text in area " << t;
+}
+
+std::vector<Action> play(const std::string& path) { return {{Action::Play, -1, path}}; }
+
+}  // namespace
+
+TEST(MenuEngine, DrawsTheWindowFromTheLayoutsNumbers) {
+    EngineFixture f;
+    MenuEngine& e = f.start();
+    EXPECT_EQ(e.width(), 640);
+    EXPECT_EQ(e.height(), 480 + kBarHeight);
+
+    std::vector<HotspotRect> text;
+    expectLooksLike(e.render(), expectedWindow(e, nullptr, 0, text), text, "engine-rest");
+
+    e.handle(Event::pointer(Event::PointerMoved, 110, 60));
+    EXPECT_TRUE(e.changed());
+    EXPECT_TRUE(e.handCursor());
+    const HotspotRect over{100, 50, 40, 30};
+    text.clear();
+    expectLooksLike(e.render(), expectedWindow(e, &over, kOver, text), text, "engine-rollover");
+
+    // At 2 every pixel is a 2 x 2 square of the window at 1, the text drawn anew at its size.
+    const Pixels one = e.render();
+    e.setScale(2);
+    const Pixels& two = e.render();
+    ASSERT_EQ(two.width, 1280);
+    ASSERT_EQ(two.height, 2 * (480 + kBarHeight));
+    int differing = 0;
+    for (int y = 0; y < 2 * 480; ++y)
+        for (int x = 0; x < 1280; ++x)
+            differing += two.argb[size_t(y) * 1280 + size_t(x)] != one.argb[size_t(y / 2) * 640 + size_t(x / 2)];
+    EXPECT_EQ(differing, 0);
+    // A pointer at window pixels of the scale finds the same hotspot.
+    e.handle(Event::pointer(Event::PointerMoved, 0, 0));
+    e.handle(Event::pointer(Event::PointerMoved, 2 * 139, 2 * 79));
+    EXPECT_EQ(e.input().current(), 0);
+}
+
+TEST(MenuEngine, NotesShowInTheBarAndAMenuWithoutButtonsGrowsOne) {
+    EngineFixture f(false);
+    f.folder.project.hotspots[1].target = f.folder.dir.file("gone.sh");
+    MenuEngine& e = f.start();
+    EXPECT_EQ(e.height(), 480);  // nothing to say, no buttons: no bar
+    EXPECT_TRUE(e.handle(Event::keyPress(Key::AltX)).empty());  // no Exit button to press
+
+    e.handle(Event::pointer(Event::PointerPressed, 310, 210));
+    EXPECT_TRUE(e.handle(Event::pointer(Event::PointerReleased, 310, 210)).empty());
+    EXPECT_EQ(e.noteLine(), "Hotspot 2: the file \"gone.sh\" is missing.");
+    EXPECT_EQ(e.height(), 480 + kBarHeight);
+    e.startFailed(1);
+    e.soundFailed(f.folder.project.openingWav);
+    EXPECT_EQ(e.noteLine(), "Hotspot 2: the file \"gone.sh\" is missing. (and 2 more)");
+    ASSERT_EQ(e.notes().size(), 3u);
+    EXPECT_EQ(e.notes()[1], "Hotspot 2: no program could open \"gone.sh\".");
+    EXPECT_EQ(e.notes()[2], "Sound \"open.wav\" not played: the sound cannot be played.");
+
+    // The note line is drawn in the note colour, cut to the bar.
+    const Pixels& shown = e.render();
+    int noteInk = 0;
+    for (int y = 480; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x) noteInk += shown.argb[size_t(y) * 640 + size_t(x)] != kBarColour;
+    EXPECT_GT(noteInk, 200);
+}
+
+TEST(MenuEngine, EventSequencesGiveTheirActions) {
+    EngineFixture f;
+    const std::string over = f.folder.project.hotspots[0].rolloverWav;
+    const std::string click = f.folder.project.hotspots[0].clickWav;
+    const std::string slides = f.folder.project.hotspots[1].target;
+    const std::vector<Action> exit{{Action::StopSounds, -1, {}}, {Action::Exit, -1, {}}};
+    const std::vector<Action> browse{{Action::Browse, -1, f.folder.project.folder}};
+    const std::vector<Action> start{{Action::Start, 1, slides}};
+    const auto move = [](int x, int y) { return Event::pointer(Event::PointerMoved, x, y); };
+    const auto down = [](int x, int y) { return Event::pointer(Event::PointerPressed, x, y); };
+    const auto up = [](int x, int y) { return Event::pointer(Event::PointerReleased, x, y); };
+    const auto key = [](Key k, bool shift = false) { return Event::keyPress(k, shift); };
+    const HotspotRect browseButton = layoutBar(false, true, true).browse;
+    const int bx = browseButton.x + 5, by = 480 + browseButton.y + 5;
+    struct Row {
+        const char* name;
+        std::vector<Event> events;
+        std::vector<Action> last;  // what the last event gives
+        int current;               // the highlighted hotspot afterwards
+        int button;                // the focused button afterwards
+    };
+    const std::vector<Row> rows{
+        {"entering plays the rollover sound", {move(110, 60)}, play(over), 0, -1},
+        {"moving within it plays nothing", {move(110, 60), move(111, 61)}, {}, 0, -1},
+        {"leaving the window drops the rollover", {move(110, 60), Event::of(Event::PointerLeft)}, {}, -1, -1},
+        {"a click on a file starts it", {down(310, 210), up(320, 220)}, start, 1, -1},
+        {"press and release on different hotspots", {down(310, 210), up(110, 60)}, {}, 1, -1},
+        {"Tab goes to the first hotspot", {key(Key::Tab)}, play(over), 0, -1},
+        {"Tab, Tab, Enter", {key(Key::Tab), key(Key::Tab), key(Key::Enter)}, start, 1, -1},
+        {"Space like Enter", {key(Key::Tab), key(Key::Tab), key(Key::Space)}, start, 1, -1},
+        {"Shift+Tab from the stage goes to the last hotspot", {key(Key::Tab, true)}, {}, 1, -1},
+        {"after the last hotspot Tab goes to Browse", {key(Key::Tab), key(Key::Tab), key(Key::Tab)}, {}, -1, 0},
+        {"Enter on the focused Browse", {key(Key::Tab), key(Key::Tab), key(Key::Tab), key(Key::Enter)}, browse, -1, 0},
+        {"arrows go round the hotspots", {key(Key::Right), key(Key::Right), key(Key::Right)}, play(over), 0, -1},
+        {"Left from the start goes to the last", {key(Key::Left)}, {}, 1, -1},
+        {"arrows move between the buttons", {key(Key::Tab), key(Key::Tab), key(Key::Tab), key(Key::Right)}, {}, -1, 1},
+        {"Alt+B browses", {key(Key::AltB)}, browse, -1, -1},
+        {"Alt+X exits", {key(Key::AltX)}, exit, -1, -1},
+        {"Escape exits", {key(Key::Escape)}, exit, -1, -1},
+        {"a click on Browse", {down(bx, by), up(bx, by)}, browse, -1, 0},
+        {"a press on Browse released beside it", {down(bx, by), up(bx, by - 20)}, {}, -1, 0},
+        {"the exit hotspot's click sound is heard first", {down(110, 60), up(110, 60)}, play(click), 0, -1},
+        {"nothing answers once the menu is ending", {down(110, 60), up(110, 60), key(Key::Escape)}, {}, 0, -1},
+    };
+    for (const Row& row : rows) {
+        f.now = 1000;
+        MenuEngine& e = f.start();
+        std::vector<Action> last;
+        for (const Event& event : row.events) last = e.handle(event);
+        EXPECT_EQ(last, row.last) << row.name;
+        EXPECT_EQ(e.input().current(), row.current) << row.name;
+        EXPECT_EQ(e.input().focusedButton(), row.button) << row.name;
+    }
+}
+
+TEST(MenuEngine, TheClockRunsAnimationsAndTheDelayedExit) {
+    EngineFixture f;
+    // A background of two frames of 10 delay units each, looping for ever.
+    giftest::GifBuilder g;
+    g.Header(640, 480, giftest::Palette(4)).Loop(0);
+    for (int colour : {1, 2}) g.Gce(0, 10).Image(0, 0, 640, 480, giftest::Bytes(640 * 480, uint8_t(colour)), 2);
+    f.folder.project.background = f.folder.write("back.gif", g.Trailer().str());
+    MenuEngine& e = f.start();
+    EXPECT_EQ(f.engine->loadHotspots(), std::vector<Action>{});  // once only
+    const uint32_t first = e.render().argb[0];
+    const int64_t delay = 10 * gif::delayUnitMs;
+    ASSERT_EQ(e.nextDueMs(), std::optional<int64_t>(1000 + delay));
+    f.now = 1000 + delay - 1;
+    e.tick();
+    EXPECT_FALSE(e.changed());
+    f.now = 1000 + delay;
+    e.tick();
+    EXPECT_TRUE(e.changed());
+    EXPECT_NE(e.render().argb[0], first);
+    f.now = 1000 + 2 * delay;
+    e.tick();
+    EXPECT_EQ(e.render().argb[0], first);
+
+    // The exit hotspot's 400 ms click sound ends the menu 400 ms later; without sound output at once.
+    e.handle(Event::pointer(Event::PointerPressed, 110, 60));
+    EXPECT_EQ(e.handle(Event::pointer(Event::PointerReleased, 110, 60)), play(f.folder.project.hotspots[0].clickWav));
+    EXPECT_TRUE(e.ending());
+    EXPECT_EQ(e.nextDueMs(), std::optional<int64_t>(f.now + 400));
+    f.now += 399;
+    EXPECT_TRUE(e.tick().empty());
+    f.now += 1;
+    EXPECT_EQ(e.tick(), (std::vector<Action>{{Action::Exit, -1, {}}}));
+    EXPECT_EQ(e.nextDueMs(), std::nullopt);
+
+    MenuEngine& quiet = f.start();
+    quiet.setSoundOutput(false);
+    quiet.handle(Event::pointer(Event::PointerPressed, 110, 60));
+    EXPECT_EQ(quiet.handle(Event::pointer(Event::PointerReleased, 110, 60)).back().kind, Action::Exit);
+}
+
+TEST(MenuEngine, TheFontDrawsAReplacementForWhatItLacks) {
+    const MenuFont& font = MenuFont::bundled();
+    const auto inkOf = [&](const std::string& text) {
+        Pixels p;
+        p.width = 40;
+        p.height = 20;
+        p.argb.assign(800, 0xFF000000u);
+        font.draw(p, text, 12, 2, 14, 0xFFFFFFFFu, {0, 0, 40, 20});
+        return p.argb;
+    };
+    // Latin, Greek and Cyrillic are there; a Chinese character and a broken byte are not.
+    for (const char* text : {"A", "\xCE\xA9", "\xD0\x96"}) EXPECT_NE(inkOf(text), inkOf("\xEF\xBF\xBD")) << text;
+    EXPECT_EQ(inkOf("\xE6\xBC\xA2"), inkOf("\xEF\xBF\xBD"));
+    EXPECT_EQ(inkOf("\xFF"), inkOf("\xEF\xBF\xBD"));
+
+    const std::string note = "Background picture \"images/a very long name.bmp\" not shown: file not found.";
+    const std::string cut = font.elided(note, 12, 200);
+    EXPECT_LE(font.width(cut, 12), 200);
+    EXPECT_EQ(cut.substr(cut.size() - 3), "\xE2\x80\xA6");
+    EXPECT_EQ(font.elided("Exit", 12, 200), "Exit");
+
+    EXPECT_EQ(parseCaption("E&xit").text, "Exit");
+    EXPECT_EQ(parseCaption("E&xit").accessIndex, 1);
+    EXPECT_EQ(parseCaption("R&&D").accessIndex, -1);
+    EXPECT_EQ(parseCaption("R&&D").text, "R&D");
+}

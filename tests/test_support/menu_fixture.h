@@ -1,0 +1,127 @@
+#pragma once
+// A menu in a folder of its own for the engine's and the players' tests: real BMP and GIF
+// pictures and WAV sounds on disk, and the menu's pixels written as PNG to look at.
+
+#include <cstdint>
+#include <string>
+
+#include <filesystem>
+
+#include "menu/menu_model.h"
+#include "project/file_io.h"
+#include "project/project_file.h"
+#include "project/staged_menu.h"
+#include "test_support/bmp.h"
+#include "test_support/temp_dir.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#include <stb/stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace menutest {
+
+// `ms` milliseconds of 8-bit mono silence at 8000 Hz.
+inline std::string wave(int ms) {
+    const uint32_t dataSize = 8 * uint32_t(ms);
+    std::string b = "RIFF";
+    const auto u32 = [&b](uint32_t v) { for (int i = 0; i < 4; ++i) b += char((v >> (8 * i)) & 0xFF); };
+    u32(36 + dataSize);
+    b += "WAVEfmt ";
+    b += std::string("\x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00", 20);
+    b += "data";
+    u32(dataSize);
+    return b + std::string(dataSize, '\x80');
+}
+
+// Writes `pixels` (0xAARRGGBB) as an opaque PNG.
+inline bool savePng(const torvana::menu::Pixels& pixels, const std::string& path) {
+    std::string rgb;
+    rgb.reserve(pixels.argb.size() * 3);
+    for (const uint32_t px : pixels.argb) rgb += {char(px >> 16 & 0xFF), char(px >> 8 & 0xFF), char(px & 0xFF)};
+    return stbi_write_png(path.c_str(), pixels.width, pixels.height, 3, rgb.data(), pixels.width * 3) != 0;
+}
+
+// A folder holding a menu's files, and the project as the players map it.
+struct MenuFolder {
+    TempDir dir;
+    torvana::PlayerProject project;
+
+    MenuFolder() {
+        project.folder = dir.path();
+        project.title = "Summer Photos";
+    }
+    std::string write(const std::string& name, const std::string& bytes) const {
+        const std::string path = dir.file(name);
+        torvana::replaceFileContents(path, bytes);
+        return path;
+    }
+    // A hotspot at x, y with a one-colour rollover picture of w x h (none when w is 0).
+    torvana::PlayerHotspot& addHotspot(torvana::ActionKind kind, const std::string& target, int x, int y, int w, int h,
+                                       uint32_t rgb) {
+        torvana::PlayerHotspot s;
+        s.number = int(project.hotspots.size()) + 1;
+        s.kind = kind;
+        s.target = target;
+        s.x = x;
+        s.y = y;
+        if (w > 0) s.rolloverImage = write("over" + std::to_string(s.number) + ".bmp", testbmp::solid(w, h, rgb));
+        project.hotspots.push_back(s);
+        return project.hotspots.back();
+    }
+};
+
+// A staging folder as the build leaves it: the project file, pictures in images/, sounds in
+// wavs/, the file hotspot n launches in n/.
+struct StagedFolder {
+    TempDir dir;
+    torvana::ProjectFileData data;
+
+    // The stored path of a file as the editor's user chose it, somewhere on their machine.
+    static std::string stored(const std::string& name) { return "/home/maker/art/" + name; }
+    std::string put(const std::string& relative, const std::string& bytes) const {
+        const std::filesystem::path path = dir.file(relative);
+        std::filesystem::create_directories(path.parent_path());
+        torvana::replaceFileContents(path.string(), bytes);
+        return stored(path.filename().string());
+    }
+    std::string image(const std::string& name, const std::string& bytes) const { return put("images/" + name, bytes); }
+    std::string sound(const std::string& name, const std::string& bytes) const { return put("wavs/" + name, bytes); }
+    torvana::Hotspot& addHotspot(const std::string& application, int x, int y) {
+        torvana::Hotspot h;
+        h.application = application;
+        h.x = std::to_string(x);
+        h.y = std::to_string(y);
+        data.hotspots.push_back(h);
+        return data.hotspots.back();
+    }
+    void writeProject(const std::string& name = "menu.cdrom") {
+        data.hotspotCount = int(data.hotspots.size());
+        torvana::writeProjectFile(dir.file(name), data);
+    }
+};
+
+// The example's shape: a title of its own, a background, an exit hotspot and a program with
+// rollover pictures and sounds, Browse and Exit.
+inline void exampleMenu(StagedFolder& s, const std::string& title) {
+    s.data.cdTitle = title;
+    s.data.showBrowse = s.data.showExit = true;
+    s.data.backgroundImage = s.image("back.bmp", testbmp::solid(640, 480, 0x103050));
+    s.data.openingWav = s.sound("open.wav", wave(200));
+    torvana::Hotspot& exit = s.addHotspot("exit", 100, 50);
+    exit.rolloverImage = s.image("exit.bmp", testbmp::solid(80, 40, 0xC02020));
+    exit.rolloverWav = s.sound("over.wav", wave(50));
+    torvana::Hotspot& program = s.addHotspot(StagedFolder::stored("run.sh"), 300, 200);
+    program.rolloverImage = s.image("run.bmp", testbmp::solid(60, 60, 0x20C020));
+    s.put("2/run.sh", "#!/bin/sh\npwd > \"$0.ran\"\n");
+    torvana::makeExecutable(s.dir.file("2/run.sh"));
+}
+
+}  // namespace menutest
