@@ -79,6 +79,8 @@ TEST(CommandLine, ArgumentsAreRead) {
         {{"photos.cdrom", "more"}, CommandKind::Invalid, "", "", "Unexpected argument 'more'."},
         {{"check", "a.cdrom", "b"}, CommandKind::Invalid, "", "", "Unexpected argument 'b'."},
         {{"--version"}, CommandKind::Invalid, "", "", "Unknown option '--version'."},
+        {{"check", "--usb", "a.cdrom"}, CommandKind::Check, "a.cdrom", "", ""},
+        {{"build", "a.cdrom", "--usb"}, CommandKind::Invalid, "", "", "Unknown option '--usb' for torvana build."},
     };
     for (const Case& c : cases) {
         const CommandLine command = parseCommandLine(c.arguments);
@@ -118,6 +120,12 @@ TEST(CommandLine, CheckFindsAndChangesNothing) {
     r = program().run("check menu.cdrom", p.dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.out, "error: The background picture \"" + p.art + "/gone.bmp\" does not exist.\n")) << r.out;
+
+    // A USB stick shows the drive's name but starts nothing; only --usb says so.
+    const std::string usb = "warning: A USB stick does not start the menu by itself";
+    EXPECT_FALSE(has(r.out, usb));
+    r = program().run("check menu.cdrom --usb", p.dir.path());
+    EXPECT_TRUE(has(r.out, usb)) << r.out;
 
     r = program().run("check nothing.cdrom", p.dir.path());
     EXPECT_EQ(r.status, 2);
