@@ -171,6 +171,8 @@ int build(LoadedProject& project, std::ostream& err, ProgressLine& line) {
 }
 
 int image(LoadedProject& project, const std::string& imagePath, std::ostream& err, ProgressLine& line) {
+    // A SOURCE_DATE_EPOCH that is no time stops the command before anything is built.
+    const std::optional<int64_t> fixedTime = sourceDateEpoch();
     const int built = build(project, err, line);
     if (built != 0) {
         err << "error: the disc image was not written, since the staging folder is not complete.\n";
@@ -180,7 +182,8 @@ int image(LoadedProject& project, const std::string& imagePath, std::ostream& er
                    [&](uint64_t done, uint64_t total) {
                        line.show("Writing the disc image", done, total);
                        return true;
-                   });
+                   },
+                   fixedTime);
     line.end();
     err << "The disc image " << '"' << imagePath << '"' << " is written.\n";
     return 0;
