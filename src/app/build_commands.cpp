@@ -42,6 +42,7 @@ torvana::BuildFields TForm1::buildFields() const {
     fields.trackBarMaximum = TrackBar1->maximum();
     fields.addLinuxPlayer = LinuxPlayer1->isChecked();
     fields.addWebMenu = WebMenu1->isChecked();
+    fields.keepFolderNamesOff = FolderNames1->isChecked();
     return fields;
 }
 

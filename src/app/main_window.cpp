@@ -273,6 +273,10 @@ void TForm1::buildMenu() {
     WebMenu1->setObjectName("WebMenu1");
     WebMenu1->setCheckable(true);
     WebMenu1->setChecked(true);
+    FolderNames1 = Settings1->addAction("Keep my folder names off the disc");
+    FolderNames1->setObjectName("FolderNames1");
+    FolderNames1->setCheckable(true);
+    FolderNames1->setChecked(true);
 
     Help1 = menuBar()->addMenu("&Help");
     Help1->setObjectName("Help1");
@@ -308,6 +312,7 @@ void TForm1::connectHandlers() {
     connect(Warnme1, &QAction::triggered, this, &TForm1::Warnme1Click);
     connect(LinuxPlayer1, &QAction::triggered, this, &TForm1::LinuxPlayer1Click);
     connect(WebMenu1, &QAction::triggered, this, &TForm1::WebMenu1Click);
+    connect(FolderNames1, &QAction::triggered, this, &TForm1::FolderNames1Click);
     connect(OnlineHelp1, &QAction::triggered, this, &TForm1::OnlineHelp1Click);
     connect(GoToWebSite1, &QAction::triggered, this, &TForm1::GoToWebSite1Click);
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
@@ -338,6 +343,7 @@ void TForm1::FormCreate() {
     ToolTipHelp1->setChecked(settings.toolTips);
     LinuxPlayer1->setChecked(settings.addLinuxPlayer);
     WebMenu1->setChecked(settings.addWebMenu);
+    FolderNames1->setChecked(settings.keepFolderNamesOff);
     if (settings.toolTips) showHints(true);
     // A settings file that exists but cannot be read: the defaults apply and the user hears why.
     if (!settings.problem.empty()) torvana::toolkit::errorBox(settings.problem);
@@ -450,10 +456,12 @@ void TForm1::Warnme1Click() {
     switchSetting(Warnme1, torvana::kWarnMeKey, [this](bool on) { state.warnMe = on; });
 }
 
-// The build reads these two check marks when it runs; switching them only stores them.
+// The build reads these check marks when it runs; switching them only stores them.
 void TForm1::LinuxPlayer1Click() { switchSetting(LinuxPlayer1, torvana::kLinuxPlayerKey, [](bool) {}); }
 
 void TForm1::WebMenu1Click() { switchSetting(WebMenu1, torvana::kWebMenuKey, [](bool) {}); }
+
+void TForm1::FolderNames1Click() { switchSetting(FolderNames1, torvana::kFolderNamesOffKey, [](bool) {}); }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
     // Enter runs Save and Escape runs Exit wherever the focused control does not use the key.

@@ -79,6 +79,7 @@ public:
     QAction* N2;
     QAction* LinuxPlayer1;  // "Add a Linux player": the build adds autorun.sh and the Linux player
     QAction* WebMenu1;      // "Add a web page menu": the build writes index.html
+    QAction* FolderNames1;  // "Keep my folder names off the disc": the staged project stores names only
     QMenu* Help1;
     QAction* OnlineHelp1;
     QAction* GoToWebSite1;
@@ -116,6 +117,7 @@ public:
     void Warnme1Click();
     void LinuxPlayer1Click();
     void WebMenu1Click();
+    void FolderNames1Click();
     void OnlineHelp1Click();
     void GoToWebSite1Click();
     void About1Click();

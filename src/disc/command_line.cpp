@@ -25,24 +25,39 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         command.error = error;
         return command;
     };
-    size_t expected = 1;
     if (first == "--help" || first == "-h") {
         command.kind = CommandKind::Help;
-    } else if (first == "check" || first == "build" || first == "image") {
-        command.kind = first == "check" ? CommandKind::Check : first == "build" ? CommandKind::Build : CommandKind::Image;
-        expected = command.kind == CommandKind::Image ? 3 : 2;
-        if (arguments.size() < expected)
-            return invalid(command.kind == CommandKind::Image ? "torvana image needs a project file and an image file."
-                                                              : "torvana " + first + " needs a project file.");
-        command.project = arguments[1];
-        if (command.kind == CommandKind::Image) command.image = arguments[2];
-    } else if (!first.empty() && first[0] == '-') {
-        return invalid("Unknown option '" + first + "'.");
-    } else {
+        if (arguments.size() > 1) return invalid("Unexpected argument '" + arguments[1] + "'.");
+        return command;
+    }
+    const bool console = first == "check" || first == "build" || first == "image";
+    if (!console && !first.empty() && first[0] == '-') return invalid("Unknown option '" + first + "'.");
+    if (!console) {
         command.kind = CommandKind::OpenProject;
         command.project = first;
+        if (arguments.size() > 1) return invalid("Unexpected argument '" + arguments[1] + "'.");
+        return command;
     }
-    if (arguments.size() > expected) return invalid("Unexpected argument '" + arguments[expected] + "'.");
+    command.kind = first == "check" ? CommandKind::Check : first == "build" ? CommandKind::Build : CommandKind::Image;
+    // The files in their order, the options anywhere after the command.
+    std::vector<std::string> files;
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--usb" && command.kind == CommandKind::Check) {
+            command.usb = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return invalid("Unknown option '" + a + "' for torvana " + first + ".");
+        } else {
+            files.push_back(a);
+        }
+    }
+    const size_t expected = command.kind == CommandKind::Image ? 2 : 1;
+    if (files.size() < expected)
+        return invalid(command.kind == CommandKind::Image ? "torvana image needs a project file and an image file."
+                                                          : "torvana " + first + " needs a project file.");
+    if (files.size() > expected) return invalid("Unexpected argument '" + files[expected] + "'.");
+    command.project = files[0];
+    if (command.kind == CommandKind::Image) command.image = files[1];
     return command;
 }
 
@@ -50,7 +65,9 @@ std::string helpText() {
     return "Usage:\n"
            "  torvana                     start the editor\n"
            "  torvana FILE.cdrom          start the editor with this project open\n"
-           "  torvana check FILE.cdrom    check what the disc would hold, without changing anything\n"
+           "  torvana check FILE.cdrom [--usb]\n"
+           "                              check what the disc would hold, without changing anything;\n"
+           "                              --usb: it is to be copied onto a USB stick too\n"
            "  torvana build FILE.cdrom    save the project into its staging folder, as Save does\n"
            "  torvana image FILE.cdrom OUT.iso\n"
            "                              build the staging folder, then write its disc image\n"
@@ -137,8 +154,8 @@ private:
     ProgressLine& line_;
 };
 
-int check(const LoadedProject& project, std::ostream& out) {
-    const DiscReport report = checkDisc(project.state, project.fields);
+int check(const LoadedProject& project, bool usb, std::ostream& out) {
+    const DiscReport report = checkDisc(project.state, project.fields, usb);
     for (const Finding& f : report.findings) out << severityName(f.severity) << ": " << f.text << '\n';
     out << "Disc size: about " << discSizeText(report.discBytes) << " (" << report.count(Severity::Error)
         << " errors, " << report.count(Severity::Warning) << " warnings, " << report.count(Severity::Note)
@@ -154,6 +171,8 @@ int build(LoadedProject& project, std::ostream& err, ProgressLine& line) {
 }
 
 int image(LoadedProject& project, const std::string& imagePath, std::ostream& err, ProgressLine& line) {
+    // A SOURCE_DATE_EPOCH that is no time stops the command before anything is built.
+    const std::optional<int64_t> fixedTime = sourceDateEpoch();
     const int built = build(project, err, line);
     if (built != 0) {
         err << "error: the disc image was not written, since the staging folder is not complete.\n";
@@ -163,7 +182,8 @@ int image(LoadedProject& project, const std::string& imagePath, std::ostream& er
                    [&](uint64_t done, uint64_t total) {
                        line.show("Writing the disc image", done, total);
                        return true;
-                   });
+                   },
+                   fixedTime);
     line.end();
     err << "The disc image " << '"' << imagePath << '"' << " is written.\n";
     return 0;
@@ -197,8 +217,9 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
             if (!settings.problem.empty()) err << "warning: " << settings.problem << "\n";
             project.fields.addLinuxPlayer = settings.addLinuxPlayer;
             project.fields.addWebMenu = settings.addWebMenu;
+            project.fields.keepFolderNamesOff = settings.keepFolderNamesOff;
         }
-        if (command.kind == CommandKind::Check) return check(project, out);
+        if (command.kind == CommandKind::Check) return check(project, command.usb, out);
         if (command.kind == CommandKind::Build) return build(project, err, line);
         return image(project, command.image, err, line);
     } catch (const Error& e) {

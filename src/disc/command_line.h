@@ -27,6 +27,7 @@ struct CommandLine {
     std::string project;
     std::string image;
     std::string error;
+    bool usb = false;  // check --usb: the disc is to be copied onto a USB stick too
 };
 
 // The command a first argument names, which runs without windows ("check", "build", "image",

@@ -58,11 +58,12 @@ std::string inQuotes(const std::string& s) { return "\"" + visiblePath(s) + "\""
 
 class Checker {
 public:
-    Checker(const ProjectState& state, const BuildFields& fields)
-        : state_(state), fields_(fields), plan_(planStaging(state, fields)) {}
+    Checker(const ProjectState& state, const BuildFields& fields, bool forUsbStick)
+        : state_(state), fields_(fields), plan_(planStaging(state, fields)), forUsbStick_(forUsbStick) {}
 
     DiscReport run() {
         if (!checkRequired()) return finish();
+        checkDriveName();
         checkStagingFolder();
         checkSources();
         checkCollisions();
@@ -103,6 +104,19 @@ private:
         if (fields_.backgroundImage.empty())
             add(Severity::Error, "Background Image is required.", "", Subject::BackgroundImage);
         return ok;
+    }
+
+    // What Windows calls the drive and offers in its AutoPlay prompt, from autorun.inf.
+    void checkDriveName() {
+        const std::string label = driveLabelFor(fields_.cdTitle);
+        if (!label.empty() && label != fields_.cdTitle)
+            add(Severity::Note, "Windows names the drive " + inQuotes(label) + ", the part of the CD title it shows.",
+                "", Subject::Project);
+        if (forUsbStick_)
+            add(Severity::Warning,
+                "A USB stick does not start the menu by itself: Windows shows its name and AutoPlay entry from "
+                "autorun.inf, but the user has to open autorun.exe on it.",
+                "", Subject::Project);
     }
 
     // The build creates only the staging folder's last level.
@@ -397,6 +411,7 @@ private:
     const ProjectState& state_;
     const BuildFields& fields_;
     const StagingPlan plan_;
+    const bool forUsbStick_;
     DiscReport report_;
     std::vector<std::string> present_;  // expected paths already in the staging folder
     std::vector<std::string> stray_;    // stray entries, relative
@@ -405,7 +420,9 @@ private:
 
 }  // namespace
 
-DiscReport checkDisc(const ProjectState& state, const BuildFields& fields) { return Checker(state, fields).run(); }
+DiscReport checkDisc(const ProjectState& state, const BuildFields& fields, bool forUsbStick) {
+    return Checker(state, fields, forUsbStick).run();
+}
 
 void removeStrayEntries(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {

@@ -50,7 +50,9 @@ constexpr uint64_t kDvdBytes = 2295104ull * 2048;
 // The longest name Joliet's long-name form holds, in UTF-16 characters.
 constexpr size_t kJolietNameLimit = 103;
 
-DiscReport checkDisc(const ProjectState& state, const BuildFields& fields);
+// `forUsbStick`: the staging folder is also to be copied onto a USB stick, which Windows never
+// starts a program from by itself; the report says so.
+DiscReport checkDisc(const ProjectState& state, const BuildFields& fields, bool forUsbStick = false);
 
 // Removes each entry (a file, or a folder with all it holds). Throws Error naming the first
 // entry that cannot be removed; the ones before it are gone.

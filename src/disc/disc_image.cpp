@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -37,9 +38,35 @@ std::string volumeNameFor(const std::string& cdTitle) {
     return name.empty() ? "CDROM" : name;
 }
 
+std::optional<int64_t> sourceDateEpoch() {
+    const char* text = std::getenv("SOURCE_DATE_EPOCH");
+    if (!text) return std::nullopt;
+    const std::string value = text;
+    // Seconds up to the year 9999, the last an image's dates can hold.
+    const bool digits = !value.empty() && value.size() <= 12 &&
+                        value.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || std::stoll(value) > 253402300799LL)
+        throw Error("SOURCE_DATE_EPOCH is \"" + value + "\", which is not a number of seconds since 1970.");
+    return std::stoll(value);
+}
+
 namespace {
 
 constexpr int kSector = 2048;
+
+// Every date of the image from one time: the files' and folders' times in the ISO 9660, Joliet
+// and Rock Ridge trees, the volume's creation and modification dates and its UUID, all in UTC.
+void fixTimes(IsoWriteOpts* opts, time_t time) {
+    iso_write_opts_set_always_gmt(opts, 1);
+    iso_write_opts_set_dir_rec_mtime(opts, 7);
+    iso_write_opts_set_replace_timestamps(opts, 2);
+    iso_write_opts_set_default_timestamp(opts, time);
+    std::tm utc{};
+    gmtime_r(&time, &utc);
+    char uuid[32];
+    std::strftime(uuid, sizeof uuid, "%Y%m%d%H%M%S00", &utc);
+    iso_write_opts_set_pvd_times(opts, time, time, 0, 0, uuid);
+}
 
 void startLibrary() {
     static std::once_flag once;
@@ -133,12 +160,15 @@ bool inside(const std::string& path, const std::string& folder) {
 }  // namespace
 
 ImageResult writeDiscImage(const std::string& folder, const std::string& volumeName, const std::string& imagePath,
-                           const ImageProgressFn& progress) {
+                           const ImageProgressFn& progress, std::optional<int64_t> fixedTime) {
     if (!folderExists(folder)) throw Error("The folder \"" + folder + "\" does not exist.");
     if (inside(imagePath, folder))
         throw Error("The disc image cannot be written into the folder it is made of, \"" + folder + "\".");
     startLibrary();
     drainMessages();
+    // The library's "now", which it gives new nodes and the image, is the fixed time or the clock.
+    time_t now = fixedTime ? static_cast<time_t>(*fixedTime) : 0;
+    iso_nowtime(&now, fixedTime ? 1 : 2);
 
     IsoImage* rawImage = nullptr;
     int code = iso_image_new(volumeName.c_str(), &rawImage);
@@ -169,6 +199,7 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     // would cost another pass of hashing over the same bytes.
     iso_write_opts_set_record_md5(opts.get(), 1, 0);
     iso_write_opts_set_aaip(opts.get(), 1);
+    if (fixedTime) fixTimes(opts.get(), static_cast<time_t>(*fixedTime));
 
     burn_source* rawSource = nullptr;
     code = iso_image_create_burn_source(image.get(), opts.get(), &rawSource);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace torvana {
@@ -20,12 +21,20 @@ using ImageProgressFn = std::function<bool(uint64_t bytesDone, uint64_t bytesTot
 
 enum class ImageResult { Written, Cancelled };
 
-// Writes the image of everything in `folder` to `imagePath`. The image is written under a
+// SOURCE_DATE_EPOCH of the environment (the reproducible-builds convention): the time, in seconds
+// since 1970 UTC, every date of an image is to be taken from. nullopt when it is not set; throws
+// Error when it is set to anything but such a number.
+std::optional<int64_t> sourceDateEpoch();
+
+// Writes the image of everything in `folder` to `imagePath`. With `fixedTime`, two images of the
+// same files are the same bytes: every date in the image (the volume's dates, the files' and
+// folders' times in all three trees) is that time in UTC, the volume's UUID is made of it, and
+// the files keep the order of their names. The image is written under a
 // temporary name beside `imagePath` and renamed into place at the end, so a cancelled or failed
 // image leaves nothing under that name (an older file there stays as it was). Throws Error with
 // a text for the user when the image cannot be made or written, or when `imagePath` lies inside
 // `folder`.
 ImageResult writeDiscImage(const std::string& folder, const std::string& volumeName, const std::string& imagePath,
-                           const ImageProgressFn& progress = {});
+                           const ImageProgressFn& progress = {}, std::optional<int64_t> fixedTime = std::nullopt);
 
 }  // namespace torvana

@@ -13,6 +13,7 @@ EditorSettings loadSettings(const std::string& iniPath) {
         s.toolTips = ini.readBool(kSettingsSection, kToolTipsKey, true);
         s.addLinuxPlayer = ini.readBool(kSettingsSection, kLinuxPlayerKey, true);
         s.addWebMenu = ini.readBool(kSettingsSection, kWebMenuKey, true);
+        s.keepFolderNamesOff = ini.readBool(kSettingsSection, kFolderNamesOffKey, true);
     } catch (const Error& e) {
         s = EditorSettings();
         s.problem = std::string("The settings cannot be read: ") + e.what();

@@ -1,6 +1,6 @@
 #pragma once
 // The editor's settings in section "Options" of its settings file: two for the editor itself
-// and two that say what the staging build adds to the disc.
+// and three that say what the staging build puts on the disc.
 
 #include <string>
 
@@ -11,12 +11,14 @@ inline constexpr const char* kWarnMeKey = "warnme";
 inline constexpr const char* kToolTipsKey = "tooltips";
 inline constexpr const char* kLinuxPlayerKey = "linuxplayer";
 inline constexpr const char* kWebMenuKey = "webmenu";
+inline constexpr const char* kFolderNamesOffKey = "foldernamesoff";
 
 struct EditorSettings {
     bool warnMe = true;
     bool toolTips = true;
     bool addLinuxPlayer = true;
     bool addWebMenu = true;
+    bool keepFolderNamesOff = true;
     // Why the file could not be read (then every setting is on); empty when it could.
     std::string problem;
 };

@@ -14,6 +14,7 @@
 #include "project/project_file.h"
 #include "project/staged_menu.h"
 #include "project/text_lines.h"
+#include "player_win/menu_text.h"
 
 namespace torvana {
 
@@ -103,6 +104,21 @@ void writeFailed(const std::string& path, const Error& e, ProjectState& state, B
     user.error("Error writing file: " + quoted(path) + " (" + e.what() + ").");
 }
 
+// The staged project file without the author's folders, unless it is the user's own file.
+void writeStagedProject(const ProjectFileData& data, ProjectState& state, const std::string& staged, BuildUser& user) {
+    if (sameFile(state.projectPath, staged)) {
+        user.warning("The project file " + quoted(visiblePath(staged)) +
+                     " is kept in the staging folder itself, so the disc carries the folder names it stores. "
+                     "Keep it in another folder to leave them off.");
+        return;
+    }
+    try {
+        replaceFileContents(staged, formatProjectFile(withoutFolderNames(data)));
+    } catch (const Error& e) {
+        writeFailed(staged, e, state, user);
+    }
+}
+
 void createFolderIfMissing(const std::string& folder) {
     if (!folderExists(folder)) createFolder(folder);
 }
@@ -159,6 +175,42 @@ const char* const kAutorunShText =
     "echo \"autorun.sh: this computer has no loader for 64-bit x86 programs\" >&2\n"
     "exit 1\n";
 
+std::string driveLabelFor(const std::string& cdTitle) {
+    std::string label;
+    size_t characters = 0;
+    for (size_t i = 0; i < cdTitle.size() && characters < kDriveLabelLimit; ++characters) {
+        const unsigned char c = static_cast<unsigned char>(cdTitle[i]);
+        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        length = std::min(length, cdTitle.size() - i);
+        if (c < 0x20 || c == 0x7f) label += ' ';
+        else label.append(cdTitle, i, length);
+        i += length;
+    }
+    const size_t first = label.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return label.substr(first, label.find_last_not_of(' ') - first + 1);
+}
+
+std::string autorunInfText(const std::string& cdTitle) {
+    std::string inf;
+    appendLine(inf, "[autorun]");
+    appendLine(inf, "OPEN=autorun.exe");
+    appendLine(inf, "ICON=autorun.exe");
+    const std::string label = driveLabelFor(cdTitle);
+    if (label.empty()) return inf;
+    appendLine(inf, "label=" + label);
+    appendLine(inf, "action=Start " + label);
+    if (std::all_of(label.begin(), label.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return inf;
+    const std::u16string wide = u"\uFEFF" + menu::utf8ToUtf16(inf);
+    std::string bytes;
+    for (const char16_t unit : wide) {
+        bytes += static_cast<char>(unit & 0xff);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fields) {
     ProjectFileData data;
     data.hotspotCount = state.hotspotCount;
@@ -170,6 +222,24 @@ ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fi
     data.openingWav = fields.openingWav;
     data.hotspots = hotspotsOf(state);
     return data;
+}
+
+ProjectFileData withoutFolderNames(const ProjectFileData& data) {
+    ProjectFileData named = data;
+    auto nameOnly = [](std::string& path) { path = fileNamePart(path); };
+    nameOnly(named.stagingFolder);
+    nameOnly(named.backgroundImage);
+    nameOnly(named.openingWav);
+    for (Hotspot& h : named.hotspots) {
+        if (h.application != "exit" && !isWebAddress(h.application)) {
+            nameOnly(h.application);
+            if (h.application == "exit" || isWebAddress(h.application)) h.application = "./" + h.application;
+        }
+        nameOnly(h.rolloverImage);
+        nameOnly(h.rolloverWav);
+        nameOnly(h.clickWav);
+    }
+    return named;
 }
 
 void applyProjectFileData(const ProjectFileData& data, ProjectState& state, BuildFields& fields) {
@@ -320,11 +390,18 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
     for (size_t i = 0; i < plan.copies.size(); ++i)
         if (!skipped[i]) total += fileSize(sourceOnDisk(plan.copies[i].source));
     uint64_t before = 0;
+    const std::string stagedProject = joinPath(S, fileNamePart(state.projectPath));
     for (size_t i = 0; i < plan.copies.size(); ++i) {
         if (skipped[i]) continue;
         const StagedCopy& c = plan.copies[i];
         const std::string name = fileNamePart(c.destination);
         user.progress(name, before, total);
+        if (fields.keepFolderNamesOff && c.source == state.projectPath && c.destination == stagedProject) {
+            writeStagedProject(data, state, stagedProject, user);
+            before += fileSize(c.source);  // counted in the total as the user's file is
+            user.progress(name, before, total);
+            continue;
+        }
         uint64_t thisFile = 0;
         CopyIntoStaging(c.source, c.destination, user, state.copyFailed, [&](uint64_t done) {
             thisFile = done;
@@ -333,11 +410,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         before += thisFile;
     }
 
-    std::string inf;
-    appendLine(inf, "[autorun]");
-    appendLine(inf, "OPEN=autorun.exe");
-    appendLine(inf, "ICON=autorun.exe");
-    replaceFileContents(joinPath(S, kAutorunInf), inf);
+    replaceFileContents(joinPath(S, kAutorunInf), autorunInfText(fields.cdTitle));
 
     if (fields.addWebMenu) {
         // The page is made from the staged copies, as a player on the disc sees them. Like a

@@ -49,6 +49,9 @@ struct BuildFields {
     // The Settings menu's "Add a Linux player" and "Add a web page menu".
     bool addLinuxPlayer = true;
     bool addWebMenu = true;
+    // "Keep my folder names off the disc": the staged copy of the project file stores each path
+    // as its file name alone.
+    bool keepFolderNamesOff = true;
 };
 
 // The project file's contents for the project and the main window's fields as they are: what
@@ -64,6 +67,12 @@ enum class BuildResult {
     CompletedWithFailures,  // written and copied, but a copy failed
     Succeeded,           // every copy made: Test Run may be enabled
 };
+
+// The project file as the disc carries it without the author's folders: every path (the staging
+// folder, pictures, sounds, launched files) is stored as its file-name part, which is all any
+// player reads of it. "exit" and web addresses stay as they are; a launched file whose name alone
+// would read as one of them ("www.setup.sh", "exit") is stored as "./" and its name.
+ProjectFileData withoutFolderNames(const ProjectFileData& data);
 
 // The cut of a command line: whatever follows a name with a three-character extension and a
 // blank is dropped, the blank kept ("C:\Tools\setup.exe /s" -> "C:\Tools\setup.exe ").
@@ -91,6 +100,19 @@ struct StagedCopy {
     std::string destination;
     std::string relative;
 };
+
+// The name a Windows computer gives the drive ("label=" of autorun.inf) and its AutoPlay entry:
+// the CD title with control characters made blanks and outer blanks trimmed, cut to the 32
+// characters Windows shows of a drive's name (a UTF-8 character is never split). Empty when the
+// title has nothing to show.
+constexpr size_t kDriveLabelLimit = 32;
+std::string driveLabelFor(const std::string& cdTitle);
+
+// What the build writes into autorun.inf: its three lines "[autorun]", "OPEN=autorun.exe" and
+// "ICON=autorun.exe", then "label=" and "action=Start <label>" when the title gives a label,
+// each line ended by CR LF. Windows reads such a file in its ANSI code page unless it starts with
+// a UTF-16 byte-order mark, so a label beyond ASCII makes the whole file UTF-16LE with that mark.
+std::string autorunInfText(const std::string& cdTitle);
 
 // The Linux player's folder, beside the editor and in the staging folder: the player with its
 // own Qt libraries and plugins.
@@ -130,7 +152,9 @@ std::vector<StagingMeeting> findMeetings(const StagingPlan& plan);
 // skips them so the user's file stays. Indices into plan.copies.
 std::vector<size_t> copiesOverSources(const StagingPlan& plan);
 
-// Runs the whole build. Meetings and copies over sources are reported before the first copy,
+// Runs the whole build. With fields.keepFolderNamesOff the staged project file is written from
+// withoutFolderNames instead of copied; a project file kept in the staging folder itself is the
+// user's own and stays as it is (a warning says its folder names go onto the disc). Meetings and copies over sources are reported before the first copy,
 // each as a failed copy. Sets state.copyFailed, and state.projectSaved once the project file is
 // written. Failures the program does not foresee (a folder that cannot be created, a file that
 // cannot be written) throw Error after the user's pointer is reset; what was done stays done.

@@ -167,6 +167,8 @@ private slots:
         QCOMPARE(f->WebMenu1->text(), QString("Add a web page menu"));
         QVERIFY(f->LinuxPlayer1->isChecked() && f->WebMenu1->isChecked());
         QVERIFY(f->buildFields().addLinuxPlayer && f->buildFields().addWebMenu);
+        QCOMPARE(f->FolderNames1->text(), QString("Keep my folder names off the disc"));
+        QVERIFY(f->FolderNames1->isChecked() && f->buildFields().keepFolderNamesOff);
         // The window holds the whole client area at least; wider, the path fields grow with it.
         QVERIFY(f->centralWidget()->width() >= 449 && f->centralWidget()->height() >= 344);
         f->show();
@@ -261,6 +263,10 @@ private slots:
         QVERIFY(!f->LinuxPlayer1->isChecked());
         QVERIFY(f->WebMenu1->isChecked());
         QVERIFY(f->ToolTipHelp1->isChecked() && f->Warnme1->isChecked());
+        f->FolderNames1->trigger();
+        QVERIFY(!f->buildFields().keepFolderNamesOff);
+        QCOMPARE(torvana::readFileContents(fx.settingsPath()),
+                 std::string("[Options]\nwebmenu=1\nlinuxplayer=0\nfoldernamesoff=0\n"));
     }
 
     void aSettingThatCannotBeWrittenChangesNothing() {

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "disc/command_line.h"
 #include "disc/disc_project.h"
@@ -61,6 +63,13 @@ const Program& program() {
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// What another program prints, standard output and error together.
+std::string tool(const std::string& command) {
+    TempDir dir;
+    std::system((command + " >'" + dir.file("out") + "' 2>&1").c_str());
+    return torvana::readFileContents(dir.file("out"));
+}
+
 }  // namespace
 
 TEST(CommandLine, ArgumentsAreRead) {
@@ -79,6 +88,8 @@ TEST(CommandLine, ArgumentsAreRead) {
         {{"photos.cdrom", "more"}, CommandKind::Invalid, "", "", "Unexpected argument 'more'."},
         {{"check", "a.cdrom", "b"}, CommandKind::Invalid, "", "", "Unexpected argument 'b'."},
         {{"--version"}, CommandKind::Invalid, "", "", "Unknown option '--version'."},
+        {{"check", "--usb", "a.cdrom"}, CommandKind::Check, "a.cdrom", "", ""},
+        {{"build", "a.cdrom", "--usb"}, CommandKind::Invalid, "", "", "Unknown option '--usb' for torvana build."},
     };
     for (const Case& c : cases) {
         const CommandLine command = parseCommandLine(c.arguments);
@@ -118,6 +129,12 @@ TEST(CommandLine, CheckFindsAndChangesNothing) {
     r = program().run("check menu.cdrom", p.dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.out, "error: The background picture \"" + p.art + "/gone.bmp\" does not exist.\n")) << r.out;
+
+    // A USB stick shows the drive's name but starts nothing; only --usb says so.
+    const std::string usb = "warning: A USB stick does not start the menu by itself";
+    EXPECT_FALSE(has(r.out, usb));
+    r = program().run("check menu.cdrom --usb", p.dir.path());
+    EXPECT_TRUE(has(r.out, usb)) << r.out;
 
     r = program().run("check nothing.cdrom", p.dir.path());
     EXPECT_EQ(r.status, 2);
@@ -193,4 +210,32 @@ TEST(CommandLine, ImageIsWrittenOnlyFromACompleteBuild) {
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(has(r.err, "error: The disc image cannot be written into the folder it is made of")) << r.err;
     EXPECT_FALSE(fs::exists(p.stage + "/disc.iso"));
+}
+
+// With SOURCE_DATE_EPOCH two images of one project, made seconds apart from staging folders
+// built afresh with a source touched between, have the same SHA-256, and their volume dates are
+// that time; a value that is no time stops the command before it builds.
+TEST(CommandLine, SourceDateEpochMakesImagesReproducible) {
+    DiscProject p;
+    auto sha256 = [&](const std::string& name) { return tool("sha256sum '" + p.dir.file(name) + "'").substr(0, 64); };
+    ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    const Outcome first = program().run("image menu.cdrom one.iso", p.dir.path());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    fs::remove_all(p.stage);
+    fs::last_write_time(p.art + "/back.bmp", fs::file_time_type::clock::now());
+    const Outcome second = program().run("image menu.cdrom two.iso", p.dir.path());
+    ::setenv("SOURCE_DATE_EPOCH", "tomorrow", 1);
+    const Outcome refused = program().run("image menu.cdrom three.iso", p.dir.path());
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(sha256("one.iso").size(), 64u);
+    EXPECT_EQ(sha256("one.iso"), sha256("two.iso"));
+    const std::string info = tool("xorriso -indev '" + p.dir.file("one.iso") + "' -pvd_info");
+    EXPECT_TRUE(has(info, "Creation Time: 2023111422132000")) << info;
+    EXPECT_TRUE(has(info, "Modif. Time  : 2023111422132000")) << info;
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(has(refused.err, "error: SOURCE_DATE_EPOCH is \"tomorrow\", which is not a number of seconds since 1970.\n"))
+        << refused.err;
+    EXPECT_FALSE(fs::exists(p.dir.file("three.iso")));
 }

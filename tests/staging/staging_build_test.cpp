@@ -13,6 +13,7 @@
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
+#include "project/staged_menu.h"
 #include "test_support/linux_player.h"
 #include "test_support/temp_dir.h"
 
@@ -204,7 +205,8 @@ TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
                                                             "autorun.inf", "images/", "images/back.gif",
                                                             "images/r1.gif", "images/r2.gif", "images/r3.gif",
                                                             "index.html", "menu.cdrom", "wavs/"}));
-    EXPECT_EQ(readFileContents(fx.staged("autorun.inf")), "[autorun]\r\nOPEN=autorun.exe\r\nICON=autorun.exe\r\n");
+    EXPECT_EQ(readFileContents(fx.staged("autorun.inf")),
+              "[autorun]\r\nOPEN=autorun.exe\r\nICON=autorun.exe\r\nlabel=My Disc\r\naction=Start My Disc\r\n");
     EXPECT_EQ(readFileContents(fx.staged("autorun.exe")), "player");
     EXPECT_EQ(readFileContents(fx.staged("1/one.exe")), "1");
     EXPECT_TRUE(fx.state.projectSaved);
@@ -215,7 +217,7 @@ TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
     EXPECT_EQ(d.hotspotCount, 3);
     EXPECT_EQ(d.cdTitle, "My Disc");
     EXPECT_EQ(d.hotspots[2].application, "exit");
-    EXPECT_EQ(readFileContents(fx.state.projectPath), readFileContents(fx.staged("menu.cdrom")));
+    EXPECT_EQ(d, withoutFolderNames(readProjectFile(fx.state.projectPath)));
 }
 
 TEST(StagingBuild, Sounds) {
@@ -580,4 +582,92 @@ TEST(StagingBuild, ProjectFileDataReadsBackAsWritten) {
         EXPECT_EQ(projectFileData(state, fields), data) << count;
         EXPECT_EQ(fields.trackBarMaximum, std::min(count + 1, 99)) << count;
     }
+}
+
+// autorun.inf keeps its three lines first; the CD title names the drive and the AutoPlay entry,
+// cut to what Windows shows, and a name beyond ASCII makes the file UTF-16 with its mark.
+TEST(StagingBuild, AutorunInfNamesTheDrive) {
+    const std::string three = "[autorun]\r\nOPEN=autorun.exe\r\nICON=autorun.exe\r\n";
+    struct Case {
+        std::string title, text;
+    } cases[] = {
+        {"", three},
+        {"  \t ", three},
+        {"Summer Photos", three + "label=Summer Photos\r\naction=Start Summer Photos\r\n"},
+        {" Tabs\there ", three + "label=Tabs here\r\naction=Start Tabs here\r\n"},
+        {std::string(40, 'A'), three + "label=" + std::string(32, 'A') + "\r\naction=Start " + std::string(32, 'A') + "\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(autorunInfText(c.title), c.text) << c.title;
+
+    // 31 ASCII characters and a euro sign of three bytes: the sign is kept whole, the cut after it.
+    const std::string euro = std::string(31, 'e') + "\xE2\x82\xAC" + "zz";
+    EXPECT_EQ(driveLabelFor(euro), std::string(31, 'e') + "\xE2\x82\xAC");
+    const std::string wide = autorunInfText("Fotos \xC3\xBC");
+    std::u16string expected = u"\uFEFF[autorun]\r\nOPEN=autorun.exe\r\nICON=autorun.exe\r\nlabel=Fotos \u00FC\r\naction=Start Fotos \u00FC\r\n";
+    std::string bytes;
+    for (char16_t u : expected) bytes += {static_cast<char>(u & 0xff), static_cast<char>(u >> 8)};
+    EXPECT_EQ(wide, bytes);
+
+}
+
+// The staged project file stores names alone, which every player maps to the same staged copies;
+// the user's own file keeps its folders. Switched off, the staged file is the user's copy.
+TEST(StagingBuild, FolderNamesStayOffTheDisc) {
+    const std::string art = "/home/ann/art/";
+    ProjectFileData data;
+    data.stagingFolder = "/home/ann/stage";
+    data.backgroundImage = art + "back.gif";
+    data.openingWav = "";
+    struct Row {
+        std::string stored, staged;
+    } rows[] = {
+        {art + "setup.exe", "setup.exe"},
+        {art + "tools/setup.sh --quiet", "setup.sh --quiet"},
+        {"exit", "exit"},
+        {"https://example.com/a/b", "https://example.com/a/b"},
+        {"www.example.com", "www.example.com"},
+        {art + "www.setup.sh", "./www.setup.sh"},  // the name alone would read as a web address
+        {art + "exit", "./exit"},                  // or as the exit action
+        {"slides.exe", "slides.exe"},
+    };
+    for (const Row& r : rows) data.hotspots.push_back({r.stored, art + "r.gif", "1", "2", art + "o.wav", ""});
+    data.hotspotCount = static_cast<int32_t>(data.hotspots.size());
+    const ProjectFileData named = withoutFolderNames(data);
+    EXPECT_EQ(named.stagingFolder, "stage");
+    EXPECT_EQ(named.backgroundImage, "back.gif");
+    EXPECT_EQ(named.openingWav, "");
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(named.hotspots[i].application, rows[i].staged);
+        EXPECT_EQ(named.hotspots[i].rolloverImage, "r.gif");
+        EXPECT_EQ(named.hotspots[i].rolloverWav, "o.wav");
+    }
+    const PlayerProject full = mapProject(data, "/disc", ""), fromNames = mapProject(named, "/disc", "");
+    ASSERT_EQ(full.hotspots.size(), fromNames.hotspots.size());
+    EXPECT_EQ(fromNames.background, full.background);
+    for (size_t i = 0; i < full.hotspots.size(); ++i) {
+        EXPECT_EQ(fromNames.hotspots[i].kind, full.hotspots[i].kind) << i;
+        EXPECT_EQ(fromNames.hotspots[i].target, full.hotspots[i].target) << i;
+        EXPECT_EQ(fromNames.hotspots[i].rolloverWav, full.hotspots[i].rolloverWav) << i;
+    }
+
+    Fixture fx;
+    fx.addHotspot(fx.file("one.exe", "1"), fx.file("r1.gif"));
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    const std::string mine = readFileContents(fx.state.projectPath);
+    EXPECT_NE(mine.find(fx.art), std::string::npos);
+    EXPECT_EQ(readFileContents(fx.staged("menu.cdrom")).find(fx.dir.path()), std::string::npos);
+    fx.fields.keepFolderNamesOff = false;
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    EXPECT_EQ(readFileContents(fx.staged("menu.cdrom")), mine);
+
+    // A project file kept in the staging folder is the user's: it stays, and the user hears why.
+    fx.fields.keepFolderNamesOff = true;
+    fx.state.projectPath = fx.staged("menu.cdrom");
+    fx.user.said.clear();
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    EXPECT_EQ(readFileContents(fx.state.projectPath), mine);
+    ASSERT_FALSE(fx.user.said.empty());
+    EXPECT_EQ(fx.user.said[0], "warning: The project file \"" + fx.staged("menu.cdrom") +
+                                   "\" is kept in the staging folder itself, so the disc carries the folder names it "
+                                   "stores. Keep it in another folder to leave them off.");
 }

@@ -52,11 +52,16 @@ WrittenImage writeDiscImageWithProgress(QWidget* owner, const std::string& folde
     progress.setCancellable();
     const QString name = torvana::toolkit::toQString(fileNamePart(image));
     WrittenImage written{ImageResult::Cancelled};
-    written.result = writeDiscImage(folder, volumeName, image, [&](uint64_t done, uint64_t total) {
-        progress.update(name, done, total);
-        written.size = total;
-        return !progress.cancelled();
-    });
+    // SOURCE_DATE_EPOCH makes the image reproducible, as on the command line.
+    const std::optional<int64_t> fixedTime = sourceDateEpoch();
+    written.result = writeDiscImage(
+        folder, volumeName, image,
+        [&](uint64_t done, uint64_t total) {
+            progress.update(name, done, total);
+            written.size = total;
+            return !progress.cancelled();
+        },
+        fixedTime);
     return written;
 }
 
