@@ -14,7 +14,7 @@
 #include "project/project_file.h"
 #include "project/staged_menu.h"
 #include "project/text_lines.h"
-#include "player_win/menu_text.h"
+#include "menu/menu_text.h"
 
 namespace torvana {
 
