@@ -4,8 +4,8 @@
 #   cmake -DPLAYER=... -DOUT=bin/linux-x86_64 [-DSTRIP=strip] -P linux_bundle.cmake
 #
 # OUT/torvana-player   the player, stripped; its DT_RPATH is $ORIGIN/lib
-# OUT/lib/             SDL2 and what it needs beyond the system's, each a plain file under the
-#                      name programs ask for
+# OUT/lib/             what the player (SDL2 linked in) needs beyond the system's, each a plain
+#                      file under the name programs ask for
 # OUT/licenses/        the Debian copyright file of each package a copied file comes from
 #
 # Left to the system (the usual exclusions of bundled Linux programs): the C library and the
@@ -93,8 +93,9 @@ if(DPKG_QUERY)
   endforeach()
   execute_process(COMMAND ${DPKG_QUERY} -S ${paths} OUTPUT_VARIABLE owners ERROR_QUIET)
   string(REGEX MATCHALL "(^|\n)[^:\n]+" packages "${owners}")
-  # The menu's font, built into the player, is made from DejaVu Sans.
-  list(APPEND packages fonts-dejavu-core)
+  # Linked or built into the player: SDL2, stb (the font and picture readers) and the menu's
+  # font, made from DejaVu Sans.
+  list(APPEND packages libsdl2-2.0-0 libstb-dev fonts-dejavu-core)
   file(MAKE_DIRECTORY "${OUT}/licenses")
   set(missing)
   foreach(package ${packages})

@@ -307,6 +307,9 @@ int main(int, char**) {
     }
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_APP_NAME, "Autorun");
+    // SDL's own resampler for sounds of another rate than the output's: the player on a disc
+    // carries no libsamplerate (no_samplerate.cpp).
+    SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         const std::string why = std::string("The menu cannot be shown: ") + SDL_GetError();
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Autorun", why.c_str(), nullptr);

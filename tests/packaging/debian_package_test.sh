@@ -28,7 +28,7 @@ expect ./usr/lib/torvana/torvana
 expect ./usr/lib/torvana/autorun.exe
 expect ./usr/lib/torvana/torvana_help.htm
 expect ./usr/lib/torvana/linux-x86_64/torvana-player
-expect ./usr/lib/torvana/linux-x86_64/lib/libSDL2-2.0.so.0
+expect ./usr/lib/torvana/linux-x86_64/lib/libdecor-0.so.0
 expect "./usr/share/applications/$app_id.desktop"
 expect "./usr/share/metainfo/$app_id.metainfo.xml"
 expect "./usr/share/mime/packages/$app_id.xml"

@@ -101,6 +101,10 @@ TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
 TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds) {
     RunningMenu m;
     ASSERT_TRUE(m.window);
+    // As a user does: on the hotspot once its rollover shows, then the click.
+    movePointer(*m.window, 320, 220);
+    const auto over = m.x.grabUntil(*m.window, [](const Grab& g) { return g.at(310, 210) == 0x20C020; });
+    ASSERT_TRUE(over && over->at(310, 210) == 0x20C020) << "no rollover on the hotspot";
     click(*m.window, 320, 220);
     const std::string ran = m.staged.dir.file("2/run.sh.ran");
     for (int waited = 0; waited < 10000 && !torvana::fileExists(ran); waited += 100) sleepMs(100);

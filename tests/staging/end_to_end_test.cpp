@@ -59,8 +59,8 @@ class EndToEndTest : public QObject {
     bool menuShown() const { return QFileInfo::exists(soundFile()); }
 
     // Runs the staged autorun.sh as a desktop does, in an environment that names no library
-    // folder, until the menu shows; the SDL the player then has mapped comes from the staging
-    // folder.
+    // folder, until the menu shows: the process is the staged player, with SDL linked in (no SDL
+    // library of the system's is mapped) and the libraries it carries taken from beside it.
     void startFromAutorunSh(const QString& stage, const QString& title) {
         QProcess sh;
         sh.setWorkingDirectory(stage);
@@ -76,14 +76,17 @@ class EndToEndTest : public QObject {
             QFile file(maps);
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
-        QTRY_VERIFY_WITH_TIMEOUT(mapped().contains("/libSDL2-2.0.so"), 10000);
-        QStringList sdl;
+        QTRY_VERIFY_WITH_TIMEOUT(mapped().contains("/linux-x86_64/lib/libdecor-0.so.0"), 10000);
+        QStringList ours;
         for (const QByteArray& line : mapped().split('\n')) {
             const QString path = QString::fromLocal8Bit(line.mid(line.indexOf('/')));
-            if (line.contains('/') && path.contains("/libSDL2")) sdl << path;
+            if (line.contains('/') && (path.contains("/libSDL2") || path.contains("/libdecor") || path.contains("/linux-x86_64/")))
+                ours << path;
         }
-        sdl.removeDuplicates();
-        QCOMPARE(sdl, QStringList{stage + "/linux-x86_64/lib/libSDL2-2.0.so.0"});
+        ours.removeDuplicates();
+        ours.sort();
+        QCOMPARE(ours, QStringList({stage + "/linux-x86_64/lib/libXss.so.1", stage + "/linux-x86_64/lib/libdecor-0.so.0",
+                                    stage + "/linux-x86_64/torvana-player"}));
         sh.terminate();
         QVERIFY(sh.waitForFinished(10000));
     }
@@ -121,7 +124,8 @@ private slots:
         // The Linux player's folder as the build made it beside the editor.
         const QString bundle = QCoreApplication::applicationDirPath() + "/linux-x86_64";
         QCOMPARE(tree(ex + "/stage/linux-x86_64"), tree(bundle));
-        QVERIFY(tree(bundle).contains("lib/libSDL2-2.0.so.0"));
+        QVERIFY(tree(bundle).contains("torvana-player"));
+        QVERIFY(tree(bundle).contains("lib/libdecor-0.so.0"));
         QVERIFY(f->BitBtn4->isEnabled());
 
         // The staged player is a 64-bit Windows program (PE32+)...

@@ -19,7 +19,7 @@ inline void makeLinuxPlayerStandIn(const std::string& programFolder) {
     std::filesystem::create_directories(folder + "/lib");
     torvana::replaceFileContents(folder + "/torvana-player", "#!/bin/sh\n");
     torvana::makeExecutable(folder + "/torvana-player");
-    torvana::replaceFileContents(folder + "/lib/libSDL2-2.0.so.0", "library");
+    torvana::replaceFileContents(folder + "/lib/libdecor-0.so.0", "library");
 }
 
 // A program started in `folder` with `extraEnv` added to the environment; ended at the end.
