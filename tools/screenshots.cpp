@@ -75,6 +75,30 @@ int main(int argc, char** argv) {
         std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", argv[3], shot.width(), shot.height());
         return ok ? 0 : 1;
     }
+    if (argc >= 4 && QByteArray(argv[1]) == "--row") {
+        // The pictures side by side, top-aligned, on black with a gap between them.
+        std::vector<QImage> pictures;
+        int width = 0, height = 0;
+        for (int i = 3; i < argc; ++i) {
+            QImage picture(QString::fromLocal8Bit(argv[i]));
+            if (picture.isNull()) continue;
+            width += picture.width() + (pictures.empty() ? 0 : 16);
+            height = std::max(height, picture.height());
+            pictures.push_back(picture);
+        }
+        QImage row(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+        row.fill(Qt::black);
+        QPainter painter(&row);
+        int x = 0;
+        for (const QImage& picture : pictures) {
+            painter.drawImage(x, 0, picture);
+            x += picture.width() + 16;
+        }
+        painter.end();
+        const bool ok = !pictures.empty() && row.save(QString::fromLocal8Bit(argv[2]));
+        std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", argv[2], row.width(), row.height());
+        return ok ? 0 : 1;
+    }
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
         return 2;
