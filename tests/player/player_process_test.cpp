@@ -53,11 +53,20 @@ struct RunningMenu {
     XServer x;
     std::optional<Window> window;
 
-    explicit RunningMenu(const std::vector<std::string>& env = {}) {
+    explicit RunningMenu(const std::vector<std::string>& env = {}, bool buttons = true) {
         menutest::exampleMenu(staged, title);
+        staged.data.showBrowse = staged.data.showExit = buttons;
         staged.writeProject();
         player = std::make_unique<ChildProcess>(std::vector<std::string>{PLAYER_EXE}, staged.dir.path(), env);
         window = x.waitFor(title, *player, 20000);
+    }
+    // Waits until the menu answers as a whole, as a user sees it: the pointer on the exit
+    // hotspot shows its rollover.
+    bool ready() {
+        if (!window) return false;
+        movePointer(*window, 120, 60);
+        const auto g = x.grabUntil(*window, [](const Grab& g) { return g.at(110, 55) == 0xC02020; });
+        return g && g->at(110, 55) == 0xC02020;
     }
 };
 
@@ -98,13 +107,21 @@ TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
     if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/player-rollover.ppm");
 }
 
+// A desktop that asks for twice the size on a 1280 x 1024 screen: a menu without a bar is shown
+// at 2 (1280 x 960 fits); with the bar, 1280 x 1032 would put the bar off the screen, so the
+// menu stays at 1.
+TEST(PlayerProcess, TheDesktopsScaleWhenTheWholeWindowFits) {
+    for (const bool bar : {false, true}) {
+        RunningMenu m({"GDK_SCALE=2"}, bar);
+        ASSERT_TRUE(m.window);
+        EXPECT_EQ(m.x.size(*m.window), bar ? std::make_pair(640, 480 + torvana::menu::kBarHeight)
+                                           : std::make_pair(1280, 960));
+    }
+}
+
 TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds) {
     RunningMenu m;
-    ASSERT_TRUE(m.window);
-    // As a user does: on the hotspot once its rollover shows, then the click.
-    movePointer(*m.window, 320, 220);
-    const auto over = m.x.grabUntil(*m.window, [](const Grab& g) { return g.at(310, 210) == 0x20C020; });
-    ASSERT_TRUE(over && over->at(310, 210) == 0x20C020) << "no rollover on the hotspot";
+    ASSERT_TRUE(m.ready());
     click(*m.window, 320, 220);
     const std::string ran = m.staged.dir.file("2/run.sh.ran");
     for (int waited = 0; waited < 10000 && !torvana::fileExists(ran); waited += 100) sleepMs(100);
@@ -121,7 +138,7 @@ TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds
 TEST(PlayerProcess, KeysEndTheMenu) {
     for (const char* keys : {"Escape", "alt+x"}) {
         RunningMenu m;
-        ASSERT_TRUE(m.window);
+        ASSERT_TRUE(m.ready()) << keys;
         key(*m.window, keys);
         EXPECT_EQ(m.player->waitForExit(10000), 0) << keys;
     }
