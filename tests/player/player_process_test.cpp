@@ -135,6 +135,28 @@ TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds
     EXPECT_EQ(m.player->waitForExit(10000), 0);
 }
 
+// The opening sound is heard: SDL's disk output (a file in place of a sound card) receives it.
+TEST(PlayerProcess, TheOpeningSoundIsPlayed) {
+    TempDir out;
+    const std::string heard = out.file("heard.raw");
+    menutest::StagedFolder staged;
+    menutest::exampleMenu(staged, uniqueTitle("Sound"));
+    staged.sound("open.wav", menutest::wave(500, '\xF0'));  // loud, not silence
+    staged.writeProject();
+    // The pointer away from where the window comes: a hotspot under it would play its rollover
+    // sound at once, which stops the opening sound, as any sound stops the one before.
+    xdotool({"mousemove", "0", "0"});
+    ChildProcess player({PLAYER_EXE}, staged.dir.path(), {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + heard});
+    bool sounded = false;
+    for (int waited = 0; waited < 20000 && !sounded && player.running(); waited += 100) {
+        sleepMs(100);
+        if (!torvana::fileExists(heard)) continue;
+        const std::string bytes = torvana::readFileContents(heard, uint64_t(1) << 30);
+        sounded = bytes.find_first_not_of('\0') != std::string::npos;
+    }
+    EXPECT_TRUE(sounded) << "nothing but silence reached the sound output";
+}
+
 TEST(PlayerProcess, KeysEndTheMenu) {
     for (const char* keys : {"Escape", "alt+x"}) {
         RunningMenu m;

@@ -333,23 +333,22 @@ TEST(LinuxPlayer, FolderCopiedAndScriptWritten) {
     Fixture fx;
     fx.fields.addLinuxPlayer = true;
     makeLinuxPlayerStandIn(fx.state.programFolder);
-    fs::create_directories(fx.state.programFolder + "linux-x86_64/plugins/platforms");
-    replaceFileContents(fx.state.programFolder + "linux-x86_64/plugins/platforms/libqxcb.so", "plugin");
+    fs::create_directories(fx.state.programFolder + "linux-x86_64/licenses");
+    replaceFileContents(fx.state.programFolder + "linux-x86_64/licenses/libsdl2-2.0-0", "licence");
     fx.addHotspot("exit", fx.file("r.gif"));
 
     const StagingPlan plan = planStaging(fx.state, fx.fields);
     EXPECT_EQ(std::vector<std::string>(plan.folders.begin() + 3, plan.folders.end()),
-              (std::vector<std::string>{"linux-x86_64", "linux-x86_64/lib", "linux-x86_64/plugins",
-                                        "linux-x86_64/plugins/platforms"}));
+              (std::vector<std::string>{"linux-x86_64", "linux-x86_64/lib", "linux-x86_64/licenses"}));
     std::vector<std::string> copied;
     for (const StagedCopy& c : plan.copies)
         if (c.relative.rfind("linux-x86_64/", 0) == 0) copied.push_back(c.relative);
-    EXPECT_EQ(copied, (std::vector<std::string>{"linux-x86_64/torvana-player", "linux-x86_64/lib/libQt6Core.so.6",
-                                                "linux-x86_64/plugins/platforms/libqxcb.so"}));
+    EXPECT_EQ(copied, (std::vector<std::string>{"linux-x86_64/torvana-player", "linux-x86_64/lib/libdecor-0.so.0",
+                                                "linux-x86_64/licenses/libsdl2-2.0-0"}));
     EXPECT_EQ(plan.written.back(), "autorun.sh");
 
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);
-    EXPECT_EQ(readFileContents(fx.staged("linux-x86_64/plugins/platforms/libqxcb.so")), "plugin");
+    EXPECT_EQ(readFileContents(fx.staged("linux-x86_64/licenses/libsdl2-2.0-0")), "licence");
     const std::string script = readFileContents(fx.staged("autorun.sh"));
     EXPECT_EQ(script, kAutorunShText);
     EXPECT_EQ(script.rfind("#!/bin/sh\n", 0), 0u);
@@ -385,11 +384,11 @@ TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {
         {"a folder where a library goes",
          [](Fixture& fx) {
              makeLinuxPlayerStandIn(fx.state.programFolder);
-             fs::create_directories(fx.staged("linux-x86_64/lib/libQt6Core.so.6/inside"));
+             fs::create_directories(fx.staged("linux-x86_64/lib/libdecor-0.so.0/inside"));
          },
          [](Fixture& fx) {
-             return "error: Error copying file: \"" + fx.state.programFolder + "linux-x86_64/lib/libQt6Core.so.6\" to \"" +
-                    fx.staged("linux-x86_64/lib/libQt6Core.so.6") + "\"";
+             return "error: Error copying file: \"" + fx.state.programFolder + "linux-x86_64/lib/libdecor-0.so.0\" to \"" +
+                    fx.staged("linux-x86_64/lib/libdecor-0.so.0") + "\"";
          }},
         {"a folder where autorun.sh goes",
          [](Fixture& fx) {

@@ -28,8 +28,8 @@
 
 namespace menutest {
 
-// `ms` milliseconds of 8-bit mono silence at 8000 Hz.
-inline std::string wave(int ms) {
+// `ms` milliseconds of 8-bit mono sound at 8000 Hz, every sample `sample` (0x80 is silence).
+inline std::string wave(int ms, char sample = '\x80') {
     const uint32_t dataSize = 8 * uint32_t(ms);
     std::string b = "RIFF";
     const auto u32 = [&b](uint32_t v) { for (int i = 0; i < 4; ++i) b += char((v >> (8 * i)) & 0xFF); };
@@ -38,7 +38,7 @@ inline std::string wave(int ms) {
     b += std::string("\x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00", 20);
     b += "data";
     u32(dataSize);
-    return b + std::string(dataSize, '\x80');
+    return b + std::string(dataSize, sample);
 }
 
 // Writes `pixels` (0xAARRGGBB) as an opaque PNG.
