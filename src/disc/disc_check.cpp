@@ -222,9 +222,13 @@ private:
 
     void checkApplication(int i, const std::string& prefix) {
         const std::string& app = state_.hotspotApplication[i];
-        if (isWebAddress(app) && fields_.addWebMenu && isScriptAddress(browserAddress(app)))
-            add(Severity::Warning, prefix + "the web page menu does not open " + inQuotes(app) + ", which would run a script.",
+        if (const std::string scheme = refusedScheme(app); !scheme.empty()) {
+            add(Severity::Error,
+                prefix + inQuotes(app) + " is a " + scheme +
+                    ": address, which no menu opens; a menu opens only http://, https:// and mailto: addresses.",
                 "", Subject::Hotspot, i);
+            return;
+        }
         if (app == "exit" || isWebAddress(app)) return;
         std::string lower = app;
         std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });

@@ -20,26 +20,9 @@ namespace torvana {
 
 namespace fs = std::filesystem;
 
-std::string cutCommandLine(const std::string& source) {
-    // From the fifth character on, the first blank with a full stop four places before it.
-    for (size_t i = 4; i < source.size(); ++i)
-        if (source[i] == ' ' && source[i - 4] == '.') return source.substr(0, i + 1);
-    return source;
+std::string sourceOnDisk(const std::string& source) {
+    return splitLaunchText(source, [](const std::string& path) { return fileExists(path); }).program;
 }
-
-namespace {
-
-// The path the file system is asked about: the cut's trailing blank named the same file on the
-// platform the rule comes from, so it is dropped here; messages keep it.
-std::string fileSystemPath(const std::string& cut) {
-    const size_t n = cut.size();
-    if (n >= 5 && cut[n - 1] == ' ' && cut[n - 5] == '.') return cut.substr(0, n - 1);
-    return cut;
-}
-
-}  // namespace
-
-std::string sourceOnDisk(const std::string& source) { return fileSystemPath(cutCommandLine(source)); }
 
 namespace {
 
@@ -59,10 +42,9 @@ bool resolvesToRoot(const std::string& folder) {
 void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
                      bool& copyFailed, const std::function<void(uint64_t)>& done) {
     if (source.empty()) return;
-    const std::string cut = cutCommandLine(source);
-    const std::string path = fileSystemPath(cut);
+    const std::string path = sourceOnDisk(source);
     if (!fileExists(path)) {
-        user.warning("File: " + quoted(visiblePath(cut)) + " does not exist.");
+        user.warning("File: " + quoted(visiblePath(path)) + " does not exist.");
         copyFailed = true;
         return;
     }
@@ -77,7 +59,7 @@ void CopyIntoStaging(const std::string& source, const std::string& destination, 
     // A failed copy is reported even when an older file of that name remains at the destination.
     if (!copied || !fileExists(destination)) {
         copyFailed = true;
-        user.error("Error copying file: " + quoted(visiblePath(cut)) + " to " + quoted(visiblePath(destination)));
+        user.error("Error copying file: " + quoted(visiblePath(path)) + " to " + quoted(visiblePath(destination)));
     }
 }
 
@@ -231,9 +213,14 @@ ProjectFileData withoutFolderNames(const ProjectFileData& data) {
     nameOnly(named.backgroundImage);
     nameOnly(named.openingWav);
     for (Hotspot& h : named.hotspots) {
-        if (h.application != "exit" && !isWebAddress(h.application)) {
-            nameOnly(h.application);
-            if (h.application == "exit" || isWebAddress(h.application)) h.application = "./" + h.application;
+        if (h.application != "exit" && !isWebAddress(h.application) && refusedScheme(h.application).empty()) {
+            // The program's name and its options: a "/" in the options ("setup.bat /s") is no
+            // folder to drop.
+            const LaunchCommand launch = splitLaunchText(h.application, fileExists);
+            h.application = fileNamePart(launch.program);
+            if (h.application == "exit" || isWebAddress(h.application) || !refusedScheme(h.application).empty())
+                h.application = "./" + h.application;
+            if (!launch.options.empty()) h.application += " " + launch.options;
         }
         nameOnly(h.rolloverImage);
         nameOnly(h.rolloverWav);
@@ -273,7 +260,12 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
     for (int i = 1; i <= count; ++i) {
         const std::string& app = state.hotspotApplication[i];
         // "exit" is the exit action and a web address is opened, not copied.
-        if (app != "exit" && !isWebAddress(app)) copy(app, joinPath(std::to_string(i), fileNamePart(app)));
+        // The program is staged under its own name; its options stay in the project file. An
+        // address of another scheme is no file: the check tells, and no menu opens it.
+        if (app != "exit" && !isWebAddress(app) && refusedScheme(app).empty()) {
+            const std::string program = splitLaunchText(app, fileExists).program;
+            copy(program, joinPath(std::to_string(i), fileNamePart(program)));
+        }
         copy(state.hotspotRolloverImage[i], joinPath(images, fileNamePart(state.hotspotRolloverImage[i])));
         if (!state.hotspotRolloverWav[i].empty())
             copy(state.hotspotRolloverWav[i], joinPath(wavs, fileNamePart(state.hotspotRolloverWav[i])));

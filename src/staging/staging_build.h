@@ -66,6 +66,7 @@ enum class BuildResult {
     Refused,             // nothing written
     CompletedWithFailures,  // written and copied, but a copy failed
     Succeeded,           // every copy made: Test Run may be enabled
+    Cancelled,           // stopped by the user; the copy under way left nothing behind
 };
 
 // The project file as the disc carries it without the author's folders: every path (the staging
@@ -74,18 +75,15 @@ enum class BuildResult {
 // would read as one of them ("www.setup.sh", "exit") is stored as "./" and its name.
 ProjectFileData withoutFolderNames(const ProjectFileData& data);
 
-// The cut of a command line: whatever follows a name with a three-character extension and a
-// blank is dropped, the blank kept ("C:\Tools\setup.exe /s" -> "C:\Tools\setup.exe ").
-std::string cutCommandLine(const std::string& source);
-
 // Copies one file into the staging folder, telling the user of a missing source or a failed
 // copy and setting copyFailed then. An empty source is ignored. `done` is called between
 // chunks of a large copy with the bytes copied so far of this file.
 void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
                      bool& copyFailed, const std::function<void(uint64_t)>& done = {});
 
-// The source path the file system is asked about for a stored source: the cut of a command
-// line, without the trailing blank the cut keeps (messages show the cut text with it).
+// The file a stored source names: the whole text when it names an existing file, otherwise the
+// longest part before a blank that does (an application's options follow it); the whole text
+// when none does, which is then reported missing as it stands.
 std::string sourceOnDisk(const std::string& source);
 
 // The folder resolves to the root of its file system ("////", "/tmp/..", a link to "/"), where

@@ -134,17 +134,26 @@ TEST_F(WindowsPlayerTest, AClickStartsTheStagedBatchFileAndExitEnds) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Batch");
     stage.write("images/over.bmp", testbmp::solid(40, 40, kOver));
-    stage.hotspot("C:\\tools\\mark.bat", "over.bmp", 50, 50);
+    // The options after the program reach it as its parameters.
+    stage.hotspot("C:\\tools\\mark.bat /s", "over.bmp", 50, 50);
     stage.hotspot("exit", "", 300, 300);  // an invisible 32 x 32 target
+    // A file: address is never handed to the shell, even when it names a program.
+    const std::string wineFolder = "Z:" + stage.path("3");
+    stage.hotspot("file:///" + wineFolder + "/evil.bat", "over.bmp", 150, 50);
     // It runs in its own folder, so the marker lands beside it.
-    stage.write("1/mark.bat", "@echo off\r\necho clicked> marker.txt\r\n");
+    stage.write("1/mark.bat", "@echo off\r\necho %1> marker.txt\r\n");
+    stage.write("3/evil.bat", "@echo off\r\necho started> evil.txt\r\n");
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
 
+    winetest::click(w, 160, 60);
     winetest::click(w, 60, 60);
     bool marked = false;
     for (int i = 0; i < 150 && !marked; ++i, winetest::sleepMs(100)) marked = torvana::fileExists(stage.path("1/marker.txt"));
-    EXPECT_TRUE(marked) << "the batch file did not run";
+    ASSERT_TRUE(marked) << "the batch file did not run";
+    winetest::sleepMs(1000);
+    EXPECT_EQ(torvana::readFileContents(stage.path("1/marker.txt")), "/s\r\n");
+    EXPECT_FALSE(torvana::fileExists(stage.path("3/evil.txt"))) << "a file: address was started";
     EXPECT_TRUE(wine.running());
 
     winetest::click(w, 310, 310);

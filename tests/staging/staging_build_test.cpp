@@ -413,29 +413,25 @@ TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {
     }
 }
 
-TEST(CopyRule, CutsCommandLinesAfterAThreeCharacterExtension) {
-    EXPECT_EQ(cutCommandLine("C:\\Tools\\setup.exe /s"), "C:\\Tools\\setup.exe ");
-    EXPECT_EQ(cutCommandLine("/t/setup.exe -s -q"), "/t/setup.exe ");
-    EXPECT_EQ(cutCommandLine("/t/Old.Doc Files/a.exe"), "/t/Old.Doc ");
-    EXPECT_EQ(cutCommandLine("/t/readme.html /x"), "/t/readme.html /x");
-    EXPECT_EQ(cutCommandLine("a.b c"), "a.b c");  // the blank is the fifth character: not cut
-    EXPECT_EQ(cutCommandLine("ab.cd e"), "ab.cd e");
-    EXPECT_EQ(cutCommandLine(".abc d"), ".abc ");
-    EXPECT_EQ(cutCommandLine(""), "");
-}
-
-TEST(CopyRule, ArgumentsFoldersWithFullStopsAndLongExtensions) {
+// The program of an application is the longest part of its text that names an existing file;
+// it is staged under its own name, and the project keeps the text with its options.
+TEST(CopyRule, TheProgramIsTheLongestExistingPartOfTheText) {
     Fixture fx;
-    const std::string setup = fx.file("setup.exe", "setup");
-    fx.addHotspot(setup + " -s", fx.file("r.gif"));
-    fx.addHotspot(fx.art + "/Old.Doc Files/a.exe", "");
+    const std::string setup = fx.file("setup.bat", "setup");
+    fs::create_directories(fx.art + "/acme.com assets");
+    const std::string run = fx.file("acme.com assets/run.exe", "run");
+    fx.addHotspot(setup + " /s", fx.file("r.gif"));
+    fx.addHotspot(setup + " -s -q", "");
+    fx.addHotspot(run, "");
+    fx.addHotspot(run + " /x", "");
     fx.addHotspot(fx.file("readme.html") + " /x", "");
+    fx.addHotspot(fx.art + "/Old.Doc Files/a.exe /s", "");
     EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
-    // The source is cut; the destination keeps the whole file-name part.
-    EXPECT_EQ(readFileContents(fx.staged("1/setup.exe -s")), "setup");
-    EXPECT_EQ(fx.user.said, (std::vector<std::string>{
-                                "warning: File: \"" + fx.art + "/Old.Doc \" does not exist.",
-                                "warning: File: \"" + fx.art + "/readme.html /x\" does not exist."}));
+    for (const char* staged : {"1/setup.bat", "2/setup.bat", "3/run.exe", "4/run.exe", "5/readme.html"})
+        EXPECT_TRUE(fileExists(fx.staged(staged))) << staged;
+    EXPECT_EQ(listing(fx.staged("1")), std::vector<std::string>{"setup.bat"});
+    EXPECT_EQ(fx.user.said, std::vector<std::string>{"warning: File: \"" + fx.art + "/Old.Doc Files/a.exe /s\" does not exist."});
+    EXPECT_EQ(readProjectFile(fx.state.projectPath).hotspots[0].application, setup + " /s");
 }
 
 TEST(CopyRule, MissingPlayerAndFailedCopies) {
