@@ -54,6 +54,11 @@ constexpr size_t kJolietNameLimit = 103;
 // starts a program from by itself; the report says so.
 DiscReport checkDisc(const ProjectState& state, const BuildFields& fields, bool forUsbStick = false);
 
+// Why a disc image of this project may not be written to `imagePath`, or empty when it may: the
+// path is the project file, a source of the project, or lies inside the staging folder (where
+// the image would be burned into itself, or a build would replace it).
+std::string imageTargetRefusal(const ProjectState& state, const BuildFields& fields, const std::string& imagePath);
+
 // Removes each entry (a file, or a folder with all it holds). Throws Error naming the first
 // entry that cannot be removed; the ones before it are gone.
 void removeStrayEntries(const std::vector<std::string>& paths);

@@ -35,6 +35,9 @@ public:
     virtual void succeeded() = 0;
     // While copying: the file being copied and the bytes done out of the build's total.
     virtual void progress(const std::string& file, uint64_t bytesDone, uint64_t bytesTotal) = 0;
+    // The user asked the build to stop (a Cancel button, Ctrl+C on the command line); asked
+    // between files and between the pieces of a large copy.
+    virtual bool cancelled() { return false; }
 };
 
 // The fields of the main window the build reads.
@@ -150,7 +153,16 @@ std::vector<StagingMeeting> findMeetings(const StagingPlan& plan);
 // skips them so the user's file stays. Indices into plan.copies.
 std::vector<size_t> copiesOverSources(const StagingPlan& plan);
 
-// Runs the whole build. With fields.keepFolderNamesOff the staged project file is written from
+// The same for the files the build writes itself (autorun.inf, autorun.sh, index.html): the
+// names of those (relative, as in plan.written) that another copy takes as its source.
+std::vector<std::string> writtenOverSources(const StagingPlan& plan, const std::string& stagingFolder);
+
+// Whether a file name is one of the temporary names the program's copies and writes use
+// (".tv" and ten hexadecimal digits, ".tmp"): what a build or image killed midway leaves.
+bool isOwnTemporaryName(const std::string& name);
+
+// Runs the whole build. Stale temporary files of an earlier build that was killed are removed
+// from the staging folder first. With fields.keepFolderNamesOff the staged project file is written from
 // withoutFolderNames instead of copied; a project file kept in the staging folder itself is the
 // user's own and stays as it is (a warning says its folder names go onto the disc). Meetings and copies over sources are reported before the first copy,
 // each as a failed copy. Sets state.copyFailed, and state.projectSaved once the project file is

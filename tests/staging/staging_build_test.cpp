@@ -280,6 +280,40 @@ TEST(StagingBuild, AFileThatIsTheSourceOfAnotherCopyIsNeverOverwritten) {
     EXPECT_TRUE(fx.state.copyFailed);
 }
 
+// The files the build writes itself never replace a user's file of the same name: one a hotspot
+// launches from the staging folder, or one the build did not write. Built twice, as a user does.
+TEST(StagingBuild, AUsersAutorunFilesAreNeverReplaced) {
+    const struct {
+        const char* name;
+        bool launched;
+        const char* said;
+    } rows[] = {
+        {"autorun.sh", true, "\" is not written: it is the source of another copy."},
+        {"autorun.inf", true, "\" is not written: it is the source of another copy."},
+        {"autorun.sh", false, "\" was not made by Torvana and is left as it is."},
+        {"autorun.inf", false, "\" was not made by Torvana and is left as it is."},
+    };
+    for (const auto& row : rows) {
+        Fixture fx;
+        fx.fields.addLinuxPlayer = true;
+        makeLinuxPlayerStandIn(fx.state.programFolder);
+        fs::create_directories(fx.stage);
+        const std::string users = "the user's own " + std::string(row.name);
+        replaceFileContents(fx.staged(row.name), users);
+        fx.addHotspot(row.launched ? fx.staged(row.name) : "exit", fx.file("r.gif"));
+        for (int build = 1; build <= 2; ++build) {
+            fx.user.said.clear();
+            EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures) << row.name << " build " << build;
+            EXPECT_EQ(readFileContents(fx.staged(row.name)), users) << row.name << " build " << build;
+            if (row.launched) {
+                EXPECT_EQ(readFileContents(fx.staged(std::string("1/") + row.name)), users) << row.name;
+            }
+            ASSERT_EQ(fx.user.said.size(), 1u) << row.name;
+            EXPECT_NE(fx.user.said[0].find(fx.staged(row.name) + row.said), std::string::npos) << fx.user.said[0];
+        }
+    }
+}
+
 TEST(StagingBuild, ProgressCountsEveryByte) {
     Fixture fx;
     fx.addHotspot(fx.file("big.bin", std::string(40 << 20, 'b')), fx.file("r.gif"));
@@ -521,7 +555,7 @@ TEST(StagingBuild, TrailingSeparatorAndFoldersThatCannotBeMade) {
         deep.build();
         FAIL();
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "File not found");
+        EXPECT_EQ(std::string(e.what()), "The folder \"" + deep.dir.file("no/such/stage") + "\" cannot be made: File not found");
     }
     EXPECT_FALSE(deep.state.projectSaved);
     EXPECT_FALSE(deep.user.busyNow);
