@@ -405,6 +405,40 @@ TEST(LinuxPlayer, FolderCopiedAndScriptWritten) {
 
 // A Linux part that cannot be made is told like a failed copy: the build goes on, ends without
 // the closing message and leaves Test Run as it was.
+// autorun.sh starts the player beside itself whatever the folder is called and however it is
+// run: a name ending in a line break, one starting with "-", "-" itself, and a CDPATH that names
+// a folder of the same name elsewhere. A player that cannot start is said, not passed over.
+TEST(LinuxPlayer, AutorunShStartsThePlayerBesideItself) {
+    TempDir dir;
+    const std::string out = dir.file("started");
+    auto makeMenu = [&](const std::string& folder, const std::string& says) {
+        fs::create_directories(folder + "/linux-x86_64");
+        replaceFileContents(folder + "/autorun.sh", kAutorunShText);
+        replaceFileContents(folder + "/linux-x86_64/torvana-player", "#!/bin/sh\necho " + says + " > \"$OUT\"\n");
+        makeExecutable(folder + "/linux-x86_64/torvana-player");
+    };
+    auto run = [&](const std::string& folder) {
+        const std::string command = "cd '" + dir.path() + "' && CDPATH='" + dir.file("decoys") +
+                                    "' OUT='" + out + "' sh -- '" + folder + "/autorun.sh' 2>'" + dir.file("err") + "'";
+        return std::system(command.c_str());
+    };
+    for (const std::string name : {"menu\n", "-dash", "-", "a b", "x\n\n"}) {
+        makeMenu(dir.file(name), "right");
+        makeMenu(dir.file("decoys/" + name), "decoy");
+        fs::remove(out);
+        EXPECT_EQ(run(name), 0) << name;
+        EXPECT_EQ(fileExists(out) ? readFileContents(out) : "", "right\n") << "[" << name << "]";
+    }
+    // A player no loader can run: a message, status 1.
+    makeMenu(dir.file("broken"), "never");
+    replaceFileContents(dir.file("broken/linux-x86_64/torvana-player"), "not a program");
+    fs::permissions(dir.file("broken/linux-x86_64/torvana-player"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(WEXITSTATUS(run("broken")), 1);
+    EXPECT_NE(readFileContents(dir.file("err")).find("autorun.sh: the menu player cannot be started on this computer."),
+              std::string::npos)
+        << readFileContents(dir.file("err"));
+}
+
 TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {
     struct Case {
         const char* name;
