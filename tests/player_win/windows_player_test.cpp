@@ -208,6 +208,33 @@ TEST_F(WindowsPlayerTest, AMissingPictureGivesTheNoteBar) {
     EXPECT_TRUE(wine.running());
 }
 
+// A compressed BMP of a kilobyte that declares 16384 x 16383 pixels (a gigabyte once made)
+// counts against the pictures' memory budget: four of them are notes, and the player lives.
+TEST_F(WindowsPlayerTest, HugeDeclaredBitmapsAreNotesNotTheEndOfThePlayer) {
+    std::string bmp = "BM";
+    const auto u32 = [&bmp](uint32_t v) { for (int i = 0; i < 4; ++i) bmp += char((v >> (8 * i)) & 0xFF); };
+    const auto u16 = [&bmp](uint16_t v) { bmp += char(v & 0xFF); bmp += char(v >> 8); };
+    for (uint32_t v : {1080u, 0u, 1078u, 40u, 16384u, 16383u}) u32(v);  // file header, size
+    u16(1);
+    u16(8);
+    for (uint32_t v : {1u /* RLE8 */, 2u, 2835u, 2835u, 256u, 0u}) u32(v);
+    bmp += std::string(256 * 4, '\0') + std::string("\0\1", 2);  // the palette, then "end of picture"
+    ASSERT_EQ(bmp.size(), 1080u);
+    Stage stage;
+    stage.data.cdTitle = uniqueTitle("Huge");
+    for (int i = 0; i < 4; ++i) {
+        stage.write("images/huge" + std::to_string(i) + ".bmp", bmp);
+        stage.hotspot("exit", "huge" + std::to_string(i) + ".bmp", 10 + 100 * i, 10);
+    }
+    const Window w = show(stage, wine);
+    ASSERT_NE(w, 0u);
+    const auto g = x.grabUntil(w, [](const Grab& g) { return g.height == 516 && g.at(4, 480 + 18) == kBar; });
+    ASSERT_TRUE(g) << "no note bar";
+    EXPECT_EQ(g->at(320, 240), kBack);
+    winetest::sleepMs(1000);
+    EXPECT_TRUE(wine.running());
+}
+
 TEST_F(WindowsPlayerTest, AnAnimatedGifBackgroundChangesOverTime) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Animated");
