@@ -159,6 +159,10 @@ void TForm1::openFinding(const torvana::Finding& finding) {
 void TForm1::MakeDiscImage1Click() {
     torvana::toolkit::runCommand([this] {
         if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+        // The CD title's image beside the staging folder, unless the user named another before.
+        const std::string proposed = torvana::proposedImagePath(buildFields().stagingFolder, buildFields().cdTitle);
+        if (SaveDialog1.lastFile().empty() || proposedImage_ != proposed) SaveDialog1.setLastFile(proposed);
+        proposedImage_ = proposed;
         const auto image = SaveDialog1.pickToSave(this, "Make Disc Image", "Disc Images (*.iso) |*.iso", "iso");
         if (!image) return;
         if (const std::string refusal = torvana::imageTargetRefusal(state, buildFields(), *image); !refusal.empty())

@@ -506,6 +506,20 @@ std::string imageTargetRefusal(const ProjectState& state, const BuildFields& fie
     return {};
 }
 
+std::string proposedImagePath(const std::string& stagingFolder, const std::string& cdTitle) {
+    std::string name;
+    for (const char c : cdTitle) {
+        const bool bad = static_cast<unsigned char>(c) < 0x20 || std::string("/\\:*?\"<>|").find(c) != std::string::npos;
+        name += bad ? '_' : c;
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+    while (!name.empty() && (name.front() == ' ' || name.front() == '.')) name.erase(0, 1);
+    if (name.empty()) name = "disc";
+    fs::path folder = fsPath(stagingFolder);
+    while (folder.has_relative_path() && folder.filename().empty()) folder = folder.parent_path();
+    return pathString(folder.parent_path() / fsPath(name + ".iso"));
+}
+
 void removeStrayEntries(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         std::error_code ec;
