@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_files.h"
 #include "gif/qt/gif_painter.h"
 #include "gif/qt/picture_control.h"
 #include "settings/ui/about_box.h"
@@ -78,7 +79,8 @@ double percentile(std::vector<double> values, double p) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const double seconds = static_cast<double>(
+        bench::numberArgument(argc, argv, 1, 10, 1, 3600, "animation [seconds, 1 to 3600, default 10]"));
 
     const Result still = measure(seconds, false);
     const Result animated = measure(seconds, true);

@@ -2,7 +2,10 @@
 // What the file benchmarks share: a tree of random bytes on disk and the median of the rounds.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -20,6 +23,24 @@ inline void writeRandomFile(const std::filesystem::path& p, uint64_t size, std::
         out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
         done += n;
     }
+}
+
+// The number given as argument `index`, `fallback` when there is none. Anything else than a
+// whole number within `lowest` to `highest` (a word, "--help", "12x", a size that would fill the
+// disk) ends the program with its usage line and status 2, before it writes anything.
+inline long long numberArgument(int argc, char** argv, int index, long long fallback, long long lowest,
+                                long long highest, const char* usage) {
+    if (argc <= index) return fallback;
+    const char* text = argv[index];
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || errno == ERANGE || value < lowest || value > highest) {
+        std::fprintf(stderr, "%s: '%s' is not a number from %lld to %lld.\nUsage: %s\n", argv[0], text, lowest, highest,
+                     usage);
+        std::exit(2);
+    }
+    return value;
 }
 
 inline double median(std::vector<double> v) {

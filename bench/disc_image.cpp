@@ -38,8 +38,9 @@ double timeCommand(const std::string& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const char* usage = "disc_image [MiB total, 1 to 65536, default 1024] [rounds, default 3] [work folder]";
+    const uint64_t mib = bench::numberArgument(argc, argv, 1, 1024, 1, 65536, usage);
+    const int rounds = static_cast<int>(bench::numberArgument(argc, argv, 2, 3, 1, 1000, usage));
     const fs::path work = fs::path(argc > 3 ? argv[3] : "/tmp") / "torvana-disc-image-bench";
     fs::remove_all(work);
     const fs::path stage = work / "stage";

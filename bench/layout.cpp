@@ -23,6 +23,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench_files.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "hotspot/ui/hotspot_layout.h"
@@ -72,7 +73,7 @@ double dragMs(QGraphicsView* view, QPoint from, int rounds) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(3, atoi(argv[1])) : 51;
+    const int rounds = static_cast<int>(bench::numberArgument(argc, argv, 1, 51, 3, 100000, "layout_bench [rounds, 3 or more, default 51]"));
 
     // The project: a background and 99 pictures of 60 x 24, eleven to a row.
     QTemporaryDir dir;

@@ -5,7 +5,7 @@
 // peak memory can be read) and `cp -r` of the same source files. Reports the median times, their
 // ratio and both peak resident sizes.
 //
-// Usage: staging_build [MiB total, default 1024] [rounds, default 3] [work folder, default /tmp]
+// Usage: staging_build [MiB total, 8 to 65536, default 1024] [rounds, default 3] [work folder, default /tmp]
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -66,8 +66,9 @@ Run inChild(F fn) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const uint64_t totalMiB = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const char* usage = "staging_build [MiB total, 8 to 65536, default 1024] [rounds, default 3] [work folder]";
+    const uint64_t totalMiB = bench::numberArgument(argc, argv, 1, 1024, 8, 65536, usage);
+    const int rounds = static_cast<int>(bench::numberArgument(argc, argv, 2, 3, 1, 1000, usage));
     const fs::path work = fs::path(argc > 3 ? argv[3] : "/tmp") / ("torvana-bench-" + std::to_string(getpid()));
     const fs::path src = work / "source";
     fs::create_directories(src);
@@ -100,6 +101,8 @@ int main(int argc, char** argv) {
     torvana::BuildFields fields;
     fields.backgroundImage = (src / "background.bmp").string();
     fields.trackBarMaximum = 99;
+    // The same files as cp copies: the Linux player's folder is not part of the corpus.
+    fields.addLinuxPlayer = false;
     size_t files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(src)) ++files;
     std::printf("corpus: %zu files, %.1f MiB\n", files, static_cast<double>(written) / (1 << 20));

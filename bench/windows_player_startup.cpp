@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "test_support/bmp.h"
@@ -79,7 +80,8 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    const int rounds =
+        static_cast<int>(bench::numberArgument(argc, argv, 1, 11, 1, 1000, "windows_player_startup [rounds, default 11]"));
     if (winetest::run({WINE_PREFIX_SCRIPT, WINE_TEMPLATE}) != 0) {
         std::fprintf(stderr, "cannot make the Wine prefix %s\n", WINE_TEMPLATE);
         return 1;

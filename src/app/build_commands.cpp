@@ -9,7 +9,9 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "disc/disc_check.h"
 #include "disc/disc_image.h"
+#include "disc/disc_tree.h"
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "staging/staging_build.h"
@@ -157,15 +159,26 @@ void TForm1::openFinding(const torvana::Finding& finding) {
 void TForm1::MakeDiscImage1Click() {
     torvana::toolkit::runCommand([this] {
         if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+        // The CD title's image beside the staging folder, unless the user named another before.
+        const std::string proposed = torvana::proposedImagePath(buildFields().stagingFolder, buildFields().cdTitle);
+        if (SaveDialog1.lastFile().empty() || proposedImage_ != proposed) SaveDialog1.setLastFile(proposed);
+        proposedImage_ = proposed;
         const auto image = SaveDialog1.pickToSave(this, "Make Disc Image", "Disc Images (*.iso) |*.iso", "iso");
         if (!image) return;
+        if (const std::string refusal = torvana::imageTargetRefusal(state, buildFields(), *image); !refusal.empty())
+            return torvana::toolkit::showError(refusal, this);
         InStagingBase base(stagingBase_);
         const torvana::BuildResult built = runBuild(true);
-        if (built == torvana::BuildResult::Refused) return;
+        if (built == torvana::BuildResult::Refused || built == torvana::BuildResult::Cancelled) return;
         if (built == torvana::BuildResult::CompletedWithFailures)
             return torvana::toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
 
         const torvana::BuildFields fields = buildFields();
+        // What the image leaves out of the staging folder is told before it is written.
+        std::string leftOut;
+        for (const torvana::DiscTreeLeftOut& entry : torvana::readDiscTree(fields.stagingFolder).leftOut)
+            leftOut += "\n" + torvana::leftOutText(entry);
+        if (!leftOut.empty()) torvana::toolkit::showWarning("The disc image leaves out:" + leftOut, this);
         const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
             this, fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), *image);
         if (written.result == torvana::ImageResult::Written)

@@ -34,9 +34,10 @@ void TForm1::BitBtn3Click() {
 
 bool TForm1::applyHandOffFiles() {
     using namespace torvana;
-    if (fileExists(kDeleteFileName)) {
-        const int32_t number = parseDeleteFile(readFileContents(kDeleteFileName));
-        deleteFile(kDeleteFileName);
+    const std::string deletePath = deleteFilePath(), acceptPath = acceptFilePath();
+    if (fileExists(deletePath)) {
+        const int32_t number = parseDeleteFile(readFileContents(deletePath));
+        deleteFile(deletePath);
         // The free slot after the last hotspot changes no slot and no count, but the selection
         // moves to the last hotspot as after any delete.
         if (deleteHotspot(state, number)) markUnsaved();
@@ -45,15 +46,15 @@ bool TForm1::applyHandOffFiles() {
         showSelectedSlot();
         emit hotspotsChanged();
     }
-    if (!fileExists(kAcceptFileName)) return false;
-    const AcceptedHotspot accepted = parseAcceptFile(readFileContents(kAcceptFileName));
+    if (!fileExists(acceptPath)) return false;
+    const AcceptedHotspot accepted = parseAcceptFile(readFileContents(acceptPath));
     // A number outside the slots is refused; the file goes, so it is not applied again.
-    if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(kAcceptFileName);
+    if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(acceptPath);
     acceptHotspot(state, accepted);
     markUnsaved();
     torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(fileNamePart(accepted.fields.application)));
     BitBtn3->setEnabled(true);
-    deleteFile(kAcceptFileName);
+    deleteFile(acceptPath);
     setHotspotRange();
     emit hotspotsChanged();
     return true;

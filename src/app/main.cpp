@@ -12,6 +12,8 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "disc/command_line.h"
+#include "hotspot/hand_off.h"
+#include "project/errors.h"
 #include "project/file_io.h"
 #include "toolkit/message_box.h"
 
@@ -56,6 +58,13 @@ int main(int argc, char** argv) {
         return torvana::runConsoleCommand(command, "", std::cout, std::cerr, false);
 
     QApplication app(argc, argv);
+    // The hotspot editor's hand-off folder exists from the start; a failure is said at once.
+    try {
+        torvana::handOffFolder();
+    } catch (const torvana::Error& e) {
+        std::cerr << "torvana: the hotspot editor's hand-off folder cannot be made: " << e.what() << "\n";
+        return 2;
+    }
 
     QApplication::setApplicationName("Torvana");
     // The desktop matches the windows with the menu entry and its icon by this name.

@@ -62,6 +62,7 @@ public:
     QCheckBox* CheckBox2;
     torvana::toolkit::FilePicker OpenDialog1;
     torvana::toolkit::FilePicker SaveDialog1;  // names disc images
+    std::string proposedImage_;                // the image name Make Disc Image proposed last
 
     QMenu* File1;
     QAction* New1;

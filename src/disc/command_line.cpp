@@ -1,10 +1,12 @@
 #include "disc/command_line.h"
 
 #include <algorithm>
+#include <csignal>
 #include <ostream>
 
 #include "disc/disc_check.h"
 #include "disc/disc_image.h"
+#include "disc/disc_tree.h"
 #include "project/errors.h"
 #include "project/paths.h"
 #include "project/project_file.h"
@@ -13,7 +15,8 @@
 namespace torvana {
 
 bool isConsoleCommand(const std::string& first) {
-    return first == "check" || first == "build" || first == "image" || first == "--help" || first == "-h";
+    return first == "check" || first == "build" || first == "image" || first == "--help" || first == "-h" ||
+           first == "--version";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
@@ -25,8 +28,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         command.error = error;
         return command;
     };
-    if (first == "--help" || first == "-h") {
-        command.kind = CommandKind::Help;
+    if (first == "--help" || first == "-h" || first == "--version") {
+        command.kind = first == "--version" ? CommandKind::Version : CommandKind::Help;
         if (arguments.size() > 1) return invalid("Unexpected argument '" + arguments[1] + "'.");
         return command;
     }
@@ -72,15 +75,19 @@ std::string helpText() {
            "  torvana image FILE.cdrom OUT.iso\n"
            "                              build the staging folder, then write its disc image\n"
            "  torvana --help              show this text\n"
+           "  torvana --version           show the version\n"
            "\n"
-           "Exit status: check gives 0 when it finds no error and 1 when it does; build and image\n"
-           "give 0 when every file was copied (and the image written), 1 when a copy failed, and\n"
-           "2 when they stop (a project that cannot be read, a refused build, a folder or file\n"
-           "that cannot be made, an image that cannot be written).\n"
+           "Exit status: check gives 0 when it finds no error, 1 when it does, and 2 when it cannot\n"
+           "read the project; build and image give 0 when every file was copied (and the image\n"
+           "written), 1 when a copy failed, a hotspot was left out or the image leaves out an entry\n"
+           "of the staging folder, and 2 when they stop (a project that cannot be read, a refused\n"
+           "build, a folder or file that cannot be made, an image that cannot be written, Ctrl+C).\n"
            "\n"
            "build and image add a Linux player and a web page menu to the disc as the editor's\n"
            "Settings menu says (torvana.ini in the configuration folder).\n";
 }
+
+std::string versionText() { return "torvana " TORVANA_VERSION "\n"; }
 
 LoadedProject loadProject(const std::string& path, const std::string& programFolder) {
     const ProjectFileData data = readProjectFile(path);
@@ -94,6 +101,10 @@ LoadedProject loadProject(const std::string& path, const std::string& programFol
 }
 
 namespace {
+
+// Every line goes out escaped: a path or title from a project file may hold escape sequences
+// that would retitle or clear the user's terminal.
+std::string safe(const std::string& text) { return visibleText(text, size_t{1} << 20); }
 
 // A progress line on a terminal, rewritten in place; nothing when the output is no terminal.
 class ProgressLine {
@@ -111,7 +122,7 @@ public:
                            discSizeText(total) + ")";
         if (line.size() < width_) line += std::string(width_ - line.size(), ' ');
         width_ = line.size();
-        err_ << '\r' << line << std::flush;
+        err_ << '\r' << safe(line) << std::flush;
         shown_ = true;
     }
     // Ends the line so messages start on a line of their own.
@@ -130,6 +141,32 @@ private:
     size_t width_ = 0;
 };
 
+// Ctrl+C (SIGINT) and SIGTERM while a build or an image is made: the work stops at its next
+// piece through the same cancel as the editor's Cancel button, so the file under way is removed
+// and nothing half-written is left behind.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+class InterruptsCancel {
+public:
+    InterruptsCancel() {
+        interrupted = 0;
+        oldInt_ = std::signal(SIGINT, onInterrupt);
+        oldTerm_ = std::signal(SIGTERM, onInterrupt);
+    }
+    ~InterruptsCancel() {
+        std::signal(SIGINT, oldInt_);
+        std::signal(SIGTERM, oldTerm_);
+    }
+    InterruptsCancel(const InterruptsCancel&) = delete;
+    InterruptsCancel& operator=(const InterruptsCancel&) = delete;
+
+private:
+    void (*oldInt_)(int) = SIG_DFL;
+    void (*oldTerm_)(int) = SIG_DFL;
+};
+
 // The build's conversation as lines on standard error.
 class ConsoleBuildUser : public BuildUser {
 public:
@@ -144,11 +181,12 @@ public:
     void progress(const std::string& file, uint64_t done, uint64_t total) override {
         line_.show("Copying " + file, done, total);
     }
+    bool cancelled() override { return interrupted != 0; }
 
 private:
     void say(const std::string& line) {
         line_.end();
-        err_ << line << '\n' << std::flush;
+        err_ << safe(line) << '\n' << std::flush;
     }
     std::ostream& err_;
     ProgressLine& line_;
@@ -156,10 +194,13 @@ private:
 
 int check(const LoadedProject& project, bool usb, std::ostream& out) {
     const DiscReport report = checkDisc(project.state, project.fields, usb);
-    for (const Finding& f : report.findings) out << severityName(f.severity) << ": " << f.text << '\n';
-    out << "Disc size: about " << discSizeText(report.discBytes) << " (" << report.count(Severity::Error)
-        << " errors, " << report.count(Severity::Warning) << " warnings, " << report.count(Severity::Note)
-        << " notes)\n";
+    for (const Finding& f : report.findings) out << severityName(f.severity) << ": " << safe(f.text) << '\n';
+    auto counted = [&](Severity severity, const std::string& one) {
+        const int n = report.count(severity);
+        return std::to_string(n) + " " + one + (n == 1 ? "" : "s");
+    };
+    out << "Disc size: about " << discSizeText(report.discBytes) << " (" << counted(Severity::Error, "error") << ", "
+        << counted(Severity::Warning, "warning") << ", " << counted(Severity::Note, "note") << ")\n";
     return report.hasErrors() ? 1 : 0;
 }
 
@@ -167,10 +208,17 @@ int build(LoadedProject& project, std::ostream& err, ProgressLine& line) {
     ConsoleBuildUser user(err, line);
     const BuildResult result = runStagingBuild(project.state, project.fields, user);
     line.end();
+    if (result == BuildResult::Cancelled)
+        err << "cancelled: the build stopped before every file was copied into the staging folder.\n";
     return result == BuildResult::Succeeded ? 0 : result == BuildResult::CompletedWithFailures ? 1 : 2;
 }
 
 int image(LoadedProject& project, const std::string& imagePath, std::ostream& err, ProgressLine& line) {
+    // Refused before the build, so nothing of the project is touched.
+    if (const std::string refusal = imageTargetRefusal(project.state, project.fields, imagePath); !refusal.empty()) {
+        err << "error: " << safe(refusal) << '\n';
+        return 2;
+    }
     // A SOURCE_DATE_EPOCH that is no time stops the command before anything is built.
     const std::optional<int64_t> fixedTime = sourceDateEpoch();
     const int built = build(project, err, line);
@@ -178,15 +226,22 @@ int image(LoadedProject& project, const std::string& imagePath, std::ostream& er
         err << "error: the disc image was not written, since the staging folder is not complete.\n";
         return built;
     }
-    writeDiscImage(project.fields.stagingFolder, volumeNameFor(project.fields.cdTitle), imagePath,
-                   [&](uint64_t done, uint64_t total) {
-                       line.show("Writing the disc image", done, total);
-                       return true;
-                   },
-                   fixedTime);
+    // What the walk leaves out of the image is told; the image is made of the rest.
+    const std::vector<DiscTreeLeftOut> leftOut = readDiscTree(project.fields.stagingFolder).leftOut;
+    for (const DiscTreeLeftOut& entry : leftOut) err << "warning: " << safe(leftOutText(entry)) << '\n';
+    const ImageResult written = writeDiscImage(project.fields.stagingFolder, volumeNameFor(project.fields.cdTitle),
+                                               imagePath, [&](uint64_t done, uint64_t total) {
+                                                   line.show("Writing the disc image", done, total);
+                                                   return interrupted == 0;
+                                               },
+                                               fixedTime);
     line.end();
-    err << "The disc image " << '"' << imagePath << '"' << " is written.\n";
-    return 0;
+    if (written == ImageResult::Cancelled) {
+        err << "cancelled: the disc image " << '"' << visiblePath(imagePath) << '"' << " was not written.\n";
+        return 2;
+    }
+    err << "The disc image " << '"' << visiblePath(imagePath) << '"' << " is written.\n";
+    return leftOut.empty() ? 0 : 1;
 }
 
 }  // namespace
@@ -197,8 +252,11 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
         case CommandKind::Help:
             out << helpText();
             return 0;
+        case CommandKind::Version:
+            out << versionText();
+            return 0;
         case CommandKind::Invalid:
-            err << "torvana: " << command.error << " Try torvana --help.\n";
+            err << "torvana: " << safe(command.error) << " Try torvana --help.\n";
             return 2;
         case CommandKind::Check:
         case CommandKind::Build:
@@ -209,12 +267,13 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
             return 2;
     }
     ProgressLine line(err, terminal);
+    InterruptsCancel interrupts;
     try {
         LoadedProject project = loadProject(command.project, programFolder);
         if (!settingsPath.empty()) {
             // What the build adds to the disc follows the editor's Settings menu.
             const EditorSettings settings = loadSettings(settingsPath);
-            if (!settings.problem.empty()) err << "warning: " << settings.problem << "\n";
+            if (!settings.problem.empty()) err << "warning: " << safe(settings.problem) << "\n";
             project.fields.addLinuxPlayer = settings.addLinuxPlayer;
             project.fields.addWebMenu = settings.addWebMenu;
             project.fields.keepFolderNamesOff = settings.keepFolderNamesOff;
@@ -224,7 +283,7 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
         return image(project, command.image, err, line);
     } catch (const Error& e) {
         line.end();
-        err << "error: " << e.what() << '\n';
+        err << "error: " << safe(e.what()) << '\n';
         return 2;
     }
 }

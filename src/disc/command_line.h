@@ -16,6 +16,7 @@ enum class CommandKind {
     Editor,       // no arguments: the editor with its start-up chooser
     OpenProject,  // one project file: the editor with that project open
     Help,
+    Version,
     Check,
     Build,
     Image,
@@ -31,13 +32,16 @@ struct CommandLine {
 };
 
 // The command a first argument names, which runs without windows ("check", "build", "image",
-// "--help", "-h").
+// "--help", "-h", "--version").
 bool isConsoleCommand(const std::string& firstArgument);
 
 // Reads the arguments after the program's name.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 std::string helpText();
+
+// "torvana 3.5": the program and its version.
+std::string versionText();
 
 // A project file as the editor holds it once opened, ready for the build and the check, with
 // the player taken from `programFolder` (ending with a separator). Throws Error when it cannot be
@@ -53,7 +57,8 @@ LoadedProject loadProject(const std::string& path, const std::string& programFol
 //   build  0 when every copy was made, 1 when a copy failed, 2 when the build stops
 //          (refused, or a folder or file that cannot be made);
 //   image  as build, and 2 when the image cannot be written;
-//   2 for a project that cannot be read and for arguments that are not understood.
+//   2 for a project that cannot be read (check too), for a build or image stopped by Ctrl+C or
+//   SIGTERM, and for arguments that are not understood.
 // Findings go to `out`, messages of the build and errors to `err`. `terminal` says that `err` is
 // a terminal, where a progress line is kept up to date. What the build adds to the disc (a Linux
 // player, a web page menu) is read from the settings file at `settingsPath`, as the editor's

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <system_error>
 
 #include "staging/web_menu.h"
+#include "disc/disc_tree.h"
 #include "disc/media_probe.h"
 #include "project/errors.h"
 #include "project/file_io.h"
@@ -222,9 +224,13 @@ private:
 
     void checkApplication(int i, const std::string& prefix) {
         const std::string& app = state_.hotspotApplication[i];
-        if (isWebAddress(app) && fields_.addWebMenu && isScriptAddress(browserAddress(app)))
-            add(Severity::Warning, prefix + "the web page menu does not open " + inQuotes(app) + ", which would run a script.",
+        if (const std::string scheme = refusedScheme(app); !scheme.empty()) {
+            add(Severity::Error,
+                prefix + inQuotes(app) + " is a " + scheme +
+                    ": address, which no menu opens; a menu opens only http://, https:// and mailto: addresses.",
                 "", Subject::Hotspot, i);
+            return;
+        }
         if (app == "exit" || isWebAddress(app)) return;
         std::string lower = app;
         std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -294,6 +300,16 @@ private:
             }
             // A leftover folder is one entry, and everything in it goes with it.
             it.disable_recursion_pending();
+            // The project's own files never go: a staging folder that holds the project or its
+            // sources (the project's folder, or a folder above it) is told, nothing offered.
+            if (const std::string held = heldOwnFile(it->path()); !held.empty()) {
+                add(Severity::Warning,
+                    inQuotes(relative) + (folder ? " (a folder)" : "") + " in the staging folder " +
+                        (folder ? "holds" : "is") + " " + inQuotes(held) +
+                        ", a file of the project; it would be burned too, and it is never offered for removal.",
+                    it->path().string(), Subject::StagingFolder);
+                continue;
+            }
             report_.strayEntries.push_back(it->path().string());
             stray_.push_back(relative);
             strayBytes_ += folder ? folderBytes(it->path()) : size;
@@ -305,6 +321,46 @@ private:
         if (ec)
             add(Severity::Warning, "The staging folder " + inQuotes(S) + " cannot be read: " + errnoText(ec.value()) + ".",
                 S, Subject::StagingFolder);
+        // What the disc image would leave out, and every name it would hold, leftovers' insides too.
+        try {
+            const DiscTree tree = readDiscTree(S);
+            for (const DiscTreeLeftOut& entry : tree.leftOut)
+                add(Severity::Warning, leftOutText(entry), joinPath(S, entry.relative), Subject::StagingContent);
+            for (const DiscTreeEntry& entry : tree.entries) burned_.push_back(entry.relative);
+        } catch (const Error&) {
+            // Told above.
+        }
+    }
+
+    // The project file and every existing source of the plan, as their real paths.
+    std::vector<fs::path> ownFiles() const {
+        std::vector<fs::path> own;
+        auto addReal = [&](const std::string& path) {
+            std::error_code ec;
+            if (path.empty() || !fileExists(path)) return;
+            const fs::path real = fs::canonical(fsPath(path), ec);
+            if (!ec) own.push_back(real);
+        };
+        addReal(state_.projectPath);
+        for (const StagedCopy& c : plan_.copies) addReal(sourceOnDisk(c.source));
+        return own;
+    }
+
+    // The project's own file that the staging folder's entry is, or that lies inside it (a
+    // folder); empty when none. A link is an entry of its own: removing it leaves its target.
+    std::string heldOwnFile(const fs::path& entry) {
+        if (!ownFiles_) ownFiles_ = ownFiles();
+        std::error_code ec;
+        const fs::path real = fs::canonical(entry.parent_path(), ec) / entry.filename();
+        if (ec) return {};
+        for (const fs::path& own : *ownFiles_) {
+            auto r = real.begin();
+            auto o = own.begin();
+            for (; r != real.end() && o != own.end() && *r == *o; ++r, ++o) {
+            }
+            if (r == real.end()) return pathString(own);
+        }
+        return {};
     }
 
     static uint64_t folderBytes(const fs::path& folder) {
@@ -323,6 +379,7 @@ private:
         std::set<std::string> all = expectedPaths();
         all.insert(present_.begin(), present_.end());
         all.insert(stray_.begin(), stray_.end());
+        all.insert(burned_.begin(), burned_.end());
         std::map<std::string, std::map<std::string, std::string>> foldedByFolder;
         for (const std::string& relative : all) {
             const fs::path p(relative);
@@ -415,13 +472,52 @@ private:
     DiscReport report_;
     std::vector<std::string> present_;  // expected paths already in the staging folder
     std::vector<std::string> stray_;    // stray entries, relative
+    std::vector<std::string> burned_;   // everything the image would take from the folder, relative
     uint64_t strayBytes_ = 0;
+    std::optional<std::vector<fs::path>> ownFiles_;
 };
 
 }  // namespace
 
 DiscReport checkDisc(const ProjectState& state, const BuildFields& fields, bool forUsbStick) {
     return Checker(state, fields, forUsbStick).run();
+}
+
+std::string imageTargetRefusal(const ProjectState& state, const BuildFields& fields, const std::string& imagePath) {
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(fs::absolute(fsPath(imagePath), ec), ec);
+    if (ec) return {};
+    const std::string refused = "The disc image cannot be written to " + inQuotes(imagePath) + ": ";
+    auto same = [&](const std::string& path) {
+        std::error_code e;
+        return !path.empty() && fs::weakly_canonical(fs::absolute(fsPath(path), e), e) == target && !e;
+    };
+    if (same(state.projectPath)) return refused + "it is the project file.";
+    for (const StagedCopy& c : planStaging(state, fields).copies)
+        if (same(sourceOnDisk(c.source)))
+            return refused + "it is " + inQuotes(sourceOnDisk(c.source)) + ", a file of the project.";
+    if (!fields.stagingFolder.empty()) {
+        fs::path folder = fs::weakly_canonical(fs::absolute(fsPath(fields.stagingFolder), ec), ec);
+        if (folder.filename().empty()) folder = folder.parent_path();  // a typed trailing separator
+        const fs::path relative = target.lexically_relative(folder);
+        if (!ec && !relative.empty() && *relative.begin() != "..")
+            return refused + "it lies inside the staging folder " + inQuotes(fields.stagingFolder) + ".";
+    }
+    return {};
+}
+
+std::string proposedImagePath(const std::string& stagingFolder, const std::string& cdTitle) {
+    std::string name;
+    for (const char c : cdTitle) {
+        const bool bad = static_cast<unsigned char>(c) < 0x20 || std::string("/\\:*?\"<>|").find(c) != std::string::npos;
+        name += bad ? '_' : c;
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+    while (!name.empty() && (name.front() == ' ' || name.front() == '.')) name.erase(0, 1);
+    if (name.empty()) name = "disc";
+    fs::path folder = fsPath(stagingFolder);
+    while (folder.has_relative_path() && folder.filename().empty()) folder = folder.parent_path();
+    return pathString(folder.parent_path() / fsPath(name + ".iso"));
 }
 
 void removeStrayEntries(const std::vector<std::string>& paths) {

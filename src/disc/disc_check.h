@@ -54,6 +54,15 @@ constexpr size_t kJolietNameLimit = 103;
 // starts a program from by itself; the report says so.
 DiscReport checkDisc(const ProjectState& state, const BuildFields& fields, bool forUsbStick = false);
 
+// Why a disc image of this project may not be written to `imagePath`, or empty when it may: the
+// path is the project file, a source of the project, or lies inside the staging folder (where
+// the image would be burned into itself, or a build would replace it).
+std::string imageTargetRefusal(const ProjectState& state, const BuildFields& fields, const std::string& imagePath);
+
+// The disc image Make Disc Image proposes: the CD title (characters a file name cannot hold
+// become "_"; "disc" when nothing is left) with ".iso", beside the staging folder.
+std::string proposedImagePath(const std::string& stagingFolder, const std::string& cdTitle);
+
 // Removes each entry (a file, or a folder with all it holds). Throws Error naming the first
 // entry that cannot be removed; the ones before it are gone.
 void removeStrayEntries(const std::vector<std::string>& paths);

@@ -11,11 +11,13 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <vector>
 
+#include "disc/disc_tree.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 
@@ -175,11 +177,25 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     if (code < 0) fail("no image", code);
     std::unique_ptr<IsoImage, ImageDeleter> image(rawImage);
     iso_image_set_application_id(image.get(), "TORVANA");
-    iso_tree_set_follow_symlinks(image.get(), 1);
     // The staging computer's access lists and extended attributes stay off the disc.
     iso_image_set_ignore_aclea(image.get(), 3);
-    code = iso_tree_add_dir_rec(image.get(), iso_image_get_root(image.get()), folder.c_str());
-    if (code < 0) fail("the folder \"" + folder + "\" cannot be read", code);
+    // Only what the walk admits goes on the disc, a link as the file or folder it names.
+    std::map<std::string, IsoDir*> folders{{"", iso_image_get_root(image.get())}};
+    for (const DiscTreeEntry& entry : readDiscTree(folder).entries) {
+        const size_t slash = entry.relative.rfind('/');
+        IsoDir* parent = folders.at(slash == std::string::npos ? "" : entry.relative.substr(0, slash));
+        const std::string name = slash == std::string::npos ? entry.relative : entry.relative.substr(slash + 1);
+        if (entry.folder) {
+            IsoNode* node = nullptr;
+            // A folder's own attributes (its times), without what it holds.
+            code = iso_tree_add_new_node(image.get(), parent, name.c_str(), entry.path.c_str(), &node);
+            if (code < 0 || !ISO_NODE_IS_DIR(node)) fail("the folder \"" + entry.relative + "\" cannot be added", code);
+            folders[entry.relative] = ISO_DIR(node);
+        } else {
+            code = iso_tree_add_new_node(image.get(), parent, name.c_str(), entry.path.c_str(), nullptr);
+            if (code < 0) fail("the file \"" + entry.relative + "\" cannot be added", code);
+        }
+    }
     setModes(iso_image_get_root(image.get()));
 
     IsoWriteOpts* rawOpts = nullptr;
@@ -194,6 +210,11 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     iso_write_opts_set_joliet_utf16(opts.get(), 1);
     // Joliet names stay as they are: no full stop is added to a name without one.
     iso_write_opts_set_no_force_dots(opts.get(), 2);
+    // Folders deeper than ISO 9660's eight levels move into one relocation folder that Rock
+    // Ridge readers do not show (they follow the links at the old places), so the tree stays
+    // whole and listable; left in the root, they made readers refuse the whole tree.
+    char relocation[] = "rr_moved";
+    iso_write_opts_set_rr_reloc(opts.get(), relocation, 1);
     // The checksum of the whole session, in its tags and where readers look for it (the root's
     // extended attributes), so a burned disc can be verified. Checksums of every single file
     // would cost another pass of hashing over the same bytes.

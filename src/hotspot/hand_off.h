@@ -1,8 +1,9 @@
 #pragma once
 // The hand-off files through which the hotspot editor gives its result to the main window.
 // "config.$$$" carries an accepted hotspot (its number, then its six fields); "config.del" the
-// number of a deleted hotspot. Both live in the process's current folder, one value per line,
-// CR LF after each line. Writer and reader run back to back, so they meet in the same folder.
+// number of a deleted hotspot, one value per line, CR LF after each line. Both live in a private
+// folder of the editor's process, never in the current folder: a file that someone else left
+// in a folder the user works in is never read, written or deleted.
 
 #include <cstdint>
 #include <optional>
@@ -14,6 +15,15 @@ namespace torvana {
 
 inline constexpr const char* kAcceptFileName = "config.$$$";
 inline constexpr const char* kDeleteFileName = "config.del";
+
+// The process's own folder for the hand-off files: a new folder under the system's temporary
+// folder, open to this user only (mode 0700), made on the first call (the editor calls it at
+// start) and removed with what it holds when the process exits. Throws Error when it cannot be
+// made.
+const std::string& handOffFolder();
+// The two hand-off files in it.
+std::string acceptFilePath();
+std::string deleteFilePath();
 
 // The hotspot editor's fields, as they are checked before they are handed back.
 enum class HotspotField { application, rolloverImage, x, y, rolloverWav, clickWav };

@@ -315,6 +315,10 @@ std::vector<Action> MenuEngine::activate(int index) {
             actions.push_back({Action::Start, index, h.target});
         }
         break;
+    case ActionKind::Refused:
+        // An address of a scheme no menu opens (file:, ftp://, javascript:) is never started.
+        addNote(torvana::refusedAddressNote(h));
+        break;
     }
     return actions;
 }

@@ -85,6 +85,16 @@ Picture loadImage(const std::string& bytes) {
         picture.error = "the picture is too large";
         return picture;
     }
+    // The size the header declares is taken from the pictures' budget before anything is
+    // decoded: a compressed BMP of a kilobyte may declare a gigabyte of pixels, and four of them
+    // would end the player. Taken twice over, for the reader's buffer and the menu's copy.
+    auto charge = std::make_shared<torvana::gif::GifMemoryCharge>(&torvana::gif::GifMemoryBudget::Program());
+    try {
+        charge->Add(int64_t(width) * height * 8);
+    } catch (const std::exception&) {
+        picture.error = "not enough memory for the picture (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+        return picture;
+    }
     stbi_uc* rgba = stbi_load_from_memory(data, int(bytes.size()), &width, &height, &channels, 4);
     if (!rgba) {
         picture.error = "the picture file is damaged or of a kind the menu cannot show";
@@ -106,6 +116,10 @@ Picture loadImage(const std::string& bytes) {
         picture.error = "not enough memory for the picture";
     }
     stbi_image_free(rgba);
+    if (picture.isNull()) return picture;
+    // The reader's buffer is gone; the menu's copy stays counted.
+    charge->ReduceTo(int64_t(width) * height * 4);
+    picture.charge = std::move(charge);
     return picture;
 }
 

@@ -29,6 +29,9 @@ struct Picture {
     Pixels still;
     std::shared_ptr<Animation> animation;  // set for a GIF of more than one frame
     std::string error;                     // why there is no picture
+    // A BMP, PNG or JPEG picture's pixels, counted against the program's picture budget (the
+    // one GIF pictures share) while the picture lives.
+    std::shared_ptr<torvana::gif::GifMemoryCharge> charge;
 
     bool isNull() const { return still.empty(); }
     const Pixels& current() const { return animation ? animation->shown : still; }

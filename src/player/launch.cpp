@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "project/paths.h"
+
 namespace torvana::player {
 
 Command openerFor(const std::string& target) { return {{"xdg-open", target}, {}}; }
@@ -20,7 +22,12 @@ std::vector<Command> commandsFor(const torvana::PlayerHotspot& hotspot) {
     std::vector<Command> commands;
     // A file that merely carries the executable mark (every file on some discs does) and
     // cannot be started is opened instead.
-    if (access(path.c_str(), X_OK) == 0) commands.push_back({{path}, absolute.parent_path().string()});
+    if (access(path.c_str(), X_OK) == 0) {
+        // The options typed after the program, split as a shell would, without one.
+        std::vector<std::string> argv{path};
+        for (std::string& option : torvana::splitOptions(hotspot.options)) argv.push_back(std::move(option));
+        commands.push_back({argv, absolute.parent_path().string()});
+    }
     commands.push_back(openerFor(path));
     return commands;
 }

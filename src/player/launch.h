@@ -19,8 +19,8 @@ struct Command {
 Command openerFor(const std::string& target);
 
 // How a hotspot's target starts: a staged file that can be run starts as a program in its own
-// folder; any other file and a web address go to the opener.
-// (Options after a program's name are not split off here yet.)
+// folder with the hotspot's options as its arguments; any other file and a web address go to the
+// opener.
 std::vector<Command> commandsFor(const torvana::PlayerHotspot& hotspot);
 
 // Starts `command` detached; false when it could not be started (no such program, not

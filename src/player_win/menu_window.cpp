@@ -213,12 +213,15 @@ void MenuWindow::carryOut(const std::vector<Action>& actions) {
     }
 }
 
-// A web address with the browser; a staged file with its program, a program in its own folder.
+// A web address with the browser; a staged file with its program, a program in its own folder
+// with the options typed after it as its parameters.
 bool MenuWindow::start(const torvana::PlayerHotspot& h) {
     std::wstring folder;
     if (h.kind == torvana::ActionKind::File) folder = wide(menu::windowsFolderOf(h.target));
-    const auto result = reinterpret_cast<INT_PTR>(late::shellExecute(
-        hwnd_, L"open", wide(h.target).c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL));
+    const std::wstring parameters = wide(h.options);
+    const auto result = reinterpret_cast<INT_PTR>(
+        late::shellExecute(hwnd_, L"open", wide(h.target).c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                           folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL));
     return result > 32;
 }
 

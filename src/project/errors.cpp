@@ -53,7 +53,14 @@ std::string visibleText(const std::string& text, size_t maxCharacters) {
         if (characters == maxCharacters) return out + "...";
         const auto b = static_cast<unsigned char>(text[i]);
         const size_t n = utf8Length(text, i);
-        if (n == 0 || b < 0x20 || b == 0x7F) {
+        // C0 and C1 controls (U+0080 to U+009F: a terminal reads U+009B as an escape too).
+        const bool c1 = n == 2 && b == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (c1) {
+            out += "\\u00";
+            out += hex[static_cast<unsigned char>(text[i + 1]) >> 4];
+            out += hex[static_cast<unsigned char>(text[i + 1]) & 0xF];
+            i += 2;
+        } else if (n == 0 || b < 0x20 || b == 0x7F) {
             out += "\\x";
             out += hex[b >> 4];
             out += hex[b & 0xF];

@@ -385,6 +385,17 @@ void copyFileReplacing(const std::string& source, const std::string& destination
     uint64_t done = 0;
     constexpr size_t kChunk = size_t{16} << 20;
     bool fallback = false;
+    // A progress that throws (a cancel) ends the copy; the temporary file goes with it.
+    auto report = [&](uint64_t bytes) {
+        if (!progress) return;
+        try {
+            progress(bytes);
+        } catch (...) {
+            out.close();
+            ::unlink(part.path.c_str());
+            throw;
+        }
+    };
     // copy_file_range in chunks: the kernel copies (reflinks where the file system can), and
     // the caller hears of progress between chunks.
     for (;;) {
@@ -405,7 +416,7 @@ void copyFileReplacing(const std::string& source, const std::string& destination
         }
         if (n == 0) break;
         done += static_cast<uint64_t>(n);
-        if (progress) progress(done);
+        report(done);
     }
     if (fallback) {
         // File systems without copy_file_range: plain reads and writes in chunks.
@@ -421,7 +432,7 @@ void copyFileReplacing(const std::string& source, const std::string& destination
             err = writeAll(out.get(), buffer.data(), static_cast<size_t>(n));
             if (err) break;
             done += static_cast<uint64_t>(n);
-            if (progress) progress(done);
+            report(done);
         }
     }
     // The copy must end with the whole source: a source that shrank or grew meanwhile gives a

@@ -61,7 +61,16 @@ void writeProjectFile(const std::string& path, const ProjectFileData& data) {
 }
 
 ProjectFileData readProjectFile(const std::string& path) {
-    return parseProjectFile(readFileContents(path), path);
+    // A failure to read says which file: the user may have typed the name.
+    if (folderExists(path)) throw Error("\"" + visiblePath(path) + "\" is a folder, not a project file");
+    std::string bytes;
+    try {
+        bytes = readFileContents(path);
+    } catch (const Error& e) {
+        const std::string text = e.what();
+        throw Error(text.find(path) != std::string::npos ? text : text + ": \"" + visiblePath(path) + "\"");
+    }
+    return parseProjectFile(bytes, path);
 }
 
 std::vector<Hotspot> hotspotsOf(const ProjectState& state) {

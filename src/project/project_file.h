@@ -38,8 +38,8 @@ ProjectFileData parseProjectFile(const std::string& bytes, const std::string& pa
 // Writes the file through a temporary file beside it, so a failed write keeps the old file.
 void writeProjectFile(const std::string& path, const ProjectFileData& data);
 
-// Reads the whole file before returning anything. Throws Error when it cannot be read or is
-// refused by parseProjectFile.
+// Reads the whole file before returning anything. Throws Error when it cannot be read (the text
+// names the file; a folder is said to be one) or is refused by parseProjectFile.
 ProjectFileData readProjectFile(const std::string& path);
 
 // Copies the fields of `state`'s slots 1..count into data.hotspots (count = state.hotspotCount,

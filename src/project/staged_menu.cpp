@@ -114,10 +114,19 @@ PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
         } else if (isWebAddress(stored.application)) {
             h.kind = ActionKind::WebAddress;
             h.target = browserAddress(stored.application);
+        } else if (!refusedScheme(stored.application).empty()) {
+            h.kind = ActionKind::Refused;
+            h.target = stored.application;
         } else {
             h.kind = ActionKind::File;
-            // The build keeps the whole file-name part, arguments included, as the copy's name.
-            h.target = staged(folder, std::to_string(h.number), stored.application);
+            // The program is the longest part of the text whose file is staged in the hotspot's
+            // folder, as the build chose it on the editor's machine; the rest are its options.
+            const std::string hotspotFolder = std::to_string(h.number);
+            const LaunchCommand launch = splitLaunchText(stored.application, [&](const std::string& prefix) {
+                return fileExists(staged(folder, hotspotFolder, prefix));
+            });
+            h.target = staged(folder, hotspotFolder, launch.program);
+            h.options = launch.options;
         }
         h.rolloverImage = staged(folder, "images", stored.rolloverImage);
         h.rolloverWav = staged(folder, "wavs", stored.rolloverWav);
@@ -125,6 +134,11 @@ PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
         project.hotspots.push_back(std::move(h));
     }
     return project;
+}
+
+std::string refusedAddressNote(const PlayerHotspot& hotspot) {
+    return "Hotspot " + std::to_string(hotspot.number) + ": \"" + visiblePath(hotspot.target) +
+           "\" is not opened; a menu opens only web pages and mail addresses.";
 }
 
 PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const TextDecoder& decode) {

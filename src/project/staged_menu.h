@@ -19,12 +19,15 @@ enum class ActionKind {
     Exit,        // the application is exactly "exit": the click ends the player
     WebAddress,  // opened in the browser
     File,        // the staged copy in i/, opened with its program or started
+    Refused,     // an address of a scheme no menu opens ("file:", "ftp://"): a note, never started
 };
 
 struct PlayerHotspot {
     int number = 0;       // 1-based, as in the project file
     ActionKind kind = ActionKind::File;
-    std::string target;   // Exit: empty; WebAddress: the address to open; File: staged path
+    std::string target;   // Exit: empty; WebAddress: the address to open; File: staged path of
+                          // the program; Refused: the text as stored
+    std::string options;  // File: what follows the program in the application text, as typed
     std::string rolloverImage;  // staged path; empty when the project names none
     int x = 0;
     int y = 0;
@@ -100,6 +103,9 @@ std::optional<std::string> findProjectFile(const std::string& folder);
 // Maps the stored project to the staged copies under `folder`.
 PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
                          const std::string& projectFile);
+
+// The note a player shows when a hotspot of kind Refused is clicked.
+std::string refusedAddressNote(const PlayerHotspot& hotspot);
 
 // Turns a project file's bytes into the program's own text before they are read; see
 // loadPlayerProject.

@@ -20,26 +20,9 @@ namespace torvana {
 
 namespace fs = std::filesystem;
 
-std::string cutCommandLine(const std::string& source) {
-    // From the fifth character on, the first blank with a full stop four places before it.
-    for (size_t i = 4; i < source.size(); ++i)
-        if (source[i] == ' ' && source[i - 4] == '.') return source.substr(0, i + 1);
-    return source;
+std::string sourceOnDisk(const std::string& source) {
+    return splitLaunchText(source, [](const std::string& path) { return fileExists(path); }).program;
 }
-
-namespace {
-
-// The path the file system is asked about: the cut's trailing blank named the same file on the
-// platform the rule comes from, so it is dropped here; messages keep it.
-std::string fileSystemPath(const std::string& cut) {
-    const size_t n = cut.size();
-    if (n >= 5 && cut[n - 1] == ' ' && cut[n - 5] == '.') return cut.substr(0, n - 1);
-    return cut;
-}
-
-}  // namespace
-
-std::string sourceOnDisk(const std::string& source) { return fileSystemPath(cutCommandLine(source)); }
 
 namespace {
 
@@ -59,10 +42,9 @@ bool resolvesToRoot(const std::string& folder) {
 void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
                      bool& copyFailed, const std::function<void(uint64_t)>& done) {
     if (source.empty()) return;
-    const std::string cut = cutCommandLine(source);
-    const std::string path = fileSystemPath(cut);
+    const std::string path = sourceOnDisk(source);
     if (!fileExists(path)) {
-        user.warning("File: " + quoted(visiblePath(cut)) + " does not exist.");
+        user.warning("File: " + quoted(visiblePath(path)) + " does not exist.");
         copyFailed = true;
         return;
     }
@@ -77,7 +59,7 @@ void CopyIntoStaging(const std::string& source, const std::string& destination, 
     // A failed copy is reported even when an older file of that name remains at the destination.
     if (!copied || !fileExists(destination)) {
         copyFailed = true;
-        user.error("Error copying file: " + quoted(visiblePath(cut)) + " to " + quoted(visiblePath(destination)));
+        user.error("Error copying file: " + quoted(visiblePath(path)) + " to " + quoted(visiblePath(destination)));
     }
 }
 
@@ -119,18 +101,58 @@ void writeStagedProject(const ProjectFileData& data, ProjectState& state, const 
     }
 }
 
+// Makes a folder of the staging folder; a failure names the folder, and a file in its place is
+// said to be one.
 void createFolderIfMissing(const std::string& folder) {
-    if (!folderExists(folder)) createFolder(folder);
+    if (folderExists(folder)) return;
+    if (fileExists(folder)) throw Error("\"" + visiblePath(folder) + "\" is a file, not a folder");
+    try {
+        createFolder(folder);
+    } catch (const Error& e) {
+        throw Error("The folder \"" + visiblePath(folder) + "\" cannot be made: " + e.what());
+    }
 }
 
-// A file of the user's own where the build writes its web page, which the build must not replace.
-bool isForeignPage(const std::string& path) {
+// The start of autorun.sh as every build writes it, by which a later build knows the file as its
+// own.
+constexpr const char* kAutorunShMark = "# Shows the disc's menu on a Linux desktop";
+
+bool isOwnAutorunSh(const std::string& text) { return text.find(kAutorunShMark) != std::string::npos; }
+
+// autorun.inf as the build writes it starts with these two lines, in UTF-16 after its mark when
+// the drive's label needs more than ASCII.
+bool isOwnAutorunInf(const std::string& text) {
+    const std::string start = "[autorun]\r\nOPEN=autorun.exe\r\n";
+    std::string wide = "\xFF\xFE";
+    for (const char c : start) wide += {c, '\0'};
+    return text.rfind(start, 0) == 0 || text.rfind(wide, 0) == 0;
+}
+
+// A file of the user's own where the build writes one of its files, which it must not replace.
+bool isForeignFile(const std::string& path, bool (*isOwn)(const std::string&)) {
     if (!fileExists(path)) return false;
     try {
-        return !isOwnWebMenu(readFileContents(path));
+        return !isOwn(readFileContents(path));
     } catch (const Error&) {
-        return true;  // unreadable or too large: certainly not a page the build wrote
+        return true;  // unreadable or too large: certainly not a file the build wrote
     }
+}
+
+// The real path of a file, empty when it does not resolve.
+std::string realPath(const std::string& path) {
+    std::error_code ec;
+    const fs::path p = fs::weakly_canonical(fsPath(path), ec);
+    return ec ? std::string() : pathString(p);
+}
+
+// The real paths of every source of the plan that exists.
+std::set<std::string> existingSources(const StagingPlan& plan) {
+    std::set<std::string> sources;
+    for (const StagedCopy& c : plan.copies) {
+        const std::string path = sourceOnDisk(c.source);
+        if (!c.source.empty() && fileExists(path)) sources.insert(realPath(path));
+    }
+    return sources;
 }
 
 // The Linux player's folder beside the editor, relative to it: its sub-folders (a folder before
@@ -160,20 +182,46 @@ const char* const kAutorunShText =
     "#!/bin/sh\n"
     "# Shows the disc's menu on a Linux desktop, which runs this file from the disc's root. The\n"
     "# player in linux-x86_64/ brings its own SDL and finds the menu in its current folder.\n"
-    "cd \"$(dirname -- \"$0\")\" || exit 1\n"
+    "\n"
+    "# Says why the menu cannot be shown, on standard error and in a box where a desktop has one.\n"
+    "fail() {\n"
+    "  echo \"autorun.sh: $1\" >&2\n"
+    "  if [ -n \"$DISPLAY$WAYLAND_DISPLAY\" ]; then\n"
+    "    if command -v zenity >/dev/null 2>&1; then zenity --error --title=\"Disc menu\" --text=\"$1\" 2>/dev/null\n"
+    "    elif command -v kdialog >/dev/null 2>&1; then kdialog --title \"Disc menu\" --error \"$1\" 2>/dev/null\n"
+    "    elif command -v xmessage >/dev/null 2>&1; then xmessage -center \"$1\" 2>/dev/null\n"
+    "    fi\n"
+    "  fi\n"
+    "  exit 1\n"
+    "}\n"
+    "\n"
+    "# This file's own folder, whatever its name: the x keeps line breaks at the end of the name,\n"
+    "# ./ keeps a name starting with - from reading as an option or as the previous folder, and\n"
+    "# an empty CDPATH keeps cd from going to a folder of the same name elsewhere.\n"
+    "here=$(dirname -- \"$0\"; echo x)\n"
+    "here=${here%?x}\n"
+    "case $here in /*) ;; *) here=./$here ;; esac\n"
+    "CDPATH= cd -P -- \"$here\" || fail \"cannot open the folder of the disc's menu.\"\n"
     "player=linux-x86_64/torvana-player\n"
+    "[ -f \"$player\" ] || fail \"the player $player is missing from the disc.\"\n"
+    "# The player takes this process's place, so the desktop's own handling of it (ending it too)\n"
+    "# reaches the player.\n"
     "if [ -x \"$player\" ]; then\n"
     "  exec \"./$player\" \"$@\"\n"
     "fi\n"
-    "# A disc mounted without execute permission: the system's dynamic loader runs the player.\n"
+    "# A disc mounted without execute permission: the system's dynamic loader runs the player. It\n"
+    "# first loads the player without running it, so a mount that lets nothing be mapped to run\n"
+    "# (noexec) is said instead of failing silently.\n"
     "for loader in /lib64/ld-linux-x86-64.so.2 /lib/x86_64-linux-gnu/ld-linux-x86-64.so.2 \\\n"
     "    /usr/lib64/ld-linux-x86-64.so.2 /usr/lib/x86_64-linux-gnu/ld-linux-x86-64.so.2; do\n"
     "  if [ -f \"$loader\" ]; then\n"
-    "    exec \"$loader\" \"./$player\" \"$@\"\n"
+    "    \"$loader\" --list \"./$player\" >/dev/null 2>&1 && exec \"$loader\" \"./$player\" \"$@\"\n"
+    "    break\n"
     "  fi\n"
     "done\n"
-    "echo \"autorun.sh: this computer has no loader for 64-bit x86 programs\" >&2\n"
-    "exit 1\n";
+    "fail \"the menu player cannot be started on this computer. The disc may be mounted without\n"
+    "permission to run programs (noexec), or this is no 64-bit x86 computer. If the disc holds\n"
+    "index.html, open it in a web browser instead.\"\n";
 
 std::string driveLabelFor(const std::string& cdTitle) {
     std::string label;
@@ -231,9 +279,14 @@ ProjectFileData withoutFolderNames(const ProjectFileData& data) {
     nameOnly(named.backgroundImage);
     nameOnly(named.openingWav);
     for (Hotspot& h : named.hotspots) {
-        if (h.application != "exit" && !isWebAddress(h.application)) {
-            nameOnly(h.application);
-            if (h.application == "exit" || isWebAddress(h.application)) h.application = "./" + h.application;
+        if (h.application != "exit" && !isWebAddress(h.application) && refusedScheme(h.application).empty()) {
+            // The program's name and its options: a "/" in the options ("setup.bat /s") is no
+            // folder to drop.
+            const LaunchCommand launch = splitLaunchText(h.application, fileExists);
+            h.application = fileNamePart(launch.program);
+            if (h.application == "exit" || isWebAddress(h.application) || !refusedScheme(h.application).empty())
+                h.application = "./" + h.application;
+            if (!launch.options.empty()) h.application += " " + launch.options;
         }
         nameOnly(h.rolloverImage);
         nameOnly(h.rolloverWav);
@@ -273,7 +326,12 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
     for (int i = 1; i <= count; ++i) {
         const std::string& app = state.hotspotApplication[i];
         // "exit" is the exit action and a web address is opened, not copied.
-        if (app != "exit" && !isWebAddress(app)) copy(app, joinPath(std::to_string(i), fileNamePart(app)));
+        // The program is staged under its own name; its options stay in the project file. An
+        // address of another scheme is no file: the check tells, and no menu opens it.
+        if (app != "exit" && !isWebAddress(app) && refusedScheme(app).empty()) {
+            const std::string program = splitLaunchText(app, fileExists).program;
+            copy(program, joinPath(std::to_string(i), fileNamePart(program)));
+        }
         copy(state.hotspotRolloverImage[i], joinPath(images, fileNamePart(state.hotspotRolloverImage[i])));
         if (!state.hotspotRolloverWav[i].empty())
             copy(state.hotspotRolloverWav[i], joinPath(wavs, fileNamePart(state.hotspotRolloverWav[i])));
@@ -316,27 +374,53 @@ std::vector<StagingMeeting> findMeetings(const StagingPlan& plan) {
 }
 
 std::vector<size_t> copiesOverSources(const StagingPlan& plan) {
-    auto canonical = [](const std::string& path) {
-        std::error_code ec;
-        const fs::path p = fs::weakly_canonical(fs::path(path), ec);
-        return ec ? std::string() : p.string();
-    };
-    std::set<std::string> sources;
-    for (const StagedCopy& c : plan.copies) {
-        const std::string path = sourceOnDisk(c.source);
-        if (!c.source.empty() && fileExists(path)) sources.insert(canonical(path));
-    }
+    const std::set<std::string> sources = existingSources(plan);
     std::vector<size_t> over;
     for (size_t i = 0; i < plan.copies.size(); ++i) {
         const StagedCopy& c = plan.copies[i];
         if (c.source.empty() || !fileExists(c.destination)) continue;
-        const std::string destination = canonical(c.destination);
+        const std::string destination = realPath(c.destination);
         // A copy of a file onto itself leaves it as it is.
-        if (!destination.empty() && sources.count(destination) && canonical(sourceOnDisk(c.source)) != destination)
+        if (!destination.empty() && sources.count(destination) && realPath(sourceOnDisk(c.source)) != destination)
             over.push_back(i);
     }
     return over;
 }
+
+std::vector<std::string> writtenOverSources(const StagingPlan& plan, const std::string& stagingFolder) {
+    const std::set<std::string> sources = existingSources(plan);
+    std::vector<std::string> over;
+    for (const std::string& w : plan.written) {
+        const std::string destination = joinPath(stagingFolder, w);
+        if (fileExists(destination) && sources.count(realPath(destination))) over.push_back(w);
+    }
+    return over;
+}
+
+bool isOwnTemporaryName(const std::string& name) {
+    if (name.size() != 17 || name.compare(0, 3, ".tv") != 0 || name.compare(13, 4, ".tmp") != 0) return false;
+    return std::all_of(name.begin() + 3, name.begin() + 13,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+namespace {
+
+// Thrown out of a copy's progress when the user cancels; the copy removes its temporary file.
+struct BuildCancelled {};
+
+// Removes what an earlier build or image killed midway left in the staging folder, so it is
+// neither kept nor burned. Links are not followed.
+void removeStaleTemporaries(const std::string& folder) {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(fsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (isOwnTemporaryName(pathString(it->path().filename())) && it->is_regular_file(typeError) &&
+            !it->is_symlink(typeError))
+            fs::remove(it->path(), typeError);
+    }
+}
+
+}  // namespace
 
 BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, BuildUser& user) {
     BusyGuard arrowAtTheEnd(user);
@@ -369,6 +453,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
 
     const StagingPlan plan = planStaging(state, fields);
     user.busy(true);
+    removeStaleTemporaries(S);
     for (const std::string& folder : plan.folders) createFolderIfMissing(joinPath(S, folder));
 
     // Found before the first copy, so a file that one copy needs is never lost to another.
@@ -377,6 +462,11 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         user.warning("Files: " + quoted(visiblePath(plan.copies[m.first].source)) + " and " +
                      quoted(visiblePath(plan.copies[m.second].source)) + " are both copied to " +
                      quoted(visiblePath(plan.copies[m.second].destination)) + ", which can hold only one of them.");
+    }
+    // A hotspot the players would leave out (a coordinate that is not a number) is a failure too.
+    for (const std::string& note : mapProject(data, S, "").notes) {
+        state.copyFailed = true;
+        user.warning(note);
     }
     std::vector<bool> skipped(plan.copies.size());
     for (size_t i : copiesOverSources(plan)) {
@@ -393,6 +483,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
     const std::string stagedProject = joinPath(S, fileNamePart(state.projectPath));
     for (size_t i = 0; i < plan.copies.size(); ++i) {
         if (skipped[i]) continue;
+        if (user.cancelled()) return BuildResult::Cancelled;
         const StagedCopy& c = plan.copies[i];
         const std::string name = fileNamePart(c.destination);
         user.progress(name, before, total);
@@ -403,26 +494,48 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
             continue;
         }
         uint64_t thisFile = 0;
-        CopyIntoStaging(c.source, c.destination, user, state.copyFailed, [&](uint64_t done) {
-            thisFile = done;
-            user.progress(name, before + done, total);
-        });
+        try {
+            CopyIntoStaging(c.source, c.destination, user, state.copyFailed, [&](uint64_t done) {
+                thisFile = done;
+                user.progress(name, before + done, total);
+                if (user.cancelled()) throw BuildCancelled{};
+            });
+        } catch (const BuildCancelled&) {
+            return BuildResult::Cancelled;
+        }
         before += thisFile;
     }
+    if (user.cancelled()) return BuildResult::Cancelled;
 
-    replaceFileContents(joinPath(S, kAutorunInf), autorunInfText(fields.cdTitle));
+    // The files the build writes itself. One that another copy took as its source, or one of the
+    // user's own under the build's name, stays as it is and is told like a failed copy.
+    const std::vector<std::string> overSources = writtenOverSources(plan, S);
+    auto mayWrite = [&](const std::string& name, bool (*isOwn)(const std::string&), const std::string& advice) {
+        const std::string path = joinPath(S, name);
+        if (std::find(overSources.begin(), overSources.end(), name) != overSources.end()) {
+            state.copyFailed = true;
+            user.warning("File: " + quoted(visiblePath(path)) + " is not written: it is the source of another copy.");
+            return false;
+        }
+        if (isForeignFile(path, isOwn)) {
+            state.copyFailed = true;
+            user.error("File: " + quoted(visiblePath(path)) + " was not made by Torvana and is left as it is. " + advice);
+            return false;
+        }
+        return true;
+    };
+
+    if (mayWrite(kAutorunInf, isOwnAutorunInf, "Remove it, so the disc starts its menu.")) {
+        replaceFileContents(joinPath(S, kAutorunInf), autorunInfText(fields.cdTitle));
+    }
 
     if (fields.addWebMenu) {
         // The page is made from the staged copies, as a player on the disc sees them. Like a
         // failed copy, a page that cannot be written is said at once and the build goes on.
         const std::string page = joinPath(S, kWebMenuFile);
         user.progress(kWebMenuFile, before, total);
-        if (isForeignPage(page)) {
-            state.copyFailed = true;
-            user.error("File: " + quoted(page) +
-                       " was not made by Torvana and is left as it is. Remove it, or switch off "
-                       "Settings > Add a web page menu to keep it on the disc.");
-        } else {
+        if (mayWrite(kWebMenuFile, isOwnWebMenu,
+                     "Remove it, or switch off Settings > Add a web page menu to keep it on the disc.")) {
             try {
                 replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath)))));
             } catch (const Error& e) {
@@ -431,7 +544,8 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         }
     }
 
-    if (fields.addLinuxPlayer) {
+    if (fields.addLinuxPlayer &&
+        mayWrite(kAutorunSh, isOwnAutorunSh, "Remove it, or switch off Settings > Add a Linux player to keep it.")) {
         // The Linux player's start: like the page, a failure is said at once and the build goes on.
         const std::string script = joinPath(S, kAutorunSh);
         try {
@@ -445,7 +559,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
     if (state.copyFailed) return BuildResult::CompletedWithFailures;
     user.busy(false);
     user.succeeded();
-    user.information("All Files copied over to " + quoted(S) + ", and can to be copied to a CDROM.");
+    user.information("All Files copied over to " + quoted(visiblePath(S)) + ", and can to be copied to a CDROM.");
     return BuildResult::Succeeded;
 }
 

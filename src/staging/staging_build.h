@@ -35,6 +35,9 @@ public:
     virtual void succeeded() = 0;
     // While copying: the file being copied and the bytes done out of the build's total.
     virtual void progress(const std::string& file, uint64_t bytesDone, uint64_t bytesTotal) = 0;
+    // The user asked the build to stop (a Cancel button, Ctrl+C on the command line); asked
+    // between files and between the pieces of a large copy.
+    virtual bool cancelled() { return false; }
 };
 
 // The fields of the main window the build reads.
@@ -66,6 +69,7 @@ enum class BuildResult {
     Refused,             // nothing written
     CompletedWithFailures,  // written and copied, but a copy failed
     Succeeded,           // every copy made: Test Run may be enabled
+    Cancelled,           // stopped by the user; the copy under way left nothing behind
 };
 
 // The project file as the disc carries it without the author's folders: every path (the staging
@@ -74,18 +78,15 @@ enum class BuildResult {
 // would read as one of them ("www.setup.sh", "exit") is stored as "./" and its name.
 ProjectFileData withoutFolderNames(const ProjectFileData& data);
 
-// The cut of a command line: whatever follows a name with a three-character extension and a
-// blank is dropped, the blank kept ("C:\Tools\setup.exe /s" -> "C:\Tools\setup.exe ").
-std::string cutCommandLine(const std::string& source);
-
 // Copies one file into the staging folder, telling the user of a missing source or a failed
 // copy and setting copyFailed then. An empty source is ignored. `done` is called between
 // chunks of a large copy with the bytes copied so far of this file.
 void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
                      bool& copyFailed, const std::function<void(uint64_t)>& done = {});
 
-// The source path the file system is asked about for a stored source: the cut of a command
-// line, without the trailing blank the cut keeps (messages show the cut text with it).
+// The file a stored source names: the whole text when it names an existing file, otherwise the
+// longest part before a blank that does (an application's options follow it); the whole text
+// when none does, which is then reported missing as it stands.
 std::string sourceOnDisk(const std::string& source);
 
 // The folder resolves to the root of its file system ("////", "/tmp/..", a link to "/"), where
@@ -152,7 +153,16 @@ std::vector<StagingMeeting> findMeetings(const StagingPlan& plan);
 // skips them so the user's file stays. Indices into plan.copies.
 std::vector<size_t> copiesOverSources(const StagingPlan& plan);
 
-// Runs the whole build. With fields.keepFolderNamesOff the staged project file is written from
+// The same for the files the build writes itself (autorun.inf, autorun.sh, index.html): the
+// names of those (relative, as in plan.written) that another copy takes as its source.
+std::vector<std::string> writtenOverSources(const StagingPlan& plan, const std::string& stagingFolder);
+
+// Whether a file name is one of the temporary names the program's copies and writes use
+// (".tv" and ten hexadecimal digits, ".tmp"): what a build or image killed midway leaves.
+bool isOwnTemporaryName(const std::string& name);
+
+// Runs the whole build. Stale temporary files of an earlier build that was killed are removed
+// from the staging folder first. With fields.keepFolderNamesOff the staged project file is written from
 // withoutFolderNames instead of copied; a project file kept in the staging folder itself is the
 // user's own and stays as it is (a warning says its folder names go onto the disc). Meetings and copies over sources are reported before the first copy,
 // each as a failed copy. Sets state.copyFailed, and state.projectSaved once the project file is

@@ -249,6 +249,11 @@ private:
                 label = fileNamePart(h.target);
                 a += " href=\"" + link(h.target) + "\" target=\"_blank\" rel=\"noopener\"";
                 break;
+            case ActionKind::Refused:
+                label = h.target;
+                a += " tabindex=\"0\"";
+                notes_.push_back(refusedAddressNote(h));
+                break;
         }
         a += " aria-label=\"" + htmlEscaped(label) + "\"";
         if (!h.rolloverWav.empty()) a += " data-over=\"" + std::to_string(sound(h.rolloverWav)) + "\"";

@@ -159,8 +159,8 @@ private slots:
         } cases[] = {
             {fx.path("words.cdrom"), "'two' is not a valid integer value."},
             {fx.path("many.cdrom"), "The project file " + fx.path("many.cdrom") + " gives 100 hotspots; a project holds 0 to 99."},
-            {fx.path("missing.cdrom"), "File not found."},
-            {fx.dirPath().toStdString(), "File access denied."},
+            {fx.path("missing.cdrom"), "File not found: \"" + fx.path("missing.cdrom") + "\""},
+            {fx.dirPath().toStdString(), "\"" + fx.dirPath().toStdString() + "\" is a folder, not a project file."},
         };
         for (const Case& c : cases) {
             fx.hook.answer(Answer::Yes);  // not saved: continue?

@@ -3,7 +3,9 @@
 // messages on standard error.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -40,17 +42,43 @@ public:
 
     // Runs the program without a display, in `folder`.
     Outcome run(const std::string& arguments, const std::string& folder) const {
-        const std::string out = dir_.file("out"), err = dir_.file("err");
-        const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME='" +
-                                    dir_.file("config") + "' '" +
-                                    path() + "' " + arguments + " >'" + out + "' 2>'" + err + "' </dev/null";
         Outcome r;
-        const int raw = std::system(command.c_str());
+        const int raw = std::system(command(arguments, folder).c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = torvana::readFileContents(out);
-        r.err = torvana::readFileContents(err);
+        return read(r);
+    }
+
+    // Starts the program as run() does, sends `signal` once `started` says so, and waits.
+    Outcome interrupt(const std::string& arguments, const std::string& folder, int signal,
+                      const std::function<bool()>& started) const {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const std::string c = command(arguments, folder);
+            execl("/bin/sh", "sh", "-c", c.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int raw = 0;
+        while (!started() && waitpid(pid, &raw, WNOHANG) == 0) usleep(200);
+        kill(pid, signal);
+        waitpid(pid, &raw, 0);
+        Outcome r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return read(r);
+    }
+
+private:
+    std::string command(const std::string& arguments, const std::string& folder) const {
+        return "cd '" + folder + "' && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME='" +
+               dir_.file("config") + "' '" + path() + "' " + arguments + " >'" + dir_.file("out") + "' 2>'" +
+               dir_.file("err") + "' </dev/null";
+    }
+    Outcome& read(Outcome& r) const {
+        r.out = torvana::readFileContents(dir_.file("out"));
+        r.err = torvana::readFileContents(dir_.file("err"));
         return r;
     }
+
+public:
 
 private:
     TempDir dir_;
@@ -70,6 +98,14 @@ std::string tool(const std::string& command) {
     return torvana::readFileContents(dir.file("out"));
 }
 
+// The program's temporary files under `folder`: what an interrupted copy or image leaves.
+std::vector<std::string> temporaries(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (torvana::isOwnTemporaryName(e.path().filename().string())) found.push_back(e.path().string());
+    return found;
+}
+
 }  // namespace
 
 TEST(CommandLine, ArgumentsAreRead) {
@@ -87,7 +123,8 @@ TEST(CommandLine, ArgumentsAreRead) {
         {{"image", "a.cdrom"}, CommandKind::Invalid, "", "", "torvana image needs a project file and an image file."},
         {{"photos.cdrom", "more"}, CommandKind::Invalid, "", "", "Unexpected argument 'more'."},
         {{"check", "a.cdrom", "b"}, CommandKind::Invalid, "", "", "Unexpected argument 'b'."},
-        {{"--version"}, CommandKind::Invalid, "", "", "Unknown option '--version'."},
+        {{"--version"}, CommandKind::Version, "", "", ""},
+        {{"--versions"}, CommandKind::Invalid, "", "", "Unknown option '--versions'."},
         {{"check", "--usb", "a.cdrom"}, CommandKind::Check, "a.cdrom", "", ""},
         {{"build", "a.cdrom", "--usb"}, CommandKind::Invalid, "", "", "Unknown option '--usb' for torvana build."},
     };
@@ -115,6 +152,9 @@ TEST(CommandLine, HelpAndUnknownArgumentsNeedNoDisplay) {
     r = program().run("--frobnicate", dir.path());
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "torvana: Unknown option '--frobnicate'. Try torvana --help.\n");
+    r = program().run("--version", dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "torvana 3.5\n");
 }
 
 TEST(CommandLine, CheckFindsAndChangesNothing) {
@@ -129,6 +169,7 @@ TEST(CommandLine, CheckFindsAndChangesNothing) {
     r = program().run("check menu.cdrom", p.dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.out, "error: The background picture \"" + p.art + "/gone.bmp\" does not exist.\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "(1 error, 0 warnings, 0 notes)")) << r.out;
 
     // A USB stick shows the drive's name but starts nothing; only --usb says so.
     const std::string usb = "warning: A USB stick does not start the menu by itself";
@@ -138,7 +179,7 @@ TEST(CommandLine, CheckFindsAndChangesNothing) {
 
     r = program().run("check nothing.cdrom", p.dir.path());
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "error: File not found\n");
+    EXPECT_EQ(r.err, "error: File not found: \"nothing.cdrom\"\n");
 }
 
 TEST(CommandLine, BuildStatuses) {
@@ -156,7 +197,11 @@ TEST(CommandLine, BuildStatuses) {
         {"refused", [](DiscProject& p) { p.fields.stagingFolder = "/ab"; }, 2,
          "error: Staging Folder cannot be on the root folder.\n"},
         {"a staging folder that cannot be made", [](DiscProject& p) { p.fields.stagingFolder = p.dir.file("no/stage"); },
-         2, "error: File not found\n"},
+         2, "/no/stage\" cannot be made: File not found\n"},
+        {"a staging folder that is a file", [](DiscProject& p) { p.fields.stagingFolder = p.fields.openingWav; }, 2,
+         "error: \"ART/open.wav\" is a file, not a folder\n"},
+        {"a coordinate that is not a number", [](DiscProject& p) { p.state.hotspotX[1] = "1O"; }, 1,
+         "warning: Hotspot 1 left out: '1O' is not a valid integer value.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -203,13 +248,97 @@ TEST(CommandLine, ImageIsWrittenOnlyFromACompleteBuild) {
     EXPECT_TRUE(has(r.err, "error: the disc image was not written, since the staging folder is not complete.\n"));
     EXPECT_FALSE(fs::exists(p.dir.file("second.iso")));
 
-    // An image inside the folder it is made of would hold itself.
-    p.state.hotspotRolloverWav[1].clear();
+}
+
+// An image never goes over the project, a source of it, or into the staging folder: refused
+// before the build, and every file stays as it was.
+TEST(CommandLine, ImageOverTheProjectOrItsFilesIsRefused) {
+    const struct {
+        const char* out;
+        const char* said;
+    } rows[] = {
+        {"menu.cdrom", "it is the project file."},
+        {"./art/../menu.cdrom", "it is the project file."},
+        {"art/back.bmp", "/art/back.bmp\", a file of the project."},
+        {"stage/disc.iso", "it lies inside the staging folder \""},
+        {"stage/images/back.bmp", "it lies inside the staging folder \""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.out);
+        DiscProject p;
+        const std::string project = torvana::readFileContents(p.state.projectPath);
+        const std::string back = torvana::readFileContents(p.fields.backgroundImage);
+        const Outcome r = program().run(std::string("image menu.cdrom ") + row.out, p.dir.path());
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(has(r.err, "error: The disc image cannot be written to \"" + std::string(row.out) + "\": ")) << r.err;
+        EXPECT_TRUE(has(r.err, row.said)) << r.err;
+        EXPECT_EQ(torvana::readFileContents(p.state.projectPath), project);
+        EXPECT_EQ(torvana::readFileContents(p.fields.backgroundImage), back);
+        EXPECT_FALSE(fs::exists(p.stage));
+    }
+}
+
+// Ctrl+C or SIGTERM while a large file is copied or the image is written: the work stops, the
+// file under way goes, "cancelled" is said and the status is 2. A temporary file an earlier
+// killed build left is removed by the next build and never burned.
+TEST(CommandLine, InterruptsCancelAndLeaveNoTemporaryFile) {
+    const struct {
+        const char* command;
+        int signal;
+        const char* watched;  // where the temporary file under way appears
+        const char* said;
+    } rows[] = {
+        {"build menu.cdrom", SIGINT, "stage/1", "cancelled: the build stopped"},
+        {"build menu.cdrom", SIGTERM, "stage/1", "cancelled: the build stopped"},
+        {"image menu.cdrom out/disc.iso", SIGINT, "out", "cancelled: the disc image \"out/disc.iso\" was not written."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.command);
+        DiscProject p;
+        const std::string big = p.file("big.bin");
+        fs::resize_file(big, uint64_t{1} << 30);  // sparse, but copied byte for byte
+        p.state.hotspotApplication[1] = big;
+        p.save();
+        fs::create_directories(p.dir.file("out"));
+        if (std::string(row.command).rfind("image", 0) == 0) {
+            ASSERT_EQ(program().run("build menu.cdrom", p.dir.path()).status, 0);
+            torvana::replaceFileContents(p.stage + "/1/.tv0123456789.tmp", "stale");
+        }
+        const std::string watched = p.dir.file(row.watched);
+        const Outcome r = program().interrupt(row.command, p.dir.path(), row.signal,
+                                              [&] { return fs::exists(watched) && !temporaries(watched).empty(); });
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_TRUE(has(r.err, row.said)) << r.err;
+        EXPECT_EQ(temporaries(p.dir.path()), std::vector<std::string>{});
+        EXPECT_FALSE(fs::exists(p.dir.file("out/disc.iso")));
+    }
+}
+
+// Escape sequences in a project's paths never reach the terminal: every line is escaped, the
+// build's closing line too.
+TEST(CommandLine, EscapeSequencesAreShownNotSent) {
+    DiscProject p;
+    p.fields.stagingFolder = p.dir.file("stage\x1b]0;retitled\x07\xC2\x9B" "2J");
+    p.state.hotspotClickWav[1] = p.art + "/\x1b[2Jgone.wav";
     p.save();
-    r = program().run("image menu.cdrom stage/disc.iso", p.dir.path());
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(has(r.err, "error: The disc image cannot be written into the folder it is made of")) << r.err;
-    EXPECT_FALSE(fs::exists(p.stage + "/disc.iso"));
+    const struct {
+        const char* command;
+        const char* shown;
+    } rows[] = {
+        {"check menu.cdrom", "/\\x1B[2Jgone.wav\" does not exist."},
+        {"build menu.cdrom", "/stage\\x1B]0;retitled\\x07\\u009B2J\", and can to be copied to a CDROM."},
+    };
+    for (const auto& row : rows) {
+        const Outcome r = program().run(row.command, p.dir.path());
+        for (const std::string& text : {r.out, r.err}) {
+            EXPECT_EQ(std::count_if(text.begin(), text.end(), [](char c) { return c != '\n' && (unsigned char)c < 0x20; }), 0)
+                << row.command << "\n" << text;
+            EXPECT_EQ(text.find("\xC2\x9B"), std::string::npos) << row.command;
+        }
+        EXPECT_TRUE(has(r.out + r.err, row.shown)) << r.out << r.err;
+        p.state.hotspotClickWav[1].clear();  // the build then succeeds and names its folder
+        p.save();
+    }
 }
 
 // With SOURCE_DATE_EPOCH two images of one project, made seconds apart from staging folders

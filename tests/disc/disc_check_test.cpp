@@ -68,8 +68,9 @@ TEST(DiscCheck, EachFindingOnItsOwn) {
          Severity::Error, "Hotspot 1: the rollover sound \"", Subject::Hotspot, 1},
         {"application missing", [](DiscProject& p) { p.state.hotspotApplication[1] = p.art + "/setup.exe /s"; },
          Severity::Error, "is neither exit, a web address nor an existing file.", Subject::Hotspot, 1},
-        {"an address the web page does not open", [](DiscProject& p) { p.state.hotspotApplication[1] = "javascript://x"; },
-         Severity::Warning, "Hotspot 1: the web page menu does not open \"javascript://x\", which would run a script.",
+        {"an address no menu opens",
+         [](DiscProject& p) { p.state.hotspotApplication[1] = "file:///C:/windows/system32/notepad.exe"; },
+         Severity::Error, "Hotspot 1: \"file:///C:/windows/system32/notepad.exe\" is a file: address, which no menu opens",
          Subject::Hotspot, 1},
         {"Exit in capitals", [](DiscProject& p) { p.state.hotspotApplication[1] = "EXIT"; }, Severity::Warning,
          "\"EXIT\" is taken for a file name; the exit action is written exit.", Subject::Hotspot, 1},
@@ -181,6 +182,40 @@ TEST(DiscCheck, LeftoversAreNotedAndRemovedOnlyWhenAsked) {
     EXPECT_FALSE(fs::exists(p.stage + "/old.cdrom"));
     EXPECT_TRUE(fs::exists(p.stage + "/images"));
     EXPECT_TRUE(checkDisc(p.state, p.fields).findings.empty());
+}
+
+// A staging folder that is the project's folder or a folder above it: the project file and its
+// sources are told as burned too, and never offered for removal.
+TEST(DiscCheck, TheProjectsOwnFilesAreNeverLeftovers) {
+    const struct {
+        const char* stage;  // relative to the project's temporary folder
+        const char* warned;
+    } rows[] = {
+        {"proj", "\"art\" (a folder) in the staging folder holds"},
+        {"", "\"proj\" (a folder) in the staging folder holds"},
+    };
+    for (const auto& row : rows) {
+        DiscProject p;
+        fs::create_directories(p.dir.file("proj"));
+        fs::rename(p.art, p.dir.file("proj/art"));
+        p.art = p.dir.file("proj/art");
+        p.state.projectPath = p.dir.file("proj/menu.cdrom");
+        p.fields.backgroundImage = p.file("back.bmp", disctest::bmpBytes(640, 480));
+        p.fields.openingWav = p.file("open.wav", disctest::wavBytes());
+        p.state.setHotspot(1, {p.file("slides.exe", "program"), p.file("over.gif", disctest::gifBytes(100, 50)),
+                               "10", "20", "", ""});
+        p.save();
+        p.fields.stagingFolder = p.dir.file(row.stage);
+        torvana::replaceFileContents(p.fields.stagingFolder + "/stale.txt", "x");
+        const DiscReport report = checkDisc(p.state, p.fields);
+        EXPECT_NE(describe(report).find(std::string("warning: ") + row.warned), std::string::npos)
+            << row.stage << "\n" << describe(report);
+        removeStrayEntries(report.strayEntries);
+        EXPECT_FALSE(fs::exists(p.fields.stagingFolder + "/stale.txt")) << row.stage;
+        for (const std::string& own : {p.state.projectPath, p.fields.backgroundImage, p.fields.openingWav,
+                                       p.state.hotspotApplication[1], p.state.programFolder + "autorun.exe"})
+            EXPECT_TRUE(fs::exists(own)) << row.stage << ": " << own;
+    }
 }
 
 TEST(DiscCheck, FindingsAreSortedBySeverity) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <random>
 
 #include "disc/disc_image.h"
+#include "disc/disc_tree.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "test_support/temp_dir.h"
@@ -176,4 +178,64 @@ TEST(DiscImage, CancelledOrFailedImageLeavesNoFile) {
         EXPECT_FALSE(fs::exists(path));
     }
     EXPECT_THROW(writeDiscImage(s.dir.file("absent"), "X", image), Error);
+}
+
+// Only what lies in the staging folder goes on the disc: links that leave it, lead nowhere or
+// round in a loop, pipes, devices and the temporary file of a killed copy are left out and told;
+// a link to a file inside is burned as that file; folders deeper than ISO 9660's eight levels
+// stay listable.
+TEST(DiscImage, OnlyTheStagingFoldersOwnFilesAndFoldersAreBurned) {
+    Stage s;
+    replaceFileContents(s.dir.file("secret.txt"), "outside bytes");
+    const std::string deep = "d1/d2/d3/d4/d5/d6/d7/d8/d9/d10/d11";
+    fs::create_directories(s.folder + "/" + deep);
+    s.put(deep + "/bottom.txt", "at the bottom");
+    s.put("1/.tv0123456789.tmp", "a copy killed midway");
+    const struct {
+        const char* name;
+        std::function<int(const std::string&)> make;
+        const char* reason;  // empty: burned
+    } rows[] = {
+        {"outside", [&](const std::string& p) { return ::symlink(s.dir.file("secret.txt").c_str(), p.c_str()); },
+         "is a link to \""},
+        {"nothing", [](const std::string& p) { return ::symlink("gone.txt", p.c_str()); }, "is a link to nothing"},
+        {"self", [](const std::string& p) { return ::symlink("self", p.c_str()); }, "is a link that leads round in a loop"},
+        {"here", [](const std::string& p) { return ::symlink(".", p.c_str()); }, "is a link to a folder that holds it"},
+        {"up", [](const std::string& p) { return ::symlink("..", p.c_str()); }, "is a link to \""},
+        {"pipe", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644); }, "is a pipe, which a disc cannot hold"},
+        {"device", [](const std::string& p) { return ::mknod(p.c_str(), S_IFCHR | 0644, makedev(1, 3)); },
+         "is a device, which a disc cannot hold"},
+        {"inside", [](const std::string& p) { return ::symlink("autorun.inf", p.c_str()); }, ""},
+    };
+    std::vector<std::string> expected;
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.make(s.folder + "/" + row.name), 0) << row.name;
+        if (*row.reason) expected.push_back(std::string("\"") + row.name + "\" in the staging folder " + row.reason);
+    }
+    const DiscTree tree = readDiscTree(s.folder);
+    std::vector<std::string> told;
+    for (const DiscTreeLeftOut& entry : tree.leftOut) told.push_back(leftOutText(entry));
+    std::sort(expected.begin(), expected.end());  // the walk goes by name
+    ASSERT_EQ(told.size(), expected.size()) << ::testing::PrintToString(told);
+    for (size_t i = 0; i < told.size(); ++i) EXPECT_EQ(told[i].rfind(expected[i], 0), 0u) << told[i];
+
+    const std::string image = s.dir.file("disc.iso");
+    ASSERT_EQ(writeDiscImage(s.folder, "X", image), ImageResult::Written);
+    const std::string out = s.dir.file("out");
+    fs::create_directories(out);
+    int status = 0;
+    const std::string said = shell("bsdtar -xf '" + image + "' -C '" + out + "'", &status);
+    ASSERT_EQ(status, 0) << said;
+    const auto files = filesIn(out);
+    EXPECT_EQ(files.at(deep + "/bottom.txt"), "at the bottom");
+    EXPECT_EQ(files.at("inside"), readFileContents(s.folder + "/autorun.inf"));
+    for (const auto& [name, bytes] : files) {
+        EXPECT_NE(bytes, "outside bytes") << name;
+        EXPECT_EQ(name.find(".tv"), std::string::npos) << name;
+    }
+    for (const auto& row : rows) {
+        if (*row.reason) {
+            EXPECT_FALSE(fs::exists(fs::symlink_status(out + "/" + row.name))) << row.name;
+        }
+    }
 }

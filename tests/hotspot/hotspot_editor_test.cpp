@@ -55,7 +55,7 @@ class HotspotEditorTest : public QObject {
     // After the editor leaves, the main window shows again and applies the hand-off.
     void waitForMainWindow() {
         QTRY_VERIFY(f->isVisible());
-        QTRY_VERIFY(!torvana::fileExists(torvana::kAcceptFileName) && !torvana::fileExists(torvana::kDeleteFileName));
+        QTRY_VERIFY(!torvana::fileExists(torvana::acceptFilePath()) && !torvana::fileExists(torvana::deleteFilePath()));
         QTRY_VERIFY(!e->isVisible());
     }
 
@@ -143,7 +143,7 @@ private slots:
         fx.hook.answer(Answer::No);
         e->BitBtn3->click();
         QVERIFY(e->isVisible());
-        QVERIFY(!torvana::fileExists(torvana::kDeleteFileName));
+        QVERIFY(!torvana::fileExists(torvana::deleteFilePath()));
         QCOMPARE(e->Edit1->text(), QString("/apps/tool1.exe"));
         e->BitBtn2->click();
         waitForMainWindow();
@@ -234,7 +234,7 @@ private slots:
             QCOMPARE(fx.hook.boxes.back().text, "'" + std::string(bad) + "' is not a valid integer value.");
             QCOMPARE(e->focusWidget(), e->BitBtn2);
         }
-        QVERIFY(!torvana::fileExists(torvana::kAcceptFileName));
+        QVERIFY(!torvana::fileExists(torvana::acceptFilePath()));
         e->Edit5->setText("640");
         e->Edit6->setText("480");
         e->BitBtn1->click();
@@ -299,16 +299,16 @@ private slots:
     void hostileHandOffFilesNeverReachPastTheSlots() {
         openProject(3);
         struct Case {
-            const char* file;
+            std::string file;
             std::string bytes;
             std::string error;  // empty: applied without a box
         } cases[] = {
-            {"config.$$$", "0\r\na\r\n", "The hotspot editor handed back hotspot 0, but hotspots are numbered 1 to 99; nothing was changed."},
-            {"config.$$$", "-1\r\n", "The hotspot editor handed back hotspot -1, but hotspots are numbered 1 to 99; nothing was changed."},
-            {"config.$$$", "100\r\n", "The hotspot editor handed back hotspot 100, but hotspots are numbered 1 to 99; nothing was changed."},
-            {"config.$$$", "2147483647\r\n", "The hotspot editor handed back hotspot 2147483647, but hotspots are numbered 1 to 99; nothing was changed."},
-            {"config.del", "0\r\n", "The hotspot editor handed back hotspot 0, but hotspots are numbered 1 to 99; nothing was changed."},
-            {"config.del", "100\r\n", "The hotspot editor handed back hotspot 100, but hotspots are numbered 1 to 99; nothing was changed."},
+            {torvana::acceptFilePath(), "0\r\na\r\n", "The hotspot editor handed back hotspot 0, but hotspots are numbered 1 to 99; nothing was changed."},
+            {torvana::acceptFilePath(), "-1\r\n", "The hotspot editor handed back hotspot -1, but hotspots are numbered 1 to 99; nothing was changed."},
+            {torvana::acceptFilePath(), "100\r\n", "The hotspot editor handed back hotspot 100, but hotspots are numbered 1 to 99; nothing was changed."},
+            {torvana::acceptFilePath(), "2147483647\r\n", "The hotspot editor handed back hotspot 2147483647, but hotspots are numbered 1 to 99; nothing was changed."},
+            {torvana::deleteFilePath(), "0\r\n", "The hotspot editor handed back hotspot 0, but hotspots are numbered 1 to 99; nothing was changed."},
+            {torvana::deleteFilePath(), "100\r\n", "The hotspot editor handed back hotspot 100, but hotspots are numbered 1 to 99; nothing was changed."},
         };
         for (const Case& c : cases) {
             torvana::replaceFileContents(c.file, c.bytes);
@@ -321,30 +321,30 @@ private slots:
         }
         // Not a number, or an empty file: the conversion error, and the file stays.
         for (const std::string& bytes : {std::string("abc\r\n"), std::string()}) {
-            torvana::replaceFileContents("config.$$$", bytes);
+            torvana::replaceFileContents(torvana::acceptFilePath(), bytes);
             fx.hook.answer(Answer::Ok);
             f->FormActivate();
             QCOMPARE(fx.hook.boxes.back().text, "'" + bytes.substr(0, 3) + "' is not a valid integer value.");
-            QVERIFY(torvana::fileExists("config.$$$"));
-            torvana::deleteFile("config.$$$");
+            QVERIFY(torvana::fileExists(torvana::acceptFilePath()));
+            torvana::deleteFile(torvana::acceptFilePath());
         }
         // A hand-off file of gigabytes is refused unread; it stays for the user to look at.
-        torvana::replaceFileContents("config.$$$", "4\r\n");
-        std::filesystem::resize_file("config.$$$", uint64_t{5} << 29);  // 2.5 GB, sparse
+        torvana::replaceFileContents(torvana::acceptFilePath(), "4\r\n");
+        std::filesystem::resize_file(torvana::acceptFilePath(), uint64_t{5} << 29);  // 2.5 GB, sparse
         fx.hook.answer(Answer::Ok);
         f->FormActivate();
-        QCOMPARE(fx.hook.boxes.back().text, std::string("\"config.$$$\" is larger than 16 MB."));
+        QCOMPARE(fx.hook.boxes.back().text, "\"" + torvana::acceptFilePath() + "\" is larger than 16 MB.");
         QCOMPARE(f->state.hotspotCount, 3);
-        torvana::deleteFile("config.$$$");
+        torvana::deleteFile(torvana::acceptFilePath());
         // Missing lines read as empty.
-        torvana::replaceFileContents("config.$$$", "5\r\nonly.exe");
+        torvana::replaceFileContents(torvana::acceptFilePath(), "5\r\nonly.exe");
         f->FormActivate();
         QCOMPARE(f->state.hotspotCount, 5);
         QCOMPARE(f->state.hotspotApplication[5], std::string("only.exe"));
         QCOMPARE(f->state.hotspotRolloverImage[5], std::string());
         // Both files at once: the delete first, then the accepted hotspot.
-        torvana::replaceFileContents("config.del", "1\r\n");
-        torvana::replaceFileContents("config.$$$", torvana::formatAcceptFile("4", {"new.exe", "n.gif", "1", "1", "", ""}));
+        torvana::replaceFileContents(torvana::deleteFilePath(), "1\r\n");
+        torvana::replaceFileContents(torvana::acceptFilePath(), torvana::formatAcceptFile("4", {"new.exe", "n.gif", "1", "1", "", ""}));
         f->FormActivate();
         QCOMPARE(f->state.hotspotCount, 4);
         QCOMPARE(f->state.hotspotApplication[1], std::string("/apps/tool2.exe"));
@@ -355,24 +355,37 @@ private slots:
     void ninetyNineHotspotsCapTheTrackBar() {
         openProject(98);
         QCOMPARE(f->TrackBar1->maximum(), 99);
-        torvana::replaceFileContents("config.$$$", torvana::formatAcceptFile("99", {"last.exe", "l.gif", "1", "1", "", ""}));
+        torvana::replaceFileContents(torvana::acceptFilePath(), torvana::formatAcceptFile("99", {"last.exe", "l.gif", "1", "1", "", ""}));
         f->FormActivate();
         QCOMPARE(f->state.hotspotCount, 99);
         QCOMPARE(f->TrackBar1->maximum(), 99);
-        torvana::replaceFileContents("config.del", "99\r\n");
+        torvana::replaceFileContents(torvana::deleteFilePath(), "99\r\n");
         f->FormActivate();
         QCOMPARE(f->state.hotspotCount, 98);
         QCOMPARE(f->TrackBar1->maximum(), 99);
         QCOMPARE(f->state.hotspotApplication[99], std::string());
     }
 
-    void aHandOffLeftInTheStartFolderIsAppliedInsteadOfTheChooser() {
-        torvana::replaceFileContents("config.$$$", torvana::formatAcceptFile("1", {"a.exe", "a.gif", "1", "1", "", ""}));
-        f->FormActivate();  // no chooser, no beep
-        QCOMPARE(fx.hook.beeps, 0);
-        QCOMPARE(f->state.hotspotCount, 1);
-        QVERIFY(f->state.programFolder.empty());
-        QVERIFY(f->BitBtn3->isEnabled());
+    // The hand-off goes through the editor's own folder (this user's only); files of those names
+    // in the folder the program started in, or in the folder of a picked file, are never read,
+    // written or deleted.
+    void handOffFilesElsewhereAreNeverTouched() {
+        QCOMPARE(std::filesystem::status(torvana::handOffFolder()).permissions() & std::filesystem::perms::all,
+                 std::filesystem::perms::owner_all);
+        const std::string planted = torvana::formatAcceptFile("1", {"file:///C:/calc.exe", "a.gif", "1", "1", "", ""});
+        torvana::replaceFileContents("config.$$$", planted);
+        torvana::replaceFileContents("config.del", "1\r\n");
+        openProject(2);
+        openEditor(2);
+        fx.hook.chooseFile(fx.path("click.wav"));
+        QTest::keyClick(e->Edit4, Qt::Key_F4);  // the picked file's folder becomes current
+        e->BitBtn1->click();
+        waitForMainWindow();
+        QCOMPARE(f->state.hotspotCount, 2);
+        QCOMPARE(f->state.hotspotApplication[1], std::string("/apps/tool1.exe"));
+        QCOMPARE(f->state.hotspotClickWav[2], fx.path("click.wav"));
+        QCOMPARE(torvana::readFileContents(fx.path("config.$$$")), planted);
+        QCOMPARE(torvana::readFileContents(fx.path("config.del")), std::string("1\r\n"));
     }
 };
 

@@ -234,7 +234,7 @@ private slots:
         e->Edit5->setText("300");
         e->Edit2->setText(QString::fromLocal8Bit(fx.path("r1.bmp").c_str()));
         e->BitBtn1->click();
-        QTRY_VERIFY(!torvana::fileExists(torvana::kAcceptFileName));
+        QTRY_VERIFY(!torvana::fileExists(torvana::acceptFilePath()));
         QTRY_COMPARE(L->hotspotArea(2), QRect(300, 150, 60, 40));
         QTest::mouseMove(w, at({330, 170}));
         QCOMPARE(L->pointedHotspot(), 2);

@@ -146,6 +146,15 @@ TEST(MenuEngine, NotesShowInTheBarAndAMenuWithoutButtonsGrowsOne) {
     for (int y = 480; y < shown.height; ++y)
         for (int x = 0; x < shown.width; ++x) noteInk += shown.argb[size_t(y) * 640 + size_t(x)] != kBarColour;
     EXPECT_GT(noteInk, 200);
+
+    // An address of a scheme no menu opens is told and never started.
+    f.folder.project.hotspots[1].kind = ActionKind::Refused;
+    f.folder.project.hotspots[1].target = "file:///C:/windows/system32/notepad.exe";
+    MenuEngine& refused = f.start();
+    refused.handle(Event::pointer(Event::PointerPressed, 310, 210));
+    EXPECT_TRUE(refused.handle(Event::pointer(Event::PointerReleased, 310, 210)).empty());
+    EXPECT_EQ(refused.noteLine(), "Hotspot 2: \"file:///C:/windows/system32/notepad.exe\" is not opened; a menu opens "
+                                  "only web pages and mail addresses.");
 }
 
 TEST(MenuEngine, EventSequencesGiveTheirActions) {

@@ -130,6 +130,9 @@ TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds
     std::string folder;
     std::getline(in, folder);
     EXPECT_TRUE(std::filesystem::equivalent(folder, m.staged.dir.file("2")));
+    std::string arguments;
+    std::getline(in, arguments);
+    EXPECT_EQ(arguments, "/s|two words|");  // the options, split as a shell would
 
     click(*m.window, 120, 60);  // the exit hotspot
     EXPECT_EQ(m.player->waitForExit(10000), 0);

@@ -156,10 +156,13 @@ private slots:
         QCOMPARE(p.hotspots[2].target, std::string("http://www.example.org"));
         QCOMPARE(p.hotspots[3].target, std::string("HTTPS://example.org/a b"));
         QCOMPARE(p.hotspots[4].kind, ActionKind::WebAddress);
-        QCOMPARE(p.hotspots[5].kind, ActionKind::WebAddress);
-        // The build names the copy after the whole file-name part, arguments included.
+        // Any other scheme is refused: the player only tells.
+        QCOMPARE(p.hotspots[5].kind, ActionKind::Refused);
+        QCOMPARE(p.hotspots[5].target, std::string("ftp://files.example.org"));
+        // Nothing of the text is staged: the whole text names the copy, without options.
         QCOMPARE(p.hotspots[6].kind, ActionKind::File);
         QCOMPARE(p.hotspots[6].target, std::string("/disc/7/setup.exe -s"));
+        QCOMPARE(p.hotspots[6].options, std::string());
         QCOMPARE(p.hotspots[7].target, std::string("/disc/8/readme.html"));
 
     }

@@ -134,17 +134,26 @@ TEST_F(WindowsPlayerTest, AClickStartsTheStagedBatchFileAndExitEnds) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Batch");
     stage.write("images/over.bmp", testbmp::solid(40, 40, kOver));
-    stage.hotspot("C:\\tools\\mark.bat", "over.bmp", 50, 50);
+    // The options after the program reach it as its parameters.
+    stage.hotspot("C:\\tools\\mark.bat /s", "over.bmp", 50, 50);
     stage.hotspot("exit", "", 300, 300);  // an invisible 32 x 32 target
+    // A file: address is never handed to the shell, even when it names a program.
+    const std::string wineFolder = "Z:" + stage.path("3");
+    stage.hotspot("file:///" + wineFolder + "/evil.bat", "over.bmp", 150, 50);
     // It runs in its own folder, so the marker lands beside it.
-    stage.write("1/mark.bat", "@echo off\r\necho clicked> marker.txt\r\n");
+    stage.write("1/mark.bat", "@echo off\r\necho %1> marker.txt\r\n");
+    stage.write("3/evil.bat", "@echo off\r\necho started> evil.txt\r\n");
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
 
+    winetest::click(w, 160, 60);
     winetest::click(w, 60, 60);
     bool marked = false;
     for (int i = 0; i < 150 && !marked; ++i, winetest::sleepMs(100)) marked = torvana::fileExists(stage.path("1/marker.txt"));
-    EXPECT_TRUE(marked) << "the batch file did not run";
+    ASSERT_TRUE(marked) << "the batch file did not run";
+    winetest::sleepMs(1000);
+    EXPECT_EQ(torvana::readFileContents(stage.path("1/marker.txt")), "/s\r\n");
+    EXPECT_FALSE(torvana::fileExists(stage.path("3/evil.txt"))) << "a file: address was started";
     EXPECT_TRUE(wine.running());
 
     winetest::click(w, 310, 310);
@@ -196,6 +205,33 @@ TEST_F(WindowsPlayerTest, AMissingPictureGivesTheNoteBar) {
     for (int px = 0; px < 400; ++px)
         for (int py = 480; py < 516; ++py) text += g->at(px, py) != kBar;
     EXPECT_GT(text, 50) << "the note line shows no text";
+    EXPECT_TRUE(wine.running());
+}
+
+// A compressed BMP of a kilobyte that declares 16384 x 16383 pixels (a gigabyte once made)
+// counts against the pictures' memory budget: four of them are notes, and the player lives.
+TEST_F(WindowsPlayerTest, HugeDeclaredBitmapsAreNotesNotTheEndOfThePlayer) {
+    std::string bmp = "BM";
+    const auto u32 = [&bmp](uint32_t v) { for (int i = 0; i < 4; ++i) bmp += char((v >> (8 * i)) & 0xFF); };
+    const auto u16 = [&bmp](uint16_t v) { bmp += char(v & 0xFF); bmp += char(v >> 8); };
+    for (uint32_t v : {1080u, 0u, 1078u, 40u, 16384u, 16383u}) u32(v);  // file header, size
+    u16(1);
+    u16(8);
+    for (uint32_t v : {1u /* RLE8 */, 2u, 2835u, 2835u, 256u, 0u}) u32(v);
+    bmp += std::string(256 * 4, '\0') + std::string("\0\1", 2);  // the palette, then "end of picture"
+    ASSERT_EQ(bmp.size(), 1080u);
+    Stage stage;
+    stage.data.cdTitle = uniqueTitle("Huge");
+    for (int i = 0; i < 4; ++i) {
+        stage.write("images/huge" + std::to_string(i) + ".bmp", bmp);
+        stage.hotspot("exit", "huge" + std::to_string(i) + ".bmp", 10 + 100 * i, 10);
+    }
+    const Window w = show(stage, wine);
+    ASSERT_NE(w, 0u);
+    const auto g = x.grabUntil(w, [](const Grab& g) { return g.height == 516 && g.at(4, 480 + 18) == kBar; });
+    ASSERT_TRUE(g) << "no note bar";
+    EXPECT_EQ(g->at(320, 240), kBack);
+    winetest::sleepMs(1000);
     EXPECT_TRUE(wine.running());
 }
 

@@ -130,12 +130,18 @@ TEST(ProjectFile, BadCountsAreRefused) {
 
 TEST(ProjectFile, ReadingAMissingFileOrAFolderFails) {
     TempDir dir;
-    EXPECT_THROW(readProjectFile(dir.file("none.cdrom")), Error);
-    try {
-        readProjectFile(dir.path());
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "File access denied");
+    // Each failure names the file.
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("none.cdrom"), "File not found: \"" + dir.file("none.cdrom") + "\""},
+        {dir.path(), "\"" + dir.path() + "\" is a folder, not a project file"},
+    };
+    for (const auto& [path, text] : cases) {
+        try {
+            readProjectFile(path);
+            ADD_FAILURE() << path;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), text);
+        }
     }
 }
 

@@ -128,6 +128,17 @@ private slots:
                  box.text.c_str());
         QVERIFY(fs::file_size(image) > 16 * 2048);
         QVERIFY(f->BitBtn4->isEnabled());
+        // The CD title's image beside the staging folder was proposed.
+        QCOMPARE(fx.hook.fileDialogs.back().startFile, p->dir.file("Summer Photos.iso"));
+        // An image over the project file is refused before anything is built.
+        fx.hook.chooseFile(p->state.projectPath);
+        fx.hook.answer(Answer::Ok);
+        const std::string project = torvana::readFileContents(p->state.projectPath);
+        f->MakeDiscImage1->trigger();
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Error"));
+        QCOMPARE(fx.hook.boxes.back().text,
+                 "The disc image cannot be written to \"" + p->state.projectPath + "\": it is the project file.");
+        QCOMPARE(torvana::readFileContents(p->state.projectPath), project);
     }
 
     void noImageFromAnIncompleteBuildOrACancel() {

@@ -189,8 +189,7 @@ private slots:
         torvana::replaceFileContents(fx.path("other/r.gif"), "GIF87a");
         f->state.hotspotRolloverImage[1] = fx.path("other/r.gif");
         f->state.hotspotCount = 2;
-        f->state.hotspotApplication[2] = "exit";
-        f->state.hotspotRolloverImage[2] = fx.path("r.gif");
+        f->state.setHotspot(2, {"exit", fx.path("r.gif"), "1", "1", "", ""});
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.boxes.back().text, "Files: \"" + fx.path("other/r.gif") + "\" and \"" + fx.path("r.gif") +

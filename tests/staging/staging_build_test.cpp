@@ -280,6 +280,40 @@ TEST(StagingBuild, AFileThatIsTheSourceOfAnotherCopyIsNeverOverwritten) {
     EXPECT_TRUE(fx.state.copyFailed);
 }
 
+// The files the build writes itself never replace a user's file of the same name: one a hotspot
+// launches from the staging folder, or one the build did not write. Built twice, as a user does.
+TEST(StagingBuild, AUsersAutorunFilesAreNeverReplaced) {
+    const struct {
+        const char* name;
+        bool launched;
+        const char* said;
+    } rows[] = {
+        {"autorun.sh", true, "\" is not written: it is the source of another copy."},
+        {"autorun.inf", true, "\" is not written: it is the source of another copy."},
+        {"autorun.sh", false, "\" was not made by Torvana and is left as it is."},
+        {"autorun.inf", false, "\" was not made by Torvana and is left as it is."},
+    };
+    for (const auto& row : rows) {
+        Fixture fx;
+        fx.fields.addLinuxPlayer = true;
+        makeLinuxPlayerStandIn(fx.state.programFolder);
+        fs::create_directories(fx.stage);
+        const std::string users = "the user's own " + std::string(row.name);
+        replaceFileContents(fx.staged(row.name), users);
+        fx.addHotspot(row.launched ? fx.staged(row.name) : "exit", fx.file("r.gif"));
+        for (int build = 1; build <= 2; ++build) {
+            fx.user.said.clear();
+            EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures) << row.name << " build " << build;
+            EXPECT_EQ(readFileContents(fx.staged(row.name)), users) << row.name << " build " << build;
+            if (row.launched) {
+                EXPECT_EQ(readFileContents(fx.staged(std::string("1/") + row.name)), users) << row.name;
+            }
+            ASSERT_EQ(fx.user.said.size(), 1u) << row.name;
+            EXPECT_NE(fx.user.said[0].find(fx.staged(row.name) + row.said), std::string::npos) << fx.user.said[0];
+        }
+    }
+}
+
 TEST(StagingBuild, ProgressCountsEveryByte) {
     Fixture fx;
     fx.addHotspot(fx.file("big.bin", std::string(40 << 20, 'b')), fx.file("r.gif"));
@@ -370,6 +404,40 @@ TEST(LinuxPlayer, FolderCopiedAndScriptWritten) {
 
 // A Linux part that cannot be made is told like a failed copy: the build goes on, ends without
 // the closing message and leaves Test Run as it was.
+// autorun.sh starts the player beside itself whatever the folder is called and however it is
+// run: a name ending in a line break, one starting with "-", "-" itself, and a CDPATH that names
+// a folder of the same name elsewhere. A player that cannot start is said, not passed over.
+TEST(LinuxPlayer, AutorunShStartsThePlayerBesideItself) {
+    TempDir dir;
+    const std::string out = dir.file("started");
+    auto makeMenu = [&](const std::string& folder, const std::string& says) {
+        fs::create_directories(folder + "/linux-x86_64");
+        replaceFileContents(folder + "/autorun.sh", kAutorunShText);
+        replaceFileContents(folder + "/linux-x86_64/torvana-player", "#!/bin/sh\necho " + says + " > \"$OUT\"\n");
+        makeExecutable(folder + "/linux-x86_64/torvana-player");
+    };
+    auto run = [&](const std::string& folder) {
+        const std::string command = "cd '" + dir.path() + "' && CDPATH='" + dir.file("decoys") +
+                                    "' OUT='" + out + "' sh -- '" + folder + "/autorun.sh' 2>'" + dir.file("err") + "'";
+        return std::system(command.c_str());
+    };
+    for (const std::string name : {"menu\n", "-dash", "-", "a b", "x\n\n"}) {
+        makeMenu(dir.file(name), "right");
+        makeMenu(dir.file("decoys/" + name), "decoy");
+        fs::remove(out);
+        EXPECT_EQ(run(name), 0) << name;
+        EXPECT_EQ(fileExists(out) ? readFileContents(out) : "", "right\n") << "[" << name << "]";
+    }
+    // A player no loader can run: a message, status 1.
+    makeMenu(dir.file("broken"), "never");
+    replaceFileContents(dir.file("broken/linux-x86_64/torvana-player"), "not a program");
+    fs::permissions(dir.file("broken/linux-x86_64/torvana-player"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(WEXITSTATUS(run("broken")), 1);
+    EXPECT_NE(readFileContents(dir.file("err")).find("autorun.sh: the menu player cannot be started on this computer."),
+              std::string::npos)
+        << readFileContents(dir.file("err"));
+}
+
 TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {
     struct Case {
         const char* name;
@@ -412,29 +480,25 @@ TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {
     }
 }
 
-TEST(CopyRule, CutsCommandLinesAfterAThreeCharacterExtension) {
-    EXPECT_EQ(cutCommandLine("C:\\Tools\\setup.exe /s"), "C:\\Tools\\setup.exe ");
-    EXPECT_EQ(cutCommandLine("/t/setup.exe -s -q"), "/t/setup.exe ");
-    EXPECT_EQ(cutCommandLine("/t/Old.Doc Files/a.exe"), "/t/Old.Doc ");
-    EXPECT_EQ(cutCommandLine("/t/readme.html /x"), "/t/readme.html /x");
-    EXPECT_EQ(cutCommandLine("a.b c"), "a.b c");  // the blank is the fifth character: not cut
-    EXPECT_EQ(cutCommandLine("ab.cd e"), "ab.cd e");
-    EXPECT_EQ(cutCommandLine(".abc d"), ".abc ");
-    EXPECT_EQ(cutCommandLine(""), "");
-}
-
-TEST(CopyRule, ArgumentsFoldersWithFullStopsAndLongExtensions) {
+// The program of an application is the longest part of its text that names an existing file;
+// it is staged under its own name, and the project keeps the text with its options.
+TEST(CopyRule, TheProgramIsTheLongestExistingPartOfTheText) {
     Fixture fx;
-    const std::string setup = fx.file("setup.exe", "setup");
-    fx.addHotspot(setup + " -s", fx.file("r.gif"));
-    fx.addHotspot(fx.art + "/Old.Doc Files/a.exe", "");
+    const std::string setup = fx.file("setup.bat", "setup");
+    fs::create_directories(fx.art + "/acme.com assets");
+    const std::string run = fx.file("acme.com assets/run.exe", "run");
+    fx.addHotspot(setup + " /s", fx.file("r.gif"));
+    fx.addHotspot(setup + " -s -q", "");
+    fx.addHotspot(run, "");
+    fx.addHotspot(run + " /x", "");
     fx.addHotspot(fx.file("readme.html") + " /x", "");
+    fx.addHotspot(fx.art + "/Old.Doc Files/a.exe /s", "");
     EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
-    // The source is cut; the destination keeps the whole file-name part.
-    EXPECT_EQ(readFileContents(fx.staged("1/setup.exe -s")), "setup");
-    EXPECT_EQ(fx.user.said, (std::vector<std::string>{
-                                "warning: File: \"" + fx.art + "/Old.Doc \" does not exist.",
-                                "warning: File: \"" + fx.art + "/readme.html /x\" does not exist."}));
+    for (const char* staged : {"1/setup.bat", "2/setup.bat", "3/run.exe", "4/run.exe", "5/readme.html"})
+        EXPECT_TRUE(fileExists(fx.staged(staged))) << staged;
+    EXPECT_EQ(listing(fx.staged("1")), std::vector<std::string>{"setup.bat"});
+    EXPECT_EQ(fx.user.said, std::vector<std::string>{"warning: File: \"" + fx.art + "/Old.Doc Files/a.exe /s\" does not exist."});
+    EXPECT_EQ(readProjectFile(fx.state.projectPath).hotspots[0].application, setup + " /s");
 }
 
 TEST(CopyRule, MissingPlayerAndFailedCopies) {
@@ -524,7 +588,7 @@ TEST(StagingBuild, TrailingSeparatorAndFoldersThatCannotBeMade) {
         deep.build();
         FAIL();
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "File not found");
+        EXPECT_EQ(std::string(e.what()), "The folder \"" + deep.dir.file("no/such/stage") + "\" cannot be made: File not found");
     }
     EXPECT_FALSE(deep.state.projectSaved);
     EXPECT_FALSE(deep.user.busyNow);

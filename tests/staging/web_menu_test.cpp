@@ -106,8 +106,10 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     EXPECT_FALSE(has(page, "href=\"javascript:"));
     EXPECT_FALSE(has(page, "src=\"images/text.gif\""));
     EXPECT_TRUE(has(page, "title=\"Rollover picture &quot;images/text.gif&quot; not shown: not a BMP or GIF picture.\n"
-                          "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page.\">"
-                          "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened from a web page. (and 1 more)"));
+                          "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened; a menu opens only web pages "
+                          "and mail addresses.\">"
+                          "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened; a menu opens only web pages "
+                          "and mail addresses. (and 1 more)"));
     EXPECT_FALSE(has(page, "id=\"browse\""));
     EXPECT_FALSE(has(page, "id=\"exit\""));
     // Nothing from outside the disc.

@@ -225,7 +225,7 @@ void TForm2::BitBtn1Click() {
             return refuse(refusal->message.c_str(), byField[int(refusal->field)]);
         }
         const std::string number = owner_.hotspotNumber();
-        torvana::replaceFileContents(torvana::kAcceptFileName, torvana::formatAcceptFile(number, fields));
+        torvana::replaceFileContents(torvana::acceptFilePath(), torvana::formatAcceptFile(number, fields));
         leave();
     });
 }
@@ -236,7 +236,7 @@ void TForm2::BitBtn3Click() {
     torvana::toolkit::runCommand([this] {
         const std::string number = owner_.hotspotNumber();
         if (!torvana::toolkit::askYesNo("Do you sure you want to delete HotSpot \"" + number + "\" ?", this)) return;
-        torvana::replaceFileContents(torvana::kDeleteFileName, torvana::formatDeleteFile(number));
+        torvana::replaceFileContents(torvana::deleteFilePath(), torvana::formatDeleteFile(number));
         torvana::toolkit::showInformation("HotSpot \"" + number + "\" deleted.", this);
         leave();
     });

@@ -504,7 +504,8 @@ void THotspotLayout::setPointed(int index) {
 
 void THotspotLayout::showIdleStatus() {
     if (editorOpen_) {
-        StatusLine->setLine("The HotSpot editor is open: the HotSpots can be moved again when it closes.");
+        // Short enough for the line beside the buttons at the window's first size.
+        StatusLine->setLine("HotSpots can be moved again when the HotSpot editor closes.");
     } else if (!owner_.project().projectOpen()) {
         StatusLine->setLine("No project is open.");
     } else if (!notes_.isEmpty()) {
@@ -512,9 +513,9 @@ void THotspotLayout::showIdleStatus() {
                                                : QString("%1 (%2 more)").arg(notes_.last()).arg(notes_.size() - 1));
         StatusLine->setToolTip(notes_.join('\n'));
     } else {
-        StatusLine->setLine(
-            "Drag a HotSpot to move it, or select it (click or Tab) and use the arrow keys; double-click or Enter "
-            "edits it.");
+        StatusLine->setLine("Drag to move a HotSpot, arrows to nudge it; double-click edits it.");
+        StatusLine->setToolTip("Drag a HotSpot to move it, or select it (click or Tab) and use the arrow keys "
+                               "(Shift: ten pixels); double-click or Enter edits it.");
     }
 }
 

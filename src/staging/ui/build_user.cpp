@@ -10,7 +10,9 @@
 namespace torvana::staging {
 
 MessageBoxBuildUser::MessageBoxBuildUser(QWidget* owner, bool quietSuccess, Hooks hooks)
-    : owner_(owner), quietSuccess_(quietSuccess), hooks_(std::move(hooks)), progress_(owner, "Torvana") {}
+    : owner_(owner), quietSuccess_(quietSuccess), hooks_(std::move(hooks)), progress_(owner, "Torvana") {
+    progress_.setCancellable();
+}
 
 void MessageBoxBuildUser::beep() { torvana::toolkit::beep(); }
 
@@ -38,6 +40,8 @@ void MessageBoxBuildUser::succeeded() {
 void MessageBoxBuildUser::progress(const std::string& file, uint64_t done, uint64_t total) {
     progress_.update(torvana::toolkit::toQString(file), done, total);
 }
+
+bool MessageBoxBuildUser::cancelled() { return progress_.cancelled(); }
 
 InStagingBase::InStagingBase(const std::string& base) : before_(QDir::currentPath()) {
     if (!base.empty()) QDir::setCurrent(torvana::toolkit::toQString(base));

@@ -36,6 +36,8 @@ public:
     void busy(bool on) override;
     void succeeded() override;
     void progress(const std::string& file, uint64_t done, uint64_t total) override;
+    // The progress window's Cancel was pressed.
+    bool cancelled() override;
 
 private:
     QWidget* owner_;
