@@ -481,9 +481,29 @@ private:
     std::map<std::string, std::map<std::string, Time>> times_;
 };
 
+// `gif_decode --save-corpus DIR` writes the pictures as GIF files (a picture of several files
+// as NAME-1.gif, NAME-2.gif, ...) to look at them or profile a reader on them, and stops.
+int SaveCorpus(const std::string& folder) {
+    for (const auto& picture : Corpus())
+        for (size_t i = 0; i < picture.files.size(); ++i) {
+            std::string name = picture.name;
+            std::replace(name.begin(), name.end(), ' ', '-');
+            if (picture.files.size() > 1) name += "-" + std::to_string(i + 1);
+            const std::string path = folder + "/" + name + ".gif";
+            std::FILE* f = std::fopen(path.c_str(), "wb");
+            const Bytes& bytes = picture.files[i];
+            if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
+                std::fprintf(stderr, "cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--save-corpus") return SaveCorpus(argv[2]);
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     for (const auto& picture : Corpus())
