@@ -170,8 +170,10 @@ void GifCompositor::Fill() const {
     if (options_.underlay) {
         canvas_.pixels = options_.underlay->pixels;
     } else {
+        // The pixels were cleared, so growing them gives zeros: a transparent start is done.
         canvas_.pixels.resize(size_t(canvas_.width) * canvas_.height * 4);
-        FillRows(canvas_, CanvasArea{0, 0, canvas_.width, canvas_.height}, pack(options_.background.value_or(GifRgba{})));
+        const uint32_t colour = pack(options_.background.value_or(GifRgba{}));
+        if (colour != 0) FillRows(canvas_, CanvasArea{0, 0, canvas_.width, canvas_.height}, colour);
     }
     unfilled_ = false;
 }
