@@ -1,14 +1,18 @@
-// GIF decoding speed: our reader against giflib (DGifSlurp) and Qt's QImageReader on the same
-// bytes in the same run. The corpus is generated here: pictures with grain, pictures dithered
-// from a photograph-like source with error diffusion (short strings, as real photographs give),
-// a screen recording, a thousand icons, an interlaced picture, an animation with a 256-colour
-// local table per frame and a large animation of partial frames.
+// GIF decoding speed: our reader against Wuffs (when its source is beside the checkout), giflib
+// (DGifSlurp) and Qt's QImageReader on the same bytes in the same run. The corpus is generated
+// here: photographs undithered with grain, dithered from a photograph-like source with error
+// diffusion (short strings, as real photographs give) and interlaced, a smooth plasma, 8-bit
+// noise, a screenshot with long runs, a 1-bit page, a screen recording, a thousand icons, an
+// animation with a 256-colour local table per frame, small partial frames with local tables,
+// and a large animation of partial frames with transparency and disposal.
 //
-// Two measures: decoding alone (our reader, giflib), and decoding plus composition of every
-// frame onto an RGBA canvas with transparency and disposal (our reader and compositor, giflib
-// with the compositing a giflib user writes, Qt's reader, which composes). Throughput counts
-// frame pixels per second, in CPU time so that other work on the machine weighs less; the table
-// at the end gives each rate and our ratios. With --benchmark_repetitions it uses the medians.
+// Two kinds of work: every frame to palette indices (our reader; Wuffs into an indexed canvas;
+// giflib), and every frame composed onto an RGBA canvas with transparency and disposal (our
+// reader and compositor; Wuffs onto a BGRA canvas with blending; giflib with the compositing a
+// giflib user writes; Qt's reader, which composes). Throughput counts frame pixels per second.
+// The tables at the end give each rate and the time ratios peer / ours (above 1: ours is
+// faster), from CPU time and from wall-clock time, then the median and the slowest ratio
+// against Wuffs. With --benchmark_repetitions it uses the medians.
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
@@ -27,6 +31,7 @@
 #include "gif/gif_compositor.h"
 #include "gif/gif_image.h"
 #include "gif/gif_writer.h"
+#include "gif_decode_wuffs.h"
 
 using namespace giftest;
 
@@ -51,18 +56,22 @@ Bytes PhotoPixels(int w, int h, std::mt19937& rng) {
     return p;
 }
 
-// A desktop: flat panels, lines of "text", and a window that moves from frame to frame.
+// A desktop: flat panels, windows with a title bar and lines of "text" (one window on a
+// 640 x 480 screen, more on a larger one), which move from frame to frame.
 Bytes ScreenPixels(int w, int h, int frame) {
     Bytes p(size_t(w) * h, 200);
     for (int y = 0; y < 24; ++y) std::memset(&p[size_t(y) * w], 30, w);
-    const int wx = 40 + (frame * 3) % 200, wy = 60 + (frame * 2) % 120;
-    for (int y = wy; y < wy + 300 && y < h; ++y)
-        for (int x = wx; x < wx + 380 && x < w; ++x) {
-            uint8_t v = 255;
-            if (y < wy + 20) v = 90;
-            else if (((y - wy) / 14) % 2 == 0 && ((x * 7 + y * 3 + frame) % 11) < 4) v = 10;
-            p[size_t(y) * w + x] = v;
-        }
+    const int windows = std::max(1, w * h / 200000);
+    for (int i = 0; i < windows; ++i) {
+        const int wx = 40 + (frame * 3 + i * 290) % std::max(1, w - 420), wy = 60 + (frame * 2 + i * 170) % std::max(1, h - 360);
+        for (int y = wy; y < wy + 300 && y < h; ++y)
+            for (int x = wx; x < wx + 380 && x < w; ++x) {
+                uint8_t v = static_cast<uint8_t>(255 - i);
+                if (y < wy + 20) v = static_cast<uint8_t>(90 + i);
+                else if (((y - wy) / 14) % 2 == 0 && ((x * 7 + y * 3 + frame) % 11) < 4) v = 10;
+                p[size_t(y) * w + x] = v;
+            }
+    }
     return p;
 }
 
@@ -121,22 +130,65 @@ Bytes DitheredPhoto(int w, int h, double phase) {
     return p;
 }
 
+// A smooth plasma of 256 levels without grain: runs of a few equal pixels along its contours.
+Bytes PlasmaPixels(int w, int h) {
+    Bytes p(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double v = std::sin(x * 0.011) + std::sin(y * 0.017) + std::sin((x + y) * 0.007) +
+                             std::sin(std::sqrt(double(x) * x + double(y) * y) * 0.013);
+            p[size_t(y) * w + x] = static_cast<uint8_t>(std::clamp(static_cast<int>((v + 4) * 32), 0, 255));
+        }
+    return p;
+}
+
+// A page of black "text" on white: lines of short words, with margins and paragraph gaps.
+Bytes PagePixels(int w, int h) {
+    Bytes p(size_t(w) * h, 1);
+    for (int line = 0; 80 + line * 22 + 14 < h; ++line) {
+        if (line % 9 == 8) continue;
+        const int top = 80 + line * 22;
+        for (int y = top; y < top + 14; ++y)
+            for (int x = 90; x < w - 90; ++x) {
+                const int word = (x / 7 * 31 + line * 17) % 11;
+                if (word != 0 && ((x * 13 + y * 7 + line) % 5 < 2)) p[size_t(y) * w + x] = 0;
+            }
+    }
+    return p;
+}
+
 std::vector<Picture> MakeCorpus() {
     std::mt19937 rng(7);
     const auto palette = Palette(256);
+    const auto cube = CubePalette();
     std::vector<Picture> corpus;
-    auto single = [&](const std::string& name, int w, int h, bool interlaced, const Bytes& pixels) {
+    auto single = [&](const std::string& name, int w, int h, bool interlaced, const Bytes& pixels,
+                      const std::vector<Rgb>& colours, int codeSize = 8) {
         GifBuilder b;
-        b.Header(w, h, palette).Image(0, 0, w, h, pixels, 8, interlaced).Trailer();
+        b.Header(w, h, colours).Image(0, 0, w, h, pixels, codeSize, interlaced).Trailer();
         corpus.push_back({name, {b.bytes()}, int64_t(w) * h});
     };
-    single("photo 1000x800", 1000, 800, false, PhotoPixels(1000, 800, rng));
-    single("photo 4000x3000", 4000, 3000, false, PhotoPixels(4000, 3000, rng));
+    single("photo 2000x1500", 2000, 1500, false, PhotoPixels(2000, 1500, rng), palette);
+    single("dithered 2000x1500", 2000, 1500, false, DitheredPhoto(2000, 1500, 0.3), cube);
+    {
+        Bytes p = DitheredPhoto(1200, 900, 0.7);
+        const Bytes screen = ScreenPixels(600, 450, 0);
+        for (int y = 0; y < 450; ++y) std::memcpy(&p[size_t(y) * 1200], &screen[size_t(y) * 600], 600);
+        single("interlaced 1200x900", 1200, 900, true, p, cube);
+    }
+    single("plasma 1000x800", 1000, 800, false, PlasmaPixels(1000, 800), palette);
+    {
+        Bytes noise(640 * 480);
+        for (auto& v : noise) v = static_cast<uint8_t>(rng());
+        single("noise 640x480", 640, 480, false, noise, palette);
+    }
+    single("screenshot 1280x1024", 1280, 1024, false, ScreenPixels(1280, 1024, 5), palette);
+    single("1-bit page 1700x2200", 1700, 2200, false, PagePixels(1700, 2200), {{0, 0, 0}, {255, 255, 255}}, 2);
     {
         GifBuilder b;
         b.Header(640, 480, palette).Loop(0);
-        for (int f = 0; f < 200; ++f) b.Gce(1, 4).Image(0, 0, 640, 480, ScreenPixels(640, 480, f), 8);
-        corpus.push_back({"screen 200x640x480", {b.Trailer().bytes()}, int64_t(200) * 640 * 480});
+        for (int f = 0; f < 100; ++f) b.Gce(1, 4).Image(0, 0, 640, 480, ScreenPixels(640, 480, f), 8);
+        corpus.push_back({"screen 100x640x480", {b.Trailer().bytes()}, int64_t(100) * 640 * 480});
     }
     {
         Picture icons{"icons 1000x16x16", {}, 0};
@@ -150,29 +202,35 @@ std::vector<Picture> MakeCorpus() {
         }
         corpus.push_back(std::move(icons));
     }
+    // Each frame its own 256 colours: the cube shifted a little further every frame.
+    auto shifted = [&](int f) {
+        std::vector<Rgb> local = cube;
+        for (auto& c : local) c = Rgb{static_cast<uint8_t>(c.r + f * 3), c.g, static_cast<uint8_t>(c.b ^ f)};
+        while (local.size() < 256) local.push_back(Rgb{uint8_t(local.size()), 0, 0});
+        return local;
+    };
     {
-        Bytes p = PhotoPixels(1200, 900, rng);
-        const Bytes screen = ScreenPixels(600, 450, 0);
-        for (int y = 0; y < 450; ++y) std::memcpy(&p[size_t(y) * 1200], &screen[size_t(y) * 600], 600);
-        single("interlaced 1200x900", 1200, 900, true, p);
-    }
-    const auto cube = CubePalette();
-    for (auto [w, h] : {std::pair{1000, 800}, std::pair{4000, 3000}}) {
-        GifBuilder b;
-        b.Header(w, h, cube).Image(0, 0, w, h, DitheredPhoto(w, h, 0.3), 8).Trailer();
-        corpus.push_back({"dithered " + std::to_string(w) + "x" + std::to_string(h), {b.bytes()}, int64_t(w) * h});
-    }
-    {
-        // Each frame its own 256 colours: the cube shifted a little further every frame.
         GifBuilder b;
         b.Header(640, 480).Loop(0);
-        for (int f = 0; f < 20; ++f) {
-            std::vector<Rgb> local = cube;
-            for (auto& c : local) c = Rgb{static_cast<uint8_t>(c.r + f * 3), c.g, static_cast<uint8_t>(c.b ^ f)};
-            while (local.size() < 256) local.push_back(Rgb{uint8_t(local.size()), 0, 0});
-            b.Gce(1, 4).Image(0, 0, 640, 480, DitheredPhoto(640, 480, f * 0.2), 8, false, local);
-        }
+        for (int f = 0; f < 20; ++f) b.Gce(1, 4).Image(0, 0, 640, 480, DitheredPhoto(640, 480, f * 0.2), 8, false, shifted(f));
         corpus.push_back({"local tables 20x640x480", {b.Trailer().bytes()}, int64_t(20) * 640 * 480});
+    }
+    {
+        // Small frames that move over a full first one, each with its own table, some with a
+        // transparent index and some restored to the background or to what lay under them.
+        const int w = 640, h = 480, fw = 96, fh = 64;
+        GifBuilder b;
+        b.Header(w, h, cube).Loop(0).Gce(1, 4).Image(0, 0, w, h, DitheredPhoto(w, h, 0.1), 8);
+        int64_t pixels = int64_t(w) * h;
+        for (int f = 1; f < 300; ++f) {
+            Bytes p = DitheredPhoto(fw, fh, f * 0.03);
+            if (f % 2 == 0)
+                for (int k = 0; k < fw * fh; k += 7) p[size_t(k)] = 255;
+            b.Gce(f % 4 == 1 ? 2 : f % 4 == 3 ? 3 : 1, 4, f % 2 == 0 ? 255 : -1)
+                .Image((f * 53) % (w - fw), (f * 29) % (h - fh), fw, fh, p, 8, false, shifted(f % 40));
+            pixels += int64_t(fw) * fh;
+        }
+        corpus.push_back({"small local frames 300 on 640x480", {b.Trailer().bytes()}, pixels});
     }
     {
         // A full first frame, then partial frames that move, with transparency and disposal.
@@ -301,6 +359,20 @@ int64_t DecodeQt(const Bytes& file) {
     return frames;
 }
 
+#ifdef GIF_BENCH_WUFFS
+int64_t DecodeWuffs(const Bytes& file) {
+    const int64_t sum = wuffs_bench_decode(file.data(), file.size(), 0);
+    if (sum < 0) std::abort();
+    return sum;
+}
+
+int64_t DecodeComposeWuffs(const Bytes& file) {
+    const int64_t sum = wuffs_bench_decode(file.data(), file.size(), 1);
+    if (sum < 0) std::abort();
+    return sum;
+}
+#endif
+
 template <int64_t (*Decode)(const Bytes&)>
 void Run(benchmark::State& state, const Picture* picture) {
     for (auto _ : state)
@@ -308,57 +380,130 @@ void Run(benchmark::State& state, const Picture* picture) {
     state.SetBytesProcessed(state.iterations() * picture->pixels);
 }
 
-// The readers as the table shows them: name, how it decodes.
+// The readers as the tables show them: name, how it decodes.
 struct Reader {
     const char* name;
     void (*run)(benchmark::State&, const Picture*);
 };
 const Reader readers[] = {
     {"ours", Run<DecodeOurs>},
+#ifdef GIF_BENCH_WUFFS
+    {"wuffs", Run<DecodeWuffs>},
+#endif
     {"giflib", Run<DecodeGiflib>},
     {"ours+rgba", Run<DecodeComposeOurs>},
+#ifdef GIF_BENCH_WUFFS
+    {"wuffs+rgba", Run<DecodeComposeWuffs>},
+#endif
     {"giflib+rgba", Run<DecodeComposeGiflib>},
     {"qt", Run<DecodeQt>},
 };
 
-// Prints the usual console output, then one table with the readers side by side: the median of
-// the repetitions when there are several, else the single run.
+// Prints the usual console output, then per kind of work one table with the readers side by
+// side: the median of the repetitions when there are several, else the single run.
 class TableReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& run : runs) {
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!(median || run.run_type == Run::RT_Iteration) || !run.counters.count("bytes_per_second")) continue;
+            if (!(median || run.run_type == Run::RT_Iteration) || run.error_occurred) continue;
             if (!median && run.repetitions > 1) continue;
             // "reader/picture"
             const std::string name = run.run_name.function_name;
             const size_t slash = name.find('/');
-            rates_[name.substr(slash + 1)][name.substr(0, slash)] = double(run.counters.at("bytes_per_second")) / 1e6;
+            times_[name.substr(slash + 1)][name.substr(0, slash)] = {run.GetAdjustedCPUTime(), run.GetAdjustedRealTime()};
         }
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\nMpixels per second (CPU time)\n\n"
-                    "| picture | ours | giflib | ours / giflib | ours+RGBA | giflib+RGBA | Qt (composes) | ours+RGBA / giflib+RGBA | ours+RGBA / Qt |\n"
-                    "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
-        auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
-        for (const auto& picture : Corpus()) {
-            auto& r = rates_[picture.name];
-            if (r.empty()) continue;
-            std::printf("| %s | %.1f | %.1f | %.2f | %.1f | %.1f | %.1f | %.2f | %.2f |\n", picture.name.c_str(), r["ours"],
-                        r["giflib"], ratio(r["ours"], r["giflib"]), r["ours+rgba"], r["giflib+rgba"], r["qt"],
-                        ratio(r["ours+rgba"], r["giflib+rgba"]), ratio(r["ours+rgba"], r["qt"]));
-        }
+        Table("Every frame to palette indices", "", {{"giflib", "giflib"}});
+        Table("Every frame composed onto RGBA", "+rgba", {{"giflib+rgba", "giflib"}, {"qt", "Qt"}});
     }
 
 private:
-    std::map<std::string, std::map<std::string, double>> rates_;
+    struct Time {
+        double cpu = 0, wall = 0;  // per iteration, in the benchmark's unit
+    };
+
+    // One table: rates in Mpixels per second of CPU time, then the time ratios peer / ours from
+    // CPU time and from wall-clock time (above 1: ours is faster).
+    void Table(const char* title, const std::string& suffix,
+               const std::vector<std::pair<std::string, std::string>>& others) {
+        const std::string ours = "ours" + suffix, wuffs = "wuffs" + suffix;
+        std::printf("\n%s: Mpixels per second (CPU time); time ratios peer / ours, CPU (wall)\n\n| picture | ours | Wuffs",
+                    title);
+        for (const auto& o : others) std::printf(" | %s", o.second.c_str());
+        std::printf(" | Wuffs / ours");
+        for (const auto& o : others) std::printf(" | %s / ours", o.second.c_str());
+        std::printf(" |\n|---|---:|---:");
+        for (size_t i = 0; i < 2 * others.size() + 1; ++i) std::printf("|---:");
+        std::printf("|\n");
+        std::vector<std::pair<double, std::string>> cpuRatios, wallRatios;
+        for (const auto& picture : Corpus()) {
+            auto& t = times_[picture.name];
+            if (!t.count(ours)) continue;
+            auto rate = [&](const std::string& reader) {
+                return t.count(reader) && t[reader].cpu > 0 ? double(picture.pixels) / t[reader].cpu / 1e3 : 0.0;
+            };
+            auto ratio = [&](const std::string& reader) {
+                if (!t.count(reader) || t[ours].cpu <= 0 || t[ours].wall <= 0) return std::string("-");
+                char text[64];
+                std::snprintf(text, sizeof text, "%.2f (%.2f)", t[reader].cpu / t[ours].cpu, t[reader].wall / t[ours].wall);
+                return std::string(text);
+            };
+            std::printf("| %s | %.0f | %.0f", picture.name.c_str(), rate(ours), rate(wuffs));
+            for (const auto& o : others) std::printf(" | %.0f", rate(o.first));
+            std::printf(" | %s", ratio(wuffs).c_str());
+            for (const auto& o : others) std::printf(" | %s", ratio(o.first).c_str());
+            std::printf(" |\n");
+            if (t.count(wuffs)) {
+                cpuRatios.emplace_back(t[wuffs].cpu / t[ours].cpu, picture.name);
+                wallRatios.emplace_back(t[wuffs].wall / t[ours].wall, picture.name);
+            }
+        }
+        if (cpuRatios.empty()) {
+            std::printf("\n(Wuffs was not built into this benchmark: its source was not beside the checkout.)\n");
+            return;
+        }
+        auto summary = [](const char* kind, std::vector<std::pair<double, std::string>> ratios) {
+            std::sort(ratios.begin(), ratios.end());
+            const size_t n = ratios.size();
+            const double median = n % 2 ? ratios[n / 2].first : (ratios[n / 2 - 1].first + ratios[n / 2].first) / 2;
+            std::printf("Wuffs / ours, %s time: median %.2f, slowest picture %.2f (%s)\n", kind, median,
+                        ratios.front().first, ratios.front().second.c_str());
+        };
+        std::printf("\n");
+        summary("CPU", cpuRatios);
+        summary("wall-clock", wallRatios);
+    }
+
+    std::map<std::string, std::map<std::string, Time>> times_;
 };
+
+// `gif_decode --save-corpus DIR` writes the pictures as GIF files (a picture of several files
+// as NAME-1.gif, NAME-2.gif, ...) to look at them or profile a reader on them, and stops.
+int SaveCorpus(const std::string& folder) {
+    for (const auto& picture : Corpus())
+        for (size_t i = 0; i < picture.files.size(); ++i) {
+            std::string name = picture.name;
+            std::replace(name.begin(), name.end(), ' ', '-');
+            if (picture.files.size() > 1) name += "-" + std::to_string(i + 1);
+            const std::string path = folder + "/" + name + ".gif";
+            std::FILE* f = std::fopen(path.c_str(), "wb");
+            const Bytes& bytes = picture.files[i];
+            if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
+                std::fprintf(stderr, "cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }
+    return 0;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--save-corpus") return SaveCorpus(argv[2]);
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     for (const auto& picture : Corpus())

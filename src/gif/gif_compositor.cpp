@@ -14,19 +14,73 @@ uint32_t pack(GifRgba c) {
     return v;
 }
 
+void CheckCanvasBudget(int width, int height, int64_t byteBudget) {
+    if (int64_t(std::max(width, 0)) * std::max(height, 0) * 4 > byteBudget)
+        throw GifError("Image too large: the logical screen needs more than " + std::to_string(byteBudget >> 20) +
+                       " MiB to compose");
+}
+
+// The frame's 256 colours as canvas words (the bytes red, green, blue, alpha in memory): the
+// active table, opaque black beyond it, the transparent index with alpha 0 when honoured.
+void FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colours[256]) {
+    const GifColorMap& table = frame.ActiveColors();
+    if (table.tripleCount == 0) throw GifError("No global or local color table defined");
+    const int n = std::min(table.tripleCount, 256);
+    const uint8_t* e = table.Entry(0);
+    for (int i = 0; i < n; ++i, e += 3) colours[i] = pack(GifRgba{e[0], e[1], e[2], 255});
+    std::fill(colours + n, colours + 256, pack(GifRgba{0, 0, 0, 255}));
+    const int transparent = frame.TransparentIndex();
+    if (honourTransparency && transparent >= 0) colours[transparent] &= pack(GifRgba{255, 255, 255, 0});
+}
+
+// Writes the colours of `count` indices; four at a time, so that the lookups of neighbouring
+// pixels overlap.
+inline void ExpandRun(uint8_t* dst, const uint8_t* src, size_t count, const uint32_t* colours) {
+    size_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        const uint32_t c[4] = {colours[src[x]], colours[src[x + 1]], colours[src[x + 2]], colours[src[x + 3]]};
+        std::memcpy(dst + 4 * x, c, 16);
+    }
+    for (; x < count; ++x) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
+}
+
+// Like ExpandRun, leaving the canvas as it is under the transparent index: the runs between
+// transparent pixels are found with memchr and written whole.
+void ExpandRunTransparent(uint8_t* dst, const uint8_t* src, size_t count, const uint32_t* colours, uint8_t transparent) {
+    const uint8_t* p = src;
+    const uint8_t* const end = src + count;
+    while (p < end) {
+        const auto* hole = static_cast<const uint8_t*>(std::memchr(p, transparent, size_t(end - p)));
+        if (!hole) hole = end;
+        ExpandRun(dst + 4 * (p - src), p, size_t(hole - p), colours);
+        p = hole;
+        while (p < end && *p == transparent) ++p;
+    }
+}
+
+// One row of the canvas filled with `colour`, the rest copied from it.
+void FillRows(RgbaCanvas& canvas, const CanvasArea& area, uint32_t colour) {
+    if (area.Empty()) return;
+    const size_t rowBytes = size_t(area.right - area.left) * 4;
+    uint8_t* first = canvas.pixels.data() + (size_t(area.top) * canvas.width + area.left) * 4;
+    if (colour == 0) {
+        for (int y = area.top; y < area.bottom; ++y) std::memset(first + size_t(y - area.top) * canvas.width * 4, 0, rowBytes);
+        return;
+    }
+    for (size_t x = 0; x < rowBytes; x += 4) std::memcpy(first + x, &colour, 4);
+    for (int y = area.top + 1; y < area.bottom; ++y)
+        std::memcpy(first + size_t(y - area.top) * canvas.width * 4, first, rowBytes);
+}
+
 }  // namespace
 
 RgbaCanvas RgbaCanvas::Create(int width, int height, GifRgba colour, int64_t byteBudget) {
-    const int64_t bytes = int64_t(std::max(width, 0)) * std::max(height, 0) * 4;
-    if (bytes > byteBudget)
-        throw GifError("Image too large: the logical screen needs more than " +
-                       std::to_string(byteBudget >> 20) + " MiB to compose");
+    CheckCanvasBudget(width, height, byteBudget);
     RgbaCanvas canvas;
     canvas.width = std::max(width, 0);
     canvas.height = std::max(height, 0);
-    canvas.pixels.resize(static_cast<size_t>(bytes));
-    const uint32_t v = pack(colour);
-    for (size_t i = 0; i < canvas.pixels.size(); i += 4) std::memcpy(&canvas.pixels[i], &v, 4);
+    canvas.pixels.resize(size_t(canvas.width) * canvas.height * 4);
+    if (pack(colour) != 0) FillRows(canvas, CanvasArea{0, 0, canvas.width, canvas.height}, pack(colour));
     return canvas;
 }
 
@@ -53,15 +107,10 @@ int FrameDisposal(const GifFrame& frame) {
 }
 
 std::vector<GifRgba> FramePaletteRgba(const GifFrame& frame, bool honourTransparency) {
-    const GifColorMap& table = frame.ActiveColors();
-    if (table.tripleCount == 0) throw GifError("No global or local color table defined");
-    std::vector<GifRgba> palette(256, GifRgba{0, 0, 0, 255});
-    for (int i = 0; i < table.tripleCount; ++i) {
-        const uint8_t* e = table.Entry(i);
-        palette[static_cast<size_t>(i)] = GifRgba{e[0], e[1], e[2], 255};
-    }
-    const int transparent = frame.TransparentIndex();
-    if (honourTransparency && transparent >= 0) palette[static_cast<size_t>(transparent)].a = 0;
+    uint32_t colours[256];
+    FrameColours(frame, honourTransparency, colours);
+    std::vector<GifRgba> palette(256);
+    std::memcpy(palette.data(), colours, sizeof colours);
     return palette;
 }
 
@@ -69,30 +118,21 @@ void DrawFrame(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparenc
     if (frame.IsEmptyFrame()) return;
     const CanvasArea area = FrameArea(frame, canvas);
     if (area.Empty()) return;
-    const std::vector<GifRgba> palette = FramePaletteRgba(frame, honourTransparency);
     uint32_t colours[256];
-    for (int i = 0; i < 256; ++i) colours[i] = pack(palette[static_cast<size_t>(i)]);
+    FrameColours(frame, honourTransparency, colours);
     const int transparent = honourTransparency ? frame.TransparentIndex() : -1;
-    const int width = area.right - area.left;
+    const size_t width = size_t(area.right - area.left);
     for (int y = area.top; y < area.bottom; ++y) {
         const uint8_t* src = frame.pixels.data() + static_cast<size_t>(y - frame.frameTop) * frame.frameWidth;
         uint8_t* dst = canvas.pixels.data() + (static_cast<size_t>(y) * canvas.width + area.left) * 4;
-        if (transparent < 0) {
-            for (int x = 0; x < width; ++x) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
-        } else {
-            for (int x = 0; x < width; ++x)
-                if (src[x] != transparent) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
-        }
+        if (transparent < 0)
+            ExpandRun(dst, src, width, colours);
+        else
+            ExpandRunTransparent(dst, src, width, colours, uint8_t(transparent));
     }
 }
 
-void FillArea(RgbaCanvas& canvas, const CanvasArea& area, GifRgba colour) {
-    const uint32_t v = pack(colour);
-    for (int y = area.top; y < area.bottom; ++y) {
-        uint8_t* dst = canvas.pixels.data() + (static_cast<size_t>(y) * canvas.width + area.left) * 4;
-        for (int x = area.left; x < area.right; ++x, dst += 4) std::memcpy(dst, &v, 4);
-    }
-}
+void FillArea(RgbaCanvas& canvas, const CanvasArea& area, GifRgba colour) { FillRows(canvas, area, pack(colour)); }
 
 void CopyArea(RgbaCanvas& canvas, const RgbaCanvas& source, const CanvasArea& area) {
     if (area.Empty()) return;
@@ -115,13 +155,27 @@ GifCompositor::GifCompositor(const GifImage& image, Options options)
 void GifCompositor::Restart() {
     canvasCharge_.Reset();
     canvasCharge_.Add(int64_t(std::max(image_.Width(), 0)) * std::max(image_.Height(), 0) * 4);
-    if (options_.underlay)
-        canvas_ = *options_.underlay;
-    else
-        canvas_ = RgbaCanvas::Create(image_.Width(), image_.Height(), options_.background.value_or(GifRgba{}),
-                                     options_.byteBudget);
+    if (!options_.underlay) CheckCanvasBudget(image_.Width(), image_.Height(), options_.byteBudget);
+    // The pixels of the last pass go; their memory stays for the next one.
+    canvas_.width = std::max(image_.Width(), 0);
+    canvas_.height = std::max(image_.Height(), 0);
+    canvas_.pixels.clear();
+    unfilled_ = true;
     pendingDisposal_ = 0;
     pendingArea_ = CanvasArea{};
+}
+
+void GifCompositor::Fill() const {
+    if (!unfilled_) return;
+    if (options_.underlay) {
+        canvas_.pixels = options_.underlay->pixels;
+    } else {
+        // The pixels were cleared, so growing them gives zeros: a transparent start is done.
+        canvas_.pixels.resize(size_t(canvas_.width) * canvas_.height * 4);
+        const uint32_t colour = pack(options_.background.value_or(GifRgba{}));
+        if (colour != 0) FillRows(canvas_, CanvasArea{0, 0, canvas_.width, canvas_.height}, colour);
+    }
+    unfilled_ = false;
 }
 
 void GifCompositor::RestoreBackground(const CanvasArea& area) {
@@ -133,26 +187,59 @@ void GifCompositor::RestoreBackground(const CanvasArea& area) {
         FillArea(canvas_, area, options_.background.value_or(GifRgba{}));
 }
 
+// Keeps only the frame's area for disposal 3, paid for from the picture's budget.
+void GifCompositor::SaveArea(const CanvasArea& area) {
+    const size_t rowBytes = size_t(area.right - area.left) * 4;
+    const size_t bytes = rowBytes * size_t(area.bottom - area.top);
+    if (bytes > saved_.capacity()) {
+        savedCharge_.Reset();
+        savedCharge_.Add(int64_t(bytes));
+    }
+    saved_.resize(bytes);
+    for (int y = area.top; y < area.bottom; ++y)
+        std::memcpy(saved_.data() + size_t(y - area.top) * rowBytes,
+                    canvas_.pixels.data() + (size_t(y) * canvas_.width + area.left) * 4, rowBytes);
+}
+
+void GifCompositor::RestoreSavedArea(const CanvasArea& area) {
+    const size_t rowBytes = size_t(area.right - area.left) * 4;
+    for (int y = area.top; y < area.bottom; ++y)
+        std::memcpy(canvas_.pixels.data() + (size_t(y) * canvas_.width + area.left) * 4,
+                    saved_.data() + size_t(y - area.top) * rowBytes, rowBytes);
+}
+
 const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
     if (pendingDisposal_ == 2) RestoreBackground(pendingArea_);
-    if (pendingDisposal_ == 3) CopyArea(canvas_, saved_, pendingArea_);
+    if (pendingDisposal_ == 3) RestoreSavedArea(pendingArea_);
     pendingDisposal_ = 0;
 
     if (index >= image_.frames.Count()) throw GifError("Invalid frame index");
     const GifFrame& frame = image_.frames[index];
-    if (frame.IsEmptyFrame()) return canvas_;
+    if (frame.IsEmptyFrame()) return Canvas();
     const CanvasArea area = FrameArea(frame, canvas_);
-    if (clearFirst) RestoreBackground(area);
     const int disposal = FrameDisposal(frame);
-    if (disposal == 3) {
-        if (saved_.width != canvas_.width || saved_.height != canvas_.height) {
-            savedCharge_.Reset();
-            savedCharge_.Add(int64_t(canvas_.pixels.size()));
-            saved_ = canvas_;
+    const int transparent = options_.honourTransparency ? frame.TransparentIndex() : -1;
+    if (unfilled_ && transparent < 0 && disposal != 3 && area.left == 0 && area.top == 0 &&
+        area.right == canvas_.width && area.bottom == canvas_.height) {
+        // The frame covers the whole canvas opaquely: its rows are the canvas, written once.
+        uint32_t colours[256];
+        FrameColours(frame, options_.honourTransparency, colours);
+        const size_t width = size_t(canvas_.width);
+        row_.resize(width);
+        canvas_.pixels.reserve(width * canvas_.height * 4);
+        const auto* rowBytes = reinterpret_cast<const uint8_t*>(row_.data());
+        for (int y = 0; y < canvas_.height; ++y) {
+            ExpandRun(reinterpret_cast<uint8_t*>(row_.data()), frame.pixels.data() + size_t(y) * frame.frameWidth, width,
+                      colours);
+            canvas_.pixels.insert(canvas_.pixels.end(), rowBytes, rowBytes + width * 4);
         }
-        else CopyArea(saved_, canvas_, area);
+        unfilled_ = false;
+    } else {
+        Fill();
+        if (clearFirst) RestoreBackground(area);
+        if (disposal == 3) SaveArea(area);
+        DrawFrame(canvas_, frame, options_.honourTransparency);
     }
-    DrawFrame(canvas_, frame, options_.honourTransparency);
     pendingDisposal_ = disposal;
     pendingArea_ = area;
     return canvas_;

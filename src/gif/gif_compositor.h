@@ -102,18 +102,30 @@ public:
     // "Invalid frame index" past the last frame). With `clearFirst` the frame's area goes back
     // to the background before the frame is drawn (a pass that starts on a cleared area).
     const RgbaCanvas& Compose(size_t index, bool clearFirst = false);
-    const RgbaCanvas& Canvas() const { return canvas_; }
+    const RgbaCanvas& Canvas() const {
+        Fill();
+        return canvas_;
+    }
 
 private:
     void RestoreBackground(const CanvasArea& area);
+    // Gives the canvas its starting content when it has none yet.
+    void Fill() const;
+    void SaveArea(const CanvasArea& area);
+    void RestoreSavedArea(const CanvasArea& area);
 
     const GifImage& image_;
     Options options_;
     // The canvases' bytes, taken from the picture's shared budget before they are allocated.
     GifMemoryCharge canvasCharge_;
     GifMemoryCharge savedCharge_;
-    RgbaCanvas canvas_;
-    RgbaCanvas saved_;  // the area under a disposal-3 frame, in canvas coordinates
+    // After a restart the canvas holds no pixels until something needs them: a first frame that
+    // covers it opaquely is written straight into it instead of over a filled canvas. Canvas()
+    // fills it first.
+    mutable RgbaCanvas canvas_;
+    mutable bool unfilled_ = false;
+    std::vector<uint8_t> saved_;  // the area under a disposal-3 frame, row after row
+    std::vector<uint32_t> row_;   // one row of colours, while a canvas is built row by row
     int pendingDisposal_ = 0;
     CanvasArea pendingArea_;
 };

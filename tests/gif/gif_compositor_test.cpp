@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "gif/gif_compositor.h"
 #include "gif_test_support.h"
 
@@ -142,4 +144,87 @@ TEST(GifCompositor, CanvasBudget) {
     const Loaded r = Load(b);
     ASSERT_EQ(r.error, "");
     EXPECT_THROW(GifCompositor compositor(*r.image), GifError);
+}
+
+// Random animations against a compositor written pixel by pixel: frames that cover the screen
+// or not, reach past it, have holes, local tables, indices beyond their table and every
+// disposal; under each kind of starting canvas, over two passes.
+TEST(GifCompositor, MatchesPixelByPixelComposition) {
+    std::mt19937 rng(29);
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    const RgbaCanvas under = RgbaCanvas::Create(23, 9, GifRgba{9, 8, 7, 255}, 1 << 20);
+    struct Row {
+        const char* name;
+        GifCompositor::Options options;
+    };
+    std::vector<Row> rows(4);
+    rows[0].name = "transparent start";
+    rows[1].name = "background colour";
+    rows[1].options.background = GifRgba{1, 2, 3, 255};
+    rows[2].name = "underlay";
+    rows[2].options.underlay = &under;
+    rows[3].name = "transparency off, disposal colour";
+    rows[3].options.honourTransparency = false;
+    rows[3].options.disposalColour = GifRgba{4, 5, 6, 255};
+    for (int picture = 0; picture < 60; ++picture) {
+        GifBuilder b;
+        b.Header(23, 9, Palette(8));
+        struct Frame {
+            int left, top, width, height, disposal, transparent;
+            Bytes pixels;
+            std::vector<Rgb> local;
+        };
+        std::vector<Frame> frames;
+        for (int k = 0; k < 6; ++k) {
+            const bool whole = pick(3) == 0;
+            // The first frame, which may be written straight into an empty canvas, mostly at the corner.
+            const bool corner = whole || pick(k == 0 ? 2 : 4) == 0;
+            Frame f{corner ? 0 : pick(26), corner ? 0 : pick(11), whole ? 23 + pick(3) : 1 + pick(23), whole ? 9 : 1 + pick(10),
+                    pick(4), pick(2) ? -1 : pick(8), {}, {}};
+            if (pick(3) == 0) f.local = Palette(4);
+            for (int i = 0; i < f.width * f.height; ++i) f.pixels.push_back(uint8_t(pick(5) == 0 ? 7 : pick(8)));
+            b.Gce(f.disposal, 0, f.transparent).Image(f.left, f.top, f.width, f.height, f.pixels, 3, false, f.local);
+            frames.push_back(f);
+        }
+        const Loaded r = Load(b.Trailer());
+        ASSERT_EQ(r.error, "");
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.name) + ", picture " + std::to_string(picture));
+            const GifCompositor::Options& o = row.options;
+            const std::vector<GifRgba> start = o.underlay ? Pixels(*o.underlay) : std::vector<GifRgba>(23 * 9, o.background.value_or(T));
+            const std::vector<GifRgba> restored =
+                o.disposalColour ? std::vector<GifRgba>(23 * 9, *o.disposalColour) : start;
+            GifCompositor compositor(*r.image, o);
+            for (int pass = 0; pass < 2; ++pass) {
+                std::vector<GifRgba> want = start, saved;
+                const Frame* previous = nullptr;
+                for (size_t k = 0; k < frames.size(); ++k) {
+                    const Frame& f = frames[k];
+                    auto each = [&](auto&& visit) {
+                        for (int y = f.top; y < std::min(9, f.top + f.height); ++y)
+                            for (int x = f.left; x < std::min(23, f.left + f.width); ++x) visit(x, y, size_t(y) * 23 + x);
+                    };
+                    if (previous && previous->disposal == 2) {
+                        const Frame& p = *previous;
+                        for (int y = p.top; y < std::min(9, p.top + p.height); ++y)
+                            for (int x = p.left; x < std::min(23, p.left + p.width); ++x)
+                                want[size_t(y) * 23 + x] = restored[size_t(y) * 23 + x];
+                    }
+                    if (previous && previous->disposal == 3) want = saved;
+                    saved = want;
+                    const std::vector<Rgb> table = f.local.empty() ? Palette(8) : f.local;
+                    each([&](int x, int y, size_t at) {
+                        const uint8_t index = f.pixels[size_t(y - f.top) * f.width + (x - f.left)];
+                        if (o.honourTransparency && index == f.transparent) return;
+                        const Rgb c = index < table.size() ? table[index] : Rgb{0, 0, 0};
+                        want[at] = GifRgba{c.r, c.g, c.b, 255};
+                    });
+                    ASSERT_EQ(Pixels(compositor.Compose(k)), want) << "frame " << k << ", pass " << pass;
+                    previous = &f;
+                }
+                compositor.Restart();
+                ASSERT_EQ(Pixels(compositor.Canvas()), start);
+            }
+        }
+    }
 }
