@@ -63,6 +63,9 @@ void fixTimes(IsoWriteOpts* opts, time_t time) {
     iso_write_opts_set_dir_rec_mtime(opts, 7);
     iso_write_opts_set_replace_timestamps(opts, 2);
     iso_write_opts_set_default_timestamp(opts, time);
+    // Rock Ridge's file serial numbers are made from the staging files' inode numbers, which a
+    // rebuilt staging folder does not keep: RRIP 1.10 records none.
+    iso_write_opts_set_rrip_version_1_10(opts, 1);
     std::tm utc{};
     gmtime_r(&time, &utc);
     char uuid[32];
