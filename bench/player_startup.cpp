@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "menu/menu_engine.h"
 #include "project/staged_menu.h"
 #include "test_support/linux_player.h"
@@ -117,7 +118,8 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    const int rounds =
+        static_cast<int>(bench::numberArgument(argc, argv, 1, 11, 1, 1000, "player_startup [rounds, default 11]"));
     winetest::XServer x;
     if (!x.open()) {
         std::fprintf(stderr, "no X server: run under scripts/with-xvfb\n");
