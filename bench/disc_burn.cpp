@@ -40,8 +40,9 @@ double burnXorriso(const std::string& image, const std::string& target) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 512;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const char* usage = "disc_burn [MiB, 512] [rounds, 3] [work folder, /tmp]";
+    const uint64_t mib = bench::numberArgument(argc, argv, 1, 512, 1, 65536, usage);
+    const int rounds = static_cast<int>(bench::numberArgument(argc, argv, 2, 3, 1, 1000, usage));
     const fs::path work = fs::path(argc > 3 ? argv[3] : "/tmp") / "torvana-disc-burn-bench";
     fs::remove_all(work);
     fs::create_directories(work);
