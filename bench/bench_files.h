@@ -1,11 +1,14 @@
 #pragma once
-// What the file benchmarks share: a tree of random bytes on disk and the median of the rounds.
+// What the file benchmarks share: a tree of random bytes on disk, the median of the rounds and
+// the time another program takes.
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -46,6 +49,20 @@ inline long long numberArgument(int argc, char** argv, int index, long long fall
 inline double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+inline double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs a shell command and returns the seconds it took; a command that fails ends the benchmark.
+inline double timeCommand(const std::string& command) {
+    const auto start = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        std::exit(1);
+    }
+    return secondsSince(start);
 }
 
 }  // namespace bench

@@ -22,21 +22,6 @@
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-namespace {
-
-double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-double timeCommand(const std::string& command) {
-    const auto start = Clock::now();
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.c_str());
-        std::exit(1);
-    }
-    return seconds(start);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     const char* usage = "disc_image [MiB total, 1 to 65536, default 1024] [rounds, default 3] [work folder]";
     const uint64_t mib = bench::numberArgument(argc, argv, 1, 1024, 1, 65536, usage);
@@ -67,11 +52,11 @@ int main(int argc, char** argv) {
         fs::remove(ours);
         auto start = Clock::now();
         torvana::writeDiscImage(stage.string(), "BENCH", ours);
-        tOurs.push_back(seconds(start));
+        tOurs.push_back(bench::secondsSince(start));
         fs::remove(theirs);
-        tXorriso.push_back(timeCommand("xorriso -as mkisofs -quiet -J -R -V BENCH -o '" + theirs + "' '" + stage.string() + "' 2>/dev/null"));
+        tXorriso.push_back(bench::timeCommand("xorriso -as mkisofs -quiet -J -R -V BENCH -o '" + theirs + "' '" + stage.string() + "' 2>/dev/null"));
         fs::remove(theirs);
-        tXorrisoMd5.push_back(timeCommand("xorriso -as mkisofs -quiet -J -R --md5 -V BENCH -o '" + theirs + "' '" + stage.string() + "' 2>/dev/null"));
+        tXorrisoMd5.push_back(bench::timeCommand("xorriso -as mkisofs -quiet -J -R --md5 -V BENCH -o '" + theirs + "' '" + stage.string() + "' 2>/dev/null"));
         std::printf("round %d: ours %.3f s, xorriso %.3f s, xorriso --md5 %.3f s\n", r + 1, tOurs.back(), tXorriso.back(),
                     tXorrisoMd5.back());
     }

@@ -21,6 +21,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
+# Signs the Windows player on a disc when the user asks for it (Settings > Sign the Windows player).
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS osslsigncode)
 # Dependencies from the programs' own libraries only, not from the Linux player's folder (see
 # package_depends.cmake.in), so CPack's own scan of every file is off.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)

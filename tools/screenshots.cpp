@@ -26,7 +26,10 @@
 #include "hotspot/ui/hotspot_editor.h"
 #include "hotspot/ui/hotspot_layout.h"
 #include "project/project_file.h"
+#include "staging/ui/build_user.h"
+#include "staging/ui/burn_dialog.h"
 #include "staging/ui/disc_check_window.h"
+#include "staging/ui/signing_dialog.h"
 #include "project/file_io.h"
 #include "toolkit/artwork.h"
 #include "toolkit/text.h"
@@ -182,6 +185,22 @@ int main(int argc, char** argv) {
         TDiscCheckForm check(f.Form1);
         check.check(f.Form1->state, f.Form1->buildFields());
         ok &= save(&check, dir, "check-disc");
+    }
+
+    // Burning: the dialog on a computer without a drive, Settings > Sign the Windows player, and
+    // the progress window partway through a burn.
+    {
+        TBurnForm burn(f.Form1);
+        burn.setDrives({});
+        ok &= save(&burn, dir, "burn-disc");
+        TSigningForm sign(f.Form1);
+        sign.setValues("/home/ann/certificates/publisher.p12", "http://timestamp.example.com");
+        ok &= save(&sign, dir, "sign-player");
+        torvana::toolkit::ProgressWindow::setShowAfter(0);
+        torvana::staging::BurnProgressWindow progress(f.Form1, "/dev/sr0");
+        progress.update({torvana::BurnProgress::Writing, uint64_t{231} << 20, uint64_t{512} << 20, 5.4 * (1 << 20)});
+        QWidget* window = f.Form1->findChild<QWidget*>("ProgressWindow");
+        ok = window && save(window, dir, "burn-progress") && ok;
     }
     destroyForms();
     return ok ? 0 : 1;

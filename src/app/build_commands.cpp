@@ -3,24 +3,30 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "disc/disc_burn.h"
 #include "disc/disc_check.h"
 #include "disc/disc_image.h"
 #include "disc/disc_tree.h"
 #include "project/file_io.h"
 #include "project/paths.h"
+#include "settings/settings_file.h"
 #include "staging/staging_build.h"
 #include "staging/ui/build_user.h"
+#include "staging/ui/burn_dialog.h"
 #include "staging/ui/disc_check_window.h"
+#include "staging/ui/signing_dialog.h"
 #include "staging/ui/staging_folder_dialog.h"
 #include "toolkit/file_picker.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/message_box.h"
+#include "toolkit/pointer.h"
 #include "toolkit/shell.h"
 #include "toolkit/text.h"
 #include "toolkit/widgets.h"
@@ -45,6 +51,8 @@ torvana::BuildFields TForm1::buildFields() const {
     fields.addLinuxPlayer = LinuxPlayer1->isChecked();
     fields.addWebMenu = WebMenu1->isChecked();
     fields.keepFolderNamesOff = FolderNames1->isChecked();
+    fields.signing.certificate = signCertificate_;
+    fields.signing.timestampUrl = signTimestamp_;
     return fields;
 }
 
@@ -62,7 +70,16 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
              (field == torvana::BuildField::StagingFolder ? Edit2 : Edit3)->setFocus();
          },
          [this] { BitBtn4->setEnabled(true); }});
-    const torvana::BuildResult result = torvana::runStagingBuild(state, buildFields(), user);
+    torvana::BuildFields fields = buildFields();
+    if (fields.signing.on() && state.projectOpen()) {
+        // Asked at each build and forgotten after it.
+        const std::optional<std::string> password = torvana::toolkit::askPassword(
+            "The password of \"" + fields.signing.certificate + "\", to sign the Windows player autorun.exe:", this);
+        if (!password) return torvana::BuildResult::Refused;
+        fields.signing.password = *password;
+        fields.signing.fixedTime = torvana::sourceDateEpoch();
+    }
+    const torvana::BuildResult result = torvana::runStagingBuild(state, fields, user);
     // A build that was not refused has written the project file.
     if (result != torvana::BuildResult::Refused) rememberProject();
     return result;
@@ -185,5 +202,54 @@ void TForm1::MakeDiscImage1Click() {
             torvana::toolkit::showInformation("All Files copied over to \"" + fields.stagingFolder + "\", and the disc image \"" +
                                          *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
                                      this);
+    });
+}
+
+void TForm1::SignPlayer1Click() {
+    torvana::toolkit::runCommand([this] {
+        TSigningForm dialog(this);
+        dialog.setValues(signCertificate_, signTimestamp_);
+        if (dialog.exec() != QDialog::Accepted) return;
+        torvana::writeSetting(settingsPath_, torvana::kSignCertificateKey, dialog.certificate());
+        signCertificate_ = dialog.certificate();
+        torvana::writeSetting(settingsPath_, torvana::kSignTimestampKey, dialog.timestampUrl());
+        signTimestamp_ = dialog.timestampUrl();
+    });
+}
+
+void TForm1::BurnDisc1Click() {
+    torvana::toolkit::runCommand([this] {
+        if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+        TBurnForm dialog(this);
+        {
+            // Looking for drives takes a few seconds.
+            torvana::toolkit::setPointer(torvana::toolkit::Pointer::Hourglass);
+            const std::vector<torvana::BurnDrive> drives = torvana::listBurnDrives();
+            torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow);
+            dialog.setDrives(drives);
+        }
+        if (dialog.exec() != QDialog::Accepted) return;
+        const torvana::BurnOptions options = dialog.options();
+
+        InStagingBase base(stagingBase_);
+        const torvana::BuildResult built = runBuild(true);
+        if (built == torvana::BuildResult::Refused) return;
+        if (built == torvana::BuildResult::CompletedWithFailures)
+            return torvana::toolkit::showError("The disc was not burned, since files could not be copied into the staging folder.", this);
+
+        // The image is made beside the staging folder and removed once it is burned.
+        const torvana::BuildFields fields = buildFields();
+        const std::string image = torvana::burnImagePath(fields.stagingFolder);
+        struct RemoveAtEnd {
+            QString path;
+            ~RemoveAtEnd() { QFile::remove(path); }
+        } removeImage{torvana::toolkit::toQString(image)};
+        const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
+            this, fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), image);
+        if (written.result != torvana::ImageResult::Written) return;
+        if (torvana::staging::burnImageWithProgress(this, image, options) != torvana::BurnResult::Burned) return;
+        torvana::toolkit::showInformation(options.verify ? "The disc in \"" + options.drive + "\" is burned and holds the image exactly."
+                                                         : "The disc in \"" + options.drive + "\" is burned.",
+                                          this);
     });
 }

@@ -247,6 +247,8 @@ void TForm1::buildMenu() {
     CheckDisc1->setObjectName("CheckDisc1");
     MakeDiscImage1 = File1->addAction("&Make Disc Image...");
     MakeDiscImage1->setObjectName("MakeDiscImage1");
+    BurnDisc1 = File1->addAction("&Burn Disc...");
+    BurnDisc1->setObjectName("BurnDisc1");
     N1 = File1->addSeparator();
     N1->setObjectName("N1");
     Exit1 = File1->addAction("E&xit");
@@ -277,6 +279,8 @@ void TForm1::buildMenu() {
     FolderNames1->setObjectName("FolderNames1");
     FolderNames1->setCheckable(true);
     FolderNames1->setChecked(true);
+    SignPlayer1 = Settings1->addAction("Sign the Windows player...");
+    SignPlayer1->setObjectName("SignPlayer1");
 
     Help1 = menuBar()->addMenu("&Help");
     Help1->setObjectName("Help1");
@@ -307,12 +311,14 @@ void TForm1::connectHandlers() {
     connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
     connect(CheckDisc1, &QAction::triggered, this, &TForm1::CheckDisc1Click);
     connect(MakeDiscImage1, &QAction::triggered, this, &TForm1::MakeDiscImage1Click);
+    connect(BurnDisc1, &QAction::triggered, this, &TForm1::BurnDisc1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(ToolTipHelp1, &QAction::triggered, this, &TForm1::ToolTipHelp1Click);
     connect(Warnme1, &QAction::triggered, this, &TForm1::Warnme1Click);
     connect(LinuxPlayer1, &QAction::triggered, this, &TForm1::LinuxPlayer1Click);
     connect(WebMenu1, &QAction::triggered, this, &TForm1::WebMenu1Click);
     connect(FolderNames1, &QAction::triggered, this, &TForm1::FolderNames1Click);
+    connect(SignPlayer1, &QAction::triggered, this, &TForm1::SignPlayer1Click);
     connect(OnlineHelp1, &QAction::triggered, this, &TForm1::OnlineHelp1Click);
     connect(GoToWebSite1, &QAction::triggered, this, &TForm1::GoToWebSite1Click);
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
@@ -344,6 +350,8 @@ void TForm1::FormCreate() {
     LinuxPlayer1->setChecked(settings.addLinuxPlayer);
     WebMenu1->setChecked(settings.addWebMenu);
     FolderNames1->setChecked(settings.keepFolderNamesOff);
+    signCertificate_ = settings.signCertificate;
+    signTimestamp_ = settings.signTimestamp;
     if (settings.toolTips) showHints(true);
     // A settings file that exists but cannot be read: the defaults apply and the user hears why.
     if (!settings.problem.empty()) torvana::toolkit::errorBox(settings.problem);

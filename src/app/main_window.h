@@ -72,6 +72,7 @@ public:
     QAction* Close1;
     QAction* CheckDisc1;
     QAction* MakeDiscImage1;
+    QAction* BurnDisc1;
     QAction* N1;
     QAction* Exit1;
     QMenu* Settings1;
@@ -81,6 +82,7 @@ public:
     QAction* LinuxPlayer1;  // "Add a Linux player": the build adds autorun.sh and the Linux player
     QAction* WebMenu1;      // "Add a web page menu": the build writes index.html
     QAction* FolderNames1;  // "Keep my folder names off the disc": the staged project stores names only
+    QAction* SignPlayer1;   // "Sign the Windows player...": the certificate the build signs autorun.exe with
     QMenu* Help1;
     QAction* OnlineHelp1;
     QAction* GoToWebSite1;
@@ -104,6 +106,7 @@ public:
     void Close1Click();
     void CheckDisc1Click();
     void MakeDiscImage1Click();
+    void BurnDisc1Click();
     void Exit1Click();
     void BitBtn1Click();  // Save
     void BitBtn2Click();  // Exit
@@ -119,6 +122,7 @@ public:
     void LinuxPlayer1Click();
     void WebMenu1Click();
     void FolderNames1Click();
+    void SignPlayer1Click();
     void OnlineHelp1Click();
     void GoToWebSite1Click();
     void About1Click();
@@ -189,6 +193,9 @@ private:
     void switchSetting(QAction* item, const char* key, const std::function<void(bool)>& apply);
 
     std::string settingsPath_;
+    // Settings > Sign the Windows player: the certificate (empty: no signing) and timestamp server.
+    std::string signCertificate_;
+    std::string signTimestamp_;
     const Forms& windows_;
     // The folder that was current when the staging field's text was last set or typed (the
     // project's folder when Open set it). A relative staging folder is read from there by Save,

@@ -2,21 +2,27 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <ostream>
+#include <system_error>
 
+#include "disc/disc_burn.h"
 #include "disc/disc_check.h"
 #include "disc/disc_image.h"
 #include "disc/disc_tree.h"
 #include "project/errors.h"
+#include "project/file_io.h"
 #include "project/paths.h"
 #include "project/project_file.h"
 #include "settings/settings_file.h"
 
 namespace torvana {
 
+namespace fs = std::filesystem;
+
 bool isConsoleCommand(const std::string& first) {
-    return first == "check" || first == "build" || first == "image" || first == "--help" || first == "-h" ||
-           first == "--version";
+    return first == "check" || first == "build" || first == "image" || first == "burn" || first == "--help" ||
+           first == "-h" || first == "--version";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
@@ -33,7 +39,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         if (arguments.size() > 1) return invalid("Unexpected argument '" + arguments[1] + "'.");
         return command;
     }
-    const bool console = first == "check" || first == "build" || first == "image";
+    const bool console = first == "check" || first == "build" || first == "image" || first == "burn";
     if (!console && !first.empty() && first[0] == '-') return invalid("Unknown option '" + first + "'.");
     if (!console) {
         command.kind = CommandKind::OpenProject;
@@ -41,13 +47,35 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         if (arguments.size() > 1) return invalid("Unexpected argument '" + arguments[1] + "'.");
         return command;
     }
-    command.kind = first == "check" ? CommandKind::Check : first == "build" ? CommandKind::Build : CommandKind::Image;
+    command.kind = first == "check"   ? CommandKind::Check
+                   : first == "build" ? CommandKind::Build
+                   : first == "image" ? CommandKind::Image
+                                      : CommandKind::Burn;
     // The files in their order, the options anywhere after the command.
     std::vector<std::string> files;
+    const bool builds = command.kind != CommandKind::Check;
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
+        const bool burns = command.kind == CommandKind::Burn;
+        std::string speed;
+        std::string* value = a == "--sign"                 ? &command.signCertificate
+                             : a == "--sign-password-file" ? &command.signPasswordFile
+                             : a == "--timestamp"          ? &command.timestampUrl
+                             : a == "--drive" && burns     ? &command.drive
+                             : a == "--speed" && burns     ? &speed
+                                                           : nullptr;
         if (a == "--usb" && command.kind == CommandKind::Check) {
             command.usb = true;
+        } else if (a == "--verify" && burns) {
+            command.verify = true;
+        } else if (value && builds) {
+            if (i + 1 == arguments.size()) return invalid("The option '" + a + "' needs a value.");
+            *value = arguments[++i];
+            if (value == &speed) {
+                if (speed.empty() || speed.size() > 3 || speed.find_first_not_of("0123456789") != std::string::npos)
+                    return invalid("--speed takes a whole number, such as 8 for 8x.");
+                command.speed = std::stoi(speed);
+            }
         } else if (a.size() > 1 && a[0] == '-') {
             return invalid("Unknown option '" + a + "' for torvana " + first + ".");
         } else {
@@ -59,6 +87,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         return invalid(command.kind == CommandKind::Image ? "torvana image needs a project file and an image file."
                                                           : "torvana " + first + " needs a project file.");
     if (files.size() > expected) return invalid("Unexpected argument '" + files[expected] + "'.");
+    if (command.signCertificate.empty() && (!command.signPasswordFile.empty() || !command.timestampUrl.empty()))
+        return invalid("--sign-password-file and --timestamp go with --sign.");
     command.project = files[0];
     if (command.kind == CommandKind::Image) command.image = files[1];
     return command;
@@ -74,17 +104,29 @@ std::string helpText() {
            "  torvana build FILE.cdrom    save the project into its staging folder, as Save does\n"
            "  torvana image FILE.cdrom OUT.iso\n"
            "                              build the staging folder, then write its disc image\n"
+           "  torvana burn FILE.cdrom [--drive DRIVE] [--speed N] [--verify]\n"
+           "                              build, make the disc image and burn it onto a blank disc;\n"
+           "                              DRIVE is a device such as /dev/sr0 (the first drive found\n"
+           "                              when none is given) or stdio:FILE; N is a speed such as 8\n"
+           "                              for 8x; --verify reads the disc back and compares its MD5\n"
+           "  build, image and burn take:\n"
+           "    --sign CERT               sign the staged autorun.exe with a PKCS#12 file or a\n"
+           "                              PKCS#11 URI (pkcs11:...), through osslsigncode\n"
+           "    --sign-password-file FILE its password is the first line of FILE (else none)\n"
+           "    --timestamp URL           an RFC 3161 timestamp server for the signature\n"
            "  torvana --help              show this text\n"
            "  torvana --version           show the version\n"
            "\n"
            "Exit status: check gives 0 when it finds no error, 1 when it does, and 2 when it cannot\n"
-           "read the project; build and image give 0 when every file was copied (and the image\n"
-           "written), 1 when a copy failed, a hotspot was left out or the image leaves out an entry\n"
-           "of the staging folder, and 2 when they stop (a project that cannot be read, a refused\n"
-           "build, a folder or file that cannot be made, an image that cannot be written, Ctrl+C).\n"
+           "read the project; build, image and burn give 0 when every file was copied (and the image\n"
+           "written, the disc burned), 1 when a copy failed, a hotspot was left out or the image\n"
+           "leaves out an entry of the staging folder, and 2 when they stop (a project that cannot\n"
+           "be read, a refused build, a folder or file that cannot be made, an image or a disc that\n"
+           "cannot be written, Ctrl+C).\n"
            "\n"
            "build and image add a Linux player and a web page menu to the disc as the editor's\n"
-           "Settings menu says (torvana.ini in the configuration folder).\n";
+           "Settings menu says (torvana.ini in the configuration folder). With SOURCE_DATE_EPOCH\n"
+           "set, image writes every date from it, so two images of one project are identical.\n";
 }
 
 std::string versionText() { return "torvana " TORVANA_VERSION "\n"; }
@@ -192,6 +234,19 @@ private:
     ProgressLine& line_;
 };
 
+// The signing the options ask for; the password is the first line of its file.
+Signing signingFor(const CommandLine& command) {
+    Signing signing;
+    signing.certificate = command.signCertificate;
+    signing.timestampUrl = command.timestampUrl;
+    signing.fixedTime = sourceDateEpoch();
+    if (!command.signPasswordFile.empty()) {
+        const std::string text = readFileContents(command.signPasswordFile);
+        signing.password = text.substr(0, text.find_first_of("\r\n"));
+    }
+    return signing;
+}
+
 int check(const LoadedProject& project, bool usb, std::ostream& out) {
     const DiscReport report = checkDisc(project.state, project.fields, usb);
     for (const Finding& f : report.findings) out << severityName(f.severity) << ": " << safe(f.text) << '\n';
@@ -213,7 +268,8 @@ int build(LoadedProject& project, std::ostream& err, ProgressLine& line) {
     return result == BuildResult::Succeeded ? 0 : result == BuildResult::CompletedWithFailures ? 1 : 2;
 }
 
-int image(LoadedProject& project, const std::string& imagePath, std::ostream& err, ProgressLine& line) {
+int image(LoadedProject& project, const std::string& imagePath, std::ostream& err, ProgressLine& line,
+          bool sayWritten = true) {
     // Refused before the build, so nothing of the project is touched.
     if (const std::string refusal = imageTargetRefusal(project.state, project.fields, imagePath); !refusal.empty()) {
         err << "error: " << safe(refusal) << '\n';
@@ -240,8 +296,47 @@ int image(LoadedProject& project, const std::string& imagePath, std::ostream& er
         err << "cancelled: the disc image " << '"' << visiblePath(imagePath) << '"' << " was not written.\n";
         return 2;
     }
-    err << "The disc image " << '"' << visiblePath(imagePath) << '"' << " is written.\n";
+    if (sayWritten) err << "The disc image " << '"' << visiblePath(imagePath) << '"' << " is written.\n";
     return leftOut.empty() ? 0 : 1;
+}
+
+// Builds, writes the image beside the staging folder under a temporary name, burns it and
+// removes it.
+int burn(LoadedProject& project, const CommandLine& command, std::ostream& err, ProgressLine& line) {
+    const std::string imagePath = burnImagePath(project.fields.stagingFolder);
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() {
+            std::error_code ec;
+            fs::remove(path, ec);
+        }
+    } removeImage{imagePath};
+    // Only a complete image is burned: not one of a build that failed a copy, nor one that leaves
+    // something of the staging folder out.
+    const int built = image(project, imagePath, err, line, false);
+    if (built != 0) {
+        err << "error: the disc was not burned.\n";
+        return built;
+    }
+    BurnOptions options;
+    options.drive = command.drive;
+    options.speed = command.speed;
+    options.verify = command.verify;
+    const BurnResult result = burnImage(imagePath, options, [&](const BurnProgress& p) {
+        const std::string speed = p.bytesPerSecond > 0 ? ", " + discSizeText(static_cast<uint64_t>(p.bytesPerSecond)) + "/s" : "";
+        const std::string left = timeLeftText(p.bytesTotal - p.bytesDone, p.bytesPerSecond);
+        line.show((p.phase == BurnProgress::Writing ? "Burning" : "Checking the disc") + speed +
+                      (left.empty() ? "" : ", " + left + " left"),
+                  p.bytesDone, p.bytesTotal);
+        return interrupted == 0;
+    });
+    line.end();
+    if (result == BurnResult::Cancelled) {
+        err << "cancelled: the disc was not burned whole; it may be unusable.\n";
+        return 2;
+    }
+    err << (command.verify ? "The disc is burned and holds the image exactly.\n" : "The disc is burned.\n");
+    return 0;
 }
 
 }  // namespace
@@ -261,6 +356,7 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
         case CommandKind::Check:
         case CommandKind::Build:
         case CommandKind::Image:
+        case CommandKind::Burn:
             break;
         default:
             err << "torvana: this command needs the editor's windows.\n";
@@ -279,8 +375,10 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
             project.fields.keepFolderNamesOff = settings.keepFolderNamesOff;
         }
         if (command.kind == CommandKind::Check) return check(project, command.usb, out);
+        if (!command.signCertificate.empty()) project.fields.signing = signingFor(command);
         if (command.kind == CommandKind::Build) return build(project, err, line);
-        return image(project, command.image, err, line);
+        if (command.kind == CommandKind::Image) return image(project, command.image, err, line);
+        return burn(project, command, err, line);
     } catch (const Error& e) {
         line.end();
         err << "error: " << safe(e.what()) << '\n';

@@ -20,6 +20,7 @@ enum class CommandKind {
     Check,
     Build,
     Image,
+    Burn,
     Invalid,      // `error` says why
 };
 
@@ -29,10 +30,18 @@ struct CommandLine {
     std::string image;
     std::string error;
     bool usb = false;  // check --usb: the disc is to be copied onto a USB stick too
+    // build and image: --sign CERT, --sign-password-file FILE, --timestamp URL.
+    std::string signCertificate;
+    std::string signPasswordFile;
+    std::string timestampUrl;
+    // burn: --drive DRIVE, --speed N, --verify.
+    std::string drive;
+    int speed = 0;
+    bool verify = false;
 };
 
 // The command a first argument names, which runs without windows ("check", "build", "image",
-// "--help", "-h", "--version").
+// "burn", "--help", "-h", "--version").
 bool isConsoleCommand(const std::string& firstArgument);
 
 // Reads the arguments after the program's name.

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -131,8 +132,10 @@ private:
 };
 
 // Read-only for everyone; executable where the staged file is, so scripts and Linux programs
-// start from the disc.
-void setModes(IsoDir* dir) {
+// start from the disc. Each file also gets a sort weight that falls in the tree's name order,
+// so the files' bytes lie in that order: without it the library orders them by the staging
+// folder's inode numbers, and two images of the same files would differ.
+void setModes(IsoDir* dir, int& weight) {
     IsoDirIter* iter = nullptr;
     if (iso_dir_get_children(dir, &iter) < 0) return;
     IsoNode* node = nullptr;
@@ -141,14 +144,26 @@ void setModes(IsoDir* dir) {
         iso_node_set_gid(node, 0);
         if (ISO_NODE_IS_DIR(node)) {
             iso_node_set_permissions(node, 0555);
-            setModes(ISO_DIR(node));
+            setModes(ISO_DIR(node), weight);
         } else {
+            iso_node_set_sort_weight(node, weight--);
             const bool executable = (iso_node_get_permissions(node) & 0111) != 0 ||
                                     std::strcmp(iso_node_get_name(node), "autorun.sh") == 0;
             iso_node_set_permissions(node, executable ? 0555 : 0444);
         }
     }
     iso_dir_iter_free(iter);
+}
+
+std::string hexDigest(const char digest[16]) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (int i = 0; i < 16; ++i) {
+        const unsigned char b = static_cast<unsigned char>(digest[i]);
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
 }
 
 bool inside(const std::string& path, const std::string& folder) {
@@ -199,7 +214,8 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
             if (code < 0) fail("the file \"" + entry.relative + "\" cannot be added", code);
         }
     }
-    setModes(iso_image_get_root(image.get()));
+    int weight = std::numeric_limits<int>::max();
+    setModes(iso_image_get_root(image.get()), weight);
 
     IsoWriteOpts* rawOpts = nullptr;
     code = iso_write_opts_new(&rawOpts, 0);
@@ -223,7 +239,14 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     // would cost another pass of hashing over the same bytes.
     iso_write_opts_set_record_md5(opts.get(), 1, 0);
     iso_write_opts_set_aaip(opts.get(), 1);
-    if (fixedTime) fixTimes(opts.get(), static_cast<time_t>(*fixedTime));
+    iso_write_opts_set_sort_files(opts.get(), 1);
+    if (fixedTime) {
+        fixTimes(opts.get(), static_cast<time_t>(*fixedTime));
+        // Rock Ridge's file serial numbers are handed out in the order of the staging folder's
+        // inode numbers, which differ each time the folder is built; the older Rock Ridge
+        // version, which every reader takes, has none.
+        iso_write_opts_set_rrip_version_1_10(opts.get(), 1);
+    }
 
     burn_source* rawSource = nullptr;
     code = iso_image_create_burn_source(image.get(), opts.get(), &rawSource);
@@ -246,6 +269,38 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     part.commit();
     if (progress) progress(done, total);
     return ImageResult::Written;
+}
+
+Md5Sum::Md5Sum() {
+    if (iso_md5_start(&context_) < 0) throw Error(kOutOfMemoryText);
+}
+
+Md5Sum::~Md5Sum() {
+    if (context_) {
+        char ignored[16];
+        iso_md5_end(&context_, ignored);
+    }
+}
+
+void Md5Sum::add(const char* data, size_t size) {
+    iso_md5_compute(context_, const_cast<char*>(data), static_cast<int>(size));
+}
+
+std::string Md5Sum::hexDigest() {
+    char digest[16];
+    iso_md5_end(&context_, digest);
+    context_ = nullptr;
+    return torvana::hexDigest(digest);
+}
+
+std::string fileMd5(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), &std::fclose);
+    if (!file) throwErrno(errno);
+    Md5Sum md5;
+    std::vector<char> buffer(1 << 20);
+    while (const size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get())) md5.add(buffer.data(), n);
+    if (std::ferror(file.get())) throw Error("The disc image \"" + path + "\" cannot be read.");
+    return md5.hexDigest();
 }
 
 }  // namespace torvana

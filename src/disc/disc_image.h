@@ -21,6 +21,24 @@ using ImageProgressFn = std::function<bool(uint64_t bytesDone, uint64_t bytesTot
 
 enum class ImageResult { Written, Cancelled };
 
+// The MD5 of a byte stream, as the image records it for its session (libisofs's own).
+class Md5Sum {
+public:
+    Md5Sum();
+    ~Md5Sum();
+    Md5Sum(const Md5Sum&) = delete;
+    Md5Sum& operator=(const Md5Sum&) = delete;
+    void add(const char* data, size_t size);
+    // 32 lower-case hexadecimal digits; the sum is finished then.
+    std::string hexDigest();
+
+private:
+    void* context_ = nullptr;
+};
+
+// The MD5 of a whole file. Throws Error when it cannot be read.
+std::string fileMd5(const std::string& path);
+
 // SOURCE_DATE_EPOCH of the environment (the reproducible-builds convention): the time, in seconds
 // since 1970 UTC, every date of an image is to be taken from. nullopt when it is not set; throws
 // Error when it is set to anything but such a number.

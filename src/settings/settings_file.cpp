@@ -14,6 +14,8 @@ EditorSettings loadSettings(const std::string& iniPath) {
         s.addLinuxPlayer = ini.readBool(kSettingsSection, kLinuxPlayerKey, true);
         s.addWebMenu = ini.readBool(kSettingsSection, kWebMenuKey, true);
         s.keepFolderNamesOff = ini.readBool(kSettingsSection, kFolderNamesOffKey, true);
+        s.signCertificate = ini.readString(kSettingsSection, kSignCertificateKey).value_or("");
+        s.signTimestamp = ini.readString(kSettingsSection, kSignTimestampKey).value_or("");
     } catch (const Error& e) {
         s = EditorSettings();
         s.problem = std::string("The settings cannot be read: ") + e.what();
@@ -24,6 +26,11 @@ EditorSettings loadSettings(const std::string& iniPath) {
 void writeSetting(const std::string& iniPath, const char* key, bool value) {
     IniFile ini(iniPath);
     ini.writeBool(kSettingsSection, key, value);
+}
+
+void writeSetting(const std::string& iniPath, const char* key, const std::string& value) {
+    IniFile ini(iniPath);
+    ini.writeString(kSettingsSection, key, value);
 }
 
 }  // namespace torvana

@@ -12,6 +12,10 @@ inline constexpr const char* kToolTipsKey = "tooltips";
 inline constexpr const char* kLinuxPlayerKey = "linuxplayer";
 inline constexpr const char* kWebMenuKey = "webmenu";
 inline constexpr const char* kFolderNamesOffKey = "foldernamesoff";
+// Settings > Sign the Windows player: the certificate (a PKCS#12 file or a PKCS#11 URI) and the
+// timestamp server. No password is ever stored.
+inline constexpr const char* kSignCertificateKey = "signcertificate";
+inline constexpr const char* kSignTimestampKey = "signtimestamp";
 
 struct EditorSettings {
     bool warnMe = true;
@@ -19,6 +23,8 @@ struct EditorSettings {
     bool addLinuxPlayer = true;
     bool addWebMenu = true;
     bool keepFolderNamesOff = true;
+    std::string signCertificate;  // empty: the player is not signed
+    std::string signTimestamp;
     // Why the file could not be read (then every setting is on); empty when it could.
     std::string problem;
 };
@@ -29,5 +35,7 @@ EditorSettings loadSettings(const std::string& iniPath);
 
 // Writes one setting as "1" or "0". Throws Error("Unable to write to <path>") on failure.
 void writeSetting(const std::string& iniPath, const char* key, bool value);
+// Writes a text setting as it is. Throws Error("Unable to write to <path>") on failure.
+void writeSetting(const std::string& iniPath, const char* key, const std::string& value);
 
 }  // namespace torvana

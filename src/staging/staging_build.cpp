@@ -101,6 +101,26 @@ void writeStagedProject(const ProjectFileData& data, ProjectState& state, const 
     }
 }
 
+constexpr const char* kWindowsPlayer = "autorun.exe";
+
+// Signs the player just copied into the staging folder; a failure is a failed copy.
+void signStagedPlayer(const StagedCopy& player, const BuildFields& fields, ProjectState& state, BuildUser& user) {
+    const std::string source = sourceOnDisk(player.source);
+    std::string reason;
+    if (sameFile(source, player.destination)) {
+        reason = "it is the editor's own copy, which is never signed; choose another staging folder";
+    } else {
+        try {
+            signWindowsProgram(player.destination, fields.signing, fields.cdTitle);
+            return;
+        } catch (const Error& e) {
+            reason = e.what();
+        }
+    }
+    state.copyFailed = true;
+    user.error("Error signing file: " + quoted(visiblePath(player.destination)) + ": " + reason);
+}
+
 // Makes a folder of the staging folder; a failure names the folder, and a file in its place is
 // said to be one.
 void createFolderIfMissing(const std::string& folder) {
@@ -320,7 +340,7 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
     for (int i = 1; i <= count; ++i) plan.folders.push_back(std::to_string(i));
 
     copy(state.projectPath, fileNamePart(state.projectPath));
-    copy(state.programFolder + "autorun.exe", "autorun.exe");
+    copy(state.programFolder + kWindowsPlayer, kWindowsPlayer);
     copy(fields.backgroundImage, joinPath(images, fileNamePart(fields.backgroundImage)));
     if (!fields.openingWav.empty()) copy(fields.openingWav, joinPath(wavs, fileNamePart(fields.openingWav)));
     for (int i = 1; i <= count; ++i) {
@@ -494,6 +514,8 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
             continue;
         }
         uint64_t thisFile = 0;
+        const bool failedBefore = state.copyFailed;
+        state.copyFailed = false;
         try {
             CopyIntoStaging(c.source, c.destination, user, state.copyFailed, [&](uint64_t done) {
                 thisFile = done;
@@ -501,9 +523,13 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
                 if (user.cancelled()) throw BuildCancelled{};
             });
         } catch (const BuildCancelled&) {
+            state.copyFailed = state.copyFailed || failedBefore;
             return BuildResult::Cancelled;
         }
         before += thisFile;
+        if (c.relative == kWindowsPlayer && fields.signing.on() && !state.copyFailed)
+            signStagedPlayer(c, fields, state, user);
+        state.copyFailed = state.copyFailed || failedBefore;
     }
     if (user.cancelled()) return BuildResult::Cancelled;
 

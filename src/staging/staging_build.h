@@ -13,6 +13,7 @@
 
 #include "project/project_file.h"
 #include "project/project_state.h"
+#include "staging/signing.h"
 
 namespace torvana {
 
@@ -55,6 +56,8 @@ struct BuildFields {
     // "Keep my folder names off the disc": the staged copy of the project file stores each path
     // as its file name alone.
     bool keepFolderNamesOff = true;
+    // Settings > Sign the Windows player, with the password asked for this build.
+    Signing signing;
 };
 
 // The project file's contents for the project and the main window's fields as they are: what
@@ -162,7 +165,9 @@ std::vector<std::string> writtenOverSources(const StagingPlan& plan, const std::
 bool isOwnTemporaryName(const std::string& name);
 
 // Runs the whole build. Stale temporary files of an earlier build that was killed are removed
-// from the staging folder first. With fields.keepFolderNamesOff the staged project file is written from
+// from the staging folder first. With fields.signing on, the staged autorun.exe is signed right
+// after it is copied; a signing that fails is a failed copy, told with the tool's reason, and
+// leaves the unsigned copy. The editor's own player is never signed. With fields.keepFolderNamesOff the staged project file is written from
 // withoutFolderNames instead of copied; a project file kept in the staging folder itself is the
 // user's own and stays as it is (a warning says its folder names go onto the disc). Meetings and copies over sources are reported before the first copy,
 // each as a failed copy. Sets state.copyFailed, and state.projectSaved once the project file is

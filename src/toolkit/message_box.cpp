@@ -1,6 +1,8 @@
 #include "toolkit/message_box.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -79,6 +81,17 @@ std::vector<std::string> buttonTexts(Buttons buttons) {
 }
 
 }  // namespace
+
+std::optional<std::string> askPassword(const std::string& prompt, QWidget* parent) {
+    if (TestHook* hook = testHook()) return hook->takePassword(prompt);
+    QInputDialog dialog(ownerFor(parent));
+    dialog.setWindowTitle(QStringLiteral("Torvana"));
+    dialog.setLabelText(QString::fromLocal8Bit(prompt.c_str()));
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toLocal8Bit().toStdString();
+}
 
 void beep() {
     if (TestHook* hook = testHook()) {

@@ -3,6 +3,7 @@
 // questions and reports, and the error box for failures it does not foresee.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "toolkit/test_hook.h"
@@ -24,6 +25,10 @@ bool askYesNo(const std::string& warningText, QWidget* parent = nullptr);
 void showWarning(const std::string& text, QWidget* parent = nullptr);
 void showError(const std::string& text, QWidget* parent = nullptr);
 void showInformation(const std::string& text, QWidget* parent = nullptr);
+
+// Asks for a password in a modal box captioned "Torvana", the typed characters hidden. The text
+// is never kept. nullopt when the user cancels.
+std::optional<std::string> askPassword(const std::string& prompt, QWidget* parent = nullptr);
 
 // The error box for failures the program does not foresee: caption the application title, the
 // critical icon, OK. A full stop is added when the text's last character sorts after ".".

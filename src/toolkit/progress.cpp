@@ -36,7 +36,7 @@ QString byteCount(uint64_t bytes) {
     return QString("%1 %2").arg(value, 0, 'f', 1).arg(units[unit]);
 }
 
-void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total) {
+void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total, const QString& more) {
     if (!dialog_ && clock_.elapsed() >= g_showAfterMs) {
         dialog_ = std::make_unique<QProgressDialog>(owner_ ? owner_->window() : nullptr);
         dialog_->setObjectName("ProgressWindow");
@@ -58,7 +58,7 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total) 
     }
     if (dialog_) {
         const int permille = total ? static_cast<int>(done * 1000 / total) : 0;
-        dialog_->setLabelText(QString(label_ + "\n%2 of %3").arg(what, byteCount(done), byteCount(total)));
+        dialog_->setLabelText(QString(label_ + "\n%2 of %3").arg(what, byteCount(done), byteCount(total)) + more);
         dialog_->setValue(std::min(permille, 1000));
     }
     // Keep windows painting; input goes nowhere while the modal progress window is up, except

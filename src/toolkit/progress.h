@@ -18,8 +18,9 @@ public:
     ProgressWindow(QWidget* owner, const QString& title);
     ~ProgressWindow();
 
-    // Reports progress; shows the window once the work has run for half a second.
-    void update(const QString& what, uint64_t done, uint64_t total);
+    // Reports progress; shows the window once the work has run for half a second. `more` follows
+    // the "done of total" line (", 5.2 MB/s, 1 min 5 s left").
+    void update(const QString& what, uint64_t done, uint64_t total, const QString& more = {});
 
     // The first line of the window, with %1 for `what` ("Copying %1" unless set).
     void setLabel(const QString& format) { label_ = format; }

@@ -41,11 +41,23 @@ std::optional<std::string> TestHook::takeFile(const FileDialogRecord& dialog) {
     return f;
 }
 
+std::optional<std::string> TestHook::takePassword(const std::string& prompt) {
+    passwordPrompts.push_back(prompt);
+    if (passwords_.empty()) {
+        unexpected.push_back("unexpected password prompt \"" + prompt + "\"");
+        return std::nullopt;
+    }
+    auto p = passwords_.front();
+    passwords_.pop_front();
+    return p;
+}
+
 std::string TestHook::problems() const {
     std::string out;
     for (const auto& u : unexpected) out += u + "\n";
     if (!answers_.empty()) out += std::to_string(answers_.size()) + " box answer(s) never used\n";
     if (!files_.empty()) out += std::to_string(files_.size()) + " file answer(s) never used\n";
+    if (!passwords_.empty()) out += std::to_string(passwords_.size()) + " password(s) never used\n";
     return out;
 }
 

@@ -40,9 +40,13 @@ public:
     // The next file dialog picks this path; cancelFile() makes it cancel.
     void chooseFile(const std::string& path) { files_.push_back(path); }
     void cancelFile() { files_.push_back(std::nullopt); }
+    // The next password prompt gets this text; cancelPassword() makes it cancel.
+    void enterPassword(const std::string& text) { passwords_.push_back(text); }
+    void cancelPassword() { passwords_.push_back(std::nullopt); }
 
     std::vector<BoxRecord> boxes;
     std::vector<FileDialogRecord> fileDialogs;
+    std::vector<std::string> passwordPrompts;  // the prompts' texts
     std::vector<std::string> openedTargets;  // shell openings (files, help page, web addresses)
     bool failOpenings = false;               // the desktop cannot open anything
     std::vector<std::string> unexpected;     // boxes and dialogs no answer was queued for
@@ -50,11 +54,12 @@ public:
     int beeps = 0;
 
     // Answers queued but never used.
-    size_t pendingAnswers() const { return answers_.size() + files_.size(); }
+    size_t pendingAnswers() const { return answers_.size() + files_.size() + passwords_.size(); }
 
     // Called by the toolkit.
     Answer takeAnswer(const BoxRecord& box, Buttons buttons);
     std::optional<std::string> takeFile(const FileDialogRecord& dialog);
+    std::optional<std::string> takePassword(const std::string& prompt);
 
     // Everything went as the test planned: no unexpected box, no answer left over.
     // Returns an empty string, or a description of what went wrong.
@@ -63,6 +68,7 @@ public:
 private:
     std::deque<Answer> answers_;
     std::deque<std::optional<std::string>> files_;
+    std::deque<std::optional<std::string>> passwords_;
 };
 
 // The installed hook, or null in normal use.

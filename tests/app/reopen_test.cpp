@@ -70,7 +70,7 @@ private slots:
     void theLastEightMostRecentFirstAcrossRestarts() {
         QStringList fileMenu;
         for (QAction* a : f->File1->actions()) fileMenu << a->text();
-        QCOMPARE(fileMenu, (QStringList{"&New", "&Open", "&Reopen", "&Save", "&Close", "Chec&k Disc", "&Make Disc Image...", "", "E&xit"}));
+        QCOMPARE(fileMenu, (QStringList{"&New", "&Open", "&Reopen", "&Save", "&Close", "Chec&k Disc", "&Make Disc Image...", "&Burn Disc...", "", "E&xit"}));
         QVERIFY(!f->Reopen1->menuAction()->isEnabled());  // nothing opened yet
 
         f->state.warnMe = false;

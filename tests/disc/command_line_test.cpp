@@ -4,16 +4,19 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <thread>
 
 #include "disc/command_line.h"
 #include "disc/disc_project.h"
+#include "test_support/test_ca.h"
 
 namespace fs = std::filesystem;
 using namespace torvana;
@@ -30,20 +33,22 @@ struct Outcome {
 // known here whatever the real one becomes.
 class Program {
 public:
-    Program() {
+    explicit Program(const std::string& player = "player") {
         fs::create_directories(dir_.file("bin"));
         fs::copy_file(TORVANA_EDITOR, path(), fs::copy_options::overwrite_existing);
-        torvana::replaceFileContents(dir_.file("bin/autorun.exe"), "player");
+        torvana::replaceFileContents(dir_.file("bin/autorun.exe"), player);
         makeLinuxPlayerStandIn(dir_.file("bin"));
     }
     std::string path() const { return dir_.file("bin/torvana"); }
     // The program's settings file, in a configuration folder of its own.
     std::string settings() const { return dir_.file("config/torvana.ini"); }
 
-    // Runs the program without a display, in `folder`.
-    Outcome run(const std::string& arguments, const std::string& folder) const {
+    std::string player() const { return dir_.file("bin/autorun.exe"); }
+
+    // Runs the program without a display, in `folder`, with `environment` ("NAME=value ...").
+    Outcome run(const std::string& arguments, const std::string& folder, const std::string& environment = "") const {
         Outcome r;
-        const int raw = std::system(command(arguments, folder).c_str());
+        const int raw = std::system(command(arguments, folder, environment).c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         return read(r);
     }
@@ -67,9 +72,9 @@ public:
     }
 
 private:
-    std::string command(const std::string& arguments, const std::string& folder) const {
+    std::string command(const std::string& arguments, const std::string& folder, const std::string& environment = "") const {
         return "cd '" + folder + "' && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME='" +
-               dir_.file("config") + "' '" + path() + "' " + arguments + " >'" + dir_.file("out") + "' 2>'" +
+               dir_.file("config") + "' " + environment + " '" + path() + "' " + arguments + " >'" + dir_.file("out") + "' 2>'" +
                dir_.file("err") + "' </dev/null";
     }
     Outcome& read(Outcome& r) const {
@@ -78,9 +83,6 @@ private:
         return r;
     }
 
-public:
-
-private:
     TempDir dir_;
 };
 
@@ -127,6 +129,12 @@ TEST(CommandLine, ArgumentsAreRead) {
         {{"--versions"}, CommandKind::Invalid, "", "", "Unknown option '--versions'."},
         {{"check", "--usb", "a.cdrom"}, CommandKind::Check, "a.cdrom", "", ""},
         {{"build", "a.cdrom", "--usb"}, CommandKind::Invalid, "", "", "Unknown option '--usb' for torvana build."},
+        {{"burn", "a.cdrom", "--drive", "stdio:x", "--speed", "8", "--verify"}, CommandKind::Burn, "a.cdrom", "", ""},
+        {{"burn", "a.cdrom", "--speed", "fast"}, CommandKind::Invalid, "", "", "--speed takes a whole number, such as 8 for 8x."},
+        {{"image", "a.cdrom", "a.iso", "--verify"}, CommandKind::Invalid, "", "", "Unknown option '--verify' for torvana image."},
+        {{"build", "a.cdrom", "--timestamp", "http://t"}, CommandKind::Invalid, "", "",
+         "--sign-password-file and --timestamp go with --sign."},
+        {{"build", "a.cdrom", "--sign"}, CommandKind::Invalid, "", "", "The option '--sign' needs a value."},
     };
     for (const Case& c : cases) {
         const CommandLine command = parseCommandLine(c.arguments);
@@ -367,4 +375,85 @@ TEST(CommandLine, SourceDateEpochMakesImagesReproducible) {
     EXPECT_TRUE(has(refused.err, "error: SOURCE_DATE_EPOCH is \"tomorrow\", which is not a number of seconds since 1970.\n"))
         << refused.err;
     EXPECT_FALSE(fs::exists(p.dir.file("three.iso")));
+}
+
+#ifdef WINDOWS_PLAYER
+// The staged player is signed with a test CA's certificate and verifies; the editor's own copy
+// is untouched; the same SOURCE_DATE_EPOCH signs to the same bytes; a wrong password or a missing
+// signing tool is a failed copy with a clear reason, which leaves the unsigned player and no
+// temporary file.
+TEST(CommandLine, SigningTheStagedPlayer) {
+    static const Program signer(torvana::readFileContents(WINDOWS_PLAYER));
+    const TestCa ca;
+    ASSERT_TRUE(ca.made);
+    const std::string unsigned_ = torvana::readFileContents(signer.player());
+    DiscProject p;
+    const std::string sign = "build menu.cdrom --sign '" + ca.p12 + "' --sign-password-file '" + ca.passwordFile + "'";
+    const std::string epoch = "SOURCE_DATE_EPOCH=" + std::to_string(std::time(nullptr) + 5);
+    Outcome r = signer.run(sign, p.dir.path(), epoch);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ca.verifies(p.stage + "/autorun.exe"));
+    EXPECT_EQ(torvana::readFileContents(signer.player()), unsigned_);
+    const std::string once = torvana::readFileContents(p.stage + "/autorun.exe");
+    EXPECT_NE(once, unsigned_);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    r = signer.run(sign, p.dir.path(), epoch);
+    EXPECT_EQ(torvana::readFileContents(p.stage + "/autorun.exe"), once);
+
+    struct Case {
+        const char* name;
+        std::string arguments, environment, reason;
+    } cases[] = {
+        {"wrong password", "build menu.cdrom --sign '" + ca.p12 + "'", "",
+         "\": osslsigncode could not sign it: Failed to parse PKCS#12 file: " + ca.p12 +
+             " (Wrong password?); Failed to read key or certificates\n"},
+        {"no signing tool", sign, "PATH=/nonexistent",
+         "\": osslsigncode, which signs the Windows player, is not installed (it is looked for on PATH).\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        r = signer.run(c.arguments, p.dir.path(), c.environment);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(has(r.err, "error: Error signing file: \"" + p.stage + "/autorun.exe" + c.reason)) << r.err;
+        EXPECT_EQ(torvana::readFileContents(p.stage + "/autorun.exe"), unsigned_);
+        for (const auto& e : fs::directory_iterator(p.stage)) EXPECT_NE(e.path().filename().string().rfind(".tv", 0), 0u);
+    }
+}
+#endif
+
+// Burning without a drive: to a regular file, which then holds what image writes byte for byte,
+// read back and checked with --verify; to a FIFO, which libburn takes for a blank DVD-R and whose
+// reader gets the same bytes; a FIFO cannot be read back, and a drive that is not there is said.
+TEST(CommandLine, BurnToStdioTargets) {
+    DiscProject p;
+    const std::string epoch = "SOURCE_DATE_EPOCH=1700000000";
+    Outcome r = program().run("image menu.cdrom disc.iso", p.dir.path(), epoch);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string image = torvana::readFileContents(p.dir.file("disc.iso"), uint64_t{1} << 30);
+
+    r = program().run("burn menu.cdrom --verify --drive stdio:" + p.dir.file("burned.iso"), p.dir.path(), epoch);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has(r.err, "The disc is burned and holds the image exactly.\n")) << r.err;
+    EXPECT_TRUE(torvana::readFileContents(p.dir.file("burned.iso"), uint64_t{1} << 30) == image);
+
+    const std::string fifo = p.dir.file("disc.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = tool("cat '" + fifo + "'"); });
+    r = program().run("burn menu.cdrom --drive stdio:" + fifo, p.dir.path(), epoch);
+    reader.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(received == image) << received.size() << " bytes, not " << image.size();
+
+    std::thread drain([&] { tool("cat '" + fifo + "' >/dev/null"); });
+    r = program().run("burn menu.cdrom --verify --drive stdio:" + fifo, p.dir.path(), epoch);
+    drain.join();
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(has(r.err, "error: The disc in \"stdio:" + fifo + "\" cannot be read back to check it: ")) << r.err;
+
+    r = program().run("burn menu.cdrom --drive stdio:" + p.dir.file("no/such/folder/disc.iso"), p.dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(has(r.err, "error: The drive \"stdio:" + p.dir.file("no/such/folder/disc.iso") + "\" cannot be used: ")) << r.err;
+    // The temporary image beside the staging folder is gone each time.
+    for (const auto& e : fs::directory_iterator(p.dir.path())) EXPECT_NE(e.path().filename().string().rfind(".torvana-burn", 0), 0u);
 }

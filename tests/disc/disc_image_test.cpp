@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 
+#include "disc/disc_burn.h"
 #include "disc/disc_image.h"
 #include "disc/disc_tree.h"
 #include "project/errors.h"
@@ -238,4 +239,33 @@ TEST(DiscImage, OnlyTheStagingFoldersOwnFilesAndFoldersAreBurned) {
             EXPECT_FALSE(fs::exists(fs::symlink_status(out + "/" + row.name))) << row.name;
         }
     }
+}
+
+// A burn reports its bytes in order up to the image's size, and a progress that says no cancels
+// it, before the write or during it; the time left is told for people.
+TEST(DiscBurn, ProgressCancelAndTimeLeft) {
+    TempDir dir;
+    const std::string image = dir.file("image.iso");
+    replaceFileContents(image, std::string(size_t{64} << 20, 'i'));
+    BurnOptions options;
+    options.drive = "stdio:" + dir.file("disc.iso");
+    uint64_t last = 0;
+    bool inOrder = true;
+    EXPECT_EQ(burnImage(image, options,
+                        [&](const BurnProgress& p) {
+                            inOrder = inOrder && p.bytesDone >= last && p.bytesTotal == (64u << 20);
+                            last = p.bytesDone;
+                            return true;
+                        }),
+              BurnResult::Burned);
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(last, 64u << 20);
+    EXPECT_EQ(burnImage(image, options, [](const BurnProgress&) { return false; }), BurnResult::Cancelled);
+    fs::remove(dir.file("disc.iso"));
+    EXPECT_EQ(burnImage(image, options, [](const BurnProgress& p) { return p.bytesDone == 0; }), BurnResult::Cancelled);
+    EXPECT_LT(fs::file_size(dir.file("disc.iso")), 64u << 20);
+
+    const std::pair<std::pair<uint64_t, double>, std::string> cases[] = {
+        {{0, 0}, ""}, {{45, 1}, "45 s"}, {{65 << 20, 1 << 20}, "1 min 5 s"}};
+    for (const auto& [in, text] : cases) EXPECT_EQ(timeLeftText(in.first, in.second), text);
 }

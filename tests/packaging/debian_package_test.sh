@@ -44,7 +44,7 @@ if grep -E '_test$|/gifdump$|/torvana-make-|/torvana-screenshots$' "$work/list";
 # Dependencies from the programs' libraries, each with its lowest version.
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',' '\n' <<<"$depends" | awk '{ print $1 }')
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libsdl2-2.0-0; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libsdl2-2.0-0 libisofs6 libburn4; do
   grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 if tr ',' '\n' <<<"$depends" | grep -v '(>= '; then fail "a dependency without a version"; fi

@@ -12,8 +12,10 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"
+#include "staging/signing.h"
 #include "test_support/bmp.h"
 #include "test_support/linux_player.h"
+#include "test_support/test_ca.h"
 #include "test_support/temp_dir.h"
 #include "test_support/wine.h"
 
@@ -318,6 +320,21 @@ TEST_F(WindowsPlayerTest, BothPlayersShowTheExampleWithTheSamePixels) {
         linux.second->save(std::string(shots) + "/both-linux.ppm");
         windows.second->save(std::string(shots) + "/both-windows.ppm");
     }
+}
+
+// Signed as the build signs it, the player verifies against the signing CA and still starts.
+TEST_F(WindowsPlayerTest, ASignedPlayerStarts) {
+    const TestCa ca;
+    ASSERT_TRUE(ca.made);
+    Stage stage;
+    stage.data.cdTitle = uniqueTitle("Signed");
+    stage.hotspot("exit", "", 10, 10);
+    torvana::signWindowsProgram(stage.path("autorun.exe"), {ca.p12, ca.password, "", std::nullopt}, "Signed");
+    EXPECT_TRUE(ca.verifies(stage.path("autorun.exe")));
+    const Window w = show(stage, wine);
+    ASSERT_NE(w, 0u);
+    winetest::key(w, "Escape");
+    EXPECT_TRUE(wine.waitForExit(10000));
 }
 
 }  // namespace

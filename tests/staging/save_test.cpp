@@ -2,6 +2,7 @@
 // program.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,8 @@
 #include "app/main_window.h"
 #include "staging/ui/disc_check_window.h"
 #include "hotspot/ui/hotspot_editor.h"
+#include "staging/ui/burn_dialog.h"
+#include "staging/ui/signing_dialog.h"
 #include "staging/ui/staging_folder_dialog.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
@@ -394,6 +397,57 @@ private slots:
         whenModal("TForm4", [&](QWidget*) { dialog->BitBtn1->click(); });
         f->Image1Click();
         QCOMPARE(f->Edit2->text().toStdString(), fx.path("work/old") + "/");
+    }
+
+    // Settings > Sign the Windows player keeps the certificate (a missing file is refused); each
+    // Save asks the password, a cancelled prompt builds nothing, and a failed signing is a failed
+    // copy with the tool's reason.
+    void signingAsksThePasswordAtEachSave() {
+        openProject(1);
+        const std::string cert = fx.path("cert.p12");
+        torvana::replaceFileContents(cert, "not a certificate");
+        whenModal("TSigningForm", [&](QWidget* w) {
+            auto* d = static_cast<TSigningForm*>(w);
+            d->Edit1->setText("missing.p12");
+            fx.hook.answer(Answer::Ok);
+            d->BitBtn1->click();
+            QVERIFY(d->isVisible());
+            d->Edit1->setText(QString::fromStdString(cert));
+            d->BitBtn1->click();
+        });
+        f->SignPlayer1->trigger();
+        QCOMPARE(fx.hook.boxes.back().text, std::string("The certificate file \"missing.p12\" does not exist."));
+        QVERIFY(torvana::readFileContents(fx.settingsPath()).find("signcertificate=" + cert + "\n") != std::string::npos);
+
+        fx.hook.cancelPassword();
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.passwordPrompts.back(),
+                 "The password of \"" + cert + "\", to sign the Windows player autorun.exe:");
+        QVERIFY(!QDir(QString::fromStdString(stage)).exists());
+        fx.hook.enterPassword("wrong");
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        const std::string said = "Error signing file: \"" + stage + "/autorun.exe\": osslsigncode could not sign it: ";
+        QCOMPARE(fx.hook.boxes.back().text.substr(0, said.size()), said);
+        QVERIFY(!f->BitBtn4->isEnabled());
+    }
+
+    // File > Burn Disc... to a file standing in for a blank disc: built, burned, read back and
+    // checked, with nothing left beside the staging folder.
+    void burnDiscToAFile() {
+        openProject(1);
+        const std::string disc = fx.path("disc.iso");
+        whenModal("TBurnForm", [&](QWidget* w) {
+            auto* d = static_cast<TBurnForm*>(w);
+            QVERIFY(d->CheckBox1->isChecked());
+            d->ComboBox1->setEditText(QString::fromStdString("stdio:" + disc));
+            d->BitBtn1->click();
+        });
+        fx.hook.answer(Answer::Ok);
+        f->BurnDisc1->trigger();
+        QVERIFY2(fx.hook.boxes.back().text == "The disc in \"stdio:" + disc + "\" is burned and holds the image exactly.", fx.hook.boxes.back().text.c_str());
+        QVERIFY(torvana::fileSize(disc) > 16 * 2048);
+        QCOMPARE(QDir(fx.dirPath()).entryList(QStringList{".torvana-burn*"}, QDir::Hidden | QDir::Files), QStringList());
     }
 };
 

@@ -69,4 +69,26 @@ WrittenImage writeDiscImageWithProgress(QWidget* owner, const std::string& folde
     return written;
 }
 
+BurnProgressWindow::BurnProgressWindow(QWidget* owner, const std::string& drive)
+    : drive_(torvana::toolkit::toQString(drive)), window_(owner, "Torvana") {
+    window_.setCancellable();
+}
+
+bool BurnProgressWindow::update(const BurnProgress& p) {
+    window_.setLabel(p.phase == BurnProgress::Writing ? "Burning the disc in %1" : "Checking the disc in %1");
+    QString more;
+    if (p.bytesPerSecond > 0) {
+        more = ", " + torvana::toolkit::byteCount(static_cast<uint64_t>(p.bytesPerSecond)) + "/s";
+        const std::string left = timeLeftText(p.bytesTotal - p.bytesDone, p.bytesPerSecond);
+        if (p.bytesDone < p.bytesTotal) more += ", " + torvana::toolkit::toQString(left) + " left";
+    }
+    window_.update(drive_, p.bytesDone, p.bytesTotal, more);
+    return !window_.cancelled();
+}
+
+BurnResult burnImageWithProgress(QWidget* owner, const std::string& image, const BurnOptions& options) {
+    BurnProgressWindow window(owner, options.drive);
+    return burnImage(image, options, [&](const BurnProgress& p) { return window.update(p); });
+}
+
 }  // namespace torvana::staging

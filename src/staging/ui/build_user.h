@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "disc/disc_burn.h"
 #include "disc/disc_image.h"
 #include "staging/staging_build.h"
 #include "toolkit/progress.h"
@@ -69,5 +70,21 @@ struct WrittenImage {
 // and the image's file name) whose Cancel stops it. Throws Error as writeDiscImage does.
 WrittenImage writeDiscImageWithProgress(QWidget* owner, const std::string& folder, const std::string& volumeName,
                                         const std::string& image);
+
+// The progress window of a burn over `owner`: the phase and the drive, the bytes, the speed and
+// the time left, and a Cancel button.
+class BurnProgressWindow {
+public:
+    BurnProgressWindow(QWidget* owner, const std::string& drive);
+    // Shows the progress; false once the user has pressed Cancel.
+    bool update(const BurnProgress& progress);
+
+private:
+    QString drive_;
+    torvana::toolkit::ProgressWindow window_;
+};
+
+// Burns the image with a BurnProgressWindow. Throws Error as burnImage does.
+BurnResult burnImageWithProgress(QWidget* owner, const std::string& image, const BurnOptions& options);
 
 }  // namespace torvana::staging
