@@ -189,6 +189,7 @@ void GifCompositor::RestoreBackground(const CanvasArea& area) {
 
 // Keeps only the frame's area for disposal 3, paid for from the picture's budget.
 void GifCompositor::SaveArea(const CanvasArea& area) {
+    if (area.Empty()) return;
     const size_t rowBytes = size_t(area.right - area.left) * 4;
     const size_t bytes = rowBytes * size_t(area.bottom - area.top);
     if (bytes > saved_.capacity()) {
@@ -202,6 +203,7 @@ void GifCompositor::SaveArea(const CanvasArea& area) {
 }
 
 void GifCompositor::RestoreSavedArea(const CanvasArea& area) {
+    if (area.Empty()) return;
     const size_t rowBytes = size_t(area.right - area.left) * 4;
     for (int y = area.top; y < area.bottom; ++y)
         std::memcpy(canvas_.pixels.data() + (size_t(y) * canvas_.width + area.left) * 4,
