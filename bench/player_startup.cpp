@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "menu/menu_engine.h"
 #include "project/staged_menu.h"
 #include "test_support/linux_player.h"
@@ -109,15 +110,10 @@ double firstFrameMs(Program& program, const winetest::XServer& x, const std::str
     return -1;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    const int rounds = static_cast<int>(bench::numberArgument(argc, argv, 1, 11, 1, 1000, "player_startup [rounds, default 11]"));
     winetest::XServer x;
     if (!x.open()) {
         std::fprintf(stderr, "no X server: run under scripts/with-xvfb\n");
@@ -199,8 +195,8 @@ int main(int argc, char** argv) {
         empty.push_back(e);
     }
     std::printf("first frame, warm, median of %d: Linux player %.1f ms, empty SDL window %.1f ms\n", rounds,
-                median(player), median(empty));
-    std::printf("ratio player / empty window: %.2f (goal at most 1.1)\n", median(player) / median(empty));
+                bench::median(player), bench::median(empty));
+    std::printf("ratio player / empty window: %.2f (goal at most 1.1)\n", bench::median(player) / bench::median(empty));
     std::printf("fastest start of each: player %.1f ms, empty SDL window %.1f ms, ratio %.2f\n",
                 *std::min_element(player.begin(), player.end()), *std::min_element(empty.begin(), empty.end()),
                 *std::min_element(player.begin(), player.end()) / *std::min_element(empty.begin(), empty.end()));
