@@ -373,6 +373,10 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
             project.fields.addLinuxPlayer = settings.addLinuxPlayer;
             project.fields.addWebMenu = settings.addWebMenu;
             project.fields.keepFolderNamesOff = settings.keepFolderNamesOff;
+            // The password the editor asks at each build has no place here: only --sign signs.
+            if (!settings.signCertificate.empty() && command.signCertificate.empty() && command.kind != CommandKind::Check)
+                err << "warning: the Windows player is not signed: the editor's Settings sign it with \""
+                    << safe(settings.signCertificate) << "\", but the command line signs only with --sign.\n";
         }
         if (command.kind == CommandKind::Check) return check(project, command.usb, out);
         if (!command.signCertificate.empty()) project.fields.signing = signingFor(command);

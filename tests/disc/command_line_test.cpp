@@ -235,11 +235,15 @@ TEST(CommandLine, BuildFollowsTheSettingsFile) {
     EXPECT_TRUE(fs::exists(p.stage + "/index.html"));
     fs::remove(p.stage + "/index.html");
     fs::create_directories(fs::path(program().settings()).parent_path());
-    torvana::replaceFileContents(program().settings(), "[Options]\nwebmenu=0\n");
+    torvana::replaceFileContents(program().settings(), "[Options]\nwebmenu=0\nsigncertificate=me.p12\n");
     r = program().run("build menu.cdrom", p.dir.path());
     fs::remove(program().settings());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(fs::exists(p.stage + "/index.html"));
+    // A certificate of the editor's Settings is not used without its password: the build says so.
+    EXPECT_TRUE(has(r.err, "warning: the Windows player is not signed: the editor's Settings sign it with \"me.p12\", "
+                           "but the command line signs only with --sign.\n"))
+        << r.err;
 }
 
 TEST(CommandLine, ImageIsWrittenOnlyFromACompleteBuild) {
