@@ -150,9 +150,11 @@ TEST(GifCompositor, CanvasBudget) {
 // or not, reach past it, have holes, local tables, indices beyond their table and every
 // disposal; under each kind of starting canvas, over two passes.
 TEST(GifCompositor, MatchesPixelByPixelComposition) {
+    // Wide enough for long rows with several transparent runs.
+    constexpr int W = 90;
     std::mt19937 rng(29);
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
-    const RgbaCanvas under = RgbaCanvas::Create(23, 9, GifRgba{9, 8, 7, 255}, 1 << 20);
+    const RgbaCanvas under = RgbaCanvas::Create(W, 9, GifRgba{9, 8, 7, 255}, 1 << 20);
     struct Row {
         const char* name;
         GifCompositor::Options options;
@@ -168,7 +170,7 @@ TEST(GifCompositor, MatchesPixelByPixelComposition) {
     rows[3].options.disposalColour = GifRgba{4, 5, 6, 255};
     for (int picture = 0; picture < 60; ++picture) {
         GifBuilder b;
-        b.Header(23, 9, Palette(8));
+        b.Header(W, 9, Palette(8));
         struct Frame {
             int left, top, width, height, disposal, transparent;
             Bytes pixels;
@@ -179,7 +181,7 @@ TEST(GifCompositor, MatchesPixelByPixelComposition) {
             const bool whole = pick(3) == 0;
             // The first frame, which may be written straight into an empty canvas, mostly at the corner.
             const bool corner = whole || pick(k == 0 ? 2 : 4) == 0;
-            Frame f{corner ? 0 : pick(26), corner ? 0 : pick(11), whole ? 23 + pick(3) : 1 + pick(23), whole ? 9 : 1 + pick(10),
+            Frame f{corner ? 0 : pick(W + 3), corner ? 0 : pick(11), whole ? W + pick(3) : 1 + pick(W), whole ? 9 : 1 + pick(10),
                     pick(4), pick(2) ? -1 : pick(8), {}, {}};
             if (pick(3) == 0) f.local = Palette(4);
             for (int i = 0; i < f.width * f.height; ++i) f.pixels.push_back(uint8_t(pick(5) == 0 ? 7 : pick(8)));
@@ -191,9 +193,9 @@ TEST(GifCompositor, MatchesPixelByPixelComposition) {
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(row.name) + ", picture " + std::to_string(picture));
             const GifCompositor::Options& o = row.options;
-            const std::vector<GifRgba> start = o.underlay ? Pixels(*o.underlay) : std::vector<GifRgba>(23 * 9, o.background.value_or(T));
+            const std::vector<GifRgba> start = o.underlay ? Pixels(*o.underlay) : std::vector<GifRgba>(W * 9, o.background.value_or(T));
             const std::vector<GifRgba> restored =
-                o.disposalColour ? std::vector<GifRgba>(23 * 9, *o.disposalColour) : start;
+                o.disposalColour ? std::vector<GifRgba>(W * 9, *o.disposalColour) : start;
             GifCompositor compositor(*r.image, o);
             for (int pass = 0; pass < 2; ++pass) {
                 std::vector<GifRgba> want = start, saved;
@@ -202,13 +204,13 @@ TEST(GifCompositor, MatchesPixelByPixelComposition) {
                     const Frame& f = frames[k];
                     auto each = [&](auto&& visit) {
                         for (int y = f.top; y < std::min(9, f.top + f.height); ++y)
-                            for (int x = f.left; x < std::min(23, f.left + f.width); ++x) visit(x, y, size_t(y) * 23 + x);
+                            for (int x = f.left; x < std::min(W, f.left + f.width); ++x) visit(x, y, size_t(y) * W + x);
                     };
                     if (previous && previous->disposal == 2) {
                         const Frame& p = *previous;
                         for (int y = p.top; y < std::min(9, p.top + p.height); ++y)
-                            for (int x = p.left; x < std::min(23, p.left + p.width); ++x)
-                                want[size_t(y) * 23 + x] = restored[size_t(y) * 23 + x];
+                            for (int x = p.left; x < std::min(W, p.left + p.width); ++x)
+                                want[size_t(y) * W + x] = restored[size_t(y) * W + x];
                     }
                     if (previous && previous->disposal == 3) want = saved;
                     saved = want;
