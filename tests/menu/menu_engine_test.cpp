@@ -31,9 +31,7 @@ struct EngineFixture {
         folder.addHotspot(ActionKind::File, folder.write("slides.sh", "#!/bin/sh\n"), 300, 200, 60, 60, 0x20C020);
     }
     MenuEngine& start() {
-        engine = std::make_unique<MenuEngine>(folder.project, [this] { return now; });
-        engine->loadBackground();
-        engine->loadHotspots();
+        engine = menutest::loadedEngine(folder.project, [this] { return now; });
         return *engine;
     }
 };

@@ -7,8 +7,8 @@
 
 #include <csignal>
 #include <fstream>
-#include <random>
 #include <sstream>
+#include <tuple>
 
 #include "menu/menu_engine.h"
 #include "test_support/linux_player.h"
@@ -19,16 +19,12 @@ using namespace winetest;
 
 namespace {
 
-std::string uniqueTitle(const std::string& base) { return base + " " + std::to_string(std::random_device()()); }
-
 // The engine's picture of the same menu, after `events`, as 0xRRGGBB.
 std::vector<uint32_t> engineView(const std::string& folder, const std::vector<torvana::menu::Event>& events) {
-    torvana::menu::MenuEngine engine(torvana::loadPlayerProject({folder}), [] { return int64_t(0); });
-    engine.loadBackground();
-    engine.loadHotspots();
-    for (const auto& e : events) engine.handle(e);
+    const auto engine = menutest::loadedEngine(torvana::loadPlayerProject({folder}));
+    for (const auto& e : events) engine->handle(e);
     std::vector<uint32_t> rgb;
-    for (const uint32_t px : engine.render().argb) rgb.push_back(px & 0xFFFFFF);
+    for (const uint32_t px : engine->render().argb) rgb.push_back(px & 0xFFFFFF);
     return rgb;
 }
 
@@ -91,20 +87,16 @@ TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
     ASSERT_TRUE(m.window) << "no window with the CD title appeared";
     EXPECT_EQ(m.x.size(*m.window), std::make_pair(640, 480 + torvana::menu::kBarHeight));
 
-    movePointer(*m.window, 600, 10);  // off every hotspot, wherever the pointer rested
-    const std::vector<uint32_t> rest = engineView(m.staged.dir.path(), {});
-    auto grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == rest; });
-    ASSERT_TRUE(grab);
-    EXPECT_TRUE(grab->rgb == rest) << "at rest: " << difference(*grab, rest);
-    if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/player.ppm");
-
-    movePointer(*m.window, 120, 60);
-    const std::vector<uint32_t> over =
-        engineView(m.staged.dir.path(), {torvana::menu::Event::pointer(torvana::menu::Event::PointerMoved, 120, 60)});
-    grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == over; });
-    ASSERT_TRUE(grab);
-    EXPECT_TRUE(grab->rgb == over) << "with the rollover: " << difference(*grab, over);
-    if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/player-rollover.ppm");
+    // The pointer off every hotspot (wherever it rested), then on the exit hotspot.
+    for (const auto& [x, y, shot] : {std::tuple{600, 10, "player"}, std::tuple{120, 60, "player-rollover"}}) {
+        movePointer(*m.window, x, y);
+        const std::vector<uint32_t> expected = engineView(
+            m.staged.dir.path(), {torvana::menu::Event::pointer(torvana::menu::Event::PointerMoved, x, y)});
+        const auto grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == expected; });
+        ASSERT_TRUE(grab) << shot;
+        EXPECT_TRUE(grab->rgb == expected) << shot << ": " << difference(*grab, expected);
+        if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/" + shot + ".ppm");
+    }
 }
 
 // A desktop that asks for twice the size on a 1280 x 1024 screen: a menu without a bar is shown
