@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <tuple>
 
@@ -49,9 +50,11 @@ struct RunningMenu {
     XServer x;
     std::optional<Window> window;
 
-    explicit RunningMenu(const std::vector<std::string>& env = {}, bool buttons = true) {
+    // The example's menu, changed by `change`, shown by the player with `env` added.
+    explicit RunningMenu(const std::vector<std::string>& env = {},
+                         const std::function<void(menutest::StagedFolder&)>& change = {}) {
         menutest::exampleMenu(staged, title);
-        staged.data.showBrowse = staged.data.showExit = buttons;
+        if (change) change(staged);
         staged.writeProject();
         player = std::make_unique<ChildProcess>(std::vector<std::string>{PLAYER_EXE}, staged.dir.path(), env);
         window = x.waitFor(title, *player, 20000);
@@ -104,7 +107,7 @@ TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
 // menu stays at 1.
 TEST(PlayerProcess, TheDesktopsScaleWhenTheWholeWindowFits) {
     for (const bool bar : {false, true}) {
-        RunningMenu m({"GDK_SCALE=2"}, bar);
+        RunningMenu m({"GDK_SCALE=2"}, [bar](menutest::StagedFolder& s) { s.data.showBrowse = s.data.showExit = bar; });
         ASSERT_TRUE(m.window);
         EXPECT_EQ(m.x.size(*m.window), bar ? std::make_pair(640, 480 + torvana::menu::kBarHeight)
                                            : std::make_pair(1280, 960));
@@ -134,16 +137,14 @@ TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds
 TEST(PlayerProcess, TheOpeningSoundIsPlayed) {
     TempDir out;
     const std::string heard = out.file("heard.raw");
-    menutest::StagedFolder staged;
-    menutest::exampleMenu(staged, uniqueTitle("Sound"));
-    staged.sound("open.wav", menutest::wave(500, '\xF0'));  // loud, not silence
-    staged.writeProject();
     // The pointer away from where the window comes: a hotspot under it would play its rollover
     // sound at once, which stops the opening sound, as any sound stops the one before.
     xdotool({"mousemove", "0", "0"});
-    ChildProcess player({PLAYER_EXE}, staged.dir.path(), {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + heard});
+    RunningMenu m({"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + heard}, [](menutest::StagedFolder& s) {
+        s.sound("open.wav", menutest::wave(500, '\xF0'));  // loud, not silence
+    });
     bool sounded = false;
-    for (int waited = 0; waited < 20000 && !sounded && player.running(); waited += 100) {
+    for (int waited = 0; waited < 20000 && !sounded && m.player->running(); waited += 100) {
         sleepMs(100);
         if (!torvana::fileExists(heard)) continue;
         const std::string bytes = torvana::readFileContents(heard, uint64_t(1) << 30);
