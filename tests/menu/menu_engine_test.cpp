@@ -31,39 +31,33 @@ struct EngineFixture {
         folder.addHotspot(ActionKind::File, folder.write("slides.sh", "#!/bin/sh\n"), 300, 200, 60, 60, 0x20C020);
     }
     MenuEngine& start() {
-        engine = std::make_unique<MenuEngine>(folder.project, [this] { return now; });
-        engine->loadBackground();
-        engine->loadHotspots();
+        engine = menutest::loadedEngine(folder.project, [this] { return now; });
         return *engine;
     }
 };
 
-// What the window must show from the layout's numbers alone, with the label and note areas
-// left out (`text` is cleared there): the stage, the rollover, the bar and the buttons' faces
-// and borders.
-Pixels expectedWindow(const MenuEngine& engine, const HotspotRect* rollover, uint32_t rolloverRgb,
-                      std::vector<HotspotRect>& text) {
-    Pixels p;
-    p.width = kStageWidth;
-    p.height = engine.unscaledHeight();
-    p.argb.assign(size_t(p.width) * size_t(p.height), kBarColour);
+// What the window shows, drawn from the layout's numbers alone: the stage, the rollover, the bar
+// and the buttons' faces and borders, every pixel equal; within each label some pixels carry text.
+// The picture is written as PNG to look at.
+void expectLooksLike(MenuEngine& engine, const HotspotRect* rollover, uint32_t rolloverRgb, const std::string& name) {
+    Pixels expected;
+    expected.width = kStageWidth;
+    expected.height = engine.unscaledHeight();
+    expected.argb.assign(size_t(expected.width) * size_t(expected.height), kBarColour);
     const auto rect = [&](const HotspotRect& r, uint32_t colour) {
         for (int y = r.y; y < r.y + r.height; ++y)
-            for (int x = r.x; x < r.x + r.width; ++x) p.argb[size_t(y) * size_t(p.width) + size_t(x)] = colour;
+            for (int x = r.x; x < r.x + r.width; ++x) expected.argb[size_t(y) * size_t(expected.width) + size_t(x)] = colour;
     };
     rect({0, 0, kStageWidth, kStageHeight}, 0xFF000000u | kBack);
     if (rollover) rect(*rollover, 0xFF000000u | rolloverRgb);
+    std::vector<HotspotRect> text;
     for (const HotspotRect& b : engine.buttonRects()) {
         rect(b, kButtonBorder);
         rect({b.x + 1, b.y + 1, b.width - 2, b.height - 2}, kButtonFace);
         text.push_back({b.x + 2, b.y + 2, b.width - 4, b.height - 4});
     }
-    return p;
-}
 
-// Every pixel outside `text` equals the reference; inside each, some pixels carry text.
-void expectLooksLike(const Pixels& shown, const Pixels& expected, const std::vector<HotspotRect>& text,
-                     const std::string& name) {
+    const Pixels& shown = engine.render();
     ASSERT_EQ(shown.width, expected.width);
     ASSERT_EQ(shown.height, expected.height);
     menutest::savePng(shown, std::string(MENU_SHOTS_DIR) + "/" + name + ".png");
@@ -95,15 +89,13 @@ TEST(MenuEngine, DrawsTheWindowFromTheLayoutsNumbers) {
     EXPECT_EQ(e.width(), 640);
     EXPECT_EQ(e.height(), 480 + kBarHeight);
 
-    std::vector<HotspotRect> text;
-    expectLooksLike(e.render(), expectedWindow(e, nullptr, 0, text), text, "engine-rest");
+    expectLooksLike(e, nullptr, 0, "engine-rest");
 
     e.handle(Event::pointer(Event::PointerMoved, 110, 60));
     EXPECT_TRUE(e.changed());
     EXPECT_TRUE(e.handCursor());
     const HotspotRect over{100, 50, 40, 30};
-    text.clear();
-    expectLooksLike(e.render(), expectedWindow(e, &over, kOver, text), text, "engine-rollover");
+    expectLooksLike(e, &over, kOver, "engine-rollover");
 
     // At 2 every pixel is a 2 x 2 square of the window at 1, the text drawn anew at its size.
     const Pixels one = e.render();

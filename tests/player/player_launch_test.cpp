@@ -30,19 +30,25 @@ TEST(PlayerLaunch, ProgramsStartInTheirFolderAndTheRestGoesToTheOpener) {
     torvana::makeExecutable(program);
     torvana::replaceFileContents(text, "text");
 
-    const auto programCommands = torvana::player::commandsFor(hotspot(ActionKind::File, program));
-    ASSERT_EQ(programCommands.size(), 2u);  // the program, and the opener when it cannot start
-    EXPECT_EQ(programCommands[0].argv, std::vector<std::string>{program});
-    EXPECT_EQ(programCommands[0].folder, dir.path());
-    EXPECT_EQ(programCommands[1].argv, (std::vector<std::string>{"xdg-open", program}));
-
-    const auto textCommands = torvana::player::commandsFor(hotspot(ActionKind::File, text));
-    ASSERT_EQ(textCommands.size(), 1u);
-    EXPECT_EQ(textCommands[0].argv, (std::vector<std::string>{"xdg-open", text}));
-
-    const auto web = torvana::player::commandsFor(hotspot(ActionKind::WebAddress, "https://example.org/a b"));
-    ASSERT_EQ(web.size(), 1u);
-    EXPECT_EQ(web[0].argv, (std::vector<std::string>{"xdg-open", "https://example.org/a b"}));
+    // What a hotspot names, and the commands tried in turn: a program in its own folder, then the
+    // opener when it cannot start; anything else straight to the opener.
+    const struct {
+        ActionKind kind;
+        std::string target;
+        std::vector<Command> commands;
+    } rows[] = {
+        {ActionKind::File, program, {{{program}, dir.path()}, {{"xdg-open", program}, {}}}},
+        {ActionKind::File, text, {{{"xdg-open", text}, {}}}},
+        {ActionKind::WebAddress, "https://example.org/a b", {{{"xdg-open", "https://example.org/a b"}, {}}}},
+    };
+    for (const auto& row : rows) {
+        const auto commands = torvana::player::commandsFor(hotspot(row.kind, row.target));
+        ASSERT_EQ(commands.size(), row.commands.size()) << row.target;
+        for (size_t i = 0; i < commands.size(); ++i) {
+            EXPECT_EQ(commands[i].argv, row.commands[i].argv) << row.target;
+            EXPECT_EQ(commands[i].folder, row.commands[i].folder) << row.target << " " << i;
+        }
+    }
 }
 
 TEST(PlayerLaunch, StartingSaysWhetherTheProgramStarted) {

@@ -7,8 +7,9 @@
 
 #include <csignal>
 #include <fstream>
-#include <random>
+#include <functional>
 #include <sstream>
+#include <tuple>
 
 #include "menu/menu_engine.h"
 #include "test_support/linux_player.h"
@@ -19,16 +20,12 @@ using namespace winetest;
 
 namespace {
 
-std::string uniqueTitle(const std::string& base) { return base + " " + std::to_string(std::random_device()()); }
-
 // The engine's picture of the same menu, after `events`, as 0xRRGGBB.
 std::vector<uint32_t> engineView(const std::string& folder, const std::vector<torvana::menu::Event>& events) {
-    torvana::menu::MenuEngine engine(torvana::loadPlayerProject({folder}), [] { return int64_t(0); });
-    engine.loadBackground();
-    engine.loadHotspots();
-    for (const auto& e : events) engine.handle(e);
+    const auto engine = menutest::loadedEngine(torvana::loadPlayerProject({folder}));
+    for (const auto& e : events) engine->handle(e);
     std::vector<uint32_t> rgb;
-    for (const uint32_t px : engine.render().argb) rgb.push_back(px & 0xFFFFFF);
+    for (const uint32_t px : engine->render().argb) rgb.push_back(px & 0xFFFFFF);
     return rgb;
 }
 
@@ -53,9 +50,11 @@ struct RunningMenu {
     XServer x;
     std::optional<Window> window;
 
-    explicit RunningMenu(const std::vector<std::string>& env = {}, bool buttons = true) {
+    // The example's menu, changed by `change`, shown by the player with `env` added.
+    explicit RunningMenu(const std::vector<std::string>& env = {},
+                         const std::function<void(menutest::StagedFolder&)>& change = {}) {
         menutest::exampleMenu(staged, title);
-        staged.data.showBrowse = staged.data.showExit = buttons;
+        if (change) change(staged);
         staged.writeProject();
         player = std::make_unique<ChildProcess>(std::vector<std::string>{PLAYER_EXE}, staged.dir.path(), env);
         window = x.waitFor(title, *player, 20000);
@@ -91,20 +90,16 @@ TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
     ASSERT_TRUE(m.window) << "no window with the CD title appeared";
     EXPECT_EQ(m.x.size(*m.window), std::make_pair(640, 480 + torvana::menu::kBarHeight));
 
-    movePointer(*m.window, 600, 10);  // off every hotspot, wherever the pointer rested
-    const std::vector<uint32_t> rest = engineView(m.staged.dir.path(), {});
-    auto grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == rest; });
-    ASSERT_TRUE(grab);
-    EXPECT_TRUE(grab->rgb == rest) << "at rest: " << difference(*grab, rest);
-    if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/player.ppm");
-
-    movePointer(*m.window, 120, 60);
-    const std::vector<uint32_t> over =
-        engineView(m.staged.dir.path(), {torvana::menu::Event::pointer(torvana::menu::Event::PointerMoved, 120, 60)});
-    grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == over; });
-    ASSERT_TRUE(grab);
-    EXPECT_TRUE(grab->rgb == over) << "with the rollover: " << difference(*grab, over);
-    if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/player-rollover.ppm");
+    // The pointer off every hotspot (wherever it rested), then on the exit hotspot.
+    for (const auto& [x, y, shot] : {std::tuple{600, 10, "player"}, std::tuple{120, 60, "player-rollover"}}) {
+        movePointer(*m.window, x, y);
+        const std::vector<uint32_t> expected = engineView(
+            m.staged.dir.path(), {torvana::menu::Event::pointer(torvana::menu::Event::PointerMoved, x, y)});
+        const auto grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == expected; });
+        ASSERT_TRUE(grab) << shot;
+        EXPECT_TRUE(grab->rgb == expected) << shot << ": " << difference(*grab, expected);
+        if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/" + shot + ".ppm");
+    }
 }
 
 // A desktop that asks for twice the size on a 1280 x 1024 screen: a menu without a bar is shown
@@ -112,7 +107,7 @@ TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
 // menu stays at 1.
 TEST(PlayerProcess, TheDesktopsScaleWhenTheWholeWindowFits) {
     for (const bool bar : {false, true}) {
-        RunningMenu m({"GDK_SCALE=2"}, bar);
+        RunningMenu m({"GDK_SCALE=2"}, [bar](menutest::StagedFolder& s) { s.data.showBrowse = s.data.showExit = bar; });
         ASSERT_TRUE(m.window);
         EXPECT_EQ(m.x.size(*m.window), bar ? std::make_pair(640, 480 + torvana::menu::kBarHeight)
                                            : std::make_pair(1280, 960));
@@ -142,16 +137,14 @@ TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds
 TEST(PlayerProcess, TheOpeningSoundIsPlayed) {
     TempDir out;
     const std::string heard = out.file("heard.raw");
-    menutest::StagedFolder staged;
-    menutest::exampleMenu(staged, uniqueTitle("Sound"));
-    staged.sound("open.wav", menutest::wave(500, '\xF0'));  // loud, not silence
-    staged.writeProject();
     // The pointer away from where the window comes: a hotspot under it would play its rollover
     // sound at once, which stops the opening sound, as any sound stops the one before.
     xdotool({"mousemove", "0", "0"});
-    ChildProcess player({PLAYER_EXE}, staged.dir.path(), {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + heard});
+    RunningMenu m({"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + heard}, [](menutest::StagedFolder& s) {
+        s.sound("open.wav", menutest::wave(500, '\xF0'));  // loud, not silence
+    });
     bool sounded = false;
-    for (int waited = 0; waited < 20000 && !sounded && player.running(); waited += 100) {
+    for (int waited = 0; waited < 20000 && !sounded && m.player->running(); waited += 100) {
         sleepMs(100);
         if (!torvana::fileExists(heard)) continue;
         const std::string bytes = torvana::readFileContents(heard, uint64_t(1) << 30);

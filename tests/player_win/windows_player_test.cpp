@@ -8,13 +8,13 @@
 #include <random>
 
 #include "gif/gif_writer.h"
-#include "menu/menu_engine.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"
 #include "staging/signing.h"
 #include "test_support/bmp.h"
 #include "test_support/linux_player.h"
+#include "test_support/menu_fixture.h"
 #include "test_support/test_ca.h"
 #include "test_support/temp_dir.h"
 #include "test_support/wine.h"
@@ -29,7 +29,7 @@ constexpr uint32_t kBack = 0x0A5028;   // the background's colour
 constexpr uint32_t kOver = 0xE01010;   // the rollover picture's colour
 constexpr uint32_t kBar = 0x282828;    // the bar under the stage
 
-std::string uniqueTitle(const std::string& base) { return base + " " + std::to_string(std::random_device{}()); }
+using winetest::uniqueTitle;
 
 // A staging folder as the editor's build leaves it, with the real autorun.exe.
 struct Stage {
@@ -284,11 +284,9 @@ TEST_F(WindowsPlayerTest, BothPlayersShowTheExampleWithTheSamePixels) {
     ASSERT_EQ(winetest::run({MAKE_EXAMPLE, example}, {}, {}, dir.file("make.log")), 0);
     ASSERT_EQ(winetest::run({EDITOR, "build", "sample.cdrom"}, {"XDG_CONFIG_HOME=" + dir.file("config")}, example,
                             dir.file("build.log")), 0);
-    torvana::menu::MenuEngine engine(torvana::loadPlayerProject({stage}), [] { return int64_t(0); });
-    engine.loadBackground();
-    engine.loadHotspots();
-    ASSERT_GT(engine.input().spotCount(), 0);
-    const torvana::HotspotRect first = engine.input().spot(0);
+    const auto engine = menutest::loadedEngine(torvana::loadPlayerProject({stage}));
+    ASSERT_GT(engine->input().spotCount(), 0);
+    const torvana::HotspotRect first = engine->input().spot(0);
     const int overX = first.x + first.width / 2, overY = first.y + first.height / 2;
 
     // What a player shows at rest (the pointer away from every hotspot) and with the pointer on
@@ -296,7 +294,7 @@ TEST_F(WindowsPlayerTest, BothPlayersShowTheExampleWithTheSamePixels) {
     const auto look = [&](auto& program) -> std::pair<std::optional<Grab>, std::optional<Grab>> {
         const std::optional<Window> w = x.waitFor("Summer Photos", program);
         if (!w) return {};
-        const auto settled = [&](const Grab& g) { return g.width == engine.width() && g.height == engine.height(); };
+        const auto settled = [&](const Grab& g) { return g.width == engine->width() && g.height == engine->height(); };
         winetest::movePointer(*w, 1, 1);
         winetest::sleepMs(500);
         auto rest = x.grabUntil(*w, settled);

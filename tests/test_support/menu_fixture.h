@@ -6,7 +6,9 @@
 #include <string>
 
 #include <filesystem>
+#include <memory>
 
+#include "menu/menu_engine.h"
 #include "menu/menu_model.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
@@ -47,6 +49,15 @@ inline bool savePng(const torvana::menu::Pixels& pixels, const std::string& path
     rgb.reserve(pixels.argb.size() * 3);
     for (const uint32_t px : pixels.argb) rgb += {char(px >> 16 & 0xFF), char(px >> 8 & 0xFF), char(px & 0xFF)};
     return stbi_write_png(path.c_str(), pixels.width, pixels.height, 3, rgb.data(), pixels.width * 3) != 0;
+}
+
+// The engine of `project` as a player starts it: the background, then the hotspots loaded.
+inline std::unique_ptr<torvana::menu::MenuEngine> loadedEngine(torvana::PlayerProject project,
+                                                               torvana::menu::Clock now = [] { return int64_t(0); }) {
+    auto engine = std::make_unique<torvana::menu::MenuEngine>(std::move(project), std::move(now));
+    engine->loadBackground();
+    engine->loadHotspots();
+    return engine;
 }
 
 // A folder holding a menu's files, and the project as the players map it.

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +32,9 @@
 extern char** environ;
 
 namespace winetest {
+
+// A window title no other window on the display has.
+inline std::string uniqueTitle(const std::string& base) { return base + " " + std::to_string(std::random_device{}()); }
 
 inline void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
