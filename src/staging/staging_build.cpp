@@ -289,6 +289,7 @@ ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fi
     data.backgroundImage = fields.backgroundImage;
     data.openingWav = fields.openingWav;
     data.hotspots = hotspotsOf(state);
+    data.otherBlockLines = state.otherBlockLines;
     return data;
 }
 
@@ -318,6 +319,7 @@ ProjectFileData withoutFolderNames(const ProjectFileData& data) {
 void applyProjectFileData(const ProjectFileData& data, ProjectState& state, BuildFields& fields) {
     state.hotspotCount = data.hotspotCount;
     storeHotspots(state, data.hotspots);
+    state.otherBlockLines = data.otherBlockLines;
     fields.cdTitle = data.cdTitle;
     fields.stagingFolder = data.stagingFolder;
     fields.backgroundImage = data.backgroundImage;

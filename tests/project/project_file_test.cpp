@@ -107,6 +107,50 @@ TEST(ProjectFile, ShortLongAndCutFiles) {
     EXPECT_EQ(d.hotspots[1].clickWav, "");
 }
 
+// The [Torvana] block after the records: labels, and the lines this version does not know.
+TEST(ProjectFile, LabelBlock) {
+    const std::string records = formatProjectFile(sample(3));
+    ProjectFileData labelled = sample(3);
+    labelled.hotspots[0].label = "Install the program";
+    labelled.hotspots[2].label = "Läs mig = read me";
+    const std::string block = "[Torvana]\r\nLabel1=Install the program\r\nLabel3=Läs mig = read me\r\n";
+    EXPECT_EQ(formatProjectFile(labelled), records + block);
+    EXPECT_EQ(parseProjectFile(records + block, "p"), labelled);
+
+    ProjectFileData other = labelled;
+    other.otherBlockLines = {"Colour2=red", "", "label2=lower case is not a label", "Label02=x", "Label100=x"};
+    const std::string withOthers =
+        records + "[Torvana]\r\nColour2=red\r\nLabel1=Install the program\r\n\r\nlabel2=lower case is not a label\r\n"
+                  "Label02=x\r\nLabel3=Läs mig = read me\r\nLabel100=x\r\n";
+    EXPECT_EQ(parseProjectFile(withOthers, "p"), other);
+    EXPECT_EQ(parseProjectFile(formatProjectFile(other), "p"), other);
+
+    struct Row {
+        const char* name;
+        std::string bytes;
+        ProjectFileData expected;
+    } rows[] = {
+        {"junk before the block is ignored", records + "junk\r\n" + block, labelled},
+        {"a later line for a hotspot wins", records + "[Torvana]\r\nLabel1=old\r\nLabel1=Install the program\r\n"
+                                                 "Label3=Läs mig = read me",
+         labelled},
+        {"a label of no hotspot and an empty one are dropped", records + "[Torvana]\r\nLabel4=gone\r\nLabel2=\r\n",
+         sample(3)},
+        {"no heading, no block", records + "Label1=x\r\n", sample(3)},
+    };
+    for (const Row& row : rows) EXPECT_EQ(parseProjectFile(row.bytes, "p"), row.expected) << row.name;
+
+    // Only labels dropped: nothing left for the block, which goes too.
+    EXPECT_EQ(formatProjectFile(parseProjectFile(records + "[Torvana]\r\nLabel4=gone\r\n", "p")), records);
+    labelled.hotspots[1].label = "two\nlines";
+    try {
+        formatProjectFile(labelled);
+        ADD_FAILURE() << "a label with a line break was written";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("HotSpot 2, Label \"two"), std::string::npos) << e.what();
+    }
+}
+
 TEST(ProjectFile, LineEnds) {
     // A CR alone ends a line; so does a lone LF; CR LF is one line end.
     const auto d = parseProjectFile("0\rTRUE\nFALSE\r\n\r\nS\n", "p");
