@@ -565,7 +565,8 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         if (mayWrite(kWebMenuFile, isOwnWebMenu,
                      "Remove it, or switch off Settings > Add a web page menu to keep it on the disc.")) {
             try {
-                replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath)))));
+                replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath))),
+                                                          localeLanguage()));
             } catch (const Error& e) {
                 writeFailed(page, e, state, user);
             }

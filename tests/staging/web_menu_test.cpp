@@ -89,6 +89,36 @@ TEST(WebMenu, AddressesThatRunScriptAreKnown) {
         EXPECT_FALSE(isScriptAddress(page)) << page;
 }
 
+// What a screen reader hears for each hotspot, and the page's language from the locale.
+TEST(WebMenu, HotspotNamesAndLanguage) {
+    struct {
+        ActionKind kind;
+        std::string target, label, name;
+    } names[] = {
+        {ActionKind::File, "/stage/1/setup.bat", "", "Open setup.bat"},
+        {ActionKind::File, "/stage/1/setup.bat", "Install the program", "Install the program"},
+        {ActionKind::WebAddress, "http://www.example.org/path?q=1", "", "Visit example.org"},
+        {ActionKind::WebAddress, "https://example.org:8080#top", "", "Visit example.org:8080"},
+        {ActionKind::WebAddress, "mailto:info@example.org?subject=Hi", "", "Write to info@example.org"},
+        {ActionKind::Exit, "", "", "Exit"},
+        {ActionKind::Exit, "", "Leave", "Leave"},
+        {ActionKind::Refused, "ftp://a.org/x", "", "ftp://a.org/x"},
+    };
+    for (const auto& n : names) {
+        PlayerHotspot h;
+        h.kind = n.kind;
+        h.target = n.target;
+        h.label = n.label;
+        EXPECT_EQ(hotspotName(h), n.name) << n.target;
+    }
+    const std::pair<const char*, const char*> tags[] = {
+        {"de_DE.UTF-8", "de-DE"}, {"fr", "fr"}, {"pt_br@euro", "pt-BR"}, {"ast_ES", "ast-ES"},
+        {"C", "en"},              {"POSIX", "en"}, {"", "en"},         {"C.UTF-8", "en"}, {"x1_YY", "en"},
+    };
+    for (const auto& [locale, tag] : tags) EXPECT_EQ(languageTag(locale), tag) << locale;
+    EXPECT_TRUE(has(webMenuPage(PlayerProject{}, "de-DE"), "<html lang=\"de-DE\">"));
+}
+
 TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     Project p;
     EXPECT_EQ(p.build(), BuildResult::Succeeded);
@@ -98,7 +128,7 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     EXPECT_TRUE(has(page, "<title>A &amp; B</title>"));
     EXPECT_TRUE(has(page, "<img id=\"background\" src=\"images/back.gif\""));
     // The picture's size at X, Y, and the invisible 32 x 32 square of a hotspot without one.
-    EXPECT_TRUE(has(page, "href=\"1/read%20me.txt\" target=\"_blank\" rel=\"noopener\""));
+    EXPECT_TRUE(has(page, "href=\"1/read%20me.txt\" target=\"_blank\" rel=\"noopener\" aria-label=\"Open read me.txt\""));
     EXPECT_TRUE(has(page, "style=\"left: 5px; top: 7px; width: 30px; height: 20px\"><img src=\"images/over.gif\""));
     EXPECT_TRUE(has(page, "style=\"left: 600px; top: 470px; width: 32px; height: 32px\"></a>"));
     // An address that would run script is not a link, and a picture that is none is not shown;
