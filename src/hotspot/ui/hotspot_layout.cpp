@@ -303,8 +303,7 @@ void THotspotLayout::buildControls() {
                           "tooltip and a screen reader speaks it");
     LabelCaption = new QLabel("&Label:", this);
     LabelCaption->setObjectName("LabelCaption");
-    LabelCaption->setBuddy(LabelEdit);
-    LabelEdit->setAccessibleName("Label");
+    torvana::toolkit::nameByLabel(LabelCaption, LabelEdit);
     connect(LabelEdit, &QLineEdit::editingFinished, this, &THotspotLayout::applyLabelField);
     auto* labelRow = new QHBoxLayout;
     labelRow->setContentsMargins(6, 4, 6, 0);
