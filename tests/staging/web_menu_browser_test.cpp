@@ -65,28 +65,18 @@ class WebMenuBrowserTest : public QObject {
     torvana::ProjectState state;
     torvana::BuildFields fields;
 
-    // axe-core's findings on the open page, one line per rule broken, with the elements.
-    QStringList axeViolations() {
+    // axe-core's findings on the open page (the rules broken, with their elements), then the
+    // names of the hotspots' links.
+    QString axeFindingsAndNames() {
         QFile axe(qEnvironmentVariable("TORVANA_AXE"));
-        if (!axe.open(QIODevice::ReadOnly)) return {"no axe-core"};
+        if (!axe.open(QIODevice::ReadOnly)) return "no axe-core";
         browser.call("Runtime.evaluate", {{"expression", QString::fromUtf8(axe.readAll())}});
+        const char* script = "axe.run(document).then(r => r.violations.map(v => v.id + ': ' + v.nodes.map(n => "
+                             "n.target).join(', ')).concat(Array.from(document.querySelectorAll('.spot'), a => "
+                             "a.getAttribute('aria-label'))).join('; '))";
         const QJsonObject r = browser.call(
-            "Runtime.evaluate",
-            {{"expression", "axe.run(document).then(r => r.violations.map(v => v.id + ': ' + "
-                            "v.nodes.map(n => n.target.join(' ')).join(', ')))"},
-             {"returnByValue", true},
-             {"awaitPromise", true}});
-        QStringList found;
-        for (const QJsonValue& v : r["result"].toObject()["value"].toArray()) found << v.toString();
-        if (!browser.error().isEmpty()) found << browser.error();
-        return found;
-    }
-    QStringList linkNames() {
-        QStringList names;
-        for (const QJsonValue& v : browser.evaluate("Array.from(document.querySelectorAll('.spot'))"
-                                                    ".map(a => a.getAttribute('aria-label'))").toArray())
-            names << v.toString();
-        return names;
+            "Runtime.evaluate", {{"expression", script}, {"returnByValue", true}, {"awaitPromise", true}});
+        return r["result"].toObject()["value"].toString() + browser.error();
     }
 
     QColor at(const QImage& shot, int x, int y) const { return shot.pixelColor(origin + QPoint(x, y)); }
@@ -245,16 +235,12 @@ private slots:
         openMenu();
         QCOMPARE(browser.evaluate("document.documentElement.lang").toString(),
                  QString::fromStdString(torvana::localeLanguage()));
-        QCOMPARE(linkNames(), QStringList({"Open " + text(kFileName), "Visit example.org", "Exit"}));
-        QCOMPARE(axeViolations().join("; "), QString());
-
+        QCOMPARE(axeFindingsAndNames(), "Open " + text(kFileName) + "; Visit example.org; Exit");
         state.hotspotLabel[1] = "Read the notes";
-        state.hotspotLabel[3] = "Leave the menu";
         QuietUser user;
         QCOMPARE(torvana::runStagingBuild(state, fields, user), torvana::BuildResult::Succeeded);
         openMenu();
-        QCOMPARE(linkNames(), QStringList({"Read the notes", "Visit example.org", "Leave the menu"}));
-        QCOMPARE(axeViolations().join("; "), QString());
+        QCOMPARE(axeFindingsAndNames(), QString("Read the notes; Visit example.org; Exit"));
     }
 
     void cleanupTestCase() { browser.stop(); }

