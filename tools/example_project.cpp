@@ -119,6 +119,9 @@ QString writeExampleProject(const QString& folder) {
     d.hotspots.push_back({"https://www.example.org/", s8(path("web.bmp")), "240", "260", s8(path("over.wav")),
                           s8(path("click.wav"))});
     d.hotspots.push_back({"exit", s8(path("exit.bmp")), "240", "350", s8(path("over.wav")), ""});
+    d.hotspots[0].label = "Show this summer's slides";
+    d.hotspots[1].label = "Visit our web site";
+    d.hotspots[2].label = "Leave the menu";
     torvana::writeProjectFile(s8(path("sample.cdrom")), d);
     return path("sample.cdrom");
 }

@@ -34,7 +34,10 @@ public:
     void editSelectedSlot() override {
         if (main_.BitBtn3->isEnabled()) main_.BitBtn3Click();
     }
-    void hotspotMoved() override { main_.markUnsaved(); }
+    void hotspotChanged() override {
+        main_.markUnsaved();
+        main_.showSelectedSlot();  // the row's accessible name carries the label
+    }
 
 private:
     TForm1& main_;

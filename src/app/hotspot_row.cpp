@@ -23,6 +23,17 @@ void TForm1::showSelectedSlot() {
     const int position = TrackBar1->position();
     Edit5->setText(QString::number(position));
     torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[position])));
+    nameSelectedSlot();
+}
+
+void TForm1::nameSelectedSlot() {
+    // A screen reader hears the selected hotspot by its number and label.
+    const int position = TrackBar1->position();
+    QString name = "HotSpot " + QString::number(position);
+    if (!state.hotspotLabel[position].empty())
+        name += ": " + torvana::toolkit::toQString(state.hotspotLabel[position]);
+    Edit5->setAccessibleName(name);
+    TrackBar1->setAccessibleDescription(name);
 }
 
 void TForm1::TrackBar1Change() { showSelectedSlot(); }
@@ -56,6 +67,7 @@ bool TForm1::applyHandOffFiles() {
     BitBtn3->setEnabled(true);
     deleteFile(acceptPath);
     setHotspotRange();
+    nameSelectedSlot();
     emit hotspotsChanged();
     return true;
 }

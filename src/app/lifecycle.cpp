@@ -57,6 +57,8 @@ static void startEmptyProject(TForm1* f) {
     f->TrackBar1->setMax(1);
     resetProjectFields(f);
     f->state.clearSlots(1, torvana::kClearedSlots);
+    f->state.otherBlockLines.clear();
+    f->nameSelectedSlot();
 }
 
 void TForm1::New1Click() {
@@ -138,7 +140,9 @@ void TForm1::openProjectFile(const std::string& path) {
     stagingBase_ = torvana::toolkit::toLocalString(QFileInfo(torvana::toolkit::toQString(path)).absolutePath());
     BitBtn3->setEnabled(true);
     torvana::storeHotspots(state, data.hotspots);
+    state.otherBlockLines = data.otherBlockLines;
     torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
+    nameSelectedSlot();
     state.projectSaved = false;
     emit hotspotsChanged();
     rememberProject();

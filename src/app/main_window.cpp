@@ -222,6 +222,9 @@ void TForm1::buildControls() {
     QWidget* order[] = {Edit1, Edit2, Edit3, Edit4, Edit5, BitBtn3, BitBtn5, BitBtn1, BitBtn2, TrackBar1, BitBtn4,
                         CheckBox1, CheckBox2};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    const std::pair<QLabel*, QWidget*> captions[] = {
+        {Label1, Edit1}, {Label2, Edit2}, {Label3, Edit3}, {Label4, Edit4}, {Label5, TrackBar1}};
+    for (const auto& [caption, field] : captions) torvana::toolkit::nameByLabel(caption, field);
     for (QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2), static_cast<QWidget*>(Image3),
                        static_cast<QWidget*>(Label1)})
         w->setFocusPolicy(Qt::NoFocus);

@@ -162,6 +162,8 @@ public:
     void setHotspotRange();
     // The number box shows the track bar's position and the file name of that slot's target.
     void showSelectedSlot();
+    // The number box's and the track bar's accessible names: the selected slot and its label.
+    void nameSelectedSlot();
 
     // Fills the Reopen menu from the settings file; the menu is disabled when the list is empty.
     void fillReopenMenu();

@@ -128,7 +128,11 @@ bool deleteHotspot(ProjectState& state, int32_t number) {
 void acceptHotspot(ProjectState& state, const AcceptedHotspot& accepted) {
     checkHandedOffNumber(accepted.number);
     state.editedHotspot = accepted.number;
-    state.setHotspot(accepted.number, accepted.fields);
+    // The hotspot editor hands back the six fields of the record; the label is edited in the
+    // layout window and stays.
+    Hotspot fields = accepted.fields;
+    fields.label = state.hotspotLabel[accepted.number];
+    state.setHotspot(accepted.number, fields);
     if (state.hotspotCount < accepted.number) state.hotspotCount = accepted.number;
 }
 

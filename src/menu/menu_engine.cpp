@@ -205,6 +205,9 @@ std::vector<Action> MenuEngine::handle(const Event& event) {
     const bool onStage = x >= 0 && y >= 0 && x < torvana::kStageWidth && y < torvana::kStageHeight;
     switch (event.kind) {
     case Event::PointerMoved:
+        if (rested_) dirty_ = true;  // the tooltip goes while the pointer moves
+        rested_ = false;
+        restSince_ = clock_();
         hoveredButton_ = buttonAt(x, y);
         if (onStage) {
             highlighted(input_->mouseMove(x, y), actions);
@@ -334,6 +337,10 @@ std::vector<Action> MenuEngine::tick() {
     }
     if (ending_) return {};
     bool changed = false;
+    if (!rested_ && input_->mouseSpot() >= 0 && now >= restSince_ + kTooltipDelayMs) {
+        rested_ = true;
+        dirty_ = true;
+    }
     if (background_.animation) changed |= background_.animation->advance(now);
     const int current = input_->current();
     if (current >= 0) {
@@ -355,7 +362,22 @@ std::optional<int64_t> MenuEngine::nextDueMs() const {
     };
     consider(&background_);
     if (input_->current() >= 0) consider(spotPictures_[size_t(input_->current())].get());
+    if (!rested_ && input_->mouseSpot() >= 0) due = std::min(due.value_or(INT64_MAX), restSince_ + kTooltipDelayMs);
     return due;
+}
+
+int MenuEngine::tooltipSpot() const {
+    const int current = input_->current();
+    if (current < 0 || input_->focusedButton() >= 0 || project_.hotspots[size_t(current)].label.empty()) return -1;
+    if (input_->currentByKeyboard()) return focused_ ? current : -1;
+    return rested_ && input_->mouseSpot() == current ? current : -1;
+}
+
+std::string MenuEngine::spokenName() const {
+    const int current = input_->current();
+    if (current < 0) return {};
+    const PlayerHotspot& h = project_.hotspots[size_t(current)];
+    return numbered("HotSpot %1", h.number) + (h.label.empty() ? "" : ": " + h.label);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -395,9 +417,30 @@ const Pixels& MenuEngine::render() {
         uint32_t* dst = &window_.argb[size_t(y) * size_t(window_.width)];
         for (int x = 0; x < window_.width; ++x) dst[x] = src[columns[size_t(x)]];
     }
+    if (const int tip = tooltipSpot(); tip >= 0) drawTooltip(window_, tip);
     if (bar_.height > 0) drawBar(window_);
     dirty_ = false;
     return window_;
+}
+
+// Below the hotspot, or above it when the stage has no room there, kept on the stage.
+void MenuEngine::drawTooltip(Pixels& out, int spot) {
+    const MenuFont& font = MenuFont::bundled();
+    const std::string text = font.elided(project_.hotspots[size_t(spot)].label, kFontPixels, kTooltipMaxWidth);
+    const int boxWidth = font.width(text, kFontPixels) + 2 * kTooltipPadding;
+    const int boxHeight = font.lineHeight(kFontPixels) + 2 * kTooltipPadding;
+    const HotspotRect& r = input_->spot(spot);
+    HotspotRect box{r.x, r.y + r.height + 2, boxWidth, boxHeight};
+    if (box.y + box.height > torvana::kStageHeight) box.y = r.y - 2 - boxHeight;
+    box.x = std::clamp(box.x, 0, std::max(0, torvana::kStageWidth - boxWidth));
+    box.y = std::clamp(box.y, 0, std::max(0, torvana::kStageHeight - boxHeight));
+    const HotspotRect shown = scaledRect(box, scale_);
+    fillRect(out, shown, kTooltipFace);
+    frameRect(out, shown, std::max(1, int(std::lround(scale_))), kTooltipBorder);
+    const double pixels = kFontPixels * scale_;
+    const int padding = scaled(kTooltipPadding, scale_);
+    font.draw(out, font.elided(text, pixels, shown.width - 2 * padding), pixels, shown.x + padding,
+              shown.y + padding + font.ascent(pixels), kTooltipText, shown);
 }
 
 void MenuEngine::drawBar(Pixels& out) {

@@ -93,6 +93,14 @@ public:
     // The whole window at the scale: stage, rollover, focus marks, bar, buttons and note.
     const Pixels& render();
 
+    // The hotspot whose label shows as a tooltip, -1 for none: the one the keyboard reached
+    // while the window has the focus, or the one under the pointer once it has rested there
+    // kTooltipDelayMs. Only a hotspot with a label has one.
+    int tooltipSpot() const;
+    // What a screen reader should say of the highlighted hotspot: "HotSpot 2: Install the
+    // program" (the label after the number, when there is one); empty when none is highlighted.
+    std::string spokenName() const;
+
     // What the shell found out.
     void setSoundOutput(bool available) { soundOutput_ = available; }
     void soundFailed(const std::string& path);  // the output refused a sound
@@ -123,6 +131,7 @@ private:
     void pointerLeftStage();
     void composeStage();
     void drawBar(Pixels& out);
+    void drawTooltip(Pixels& out, int spot);
     std::string shown(const std::string& path) const;
 
     torvana::PlayerProject project_;
@@ -136,6 +145,8 @@ private:
     bool hotspotsLoaded_ = false;
     bool focused_ = true;
     bool handCursor_ = false;
+    int64_t restSince_ = 0;  // when the pointer last moved
+    bool rested_ = false;    // it has stayed still on its hotspot for kTooltipDelayMs since
     int hoveredButton_ = -1;
     int pressedButton_ = -1;
 

@@ -48,6 +48,14 @@ struct BarLayout {
 BarLayout layoutBar(bool hasNotes, bool showBrowse, bool showExit);
 
 // The button captions; the character after "&" is underlined and pressed with Alt.
+// The label's tooltip: shown when the pointer has rested this long on a hotspot, or at once when
+// the keyboard reaches it; black text on a pale yellow box, at most this wide.
+constexpr int kTooltipDelayMs = 600;
+constexpr int kTooltipPadding = 4;
+constexpr int kTooltipMaxWidth = 400;
+constexpr uint32_t kTooltipFace = 0xFFFFFFE1u;
+constexpr uint32_t kTooltipBorder = 0xFF767676u;
+constexpr uint32_t kTooltipText = 0xFF000000u;
 constexpr const char* kBrowseCaption = "&Browse";
 constexpr const char* kExitCaption = "E&xit";
 

@@ -7,6 +7,43 @@
 
 namespace torvana {
 
+namespace {
+
+constexpr const char* kBlockHeading = "[Torvana]";
+
+// The hotspot number of a line "Label<n>=<text>" (n in decimal, no sign, no leading zero), 0
+// for any other line.
+int labelNumber(const std::string& line, size_t* textStart) {
+    const std::string key = "Label";
+    if (line.rfind(key, 0) != 0) return 0;
+    const size_t equals = line.find('=', key.size());
+    if (equals == std::string::npos || equals == key.size() || equals - key.size() > 2 || line[key.size()] == '0')
+        return 0;
+    int n = 0;
+    for (size_t i = key.size(); i < equals; ++i) {
+        if (line[i] < '0' || line[i] > '9') return 0;
+        n = n * 10 + (line[i] - '0');
+    }
+    *textStart = equals + 1;
+    return n;
+}
+
+void readBlock(LineReader& in, ProjectFileData& d) {
+    while (!in.atEnd() && in.next() != kBlockHeading) {
+    }
+    while (!in.atEnd()) {
+        std::string line = in.next();
+        size_t text = 0;
+        const int n = labelNumber(line, &text);
+        if (n == 0)
+            d.otherBlockLines.push_back(std::move(line));
+        else if (n <= d.hotspotCount)
+            d.hotspots[static_cast<size_t>(n - 1)].label = line.substr(text);
+    }
+}
+
+}  // namespace
+
 
 std::string formatProjectFile(const ProjectFileData& d) {
     static const std::string file = "the project file";
@@ -27,6 +64,19 @@ std::string formatProjectFile(const ProjectFileData& d) {
         appendValueLine(out, h.y, hotspot + "Y coordinate", file);
         appendValueLine(out, h.rolloverWav, hotspot + "Rollover WAV", file);
         appendValueLine(out, h.clickWav, hotspot + "Click WAV", file);
+    }
+    std::string block;
+    number = 0;
+    for (const Hotspot& h : d.hotspots) {
+        ++number;
+        if (h.label.empty()) continue;
+        block += "Label" + std::to_string(number) + "=";
+        appendValueLine(block, h.label, "HotSpot " + std::to_string(number) + ", Label", file);
+    }
+    for (const std::string& line : d.otherBlockLines) appendValueLine(block, line, "A line of the [Torvana] block", file);
+    if (!block.empty()) {
+        appendLine(out, kBlockHeading);
+        out += block;
     }
     return out;
 }
@@ -53,6 +103,7 @@ ProjectFileData parseProjectFile(const std::string& bytes, const std::string& pa
         h.rolloverWav = in.next();
         h.clickWav = in.next();
     }
+    readBlock(in, d);
     return d;
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 // The project file: a text file of one value per line, CR LF after every line. Seven header
 // lines (hotspot count, the Browse and Exit switches as TRUE/FALSE, CD title, staging folder,
-// background picture, opening sound), then six lines for each hotspot.
+// background picture, opening sound), then six lines for each hotspot. After the last record,
+// where readers of the format ignore what follows, a block of this program's own: a line
+// "[Torvana]", then "Label<n>=<text>" for each hotspot n with a label, then the block's lines
+// that this version does not know, as they were read. A project without labels or such lines
+// has no block, so its file is exactly the plain format.
 
 #include <cstdint>
 #include <string>
@@ -20,6 +24,7 @@ struct ProjectFileData {
     std::string backgroundImage;
     std::string openingWav;
     std::vector<Hotspot> hotspots;  // hotspotCount records (none when the count is 0 or less)
+    std::vector<std::string> otherBlockLines;  // unknown lines of the [Torvana] block, in order
 
     bool operator==(const ProjectFileData&) const = default;
 };
@@ -32,7 +37,9 @@ std::string formatProjectFile(const ProjectFileData& data);
 // end) or at a lone LF; a Ctrl-Z or the end of the bytes ends the data, and lines read past the
 // end are empty. A first line that does not convert throws the conversion's Error; a count
 // outside 0 to 99 throws an Error that names `path` and the count. Lines after the last record
-// are ignored.
+// are ignored up to a line "[Torvana]"; in that block a "Label<n>=" line of a hotspot that
+// exists gives its label (a later line for the same n wins), one of a hotspot that does not is
+// dropped, and every other line is kept in otherBlockLines.
 ProjectFileData parseProjectFile(const std::string& bytes, const std::string& path);
 
 // Writes the file through a temporary file beside it, so a failed write keeps the old file.
@@ -43,7 +50,7 @@ void writeProjectFile(const std::string& path, const ProjectFileData& data);
 ProjectFileData readProjectFile(const std::string& path);
 
 // Copies the fields of `state`'s slots 1..count into data.hotspots (count = state.hotspotCount,
-// at most 99), and back.
+// at most 99), labels included, and back.
 std::vector<Hotspot> hotspotsOf(const ProjectState& state);
 void storeHotspots(ProjectState& state, const std::vector<Hotspot>& hotspots);
 

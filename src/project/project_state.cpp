@@ -4,7 +4,8 @@ namespace torvana {
 
 Hotspot ProjectState::hotspot(int slot) const {
     return Hotspot{hotspotApplication[slot], hotspotRolloverImage[slot], hotspotX[slot],
-                   hotspotY[slot],           hotspotRolloverWav[slot],   hotspotClickWav[slot]};
+                   hotspotY[slot],           hotspotRolloverWav[slot],   hotspotClickWav[slot],
+                   hotspotLabel[slot]};
 }
 
 void ProjectState::setHotspot(int slot, const Hotspot& h) {
@@ -14,6 +15,7 @@ void ProjectState::setHotspot(int slot, const Hotspot& h) {
     hotspotY[slot] = h.y;
     hotspotRolloverWav[slot] = h.rolloverWav;
     hotspotClickWav[slot] = h.clickWav;
+    hotspotLabel[slot] = h.label;
 }
 
 void ProjectState::clearSlots(int first, int last) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace torvana {
 
@@ -32,7 +33,9 @@ private:
     std::array<std::string, kMaxHotspots> slots_{};
 };
 
-// The six fields of one hotspot, in the order of the project file's record.
+// The six fields of one hotspot, in the order of the project file's record, and its label: a
+// short text that says what it does (the players' tooltip, the name a screen reader speaks),
+// kept in the file's [Torvana] block after the records. Empty: no label.
 struct Hotspot {
     std::string application;
     std::string rolloverImage;
@@ -40,6 +43,7 @@ struct Hotspot {
     std::string y;
     std::string rolloverWav;
     std::string clickWav;
+    std::string label{};
 
     bool operator==(const Hotspot&) const = default;
 };
@@ -62,13 +66,17 @@ struct ProjectState {
     SlotTable hotspotY;
     SlotTable hotspotRolloverWav;
     SlotTable hotspotClickWav;
+    SlotTable hotspotLabel;
+    // The lines of the project file's [Torvana] block that this version does not know, kept to
+    // be written back unchanged.
+    std::vector<std::string> otherBlockLines;
 
     bool projectOpen() const { return !projectName.empty(); }
 
     Hotspot hotspot(int slot) const;
     void setHotspot(int slot, const Hotspot& h);
 
-    // Empties slots `first` to `last` of all six tables.
+    // Empties slots `first` to `last` of every table, labels included.
     void clearSlots(int first, int last);
 };
 

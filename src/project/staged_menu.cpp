@@ -131,6 +131,7 @@ PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
         h.rolloverImage = staged(folder, "images", stored.rolloverImage);
         h.rolloverWav = staged(folder, "wavs", stored.rolloverWav);
         h.clickWav = staged(folder, "wavs", stored.clickWav);
+        h.label = stored.label;
         project.hotspots.push_back(std::move(h));
     }
     return project;

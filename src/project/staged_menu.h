@@ -33,6 +33,7 @@ struct PlayerHotspot {
     int y = 0;
     std::string rolloverWav;  // staged paths; empty when the project names none
     std::string clickWav;
+    std::string label;  // what the hotspot does, as the project's author put it; may be empty
 };
 
 // A hotspot's rectangle on the 640 x 480 stage: its rollover picture's size at X, Y, or an

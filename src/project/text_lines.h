@@ -11,6 +11,8 @@ class LineReader {
 public:
     explicit LineReader(const std::string& bytes);
     std::string next();
+    // Whether every line of the data has been read.
+    bool atEnd() const { return pos_ >= end_; }
 
 private:
     const std::string& bytes_;

@@ -289,6 +289,7 @@ ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fi
     data.backgroundImage = fields.backgroundImage;
     data.openingWav = fields.openingWav;
     data.hotspots = hotspotsOf(state);
+    data.otherBlockLines = state.otherBlockLines;
     return data;
 }
 
@@ -318,6 +319,7 @@ ProjectFileData withoutFolderNames(const ProjectFileData& data) {
 void applyProjectFileData(const ProjectFileData& data, ProjectState& state, BuildFields& fields) {
     state.hotspotCount = data.hotspotCount;
     storeHotspots(state, data.hotspots);
+    state.otherBlockLines = data.otherBlockLines;
     fields.cdTitle = data.cdTitle;
     fields.stagingFolder = data.stagingFolder;
     fields.backgroundImage = data.backgroundImage;
@@ -563,7 +565,8 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         if (mayWrite(kWebMenuFile, isOwnWebMenu,
                      "Remove it, or switch off Settings > Add a web page menu to keep it on the disc.")) {
             try {
-                replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath)))));
+                replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath))),
+                                                          localeLanguage()));
             } catch (const Error& e) {
                 writeFailed(page, e, state, user);
             }

@@ -1,6 +1,7 @@
 #include "staging/web_menu.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <vector>
@@ -81,6 +82,8 @@ std::string styleSheet() {
            "#stage { position: relative; width: 640px; height: 480px; overflow: hidden; background: " +
            css(kStageColour) + "; }\n"
            "#background { position: absolute; left: 0; top: 0; }\n"
+           "#heading { position: absolute; width: 1px; height: 1px; margin: -1px; overflow: hidden; "
+           "clip: rect(0 0 0 0); white-space: nowrap; }\n"
            ".spot { position: absolute; display: block; outline: none; }\n"
            ".spot img { display: block; visibility: hidden; }\n"
            ".spot:hover img, .spot:focus-visible img { visibility: visible; }\n"
@@ -171,7 +174,7 @@ constexpr const char* kScript = R"((function () {
 
 class PageWriter {
 public:
-    explicit PageWriter(const PlayerProject& project) : project_(project) {}
+    PageWriter(const PlayerProject& project, const std::string& language) : project_(project), language_(language) {}
 
     std::string page() {
         const int opening = project_.openingWav.empty() ? -1 : sound(project_.openingWav);
@@ -180,14 +183,17 @@ public:
             stage += "<img id=\"background\" src=\"" + link(project_.background) + "\" alt=\"\">\n";
         for (const PlayerHotspot& h : project_.hotspots) stage += spot(h);
 
-        std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+        std::string out = "<!DOCTYPE html>\n<html lang=\"" + htmlEscaped(language_) + "\">\n<head>\n<meta charset=\"utf-8\">\n"
                           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
                           + std::string(kGeneratorMark) + "\n";
         out += "<title>" + htmlEscaped(project_.title) + "</title>\n<style>\n" + styleSheet() + "</style>\n</head>\n";
         out += opening >= 0 ? "<body data-opening=\"" + std::to_string(opening) + "\">\n" : "<body>\n";
-        out += "<div id=\"menu\">\n<div id=\"stage\">\n" + stage + "</div>\n" + bar();
+        // The menu is the page's main part, headed by the CD title for screen readers (the
+        // browser's tab shows it to everyone else).
+        out += "<main id=\"menu\">\n<h1 id=\"heading\">" + htmlEscaped(project_.title) + "</h1>\n<div id=\"stage\">\n" +
+               stage + "</div>\n" + bar();
         for (const std::string& s : sounds_) out += "<audio src=\"" + link(s) + "\" preload=\"auto\"></audio>\n";
-        out += "</div>\n<script>\n" + std::string(kScript) + "</script>\n</body>\n</html>\n";
+        out += "</main>\n<script>\n" + std::string(kScript) + "</script>\n</body>\n</html>\n";
         return out;
     }
 
@@ -229,14 +235,11 @@ private:
         }
         const HotspotRect r = hotspotRect(h.x, h.y, width, height);
         std::string a = "<a class=\"spot\" id=\"spot" + std::to_string(h.number) + "\"";
-        std::string label;
         switch (h.kind) {
             case ActionKind::Exit:
                 a += " href=\"about:blank\" data-exit=\"\"";
-                label = "Exit";
                 break;
             case ActionKind::WebAddress:
-                label = h.target;
                 if (isScriptAddress(h.target)) {
                     a += " tabindex=\"0\"";
                     notes_.push_back("Hotspot " + std::to_string(h.number) + ": \"" + h.target +
@@ -246,16 +249,14 @@ private:
                 }
                 break;
             case ActionKind::File:
-                label = fileNamePart(h.target);
                 a += " href=\"" + link(h.target) + "\" target=\"_blank\" rel=\"noopener\"";
                 break;
             case ActionKind::Refused:
-                label = h.target;
                 a += " tabindex=\"0\"";
                 notes_.push_back(refusedAddressNote(h));
                 break;
         }
-        a += " aria-label=\"" + htmlEscaped(label) + "\"";
+        a += " aria-label=\"" + htmlEscaped(hotspotName(h)) + "\"";
         if (!h.rolloverWav.empty()) a += " data-over=\"" + std::to_string(sound(h.rolloverWav)) + "\"";
         if (!h.clickWav.empty()) a += " data-click=\"" + std::to_string(sound(h.clickWav)) + "\"";
         a += " style=\"left: " + std::to_string(r.x) + "px; top: " + std::to_string(r.y) +
@@ -287,6 +288,7 @@ private:
     }
 
     const PlayerProject& project_;
+    std::string language_;
     std::vector<std::string> sounds_;
     std::map<std::string, int> soundIndex_;
     std::map<std::string, PictureProbe> pictures_;
@@ -308,6 +310,61 @@ bool isScriptAddress(const std::string& address) {
 
 bool isOwnWebMenu(const std::string& pageText) { return pageText.find(kGeneratorMark) != std::string::npos; }
 
-std::string webMenuPage(const PlayerProject& project) { return PageWriter(project).page(); }
+std::string webMenuPage(const PlayerProject& project, const std::string& language) {
+    return PageWriter(project, language).page();
+}
+
+std::string languageTag(const std::string& locale) {
+    // language[_territory][.codeset][@modifier]
+    const std::string name = locale.substr(0, locale.find_first_of(".@"));
+    const size_t cut = name.find('_');
+    const std::string language = name.substr(0, cut);
+    const std::string territory = cut == std::string::npos ? "" : name.substr(cut + 1);
+    auto letters = [](const std::string& s, size_t least, size_t most) {
+        if (s.size() < least || s.size() > most) return false;
+        for (const char c : s)
+            if (!std::isalpha(static_cast<unsigned char>(c))) return false;
+        return true;
+    };
+    if (!letters(language, 2, 3)) return "en";
+    std::string tag;
+    for (const char c : language) tag += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (letters(territory, 2, 2))
+        for (size_t i = 0; i < territory.size(); ++i)
+            tag += std::string(i ? "" : "-") + static_cast<char>(std::toupper(static_cast<unsigned char>(territory[i])));
+    return tag;
+}
+
+std::string localeLanguage() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return languageTag(value);
+    }
+    return "en";
+}
+
+std::string hotspotName(const PlayerHotspot& hotspot) {
+    if (!hotspot.label.empty()) return hotspot.label;
+    switch (hotspot.kind) {
+        case ActionKind::Exit:
+            return "Exit";
+        case ActionKind::File:
+            return "Open " + fileNamePart(hotspot.target);
+        case ActionKind::WebAddress: {
+            const std::string& address = hotspot.target;
+            if (address.compare(0, 7, "mailto:") == 0)
+                return "Write to " + address.substr(7, address.find('?') == std::string::npos ? std::string::npos
+                                                                                             : address.find('?') - 7);
+            const size_t scheme = address.find("://");
+            std::string host = scheme == std::string::npos ? address : address.substr(scheme + 3);
+            host = host.substr(0, host.find_first_of("/?#"));
+            if (host.compare(0, 4, "www.") == 0 && host.size() > 4) host = host.substr(4);
+            return "Visit " + (host.empty() ? address : host);
+        }
+        case ActionKind::Refused:
+            break;
+    }
+    return hotspot.target;
+}
 
 }  // namespace torvana

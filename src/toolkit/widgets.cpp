@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -122,6 +124,15 @@ void centerOnScreen(QWidget* window) {
     QRect frame = window->frameGeometry();
     frame.moveCenter(area.center());
     window->move(frame.topLeft());
+}
+
+void nameByLabel(QLabel* label, QWidget* field) {
+    label->setBuddy(field);
+    QString name = label->text();
+    name.remove(QRegularExpression("&(?!&)"));
+    name = name.trimmed();
+    if (name.endsWith(':')) name.chop(1);
+    field->setAccessibleName(name);
 }
 
 QLabel* boldLabel(const QString& text, QWidget* parent, int pointSize) {

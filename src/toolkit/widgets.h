@@ -73,6 +73,11 @@ void centerOnScreen(QWidget* window);
 // A bold label, optionally with a point size.
 QLabel* boldLabel(const QString& text, QWidget* parent, int pointSize = 0);
 
+// Makes `label` the caption of `field` for assistive technology: its buddy, and the field's
+// accessible name the caption without its colon and access-key mark ("CD Title:" names the
+// field "CD Title"). A caption without "&" gains no access key, so keys and tab order stay.
+void nameByLabel(QLabel* label, QWidget* field);
+
 // One line of text that never widens its window: cut with "..." when it does not fit, with
 // the whole text in its tooltip.
 class ElidedLabel : public QLabel {

@@ -20,6 +20,7 @@
 #include "app/startup_chooser.h"
 #include "staging/ui/staging_folder_dialog.h"
 #include "hotspot/ui/hotspot_editor.h"
+#include "hotspot/ui/hotspot_layout.h"
 #include "settings/ui/about_box.h"
 #include "test_support/window_fixture.h"
 
@@ -206,6 +207,19 @@ private slots:
         if (QTest::currentTestFailed()) return;
         for (const QString& k : keys) QVERIFY2(pressed.contains(k), qPrintable(k + " was not found"));
         qInfo("%s", qPrintable(pressed.join(' ')));
+    }
+
+    // Each field's caption is its buddy and gives its accessible name.
+    void fieldsAreNamedByTheirCaptions() {
+        const Forms& f = forms();
+        const std::tuple<QWidget*, const char*, const char*, const char*> rows[] = {
+            {f.Form1, "Label1", "Edit1", "CD Title"}, {f.Form1, "Label2", "Edit2", "Staging Folder"},
+            {f.Form1, "Label5", "TrackBar1", "Edit HotSpot"}, {f.Form2, "Label2", "Edit1", "Application"},
+            {f.Form2, "Label7", "Edit5", "X (1-640)"}, {f.Layout, "LabelCaption", "LabelEdit", "Label"}};
+        for (const auto& [window, label, field, name] : rows) {
+            QCOMPARE(window->findChild<QLabel*>(label)->buddy(), window->findChild<QWidget*>(field));
+            QCOMPARE(window->findChild<QWidget*>(field)->accessibleName(), QString(name));
+        }
     }
 };
 

@@ -9,9 +9,11 @@ using namespace torvana;
 
 namespace {
 
-Hotspot h(int i) {
+// Hotspot i labelled as hotspot `labelOf` (itself by default; 0: no label, as the editor hands back).
+Hotspot h(int i, int labelOf = -1) {
     const std::string n = std::to_string(i);
-    return {"app" + n + ".exe", "over" + n + ".gif", n, n, "", "click" + n + ".wav"};
+    return {"app" + n + ".exe", "over" + n + ".gif", n, n, "", "click" + n + ".wav",
+            labelOf == 0 ? "" : "Does " + std::to_string(labelOf < 0 ? i : labelOf)};
 }
 
 ProjectState withHotspots(int count) {
@@ -38,7 +40,7 @@ TEST(HandOffFiles, FormatsAreOneValuePerLineWithCrLf) {
     EXPECT_EQ(formatDeleteFile("12"), "12\r\n");
     const AcceptedHotspot a = parseAcceptFile(formatAcceptFile("3", h(3)));
     EXPECT_EQ(a.number, 3);
-    EXPECT_EQ(a.fields, h(3));
+    EXPECT_EQ(a.fields, h(3, 0));
     EXPECT_EQ(parseDeleteFile("12\r\n"), 12);
 }
 
@@ -101,8 +103,8 @@ TEST(DeleteHotspot, WithAllNinetyNineTheLastSlotBecomesEmpty) {
 
 TEST(AcceptHotspot, ReplacesASlotOrAddsTheNextOne) {
     ProjectState s = withHotspots(3);
-    acceptHotspot(s, {2, h(20)});
-    EXPECT_EQ(s.hotspot(2), h(20));
+    acceptHotspot(s, {2, h(20, 0)});
+    EXPECT_EQ(s.hotspot(2), h(20, 2));  // the label is the layout window's, not the editor's
     EXPECT_EQ(s.hotspotCount, 3);
     EXPECT_EQ(s.editedHotspot, 2);
     acceptHotspot(s, {4, h(40)});

@@ -114,6 +114,39 @@ TEST(MenuEngine, DrawsTheWindowFromTheLayoutsNumbers) {
     EXPECT_EQ(e.input().current(), 0);
 }
 
+// A label shows as a tooltip under its hotspot once the pointer rests there for 0.6 s on the
+// engine's clock, at once when Tab reaches it, and never for a hotspot without one.
+TEST(MenuEngine, TheLabelIsATooltipAfterARestOrByKeyboard) {
+    EngineFixture f;
+    f.folder.project.hotspots[0].label = "Leave the menu";
+    MenuEngine& e = f.start();
+    e.handle(Event::pointer(Event::PointerMoved, 110, 60));
+    EXPECT_EQ(e.spokenName(), "HotSpot 1: Leave the menu");
+    EXPECT_EQ(e.nextDueMs(), std::optional<int64_t>(1000 + kTooltipDelayMs));
+    f.now += kTooltipDelayMs - 1;
+    e.tick();
+    EXPECT_EQ(e.tooltipSpot(), -1);
+    f.now += 1;
+    e.tick();
+    EXPECT_EQ(e.tooltipSpot(), 0);
+    const Pixels& shown = e.render();
+    menutest::savePng(shown, std::string(MENU_SHOTS_DIR) + "/engine-tooltip.png");
+    // The box's border just under the hotspot (100, 50, 40 x 30), its face inside.
+    EXPECT_EQ(shown.argb[82 * 640 + 100], kTooltipBorder);
+    EXPECT_EQ(shown.argb[83 * 640 + 101], kTooltipFace);
+    e.handle(Event::pointer(Event::PointerMoved, 111, 61));  // moving starts the rest again
+    EXPECT_EQ(e.tooltipSpot(), -1);
+    e.handle(Event::pointer(Event::PointerMoved, 320, 220));
+    f.now += 10 * kTooltipDelayMs;
+    e.tick();
+    EXPECT_EQ(e.tooltipSpot(), -1);  // no label
+    e.handle(Event::pointer(Event::PointerLeft, 0, 0));
+    e.handle(Event::keyPress(Key::Tab));
+    EXPECT_EQ(e.tooltipSpot(), 0);
+    e.handle(Event::of(Event::FocusLost));
+    EXPECT_EQ(e.tooltipSpot(), -1);
+}
+
 TEST(MenuEngine, NotesShowInTheBarAndAMenuWithoutButtonsGrowsOne) {
     EngineFixture f(false);
     f.folder.project.hotspots[1].target = f.folder.dir.file("gone.sh");

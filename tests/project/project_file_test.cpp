@@ -107,6 +107,25 @@ TEST(ProjectFile, ShortLongAndCutFiles) {
     EXPECT_EQ(d.hotspots[1].clickWav, "");
 }
 
+// The [Torvana] block after the records: labels, and the lines this version does not know.
+TEST(ProjectFile, LabelBlock) {
+    const std::string records = formatProjectFile(sample(3));
+    ProjectFileData d = sample(3);
+    d.hotspots[0].label = "Install it";
+    d.hotspots[2].label = "L\xC3\xA4s = read";
+    d.otherBlockLines = {"Colour2=red", "", "label2=x", "Label02=x", "Label100=x"};
+    const std::string block = "[Torvana]\r\nLabel1=Install it\r\nLabel3=L\xC3\xA4s = read\r\nColour2=red\r\n\r\n"
+                              "label2=x\r\nLabel02=x\r\nLabel100=x\r\n";
+    EXPECT_EQ(formatProjectFile(d), records + block);
+    // Read back: junk before the heading is ignored, a later line for a hotspot wins, labels of
+    // no hotspot and empty ones are dropped (and with them a block left empty).
+    EXPECT_EQ(parseProjectFile(records + "junk\r\n[Torvana]\r\nLabel1=old\r\nLabel4=gone\r\nLabel2=\r\n" +
+                                   block.substr(11), "p"), d);
+    EXPECT_EQ(formatProjectFile(parseProjectFile(records + "Label1=x\r\n[Torvana]\r\nLabel4=x\r\n", "p")), records);
+    d.hotspots[1].label = "two\nlines";
+    EXPECT_THROW(formatProjectFile(d), Error);
+}
+
 TEST(ProjectFile, LineEnds) {
     // A CR alone ends a line; so does a lone LF; CR LF is one line end.
     const auto d = parseProjectFile("0\rTRUE\nFALSE\r\n\r\nS\n", "p");

@@ -1,10 +1,12 @@
 // The web page menu the staging build writes, opened from the staging folder (file://) in a
 // real headless chromium: the background's pixels, the rollover picture at X, Y while its
 // hotspot is hovered or chosen with Tab, links that resolve to the staged files, and a title and
-// file names holding <, &, ", #, % and letters outside ASCII.
+// file names holding <, &, ", #, % and letters outside ASCII; and axe-core's accessibility rules
+// on the page with and without labels.
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
@@ -60,6 +62,22 @@ class WebMenuBrowserTest : public QObject {
     std::string stage = dir.file("stage");
     HeadlessBrowser browser;
     QPoint origin;  // the stage's top-left corner in the viewport
+    torvana::ProjectState state;
+    torvana::BuildFields fields;
+
+    // axe-core's findings on the open page (the rules broken, with their elements), then the
+    // names of the hotspots' links.
+    QString axeFindingsAndNames() {
+        QFile axe(qEnvironmentVariable("TORVANA_AXE"));
+        if (!axe.open(QIODevice::ReadOnly)) return "no axe-core";
+        browser.call("Runtime.evaluate", {{"expression", QString::fromUtf8(axe.readAll())}});
+        const char* script = "axe.run(document).then(r => r.violations.map(v => v.id + ': ' + v.nodes.map(n => "
+                             "n.target).join(', ')).concat(Array.from(document.querySelectorAll('.spot'), a => "
+                             "a.getAttribute('aria-label'))).join('; '))";
+        const QJsonObject r = browser.call(
+            "Runtime.evaluate", {{"expression", script}, {"returnByValue", true}, {"awaitPromise", true}});
+        return r["result"].toObject()["value"].toString() + browser.error();
+    }
 
     QColor at(const QImage& shot, int x, int y) const { return shot.pixelColor(origin + QPoint(x, y)); }
     QString local(const QString& href) const { return QUrl(href).toLocalFile(); }
@@ -95,7 +113,6 @@ private slots:
         torvana::replaceFileContents(art + "/" + kFileName, "notes");
         for (const char* name : {"/open.wav", "/over.wav", "/click.wav"}) torvana::replaceFileContents(art + name, wave());
 
-        torvana::ProjectState state;
         state.programFolder = dir.file("program") + "/";
         state.projectPath = dir.file("menu.cdrom");
         state.projectName = "menu.cdrom";
@@ -104,7 +121,6 @@ private slots:
         state.setHotspot(2, {"https://example.org/a?b=1&c=2", art + "/r2.bmp", "20", "400", art + "/over.wav",
                              art + "/click.wav"});
         state.setHotspot(3, {"exit", "", "600", "440", "", ""});
-        torvana::BuildFields fields;
         fields.cdTitle = kTitle;
         fields.stagingFolder = stage;
         fields.backgroundImage = art + "/back.bmp";
@@ -209,6 +225,22 @@ private slots:
         // The exit hotspot leaves the page (a tab the page did not open itself cannot be closed).
         browser.click(origin.x() + 610, origin.y() + 450);
         QVERIFY2(browser.waitFor("location.href === 'about:blank'"), qPrintable(browser.error()));
+    }
+
+    // Every link is named by its label or by what it does, the page says its language, and
+    // axe-core finds nothing, with labels and without.
+    void accessibleWithAndWithoutLabels() {
+        if (!QFile::exists(qEnvironmentVariable("TORVANA_AXE")))
+            QSKIP("axe-core is not in the build folder (npm missing or offline; scripts/axe-core installs it)");
+        openMenu();
+        QCOMPARE(browser.evaluate("document.documentElement.lang").toString(),
+                 QString::fromStdString(torvana::localeLanguage()));
+        QCOMPARE(axeFindingsAndNames(), "Open " + text(kFileName) + "; Visit example.org; Exit");
+        state.hotspotLabel[1] = "Read the notes";
+        QuietUser user;
+        QCOMPARE(torvana::runStagingBuild(state, fields, user), torvana::BuildResult::Succeeded);
+        openMenu();
+        QCOMPARE(axeFindingsAndNames(), QString("Read the notes; Visit example.org; Exit"));
     }
 
     void cleanupTestCase() { browser.stop(); }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "staging/staging_build.h"
 #include "staging/web_menu.h"
@@ -89,6 +90,27 @@ TEST(WebMenu, AddressesThatRunScriptAreKnown) {
         EXPECT_FALSE(isScriptAddress(page)) << page;
 }
 
+// What a screen reader hears for each hotspot, and the page's language from the locale.
+TEST(WebMenu, HotspotNamesAndLanguage) {
+    const std::tuple<ActionKind, std::string, std::string> names[] = {
+        {ActionKind::File, "/stage/1/setup.bat", "Open setup.bat"},
+        {ActionKind::WebAddress, "http://www.example.org:80/path?q=1", "Visit example.org:80"},
+        {ActionKind::WebAddress, "mailto:info@example.org?subject=Hi", "Write to info@example.org"},
+        {ActionKind::Exit, "", "Exit"},
+    };
+    for (const auto& [kind, target, name] : names) {
+        PlayerHotspot h;
+        h.kind = kind;
+        h.target = target;
+        EXPECT_EQ(hotspotName(h), name) << target;
+        h.label = "Do it";
+        EXPECT_EQ(hotspotName(h), "Do it");
+    }
+    for (const auto& [locale, tag] : {std::pair{"de_DE.UTF-8", "de-DE"}, {"pt_br@euro", "pt-BR"}, {"ast", "ast"},
+                                      {"C.UTF-8", "en"}, {"POSIX", "en"}, {"", "en"}, {"x1_YY", "en"}})
+        EXPECT_EQ(languageTag(locale), tag) << locale;
+}
+
 TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     Project p;
     EXPECT_EQ(p.build(), BuildResult::Succeeded);
@@ -98,7 +120,7 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     EXPECT_TRUE(has(page, "<title>A &amp; B</title>"));
     EXPECT_TRUE(has(page, "<img id=\"background\" src=\"images/back.gif\""));
     // The picture's size at X, Y, and the invisible 32 x 32 square of a hotspot without one.
-    EXPECT_TRUE(has(page, "href=\"1/read%20me.txt\" target=\"_blank\" rel=\"noopener\""));
+    EXPECT_TRUE(has(page, "href=\"1/read%20me.txt\" target=\"_blank\" rel=\"noopener\" aria-label=\"Open read me.txt\""));
     EXPECT_TRUE(has(page, "style=\"left: 5px; top: 7px; width: 30px; height: 20px\"><img src=\"images/over.gif\""));
     EXPECT_TRUE(has(page, "style=\"left: 600px; top: 470px; width: 32px; height: 32px\"></a>"));
     // An address that would run script is not a link, and a picture that is none is not shown;

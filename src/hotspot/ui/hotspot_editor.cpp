@@ -170,6 +170,9 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
 
     QWidget* order[] = {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4, BitBtn1, BitBtn2, BitBtn3};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    const std::pair<QLabel*, QWidget*> captions[] = {{Label2, Edit1}, {Label5, Edit2}, {Label7, Edit5},
+                                                     {Label8, Edit6}, {Label3, Edit3}, {Label4, Edit4}};
+    for (const auto& [caption, field] : captions) torvana::toolkit::nameByLabel(caption, field);
 
     // The heading grows with the hotspot number; leave room for the widest one.
     Label1->setMinimumWidth(Label1->fontMetrics().horizontalAdvance("Editing HotSpot: 100"));

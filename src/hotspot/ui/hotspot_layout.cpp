@@ -8,6 +8,8 @@
 #include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -42,6 +44,7 @@ constexpr double kZoomLevels[] = {0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 3.0, 4.0};
 constexpr int kOnTop = 1000;  // the z value of the hotspot under the mouse, above every slot
 
 const QColor kSelectedColor(255, 170, 0);
+constexpr int kLabelWidth = 160;  // a longer label is cut short with an ellipsis in its tag
 
 // Stops an animated picture's painters; the next drawing starts them afresh.
 void stopPainters(Graphic* picture) {
@@ -83,30 +86,40 @@ public:
 class LayoutHotspotItem : public QGraphicsItem {
 public:
     LayoutHotspotItem(THotspotLayout* owner, int index, int slot, QSize size)
-        : owner_(owner), index_(index), size_(size) {
-        tag_ = QRectF(QPointF(0, 0), QSizeF(tagPicture(slot, false).deviceIndependentSize()));
+        : owner_(owner), index_(index), slot_(slot), size_(size) {
+        setLabel(toQString(owner->owner_.project().hotspotLabel[slot]));
     }
 
-    // The number tags, drawn once for each number and state: text is the slowest part of
-    // painting a stage of 99 hotspots.
-    static const QImage& tagPicture(int slot, bool selected) {
-        static QHash<int, QImage> cache;
-        const int key = slot * 2 + (selected ? 1 : 0);
+    // A new label widens or narrows the tag.
+    void setLabel(const QString& label) {
+        prepareGeometryChange();
+        label_ = label;
+        tag_ = QRectF(QPointF(0, 0), QSizeF(tagPicture(slot_, label_, false).deviceIndependentSize()));
+        update();
+    }
+
+    // The number tags, with the hotspot's label beside the number, drawn once for each text and
+    // state: text is the slowest part of painting a stage of 99 hotspots.
+    static const QImage& tagPicture(int slot, const QString& label, bool selected) {
+        static QHash<QString, QImage> cache;
+        const QString key = QString("%1 %2 %3").arg(slot).arg(selected).arg(label);
         auto found = cache.find(key);
         if (found != cache.end()) return *found;
         QFont font = QApplication::font();
         font.setBold(true);
         font.setPixelSize(11);
-        const QString number = QString::number(slot);
         const QFontMetrics metrics(font);
+        QString text = QString::number(slot);
+        if (!label.isEmpty()) text += "  " + metrics.elidedText(label, Qt::ElideRight, kLabelWidth);
         const qreal scale = qApp->devicePixelRatio();
-        QImage tag(QSize(metrics.horizontalAdvance(number) + 6, metrics.height() + 2) * scale, QImage::Format_ARGB32_Premultiplied);
+        QImage tag(QSize(metrics.horizontalAdvance(text) + 6, metrics.height() + 2) * scale, QImage::Format_ARGB32_Premultiplied);
         tag.setDevicePixelRatio(scale);
         tag.fill(selected ? kSelectedColor : QColor(Qt::black));
         QPainter painter(&tag);
         painter.setPen(selected ? Qt::black : Qt::white);
         painter.setFont(font);
-        painter.drawText(QRectF(QPointF(0, 0), tag.deviceIndependentSize()), Qt::AlignCenter, number);
+        painter.drawText(QRectF(QPointF(0, 0), tag.deviceIndependentSize()), Qt::AlignCenter, text);
+        if (cache.size() > 1000) cache.clear();  // labels typed one letter at a time are not kept
         return *cache.insert(key, tag);
     }
 
@@ -142,14 +155,16 @@ public:
             painter->setPen(dashes);
             painter->drawRect(edge);
         }
-        painter->drawImage(tag_.topLeft(), tagPicture(placed.slot, selected));
+        painter->drawImage(tag_.topLeft(), tagPicture(slot_, label_, selected));
     }
 
 private:
     THotspotLayout* owner_;
     int index_;
+    int slot_;
     QSize size_;
     QRectF tag_;
+    QString label_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -172,6 +187,25 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
+// One change of one hotspot's label: the text before and after.
+
+class LabelHotspotCommand : public QUndoCommand {
+public:
+    LabelHotspotCommand(THotspotLayout* layout, int slot, std::string from, std::string to)
+        : layout_(layout), slot_(slot), from_(std::move(from)), to_(std::move(to)) {
+        setText(QString("Label of HotSpot %1").arg(slot));
+    }
+    void redo() override { layout_->storeLabel(slot_, to_); }
+    void undo() override { layout_->storeLabel(slot_, from_); }
+
+private:
+    THotspotLayout* layout_;
+    int slot_;
+    std::string from_;
+    std::string to_;
+};
+
+// ---------------------------------------------------------------------------------------------
 
 THotspotLayout::THotspotLayout(HotspotLayoutOwner& owner, TForm2* editor, QWidget* parent)
     : QWidget(parent, Qt::Window), owner_(owner), editor_(editor) {
@@ -185,10 +219,10 @@ THotspotLayout::THotspotLayout(HotspotLayoutOwner& owner, TForm2* editor, QWidge
     connect(undoStack, &QUndoStack::canRedoChanged, this, &THotspotLayout::updateActions);
     // The buttons' tips name the move they take back or make again.
     connect(undoStack, &QUndoStack::undoTextChanged, this, [this](const QString& text) {
-        UndoAction->setToolTip(text.isEmpty() ? "Undo the last move (Ctrl+Z)" : "Undo " + text + " (Ctrl+Z)");
+        UndoAction->setToolTip(text.isEmpty() ? "Undo the last change (Ctrl+Z)" : "Undo " + text + " (Ctrl+Z)");
     });
     connect(undoStack, &QUndoStack::redoTextChanged, this, [this](const QString& text) {
-        RedoAction->setToolTip(text.isEmpty() ? "Redo the move undone last (Ctrl+Shift+Z)"
+        RedoAction->setToolTip(text.isEmpty() ? "Redo the change undone last (Ctrl+Shift+Z)"
                                               : "Redo " + text + " (Ctrl+Shift+Z)");
     });
     editor_->installEventFilter(this);
@@ -228,10 +262,10 @@ void THotspotLayout::buildControls() {
         return a;
     };
     UndoAction = action("UndoAction", "Undo", "Undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)},
-                        "Undo the last move (Ctrl+Z)");
+                        "Undo the last change (Ctrl+Z)");
     RedoAction = action("RedoAction", "Redo", "Redo",
                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-                        "Redo the move undone last (Ctrl+Shift+Z)");
+                        "Redo the change undone last (Ctrl+Shift+Z)");
     ZoomOutAction = action("ZoomOutAction", "Zoom Out", QString::fromUtf8("\u2212"),
                            {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, "Zoom out (Ctrl+minus or Ctrl+wheel)");
     ActualSizeAction = action("ActualSizeAction", "Actual Size", "100%", {QKeySequence(Qt::CTRL | Qt::Key_0)},
@@ -261,6 +295,21 @@ void THotspotLayout::buildControls() {
     // The percentage changes; the button keeps the width of the widest one.
     ActualSizeButton->setMinimumWidth(ActualSizeButton->fontMetrics().horizontalAdvance("400%") + 16);
 
+    // The selected hotspot's label: what the players show as its tooltip and a screen reader
+    // speaks. Alt+L reaches it; Enter or leaving the field applies what was typed.
+    LabelEdit = new QLineEdit(this);
+    LabelEdit->setObjectName("LabelEdit");
+    LabelEdit->setToolTip("What the selected HotSpot does, in a few words: the menu shows it as the HotSpot's "
+                          "tooltip and a screen reader speaks it");
+    LabelCaption = new QLabel("&Label:", this);
+    LabelCaption->setObjectName("LabelCaption");
+    torvana::toolkit::nameByLabel(LabelCaption, LabelEdit);
+    connect(LabelEdit, &QLineEdit::editingFinished, this, &THotspotLayout::applyLabelField);
+    auto* labelRow = new QHBoxLayout;
+    labelRow->setContentsMargins(6, 4, 6, 0);
+    labelRow->addWidget(LabelCaption);
+    labelRow->addWidget(LabelEdit, 1);
+
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(6, 2, 6, 4);
     bar->addWidget(StatusLine, 1);
@@ -276,6 +325,7 @@ void THotspotLayout::buildControls() {
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(0);
     page->addWidget(LayoutView, 1);
+    page->addLayout(labelRow);
     page->addLayout(bar);
     LayoutView->setMinimumSize(160, 120);
 }
@@ -389,6 +439,7 @@ void THotspotLayout::refresh() {
         stageItem_->message = "No project is open.\nCreate or open one with the File menu of the main window.";
         pictures_.clear();
         showIdleStatus();
+        showLabelField();
         return;
     }
 
@@ -432,6 +483,7 @@ void THotspotLayout::refresh() {
     }
     pictures_ = std::move(used);  // pictures no longer named are freed
     showIdleStatus();
+    showLabelField();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -472,6 +524,27 @@ int THotspotLayout::selectedSlot() const {
 
 void THotspotLayout::showSelection() {
     for (const Placed& p : placed_) p.item->update();
+    showLabelField();
+}
+
+void THotspotLayout::showLabelField() {
+    const int slot = selectedSlot();
+    const torvana::ProjectState& state = owner_.project();
+    const bool hotspot = slot >= 1 && slot <= std::min(state.hotspotCount, torvana::kMaxHotspots) &&
+                         !(state.hotspot(slot) == torvana::Hotspot{});
+    const QString label = hotspot ? toQString(state.hotspotLabel[slot]) : QString();
+    if (LabelEdit->text() != label) LabelEdit->setText(label);
+    LabelEdit->setEnabled(hotspot && !editorOpen_);
+    LabelCaption->setEnabled(LabelEdit->isEnabled());
+    // A screen reader names the stage by the selected hotspot, its label included.
+    QString name = "HotSpot Layout";
+    if (hotspot) name = QString("HotSpot %1").arg(slot) + (label.isEmpty() ? QString() : ": " + label);
+    LayoutView->setAccessibleName(name);
+}
+
+void THotspotLayout::applyLabelField() {
+    if (!LabelEdit->isEnabled()) return;
+    labelHotspot(selectedSlot(), torvana::toolkit::toLocalString(LabelEdit->text()));
 }
 
 void THotspotLayout::setPointed(int index) {
@@ -558,11 +631,26 @@ void THotspotLayout::moveHotspot(int slot, int x, int y) {
     undoStack->push(new MoveHotspotCommand(this, slot, std::move(from), std::move(to)));
 }
 
+void THotspotLayout::labelHotspot(int slot, const std::string& text) {
+    const torvana::ProjectState& state = owner_.project();
+    if (editorOpen_ || slot < 1 || slot > std::min(state.hotspotCount, torvana::kMaxHotspots)) return;
+    if (state.hotspotLabel[slot] == text) return;
+    undoStack->push(new LabelHotspotCommand(this, slot, state.hotspotLabel[slot], text));
+}
+
+void THotspotLayout::storeLabel(int slot, const std::string& text) {
+    owner_.project().hotspotLabel[slot] = text;
+    owner_.hotspotChanged();
+    const int index = placedIndex(slot);
+    if (index >= 0) placed_[size_t(index)].item->setLabel(toQString(text));
+    showLabelField();
+}
+
 void THotspotLayout::storeCoordinates(int slot, const torvana::CoordinateTexts& texts) {
     torvana::ProjectState& state = owner_.project();
     state.hotspotX[slot] = texts.x;
     state.hotspotY[slot] = texts.y;
-    owner_.hotspotMoved();
+    owner_.hotspotChanged();
     const int index = placedIndex(slot);
     if (index < 0) return;
     // Both texts were numbers when the hotspot was placed or moved.
@@ -586,6 +674,7 @@ void THotspotLayout::setEditorOpen(bool open) {
     }
     updateActions();
     showIdleStatus();
+    showLabelField();
 }
 
 void THotspotLayout::updateActions() {

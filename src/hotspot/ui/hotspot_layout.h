@@ -21,6 +21,8 @@
 #include "project/staged_menu.h"
 
 class QAction;
+class QLabel;
+class QLineEdit;
 class QGraphicsScene;
 class QGraphicsView;
 class QToolButton;
@@ -43,7 +45,7 @@ class LayoutHotspotItem;
 class HotspotLayoutOwner {
 public:
     virtual ~HotspotLayoutOwner() = default;
-    // The project shown. The window writes only the X and Y of a hotspot it moves.
+    // The project shown. The window writes only the X and Y of a hotspot it moves and the labels.
     virtual torvana::ProjectState& project() = 0;
     // The background image as the owner's field shows it now.
     virtual std::string backgroundImage() const = 0;
@@ -52,8 +54,8 @@ public:
     virtual void selectSlot(int slot) = 0;
     // Opens the hotspot editor for the selected slot, when the owner can now.
     virtual void editSelectedSlot() = 0;
-    // A hotspot was moved: a change the next Save must write.
-    virtual void hotspotMoved() = 0;
+    // A hotspot was moved or labelled: a change the next Save must write.
+    virtual void hotspotChanged() = 0;
 };
 
 class THotspotLayout : public QWidget {
@@ -71,6 +73,8 @@ public:
     QToolButton* ZoomOutButton;
     QToolButton* ActualSizeButton;
     QToolButton* ZoomInButton;
+    QLabel* LabelCaption;       // "&Label:", the buddy of LabelEdit
+    QLineEdit* LabelEdit;       // the selected hotspot's label; Enter or leaving the field applies it
     QAction* UndoAction;        // Ctrl+Z
     QAction* RedoAction;        // Ctrl+Shift+Z, Ctrl+Y
     QAction* ZoomInAction;      // Ctrl++, Ctrl+=
@@ -84,6 +88,10 @@ public:
     // Moves hotspot `slot` so that its top-left corner is at (x, y), kept on the stage, as one
     // step that Undo takes back. Nothing happens when that does not change its X and Y texts.
     void moveHotspot(int slot, int x, int y);
+
+    // Gives hotspot `slot` the label `text` as one step that Undo takes back. Nothing happens
+    // when the label is already that, or the slot holds no hotspot.
+    void labelHotspot(int slot, const std::string& text);
 
     // The zoom factor of the stage (1 is one screen pixel per picture pixel).
     double zoom() const { return zoom_; }
@@ -117,6 +125,7 @@ protected:
 private:
     friend class LayoutHotspotItem;
     friend class MoveHotspotCommand;
+    friend class LabelHotspotCommand;
 
     struct Placed {
         int slot;
@@ -143,6 +152,9 @@ private:
     void openEditor(int slot);
     void place(int index, const QPoint& topLeft);
     void storeCoordinates(int slot, const torvana::CoordinateTexts& texts);
+    void storeLabel(int slot, const std::string& text);
+    void applyLabelField();
+    void showLabelField();
     void nudge(int dx, int dy);
     void setEditorOpen(bool open);
     void updateActions();
