@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <tuple>
+#include <utility>
+
 #include "project/file_io.h"
 #include "test_support/temp_dir.h"
 
@@ -30,24 +33,18 @@ TEST(PlayerLaunch, ProgramsStartInTheirFolderAndTheRestGoesToTheOpener) {
     torvana::makeExecutable(program);
     torvana::replaceFileContents(text, "text");
 
-    // What a hotspot names, and the commands tried in turn: a program in its own folder, then the
-    // opener when it cannot start; anything else straight to the opener.
-    const struct {
-        ActionKind kind;
-        std::string target;
-        std::vector<Command> commands;
-    } rows[] = {
-        {ActionKind::File, program, {{{program}, dir.path()}, {{"xdg-open", program}, {}}}},
-        {ActionKind::File, text, {{{"xdg-open", text}, {}}}},
-        {ActionKind::WebAddress, "https://example.org/a b", {{{"xdg-open", "https://example.org/a b"}, {}}}},
+    // The commands tried in turn: a program in its own folder, then the opener when it cannot
+    // start; anything else straight to the opener.
+    const std::pair<torvana::PlayerHotspot, std::vector<Command>> rows[] = {
+        {hotspot(ActionKind::File, program), {{{program}, dir.path()}, {{"xdg-open", program}, {}}}},
+        {hotspot(ActionKind::File, text), {{{"xdg-open", text}, {}}}},
+        {hotspot(ActionKind::WebAddress, "https://a.org/a b"), {{{"xdg-open", "https://a.org/a b"}, {}}}},
     };
-    for (const auto& row : rows) {
-        const auto commands = torvana::player::commandsFor(hotspot(row.kind, row.target));
-        ASSERT_EQ(commands.size(), row.commands.size()) << row.target;
-        for (size_t i = 0; i < commands.size(); ++i) {
-            EXPECT_EQ(commands[i].argv, row.commands[i].argv) << row.target;
-            EXPECT_EQ(commands[i].folder, row.commands[i].folder) << row.target << " " << i;
-        }
+    for (const auto& [h, expected] : rows) {
+        const auto commands = torvana::player::commandsFor(h);
+        ASSERT_EQ(commands.size(), expected.size()) << h.target;
+        for (size_t i = 0; i < commands.size(); ++i)
+            EXPECT_EQ(std::tie(commands[i].argv, commands[i].folder), std::tie(expected[i].argv, expected[i].folder));
     }
 }
 
