@@ -16,7 +16,7 @@ bool SoundOutput::open() {
     wanted.format = AUDIO_S16SYS;
     wanted.channels = 2;
     wanted.samples = 2048;
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &spec_,
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &deviceFormat_,
                                   SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (!device_) return false;
     SDL_PauseAudioDevice(device_, 0);
@@ -27,12 +27,13 @@ const std::vector<Uint8>* SoundOutput::converted(const std::string& path) {
     const auto found = sounds_.find(path);
     if (found != sounds_.end()) return &found->second;
     std::vector<Uint8>& out = sounds_[path];
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec fileFormat{};
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &spec, &data, &length)) return &out;
+    if (!SDL_LoadWAV(path.c_str(), &fileFormat, &data, &length)) return &out;
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, spec_.format, spec_.channels, spec_.freq) >= 0) {
+    if (SDL_BuildAudioCVT(&cvt, fileFormat.format, fileFormat.channels, fileFormat.freq, deviceFormat_.format,
+                          deviceFormat_.channels, deviceFormat_.freq) >= 0) {
         std::vector<Uint8> buffer(size_t(length) * size_t(cvt.len_mult));
         std::memcpy(buffer.data(), data, length);
         cvt.buf = buffer.data();

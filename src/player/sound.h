@@ -26,7 +26,7 @@ private:
     const std::vector<Uint8>* converted(const std::string& path);
 
     SDL_AudioDeviceID device_ = 0;
-    SDL_AudioSpec spec_{};
+    SDL_AudioSpec deviceFormat_{};
     std::map<std::string, std::vector<Uint8>> sounds_;  // empty: cannot be played
 };
 
