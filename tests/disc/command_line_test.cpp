@@ -226,15 +226,13 @@ TEST(CommandLine, BuildStatuses) {
     }
 }
 
-// The build saves the project as Save does: labels and the [Torvana] block's other lines stay,
-// in the project file and in its copy on the disc.
+// The build saves the project with its labels and unknown lines, also in the staged copy.
 TEST(CommandLine, BuildKeepsLabelsInTheProjectAndItsStagedCopy) {
     DiscProject p;
     p.state.hotspotLabel[1] = "Show the slides";
     p.state.otherBlockLines = {"Colour1=teal"};
     p.save();
-    const Outcome r = program().run("build menu.cdrom", p.dir.path());
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(program().run("build menu.cdrom", p.dir.path()).status, 0);
     for (const std::string& path : {p.state.projectPath, p.stage + "/menu.cdrom"})
         EXPECT_TRUE(has(torvana::readFileContents(path), "\r\n[Torvana]\r\nLabel1=Show the slides\r\nColour1=teal\r\n")) << path;
 }

@@ -290,10 +290,10 @@ private slots:
         QCOMPARE(pixel({20, 20}), QColor(Qt::black));
     }
 
-    // The Label field edits the selected hotspot's label, one undo step per edit; the label
-    // travels with its hotspot when an earlier one is deleted.
+    // The Label field edits the selected hotspot's label, one undo step per edit.
     void theLabelFieldLabelsTheSelectedHotspot() {
         openProject({{"/apps/four.exe", "", "500", "400", "", "", "Read me"}});
+        QCOMPARE(f->state.hotspotLabel[4], std::string("Read me"));  // Open reads the labels
         f->state.projectSaved = true;
         QTest::mouseClick(L->windowHandle(), Qt::LeftButton, {}, at({240, 165}));
         QTest::keyClick(L->LayoutView, Qt::Key_L, Qt::AltModifier);
@@ -301,21 +301,12 @@ private slots:
         QTest::keyClick(L->LabelEdit, Qt::Key_Return);
         QCOMPARE(f->state.hotspotLabel[2], std::string("Install it"));
         QVERIFY(!f->state.projectSaved);
-        QCOMPARE(L->LayoutView->accessibleName() + f->Edit5->accessibleName(),
-                 QString("HotSpot 2: Install itHotSpot 2: Install it"));
+        QCOMPARE(L->LayoutView->accessibleName() + "|" + f->Edit5->accessibleName(),
+                 QString("HotSpot 2: Install it|HotSpot 2: Install it"));
         L->UndoButton->click();
         QCOMPARE(f->state.hotspotLabel[2] + L->LabelEdit->text().toStdString(), std::string());
         L->RedoButton->click();
-
-        f->TrackBar1->setPosition(1);
-        f->showSelectedSlot();
-        f->BitBtn3Click();
-        QVERIFY(!L->LabelEdit->isEnabled());  // nothing changes here while the editor is open
-        fx.hook.answer(torvana::toolkit::Answer::Yes);
-        fx.hook.answer(torvana::toolkit::Answer::Ok);
-        forms().Form2->BitBtn3->click();
-        QTRY_COMPARE(L->hotspotArea(1), QRect(200, 150, 80, 30));
-        QCOMPARE(f->state.hotspotLabel[1] + "|" + f->state.hotspotLabel[3], std::string("Install it|Read me"));
+        QCOMPARE(f->state.hotspotLabel[2], std::string("Install it"));
     }
 
     void anAnimatedRolloverPlaysWhilePointed() {

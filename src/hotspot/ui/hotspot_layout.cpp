@@ -330,6 +330,8 @@ void THotspotLayout::buildControls() {
     page->addLayout(labelRow);
     page->addLayout(bar);
     LayoutView->setMinimumSize(160, 120);
+    // A label is one line of the project file: a line break or Ctrl+Z becomes a blank.
+    torvana::toolkit::prepareTextFields(this);
 }
 
 void THotspotLayout::showLayout() {
