@@ -305,8 +305,6 @@ void THotspotLayout::buildControls() {
     LabelCaption->setObjectName("LabelCaption");
     torvana::toolkit::nameByLabel(LabelCaption, LabelEdit);
     connect(LabelEdit, &QLineEdit::editingFinished, this, &THotspotLayout::applyLabelField);
-    // A label is one line of the project file, like every other field's value.
-    torvana::toolkit::prepareTextFields(this);
     auto* labelRow = new QHBoxLayout;
     labelRow->setContentsMargins(6, 4, 6, 0);
     labelRow->addWidget(LabelCaption);
