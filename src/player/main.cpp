@@ -96,6 +96,10 @@ public:
         hand_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
         arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
         chooseScale();
+        // The surface is made while the window is still hidden: making it, SDL may put a new
+        // window (one it can draw on with OpenGL) in place of the first, which once shown would
+        // appear, vanish and appear again.
+        SDL_GetWindowSurface(window_);
         SDL_ShowWindow(window_);
         present();
 
