@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     QImage background(640, 480, QImage::Format_RGB32);
     background.fill(QColor(30, 60, 140));
     background.save(QString::fromStdString(path("back.bmp")), "BMP");
-    torvana::ProjectFileData d;
+    torvana::Project d;
     d.stagingFolder = path("stage");
     d.backgroundImage = path("back.bmp");
     for (int i = 0; i < kHotspots; ++i) {

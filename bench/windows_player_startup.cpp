@@ -37,7 +37,7 @@ void buildMenu(const TempDir& dir) {
     write("autorun.exe", torvana::readFileContents(WINDOWS_PLAYER));
     write("images/back.bmp", testbmp::solid(640, 480, kColour));
     write("images/over.bmp", testbmp::solid(120, 60, kColour));
-    torvana::ProjectFileData d;
+    torvana::Project d;
     d.cdTitle = "Start-up benchmark";
     d.showBrowse = d.showExit = true;
     d.backgroundImage = "C:\\art\\back.bmp";

@@ -205,7 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return allowEmpty ? std::string() : art + "/none.bmp";
     };
 
-    ProjectFileData project;
+    Project project;
     project.cdTitle = oneLine(in.ConsumeRandomLengthString(40));
     project.showBrowse = in.ConsumeBool();
     project.showExit = in.ConsumeBool();

@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(menu::isValidUtf8(text));
     const std::string raw = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
     check(ascii(text) == ascii(raw));
-    ProjectFileData decoded, plain;
+    Project decoded, plain;
     bool decodedRead = true, plainRead = true;
     try {
         decoded = parseProjectFile(text, "D:\\menu.cdrom");

@@ -14,7 +14,7 @@
 namespace {
 
 void readThenWrite(const std::string& bytes) {
-    torvana::ProjectFileData parsed;
+    torvana::Project parsed;
     try {
         parsed = torvana::parseProjectFile(bytes, "fuzz.cdrom");
     } catch (const torvana::Error&) {
@@ -34,7 +34,7 @@ void writeThenRead(const std::string& bytes) {
         else values.back() += c;
     }
     values.resize(4 + 6 * ((values.size() + 1) / 6), std::string());
-    torvana::ProjectFileData d;
+    torvana::Project d;
     d.showBrowse = !bytes.empty() && (bytes[0] & 1);
     d.showExit = !bytes.empty() && (bytes[0] & 2);
     d.cdTitle = values[0];

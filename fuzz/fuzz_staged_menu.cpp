@@ -59,7 +59,7 @@ size_t markup(const std::string& page) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    torvana::ProjectFileData stored;
+    torvana::Project stored;
     try {
         stored = torvana::parseProjectFile(bytes, "fuzz.cdrom");
     } catch (const torvana::Error&) {

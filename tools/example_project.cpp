@@ -106,7 +106,7 @@ QString writeExampleProject(const QString& folder) {
     doc.close();
     if (!ok) throw torvana::Error("cannot write the example's files into " + s8(folder));
 
-    torvana::ProjectFileData d;
+    torvana::Project d;
     d.hotspotCount = 3;
     d.showBrowse = true;
     d.showExit = true;

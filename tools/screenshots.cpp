@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     // The windows as they look with a project open: a project written into the settings
     // folder, opened through the File menu's Open, and its second hotspot in the editor.
     const std::string project = QDir(settings.path()).filePath("photos.cdrom").toLocal8Bit().toStdString();
-    torvana::ProjectFileData d;
+    torvana::Project d;
     d.hotspotCount = 3;
     d.showBrowse = true;
     d.cdTitle = "Summer Photos";

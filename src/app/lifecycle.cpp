@@ -119,7 +119,7 @@ void TForm1::openProjectFile(const std::string& path) {
     OpenDialog1.setLastFile(path);
     // The whole file is read before anything changes, so a file that cannot be read leaves
     // the open project as it was.
-    const torvana::ProjectFileData data = torvana::readProjectFile(path);
+    const torvana::Project data = torvana::readProjectFile(path);
 
     state.projectPath = path;
     state.projectName = torvana::fileNamePart(path);

@@ -132,7 +132,7 @@ std::string helpText() {
 std::string versionText() { return "torvana " TORVANA_VERSION "\n"; }
 
 LoadedProject loadProject(const std::string& path, const std::string& programFolder) {
-    const ProjectFileData data = readProjectFile(path);
+    const Project data = readProjectFile(path);
     LoadedProject project;
     ProjectState& state = project.state;
     state.programFolder = programFolder;

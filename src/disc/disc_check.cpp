@@ -189,7 +189,7 @@ private:
         checkSound(fields_.openingWav, "The opening sound", Subject::OpeningWav, 0);
 
         // The players' own reading of the hotspots: coordinates they cannot use leave a hotspot out.
-        ProjectFileData data;
+        Project data;
         data.hotspotCount = state_.hotspotCount;
         data.hotspots = hotspotsOf(state_);
         const PlayerProject mapped = mapProject(data, fields_.stagingFolder, "");

@@ -28,7 +28,7 @@ int labelNumber(const std::string& line, size_t* textStart) {
     return n;
 }
 
-void readBlock(LineReader& in, ProjectFileData& d) {
+void readBlock(LineReader& in, Project& d) {
     while (!in.atEnd() && in.next() != kBlockHeading) {
     }
     while (!in.atEnd()) {
@@ -45,7 +45,7 @@ void readBlock(LineReader& in, ProjectFileData& d) {
 }  // namespace
 
 
-std::string formatProjectFile(const ProjectFileData& d) {
+std::string formatProjectFile(const Project& d) {
     static const std::string file = "the project file";
     std::string out;
     appendLine(out, std::to_string(d.hotspotCount));
@@ -81,9 +81,9 @@ std::string formatProjectFile(const ProjectFileData& d) {
     return out;
 }
 
-ProjectFileData parseProjectFile(const std::string& bytes, const std::string& path) {
+Project parseProjectFile(const std::string& bytes, const std::string& path) {
     LineReader in(bytes);
-    ProjectFileData d;
+    Project d;
     d.hotspotCount = strToInt(in.next());
     if (d.hotspotCount < 0 || d.hotspotCount > kMaxHotspots)
         throw Error("The project file " + path + " gives " + std::to_string(d.hotspotCount) +
@@ -107,11 +107,11 @@ ProjectFileData parseProjectFile(const std::string& bytes, const std::string& pa
     return d;
 }
 
-void writeProjectFile(const std::string& path, const ProjectFileData& data) {
+void writeProjectFile(const std::string& path, const Project& data) {
     replaceFileContents(path, formatProjectFile(data));
 }
 
-ProjectFileData readProjectFile(const std::string& path) {
+Project readProjectFile(const std::string& path) {
     // A failure to read says which file: the user may have typed the name.
     if (folderExists(path)) throw Error("\"" + visiblePath(path) + "\" is a folder, not a project file");
     std::string bytes;

@@ -15,7 +15,7 @@
 
 namespace torvana {
 
-struct ProjectFileData {
+struct Project {
     int32_t hotspotCount = 0;
     bool showBrowse = false;
     bool showExit = false;
@@ -26,12 +26,12 @@ struct ProjectFileData {
     std::vector<Hotspot> hotspots;  // hotspotCount records (none when the count is 0 or less)
     std::vector<std::string> otherBlockLines;  // unknown lines of the [Torvana] block, in order
 
-    bool operator==(const ProjectFileData&) const = default;
+    bool operator==(const Project&) const = default;
 };
 
 // The file's bytes for `data`: the count, then data.hotspots in order. A value holding a line
 // break or a Ctrl-Z, which would read back differently, throws an Error naming its field.
-std::string formatProjectFile(const ProjectFileData& data);
+std::string formatProjectFile(const Project& data);
 
 // Reads a project file's bytes. A line ends at a CR (an LF right after it belongs to the line
 // end) or at a lone LF; a Ctrl-Z or the end of the bytes ends the data, and lines read past the
@@ -40,14 +40,14 @@ std::string formatProjectFile(const ProjectFileData& data);
 // are ignored up to a line "[Torvana]"; in that block a "Label<n>=" line of a hotspot that
 // exists gives its label (a later line for the same n wins), one of a hotspot that does not is
 // dropped, and every other line is kept in otherBlockLines.
-ProjectFileData parseProjectFile(const std::string& bytes, const std::string& path);
+Project parseProjectFile(const std::string& bytes, const std::string& path);
 
 // Writes the file through a temporary file beside it, so a failed write keeps the old file.
-void writeProjectFile(const std::string& path, const ProjectFileData& data);
+void writeProjectFile(const std::string& path, const Project& data);
 
 // Reads the whole file before returning anything. Throws Error when it cannot be read (the text
 // names the file; a folder is said to be one) or is refused by parseProjectFile.
-ProjectFileData readProjectFile(const std::string& path);
+Project readProjectFile(const std::string& path);
 
 // Copies the fields of `state`'s slots 1..count into data.hotspots (count = state.hotspotCount,
 // at most 99), labels included, and back.

@@ -84,7 +84,7 @@ std::string windowBarTitle(const std::string& title) {
     return title.substr(0, end);
 }
 
-PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
+PlayerProject mapProject(const Project& data, const std::string& folder,
                          const std::string& projectFile) {
     PlayerProject project;
     project.folder = folder;
@@ -154,7 +154,7 @@ PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const T
             continue;
         }
         if (!file) continue;
-        ProjectFileData data;
+        Project data;
         try {
             data = decode ? parseProjectFile(decode(readFileContents(*file)), *file) : readProjectFile(*file);
         } catch (const Error& e) {

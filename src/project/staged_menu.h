@@ -102,7 +102,7 @@ struct PlayerProject {
 std::optional<std::string> findProjectFile(const std::string& folder);
 
 // Maps the stored project to the staged copies under `folder`.
-PlayerProject mapProject(const ProjectFileData& data, const std::string& folder,
+PlayerProject mapProject(const Project& data, const std::string& folder,
                          const std::string& projectFile);
 
 // The note a player shows when a hotspot of kind Refused is clicked.

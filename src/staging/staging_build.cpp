@@ -87,7 +87,7 @@ void writeFailed(const std::string& path, const Error& e, ProjectState& state, B
 }
 
 // The staged project file without the author's folders, unless it is the user's own file.
-void writeStagedProject(const ProjectFileData& data, ProjectState& state, const std::string& staged, BuildUser& user) {
+void writeStagedProject(const Project& data, ProjectState& state, const std::string& staged, BuildUser& user) {
     if (sameFile(state.projectPath, staged)) {
         user.warning("The project file " + quoted(visiblePath(staged)) +
                      " is kept in the staging folder itself, so the disc carries the folder names it stores. "
@@ -279,8 +279,8 @@ std::string autorunInfText(const std::string& cdTitle) {
     return bytes;
 }
 
-ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fields) {
-    ProjectFileData data;
+Project projectFileData(const ProjectState& state, const BuildFields& fields) {
+    Project data;
     data.hotspotCount = state.hotspotCount;
     data.showBrowse = fields.showBrowse;
     data.showExit = fields.showExit;
@@ -293,8 +293,8 @@ ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fi
     return data;
 }
 
-ProjectFileData withoutFolderNames(const ProjectFileData& data) {
-    ProjectFileData named = data;
+Project withoutFolderNames(const Project& data) {
+    Project named = data;
     auto nameOnly = [](std::string& path) { path = fileNamePart(path); };
     nameOnly(named.stagingFolder);
     nameOnly(named.backgroundImage);
@@ -316,7 +316,7 @@ ProjectFileData withoutFolderNames(const ProjectFileData& data) {
     return named;
 }
 
-void applyProjectFileData(const ProjectFileData& data, ProjectState& state, BuildFields& fields) {
+void applyProjectFileData(const Project& data, ProjectState& state, BuildFields& fields) {
     state.hotspotCount = data.hotspotCount;
     storeHotspots(state, data.hotspots);
     state.otherBlockLines = data.otherBlockLines;
@@ -466,7 +466,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         return BuildResult::Refused;
     }
 
-    const ProjectFileData data = projectFileData(state, fields);
+    const Project data = projectFileData(state, fields);
     // Formatted before anything is written: a value that would not read back is refused here.
     const std::string projectFile = formatProjectFile(data);
     createFolderIfMissing(S);

@@ -62,11 +62,11 @@ struct BuildFields {
 
 // The project file's contents for the project and the main window's fields as they are: what
 // Save writes.
-ProjectFileData projectFileData(const ProjectState& state, const BuildFields& fields);
+Project projectFileData(const ProjectState& state, const BuildFields& fields);
 
 // The other way: a project file read into the project's hotspots and the fields, with the
 // hotspot row set as Open sets it (the slot after the last hotspot, at most 99).
-void applyProjectFileData(const ProjectFileData& data, ProjectState& state, BuildFields& fields);
+void applyProjectFileData(const Project& data, ProjectState& state, BuildFields& fields);
 
 enum class BuildResult {
     Refused,             // nothing written
@@ -79,7 +79,7 @@ enum class BuildResult {
 // folder, pictures, sounds, launched files) is stored as its file-name part, which is all any
 // player reads of it. "exit" and web addresses stay as they are; a launched file whose name alone
 // would read as one of them ("www.setup.sh", "exit") is stored as "./" and its name.
-ProjectFileData withoutFolderNames(const ProjectFileData& data);
+Project withoutFolderNames(const Project& data);
 
 // Copies one file into the staging folder, telling the user of a missing source or a failed
 // copy and setting copyFailed then. An empty source is ignored. `done` is called between

@@ -30,7 +30,7 @@ class LifecycleTest : public QObject {
     TForm1* f = nullptr;
 
     std::string writeProject(const char* name, int hotspots) {
-        torvana::ProjectFileData d;
+        torvana::Project d;
         d.hotspotCount = hotspots;
         d.showExit = true;
         d.cdTitle = "Title of " + std::string(name);
@@ -104,7 +104,7 @@ private slots:
     // every field of every window takes text of that length.
     void longValuesAreKeptWhole() {
         const std::string longText = "/" + std::string(40000, 'a') + ".gif";
-        torvana::ProjectFileData d;
+        torvana::Project d;
         d.cdTitle = longText;
         d.backgroundImage = longText;
         const std::string p = fx.path("long.cdrom");

@@ -31,7 +31,7 @@ class MainWindowTest : public QObject {
 
     // A project file with one hotspot, to open.
     std::string writeProject(const char* name = "photos.cdrom") {
-        torvana::ProjectFileData d;
+        torvana::Project d;
         d.hotspotCount = 1;
         d.cdTitle = "Summer";
         d.hotspots.push_back({"/art/setup.exe", "/art/over.gif", "10", "20", "", ""});

@@ -26,7 +26,7 @@ class ReopenTest : public QObject {
 
     std::string writeProject(const QString& name) {
         torvana::replaceFileContents(fx.path("back.gif"), "GIF89a");
-        torvana::ProjectFileData d;
+        torvana::Project d;
         d.hotspotCount = 1;
         d.cdTitle = "Title of " + name.toStdString();
         d.stagingFolder = fx.path("stage");

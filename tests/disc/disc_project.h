@@ -77,7 +77,7 @@ struct DiscProject {
         fields.trackBarMaximum = state.hotspotCount + 1;
     }
 
-    torvana::ProjectFileData data() const { return torvana::projectFileData(state, fields); }
+    torvana::Project data() const { return torvana::projectFileData(state, fields); }
 
     // Writes the project file as the fields are now.
     void save() { torvana::writeProjectFile(state.projectPath, data()); }

@@ -26,7 +26,7 @@ class HotspotEditorTest : public QObject {
     TForm2* e = nullptr;
 
     void openProject(int hotspots) {
-        torvana::ProjectFileData d;
+        torvana::Project d;
         d.hotspotCount = hotspots;
         d.stagingFolder = fx.path("stage");
         d.backgroundImage = "/art/back.gif";

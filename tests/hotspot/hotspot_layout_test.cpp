@@ -51,7 +51,7 @@ class HotspotLayoutTest : public QObject {
     // Three hotspots: 1 with a 60 x 40 green picture at 100, 100; 2 with an 80 x 30 magenta one
     // at 200, 150; 3 without a picture at 400, 300.
     void openProject(std::vector<torvana::Hotspot> extra = {}) {
-        torvana::ProjectFileData d;
+        torvana::Project d;
         d.stagingFolder = fx.path("stage");
         d.backgroundImage = picture("back.bmp", 640, 480, kBlue);
         d.hotspots = {{"/apps/one.exe", picture("r1.bmp", 60, 40, kGreen), "100", "100", "", ""},

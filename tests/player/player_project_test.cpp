@@ -141,7 +141,7 @@ private slots:
     }
 
     void tellsExitWebAddressesAndFilesApart() {
-        torvana::ProjectFileData data;
+        torvana::Project data;
         data.hotspots = {hotspot("exit"), hotspot("Exit"), hotspot("www.example.org"),
                          hotspot("HTTPS://example.org/a b"), hotspot("mailto:info@example.org"),
                          hotspot("ftp://files.example.org"), hotspot("/opt/tools/setup.exe -s"),
@@ -168,7 +168,7 @@ private slots:
     }
 
     void leavesOutAHotspotWithABadCoordinateAndKeepsTheOthersNumbers() {
-        torvana::ProjectFileData data;
+        torvana::Project data;
         data.hotspots = {hotspot("a.txt"), hotspot("b.txt", "12px"), hotspot("c.txt", "1", ""),
                          hotspot("d.txt", "-5", "$FFFFFFFF")};
         const torvana::PlayerProject p = torvana::mapProject(data, "/disc", "/disc/m.cdrom");

@@ -111,7 +111,7 @@ public:
         torvana::writeProjectFile(path(QString::fromStdString(name)), data);
     }
 
-    torvana::ProjectFileData data;
+    torvana::Project data;
 
 private:
     QTemporaryDir dir_;

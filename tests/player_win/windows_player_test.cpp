@@ -34,7 +34,7 @@ using winetest::uniqueTitle;
 // A staging folder as the editor's build leaves it, with the real autorun.exe.
 struct Stage {
     TempDir dir;
-    torvana::ProjectFileData data;
+    torvana::Project data;
 
     Stage() {
         write("autorun.exe", torvana::readFileContents(WINDOWS_PLAYER));

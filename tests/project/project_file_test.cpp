@@ -16,8 +16,8 @@ using namespace torvana;
 
 namespace {
 
-ProjectFileData sample(int hotspots) {
-    ProjectFileData d;
+Project sample(int hotspots) {
+    Project d;
     d.hotspotCount = hotspots;
     d.showBrowse = true;
     d.cdTitle = "Summer Photos";
@@ -47,7 +47,7 @@ std::string errorOf(const std::string& bytes) {
 }  // namespace
 
 TEST(ProjectFile, OneHotspotByteForByte) {
-    ProjectFileData d;
+    Project d;
     d.hotspotCount = 1;
     d.showBrowse = true;
     d.cdTitle = "Summer Photos";
@@ -64,7 +64,7 @@ TEST(ProjectFile, OneHotspotByteForByte) {
 TEST(ProjectFile, RoundTripsWith0_1And99Hotspots) {
     TempDir dir;
     for (int n : {0, 1, 99}) {
-        const ProjectFileData d = sample(n);
+        const Project d = sample(n);
         const std::string path = dir.file("p" + std::to_string(n) + ".cdrom");
         writeProjectFile(path, d);
         const std::string bytes = readFileContents(path);
@@ -110,7 +110,7 @@ TEST(ProjectFile, ShortLongAndCutFiles) {
 // The [Torvana] block after the records: labels, and the lines this version does not know.
 TEST(ProjectFile, LabelBlock) {
     const std::string records = formatProjectFile(sample(3));
-    ProjectFileData d = sample(3);
+    Project d = sample(3);
     d.hotspots[0].label = "Install it";
     d.hotspots[2].label = "L\xC3\xA4s = read";
     d.otherBlockLines = {"Colour2=red", "", "label2=x", "Label02=x", "Label100=x"};

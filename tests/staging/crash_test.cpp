@@ -65,8 +65,8 @@ std::chrono::microseconds timeOf(Work work) {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
 }
 
-ProjectFileData largeProject(char fill) {
-    ProjectFileData d;
+Project largeProject(char fill) {
+    Project d;
     d.hotspotCount = kMaxHotspots;
     d.cdTitle = std::string(1000, fill);
     d.stagingFolder = "/stage";

@@ -52,7 +52,7 @@ class SaveTest : public QObject {
     void openProject(int hotspots) {
         torvana::replaceFileContents(fx.path("back.gif"), "GIF89a");
         torvana::replaceFileContents(fx.path("r.gif"), "GIF89a");
-        torvana::ProjectFileData d;
+        torvana::Project d;
         d.hotspotCount = hotspots;
         d.stagingFolder = stage;
         d.backgroundImage = fx.path("back.gif");
@@ -144,7 +144,7 @@ private slots:
         f->Edit1->setText("Disc title");
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
-        const torvana::ProjectFileData d = torvana::readProjectFile(fx.path("menu.cdrom"));
+        const torvana::Project d = torvana::readProjectFile(fx.path("menu.cdrom"));
         QCOMPARE(d.hotspots[0].x, std::string("123"));
         QVERIFY(d.showBrowse);
         QCOMPARE(d.cdTitle, std::string("Disc title"));

@@ -213,7 +213,7 @@ TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
     EXPECT_FALSE(fx.state.copyFailed);
     EXPECT_FALSE(fx.user.busyNow);
     // The staged project file is the one just written.
-    const ProjectFileData d = readProjectFile(fx.staged("menu.cdrom"));
+    const Project d = readProjectFile(fx.staged("menu.cdrom"));
     EXPECT_EQ(d.hotspotCount, 3);
     EXPECT_EQ(d.cdTitle, "My Disc");
     EXPECT_EQ(d.hotspots[2].application, "exit");
@@ -630,7 +630,7 @@ TEST(CopyRule, AFailurePartWayNeverDamagesTheDestination) {
 // slot after the last hotspot, never past 99.
 TEST(StagingBuild, ProjectFileDataReadsBackAsWritten) {
     for (const int count : {0, 2, 99}) {
-        ProjectFileData data;
+        Project data;
         data.hotspotCount = count;
         data.showExit = true;
         data.cdTitle = "Title";
@@ -677,7 +677,7 @@ TEST(StagingBuild, AutorunInfNamesTheDrive) {
 // the user's own file keeps its folders. Switched off, the staged file is the user's copy.
 TEST(StagingBuild, FolderNamesStayOffTheDisc) {
     const std::string art = "/home/ann/art/";
-    ProjectFileData data;
+    Project data;
     data.stagingFolder = "/home/ann/stage";
     data.backgroundImage = art + "back.gif";
     data.openingWav = "";
@@ -695,7 +695,7 @@ TEST(StagingBuild, FolderNamesStayOffTheDisc) {
     };
     for (const Row& r : rows) data.hotspots.push_back({r.stored, art + "r.gif", "1", "2", art + "o.wav", ""});
     data.hotspotCount = static_cast<int32_t>(data.hotspots.size());
-    const ProjectFileData named = withoutFolderNames(data);
+    const Project named = withoutFolderNames(data);
     EXPECT_EQ(named.stagingFolder, "stage");
     EXPECT_EQ(named.backgroundImage, "back.gif");
     EXPECT_EQ(named.openingWav, "");

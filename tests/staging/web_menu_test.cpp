@@ -33,14 +33,14 @@ struct Said : BuildUser {
 
 // A project of two hotspots built into `stage`: a file with a 30 x 20 rollover at 5,7 and an
 // address that would run a script, whose picture is text, at 600,470.
-struct Project {
+struct PageProject {
     TempDir dir;
     ProjectState state;
     BuildFields fields;
     Said user;
     std::string stage = dir.file("stage");
 
-    Project() {
+    PageProject() {
         fs::create_directories(dir.file("program"));
         replaceFileContents(dir.file("program/autorun.exe"), "player");
         replaceFileContents(dir.file("back.gif"), disctest::gifBytes(640, 480));
@@ -106,7 +106,7 @@ TEST(WebMenu, HotspotNamesAndLanguage) {
 }
 
 TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
-    Project p;
+    PageProject p;
     EXPECT_EQ(p.build(), BuildResult::Succeeded);
     EXPECT_EQ(p.user.lines, std::vector<std::string>{});
     EXPECT_EQ(planStaging(p.state, p.fields).written, (std::vector<std::string>{"autorun.inf", "index.html"}));
@@ -140,7 +140,7 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
 // Off, the build neither writes the page nor counts one as its own: a page of an earlier build
 // stays as it was and the disc check notes it as a leftover.
 TEST(WebMenu, OffLeavesItOutAndAnOldPageIsALeftover) {
-    Project p;
+    PageProject p;
     ASSERT_EQ(p.build(), BuildResult::Succeeded);
     replaceFileContents(p.stage + "/index.html", "from an earlier build");
     p.fields.addWebMenu = false;
@@ -155,7 +155,7 @@ TEST(WebMenu, OffLeavesItOutAndAnOldPageIsALeftover) {
 // as a failed copy is: the build goes on and ends without its closing message. The build's own
 // page of an earlier build is replaced.
 TEST(WebMenu, APageThatCannotBeWrittenOrIsNotOursIsAFailedCopy) {
-    Project p;
+    PageProject p;
     fs::create_directories(p.stage + "/index.html/in");  // a folder in the page's place
     EXPECT_EQ(p.build(), BuildResult::CompletedWithFailures);
     EXPECT_EQ(p.user.lines,
@@ -163,7 +163,7 @@ TEST(WebMenu, APageThatCannotBeWrittenOrIsNotOursIsAFailedCopy) {
     EXPECT_TRUE(p.state.copyFailed);
     EXPECT_TRUE(fileExists(p.stage + "/autorun.inf"));
 
-    Project mine;
+    PageProject mine;
     fs::create_directories(mine.stage);
     replaceFileContents(mine.stage + "/index.html", "<html>my own page</html>");
     EXPECT_EQ(mine.build(), BuildResult::CompletedWithFailures);
@@ -173,7 +173,7 @@ TEST(WebMenu, APageThatCannotBeWrittenOrIsNotOursIsAFailedCopy) {
                                                         "to keep it on the disc."});
     EXPECT_EQ(mine.page(), "<html>my own page</html>");
 
-    Project again;
+    PageProject again;
     ASSERT_EQ(again.build(), BuildResult::Succeeded);
     again.fields.cdTitle = "Second";
     EXPECT_EQ(again.build(), BuildResult::Succeeded);

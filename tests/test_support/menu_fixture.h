@@ -93,7 +93,7 @@ struct MenuFolder {
 // wavs/, the file hotspot n launches in n/.
 struct StagedFolder {
     TempDir dir;
-    torvana::ProjectFileData data;
+    torvana::Project data;
 
     // The stored path of a file as the editor's user chose it, somewhere on their machine.
     static std::string stored(const std::string& name) { return "/home/maker/art/" + name; }
