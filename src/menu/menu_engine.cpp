@@ -373,11 +373,33 @@ int MenuEngine::tooltipSpot() const {
     return rested_ && input_->mouseSpot() == current ? current : -1;
 }
 
-std::string MenuEngine::spokenName() const {
-    const int current = input_->current();
-    if (current < 0) return {};
-    const PlayerHotspot& h = project_.hotspots[size_t(current)];
-    return numbered("HotSpot %1", h.number) + (h.label.empty() ? "" : ": " + h.label);
+int MenuEngine::itemCount() const { return input_->spotCount() + int(buttons().size()); }
+
+int MenuEngine::focusItem() const {
+    if (input_->focusedButton() >= 0) return input_->spotCount() + input_->focusedButton();
+    return input_->currentByKeyboard() ? input_->current() : -1;
+}
+
+std::string MenuEngine::spokenName(int item) const {
+    if (item < 0 || item >= itemCount()) return {};
+    if (item >= input_->spotCount()) {
+        const ButtonKind kind = buttons()[size_t(item - input_->spotCount())];
+        return parseCaption(kind == ButtonKind::Browse ? kBrowseCaption : kExitCaption).text;
+    }
+    const PlayerHotspot& h = project_.hotspots[size_t(item)];
+    return numbered("HotSpot %1: ", h.number) + torvana::hotspotName(h);
+}
+
+std::vector<Action> MenuEngine::activateItem(int item) {
+    if (ending_ || item < 0 || item >= itemCount()) return {};
+    if (item < input_->spotCount()) return activate(item);
+    return press(buttons()[size_t(item - input_->spotCount())]);
+}
+
+HotspotRect MenuEngine::itemRect(int item) const {
+    if (item < 0 || item >= itemCount()) return {};
+    if (item < input_->spotCount()) return scaledRect(input_->spot(item), scale_);
+    return scaledRect(buttonRects()[size_t(item - input_->spotCount())], scale_);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -97,9 +97,20 @@ public:
     // while the window has the focus, or the one under the pointer once it has rested there
     // kTooltipDelayMs. Only a hotspot with a label has one.
     int tooltipSpot() const;
-    // What a screen reader should say of the highlighted hotspot: "HotSpot 2: Install the
-    // program" (the label after the number, when there is one); empty when none is highlighted.
-    std::string spokenName() const;
+    // What a screen reader reaches, in Tab's order: items 0 to hotspots - 1 are the hotspots,
+    // the rest the bar's buttons. The item the keyboard is on (a hotspot chosen with Tab or the
+    // arrows, or a button), -1 when it is on none; whether the window has the focus is the
+    // shell's to know.
+    int itemCount() const;
+    int focusItem() const;
+    // What a screen reader says of an item: "HotSpot 2: Install the program" (after the number
+    // the label, or without one a name from what it does: "HotSpot 2: Open setup.bat"), a
+    // button's caption ("Browse"); empty for no item.
+    std::string spokenName(int item) const;
+    // Where an item is, in window pixels at the scale.
+    HotspotRect itemRect(int item) const;
+    // What a screen reader's default action on an item does: the same as clicking it.
+    std::vector<Action> activateItem(int item);
 
     // What the shell found out.
     void setSoundOutput(bool available) { soundOutput_ = available; }

@@ -45,4 +45,32 @@ bool initCommonControls(DWORD classes) {
     return fn && fn(&controls);
 }
 
+bool startComApartment() {
+    using Fn = HRESULT(WINAPI*)(LPVOID, DWORD);
+    static const bool started = [] {
+        const Fn fn = find<Fn>(L"ole32.dll", "CoInitializeEx");
+        return fn && SUCCEEDED(fn(nullptr, COINIT_APARTMENTTHREADED));
+    }();
+    return started;
+}
+
+LRESULT lresultFromObject(REFIID riid, WPARAM wParam, IUnknown* object) {
+    using Fn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+    static const Fn fn = find<Fn>(L"oleacc.dll", "LresultFromObject");
+    return fn ? fn(riid, wParam, object) : 0;
+}
+
+HRESULT accessibleObjectFromWindow(HWND hwnd, DWORD object, REFIID riid, void** out) {
+    using Fn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+    static const Fn fn = find<Fn>(L"oleacc.dll", "AccessibleObjectFromWindow");
+    *out = nullptr;
+    return fn ? fn(hwnd, object, riid, out) : E_NOTIMPL;
+}
+
+BSTR sysAllocString(const wchar_t* text) {
+    using Fn = BSTR(WINAPI*)(const OLECHAR*);
+    static const Fn fn = find<Fn>(L"oleaut32.dll", "SysAllocString");
+    return fn ? fn(text) : nullptr;
+}
+
 }  // namespace torvana::winplayer::late

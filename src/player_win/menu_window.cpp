@@ -181,7 +181,18 @@ void MenuWindow::afterChange() {
         InvalidateRect(hwnd_, nullptr, FALSE);
     }
     if (engine_.notes().size() != notesShown_) updateTooltip();
+    announceFocus();
     schedule();
+}
+
+// Tells screen readers which item the keyboard is on when that changed while the window has the
+// focus (Windows itself announces the window when it gains the focus).
+void MenuWindow::announceFocus() {
+    const int item = GetFocus() == hwnd_ ? engine_.focusItem() : -2;
+    if (item == focusAnnounced_) return;
+    const bool leftAnItem = item == -1 && focusAnnounced_ >= 0;
+    focusAnnounced_ = item;
+    if (item >= 0 || leftAnItem) NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd_, OBJID_CLIENT, LONG(item + 1));
 }
 
 void MenuWindow::schedule() {
@@ -345,6 +356,7 @@ LRESULT MenuWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // Asked on first need: a machine without sound output plays nothing and the menu goes on.
             engine_.setSoundOutput(late::waveOutDevices() > 0);
             carryOut(engine_.loadHotspots());
+            if (hwnd_) NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);  // the items came
             // A pointer already resting on the stage highlights what it is over, as a move would.
             POINT cursor;
             if (hwnd_ && GetCursorPos(&cursor) && WindowFromPoint(cursor) == hwnd && ScreenToClient(hwnd, &cursor))
@@ -359,10 +371,25 @@ LRESULT MenuWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         layout(suggested);
         return 0;
     }
+    case WM_GETOBJECT:
+        if (LONG(DWORD(lParam)) == OBJID_CLIENT && late::startComApartment()) {
+            if (!accessible_) accessible_ = new MenuAccessible(hwnd, engine_);
+            return late::lresultFromObject(__uuidof(IAccessible), wParam, accessible_);
+        }
+        break;
+    case kDoDefaultAction:
+        carryOut(engine_.activateItem(int(wParam)));
+        afterChange();
+        return 0;
     case WM_CLOSE:
         send(Event::keyPress(Key::Escape));
         return 0;
     case WM_DESTROY:
+        if (accessible_) {
+            accessible_->detach();
+            accessible_->Release();
+            accessible_ = nullptr;
+        }
         PostQuitMessage(0);
         return 0;
     default:

@@ -2,7 +2,8 @@
 // The menu window of the Windows player: a thin Win32 shell around the menu engine. The CD
 // title on its bar; the engine draws the whole client area (stage, rollovers, bar, buttons,
 // note), which this window blits; Windows' pointer, key and focus messages become the engine's
-// events, and its actions become PlaySound and ShellExecuteW calls. On a high-DPI screen the
+// events, and its actions become PlaySound and ShellExecuteW calls. Screen readers find the
+// items and follow the keyboard through menu_accessible.h. On a high-DPI screen the
 // engine draws at the scale the window's DPI and the screen's work area allow.
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "menu/menu_engine.h"
+#include "player_win/menu_accessible.h"
 #include "project/staged_menu.h"
 
 namespace torvana::winplayer {
@@ -37,12 +39,15 @@ private:
     void afterChange();
     void schedule();
     void updateTooltip();
+    void announceFocus();
     bool start(const torvana::PlayerHotspot& hotspot);
     bool browse(const std::string& folder);
 
     torvana::menu::MenuEngine engine_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
+    MenuAccessible* accessible_ = nullptr;  // made when a screen reader first asks
+    int focusAnnounced_ = -2;               // the item screen readers last heard of; -2 for none
     int dpi_ = 96;
     int laidOutHeight_ = 0;
     size_t notesShown_ = 0;

@@ -105,6 +105,10 @@ std::optional<std::string> findProjectFile(const std::string& folder);
 PlayerProject mapProject(const Project& data, const std::string& folder,
                          const std::string& projectFile);
 
+// The name a screen reader speaks for a hotspot: its label, or without one a name from what it
+// does ("Open setup.bat", "Visit example.org", "Write to info@example.org", "Exit").
+std::string hotspotName(const PlayerHotspot& hotspot);
+
 // The note a player shows when a hotspot of kind Refused is clicked.
 std::string refusedAddressNote(const PlayerHotspot& hotspot);
 

@@ -343,28 +343,4 @@ std::string localeLanguage() {
     return "en";
 }
 
-std::string hotspotName(const PlayerHotspot& hotspot) {
-    if (!hotspot.label.empty()) return hotspot.label;
-    switch (hotspot.kind) {
-        case ActionKind::Exit:
-            return "Exit";
-        case ActionKind::File:
-            return "Open " + fileNamePart(hotspot.target);
-        case ActionKind::WebAddress: {
-            const std::string& address = hotspot.target;
-            if (address.compare(0, 7, "mailto:") == 0)
-                return "Write to " + address.substr(7, address.find('?') == std::string::npos ? std::string::npos
-                                                                                             : address.find('?') - 7);
-            const size_t scheme = address.find("://");
-            std::string host = scheme == std::string::npos ? address : address.substr(scheme + 3);
-            host = host.substr(0, host.find_first_of("/?#"));
-            if (host.compare(0, 4, "www.") == 0 && host.size() > 4) host = host.substr(4);
-            return "Visit " + (host.empty() ? address : host);
-        }
-        case ActionKind::Refused:
-            break;
-    }
-    return hotspot.target;
-}
-
 }  // namespace torvana

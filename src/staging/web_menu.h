@@ -45,8 +45,4 @@ std::string languageTag(const std::string& locale);
 // else LC_MESSAGES, else LANG; English when none is set.
 std::string localeLanguage();
 
-// The name a screen reader speaks for a hotspot: its label, or without one a name from what it
-// does ("Open setup.bat", "Visit example.org", "Write to info@example.org", "Exit").
-std::string hotspotName(const PlayerHotspot& hotspot);
-
 }  // namespace torvana

@@ -133,10 +133,19 @@ TEST(MenuEngine, TheLabelIsATooltipAfterARestOrByKeyboard) {
         EXPECT_EQ(e.tooltipSpot(), tip) << f.now;
     }
     e.handle(Event::of(Event::FocusGained));
-    EXPECT_EQ(e.spokenName(), "HotSpot 1: Leave the menu");
+    EXPECT_EQ(e.spokenName(e.focusItem()), "HotSpot 1: Leave the menu");
     // The box's border just under the hotspot (100, 50, 40 x 30), its face inside.
     EXPECT_EQ(e.render().argb[82 * 640 + 100], kTooltipBorder);
     EXPECT_EQ(e.render().argb[83 * 640 + 101], kTooltipFace);
+    // What a screen reader hears as Tab goes on: a name from the action where there is no
+    // label, then the buttons' captions, and round again.
+    for (const std::string name : {"HotSpot 2: Open slides.sh", "Browse", "Exit", "HotSpot 1: Leave the menu"}) {
+        e.handle(Event::keyPress(Key::Tab));
+        EXPECT_EQ(e.spokenName(e.focusItem()), name);
+    }
+    EXPECT_EQ(e.itemCount(), 4);
+    EXPECT_EQ(e.spokenName(4), "");
+    EXPECT_EQ(e.activateItem(2), (std::vector<Action>{{Action::Browse, -1, f.folder.project.folder}}));
 }
 
 TEST(MenuEngine, NotesShowInTheBarAndAMenuWithoutButtonsGrowsOne) {

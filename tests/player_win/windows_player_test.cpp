@@ -162,6 +162,44 @@ TEST_F(WindowsPlayerTest, AClickStartsTheStagedBatchFileAndExitEnds) {
     EXPECT_TRUE(wine.waitForExit(10000)) << "the exit hotspot did not end the player";
 }
 
+// A screen reader asking through oleacc from a program of its own hears, as Tab moves on, the
+// hotspot's label, a name from what a hotspot without one does, and the buttons.
+TEST_F(WindowsPlayerTest, AScreenReaderHearsTheItemTheKeyboardIsOn) {
+    Stage stage;
+    stage.data.cdTitle = uniqueTitle("Spoken");
+    stage.data.showExit = true;
+    stage.hotspot("C:\\tools\\setup.bat", "", 50, 50);
+    stage.data.hotspots.back().label = "Install the program";
+    stage.hotspot("exit", "", 300, 300);
+    stage.write("1/setup.bat", "@echo off\r\n");
+    const Window w = show(stage, wine);
+    ASSERT_NE(w, 0u);
+    const auto heard = [&] {
+        std::filesystem::remove(stage.path("heard.txt"));
+        const int code =
+            winetest::run({"wine", ACCESSIBLE_CHECK, stage.data.cdTitle, "heard.txt"}, wine.env(), stage.dir.path());
+        return torvana::fileExists(stage.path("heard.txt")) ? torvana::readFileContents(stage.path("heard.txt"))
+                                                             : "exit code " + std::to_string(code);
+    };
+    // A second client hears the focus events as they come.
+    ASSERT_TRUE(wine.startBeside(ACCESSIBLE_CHECK, stage.dir.path(), {stage.data.cdTitle, "events.txt", "follow"}));
+    for (int i = 0; i < 100 && !torvana::fileExists(stage.path("events.txt")); ++i) winetest::sleepMs(100);
+    ASSERT_TRUE(torvana::fileExists(stage.path("events.txt"))) << "the listener did not start";
+    const std::string items = "link: HotSpot 1: Install the program\nlink: HotSpot 2: Exit\nbutton: Exit\n";
+    const std::pair<const char*, const char*> steps[] = {
+        {"Tab", "HotSpot 1: Install the program"}, {"Tab", "HotSpot 2: Exit"}, {"Tab", "Exit"}, {"shift+Tab", "HotSpot 2: Exit"}};
+    for (const auto& [key, focus] : steps) {
+        SCOPED_TRACE(focus);
+        winetest::key(w, key);
+        const std::string expected = "window: " + stage.data.cdTitle + "\nfocus: " + focus + "\n" + items;
+        std::string got = heard();
+        for (int i = 0; i < 20 && got != expected; ++i, winetest::sleepMs(250)) got = heard();
+        EXPECT_EQ(got, expected);
+    }
+    EXPECT_EQ(torvana::readFileContents(stage.path("events.txt")),
+              "listening\nHotSpot 1: Install the program\nHotSpot 2: Exit\nExit\nHotSpot 2: Exit\n");
+}
+
 TEST_F(WindowsPlayerTest, BrowseAndExitButtonsAppearExactlyWhenAsked) {
     struct Case {
         bool browse, exit;

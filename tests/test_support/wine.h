@@ -118,8 +118,8 @@ public:
     }
     // Starts another program in the same prefix that runs until the end, beside the ones
     // started with start().
-    bool startBeside(const std::string& exe, const std::string& folder) {
-        const pid_t pid = spawn(exe, folder);
+    bool startBeside(const std::string& exe, const std::string& folder, const std::vector<std::string>& args = {}) {
+        const pid_t pid = spawn(exe, folder, args);
         if (pid > 0) beside_.push_back(pid);
         return pid > 0;
     }
@@ -154,7 +154,7 @@ public:
 
 private:
     // `wine exe` in `folder`, not waited for; its process id, -1 when it could not start.
-    pid_t spawn(const std::string& exe, const std::string& folder) const {
+    pid_t spawn(const std::string& exe, const std::string& folder, const std::vector<std::string>& more = {}) const {
         std::vector<std::string> all;
         for (char** e = environ; *e; ++e) all.emplace_back(*e);
         for (const auto& e : env()) all.push_back(e);
@@ -162,7 +162,9 @@ private:
         if (pid == 0) {
             if (chdir(folder.c_str()) != 0) _exit(127);
             outputTo(log_);
-            std::vector<char*> args{const_cast<char*>("wine"), const_cast<char*>(exe.c_str()), nullptr};
+            std::vector<char*> args{const_cast<char*>("wine"), const_cast<char*>(exe.c_str())};
+            for (const std::string& a : more) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
             std::vector<char*> envp;
             for (auto& e : all) envp.push_back(e.data());
             envp.push_back(nullptr);
