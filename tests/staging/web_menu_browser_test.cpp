@@ -2,7 +2,7 @@
 // real headless chromium: the background's pixels, the rollover picture at X, Y while its
 // hotspot is hovered or chosen with Tab, links that resolve to the staged files, and a title and
 // file names holding <, &, ", #, % and letters outside ASCII; and axe-core's accessibility rules
-// on the page with and without labels.
+// on the page with and without labels and on the example project's.
 
 #include <QColor>
 #include <QDir>
@@ -10,8 +10,10 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
+#include <QProcess>
 #include <QTest>
 
+#include "disc/command_line.h"
 #include "staging/staging_build.h"
 #include "staging/web_menu.h"
 #include "player/staging_builder.h"
@@ -83,8 +85,10 @@ class WebMenuBrowserTest : public QObject {
     QString local(const QString& href) const { return QUrl(href).toLocalFile(); }
     QString staged(const std::string& relative) const { return QString::fromStdString(stage + "/" + relative); }
 
-    void openMenu() {
-        QVERIFY2(browser.open(QUrl::fromLocalFile(staged(torvana::kWebMenuFile))), qPrintable(browser.error()));
+    // The page staged in `folder`, this project's stage unless another is named.
+    void openMenu(const std::string& folder = {}) {
+        const std::string page = (folder.empty() ? stage : folder) + "/" + torvana::kWebMenuFile;
+        QVERIFY2(browser.open(QUrl::fromLocalFile(QString::fromStdString(page))), qPrintable(browser.error()));
         QVERIFY2(browser.waitFor("Array.from(document.images).every(i => i.complete && i.naturalWidth > 0)"),
                  qPrintable(browser.error()));
         const QJsonValue r = browser.evaluate("(() => { const r = document.getElementById('stage')"
@@ -228,16 +232,34 @@ private slots:
     }
 
     // The page says its language, each link is named by its label or by what it does, and
-    // axe-core finds nothing.
+    // axe-core finds nothing: on this project with a label, without any, and on the example's.
+    void accessible_data() {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("example");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("a label") << "Read the notes" << false << "Read the notes; Visit example.org; Exit";
+        QTest::newRow("no label") << "" << false << text("Open ") + text(kFileName) + "; Visit example.org; Exit";
+        QTest::newRow("example") << "" << true
+                                 << "Show this summer's slides; Visit our web site; Leave the menu";
+    }
     void accessible() {
         if (!QFile::exists(qEnvironmentVariable("TORVANA_AXE")))
             QSKIP("axe-core is not in the build folder (npm missing or offline; scripts/axe-core installs it)");
-        state.hotspotLabel[1] = "Read the notes";
+        QFETCH(QString, label);
+        QFETCH(bool, example);
+        QFETCH(QString, names);
+        torvana::LoadedProject project{state, fields};
+        project.state.hotspotLabel[1] = label.toStdString();
+        if (example) {
+            const QString folder = QString::fromStdString(dir.file("example"));
+            QCOMPARE(QProcess::execute(TORVANA_MAKE_EXAMPLE, {folder}), 0);
+            project = torvana::loadProject(dir.file("example/sample.cdrom"), state.programFolder);
+            project.fields.addLinuxPlayer = false;
+        }
         QuietUser user;
-        QCOMPARE(torvana::runStagingBuild(state, fields, user), torvana::BuildResult::Succeeded);
-        openMenu();
-        QCOMPARE(axeFindingsAndNames(), QString::fromStdString(torvana::localeLanguage()) +
-                                            "; Read the notes; Visit example.org; Exit");
+        QCOMPARE(torvana::runStagingBuild(project.state, project.fields, user), torvana::BuildResult::Succeeded);
+        openMenu(project.fields.stagingFolder);
+        QCOMPARE(axeFindingsAndNames(), QString::fromStdString(torvana::localeLanguage()) + "; " + names);
     }
 
     void cleanupTestCase() { browser.stop(); }
