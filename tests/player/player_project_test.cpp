@@ -10,10 +10,13 @@
 #include "project/errors.h"
 #include "project/staged_menu.h"
 #include "project/wave_info.h"
-#include "staging_builder.h"
+#include "media_files.h"
+#include "test_support/staged_folder.h"
 
 using namespace testing_player;
 using torvana::ActionKind;
+using torvana::inspectWave;
+using torvana::menu::loadPicture;
 
 namespace {
 
@@ -30,15 +33,11 @@ torvana::Hotspot hotspot(std::string application, std::string x = "10", std::str
     return h;
 }
 
-torvana::menu::Picture loadPicture(const QString& path) { return torvana::menu::loadPicture(path.toStdString()); }
-
 QSize sizeOf(const torvana::menu::Picture& p) { return {p.still.width, p.still.height}; }
 
 QColor pixelColor(const torvana::menu::Picture& p, int x, int y) {
     return QColor::fromRgba(p.still.argb[size_t(y) * size_t(p.still.width) + size_t(x)]);
 }
-
-torvana::WaveInfo inspectWave(const QString& path) { return torvana::inspectWave(path.toStdString()); }
 
 }  // namespace
 
@@ -46,33 +45,33 @@ class PlayerProjectTest : public QObject {
     Q_OBJECT
 private slots:
     void findsTheOnlyProjectFile() {
-        StagingBuilder s;
-        QVERIFY(!torvana::findProjectFile(s.folder().toStdString()).has_value());
-        s.writeFile("readme.txt", "x");
-        s.writeFile("menu.cdrom.tmp", "x");          // an editor's interrupted save
-        QDir(s.folder()).mkdir("folder.cdrom");      // a folder is no project
-        QVERIFY(!torvana::findProjectFile(s.folder().toStdString()).has_value());
-        s.writeFile("DISC.CDROM", "0\r\n");          // names on discs are often upper case
-        QCOMPARE(torvana::findProjectFile(s.folder().toStdString()).value(), s.path("DISC.CDROM"));
+        menutest::StagedFolder s;
+        QVERIFY(!torvana::findProjectFile(s.dir.path()).has_value());
+        s.put("readme.txt", "x");
+        s.put("menu.cdrom.tmp", "x");          // an editor's interrupted save
+        std::filesystem::create_directory(s.path("folder.cdrom"));      // a folder is no project
+        QVERIFY(!torvana::findProjectFile(s.dir.path()).has_value());
+        s.put("DISC.CDROM", "0\r\n");          // names on discs are often upper case
+        QCOMPARE(torvana::findProjectFile(s.dir.path()).value(), s.path("DISC.CDROM"));
     }
 
     void prefersTheMostRecentlyChangedProject() {
-        StagingBuilder s;
-        for (const char* name : {"a.cdrom", "b.cdrom", "c.cdrom"}) s.writeFile(name, "0\r\n");
+        menutest::StagedFolder s;
+        for (const char* name : {"a.cdrom", "b.cdrom", "c.cdrom"}) s.put(name, "0\r\n");
         setChanged(s.path("a.cdrom"), 300);
         setChanged(s.path("b.cdrom"), 10);
         setChanged(s.path("c.cdrom"), 200);
-        QCOMPARE(torvana::findProjectFile(s.folder().toStdString()).value(), s.path("b.cdrom"));
+        QCOMPARE(torvana::findProjectFile(s.dir.path()).value(), s.path("b.cdrom"));
         // Equally recent: the first by name, whatever order the folder lists them in.
         const auto t = std::filesystem::last_write_time(s.path("b.cdrom"));
         std::filesystem::last_write_time(s.path("c.cdrom"), t);
         std::filesystem::last_write_time(s.path("a.cdrom"), t);
-        QCOMPARE(torvana::findProjectFile(s.folder().toStdString()).value(), s.path("a.cdrom"));
+        QCOMPARE(torvana::findProjectFile(s.dir.path()).value(), s.path("a.cdrom"));
     }
 
     void loadingSaysWhyThereIsNoMenu() {
-        StagingBuilder empty, other;
-        const std::string folder = empty.folder().toStdString();
+        menutest::StagedFolder empty, other;
+        const std::string folder = empty.dir.path();
         try {
             torvana::loadPlayerProject({folder});
             QFAIL("a folder without a project file was accepted");
@@ -91,11 +90,11 @@ private slots:
         }
         other.data.cdTitle = "Fallback";
         other.writeProject();
-        const torvana::PlayerProject p = torvana::loadPlayerProject({gone, folder, other.folder().toStdString()});
+        const torvana::PlayerProject p = torvana::loadPlayerProject({gone, folder, other.dir.path()});
         QCOMPARE(p.title, std::string("Fallback"));
-        QCOMPARE(p.folder, other.folder().toStdString());
+        QCOMPARE(p.folder, other.dir.path());
         // A project file that the reader refuses is named with the reader's reason.
-        empty.writeFile("bad.cdrom", "150\r\n");
+        empty.put("bad.cdrom", "150\r\n");
         try {
             torvana::loadPlayerProject({folder});
             QFAIL("a project file with 150 hotspots was accepted");
@@ -106,22 +105,22 @@ private slots:
         }
         // An unreadable first line (not a number) is refused the same way.
         std::filesystem::remove(empty.path("bad.cdrom"));
-        empty.writeFile("bad.cdrom", "many\r\n");
+        empty.put("bad.cdrom", "many\r\n");
         QVERIFY_THROWS_EXCEPTION(torvana::Error, torvana::loadPlayerProject({folder}));
     }
 
     void mapsStoredPathsByTheirFileNamePart() {
-        StagingBuilder s;
+        menutest::StagedFolder s;
         s.data.showBrowse = true;
-        s.data.backgroundImage = StagingBuilder::stored("back.bmp");
+        s.data.backgroundImage = menutest::StagedFolder::stored("back.bmp");
         s.data.openingWav = "";
         torvana::Hotspot h = hotspot("/opt/tools/slides.exe", "$10", " 20");
-        h.rolloverImage = StagingBuilder::stored("over.gif");
+        h.rolloverImage = menutest::StagedFolder::stored("over.gif");
         h.rolloverWav = "relative/hover.wav";
         h.clickWav = "click.wav";
         s.data.hotspots = {h};
         s.writeProject();
-        const torvana::PlayerProject p = torvana::loadPlayerProject({s.folder().toStdString()});
+        const torvana::PlayerProject p = torvana::loadPlayerProject({s.dir.path()});
         QCOMPARE(p.title, std::string("Summer Photos"));
         QVERIFY(p.showBrowse);
         QVERIFY(!p.showExit);
@@ -183,24 +182,24 @@ private slots:
     }
 
     void loadsPicturesThroughTheRightReader() {
-        StagingBuilder s;
-        s.writeImage("a.bmp", framedImage(40, 30, Qt::red, Qt::white), "BMP");
-        s.writeImage("a.png", framedImage(20, 10, Qt::blue, Qt::white), "PNG");
+        menutest::StagedFolder s;
+        s.put("a.bmp", imageBytes(framedImage(40, 30, Qt::red, Qt::white), "BMP"));
+        s.put("a.png", imageBytes(framedImage(20, 10, Qt::blue, Qt::white), "PNG"));
         GifFrameSpec f{0, 0, 3, 2, {0, 1, 2, 2, 1, 0}, 0, 2};
-        s.writeFile("a.gif", gifBytes(3, 2, {Qt::red, Qt::green, Qt::blue}, {f}));
+        s.put("a.gif", gifBytes(3, 2, {Qt::red, Qt::green, Qt::blue}, {f}).toStdString());
         // A GIF under another extension is still read as GIF: the bytes decide.
-        s.writeFile("gif-named.bmp", gifBytes(3, 2, {Qt::red, Qt::green, Qt::blue}, {f}));
+        s.put("gif-named.bmp", gifBytes(3, 2, {Qt::red, Qt::green, Qt::blue}, {f}).toStdString());
 
-        const torvana::menu::Picture bmp = loadPicture(s.folder() + "/a.bmp");
+        const torvana::menu::Picture bmp = loadPicture(s.dir.path() + "/a.bmp");
         QVERIFY2(bmp.error.empty(), bmp.error.c_str());
         QCOMPARE(sizeOf(bmp), QSize(40, 30));
         QCOMPARE(pixelColor(bmp, 5, 5), QColor(Qt::red));
         QCOMPARE(pixelColor(bmp, 0, 0), QColor(Qt::white));
-        const torvana::menu::Picture png = loadPicture(s.folder() + "/a.png");
+        const torvana::menu::Picture png = loadPicture(s.dir.path() + "/a.png");
         QCOMPARE(pixelColor(png, 5, 5), QColor(Qt::blue));
 
         for (const char* name : {"/a.gif", "/gif-named.bmp"}) {
-            const torvana::menu::Picture gif = loadPicture(s.folder() + name);
+            const torvana::menu::Picture gif = loadPicture(s.dir.path() + name);
             QVERIFY2(gif.error.empty(), gif.error.c_str());
             QCOMPARE(sizeOf(gif), QSize(3, 2));
             QCOMPARE(pixelColor(gif, 0, 0), QColor(Qt::red));
@@ -212,86 +211,86 @@ private slots:
     }
 
     void anAnimatedGifGivesItsFirstFrameAndAnAnimation() {
-        StagingBuilder s;
+        menutest::StagedFolder s;
         GifFrameSpec first{0, 0, 2, 2, {0, 0, 0, 0}, 50, -1};
         GifFrameSpec second{1, 0, 1, 2, {1, 1}, 120, -1};
-        s.writeFile("anim.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first, second}));
-        const torvana::menu::Picture gif = loadPicture(s.folder() + "/anim.gif");
+        s.put("anim.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first, second}).toStdString());
+        const torvana::menu::Picture gif = loadPicture(s.dir.path() + "/anim.gif");
         QCOMPARE(sizeOf(gif), QSize(2, 2));
         QCOMPARE(pixelColor(gif, 1, 0), QColor(Qt::red));
         QVERIFY(gif.animation);
         QCOMPARE(gif.animation->image->frames.Count(), size_t(2));
         // A still GIF needs no painter.
-        s.writeFile("still.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first}));
-        QVERIFY(!loadPicture(s.folder() + "/still.gif").animation);
+        s.put("still.gif", gifBytes(2, 2, {Qt::red, Qt::blue}, {first}).toStdString());
+        QVERIFY(!loadPicture(s.dir.path() + "/still.gif").animation);
     }
 
     void reportsPicturesThatCannotBeShown() {
-        StagingBuilder s;
-        QCOMPARE(loadPicture(s.folder() + "/none.bmp").error, std::string("file not found"));
-        QCOMPARE(loadPicture(s.folder()).error, std::string("not a file"));
-        s.writeFile("junk.bmp", QByteArray(100, 'x'));
-        const torvana::menu::Picture junk = loadPicture(s.folder() + "/junk.bmp");
+        menutest::StagedFolder s;
+        QCOMPARE(loadPicture(s.dir.path() + "/none.bmp").error, std::string("file not found"));
+        QCOMPARE(loadPicture(s.dir.path()).error, std::string("not a file"));
+        s.put("junk.bmp", QByteArray(100, 'x').toStdString());
+        const torvana::menu::Picture junk = loadPicture(s.dir.path() + "/junk.bmp");
         QVERIFY(junk.isNull());
         QVERIFY(!junk.error.empty());
         // A GIF cut off inside its raster shows the rows that are there, as a browser does;
         // one cut before its first frame is no picture.
         GifFrameSpec f{0, 0, 50, 50, std::vector<quint8>(2500, 1), 0, -1};
         const QByteArray whole = gifBytes(50, 50, {Qt::red, Qt::blue}, {f});
-        s.writeFile("cut.gif", whole.left(whole.size() / 2));
-        const torvana::menu::Picture cut = loadPicture(s.folder() + "/cut.gif");
+        s.put("cut.gif", whole.left(whole.size() / 2).toStdString());
+        const torvana::menu::Picture cut = loadPicture(s.dir.path() + "/cut.gif");
         QVERIFY2(cut.error.empty(), cut.error.c_str());
         QCOMPARE(sizeOf(cut), QSize(50, 50));
         QCOMPARE(pixelColor(cut, 0, 0), QColor(Qt::blue));
-        s.writeFile("header-only.gif", whole.left(13 + 6));
-        const torvana::menu::Picture headerOnly = loadPicture(s.folder() + "/header-only.gif");
+        s.put("header-only.gif", whole.left(13 + 6).toStdString());
+        const torvana::menu::Picture headerOnly = loadPicture(s.dir.path() + "/header-only.gif");
         QVERIFY(headerOnly.isNull());
         QVERIFY(!headerOnly.error.empty());
     }
 
     void checksWaveFiles() {
-        StagingBuilder s;
-        s.writeWave("ok.wav", 250);
-        const torvana::WaveInfo ok = inspectWave(s.folder() + "/ok.wav");
+        menutest::StagedFolder s;
+        s.put("ok.wav", menutest::wave(250));
+        const torvana::WaveInfo ok = inspectWave(s.dir.path() + "/ok.wav");
         QVERIFY2(ok.error.empty(), ok.error.c_str());
         QCOMPARE(ok.durationMs, 250);
 
-        QCOMPARE(inspectWave(s.folder() + "/none.wav").error, std::string("file not found"));
-        s.writeFile("text.wav", "just some text, no RIFF header at all");
-        QCOMPARE(inspectWave(s.folder() + "/text.wav").error, std::string("not a WAV file"));
-        s.writeFile("cut.wav", waveBytes(250).left(30));
-        QCOMPARE(inspectWave(s.folder() + "/cut.wav").error, std::string("damaged WAV file"));
-        s.writeFile("empty.wav", waveBytes(0));
-        QCOMPARE(inspectWave(s.folder() + "/empty.wav").error, std::string("the WAV file holds no sound"));
-        QByteArray adpcm = waveBytes(100);
+        QCOMPARE(inspectWave(s.dir.path() + "/none.wav").error, std::string("file not found"));
+        s.put("text.wav", "just some text, no RIFF header at all");
+        QCOMPARE(inspectWave(s.dir.path() + "/text.wav").error, std::string("not a WAV file"));
+        s.put("cut.wav", menutest::wave(250).substr(0, 30));
+        QCOMPARE(inspectWave(s.dir.path() + "/cut.wav").error, std::string("damaged WAV file"));
+        s.put("empty.wav", menutest::wave(0));
+        QCOMPARE(inspectWave(s.dir.path() + "/empty.wav").error, std::string("the WAV file holds no sound"));
+        std::string adpcm = menutest::wave(100);
         adpcm[20] = 2;  // format tag 2: ADPCM
-        s.writeFile("adpcm.wav", adpcm);
-        QCOMPARE(inspectWave(s.folder() + "/adpcm.wav").error,
+        s.put("adpcm.wav", adpcm);
+        QCOMPARE(inspectWave(s.dir.path() + "/adpcm.wav").error,
                  std::string("compressed WAV data (format 2) cannot be played"));
         // A chunk before "fmt " is skipped; a size past the end is cut to what is there.
-        QByteArray withList = waveBytes(100);
-        withList.insert(12, QByteArray("LIST\x04\x00\x00\x00" "abcd", 12));
-        s.writeFile("list.wav", withList);
-        QCOMPARE(inspectWave(s.folder() + "/list.wav").durationMs, 100);
-        s.writeFile("short.wav", waveBytes(1000).left(44 + 400));
-        QCOMPARE(inspectWave(s.folder() + "/short.wav").durationMs, 50);
+        std::string withList = menutest::wave(100);
+        withList.insert(12, std::string("LIST\x04\x00\x00\x00" "abcd", 12));
+        s.put("list.wav", withList);
+        QCOMPARE(inspectWave(s.dir.path() + "/list.wav").durationMs, 100);
+        s.put("short.wav", menutest::wave(1000).substr(0, 44 + 400));
+        QCOMPARE(inspectWave(s.dir.path() + "/short.wav").durationMs, 50);
         // 2.4 MB at the one byte a second its header states: longer than milliseconds can count,
         // the longest length rather than a negative one.
-        QByteArray slow = waveBytes(300000);
+        std::string slow = menutest::wave(300000);
         slow[28] = 1;
         slow[29] = slow[30] = slow[31] = 0;
-        s.writeFile("slow.wav", slow);
-        QCOMPARE(inspectWave(s.folder() + "/slow.wav").durationMs, std::numeric_limits<int>::max());
+        s.put("slow.wav", slow);
+        QCOMPARE(inspectWave(s.dir.path() + "/slow.wav").durationMs, std::numeric_limits<int>::max());
         // A header and then zeros: no data chunk among the first chunks is a damaged file, found
         // without walking the zeros 8 bytes at a time; a file too large to hold is refused unread.
-        QByteArray header = waveBytes(0).left(36);
-        s.writeFile("zeros.wav", header + QByteArray(1 << 20, '\0'));
-        QCOMPARE(inspectWave(s.folder() + "/zeros.wav").error, std::string("damaged WAV file"));
-        QFile huge(s.folder() + "/huge.wav");
-        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write(header) == header.size());
+        const std::string header = menutest::wave(0).substr(0, 36);
+        s.put("zeros.wav", header + std::string(1 << 20, '\0'));
+        QCOMPARE(inspectWave(s.dir.path() + "/zeros.wav").error, std::string("damaged WAV file"));
+        QFile huge(QString::fromStdString(s.path("huge.wav")));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write(header.data(), qint64(header.size())) == qint64(header.size()));
         QVERIFY(huge.resize(qint64(2) << 30));  // sparse
         huge.close();
-        QCOMPARE(inspectWave(huge.fileName()).error, std::string("the WAV file is larger than 128 MB"));
+        QCOMPARE(inspectWave(huge.fileName().toStdString()).error, std::string("the WAV file is larger than 128 MB"));
     }
 };
 

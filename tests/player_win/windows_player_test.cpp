@@ -31,28 +31,11 @@ constexpr uint32_t kBar = 0x282828;    // the bar under the stage
 
 using winetest::uniqueTitle;
 
-// A staging folder as the editor's build leaves it, with the real autorun.exe.
-struct Stage {
-    TempDir dir;
-    torvana::Project data;
-
+// A staging folder as the editor's build leaves it, with the real autorun.exe and a background.
+struct Stage : menutest::StagedFolder {
     Stage() {
-        write("autorun.exe", torvana::readFileContents(WINDOWS_PLAYER));
-        data.backgroundImage = "C:\\artwork\\back.bmp";
-        write("images/back.bmp", testbmp::solid(640, 480, kBack));
-    }
-    std::string path(const std::string& relative) const { return dir.file(relative); }
-    void write(const std::string& relative, const std::string& bytes) const {
-        std::filesystem::create_directories(std::filesystem::path(path(relative)).parent_path());
-        torvana::replaceFileContents(path(relative), bytes);
-    }
-    void hotspot(const std::string& application, const std::string& picture, int x, int y) {
-        data.hotspots.push_back({application, picture.empty() ? "" : "C:\\artwork\\" + picture, std::to_string(x),
-                                 std::to_string(y), "", ""});
-    }
-    void save() {
-        data.hotspotCount = int(data.hotspots.size());
-        torvana::writeProjectFile(path("menu.cdrom"), data);
+        put("autorun.exe", torvana::readFileContents(WINDOWS_PLAYER));
+        data.backgroundImage = image("back.bmp", testbmp::solid(640, 480, kBack));
     }
 };
 
@@ -79,7 +62,7 @@ protected:
 
     // Starts the player in the stage and waits for its window.
     Window show(Stage& stage, WineProgram& wine) {
-        stage.save();
+        stage.writeProject();
         EXPECT_TRUE(wine.start(stage.path("autorun.exe"), stage.dir.path()));
         const std::optional<Window> w = x.waitFor(stage.data.cdTitle, wine);
         EXPECT_TRUE(w.has_value()) << "no window titled \"" << stage.data.cdTitle << "\"";
@@ -105,8 +88,7 @@ protected:
 TEST_F(WindowsPlayerTest, ShowsTheTitleBackgroundAndRolloverAndEndsOnEscape) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Menü Ωmega 日本");
-    stage.write("images/over.bmp", testbmp::solid(40, 30, kOver));
-    stage.hotspot("exit", "over.bmp", 100, 200);
+    stage.addHotspot("exit", 100, 200).rolloverImage = stage.image("over.bmp", testbmp::solid(40, 30, kOver));
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
     EXPECT_EQ(x.size(w), std::make_pair(640, 480));  // nothing asked for the bar
@@ -135,16 +117,16 @@ TEST_F(WindowsPlayerTest, ShowsTheTitleBackgroundAndRolloverAndEndsOnEscape) {
 TEST_F(WindowsPlayerTest, AClickStartsTheStagedBatchFileAndExitEnds) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Batch");
-    stage.write("images/over.bmp", testbmp::solid(40, 40, kOver));
+    stage.put("images/over.bmp", testbmp::solid(40, 40, kOver));
     // The options after the program reach it as its parameters.
-    stage.hotspot("C:\\tools\\mark.bat /s", "over.bmp", 50, 50);
-    stage.hotspot("exit", "", 300, 300);  // an invisible 32 x 32 target
+    stage.addHotspot("C:\\tools\\mark.bat /s", 50, 50).rolloverImage = Stage::stored("over.bmp");
+    stage.addHotspot("exit", 300, 300);  // an invisible 32 x 32 target
     // A file: address is never handed to the shell, even when it names a program.
     const std::string wineFolder = "Z:" + stage.path("3");
-    stage.hotspot("file:///" + wineFolder + "/evil.bat", "over.bmp", 150, 50);
+    stage.addHotspot("file:///" + wineFolder + "/evil.bat", 150, 50).rolloverImage = Stage::stored("over.bmp");
     // It runs in its own folder, so the marker lands beside it.
-    stage.write("1/mark.bat", "@echo off\r\necho %1> marker.txt\r\n");
-    stage.write("3/evil.bat", "@echo off\r\necho started> evil.txt\r\n");
+    stage.put("1/mark.bat", "@echo off\r\necho %1> marker.txt\r\n");
+    stage.put("3/evil.bat", "@echo off\r\necho started> evil.txt\r\n");
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
 
@@ -168,10 +150,9 @@ TEST_F(WindowsPlayerTest, AScreenReaderHearsTheItemTheKeyboardIsOn) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Spoken");
     stage.data.showExit = true;
-    stage.hotspot("C:\\tools\\setup.bat", "", 50, 50);
-    stage.data.hotspots.back().label = "Install the program";
-    stage.hotspot("exit", "", 300, 300);
-    stage.write("1/setup.bat", "@echo off\r\n");
+    stage.addHotspot("C:\\tools\\setup.bat", 50, 50).label = "Install the program";
+    stage.addHotspot("exit", 300, 300);
+    stage.put("1/setup.bat", "@echo off\r\n");
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
     const auto heard = [&] {
@@ -212,7 +193,7 @@ TEST_F(WindowsPlayerTest, BrowseAndExitButtonsAppearExactlyWhenAsked) {
         stage.data.cdTitle = uniqueTitle("Buttons");
         stage.data.showBrowse = c.browse;
         stage.data.showExit = c.exit;
-        stage.hotspot("exit", "", 10, 10);
+        stage.addHotspot("exit", 10, 10);
         const Window w = show(stage, own);
         ASSERT_NE(w, 0u);
         // The bar painted: its own colour left of the buttons (no note), and the buttons on it.
@@ -235,7 +216,7 @@ TEST_F(WindowsPlayerTest, AMissingPictureGivesTheNoteBar) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Notes");
     stage.data.backgroundImage = "C:\\artwork\\gone.bmp";
-    stage.hotspot("exit", "", 10, 10);
+    stage.addHotspot("exit", 10, 10);
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
     const auto g = x.grabUntil(w, [](const Grab& g) { return g.height == 516 && g.at(4, 480 + 18) == kBar; });
@@ -263,8 +244,7 @@ TEST_F(WindowsPlayerTest, HugeDeclaredBitmapsAreNotesNotTheEndOfThePlayer) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Huge");
     for (int i = 0; i < 4; ++i) {
-        stage.write("images/huge" + std::to_string(i) + ".bmp", bmp);
-        stage.hotspot("exit", "huge" + std::to_string(i) + ".bmp", 10 + 100 * i, 10);
+        stage.addHotspot("exit", 10 + 100 * i, 10).rolloverImage = stage.image("huge" + std::to_string(i) + ".bmp", bmp);
     }
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
@@ -278,7 +258,6 @@ TEST_F(WindowsPlayerTest, HugeDeclaredBitmapsAreNotesNotTheEndOfThePlayer) {
 TEST_F(WindowsPlayerTest, AnAnimatedGifBackgroundChangesOverTime) {
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Animated");
-    stage.data.backgroundImage = "C:\\artwork\\back.gif";
     const giftest::Bytes red(640 * 480, 1), blue(640 * 480, 2);
     giftest::GifBuilder gif;
     gif.Header(640, 480, {{0, 0, 0}, {200, 0, 0}, {0, 0, 200}, {0, 0, 0}})
@@ -288,8 +267,8 @@ TEST_F(WindowsPlayerTest, AnAnimatedGifBackgroundChangesOverTime) {
         .Gce(0, 15)
         .Image(0, 0, 640, 480, blue, 2)
         .Trailer();
-    stage.write("images/back.gif", gif.str());
-    stage.hotspot("exit", "", 10, 10);
+    stage.data.backgroundImage = stage.image("back.gif", gif.str());
+    stage.addHotspot("exit", 10, 10);
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
     bool sawRed = false, sawBlue = false;
@@ -306,8 +285,8 @@ TEST_F(WindowsPlayerTest, AnAnimatedGifBackgroundChangesOverTime) {
 TEST_F(WindowsPlayerTest, AProjectFileInTheAnsiCodePageShowsItsTitle) {
     Stage stage;
     stage.data.cdTitle = "Caf\xE9 " + std::to_string(std::random_device{}());  // Windows-1252, not UTF-8
-    stage.hotspot("exit", "", 10, 10);
-    stage.save();
+    stage.addHotspot("exit", 10, 10);
+    stage.writeProject();
     ASSERT_TRUE(wine.start(stage.path("autorun.exe"), stage.dir.path()));
     const std::string shown = "Café" + stage.data.cdTitle.substr(4);
     EXPECT_TRUE(x.waitFor(shown, wine).has_value()) << "no window titled \"" << shown << "\"";
@@ -364,7 +343,7 @@ TEST_F(WindowsPlayerTest, ASignedPlayerStarts) {
     ASSERT_TRUE(ca.made);
     Stage stage;
     stage.data.cdTitle = uniqueTitle("Signed");
-    stage.hotspot("exit", "", 10, 10);
+    stage.addHotspot("exit", 10, 10);
     torvana::signWindowsProgram(stage.path("autorun.exe"), {ca.p12, ca.password, "", std::nullopt}, "Signed");
     EXPECT_TRUE(ca.verifies(stage.path("autorun.exe")));
     const Window w = show(stage, wine);

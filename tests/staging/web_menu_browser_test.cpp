@@ -16,7 +16,8 @@
 #include "disc/command_line.h"
 #include "staging/staging_build.h"
 #include "staging/web_menu.h"
-#include "player/staging_builder.h"
+#include "player/media_files.h"
+#include "test_support/staged_folder.h"
 #include "project/file_io.h"
 #include "test_support/headless_browser.h"
 #include "test_support/temp_dir.h"
@@ -30,7 +31,7 @@ const char* kTitle = "Ann & Bo's <\"\xC3\x9Cn\xC3\xAF\x63\xC3\xB8\x64\xC3\xA9\">
 const char* kFileName = "a<b&\"c\" #1 100%?\xC3\xA9.txt";
 const char* kRolloverName = "r #1 100%\xC3\xA9&.gif";
 
-std::string wave() { return testing_player::waveBytes(200).toStdString(); }
+std::string wave() { return menutest::wave(200); }
 
 std::string solidGif(int width, int height, QColor colour) {
     return testing_player::gifBytes(width, height, {colour}, {{0, 0, width, height, std::vector<quint8>(size_t(width * height), 0)}})

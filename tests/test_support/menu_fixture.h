@@ -14,6 +14,7 @@
 #include "project/project_file.h"
 #include "project/staged_menu.h"
 #include "test_support/bmp.h"
+#include "test_support/staged_folder.h"
 #include "test_support/temp_dir.h"
 
 #define STB_IMAGE_WRITE_STATIC
@@ -29,19 +30,6 @@
 #endif
 
 namespace menutest {
-
-// `ms` milliseconds of 8-bit mono sound at 8000 Hz, every sample `sample` (0x80 is silence).
-inline std::string wave(int ms, char sample = '\x80') {
-    const uint32_t dataSize = 8 * uint32_t(ms);
-    std::string b = "RIFF";
-    const auto u32 = [&b](uint32_t v) { for (int i = 0; i < 4; ++i) b += char((v >> (8 * i)) & 0xFF); };
-    u32(36 + dataSize);
-    b += "WAVEfmt ";
-    b += std::string("\x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00", 20);
-    b += "data";
-    u32(dataSize);
-    return b + std::string(dataSize, sample);
-}
 
 // Writes `pixels` (0xAARRGGBB) as an opaque PNG.
 inline bool savePng(const torvana::menu::Pixels& pixels, const std::string& path) {
@@ -86,36 +74,6 @@ struct MenuFolder {
         if (w > 0) s.rolloverImage = write("over" + std::to_string(s.number) + ".bmp", testbmp::solid(w, h, rgb));
         project.hotspots.push_back(s);
         return project.hotspots.back();
-    }
-};
-
-// A staging folder as the build leaves it: the project file, pictures in images/, sounds in
-// wavs/, the file hotspot n launches in n/.
-struct StagedFolder {
-    TempDir dir;
-    torvana::Project data;
-
-    // The stored path of a file as the editor's user chose it, somewhere on their machine.
-    static std::string stored(const std::string& name) { return "/home/maker/art/" + name; }
-    std::string put(const std::string& relative, const std::string& bytes) const {
-        const std::filesystem::path path = dir.file(relative);
-        std::filesystem::create_directories(path.parent_path());
-        torvana::replaceFileContents(path.string(), bytes);
-        return stored(path.filename().string());
-    }
-    std::string image(const std::string& name, const std::string& bytes) const { return put("images/" + name, bytes); }
-    std::string sound(const std::string& name, const std::string& bytes) const { return put("wavs/" + name, bytes); }
-    torvana::Hotspot& addHotspot(const std::string& application, int x, int y) {
-        torvana::Hotspot h;
-        h.application = application;
-        h.x = std::to_string(x);
-        h.y = std::to_string(y);
-        data.hotspots.push_back(h);
-        return data.hotspots.back();
-    }
-    void writeProject(const std::string& name = "menu.cdrom") {
-        data.hotspotCount = int(data.hotspots.size());
-        torvana::writeProjectFile(dir.file(name), data);
     }
 };
 
