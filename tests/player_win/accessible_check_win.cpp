@@ -12,8 +12,11 @@
 // focus events it raises for its items and adds each item's name to OUT as a line, after a
 // first line "listening".
 //
+// `accessible_check TITLE OUT do N` carries out item N's default action, as a screen reader's
+// user asks for it, and writes nothing.
+//
 // Exit code 0; 2 when no such window, 3 when it offers no accessible object, 4 when OUT cannot
-// be written.
+// be written, 5 when the default action fails.
 
 #include <windows.h>
 
@@ -97,7 +100,8 @@ int follow(HWND window, const wchar_t* out) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3 && !(argc == 4 && std::wstring(argv[3]) == L"follow")) return 1;
+    const std::wstring mode = argc > 3 ? argv[3] : L"";
+    if (!(argc == 3 || (argc == 4 && mode == L"follow") || (argc == 5 && mode == L"do"))) return 1;
     HWND window = nullptr;
     for (int waited = 0; !window && waited < 20000; waited += 100) {
         window = FindWindowW(L"TorvanaMenu", argv[1]);
@@ -105,13 +109,18 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (!window) return 2;
     CoInitialize(nullptr);
-    if (argc == 4) return follow(window, argv[2]);
+    if (mode == L"follow") return follow(window, argv[2]);
     IAccessible* object = nullptr;
     if (FAILED(AccessibleObjectFromWindow(window, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&object))) ||
         !object)
         return 3;
 
+    if (mode == L"do") {
+        const HRESULT done = object->accDoDefaultAction(child(_wtoi(argv[4])));
+        object->Release();
+        return SUCCEEDED(done) ? 0 : 5;
+    }
     std::string out = "window: " + nameOf(object, CHILDID_SELF) + "\n";
     VARIANT focus;
     VariantInit(&focus);

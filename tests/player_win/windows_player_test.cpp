@@ -179,6 +179,10 @@ TEST_F(WindowsPlayerTest, AScreenReaderHearsTheItemTheKeyboardIsOn) {
     }
     EXPECT_EQ(torvana::readFileContents(stage.path("events.txt")),
               "listening\nHotSpot 1: Install the program\nHotSpot 2: Exit\nExit\nHotSpot 2: Exit\n");
+    // The Exit button's default action, asked for by the screen reader's user, ends the menu.
+    EXPECT_EQ(winetest::run({"wine", ACCESSIBLE_CHECK, stage.data.cdTitle, "-", "do", "3"}, wine.env(),
+                            stage.dir.path()), 0);
+    EXPECT_TRUE(wine.waitForExit(10000)) << "the Exit button's default action did not end the player";
 }
 
 TEST_F(WindowsPlayerTest, BrowseAndExitButtonsAppearExactlyWhenAsked) {
