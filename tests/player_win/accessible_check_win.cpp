@@ -1,22 +1,12 @@
-// What a screen reader learns of a menu window, asked as one does, through oleacc from another
-// process. `accessible_check TITLE OUT` finds the menu window titled TITLE and writes to OUT
-// (UTF-8) the client area's name, the item that has the focus and every item with its role, one
-// a line:
-//
-//   window: Menu 123
-//   focus: HotSpot 1: Install the program
-//   link: HotSpot 1: Install the program
-//   button: Exit
-//
-// `accessible_check TITLE OUT follow` instead listens, as long as the window lives, for the
-// focus events it raises for its items and adds each item's name to OUT as a line, after a
-// first line "listening".
-//
-// `accessible_check TITLE OUT do N` carries out item N's default action, as a screen reader's
-// user asks for it, and writes nothing.
-//
-// Exit code 0; 2 when no such window, 3 when it offers no accessible object, 4 when OUT cannot
-// be written, 5 when the default action fails.
+// A screen reader's questions to the menu window titled TITLE, through oleacc from a process of
+// its own. Written to OUT (UTF-8), a line each:
+//   accessible_check TITLE OUT         "window: " its name, "focus: " the focused item's name,
+//                                      then "<role>: <name>" of every item
+//   accessible_check TITLE OUT follow  "listening", then the name of each item a focus event
+//                                      names, for as long as the window lives
+//   accessible_check TITLE - do N      carries out item N's default action
+// Exit code 0; 1 bad arguments, 2 no such window, 3 no accessible object or hook, 4 OUT not
+// written, 5 the default action failed.
 
 #include <windows.h>
 
@@ -26,15 +16,6 @@
 #include <string>
 
 namespace {
-
-std::string utf8(const wchar_t* text) {
-    if (!text || !*text) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(size_t(n - 1));
-    return out;
-}
 
 VARIANT child(LONG id) {
     VARIANT v;
@@ -46,29 +27,28 @@ VARIANT child(LONG id) {
 
 std::string nameOf(IAccessible* object, LONG id) {
     BSTR name = nullptr;
-    if (FAILED(object->get_accName(child(id), &name))) return "(no name)";
-    std::string out = utf8(name);
+    if (FAILED(object->get_accName(child(id), &name)) || !name) return "(no name)";
+    std::string out(size_t(WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, name, -1, out.data(), int(out.size()), nullptr, nullptr);
     SysFreeString(name);
-    return out;
+    return out.substr(0, out.size() - 1);
 }
 
 std::string roleOf(IAccessible* object, LONG id) {
     VARIANT role;
     VariantInit(&role);
-    if (FAILED(object->get_accRole(child(id), &role)) || role.vt != VT_I4) return "(no role)";
-    switch (role.lVal) {
-    case ROLE_SYSTEM_LINK: return "link";
-    case ROLE_SYSTEM_PUSHBUTTON: return "button";
-    case ROLE_SYSTEM_CLIENT: return "client";
-    default: return "role " + std::to_string(role.lVal);
-    }
+    object->get_accRole(child(id), &role);
+    return role.vt != VT_I4 ? "(no role)"
+           : role.lVal == ROLE_SYSTEM_LINK ? "link"
+           : role.lVal == ROLE_SYSTEM_PUSHBUTTON ? "button"
+                                                 : "role " + std::to_string(role.lVal);
 }
 
-void append(const wchar_t* path, const std::string& line) {
-    if (FILE* file = _wfopen(path, L"ab")) {
-        std::fwrite(line.data(), 1, line.size(), file);
-        std::fclose(file);
-    }
+bool append(const wchar_t* path, const std::string& text) {
+    FILE* file = _wfopen(path, L"ab");
+    if (!file) return false;
+    std::fwrite(text.data(), 1, text.size(), file);
+    return std::fclose(file) == 0;
 }
 
 const wchar_t* followed = nullptr;  // OUT of the follow mode
@@ -91,7 +71,7 @@ int follow(HWND window, const wchar_t* out) {
     if (!SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, onFocus, process, 0, WINEVENT_OUTOFCONTEXT))
         return 3;
     append(out, "listening\n");
-    SetTimer(nullptr, 0, 200, nullptr);
+    SetTimer(nullptr, 0, 200, nullptr);  // wakes the loop to see the window gone
     MSG msg;
     while (IsWindow(window) && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     return 0;
@@ -115,33 +95,17 @@ int wmain(int argc, wchar_t** argv) {
                                           reinterpret_cast<void**>(&object))) ||
         !object)
         return 3;
+    if (mode == L"do") return SUCCEEDED(object->accDoDefaultAction(child(_wtoi(argv[4])))) ? 0 : 5;
 
-    if (mode == L"do") {
-        const HRESULT done = object->accDoDefaultAction(child(_wtoi(argv[4])));
-        object->Release();
-        return SUCCEEDED(done) ? 0 : 5;
-    }
-    std::string out = "window: " + nameOf(object, CHILDID_SELF) + "\n";
     VARIANT focus;
     VariantInit(&focus);
-    const HRESULT asked = object->get_accFocus(&focus);
-    out += "focus: ";
-    if (FAILED(asked) || focus.vt == VT_EMPTY) {
-        out += "(none)";
-    } else if (focus.vt == VT_I4) {
-        out += focus.lVal == CHILDID_SELF ? "(window)" : nameOf(object, focus.lVal);
-    } else {
-        out += "(vt " + std::to_string(focus.vt) + ")";
-    }
-    out += "\n";
+    object->get_accFocus(&focus);
+    std::string out = "window: " + nameOf(object, CHILDID_SELF) + "\nfocus: " +
+                      (focus.vt != VT_I4 ? "(none)" : focus.lVal == CHILDID_SELF ? "(window)" : nameOf(object, focus.lVal)) +
+                      "\n";
     long count = 0;
     object->get_accChildCount(&count);
     for (LONG id = 1; id <= count; ++id) out += roleOf(object, id) + ": " + nameOf(object, id) + "\n";
-    object->Release();
-
-    FILE* file = _wfopen(argv[2], L"wb");
-    if (!file) return 4;
-    std::fwrite(out.data(), 1, out.size(), file);
-    std::fclose(file);
-    return 0;
+    DeleteFileW(argv[2]);
+    return append(argv[2], out) ? 0 : 4;
 }
