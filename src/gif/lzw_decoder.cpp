@@ -90,7 +90,8 @@ int LzwDecoder::Fetch() {
 // one. It is copied from the pixels when the previous string was placed.
 inline void LzwDecoder::Define(int& nextFree, int& codeSize, uint32_t& mask, int previousCode, uint8_t first,
                                int prevKind, const uint8_t* prevStart, int prevLen) {
-    if (nextFree >= tableSize) return;  // a full table takes no entries until a clear
+    // A full table takes no entries until a clear: its entries go to the spare slot past the
+    // table, which no code can name, and Grow keeps nextFree at the table's end.
     if (prevKind & placed) {
         // A walk stops at a placed entry and copies it, so it needs no prefix and value.
         placed_[nextFree] = {static_cast<uint32_t>(prevStart - pixels_), static_cast<uint16_t>(prevLen + 1)};
@@ -100,10 +101,20 @@ inline void LzwDecoder::Define(int& nextFree, int& codeSize, uint32_t& mask, int
         suffixTable_[nextFree] = first;
         stable_[nextFree] = prevKind & stable;
     }
-    // The width grows when the table passes what it can name, up to 12 bits.
-    if (++nextFree > static_cast<int>(mask) && codeSize < 12) {
+    if (++nextFree >= growAt_) Grow(nextFree, codeSize, mask);
+}
+
+// The width grows when the table passes what it can name, up to 12 bits; past 4096 entries the
+// table is full. One comparison in Define stands for both, against growAt_.
+void LzwDecoder::Grow(int& nextFree, int& codeSize, uint32_t& mask) {
+    if (nextFree > tableSize) {
+        nextFree = tableSize;
+    } else if (codeSize < 12) {
         ++codeSize;
         mask = (1u << codeSize) - 1;
+        growAt_ = codeSize < 12 ? static_cast<int>(mask) + 1 : tableSize;
+    } else {
+        growAt_ = tableSize + 1;
     }
 }
 
@@ -122,6 +133,7 @@ void LzwDecoder::Restart() {
     c_.codeSize = minimumCodeSize_ + 1;
     c_.mask = (1u << c_.codeSize) - 1;
     c_.nextFree = clearCode_ + 2;
+    growAt_ = c_.codeSize < 12 ? static_cast<int>(c_.mask) + 1 : tableSize;
 }
 
 // Makes the prefix and suffix tables what a full clear leaves: every literal its own value, every
@@ -280,25 +292,28 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
     uint32_t mask;
     const uint8_t* prevStart;
     uint8_t* out;
-    uint8_t* runEnd;
+    // 16 bytes before the end of the run, as a number: while `out` has not passed it, a string of
+    // up to 16 bytes is moved whole.
+    uintptr_t fastEnd;
     auto load = [&] {
         bitPos = c_.bitPos, bitLimit = c_.bitLimit, codeSize = c_.codeSize, mask = c_.mask;
         nextFree = c_.nextFree, previousCode = c_.previousCode, prevKind = c_.prevKind;
-        prevLen = c_.prevLen, prevStart = c_.prevStart, out = c_.out, runEnd = c_.runEnd;
+        prevLen = c_.prevLen, prevStart = c_.prevStart, out = c_.out;
+        fastEnd = reinterpret_cast<uintptr_t>(c_.runEnd) - 16;
     };
     auto save = [&] {
         c_.bitPos = bitPos, c_.bitLimit = bitLimit, c_.codeSize = codeSize, c_.mask = mask;
         c_.nextFree = nextFree, c_.previousCode = previousCode, c_.prevKind = prevKind;
-        c_.prevLen = prevLen, c_.prevStart = prevStart, c_.out = out, c_.runEnd = runEnd;
+        c_.prevLen = prevLen, c_.prevStart = prevStart, c_.out = out;
     };
+    auto room = [&] { return static_cast<int64_t>(fastEnd + 16 - reinterpret_cast<uintptr_t>(out)); };
     // Whether 16 bytes from `src` stay inside the frame.
     auto movable = [&](const uint8_t* src) { return !interlaced || pixelsEnd_ - src >= 16; };
     uint8_t* const pixels = pixels_;
     load();
     for (;;) {
-        const int64_t room = runEnd - out;
-        if (room < 16) {
-            if (room == 0) {
+        if (reinterpret_cast<uintptr_t>(out) > fastEnd) {
+            if (room() == 0) {
                 save();
                 const bool more = NextRun();
                 load();
@@ -338,14 +353,14 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
             *out = first;
             length = where.length;
             kind = stable | placed;
-        } else if (code > endCode_ && code < nextFree && placed_[code].length != 0 && placed_[code].length <= room) {
+        } else if (code > endCode_ && code < nextFree && placed_[code].length != 0 && placed_[code].length <= room()) {
             const Placed where = placed_[code];
             const uint8_t* src = pixels + where.offset;
             std::memcpy(out, src, where.length);
             first = *src;
             length = where.length;
             kind = stable | placed;
-        } else if (code >= nextFree && (prevKind & placed) && prevLen < room && movable(prevStart)) {
+        } else if (code >= nextFree && (prevKind & placed) && prevLen < room() && movable(prevStart)) {
             // The code about to be defined: the previous string followed by its own first value.
             first = *prevStart;
             if (prevLen <= 16) Move16(out, prevStart);

@@ -75,6 +75,7 @@ private:
     int Fetch();
     void Define(int& nextFree, int& codeSize, uint32_t& mask, int previousCode, uint8_t first, int prevKind,
                 const uint8_t* prevStart, int prevLen);
+    void Grow(int& nextFree, int& codeSize, uint32_t& mask);
     void SkipSubBlocks();
     void Restart();
     template <bool interlaced>
@@ -110,12 +111,16 @@ private:
     bool literalsReady_ = false;
     int dirtyEnd_ = tableSize;
 
-    Placed placed_[tableSize];
+    // The next free slot at which Define calls Grow: where the width grows, or the table fills.
+    int growAt_ = tableSize;
+
+    // Each table has one spare slot past the 4096 codes, where a full table's entries go.
+    Placed placed_[tableSize + 1];
     // Whether a code's string in the table is fixed until the next clear: not when it was built
     // on a code that damaged data used before defining it.
-    bool stable_[tableSize];
-    uint16_t prefixTable_[tableSize];
-    uint8_t suffixTable_[tableSize];
+    bool stable_[tableSize + 1];
+    uint16_t prefixTable_[tableSize + 1];
+    uint8_t suffixTable_[tableSize + 1];
     uint8_t outputStack_[stackSize];
     // Two carried bytes, one sub-block, and zero padding so a code is read with one 32-bit load.
     uint8_t bitBuffer_[2 + 255 + 8];
