@@ -16,7 +16,7 @@ inline uint32_t LoadLittleEndian32(const uint8_t* p) {
 
 // Takes a code of `codeSize` bits (masked by `mask`) at bit `bitPos` of the buffer, least
 // significant bit first; the buffer has at least four bytes from there.
-inline int TakeCode(const uint8_t* buffer, int& bitPos, int codeSize, uint32_t mask) {
+inline int TakeCode(const uint8_t* buffer, intptr_t& bitPos, int codeSize, uint32_t mask) {
     const uint32_t word = LoadLittleEndian32(buffer + (bitPos >> 3));
     const int code = static_cast<int>((word >> (bitPos & 7)) & mask);
     bitPos += codeSize;
@@ -92,7 +92,7 @@ inline void LzwDecoder::Define(int& nextFree, int& codeSize, uint32_t& mask, int
                                int prevKind, const uint8_t* prevStart, int prevLen) {
     // A full table takes no entries until a clear: its entries go to the spare slot past the
     // table, which no code can name, and Grow keeps nextFree at the table's end.
-    if (prevKind & placed) {
+    if (prevKind & placed) [[likely]] {
         // A walk stops at a placed entry and copies it, so it needs no prefix and value.
         placed_[nextFree] = {static_cast<uint32_t>(prevStart - pixels_), static_cast<uint16_t>(prevLen + 1)};
     } else {
@@ -288,7 +288,8 @@ LzwDecoder::Step LzwDecoder::SlowCode(int code) {
 // checked against the frame's end.
 template <bool interlaced>
 LzwDecoder::Step LzwDecoder::DecodeRuns() {
-    int bitPos, bitLimit, codeSize, nextFree, previousCode, prevKind, prevLen;
+    intptr_t bitPos, bitStop;  // bitStop: 12 bits before the end of the buffer's bits
+    int codeSize, nextFree, previousCode, prevKind, prevLen;
     uint32_t mask;
     const uint8_t* prevStart;
     uint8_t* out;
@@ -296,13 +297,13 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
     // up to 16 bytes is moved whole.
     uintptr_t fastEnd;
     auto load = [&] {
-        bitPos = c_.bitPos, bitLimit = c_.bitLimit, codeSize = c_.codeSize, mask = c_.mask;
+        bitPos = c_.bitPos, bitStop = c_.bitLimit - 12, codeSize = c_.codeSize, mask = c_.mask;
         nextFree = c_.nextFree, previousCode = c_.previousCode, prevKind = c_.prevKind;
         prevLen = c_.prevLen, prevStart = c_.prevStart, out = c_.out;
         fastEnd = reinterpret_cast<uintptr_t>(c_.runEnd) - 16;
     };
     auto save = [&] {
-        c_.bitPos = bitPos, c_.bitLimit = bitLimit, c_.codeSize = codeSize, c_.mask = mask;
+        c_.bitPos = bitPos, c_.codeSize = codeSize, c_.mask = mask;
         c_.nextFree = nextFree, c_.previousCode = previousCode, c_.prevKind = prevKind;
         c_.prevLen = prevLen, c_.prevStart = prevStart, c_.out = out;
     };
@@ -327,7 +328,8 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
             if (step != Step::go) return step;
             continue;
         }
-        if (bitPos + codeSize >= bitLimit) {
+        // A code of the widest kind fits before bitStop; past it the exact width decides.
+        if (bitPos >= bitStop && bitPos + codeSize >= c_.bitLimit) {
             save();
             const int loaded = Refill();
             load();

@@ -50,8 +50,8 @@ private:
     // What the decoding loop changes for every code. The loop works on a copy in locals, so it
     // stays in registers while pixels are stored, and hands it back before a slow step.
     struct Cursor {
-        int bitPos = 0;
-        int bitLimit = 0;
+        intptr_t bitPos = 0;
+        intptr_t bitLimit = 0;
         int codeSize = 0;
         uint32_t mask = 0;  // codes are masked with it; the width grows when nextFree passes it
         int nextFree = 0;
