@@ -67,7 +67,9 @@ PictureProbe probePicture(const std::string& path) {
     }
     if (head.compare(0, 4, "GIF8") == 0) {
         try {
+            // Every frame is decoded, so a damaged one is found, but none is kept.
             gif::GifImage gif;
+            gif.keepFramePixels = false;
             gif.LoadFromFile(path);
             if (gif.Empty() || gif.Width() <= 0 || gif.Height() <= 0) {
                 probe.problem = "the GIF holds no picture";

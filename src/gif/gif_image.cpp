@@ -339,6 +339,8 @@ void GifImage::Clear() {
     header->Clear();
     pixelsInUse_ = 0;
     charge_.reset();
+    frameBuffer_ = {};
+    frameBufferReserved_ = 0;
 }
 
 void GifImage::Warning(GifObject* sender, int severity, const std::string& message) {
@@ -381,6 +383,21 @@ void GifImage::ReservePixels(int64_t count) {
     if (!charge_ || charge_->Bytes() == 0) charge_ = std::make_unique<GifMemoryCharge>(budget);
     charge_->Add(count);
     pixelsInUse_ += count;
+}
+
+std::vector<uint8_t> GifImage::TakeFrameBuffer(int64_t count) {
+    if (count > frameBufferReserved_) {
+        ReservePixels(count - frameBufferReserved_);
+        frameBufferReserved_ = count;
+    }
+    std::vector<uint8_t> buffer = std::move(frameBuffer_);
+    frameBuffer_ = {};
+    return buffer;
+}
+
+void GifImage::ReturnFrameBuffer(std::vector<uint8_t>& buffer) {
+    frameBuffer_ = std::move(buffer);
+    buffer = {};
 }
 
 void GifImage::LoadFromFile(const std::string& path) {

@@ -501,9 +501,14 @@ public:
     // Called before the content is thrown away (a load, Clear), so that whoever draws the
     // picture can stop and drop what it caches.
     std::function<void()> OnClearing;
-    // Called with each frame as soon as it has been read and appended, when renderOnLoad is on.
-    // An error it raises ends the load like a reading error.
+    // Called with each frame as soon as it has been read and appended, when renderOnLoad is on
+    // or keepFramePixels is off. An error it raises ends the load like a reading error.
     std::function<void(GifFrame& frame)> OnFrameRead;
+    // Off: every frame is decoded into one buffer the picture reuses, holds its pixels only
+    // while OnFrameRead sees it, and keeps its bounds, tables and extensions but no pixels
+    // afterwards (IsEmptyFrame). For a reader that needs each frame once (checking a file): the
+    // load takes the memory of its largest frame rather than of all of them. Set before loading.
+    bool keepFramePixels = true;
 
     bool Empty() const { return frames.Count() == 0; }
     int Width() const { return header->screenWidth; }
@@ -531,7 +536,14 @@ public:
     // would be exceeded. Given back when the content is cleared or the picture ends.
     void ReservePixels(int64_t count);
 
+    // The buffer a frame decodes into when keepFramePixels is off, sized for `count` pixels
+    // (what it grows by is reserved first), and its return once OnFrameRead has seen the frame.
+    std::vector<uint8_t> TakeFrameBuffer(int64_t count);
+    void ReturnFrameBuffer(std::vector<uint8_t>& buffer);
+
 private:
+    std::vector<uint8_t> frameBuffer_;
+    int64_t frameBufferReserved_ = 0;
     int64_t pixelsInUse_ = 0;
     std::unique_ptr<GifMemoryCharge> charge_;
 };

@@ -259,7 +259,14 @@ void GifFrame::LoadFromStream(GifStream& stream) {
         ReportWarning(gifWarningSeverity, "Image exceeds Logical Screen size");
     }
     if (frameFlags & 0x80) localColors.ReadTriples(stream, 2 << (frameFlags & 7));
-    ownerImage->ReservePixels(int64_t(frameWidth) * frameHeight);
+    const int64_t count = int64_t(frameWidth) * frameHeight;
+    if (ownerImage->keepFramePixels) {
+        ownerImage->ReservePixels(count);
+    } else {
+        // The picture's one frame buffer, reused: AllocatePixels keeps its memory.
+        renderCache.reset();
+        pixels = ownerImage->TakeFrameBuffer(count);
+    }
     ReadFrameData(stream);
 }
 
@@ -280,7 +287,12 @@ void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
         auto frame = std::make_unique<GifFrame>(parent);
         frame->LoadFromStream(stream);  // on failure the frame is freed on the way out
         items.push_back(std::move(frame));
-        if (renderOnLoad && parent->OnFrameRead) parent->OnFrameRead(*items.back());
+        const bool streamed = !parent->keepFramePixels;
+        if ((renderOnLoad || streamed) && parent->OnFrameRead) parent->OnFrameRead(*items.back());
+        if (streamed) {
+            items.back()->renderCache.reset();
+            parent->ReturnFrameBuffer(items.back()->pixels);
+        }
         const int64_t size = stream.Size();
         const int percent =
             size > 0 ? static_cast<int>(std::llround(double(stream.Position()) * 100.0 / double(size))) : 100;

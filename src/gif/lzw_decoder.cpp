@@ -439,9 +439,16 @@ void GifFrame::ReadFrameData(GifStream& stream) {
     const int minimumCodeSize = stream.ReadByte();
     std::unique_ptr<LzwDecoder> decoder;
     if (minimumCodeSize >= 0) decoder = std::make_unique<LzwDecoder>(stream, *this, minimumCodeSize);
-    AllocatePixels();
     const uint8_t fillValue = hasTransparency && controlBlock ? controlBlock->transparentIndex : 0;
-    if (fillValue != 0 && !pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());
+    if (ownerImage && !ownerImage->keepFramePixels) {
+        // The picture's reused frame buffer: it keeps its memory and loses the previous frame.
+        pixelCount = int64_t(frameWidth) * frameHeight;
+        pixels.resize(static_cast<size_t>(pixelCount));
+        if (!pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());
+    } else {
+        AllocatePixels();
+        if (fillValue != 0 && !pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());
+    }
     if (decoder) decoder->DecodeFrame(pixels.data(), frameWidth, frameHeight, IsInterlaced(), fillValue);
 }
 

@@ -268,6 +268,42 @@ TEST(GifReader, HostilePicturesStayWithinTheirBounds) {
     EXPECT_EQ(r.frames(), 10u);
 }
 
+// Frames decoded into one reused buffer: each holds its own pixels while OnFrameRead sees it
+// (a smaller frame after a larger one, a raster cut short that keeps its transparent fill), none
+// afterwards, and the load needs the memory of the largest frame only.
+TEST(GifReader, FramesReadThroughOneBuffer) {
+    GifBuilder b;
+    b.Header(4, 3, Palette(4)).Image(0, 0, 4, 3, Bytes{0, 1, 2, 3, 3, 2, 1, 0, 1, 1, 2, 2}, 2);
+    b.Gce(0, 0, 3).Descriptor(1, 1, 2, 2).Raw({2}).Raw(SubBlocks(LzwEncode(Bytes{1}, 2)));
+    b.Image(0, 0, 4, 3, Bytes(12, 2), 2);
+    const Loaded kept = Load(b.Trailer().bytes());
+    ASSERT_EQ(kept.error, "");
+    ASSERT_EQ(Pixels(kept.frame(1)), (Bytes{1, 3, 3, 3}));
+
+    GifImage image;
+    image.keepFramePixels = false;
+    std::vector<Bytes> seen;
+    image.OnFrameRead = [&seen](GifFrame& frame) { seen.push_back(Pixels(frame)); };
+    GifMemoryStream stream(b.bytes().data(), b.bytes().size());
+    image.LoadFromStream(stream);
+    ASSERT_EQ(seen.size(), kept.frames());
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i], Pixels(kept.frame(i))) << "frame " << i;
+        EXPECT_TRUE(image.frames[i].IsEmptyFrame());
+    }
+
+    GifBuilder many;  // 30 frames of 1000 x 1000 against a budget of 10 million pixels
+    many.Header(1000, 1000, Palette(2));
+    for (int i = 0; i < 30; ++i) many.Descriptor(0, 0, 1000, 1000).Raw({2, 0});
+    many.Trailer();
+    GifImage large;
+    large.pixelBudget = 10'100'000;
+    large.keepFramePixels = false;
+    GifMemoryStream manyStream(many.bytes().data(), many.bytes().size());
+    large.LoadFromStream(manyStream);
+    EXPECT_EQ(large.frames.Count(), 30u);
+}
+
 TEST(GifReader, FileCutOffAtEveryBytePosition) {
     GifBuilder b;
     b.Header(6, 4, Palette(4))
