@@ -44,7 +44,8 @@ std::string JsonString(const std::string& s) {
     return out + "\"";
 }
 
-std::string Fnv1a64(const std::vector<uint8_t>& bytes) {
+template <class Bytes>
+std::string Fnv1a64(const Bytes& bytes) {
     uint64_t h = 0xcbf29ce484222325ull;
     for (uint8_t b : bytes) {
         h ^= b;

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace torvana::gif {
 
@@ -257,10 +262,34 @@ bool GifFrame::IsEmptyFrame() const {
     return pixels.empty() || pixelCount <= 0 || frameWidth == 0 || frameHeight == 0;
 }
 
+bool GifIndices::operator==(const std::vector<uint8_t>& other) const {
+    return size_ == other.size() && (size_ == 0 || std::memcmp(data_, other.data(), size_) == 0);
+}
+
+void GifIndices::clear() {
+    own_.reset();
+    data_ = nullptr;
+    size_ = 0;
+}
+
+void GifIndices::assign(size_t count, uint8_t value) {
+    clear();
+    if (count == 0) return;
+    own_ = std::make_unique_for_overwrite<uint8_t[]>(count);
+    std::memset(own_.get(), value, count);
+    data_ = own_.get();
+    size_ = count;
+}
+
+void GifIndices::Place(uint8_t* memory, size_t count) {
+    clear();
+    data_ = count > 0 ? memory : nullptr;
+    size_ = count;
+}
+
 void GifFrame::AllocatePixels() {
     renderCache.reset();
     pixels.clear();
-    pixels.shrink_to_fit();
     pixelCount = int64_t(frameWidth) * frameHeight;
     if (pixelCount > 0) pixels.assign(static_cast<size_t>(pixelCount), 0);
 }
@@ -310,7 +339,6 @@ void GifFrame::Reset() {
     extensionItems.Clear();
     localColors.Clear();
     pixels.clear();
-    pixels.shrink_to_fit();
     pixelCount = 0;
     frameWidth = 0;
     frameHeight = 0;
@@ -325,6 +353,7 @@ GifImage::GifImage() : header(std::make_unique<GifHeader>(this)), frames(this) {
 
 GifImage::~GifImage() {
     frames.Clear();
+    FreeStore();
 }
 
 GifVersion GifImage::Version() const {
@@ -339,8 +368,10 @@ void GifImage::Clear() {
     header->Clear();
     pixelsInUse_ = 0;
     charge_.reset();
-    frameBuffer_ = {};
-    frameBufferReserved_ = 0;
+    frameBuffer_.reset();
+    frameBufferSize_ = 0;
+    framePixels_ = 0;
+    FreeStore();
 }
 
 void GifImage::Warning(GifObject* sender, int severity, const std::string& message) {
@@ -385,19 +416,53 @@ void GifImage::ReservePixels(int64_t count) {
     pixelsInUse_ += count;
 }
 
-std::vector<uint8_t> GifImage::TakeFrameBuffer(int64_t count) {
-    if (count > frameBufferReserved_) {
-        ReservePixels(count - frameBufferReserved_);
-        frameBufferReserved_ = count;
+void GifImage::ReserveFramePixels(int64_t count) {
+    if (keepFramePixels) {
+        ReservePixels(count);
+    } else if (count > frameBufferSize_) {
+        ReservePixels(count - frameBufferSize_);
+        frameBuffer_.reset();
+        frameBufferSize_ = count;
     }
-    std::vector<uint8_t> buffer = std::move(frameBuffer_);
-    frameBuffer_ = {};
-    return buffer;
 }
 
-void GifImage::ReturnFrameBuffer(std::vector<uint8_t>& buffer) {
-    frameBuffer_ = std::move(buffer);
-    buffer = {};
+uint8_t* GifImage::FramePixels(int64_t count) {
+    if (!keepFramePixels) {
+        if (!frameBuffer_ && frameBufferSize_ > 0)
+            frameBuffer_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(frameBufferSize_));
+        return frameBuffer_.get();
+    }
+    if (count <= 0) return nullptr;
+    framePixels_ += count;
+    if (store_.empty() && framePixels_ <= pixelStoreThreshold) return nullptr;
+    if (!store_.empty() && store_.back().size - store_.back().used >= count) {
+        StoreChunk& chunk = store_.back();
+        chunk.used += count;
+        return chunk.memory + (chunk.used - count);
+    }
+    // The frame's bytes are already counted in pixelsInUse_.
+    const int64_t size = std::max(count, std::min(pixelStoreChunk, pixelBudget - pixelsInUse_ + count));
+    store_.reserve(store_.size() + 1);
+#ifdef __linux__
+    void* memory = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) throw std::bad_alloc();
+    madvise(memory, static_cast<size_t>(size), MADV_HUGEPAGE);  // a hint; without it, small pages
+#else
+    void* memory = new uint8_t[static_cast<size_t>(size)]();
+#endif
+    store_.push_back({static_cast<uint8_t*>(memory), size, count});
+    return store_.back().memory;
+}
+
+void GifImage::FreeStore() {
+    for (const StoreChunk& chunk : store_) {
+#ifdef __linux__
+        munmap(chunk.memory, static_cast<size_t>(chunk.size));
+#else
+        delete[] chunk.memory;
+#endif
+    }
+    store_.clear();
 }
 
 void GifImage::LoadFromFile(const std::string& path) {

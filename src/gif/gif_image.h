@@ -347,6 +347,38 @@ public:
 // ---------------------------------------------------------------------------------------------
 // Frames
 
+// A frame's colour indices: memory of its own, or memory of its picture's pixel store, which
+// the picture keeps until it is cleared (see GifImage::ReserveFramePixels).
+class GifIndices {
+public:
+    GifIndices() = default;
+    GifIndices(const GifIndices&) = delete;
+    GifIndices& operator=(const GifIndices&) = delete;
+
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    uint8_t* data() { return data_; }
+    const uint8_t* data() const { return data_; }
+    uint8_t& operator[](size_t i) { return data_[i]; }
+    uint8_t operator[](size_t i) const { return data_[i]; }
+    uint8_t back() const { return data_[size_ - 1]; }
+    const uint8_t* begin() const { return data_; }
+    const uint8_t* end() const { return data_ + size_; }
+    bool operator==(const std::vector<uint8_t>& other) const;
+
+    // Holds nothing; memory of its own is freed.
+    void clear();
+    // `count` bytes of its own, each `value`.
+    void assign(size_t count, uint8_t value);
+    // `count` bytes that someone else holds for longer than this frame (its picture's store).
+    void Place(uint8_t* memory, size_t count);
+
+private:
+    std::unique_ptr<uint8_t[]> own_;
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
 class GifFrame : public GifItem {
 public:
     explicit GifFrame(GifImage* owner);
@@ -361,7 +393,7 @@ public:
     GifLocalColorMap localColors;
     // One colour index per pixel, frameHeight rows of frameWidth, no padding; empty when the
     // frame has no pixels.
-    std::vector<uint8_t> pixels;
+    GifIndices pixels;
     int64_t pixelCount = 0;  // frameWidth × frameHeight (up to 65535², so 64 bits)
     GifExtensionList extensionItems;
     bool hasTransparency = false;
@@ -394,8 +426,10 @@ public:
 
     GifVersion RequiredVersion() const override;
     void LoadFromStream(GifStream& stream) override;
-    // Decodes the raster that starts at the stream's position into `pixels` (lzw_decoder.cpp).
-    void ReadFrameData(GifStream& stream);
+    // Decodes the raster that starts at the stream's position into `pixels` (lzw_decoder.cpp);
+    // `reserved`: the picture has reserved the frame's bytes and says where they go
+    // (GifImage::FramePixels), else they are the frame's own.
+    void ReadFrameData(GifStream& stream, bool reserved = false);
 
     // Forgets extensions, table, pixels and bounds.
     void Reset();
@@ -536,14 +570,34 @@ public:
     // would be exceeded. Given back when the content is cleared or the picture ends.
     void ReservePixels(int64_t count);
 
-    // The buffer a frame decodes into when keepFramePixels is off, sized for `count` pixels
-    // (what it grows by is reserved first), and its return once OnFrameRead has seen the frame.
-    std::vector<uint8_t> TakeFrameBuffer(int64_t count);
-    void ReturnFrameBuffer(std::vector<uint8_t>& buffer);
+    // Takes the bytes of a frame of `count` pixels about to be read out of the budgets (only
+    // what the reused frame buffer grows by when keepFramePixels is off).
+    void ReserveFramePixels(int64_t count);
+    // Where that frame is decoded, once its raster has been found decodable: null for memory of
+    // the frame's own; the one reused frame buffer when keepFramePixels is off; otherwise, once
+    // the picture's frames pass pixelStoreThreshold, the picture's pixel store. The store holds
+    // the frames of a large animation together in chunks (of pixelStoreChunk, or of a larger
+    // frame, never beyond what the picture's budget leaves), which the system may back with
+    // large pages: a large animation is read with a few hundred page faults rather than one per
+    // 4 KB, and its frames are read back with fewer misses of the address cache. The budgets
+    // count the frames' bytes; a chunk's part not yet used is address space, not memory. The
+    // store is freed when the picture is cleared.
+    uint8_t* FramePixels(int64_t count);
+    static constexpr int64_t pixelStoreThreshold = int64_t(4) << 20;
+    static constexpr int64_t pixelStoreChunk = int64_t(16) << 20;
 
 private:
-    std::vector<uint8_t> frameBuffer_;
-    int64_t frameBufferReserved_ = 0;
+    struct StoreChunk {
+        uint8_t* memory = nullptr;
+        int64_t size = 0;
+        int64_t used = 0;
+    };
+    void FreeStore();
+
+    std::unique_ptr<uint8_t[]> frameBuffer_;
+    int64_t frameBufferSize_ = 0;
+    std::vector<StoreChunk> store_;
+    int64_t framePixels_ = 0;  // bytes of the frames read so far
     int64_t pixelsInUse_ = 0;
     std::unique_ptr<GifMemoryCharge> charge_;
 };

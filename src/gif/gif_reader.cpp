@@ -259,15 +259,8 @@ void GifFrame::LoadFromStream(GifStream& stream) {
         ReportWarning(gifWarningSeverity, "Image exceeds Logical Screen size");
     }
     if (frameFlags & 0x80) localColors.ReadTriples(stream, 2 << (frameFlags & 7));
-    const int64_t count = int64_t(frameWidth) * frameHeight;
-    if (ownerImage->keepFramePixels) {
-        ownerImage->ReservePixels(count);
-    } else {
-        // The picture's one frame buffer, reused: AllocatePixels keeps its memory.
-        renderCache.reset();
-        pixels = ownerImage->TakeFrameBuffer(count);
-    }
-    ReadFrameData(stream);
+    ownerImage->ReserveFramePixels(int64_t(frameWidth) * frameHeight);
+    ReadFrameData(stream, true);
 }
 
 void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
@@ -291,7 +284,7 @@ void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
         if ((renderOnLoad || streamed) && parent->OnFrameRead) parent->OnFrameRead(*items.back());
         if (streamed) {
             items.back()->renderCache.reset();
-            parent->ReturnFrameBuffer(items.back()->pixels);
+            items.back()->pixels.clear();  // the buffer goes on to the next frame
         }
         const int64_t size = stream.Size();
         const int percent =

@@ -433,18 +433,21 @@ void LzwDecoder::DecodeFrame(uint8_t* pixels, int width, int height, bool interl
     if (!terminatorPassed_) SkipSubBlocks();
 }
 
-void GifFrame::ReadFrameData(GifStream& stream) {
+void GifFrame::ReadFrameData(GifStream& stream, bool reserved) {
     // The code size is read and checked before the pixels are allocated: a raster that cannot
     // be decoded fails the frame without first filling up to a gigabyte of pixels.
     const int minimumCodeSize = stream.ReadByte();
     std::unique_ptr<LzwDecoder> decoder;
     if (minimumCodeSize >= 0) decoder = std::make_unique<LzwDecoder>(stream, *this, minimumCodeSize);
     const uint8_t fillValue = hasTransparency && controlBlock ? controlBlock->transparentIndex : 0;
-    if (ownerImage && !ownerImage->keepFramePixels) {
-        // The picture's reused frame buffer: it keeps its memory and loses the previous frame.
+    uint8_t* const memory = reserved && ownerImage ? ownerImage->FramePixels(int64_t(frameWidth) * frameHeight) : nullptr;
+    if (memory) {
+        // Memory the picture reserved: fresh zeros from its store, or its reused frame buffer,
+        // which still holds the previous frame.
+        renderCache.reset();
         pixelCount = int64_t(frameWidth) * frameHeight;
-        pixels.resize(static_cast<size_t>(pixelCount));
-        if (!pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());
+        pixels.Place(memory, static_cast<size_t>(pixelCount));
+        if (fillValue != 0 || !ownerImage->keepFramePixels) std::memset(memory, fillValue, pixels.size());
     } else {
         AllocatePixels();
         if (fillValue != 0 && !pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());

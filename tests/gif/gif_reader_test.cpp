@@ -158,7 +158,7 @@ TEST(GifReader, Extensions) {
             ASSERT_EQ(r.frame(0).extensionItems.Count(), 1u);
             auto& extension = dynamic_cast<GifExtension&>(r.frame(0).extensionItems[0]);
             EXPECT_STREQ(extension.Class().name, c.kind);
-            EXPECT_EQ(r.frame(0).pixels, Bytes{1});
+            EXPECT_EQ(Pixels(r.frame(0)), Bytes{1});
         }
     }
 
@@ -304,6 +304,36 @@ TEST(GifReader, FramesReadThroughOneBuffer) {
     EXPECT_EQ(large.frames.Count(), 30u);
 }
 
+// The frames of a large animation share the picture's store, across its chunks: each keeps its
+// own pixels, a raster cut short its transparent fill, and the budget its limit.
+TEST(GifReader, LargeAnimationsKeepEveryFrame) {
+    const int w = 2000, h = 1000, count = 12;  // 24 MB: two frames of their own, then two chunks
+    GifBuilder b;
+    b.Header(w, h, Palette(4));
+    for (int f = 0; f < count; ++f) {
+        Bytes p(size_t(w) * h, uint8_t(f % 4));
+        p.front() = uint8_t((f + 1) % 4);
+        if (f == 9)
+            b.Gce(0, 0, 3).Descriptor(0, 0, w, h).Raw({2}).Raw(SubBlocks(LzwEncode(Bytes{1}, 2)));
+        else
+            b.Image(0, 0, w, h, p, 2);
+    }
+    const Loaded r = Load(b.Trailer().bytes());
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.frames(), size_t(count));
+    for (int f = 0; f < count; ++f) {
+        SCOPED_TRACE(f);
+        const GifFrame& frame = r.frame(size_t(f));
+        ASSERT_EQ(frame.pixels.size(), size_t(w) * h);
+        EXPECT_EQ(frame.pixels[0], f == 9 ? 1 : (f + 1) % 4);
+        EXPECT_EQ(frame.pixels[1], f == 9 ? 3 : f % 4);
+        EXPECT_EQ(frame.pixels.back(), f == 9 ? 3 : f % 4);
+    }
+    const Loaded limited = Load(b.bytes(), int64_t(7) * w * h + 10000);
+    EXPECT_EQ(limited.error, "Image too large: its frames need more than 13 MiB of pixels");
+    EXPECT_EQ(limited.frames(), 7u);
+}
+
 TEST(GifReader, FileCutOffAtEveryBytePosition) {
     GifBuilder b;
     b.Header(6, 4, Palette(4))
@@ -345,7 +375,7 @@ TEST(GifReader, FileStream) {
     GifImage image;
     image.LoadFromFile(path);
     ASSERT_EQ(image.frames.Count(), 1u);
-    EXPECT_EQ(image.frames[0].pixels, Bytes{1});
+    EXPECT_EQ(Pixels(image.frames[0]), Bytes{1});
     try {
         image.LoadFromFile(dir.file("missing.gif"));
         FAIL();

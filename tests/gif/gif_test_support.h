@@ -38,6 +38,6 @@ inline Loaded Load(const Bytes& bytes, int64_t pixelBudget = torvana::gif::GifIm
 
 inline Loaded Load(const GifBuilder& builder) { return Load(builder.bytes()); }
 
-inline Bytes Pixels(const torvana::gif::GifFrame& frame) { return frame.pixels; }
+inline Bytes Pixels(const torvana::gif::GifFrame& frame) { return Bytes(frame.pixels.begin(), frame.pixels.end()); }
 
 }  // namespace giftest

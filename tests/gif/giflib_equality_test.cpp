@@ -91,7 +91,7 @@ TEST(GiflibEquality, GeneratedCorpus) {
         ASSERT_TRUE(ours.warnings.empty());
         ASSERT_EQ(ours.frames(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_TRUE(ours.frame(i).pixels == expected[i]) << "frame " << i;
+            EXPECT_TRUE(Pixels(ours.frame(i)) == expected[i]) << "frame " << i;
             ++frames;
         }
         ++pictures;
