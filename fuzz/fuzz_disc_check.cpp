@@ -27,7 +27,7 @@
 #include "staging/staging_build.h"
 #include "disc/command_line.h"
 #include "disc/disc_check.h"
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 #include "gif/gif_image.h"
 #include "gif/gif_writer.h"
 #include "menu/menu_text.h"

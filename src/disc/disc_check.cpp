@@ -10,7 +10,7 @@
 
 #include "staging/web_menu.h"
 #include "disc/disc_tree.h"
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/paths.h"

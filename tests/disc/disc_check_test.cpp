@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "disc/disc_check.h"
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 #include "disc/disc_project.h"
 
 namespace fs = std::filesystem;
