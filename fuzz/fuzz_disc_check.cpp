@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "staging/staging_build.h"
-#include "disc/command_line.h"
+#include "cli/command_line.h"
 #include "disc/disc_check.h"
 #include "media/media_probe.h"
 #include "gif/gif_image.h"

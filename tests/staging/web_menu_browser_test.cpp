@@ -13,7 +13,7 @@
 #include <QProcess>
 #include <QTest>
 
-#include "disc/command_line.h"
+#include "cli/command_line.h"
 #include "staging/staging_build.h"
 #include "staging/web_menu.h"
 #include "player/media_files.h"

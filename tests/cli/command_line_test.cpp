@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "disc/command_line.h"
+#include "cli/command_line.h"
 #include "disc/disc_project.h"
 #include "test_support/test_ca.h"
 
