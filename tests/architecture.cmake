@@ -14,9 +14,10 @@
 #               cli       the command line                                ... staging, settings, disc
 #             The menu engine includes no platform header either (Windows, SDL, X11, POSIX); no
 #             core part includes a player's folder.
-#   gif/qt    drawing and animating GIF pictures on Qt: core and gif/qt only.
+#   gif/qt    drawing and animating GIF pictures on Qt: project, gif and gif/qt only.
 #   toolkit   the windowing layer: core and toolkit only, nothing of the windows.
-#   player, player_win   the menu players: core and their own folder, no Qt.
+#   player, player_win   the menu players: the menu engine, gif, project and their own folder,
+#             no Qt.
 #   hotspot/ui, staging/ui, settings/ui: the folder's windows, on core, gif/qt and toolkit; never
 #             app, nor another folder's windows.
 #   app       main(), the main window and its commands: anything of the editor.
@@ -75,10 +76,11 @@ function(part_of f out)
   set(${out} ${part} PARENT_SCOPE)
 endfunction()
 
-set(allowed_gif/qt ${core_parts} gif/qt)
+set(allowed_gif/qt project gif gif/qt)
 set(allowed_toolkit ${core_parts} toolkit)
-set(allowed_player ${core_parts} player)
-set(allowed_player_win ${core_parts} player_win)
+# The players stand on the menu engine and what it stands on, never on the editor's build.
+set(allowed_player project gif menu player)
+set(allowed_player_win project gif menu player_win)
 foreach(folder hotspot staging settings)
   set(allowed_${folder}/ui ${core_parts} gif/qt toolkit ${folder}/ui)
 endforeach()
