@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
     state.projectName = "bench.cdrom";
     state.projectPath = (work / "bench.cdrom").string();
     state.programFolder = (src.string() + "/");
+    torvana::Project project;
     bench::writeRandomFile(src / "autorun.exe", 1 << 20, rng);
     const uint64_t total = totalMiB << 20;
     const uint64_t perApp = (total - (4u << 20)) / 99 * 9 / 10;
@@ -92,17 +93,16 @@ int main(int argc, char** argv) {
         bench::writeRandomFile(src / ("in" + n + ".wav"), smallBudget / 3, rng);
         bench::writeRandomFile(src / ("click" + n + ".wav"), smallBudget / 3, rng);
         written += app + smallBudget;
-        state.setHotspot(i, {(src / ("app" + n + ".bin")).string(), (src / ("over" + n + ".gif")).string(), "1", "1",
-                             (src / ("in" + n + ".wav")).string(), (src / ("click" + n + ".wav")).string()});
+        project.hotspots.push_back({(src / ("app" + n + ".bin")).string(), (src / ("over" + n + ".gif")).string(), "1",
+                                    "1", (src / ("in" + n + ".wav")).string(), (src / ("click" + n + ".wav")).string()});
     }
-    state.hotspotCount = 99;
+    project.hotspotCount = 99;
     bench::writeRandomFile(src / "background.bmp", 3 << 20, rng);
     written += 3 << 20;
-    torvana::BuildFields fields;
-    fields.backgroundImage = (src / "background.bmp").string();
-    fields.trackBarMaximum = 99;
+    torvana::BuildSettings settings;
+    project.backgroundImage = (src / "background.bmp").string();
     // The same files as cp copies: the Linux player's folder is not part of the corpus.
-    fields.addLinuxPlayer = false;
+    settings.addLinuxPlayer = false;
     size_t files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(src)) ++files;
     std::printf("corpus: %zu files, %.1f MiB\n", files, static_cast<double>(written) / (1 << 20));
@@ -114,11 +114,11 @@ int main(int argc, char** argv) {
         const fs::path copy = work / "copy";
         fs::remove_all(stage);
         fs::remove_all(copy);
-        fields.stagingFolder = stage.string();
+        project.stagingFolder = stage.string();
         const Run a = inChild([&] {
             QuietUser user;
             torvana::ProjectState s = state;
-            const auto result = torvana::runStagingBuild(s, fields, user);
+            const auto result = torvana::runStagingBuild(s, project, settings, user);
             return result == torvana::BuildResult::Succeeded ? 0 : 1;
         });
         const Run b = inChild([&] {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string head(reinterpret_cast<const char*>(data), size);

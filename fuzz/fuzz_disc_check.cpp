@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "staging/staging_build.h"
-#include "disc/command_line.h"
+#include "cli/command_line.h"
 #include "disc/disc_check.h"
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 #include "gif/gif_image.h"
 #include "gif/gif_writer.h"
 #include "menu/menu_text.h"
@@ -269,12 +269,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string projectPath = root + "/menu.cdrom";
     writeProjectFile(projectPath, project);
     LoadedProject loaded = loadProject(projectPath, program + "/");
-    check(projectFileData(loaded.state, loaded.fields) == project);
-    loaded.fields.addWebMenu = in.ConsumeBool();
-    loaded.fields.addLinuxPlayer = in.ConsumeBool();
+    check(loaded.project == project);
+    loaded.settings.addWebMenu = in.ConsumeBool();
+    loaded.settings.addLinuxPlayer = in.ConsumeBool();
 
-    const DiscReport report = checkDisc(loaded.state, loaded.fields);
-    check(sameReport(report, checkDisc(loaded.state, loaded.fields)));
+    const DiscReport report = checkDisc(loaded.state, loaded.project, loaded.settings);
+    check(sameReport(report, checkDisc(loaded.state, loaded.project, loaded.settings)));
     check(std::is_sorted(report.findings.begin(), report.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.severity < b.severity; }));
 
@@ -292,7 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         named.insert({h.application, h.rolloverImage, h.rolloverWav, h.clickWav});
     std::set<std::string> planned;
     if (!root0) {
-        const StagingPlan plan = planStaging(loaded.state, loaded.fields);
+        const StagingPlan plan = planStaging(loaded.state, loaded.project, loaded.settings);
         for (const StagedCopy& c : plan.copies)
             for (fs::path p(c.relative); !p.empty(); p = p.parent_path()) planned.insert(p.generic_string());
         planned.insert(plan.folders.begin(), plan.folders.end());

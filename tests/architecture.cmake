@@ -1,20 +1,31 @@
 # Checks the layering of the sources (README, "Layout"):
 #
-#   core      torvana_core and torvana_disc: src/project, src/gif (not gif/qt), src/disc, the
-#             menu engine src/menu, and the files of hotspot, staging and settings outside their
-#             ui/ sub-folders. No Qt header; includes only core headers. The menu engine
-#             includes no platform header either (Windows, SDL, X11, POSIX).
-#   gif/qt    drawing and animating GIF pictures on Qt: core and gif/qt only.
+#   core      torvana_core and torvana_disc: the folders below and the files of hotspot, staging
+#             and settings outside their ui/ sub-folders. No Qt header. Inside the core every
+#             folder is a part of its own with the parts it may include, lowest first:
+#               project   project file and state, paths, files, text, integers, WAV reading
+#               gif       the GIF model, reader and compositor            project
+#               menu      the menu engine of every player                 project, gif
+#               media     what a picture or sound is by its content       project, gif
+#               settings  the settings file                               project
+#               hotspot   the hotspot editor's hand-off files             project
+#               staging   the build, its copy rule, the web page menu     project, gif, menu, media
+#               disc      the disc check, tree, image and burn            ... media, staging
+#               cli       the command line                                ... staging, settings, disc
+#             The menu engine includes no platform header either (Windows, SDL, X11, POSIX); no
+#             core part includes a player's folder.
+#   gif/qt    drawing and animating GIF pictures on Qt: project, gif and gif/qt only.
 #   toolkit   the windowing layer: core and toolkit only, nothing of the windows.
-#   player    the Linux menu player: core and player only, no Qt.
-#   hotspot, staging, settings (their ui/ sub-folders): the folder's windows, on core, gif/qt
-#             and toolkit; never app, nor another folder's windows.
+#   player, player_win   the menu players: the menu engine, gif, project and their own folder,
+#             no Qt.
+#   hotspot/ui, staging/ui, settings/ui: the folder's windows, on core, gif/qt and toolkit; never
+#             app, nor another folder's windows.
 #   app       main(), the main window and its commands: anything of the editor.
 #
 # Only src/toolkit may use the Qt classes that talk to the user or the
 # desktop directly (message boxes, file dialogs, shell opening, processes). The main window's
 # methods are implemented in src/app only. And no circle: the parts include one another
-# without a cycle.
+# without a cycle, the core's folders included.
 cmake_minimum_required(VERSION 3.25)
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h)
 
@@ -25,7 +36,7 @@ foreach(list IN LISTS lists)
   file(READ ${list} text)
   get_filename_component(folder ${list} DIRECTORY)
   file(RELATIVE_PATH folder ${SOURCE_DIR} ${folder})
-  string(REGEX MATCHALL "(target_sources\\(torvana_core|add_library\\(torvana_disc)[^)]*\\)" blocks "${text}")
+  string(REGEX MATCHALL "(target_sources\\(torvana_(core|disc)|add_library\\(torvana_disc)[^)]*\\)" blocks "${text}")
   foreach(block IN LISTS blocks)
     string(REGEX MATCHALL "[A-Za-z_0-9/]+\\.cpp" files "${block}")
     foreach(cpp IN LISTS files)
@@ -35,33 +46,45 @@ foreach(list IN LISTS lists)
   endforeach()
 endforeach()
 
-# part_of(file): the part a source file belongs to.
+# The core's layers: each part may include itself and the parts listed.
+set(core_parts project gif menu media settings hotspot staging disc cli)
+set(allowed_project project)
+set(allowed_gif project gif)
+set(allowed_menu project gif menu)
+set(allowed_media project gif media)
+set(allowed_settings project settings)
+set(allowed_hotspot project hotspot)
+set(allowed_staging project gif menu media staging)
+set(allowed_disc project gif menu media staging disc)
+set(allowed_cli project gif menu media settings staging disc cli)
+
+# part_of(file): the part a source file belongs to: its folder, or gif/qt and the folders' ui/
+# sub-folders; a core file outside the core's folders is "core?" and has no layer.
 function(part_of f out)
-  file(READ ${SOURCE_DIR}/${f} text)
   string(REGEX REPLACE "\\.(cpp|h)$" "" stem ${f})
   string(REGEX MATCH "^src/([a-z_]+)/" _ ${f})
   set(folder ${CMAKE_MATCH_1})
   if(f MATCHES "^src/gif/qt/")
     set(part gif/qt)
   elseif(f MATCHES "^src/(hotspot|staging|settings)/ui/")
-    set(part ${folder})
-  elseif(f MATCHES "^src/(project|gif|disc|menu|hotspot|staging|settings)/" OR stem IN_LIST core_stems)
-    set(part core)
+    set(part ${folder}/ui)
+  elseif(stem IN_LIST core_stems AND NOT folder IN_LIST core_parts)
+    set(part core?)
   else()
     set(part ${folder})
   endif()
   set(${out} ${part} PARENT_SCOPE)
 endfunction()
 
-set(allowed_core core)
-set(allowed_gif/qt core gif/qt)
-set(allowed_toolkit core toolkit)
-set(allowed_player core player)
-set(allowed_player_win core player_win)
+set(allowed_gif/qt project gif gif/qt)
+set(allowed_toolkit ${core_parts} toolkit)
+# The players stand on the menu engine and what it stands on, never on the editor's build.
+set(allowed_player project gif menu player)
+set(allowed_player_win project gif menu player_win)
 foreach(folder hotspot staging settings)
-  set(allowed_${folder} core gif/qt toolkit ${folder})
+  set(allowed_${folder}/ui ${core_parts} gif/qt toolkit ${folder}/ui)
 endforeach()
-set(allowed_app core gif/qt toolkit hotspot staging settings app)
+set(allowed_app ${core_parts} gif/qt toolkit hotspot/ui staging/ui settings/ui app)
 
 set(failures "")
 set(parts "")
@@ -90,7 +113,10 @@ foreach(f IN LISTS sources)
   if(NOT f MATCHES "^src/app/" AND text MATCHES "TForm1::")
     string(APPEND failures "${f} implements the main window's methods outside src/app\n")
   endif()
-  if(part STREQUAL "core")
+  if(NOT DEFINED allowed_${part})
+    string(APPEND failures "${f} is in ${part}, which has no place in the layers\n")
+  endif()
+  if(part IN_LIST core_parts)
     string(REGEX MATCH "#include <Q[A-Za-z]*>" hit "${text}")
     if(hit)
       string(APPEND failures "${f} is core code and includes ${hit}\n")
@@ -112,32 +138,42 @@ foreach(f IN LISTS sources)
   endforeach()
 endforeach()
 
-# No circle: take away parts that include no part left, until none can go.
+# No circle: take away parts that include no part left, and parts no part left includes, until
+# none can go; what stays lies on a circle.
 list(REMOVE_DUPLICATES parts)
 set(left ${parts})
 set(progress TRUE)
 while(progress)
   set(progress FALSE)
   foreach(part IN LISTS left)
-    set(blocked FALSE)
+    set(includes FALSE)
     foreach(to IN LISTS edges_${part})
       if(to IN_LIST left)
-        set(blocked TRUE)
+        set(includes TRUE)
       endif()
     endforeach()
-    if(NOT blocked)
+    set(included FALSE)
+    foreach(from IN LISTS left)
+      if(part IN_LIST edges_${from})
+        set(included TRUE)
+      endif()
+    endforeach()
+    if(NOT includes OR NOT included)
       list(REMOVE_ITEM left ${part})
       set(progress TRUE)
     endif()
   endforeach()
 endwhile()
-if(left)
-  foreach(part IN LISTS left)
-    set(targets ${edges_${part}})
-    list(REMOVE_DUPLICATES targets)
-    string(APPEND failures "circle: ${part} includes ${targets}\n")
+foreach(part IN LISTS left)
+  set(targets "")
+  foreach(to IN LISTS edges_${part})
+    if(to IN_LIST left)
+      list(APPEND targets ${to})
+    endif()
   endforeach()
-endif()
+  list(REMOVE_DUPLICATES targets)
+  string(APPEND failures "circle: ${part} includes ${targets}\n")
+endforeach()
 
 if(failures)
   message(FATAL_ERROR "Layering rules broken:\n${failures}")

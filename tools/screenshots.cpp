@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
     f.Form1->state.hotspotX[2] = "600";
     {
         TDiscCheckForm check(f.Form1);
-        check.check(f.Form1->state, f.Form1->buildFields());
+        check.check(f.Form1->state, f.Form1->project(), f.Form1->buildSettings());
         ok &= save(&check, dir, "check-disc");
     }
 

@@ -39,21 +39,14 @@ constexpr const char* kNoProjectText = "Please select or open a project file fro
 
 }  // namespace
 
-torvana::BuildFields TForm1::buildFields() const {
-    torvana::BuildFields fields;
-    fields.cdTitle = torvana::toolkit::toLocalString(Edit1->text());
-    fields.stagingFolder = torvana::toolkit::toLocalString(Edit2->text());
-    fields.backgroundImage = torvana::toolkit::toLocalString(Edit3->text());
-    fields.openingWav = torvana::toolkit::toLocalString(Edit4->text());
-    fields.showBrowse = CheckBox1->isChecked();
-    fields.showExit = CheckBox2->isChecked();
-    fields.trackBarMaximum = TrackBar1->maximum();
-    fields.addLinuxPlayer = LinuxPlayer1->isChecked();
-    fields.addWebMenu = WebMenu1->isChecked();
-    fields.keepFolderNamesOff = FolderNames1->isChecked();
-    fields.signing.certificate = signCertificate_;
-    fields.signing.timestampUrl = signTimestamp_;
-    return fields;
+torvana::BuildSettings TForm1::buildSettings() const {
+    torvana::BuildSettings settings;
+    settings.addLinuxPlayer = LinuxPlayer1->isChecked();
+    settings.addWebMenu = WebMenu1->isChecked();
+    settings.keepFolderNamesOff = FolderNames1->isChecked();
+    settings.signing.certificate = signCertificate_;
+    settings.signing.timestampUrl = signTimestamp_;
+    return settings;
 }
 
 std::string TForm1::stagingFolderPath() const {
@@ -70,16 +63,23 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
              (field == torvana::BuildField::StagingFolder ? Edit2 : Edit3)->setFocus();
          },
          [this] { BitBtn4->setEnabled(true); }});
-    torvana::BuildFields fields = buildFields();
-    if (fields.signing.on() && state.projectOpen()) {
+    torvana::BuildSettings settings = buildSettings();
+    if (settings.signing.on() && state.projectOpen()) {
         // Asked at each build and forgotten after it.
         const std::optional<std::string> password = torvana::toolkit::askPassword(
-            "The password of \"" + fields.signing.certificate + "\", to sign the Windows player autorun.exe:", this);
+            "The password of \"" + settings.signing.certificate + "\", to sign the Windows player autorun.exe:", this);
         if (!password) return torvana::BuildResult::Refused;
-        fields.signing.password = *password;
-        fields.signing.fixedTime = torvana::sourceDateEpoch();
+        settings.signing.password = *password;
+        settings.signing.fixedTime = torvana::sourceDateEpoch();
     }
-    const torvana::BuildResult result = torvana::runStagingBuild(state, fields, user);
+    torvana::Project current = project();
+    // A new project's one slot holds no hotspot until the hotspot editor accepts one (the track
+    // bar offers that slot alone): the build is refused as for a project without hotspots.
+    if (TrackBar1->maximum() < 2) {
+        current.hotspotCount = 0;
+        current.hotspots.clear();
+    }
+    const torvana::BuildResult result = torvana::runStagingBuild(state, current, settings, user);
     // A build that was not refused has written the project file.
     if (result != torvana::BuildResult::Refused) rememberProject();
     return result;
@@ -131,7 +131,7 @@ void TForm1::CheckDisc1Click() {
         TDiscCheckForm window(this);
         {
             InStagingBase base(stagingBase_);
-            window.check(state, buildFields());
+            window.check(state, project(), buildSettings());
             if (window.exec() != QDialog::Accepted || !window.chosen()) return;
         }
         openFinding(*window.chosen());
@@ -177,12 +177,12 @@ void TForm1::MakeDiscImage1Click() {
     torvana::toolkit::runCommand([this] {
         if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
         // The CD title's image beside the staging folder, unless the user named another before.
-        const std::string proposed = torvana::proposedImagePath(buildFields().stagingFolder, buildFields().cdTitle);
+        const std::string proposed = torvana::proposedImagePath(project().stagingFolder, project().cdTitle);
         if (SaveDialog1.lastFile().empty() || proposedImage_ != proposed) SaveDialog1.setLastFile(proposed);
         proposedImage_ = proposed;
         const auto image = SaveDialog1.pickToSave(this, "Make Disc Image", "Disc Images (*.iso) |*.iso", "iso");
         if (!image) return;
-        if (const std::string refusal = torvana::imageTargetRefusal(state, buildFields(), *image); !refusal.empty())
+        if (const std::string refusal = torvana::imageTargetRefusal(state, project(), buildSettings(), *image); !refusal.empty())
             return torvana::toolkit::showError(refusal, this);
         InStagingBase base(stagingBase_);
         const torvana::BuildResult built = runBuild(true);
@@ -190,16 +190,16 @@ void TForm1::MakeDiscImage1Click() {
         if (built == torvana::BuildResult::CompletedWithFailures)
             return torvana::toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
 
-        const torvana::BuildFields fields = buildFields();
+        const torvana::Project current = project();
         // What the image leaves out of the staging folder is told before it is written.
         std::string leftOut;
-        for (const torvana::DiscTreeLeftOut& entry : torvana::readDiscTree(fields.stagingFolder).leftOut)
+        for (const torvana::DiscTreeLeftOut& entry : torvana::readDiscTree(current.stagingFolder).leftOut)
             leftOut += "\n" + torvana::leftOutText(entry);
         if (!leftOut.empty()) torvana::toolkit::showWarning("The disc image leaves out:" + leftOut, this);
         const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
-            this, fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), *image);
+            this, current.stagingFolder, torvana::volumeNameFor(current.cdTitle), *image);
         if (written.result == torvana::ImageResult::Written)
-            torvana::toolkit::showInformation("All Files copied over to \"" + fields.stagingFolder + "\", and the disc image \"" +
+            torvana::toolkit::showInformation("All Files copied over to \"" + current.stagingFolder + "\", and the disc image \"" +
                                          *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
                                      this);
     });
@@ -238,14 +238,14 @@ void TForm1::BurnDisc1Click() {
             return torvana::toolkit::showError("The disc was not burned, since files could not be copied into the staging folder.", this);
 
         // The image is made beside the staging folder and removed once it is burned.
-        const torvana::BuildFields fields = buildFields();
-        const std::string image = torvana::burnImagePath(fields.stagingFolder);
+        const torvana::Project current = project();
+        const std::string image = torvana::burnImagePath(current.stagingFolder);
         struct RemoveAtEnd {
             QString path;
             ~RemoveAtEnd() { QFile::remove(path); }
         } removeImage{torvana::toolkit::toQString(image)};
         const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
-            this, fields.stagingFolder, torvana::volumeNameFor(fields.cdTitle), image);
+            this, current.stagingFolder, torvana::volumeNameFor(current.cdTitle), image);
         if (written.result != torvana::ImageResult::Written) return;
         if (torvana::staging::burnImageWithProgress(this, image, options) != torvana::BurnResult::Burned) return;
         torvana::toolkit::showInformation(options.verify ? "The disc in \"" + options.drive + "\" is burned and holds the image exactly."

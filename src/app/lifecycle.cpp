@@ -114,6 +114,35 @@ void TForm1::reopenProject(const std::string path) {
     });
 }
 
+torvana::Project TForm1::project() const {
+    torvana::Project project;
+    project.hotspotCount = state.hotspotCount;
+    project.showBrowse = CheckBox1->isChecked();
+    project.showExit = CheckBox2->isChecked();
+    project.cdTitle = torvana::toolkit::toLocalString(Edit1->text());
+    project.stagingFolder = torvana::toolkit::toLocalString(Edit2->text());
+    project.backgroundImage = torvana::toolkit::toLocalString(Edit3->text());
+    project.openingWav = torvana::toolkit::toLocalString(Edit4->text());
+    project.hotspots = torvana::hotspotsOf(state);
+    project.otherBlockLines = state.otherBlockLines;
+    return project;
+}
+
+// Fills the fields and the tables, the first hotspot selected; the caller has cleared them.
+void TForm1::showProject(const torvana::Project& project) {
+    state.hotspotCount = project.hotspotCount;
+    setHotspotRange();
+    TrackBar1->setPosition(1);
+    CheckBox1->setChecked(project.showBrowse);
+    CheckBox2->setChecked(project.showExit);
+    Edit1->setText(torvana::toolkit::toQString(project.cdTitle));
+    Edit2->setText(torvana::toolkit::toQString(project.stagingFolder));
+    Edit3->setText(torvana::toolkit::toQString(project.backgroundImage));
+    Edit4->setText(torvana::toolkit::toQString(project.openingWav));
+    torvana::storeHotspots(state, project.hotspots);
+    state.otherBlockLines = project.otherBlockLines;
+}
+
 void TForm1::openProjectFile(const std::string& path) {
     state.openDialogPath = path;
     OpenDialog1.setLastFile(path);
@@ -126,21 +155,11 @@ void TForm1::openProjectFile(const std::string& path) {
     setProjectCaption();
     resetProjectFields(this);
     state.clearSlots(1, torvana::kClearedSlots);
-    state.hotspotCount = data.hotspotCount;
-    setHotspotRange();
-    TrackBar1->setPosition(1);
-    CheckBox1->setChecked(data.showBrowse);
-    CheckBox2->setChecked(data.showExit);
-    Edit1->setText(torvana::toolkit::toQString(data.cdTitle));
-    Edit2->setText(torvana::toolkit::toQString(data.stagingFolder));
-    Edit3->setText(torvana::toolkit::toQString(data.backgroundImage));
-    Edit4->setText(torvana::toolkit::toQString(data.openingWav));
+    showProject(data);
     // A relative staging folder in a project file is read from the project's folder, also when
     // Reopen opens it while another folder is current.
     stagingBase_ = torvana::toolkit::toLocalString(QFileInfo(torvana::toolkit::toQString(path)).absolutePath());
     BitBtn3->setEnabled(true);
-    torvana::storeHotspots(state, data.hotspots);
-    state.otherBlockLines = data.otherBlockLines;
     torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
     nameSelectedSlot();
     state.projectSaved = false;

@@ -11,7 +11,7 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "disc/command_line.h"
+#include "cli/command_line.h"
 #include "hotspot/hand_off.h"
 #include "project/errors.h"
 #include "project/file_io.h"

@@ -127,8 +127,12 @@ public:
     void GoToWebSite1Click();
     void About1Click();
 
-    // The fields the build reads, as the controls show them now.
-    torvana::BuildFields buildFields() const;
+    // The project as the fields and the hotspot tables hold it now, and the other way: a project
+    // read from its file into them. The one place the window's fields and a Project meet.
+    torvana::Project project() const;
+    void showProject(const torvana::Project& project);
+    // The build's settings as the Settings menu shows them now.
+    torvana::BuildSettings buildSettings() const;
     // Save's build with its questions and messages; `quietSuccess` leaves out its closing
     // message for a command that says more after it.
     torvana::BuildResult runBuild(bool quietSuccess);

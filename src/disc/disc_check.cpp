@@ -10,7 +10,7 @@
 
 #include "staging/web_menu.h"
 #include "disc/disc_tree.h"
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/paths.h"
@@ -60,8 +60,8 @@ std::string inQuotes(const std::string& s) { return "\"" + visiblePath(s) + "\""
 
 class Checker {
 public:
-    Checker(const ProjectState& state, const BuildFields& fields, bool forUsbStick)
-        : state_(state), fields_(fields), plan_(planStaging(state, fields)), forUsbStick_(forUsbStick) {}
+    Checker(const ProjectState& state, const Project& project, const BuildSettings& settings, bool forUsbStick)
+        : state_(state), project_(project), plan_(planStaging(state, project, settings)), forUsbStick_(forUsbStick) {}
 
     DiscReport run() {
         if (!checkRequired()) return finish();
@@ -88,13 +88,13 @@ private:
 
     // What the build refuses with its own words; nothing else can be checked without them.
     bool checkRequired() {
-        const std::string& S = fields_.stagingFolder;
+        const std::string& S = project_.stagingFolder;
         bool ok = true;
         if (!state_.projectOpen()) {
             add(Severity::Error, "No project is open.", "", Subject::Project);
             return false;
         }
-        if (state_.hotspotCount < 1)
+        if (project_.hotspotCount < 1)
             add(Severity::Error, "The project has no hotspot yet.", "", Subject::Hotspot, 1);
         if (S.empty()) {
             add(Severity::Error, "Staging Folder is required.", "", Subject::StagingFolder);
@@ -103,15 +103,15 @@ private:
             add(Severity::Error, "Staging Folder cannot be on the root folder.", S, Subject::StagingFolder);
             ok = false;
         }
-        if (fields_.backgroundImage.empty())
+        if (project_.backgroundImage.empty())
             add(Severity::Error, "Background Image is required.", "", Subject::BackgroundImage);
         return ok;
     }
 
     // What Windows calls the drive and offers in its AutoPlay prompt, from autorun.inf.
     void checkDriveName() {
-        const std::string label = driveLabelFor(fields_.cdTitle);
-        if (!label.empty() && label != fields_.cdTitle)
+        const std::string label = driveLabelFor(project_.cdTitle);
+        if (!label.empty() && label != project_.cdTitle)
             add(Severity::Note, "Windows names the drive " + inQuotes(label) + ", the part of the CD title it shows.",
                 "", Subject::Project);
         if (forUsbStick_)
@@ -123,7 +123,7 @@ private:
 
     // The build creates only the staging folder's last level.
     void checkStagingFolder() {
-        const std::string& S = fields_.stagingFolder;
+        const std::string& S = project_.stagingFolder;
         std::error_code ec;
         const fs::file_status status = fs::status(S, ec);
         if (fs::exists(status)) {
@@ -177,26 +177,22 @@ private:
         if (!fileExists(player))
             add(Severity::Error, "The player " + inQuotes(player) + " does not exist.", player, Subject::Project);
 
-        if (!fields_.backgroundImage.empty()) {
+        if (!project_.backgroundImage.empty()) {
             const PictureProbe back =
-                checkPicture(fields_.backgroundImage, "The background picture", Subject::BackgroundImage, 0);
+                checkPicture(project_.backgroundImage, "The background picture", Subject::BackgroundImage, 0);
             if (back.width > 0 && (back.width != kStageWidth || back.height != kStageHeight))
                 add(Severity::Warning,
                     "The background picture is " + std::to_string(back.width) + " x " + std::to_string(back.height) +
                         ", not 640 x 480.",
-                    fields_.backgroundImage, Subject::BackgroundImage);
+                    project_.backgroundImage, Subject::BackgroundImage);
         }
-        checkSound(fields_.openingWav, "The opening sound", Subject::OpeningWav, 0);
+        checkSound(project_.openingWav, "The opening sound", Subject::OpeningWav, 0);
 
         // The players' own reading of the hotspots: coordinates they cannot use leave a hotspot out.
-        Project data;
-        data.hotspotCount = state_.hotspotCount;
-        data.hotspots = hotspotsOf(state_);
-        const PlayerProject mapped = mapProject(data, fields_.stagingFolder, "");
+        const PlayerProject mapped = mapProject(project_, project_.stagingFolder, "");
         size_t nextNote = 0;
 
-        const int count = std::min(state_.hotspotCount, kMaxHotspots);
-        for (int i = 1; i <= count; ++i) {
+        for (int i = 1; i <= hotspotCount(); ++i) {
             const std::string prefix = "Hotspot " + std::to_string(i) + ": ";
             const auto placed = std::find_if(mapped.hotspots.begin(), mapped.hotspots.end(),
                                              [&](const PlayerHotspot& h) { return h.number == i; });
@@ -204,7 +200,7 @@ private:
             if (placed == mapped.hotspots.end() && nextNote < mapped.notes.size())
                 add(Severity::Warning, mapped.notes[nextNote++], "", Subject::Hotspot, i);
             checkApplication(i, prefix);
-            const std::string& image = state_.hotspotRolloverImage[i];
+            const std::string& image = hotspot(i).rolloverImage;
             if (!image.empty()) {
                 const PictureProbe probe = checkPicture(image, prefix + "the rollover picture", Subject::Hotspot, i);
                 if (probe.width > 0 && placed != mapped.hotspots.end()) {
@@ -217,13 +213,13 @@ private:
                             image, Subject::Hotspot, i);
                 }
             }
-            checkSound(state_.hotspotRolloverWav[i], prefix + "the rollover sound", Subject::Hotspot, i);
-            checkSound(state_.hotspotClickWav[i], prefix + "the click sound", Subject::Hotspot, i);
+            checkSound(hotspot(i).rolloverWav, prefix + "the rollover sound", Subject::Hotspot, i);
+            checkSound(hotspot(i).clickWav, prefix + "the click sound", Subject::Hotspot, i);
         }
     }
 
     void checkApplication(int i, const std::string& prefix) {
-        const std::string& app = state_.hotspotApplication[i];
+        const std::string& app = hotspot(i).application;
         if (const std::string scheme = refusedScheme(app); !scheme.empty()) {
             add(Severity::Error,
                 prefix + inQuotes(app) + " is a " + scheme +
@@ -247,11 +243,11 @@ private:
 
     // The hotspot or field that named a copy's source, for a finding about it.
     std::pair<Subject, int> subjectOf(const StagedCopy& copy) const {
-        if (copy.source == fields_.backgroundImage) return {Subject::BackgroundImage, 0};
-        if (copy.source == fields_.openingWav) return {Subject::OpeningWav, 0};
-        for (int i = 1; i <= std::min(state_.hotspotCount, kMaxHotspots); ++i)
-            if (copy.source == state_.hotspotRolloverImage[i] || copy.source == state_.hotspotRolloverWav[i] ||
-                copy.source == state_.hotspotClickWav[i])
+        if (copy.source == project_.backgroundImage) return {Subject::BackgroundImage, 0};
+        if (copy.source == project_.openingWav) return {Subject::OpeningWav, 0};
+        for (int i = 1; i <= hotspotCount(); ++i)
+            if (copy.source == hotspot(i).rolloverImage || copy.source == hotspot(i).rolloverWav ||
+                copy.source == hotspot(i).clickWav)
                 return {Subject::Hotspot, i};
         return {Subject::Project, 0};
     }
@@ -284,7 +280,7 @@ private:
     }
 
     void checkStagingContent() {
-        const std::string& S = fields_.stagingFolder;
+        const std::string& S = project_.stagingFolder;
         if (!folderExists(S)) return;
         const std::set<std::string> expected = expectedPaths();
         std::error_code ec;
@@ -465,8 +461,12 @@ private:
                 Subject::StagingContent);
     }
 
+    // The project's hotspots, numbered from 1 as the findings name them.
+    int hotspotCount() const { return static_cast<int>(std::min(project_.hotspots.size(), size_t(kMaxHotspots))); }
+    const Hotspot& hotspot(int i) const { return project_.hotspots[size_t(i - 1)]; }
+
     const ProjectState& state_;
-    const BuildFields& fields_;
+    const Project& project_;
     const StagingPlan plan_;
     const bool forUsbStick_;
     DiscReport report_;
@@ -479,11 +479,13 @@ private:
 
 }  // namespace
 
-DiscReport checkDisc(const ProjectState& state, const BuildFields& fields, bool forUsbStick) {
-    return Checker(state, fields, forUsbStick).run();
+DiscReport checkDisc(const ProjectState& state, const Project& project, const BuildSettings& settings,
+                     bool forUsbStick) {
+    return Checker(state, project, settings, forUsbStick).run();
 }
 
-std::string imageTargetRefusal(const ProjectState& state, const BuildFields& fields, const std::string& imagePath) {
+std::string imageTargetRefusal(const ProjectState& state, const Project& project, const BuildSettings& settings,
+                               const std::string& imagePath) {
     std::error_code ec;
     const fs::path target = fs::weakly_canonical(fs::absolute(fsPath(imagePath), ec), ec);
     if (ec) return {};
@@ -493,15 +495,15 @@ std::string imageTargetRefusal(const ProjectState& state, const BuildFields& fie
         return !path.empty() && fs::weakly_canonical(fs::absolute(fsPath(path), e), e) == target && !e;
     };
     if (same(state.projectPath)) return refused + "it is the project file.";
-    for (const StagedCopy& c : planStaging(state, fields).copies)
+    for (const StagedCopy& c : planStaging(state, project, settings).copies)
         if (same(sourceOnDisk(c.source)))
             return refused + "it is " + inQuotes(sourceOnDisk(c.source)) + ", a file of the project.";
-    if (!fields.stagingFolder.empty()) {
-        fs::path folder = fs::weakly_canonical(fs::absolute(fsPath(fields.stagingFolder), ec), ec);
+    if (!project.stagingFolder.empty()) {
+        fs::path folder = fs::weakly_canonical(fs::absolute(fsPath(project.stagingFolder), ec), ec);
         if (folder.filename().empty()) folder = folder.parent_path();  // a typed trailing separator
         const fs::path relative = target.lexically_relative(folder);
         if (!ec && !relative.empty() && *relative.begin() != "..")
-            return refused + "it lies inside the staging folder " + inQuotes(fields.stagingFolder) + ".";
+            return refused + "it lies inside the staging folder " + inQuotes(project.stagingFolder) + ".";
     }
     return {};
 }

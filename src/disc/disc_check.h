@@ -52,12 +52,14 @@ constexpr size_t kJolietNameLimit = 103;
 
 // `forUsbStick`: the staging folder is also to be copied onto a USB stick, which Windows never
 // starts a program from by itself; the report says so.
-DiscReport checkDisc(const ProjectState& state, const BuildFields& fields, bool forUsbStick = false);
+DiscReport checkDisc(const ProjectState& state, const Project& project, const BuildSettings& settings,
+                     bool forUsbStick = false);
 
 // Why a disc image of this project may not be written to `imagePath`, or empty when it may: the
 // path is the project file, a source of the project, or lies inside the staging folder (where
 // the image would be burned into itself, or a build would replace it).
-std::string imageTargetRefusal(const ProjectState& state, const BuildFields& fields, const std::string& imagePath);
+std::string imageTargetRefusal(const ProjectState& state, const Project& project, const BuildSettings& settings,
+                               const std::string& imagePath);
 
 // The disc image Make Disc Image proposes: the CD title (characters a file name cannot hold
 // become "_"; "disc" when nothing is left) with ".iso", beside the staging folder.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gif/gif_messages.h"
+
 namespace torvana::gif {
 
 namespace {
@@ -24,7 +26,7 @@ void CheckCanvasBudget(int width, int height, int64_t byteBudget) {
 // active table, opaque black beyond it, the transparent index with alpha 0 when honoured.
 void FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colours[256]) {
     const GifColorMap& table = frame.ActiveColors();
-    if (table.tripleCount == 0) throw GifError("No global or local color table defined");
+    if (table.tripleCount == 0) throw GifError(kNoColorTable);
     const int n = std::min(table.tripleCount, 256);
     const uint8_t* e = table.Entry(0);
     for (int i = 0; i < n; ++i, e += 3) colours[i] = pack(GifRgba{e[0], e[1], e[2], 255});
@@ -215,7 +217,7 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
     if (pendingDisposal_ == 3) RestoreSavedArea(pendingArea_);
     pendingDisposal_ = 0;
 
-    if (index >= image_.frames.Count()) throw GifError("Invalid frame index");
+    if (index >= image_.frames.Count()) throw GifError(kInvalidFrameIndex);
     const GifFrame& frame = image_.frames[index];
     if (frame.IsEmptyFrame()) return Canvas();
     const CanvasArea area = FrameArea(frame, canvas_);

@@ -8,6 +8,8 @@
 #include <sys/mman.h>
 #endif
 
+#include "gif/gif_messages.h"
+
 namespace torvana::gif {
 
 bool renderOnLoad = false;
@@ -42,7 +44,7 @@ void GifColorMap::Clear() {
 }
 
 int GifColorMap::Add(uint8_t red, uint8_t green, uint8_t blue) {
-    if (tripleCount >= maxEntries) throw GifError("Color table overflow");
+    if (tripleCount >= maxEntries) throw GifError(kColorTableOverflow);
     EnsureCapacity(tripleCount + 1);
     uint8_t* e = rgbTriples.get() + 3 * tripleCount;
     e[0] = red;
@@ -64,8 +66,8 @@ void GifColorMap::CopyFrom(const GifColorMap& other) {
 
 uint32_t GifColorMap::ColorOf(int index) {
     if (index < 0 || index >= tripleCount) {
-        ReportWarning(gifWarningSeverity, "Invalid color index");
-        if (tripleCount == 0) throw GifError("Color table is empty");
+        ReportWarning(gifWarningSeverity, kInvalidColorIndex);
+        if (tripleCount == 0) throw GifError(kColorTableEmpty);
         index = 0;
     }
     const uint8_t* e = Entry(index);
@@ -134,7 +136,7 @@ GifGraphicControlExtension::~GifGraphicControlExtension() {
 void GifGraphicControlExtension::SetTransparentIndex(int value) {
     const int count = ownerFrame ? ownerFrame->ActiveColors().tripleCount : 0;
     if (count > 0 && (value < 0 || value >= count)) {
-        ReportWarning(gifWarningSeverity, "Invalid color index");
+        ReportWarning(gifWarningSeverity, kInvalidColorIndex);
         value = 0;
     }
     transparentIndex = static_cast<uint8_t>(value);
@@ -306,27 +308,27 @@ void GifFrame::SetBounds(uint16_t left, uint16_t top, uint16_t width, uint16_t h
     const int bottom = top + height;
     bool grew = false;
     if (right > h.screenWidth) {
-        if (h.screenWidth > 0) ReportWarning(gifWarningSeverity, "Image width too small for contained frames");
+        if (h.screenWidth > 0) ReportWarning(gifWarningSeverity, kWidthTooSmall);
         grew = grew || h.screenWidth > 0;
         h.screenWidth = static_cast<uint16_t>(std::min(right, 0xFFFF));
     }
     if (bottom > h.screenHeight) {
-        if (h.screenHeight > 0) ReportWarning(gifWarningSeverity, "Image height too small for contained frames");
+        if (h.screenHeight > 0) ReportWarning(gifWarningSeverity, kHeightTooSmall);
         grew = grew || h.screenHeight > 0;
         h.screenHeight = static_cast<uint16_t>(std::min(bottom, 0xFFFF));
     }
-    if (grew) ReportWarning(gifWarningSeverity, "Image exceeds Logical Screen size");
+    if (grew) ReportWarning(gifWarningSeverity, kExceedsScreen);
 }
 
 uint8_t GifFrame::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= frameWidth || y >= frameHeight || pixels.empty())
-        throw GifError("Invalid pixel coordinates");
+        throw GifError(kInvalidPixel);
     return pixels[static_cast<size_t>(y) * frameWidth + static_cast<size_t>(x)];
 }
 
 const uint8_t* GifFrame::Row(int y) const {
-    if (frameWidth == 0 || frameHeight == 0 || pixels.empty()) throw GifError("Image is empty");
-    if (y < 0 || y >= frameHeight) throw GifError("Invalid pixel coordinates");
+    if (frameWidth == 0 || frameHeight == 0 || pixels.empty()) throw GifError(kImageEmpty);
+    if (y < 0 || y >= frameHeight) throw GifError(kInvalidPixel);
     return pixels.data() + static_cast<size_t>(y) * frameWidth;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "gif/gif_image.h"
+#include "gif/gif_messages.h"
 
 namespace torvana::gif {
 
@@ -13,7 +14,7 @@ namespace {
 
 // Reads exactly n bytes or raises "Premature end of data".
 void ReadExact(GifStream& stream, void* buffer, size_t n) {
-    if (stream.Read(buffer, n) != n) throw GifError("Premature end of data");
+    if (stream.Read(buffer, n) != n) throw GifError(kPrematureEnd);
 }
 
 uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -62,7 +63,7 @@ void GifHeader::LoadFromStream(GifStream& stream) {
         // The picture may be preceded by exactly four bytes, such as a length word.
         stream.SetPosition(start + 4);
         ReadExact(stream, signature, 6);
-        if (!SignatureMatches(signature)) throw GifError("Invalid GIF signature");
+        if (!SignatureMatches(signature)) throw GifError(kInvalidSignature);
     }
     uint8_t descriptor[7];
     ReadExact(stream, descriptor, 7);
@@ -79,7 +80,7 @@ void GifHeader::LoadFromStream(GifStream& stream) {
 
 void GifTrailer::LoadFromStream(GifStream& stream) {
     const int b = stream.ReadByte();
-    if (b >= 0 && b != ';') ReportWarning(gifWarningSeverity, "Invalid Image trailer");
+    if (b >= 0 && b != ';') ReportWarning(gifWarningSeverity, kInvalidTrailer);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -88,9 +89,9 @@ void GifTrailer::LoadFromStream(GifStream& stream) {
 void GifExtension::LoadFromStream(GifStream& stream) {
     uint8_t intro[2];
     ReadExact(stream, intro, 2);
-    if (intro[0] != '!') throw GifError("Invalid extension introducer");
+    if (intro[0] != '!') throw GifError(kInvalidIntroducer);
     if (intro[1] != ExtensionLabel())
-        throw GifError("Internal error: Extension Instance does not match Extension Label");
+        throw GifError(kExtensionMismatch);
 }
 
 void GifGraphicControlExtension::LoadFromStream(GifStream& stream) {
@@ -106,7 +107,7 @@ void GifGraphicControlExtension::LoadFromStream(GifStream& stream) {
     if (got < 6) {
         // Only the bytes that were there are kept; the rest stay as created.
         if (got < 1) gceBlockSize = 4;
-        ReportWarning(gifWarningSeverity, "Premature end of data");
+        ReportWarning(gifWarningSeverity, kPrematureEnd);
         return;
     }
     if (TransparencyOn() && ownerFrame) ownerFrame->hasTransparency = true;
@@ -137,7 +138,7 @@ void GifApplicationExtension::LoadFromStream(GifStream& stream) {
     GifExtension::LoadFromStream(stream);
     uint8_t size;
     ReadExact(stream, &size, 1);
-    if (size < 10) throw GifError("Unsupported Application Extension block size");
+    if (size < 10) throw GifError(kApplicationBlockSize);
     uint8_t id[11];
     ReadExact(stream, id, 11);
     std::memcpy(appIdentifier.data(), id, 8);
@@ -170,13 +171,13 @@ void GifLoopExtension::ReadAppBlocks(GifStream& stream) {
         uint8_t field[4];
         switch (id & 7) {
             case 1:
-                if (length < 3) throw GifError("Invalid GIF data");
+                if (length < 3) throw GifError(kInvalidData);
                 ReadExact(stream, field, 2);
                 loopCount = le16(field);
                 stream.Move(length - 3);
                 break;
             case 2:
-                if (length < 5) throw GifError("Invalid GIF data");
+                if (length < 5) throw GifError(kInvalidData);
                 ReadExact(stream, field, 4);
                 bufferSizeHint = uint32_t(field[0]) | (uint32_t(field[1]) << 8) | (uint32_t(field[2]) << 16) |
                                  (uint32_t(field[3]) << 24);
@@ -216,11 +217,11 @@ void GifExtensionList::LoadFromStream(GifStream& stream, GifFrame* parent) {
     if (b < 0) return;
     while (b != ',' && b != ';') {
         if (b != '!') {
-            ReportWarning(gifWarningSeverity, "Invalid extension introducer");
+            ReportWarning(gifWarningSeverity, kInvalidIntroducer);
             break;
         }
         const GifExtensionClass* kind = ExtensionClassFor(stream);
-        if (!kind || !kind->create) throw GifError("Unknown extension type");
+        if (!kind || !kind->create) throw GifError(kUnknownExtension);
         stream.Move(-1);
         std::unique_ptr<GifExtension> extension = kind->create(parent);
         if (extension->ownerImage) extension->ownerImage->ReservePixels(gifExtensionOverhead);
@@ -256,7 +257,7 @@ void GifFrame::LoadFromStream(GifStream& stream) {
     if (frameWidth == 0 || frameHeight == 0) {
         frameHeight = ownerImage->header->screenHeight;
         frameWidth = ownerImage->header->screenWidth;
-        ReportWarning(gifWarningSeverity, "Image exceeds Logical Screen size");
+        ReportWarning(gifWarningSeverity, kExceedsScreen);
     }
     if (frameFlags & 0x80) localColors.ReadTriples(stream, 2 << (frameFlags & 7));
     ownerImage->ReserveFramePixels(int64_t(frameWidth) * frameHeight);
@@ -273,7 +274,7 @@ void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
         stream.Move(-1);
         if (b == ';') return;
         if (b != '!' && b != ',') {
-            ReportWarning(gifWarningSeverity, "Unknown GIF block type");
+            ReportWarning(gifWarningSeverity, kUnknownBlockType);
             return;
         }
         parent->ReservePixels(gifFrameOverhead);
@@ -289,7 +290,7 @@ void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
         const int64_t size = stream.Size();
         const int percent =
             size > 0 ? static_cast<int>(std::llround(double(stream.Position()) * 100.0 / double(size))) : 100;
-        parent->Progress(this, GifProgressStage::running, percent, renderOnLoad, "Loading...");
+        parent->Progress(this, GifProgressStage::running, percent, renderOnLoad, kLoading);
     }
 }
 
@@ -297,7 +298,7 @@ void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
 // The picture
 
 void GifImage::LoadFromStream(GifStream& stream) {
-    Progress(this, GifProgressStage::starting, 0, false, "Loading...");
+    Progress(this, GifProgressStage::starting, 0, false, kLoading);
     Clear();
     const int64_t start = stream.Position();
     try {
@@ -307,10 +308,10 @@ void GifImage::LoadFromStream(GifStream& stream) {
         trailer.LoadFromStream(stream);
     } catch (...) {
         stream.SetPosition(start);
-        Progress(this, GifProgressStage::ending, 0, true, "Loading...");
+        Progress(this, GifProgressStage::ending, 0, true, kLoading);
         throw;
     }
-    Progress(this, GifProgressStage::ending, 100, true, "Loading...");
+    Progress(this, GifProgressStage::ending, 100, true, kLoading);
 }
 
 }  // namespace torvana::gif

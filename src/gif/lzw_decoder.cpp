@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gif/gif_messages.h"
+
 namespace torvana::gif {
 
 namespace {
-
-const char* const circularEntry = "Circular decoder table entry";
 
 // Four bytes least significant first, whatever the host's byte order.
 inline uint32_t LoadLittleEndian32(const uint8_t* p) {
@@ -37,7 +37,7 @@ LzwDecoder::LzwDecoder(GifStream& stream, GifFrame& frame, int minimumCodeSize)
     : stream_(stream), frame_(frame), minimumCodeSize_(minimumCodeSize) {
     // Codes never grow beyond 12 bits, so a larger minimum code size would put the clear code
     // and the codes read outside the 4096-entry tables.
-    if (minimumCodeSize > maxMinimumCodeSize) throw GifError("Invalid LZW minimum code size");
+    if (minimumCodeSize > maxMinimumCodeSize) throw GifError(kInvalidCodeSize);
     clearCode_ = 1 << minimumCodeSize;
     endCode_ = clearCode_ + 1;
     c_.nextFree = clearCode_ + 2;
@@ -48,7 +48,7 @@ LzwDecoder::LzwDecoder(GifStream& stream, GifFrame& frame, int minimumCodeSize)
 // code can be had any more, else 0.
 int LzwDecoder::Refill() {
     if (dataEnded_) {
-        if (c_.bitPos >= c_.bitLimit) frame_.ReportWarning(gifWarningSeverity, "Decoder bit buffer under-run");
+        if (c_.bitPos >= c_.bitLimit) frame_.ReportWarning(gifWarningSeverity, kBitBufferUnderrun);
         return -1;
     }
     bitBuffer_[0] = bitBuffer_[bufferFill_ - 2];
@@ -65,11 +65,11 @@ int LzwDecoder::Refill() {
     } else {
         const int64_t remaining = stream_.Remaining();
         if (remaining < length) {
-            frame_.ReportWarning(gifWarningSeverity, "Premature end of data");
+            frame_.ReportWarning(gifWarningSeverity, kPrematureEnd);
             got = static_cast<int>(remaining);
         }
         if (got > 0 && stream_.Read(bitBuffer_ + 2, static_cast<size_t>(got)) != static_cast<size_t>(got))
-            throw GifError("Premature end of data");
+            throw GifError(kPrematureEnd);
     }
     // Bits past the data read as zeros rather than as what an earlier sub-block left there.
     std::memset(bitBuffer_ + 2 + got, 0, 4);
@@ -177,11 +177,11 @@ int LzwDecoder::WalkTable(int code) {
     while (code >= clearCode_) {
         if (code < c_.nextFree && placed_[code].length != 0) {
             const Placed where = placed_[code];
-            if (top + where.length >= stackSize) throw GifError(circularEntry);
+            if (top + where.length >= stackSize) throw GifError(kCircularEntry);
             for (int i = where.length - 1; i >= 0; --i) outputStack_[top++] = pixels_[where.offset + static_cast<uint32_t>(i)];
             return top;
         }
-        if (top >= stackSize - 1) throw GifError(circularEntry);
+        if (top >= stackSize - 1) throw GifError(kCircularEntry);
         outputStack_[top++] = suffixTable_[code];
         code = prefixTable_[code];
     }

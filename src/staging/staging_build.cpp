@@ -104,14 +104,15 @@ void writeStagedProject(const Project& data, ProjectState& state, const std::str
 constexpr const char* kWindowsPlayer = "autorun.exe";
 
 // Signs the player just copied into the staging folder; a failure is a failed copy.
-void signStagedPlayer(const StagedCopy& player, const BuildFields& fields, ProjectState& state, BuildUser& user) {
+void signStagedPlayer(const StagedCopy& player, const Project& project, const Signing& signing, ProjectState& state,
+                      BuildUser& user) {
     const std::string source = sourceOnDisk(player.source);
     std::string reason;
     if (sameFile(source, player.destination)) {
         reason = "it is the editor's own copy, which is never signed; choose another staging folder";
     } else {
         try {
-            signWindowsProgram(player.destination, fields.signing, fields.cdTitle);
+            signWindowsProgram(player.destination, signing, project.cdTitle);
             return;
         } catch (const Error& e) {
             reason = e.what();
@@ -279,20 +280,6 @@ std::string autorunInfText(const std::string& cdTitle) {
     return bytes;
 }
 
-Project projectFileData(const ProjectState& state, const BuildFields& fields) {
-    Project data;
-    data.hotspotCount = state.hotspotCount;
-    data.showBrowse = fields.showBrowse;
-    data.showExit = fields.showExit;
-    data.cdTitle = fields.cdTitle;
-    data.stagingFolder = fields.stagingFolder;
-    data.backgroundImage = fields.backgroundImage;
-    data.openingWav = fields.openingWav;
-    data.hotspots = hotspotsOf(state);
-    data.otherBlockLines = state.otherBlockLines;
-    return data;
-}
-
 Project withoutFolderNames(const Project& data) {
     Project named = data;
     auto nameOnly = [](std::string& path) { path = fileNamePart(path); };
@@ -316,21 +303,8 @@ Project withoutFolderNames(const Project& data) {
     return named;
 }
 
-void applyProjectFileData(const Project& data, ProjectState& state, BuildFields& fields) {
-    state.hotspotCount = data.hotspotCount;
-    storeHotspots(state, data.hotspots);
-    state.otherBlockLines = data.otherBlockLines;
-    fields.cdTitle = data.cdTitle;
-    fields.stagingFolder = data.stagingFolder;
-    fields.backgroundImage = data.backgroundImage;
-    fields.openingWav = data.openingWav;
-    fields.showBrowse = data.showBrowse;
-    fields.showExit = data.showExit;
-    fields.trackBarMaximum = std::min(data.hotspotCount + 1, kMaxHotspots);
-}
-
-StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
-    const std::string& S = fields.stagingFolder;
+StagingPlan planStaging(const ProjectState& state, const Project& project, const BuildSettings& settings) {
+    const std::string& S = project.stagingFolder;
     StagingPlan plan;
     auto copy = [&](const std::string& source, const std::string& relative) {
         plan.copies.push_back({source, joinPath(S, relative), relative});
@@ -338,15 +312,16 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
     const std::string images = "images";
     const std::string wavs = "wavs";
     plan.folders = {images, wavs};
-    const int count = std::min(state.hotspotCount, kMaxHotspots);
+    const int count = static_cast<int>(std::min(project.hotspots.size(), size_t(kMaxHotspots)));
     for (int i = 1; i <= count; ++i) plan.folders.push_back(std::to_string(i));
 
     copy(state.projectPath, fileNamePart(state.projectPath));
     copy(state.programFolder + kWindowsPlayer, kWindowsPlayer);
-    copy(fields.backgroundImage, joinPath(images, fileNamePart(fields.backgroundImage)));
-    if (!fields.openingWav.empty()) copy(fields.openingWav, joinPath(wavs, fileNamePart(fields.openingWav)));
+    copy(project.backgroundImage, joinPath(images, fileNamePart(project.backgroundImage)));
+    if (!project.openingWav.empty()) copy(project.openingWav, joinPath(wavs, fileNamePart(project.openingWav)));
     for (int i = 1; i <= count; ++i) {
-        const std::string& app = state.hotspotApplication[i];
+        const Hotspot& h = project.hotspots[size_t(i - 1)];
+        const std::string& app = h.application;
         // "exit" is the exit action and a web address is opened, not copied.
         // The program is staged under its own name; its options stay in the project file. An
         // address of another scheme is no file: the check tells, and no menu opens it.
@@ -354,16 +329,16 @@ StagingPlan planStaging(const ProjectState& state, const BuildFields& fields) {
             const std::string program = splitLaunchText(app, fileExists).program;
             copy(program, joinPath(std::to_string(i), fileNamePart(program)));
         }
-        copy(state.hotspotRolloverImage[i], joinPath(images, fileNamePart(state.hotspotRolloverImage[i])));
-        if (!state.hotspotRolloverWav[i].empty())
-            copy(state.hotspotRolloverWav[i], joinPath(wavs, fileNamePart(state.hotspotRolloverWav[i])));
-        if (!state.hotspotClickWav[i].empty())
-            copy(state.hotspotClickWav[i], joinPath(wavs, fileNamePart(state.hotspotClickWav[i])));
+        copy(h.rolloverImage, joinPath(images, fileNamePart(h.rolloverImage)));
+        if (!h.rolloverWav.empty())
+            copy(h.rolloverWav, joinPath(wavs, fileNamePart(h.rolloverWav)));
+        if (!h.clickWav.empty())
+            copy(h.clickWav, joinPath(wavs, fileNamePart(h.clickWav)));
     }
     plan.written = {kAutorunInf};
-    if (fields.addWebMenu) plan.written.push_back(kWebMenuFile);
+    if (settings.addWebMenu) plan.written.push_back(kWebMenuFile);
 
-    if (fields.addLinuxPlayer) {
+    if (settings.addLinuxPlayer) {
         std::vector<std::string> folders, files;
         listLinuxPlayerFolder(state.programFolder, folders, files);
         plan.folders.push_back(kLinuxPlayerFolder);
@@ -444,15 +419,16 @@ void removeStaleTemporaries(const std::string& folder) {
 
 }  // namespace
 
-BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, BuildUser& user) {
+BuildResult runStagingBuild(ProjectState& state, const Project& project, const BuildSettings& settings,
+                            BuildUser& user) {
     BusyGuard arrowAtTheEnd(user);
     state.copyFailed = false;
 
-    if (!state.projectOpen() || fields.trackBarMaximum < 2) {
+    if (!state.projectOpen() || project.hotspotCount < 1) {
         user.beep();
         return BuildResult::Refused;
     }
-    const std::string& S = fields.stagingFolder;
+    const std::string& S = project.stagingFolder;
     if (S.empty()) {
         user.refuse(BuildField::StagingFolder, "Staging Folder is required.");
         return BuildResult::Refused;
@@ -461,19 +437,18 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         user.refuse(BuildField::StagingFolder, "Staging Folder cannot be on the root folder.");
         return BuildResult::Refused;
     }
-    if (fields.backgroundImage.empty()) {
+    if (project.backgroundImage.empty()) {
         user.refuse(BuildField::BackgroundImage, "Background Image is required.");
         return BuildResult::Refused;
     }
 
-    const Project data = projectFileData(state, fields);
     // Formatted before anything is written: a value that would not read back is refused here.
-    const std::string projectFile = formatProjectFile(data);
+    const std::string projectFile = formatProjectFile(project);
     createFolderIfMissing(S);
     replaceFileContents(state.projectPath, projectFile);
     state.projectSaved = true;
 
-    const StagingPlan plan = planStaging(state, fields);
+    const StagingPlan plan = planStaging(state, project, settings);
     user.busy(true);
     removeStaleTemporaries(S);
     for (const std::string& folder : plan.folders) createFolderIfMissing(joinPath(S, folder));
@@ -486,7 +461,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
                      quoted(visiblePath(plan.copies[m.second].destination)) + ", which can hold only one of them.");
     }
     // A hotspot the players would leave out (a coordinate that is not a number) is a failure too.
-    for (const std::string& note : mapProject(data, S, "").notes) {
+    for (const std::string& note : mapProject(project, S, "").notes) {
         state.copyFailed = true;
         user.warning(note);
     }
@@ -509,8 +484,8 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         const StagedCopy& c = plan.copies[i];
         const std::string name = fileNamePart(c.destination);
         user.progress(name, before, total);
-        if (fields.keepFolderNamesOff && c.source == state.projectPath && c.destination == stagedProject) {
-            writeStagedProject(data, state, stagedProject, user);
+        if (settings.keepFolderNamesOff && c.source == state.projectPath && c.destination == stagedProject) {
+            writeStagedProject(project, state, stagedProject, user);
             before += fileSize(c.source);  // counted in the total as the user's file is
             user.progress(name, before, total);
             continue;
@@ -529,8 +504,8 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
             return BuildResult::Cancelled;
         }
         before += thisFile;
-        if (c.relative == kWindowsPlayer && fields.signing.on() && !state.copyFailed)
-            signStagedPlayer(c, fields, state, user);
+        if (c.relative == kWindowsPlayer && settings.signing.on() && !state.copyFailed)
+            signStagedPlayer(c, project, settings.signing, state, user);
         state.copyFailed = state.copyFailed || failedBefore;
     }
     if (user.cancelled()) return BuildResult::Cancelled;
@@ -554,10 +529,10 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
     };
 
     if (mayWrite(kAutorunInf, isOwnAutorunInf, "Remove it, so the disc starts its menu.")) {
-        replaceFileContents(joinPath(S, kAutorunInf), autorunInfText(fields.cdTitle));
+        replaceFileContents(joinPath(S, kAutorunInf), autorunInfText(project.cdTitle));
     }
 
-    if (fields.addWebMenu) {
+    if (settings.addWebMenu) {
         // The page is made from the staged copies, as a player on the disc sees them. Like a
         // failed copy, a page that cannot be written is said at once and the build goes on.
         const std::string page = joinPath(S, kWebMenuFile);
@@ -565,7 +540,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         if (mayWrite(kWebMenuFile, isOwnWebMenu,
                      "Remove it, or switch off Settings > Add a web page menu to keep it on the disc.")) {
             try {
-                replaceFileContents(page, webMenuPage(mapProject(data, S, joinPath(S, fileNamePart(state.projectPath))),
+                replaceFileContents(page, webMenuPage(mapProject(project, S, joinPath(S, fileNamePart(state.projectPath))),
                                                           localeLanguage()));
             } catch (const Error& e) {
                 writeFailed(page, e, state, user);
@@ -573,7 +548,7 @@ BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, Buil
         }
     }
 
-    if (fields.addLinuxPlayer &&
+    if (settings.addLinuxPlayer &&
         mayWrite(kAutorunSh, isOwnAutorunSh, "Remove it, or switch off Settings > Add a Linux player to keep it.")) {
         // The Linux player's start: like the page, a failure is said at once and the build goes on.
         const std::string script = joinPath(S, kAutorunSh);

@@ -41,16 +41,9 @@ public:
     virtual bool cancelled() { return false; }
 };
 
-// The fields of the main window the build reads.
-struct BuildFields {
-    std::string cdTitle;
-    std::string stagingFolder;  // S, as typed
-    std::string backgroundImage;
-    std::string openingWav;
-    bool showBrowse = false;
-    bool showExit = false;
-    int trackBarMaximum = 1;
-    // The Settings menu's "Add a Linux player" and "Add a web page menu".
+// What the build adds to the disc besides the project, and how: the editor's Settings menu.
+struct BuildSettings {
+    // "Add a Linux player" and "Add a web page menu".
     bool addLinuxPlayer = true;
     bool addWebMenu = true;
     // "Keep my folder names off the disc": the staged copy of the project file stores each path
@@ -59,14 +52,6 @@ struct BuildFields {
     // Settings > Sign the Windows player, with the password asked for this build.
     Signing signing;
 };
-
-// The project file's contents for the project and the main window's fields as they are: what
-// Save writes.
-Project projectFileData(const ProjectState& state, const BuildFields& fields);
-
-// The other way: a project file read into the project's hotspots and the fields, with the
-// hotspot row set as Open sets it (the slot after the last hotspot, at most 99).
-void applyProjectFileData(const Project& data, ProjectState& state, BuildFields& fields);
 
 enum class BuildResult {
     Refused,             // nothing written
@@ -136,10 +121,11 @@ struct StagingPlan {
                                        // index.html
 };
 
-// The plan of a build of this project into fields.stagingFolder. With the Linux player it lists
+// The plan of a build of `project` into its staging folder, with the project file and the players
+// of `state`. With the Linux player it lists
 // the player's folder beside the editor as it is now (its sub-folders and files, sorted); a
 // missing folder still plans the player itself, which the copy rule then reports missing.
-StagingPlan planStaging(const ProjectState& state, const BuildFields& fields);
+StagingPlan planStaging(const ProjectState& state, const Project& project, const BuildSettings& settings);
 
 // Two different files that a build copies to one destination (a file of images/ or wavs/), of
 // which only the one copied last would stay. Sources that name one file, or files of the same
@@ -164,16 +150,17 @@ std::vector<std::string> writtenOverSources(const StagingPlan& plan, const std::
 // (".tv" and ten hexadecimal digits, ".tmp"): what a build or image killed midway leaves.
 bool isOwnTemporaryName(const std::string& name);
 
-// Runs the whole build. Stale temporary files of an earlier build that was killed are removed
-// from the staging folder first. With fields.signing on, the staged autorun.exe is signed right
+// Runs the whole build: writes `project` to state.projectPath, then stages it. Stale temporary files of an earlier build that was killed are removed
+// from the staging folder first. With settings.signing on, the staged autorun.exe is signed right
 // after it is copied; a signing that fails is a failed copy, told with the tool's reason, and
-// leaves the unsigned copy. The editor's own player is never signed. With fields.keepFolderNamesOff the staged project file is written from
+// leaves the unsigned copy. The editor's own player is never signed. With settings.keepFolderNamesOff the staged project file is written from
 // withoutFolderNames instead of copied; a project file kept in the staging folder itself is the
 // user's own and stays as it is (a warning says its folder names go onto the disc). Meetings and copies over sources are reported before the first copy,
 // each as a failed copy. Sets state.copyFailed, and state.projectSaved once the project file is
 // written. Failures the program does not foresee (a folder that cannot be created, a file that
 // cannot be written) throw Error after the user's pointer is reset; what was done stays done.
 // A web page menu that cannot be written is reported as a failed copy is.
-BuildResult runStagingBuild(ProjectState& state, const BuildFields& fields, BuildUser& user);
+BuildResult runStagingBuild(ProjectState& state, const Project& project, const BuildSettings& settings,
+                            BuildUser& user);
 
 }  // namespace torvana

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 #include "menu/menu_look.h"
 #include "menu/menu_model.h"
 #include "project/paths.h"

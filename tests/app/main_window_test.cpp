@@ -143,6 +143,28 @@ private slots:
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5"));
     }
 
+    // What Open reads is what Save builds from the fields and tables, and the hotspot row then
+    // offers the slot after the last hotspot, never past 99.
+    void openedProjectReadsBackAsItWasWritten() {
+        for (const int count : {0, 2, 99}) {
+            torvana::Project data;
+            data.hotspotCount = count;
+            data.showExit = true;
+            data.cdTitle = "Title";
+            data.stagingFolder = "/stage";
+            data.backgroundImage = "/art/back.bmp";
+            data.openingWav = "/art/open.wav";
+            for (int i = 1; i <= count; ++i)
+                data.hotspots.push_back({"app" + std::to_string(i), "over.gif", std::to_string(i), "2", "in.wav", ""});
+            data.otherBlockLines = {"Colour1=teal"};
+            const std::string path = fx.path("read-back.cdrom");
+            torvana::writeProjectFile(path, data);
+            f->openProjectFile(path);
+            QVERIFY2(f->project() == data, std::to_string(count).c_str());
+            QCOMPARE(f->TrackBar1->maximum(), std::min(count + 1, 99));
+        }
+    }
+
     void controlsStartAsTheUserExpects() {
         QVERIFY(!f->BitBtn3->isEnabled());
         QVERIFY(!f->BitBtn4->isEnabled());
@@ -166,9 +188,9 @@ private slots:
         QCOMPARE(f->LinuxPlayer1->text(), QString("Add a Linux player"));
         QCOMPARE(f->WebMenu1->text(), QString("Add a web page menu"));
         QVERIFY(f->LinuxPlayer1->isChecked() && f->WebMenu1->isChecked());
-        QVERIFY(f->buildFields().addLinuxPlayer && f->buildFields().addWebMenu);
+        QVERIFY(f->buildSettings().addLinuxPlayer && f->buildSettings().addWebMenu);
         QCOMPARE(f->FolderNames1->text(), QString("Keep my folder names off the disc"));
-        QVERIFY(f->FolderNames1->isChecked() && f->buildFields().keepFolderNamesOff);
+        QVERIFY(f->FolderNames1->isChecked() && f->buildSettings().keepFolderNamesOff);
         // The window holds the whole client area at least; wider, the path fields grow with it.
         QVERIFY(f->centralWidget()->width() >= 449 && f->centralWidget()->height() >= 344);
         f->show();
@@ -249,11 +271,11 @@ private slots:
     void theBuildsSettingsAreRememberedAndReachTheBuild() {
         f->WebMenu1->trigger();
         QVERIFY(!f->WebMenu1->isChecked());
-        QVERIFY(!f->buildFields().addWebMenu);
-        QVERIFY(f->buildFields().addLinuxPlayer);
+        QVERIFY(!f->buildSettings().addWebMenu);
+        QVERIFY(f->buildSettings().addLinuxPlayer);
         QCOMPARE(torvana::readFileContents(fx.settingsPath()), std::string("[Options]\nwebmenu=0\n"));
         f->LinuxPlayer1->trigger();
-        QVERIFY(!f->buildFields().addLinuxPlayer);
+        QVERIFY(!f->buildSettings().addLinuxPlayer);
         f->WebMenu1->trigger();
         QCOMPARE(torvana::readFileContents(fx.settingsPath()), std::string("[Options]\nwebmenu=1\nlinuxplayer=0\n"));
         f->hide();
@@ -264,7 +286,7 @@ private slots:
         QVERIFY(f->WebMenu1->isChecked());
         QVERIFY(f->ToolTipHelp1->isChecked() && f->Warnme1->isChecked());
         f->FolderNames1->trigger();
-        QVERIFY(!f->buildFields().keepFolderNamesOff);
+        QVERIFY(!f->buildSettings().keepFolderNamesOff);
         QCOMPARE(torvana::readFileContents(fx.settingsPath()),
                  std::string("[Options]\nwebmenu=1\nlinuxplayer=0\nfoldernamesoff=0\n"));
     }
@@ -287,7 +309,7 @@ private slots:
         QVERIFY(f->Warnme1->isChecked());
         QVERIFY(f->state.warnMe);
         QVERIFY(f->LinuxPlayer1->isChecked() && f->WebMenu1->isChecked());
-        QVERIFY(f->buildFields().addLinuxPlayer && f->buildFields().addWebMenu);
+        QVERIFY(f->buildSettings().addLinuxPlayer && f->buildSettings().addWebMenu);
         QCOMPARE(fx.hook.beeps, 0);  // the error box comes without the message-box beep
     }
 

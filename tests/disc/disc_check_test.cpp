@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "disc/disc_check.h"
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 #include "disc/disc_project.h"
 
 namespace fs = std::filesystem;
@@ -28,7 +28,7 @@ void sparse(const std::string& path, uint64_t bytes) {
 
 TEST(DiscCheck, CleanProjectHasNoFinding) {
     DiscProject p;
-    DiscReport report = checkDisc(p.state, p.fields);
+    DiscReport report = checkDisc(p.state, p.project, p.settings);
     EXPECT_TRUE(report.findings.empty()) << describe(report);
     EXPECT_TRUE(report.strayEntries.empty());
     EXPECT_GT(report.fileBytes, 640u * 480 * 3);
@@ -46,8 +46,8 @@ TEST(DiscCheck, CleanProjectHasNoFinding) {
         void succeeded() override {}
         void progress(const std::string&, uint64_t, uint64_t) override {}
     } user;
-    ASSERT_EQ(runStagingBuild(p.state, p.fields, user), BuildResult::Succeeded);
-    report = checkDisc(p.state, p.fields);
+    ASSERT_EQ(runStagingBuild(p.state, p.project, p.settings, user), BuildResult::Succeeded);
+    report = checkDisc(p.state, p.project, p.settings);
     EXPECT_TRUE(report.findings.empty()) << describe(report);
 }
 
@@ -62,29 +62,29 @@ TEST(DiscCheck, EachFindingOnItsOwn) {
         int hotspot;
     };
     const Case cases[] = {
-        {"background missing", [](DiscProject& p) { p.fields.backgroundImage = p.art + "/none.bmp"; },
+        {"background missing", [](DiscProject& p) { p.project.backgroundImage = p.art + "/none.bmp"; },
          Severity::Error, "The background picture \"", Subject::BackgroundImage, 0},
-        {"rollover sound missing", [](DiscProject& p) { p.state.hotspotRolloverWav[1] = p.art + "/gone.wav"; },
+        {"rollover sound missing", [](DiscProject& p) { p.hotspot(1).rolloverWav = p.art + "/gone.wav"; },
          Severity::Error, "Hotspot 1: the rollover sound \"", Subject::Hotspot, 1},
-        {"application missing", [](DiscProject& p) { p.state.hotspotApplication[1] = p.art + "/setup.exe /s"; },
+        {"application missing", [](DiscProject& p) { p.hotspot(1).application = p.art + "/setup.exe /s"; },
          Severity::Error, "is neither exit, a web address nor an existing file.", Subject::Hotspot, 1},
         {"an address no menu opens",
-         [](DiscProject& p) { p.state.hotspotApplication[1] = "file:///C:/windows/system32/notepad.exe"; },
+         [](DiscProject& p) { p.hotspot(1).application = "file:///C:/windows/system32/notepad.exe"; },
          Severity::Error, "Hotspot 1: \"file:///C:/windows/system32/notepad.exe\" is a file: address, which no menu opens",
          Subject::Hotspot, 1},
-        {"Exit in capitals", [](DiscProject& p) { p.state.hotspotApplication[1] = "EXIT"; }, Severity::Warning,
+        {"Exit in capitals", [](DiscProject& p) { p.hotspot(1).application = "EXIT"; }, Severity::Warning,
          "\"EXIT\" is taken for a file name; the exit action is written exit.", Subject::Hotspot, 1},
         {"player missing", [](DiscProject& p) { p.state.programFolder = p.art + "/"; }, Severity::Error,
          "The player \"", Subject::Project, 0},
         {"background 800 x 600", [](DiscProject& p) { p.file("back.bmp", disctest::bmpBytes(800, 600)); },
          Severity::Warning, "The background picture is 800 x 600, not 640 x 480.", Subject::BackgroundImage, 0},
-        {"GIF background 640 x 479", [](DiscProject& p) { p.fields.backgroundImage = p.file("b.gif", disctest::gifBytes(640, 479)); },
+        {"GIF background 640 x 479", [](DiscProject& p) { p.project.backgroundImage = p.file("b.gif", disctest::gifBytes(640, 479)); },
          Severity::Warning, "is 640 x 479, not 640 x 480.", Subject::BackgroundImage, 0},
-        {"rollover past the right edge", [](DiscProject& p) { p.state.hotspotX[1] = "541"; }, Severity::Warning,
+        {"rollover past the right edge", [](DiscProject& p) { p.hotspot(1).x = "541"; }, Severity::Warning,
          "Hotspot 1: the rollover picture (100 x 50 at 541, 20) reaches past 640 x 480.", Subject::Hotspot, 1},
-        {"rollover above the top", [](DiscProject& p) { p.state.hotspotY[1] = "-1"; }, Severity::Warning,
+        {"rollover above the top", [](DiscProject& p) { p.hotspot(1).y = "-1"; }, Severity::Warning,
          "(100 x 50 at 10, -1) reaches past", Subject::Hotspot, 1},
-        {"rollover coordinate not a number", [](DiscProject& p) { p.state.hotspotX[1] = "abc"; }, Severity::Warning,
+        {"rollover coordinate not a number", [](DiscProject& p) { p.hotspot(1).x = "abc"; }, Severity::Warning,
          "Hotspot 1 left out: 'abc' is not a valid integer value.", Subject::Hotspot, 1},
         {"picture that is text", [](DiscProject& p) { p.file("over.gif", "just text"); }, Severity::Warning,
          "over.gif\" is neither a BMP nor a GIF picture.", Subject::Hotspot, 1},
@@ -103,36 +103,36 @@ TEST(DiscCheck, EachFindingOnItsOwn) {
         {"two files meet in images/",
          [](DiscProject& p) { p.addHotspot("exit", p.file("other/over.gif", disctest::gifBytes(10, 10))); },
          Severity::Error, "\"images/over.gif\" would hold two different files", Subject::Hotspot, 2},
-        {"staging folder's parent missing", [](DiscProject& p) { p.fields.stagingFolder = p.dir.file("no/stage"); },
+        {"staging folder's parent missing", [](DiscProject& p) { p.project.stagingFolder = p.dir.file("no/stage"); },
          Severity::Error, "the folder \"", Subject::StagingFolder, 0},
-        {"staging folder is a file", [](DiscProject& p) { p.fields.stagingFolder = p.fields.openingWav; },
+        {"staging folder is a file", [](DiscProject& p) { p.project.stagingFolder = p.project.openingWav; },
          Severity::Error, "is a file, not a folder.", Subject::StagingFolder, 0},
         {"staging folder that resolves to the root",
          [](DiscProject& p) {
-             p.fields.stagingFolder = p.dir.file("");
-             for (int i = 0; i < 40; ++i) p.fields.stagingFolder += "..//";
+             p.project.stagingFolder = p.dir.file("");
+             for (int i = 0; i < 40; ++i) p.project.stagingFolder += "..//";
          },
          Severity::Error, "Staging Folder cannot be on the root folder.", Subject::StagingFolder, 0},
-        {"staging folder not given", [](DiscProject& p) { p.fields.stagingFolder.clear(); }, Severity::Error,
+        {"staging folder not given", [](DiscProject& p) { p.project.stagingFolder.clear(); }, Severity::Error,
          "Staging Folder is required.", Subject::StagingFolder, 0},
-        {"disc over 650 MB", [](DiscProject& p) { sparse(p.state.hotspotApplication[1], 660ull << 20); },
+        {"disc over 650 MB", [](DiscProject& p) { sparse(p.hotspot(1).application, 660ull << 20); },
          Severity::Warning, "more than a 650 MB CD holds; it needs a 700 MB CD.", Subject::StagingContent, 0},
-        {"disc over 700 MB", [](DiscProject& p) { sparse(p.state.hotspotApplication[1], 704ull << 20); },
+        {"disc over 700 MB", [](DiscProject& p) { sparse(p.hotspot(1).application, 704ull << 20); },
          Severity::Warning, "more than a 700 MB CD holds; it needs a DVD.", Subject::StagingContent, 0},
-        {"disc over 4.7 GB", [](DiscProject& p) { sparse(p.state.hotspotApplication[1], 4701000000ull); },
+        {"disc over 4.7 GB", [](DiscProject& p) { sparse(p.hotspot(1).application, 4701000000ull); },
          Severity::Warning, "more than a 4.7 GB DVD holds.", Subject::StagingContent, 0},
-        {"name Windows cannot hold", [](DiscProject& p) { p.state.hotspotApplication[1] = p.file("a:b?.exe"); },
+        {"name Windows cannot hold", [](DiscProject& p) { p.hotspot(1).application = p.file("a:b?.exe"); },
          Severity::Warning, "The name \"a:b?.exe\" in \"1\" holds characters Windows does not allow in a name: :?.",
          Subject::StagingContent, 0},
         {"name over 103 characters",
-         [](DiscProject& p) { p.state.hotspotApplication[1] = p.file(std::string(100, 'n') + ".exe"); },
+         [](DiscProject& p) { p.hotspot(1).application = p.file(std::string(100, 'n') + ".exe"); },
          Severity::Warning, "is longer than the 103 characters a disc holds.", Subject::StagingContent, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DiscProject p;
         c.change(p);
-        const DiscReport report = checkDisc(p.state, p.fields);
+        const DiscReport report = checkDisc(p.state, p.project, p.settings);
         ASSERT_EQ(report.findings.size(), 1u) << describe(report);
         const Finding& f = report.findings[0];
         EXPECT_EQ(f.severity, c.severity);
@@ -154,7 +154,7 @@ TEST(DiscCheck, NamesAtTheLimitsAndSameFilesMeetingAreFine) {
     // The same picture from two folders, byte for byte: nothing is lost.
     p.addHotspot("exit", p.file("copy/over.gif", disctest::gifBytes(100, 50)));
     p.addHotspot("http://example.org/", "");
-    const DiscReport report = checkDisc(p.state, p.fields);
+    const DiscReport report = checkDisc(p.state, p.project, p.settings);
     EXPECT_TRUE(report.findings.empty()) << describe(report);
 }
 
@@ -165,7 +165,7 @@ TEST(DiscCheck, LeftoversAreNotedAndRemovedOnlyWhenAsked) {
     torvana::replaceFileContents(p.stage + "/7/deep/old.exe", std::string(5000, 'o'));
     torvana::replaceFileContents(p.stage + "/images/Over.GIF", "old");
     torvana::replaceFileContents(p.stage + "/old.cdrom", "1");
-    const DiscReport report = checkDisc(p.state, p.fields);
+    const DiscReport report = checkDisc(p.state, p.project, p.settings);
     EXPECT_EQ(report.count(Severity::Note), 3) << describe(report);
     EXPECT_EQ(report.count(Severity::Warning), 1) << describe(report);  // Over.GIF beside over.gif
     EXPECT_NE(describe(report).find("The names \"Over.GIF\" and \"over.gif\" in \"images\" differ only in case"),
@@ -181,7 +181,7 @@ TEST(DiscCheck, LeftoversAreNotedAndRemovedOnlyWhenAsked) {
     EXPECT_FALSE(fs::exists(p.stage + "/7"));
     EXPECT_FALSE(fs::exists(p.stage + "/old.cdrom"));
     EXPECT_TRUE(fs::exists(p.stage + "/images"));
-    EXPECT_TRUE(checkDisc(p.state, p.fields).findings.empty());
+    EXPECT_TRUE(checkDisc(p.state, p.project, p.settings).findings.empty());
 }
 
 // A staging folder that is the project's folder or a folder above it: the project file and its
@@ -200,20 +200,20 @@ TEST(DiscCheck, TheProjectsOwnFilesAreNeverLeftovers) {
         fs::rename(p.art, p.dir.file("proj/art"));
         p.art = p.dir.file("proj/art");
         p.state.projectPath = p.dir.file("proj/menu.cdrom");
-        p.fields.backgroundImage = p.file("back.bmp", disctest::bmpBytes(640, 480));
-        p.fields.openingWav = p.file("open.wav", disctest::wavBytes());
-        p.state.setHotspot(1, {p.file("slides.exe", "program"), p.file("over.gif", disctest::gifBytes(100, 50)),
-                               "10", "20", "", ""});
+        p.project.backgroundImage = p.file("back.bmp", disctest::bmpBytes(640, 480));
+        p.project.openingWav = p.file("open.wav", disctest::wavBytes());
+        p.hotspot(1) = {p.file("slides.exe", "program"), p.file("over.gif", disctest::gifBytes(100, 50)), "10", "20",
+                        "", ""};
         p.save();
-        p.fields.stagingFolder = p.dir.file(row.stage);
-        torvana::replaceFileContents(p.fields.stagingFolder + "/stale.txt", "x");
-        const DiscReport report = checkDisc(p.state, p.fields);
+        p.project.stagingFolder = p.dir.file(row.stage);
+        torvana::replaceFileContents(p.project.stagingFolder + "/stale.txt", "x");
+        const DiscReport report = checkDisc(p.state, p.project, p.settings);
         EXPECT_NE(describe(report).find(std::string("warning: ") + row.warned), std::string::npos)
             << row.stage << "\n" << describe(report);
         removeStrayEntries(report.strayEntries);
-        EXPECT_FALSE(fs::exists(p.fields.stagingFolder + "/stale.txt")) << row.stage;
-        for (const std::string& own : {p.state.projectPath, p.fields.backgroundImage, p.fields.openingWav,
-                                       p.state.hotspotApplication[1], p.state.programFolder + "autorun.exe"})
+        EXPECT_FALSE(fs::exists(p.project.stagingFolder + "/stale.txt")) << row.stage;
+        for (const std::string& own : {p.state.projectPath, p.project.backgroundImage, p.project.openingWav,
+                                       p.hotspot(1).application, p.state.programFolder + "autorun.exe"})
             EXPECT_TRUE(fs::exists(own)) << row.stage << ": " << own;
     }
 }
@@ -223,8 +223,8 @@ TEST(DiscCheck, FindingsAreSortedBySeverity) {
     fs::create_directories(p.stage);
     torvana::replaceFileContents(p.stage + "/stale.txt", "x");           // note
     p.file("back.bmp", disctest::bmpBytes(320, 200));                    // warning
-    p.state.hotspotApplication[1] = "/nowhere/app.exe";                  // error
-    const DiscReport report = checkDisc(p.state, p.fields);
+    p.hotspot(1).application = "/nowhere/app.exe";                  // error
+    const DiscReport report = checkDisc(p.state, p.project, p.settings);
     ASSERT_EQ(report.findings.size(), 3u) << describe(report);
     EXPECT_EQ(report.findings[0].severity, Severity::Error);
     EXPECT_EQ(report.findings[1].severity, Severity::Warning);

@@ -43,7 +43,8 @@ struct DiscProject {
     std::string art = dir.file("art");
     std::string stage = dir.file("stage");
     torvana::ProjectState state;
-    torvana::BuildFields fields;
+    torvana::Project project;
+    torvana::BuildSettings settings;
 
     DiscProject() {
         std::filesystem::create_directories(art);
@@ -53,10 +54,10 @@ struct DiscProject {
         state.programFolder = dir.file("program") + "/";
         state.projectName = "menu.cdrom";
         state.projectPath = dir.file("menu.cdrom");
-        fields.cdTitle = "Summer Photos";
-        fields.stagingFolder = stage;
-        fields.backgroundImage = file("back.bmp", bmpBytes(640, 480));
-        fields.openingWav = file("open.wav", wavBytes());
+        project.cdTitle = "Summer Photos";
+        project.stagingFolder = stage;
+        project.backgroundImage = file("back.bmp", bmpBytes(640, 480));
+        project.openingWav = file("open.wav", wavBytes());
         addHotspot(file("slides.exe", "program"), file("over.gif", gifBytes(100, 50)), "10", "20",
                    file("hover.wav", wavBytes()));
         save();
@@ -72,15 +73,15 @@ struct DiscProject {
 
     void addHotspot(const std::string& app, const std::string& image, const std::string& x = "0",
                     const std::string& y = "0", const std::string& over = "", const std::string& click = "") {
-        ++state.hotspotCount;
-        state.setHotspot(state.hotspotCount, {app, image, x, y, over, click});
-        fields.trackBarMaximum = state.hotspotCount + 1;
+        ++project.hotspotCount;
+        project.hotspots.push_back({app, image, x, y, over, click});
     }
 
-    torvana::Project data() const { return torvana::projectFileData(state, fields); }
+    // Hotspot n, numbered from 1 as the project file and the findings number them.
+    torvana::Hotspot& hotspot(int n) { return project.hotspots.at(size_t(n - 1)); }
 
-    // Writes the project file as the fields are now.
-    void save() { torvana::writeProjectFile(state.projectPath, data()); }
+    // Writes the project file as the project is now.
+    void save() { torvana::writeProjectFile(state.projectPath, project); }
 };
 
 }  // namespace disctest

@@ -107,27 +107,27 @@ TEST(CrashTest, AKilledBuildLeavesOnlyWholeFilesUnderFinalNames) {
     state.programFolder = dir.file("program") + "/";
     state.projectName = "menu.cdrom";
     state.projectPath = dir.file("menu.cdrom");
-    BuildFields fields;
-    fields.addLinuxPlayer = false;  // the Linux player is not what is tested here
-    fields.stagingFolder = stage;
-    fields.backgroundImage = art + "/back.gif";
+    Project project;
+    BuildSettings settings;
+    settings.addLinuxPlayer = false;  // the Linux player is not what is tested here
+    project.stagingFolder = stage;
+    project.backgroundImage = art + "/back.gif";
     constexpr int kFiles = 40;
     // Two versions of every source, of different sizes, so a partial copy shows.
     auto contents = [](int file, int version) {
         return std::string(size_t(200000 + 1000 * version + file), char('A' + (file + version) % 26));
     };
     auto writeSources = [&](int version) {
-        replaceFileContents(fields.backgroundImage, contents(99, version));
+        replaceFileContents(project.backgroundImage, contents(99, version));
         for (int i = 1; i <= kFiles; ++i) replaceFileContents(art + "/app" + std::to_string(i) + ".exe", contents(i, version));
     };
     for (int i = 1; i <= kFiles; ++i) {
-        state.hotspotCount = i;
-        state.setHotspot(i, {art + "/app" + std::to_string(i) + ".exe", "", "1", "1", "", ""});
+        project.hotspotCount = i;
+        project.hotspots.push_back({art + "/app" + std::to_string(i) + ".exe", "", "1", "1", "", ""});
     }
-    fields.trackBarMaximum = kFiles + 1;
     SilentUser user;
     writeSources(0);
-    const auto once = timeOf([&] { ASSERT_EQ(runStagingBuild(state, fields, user), BuildResult::Succeeded); });
+    const auto once = timeOf([&] { ASSERT_EQ(runStagingBuild(state, project, settings, user), BuildResult::Succeeded); });
 
     auto isVersionOf = [&](const std::string& staged, int file) {
         const std::string now = readFileContents(staged);
@@ -137,7 +137,7 @@ TEST(CrashTest, AKilledBuildLeavesOnlyWholeFilesUnderFinalNames) {
     for (int k = 0; k < kills(); ++k) {
         writeSources((k + 1) % 2);
         const auto delay = std::chrono::microseconds(random() % (once.count() + 1));
-        runAndKill(delay, [&] { runStagingBuild(state, fields, user); });
+        runAndKill(delay, [&] { runStagingBuild(state, project, settings, user); });
         ASSERT_TRUE(isVersionOf(stage + "/images/back.gif", 99)) << "kill " << k;
         for (int i = 1; i <= kFiles; ++i) {
             const std::string staged = stage + "/" + std::to_string(i) + "/app" + std::to_string(i) + ".exe";

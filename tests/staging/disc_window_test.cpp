@@ -142,7 +142,7 @@ private slots:
     }
 
     void noImageFromAnIncompleteBuildOrACancel() {
-        p->state.hotspotClickWav[1] = p->art + "/gone.wav";
+        p->hotspot(1).clickWav = p->art + "/gone.wav";
         openProject();
         const std::string image = fx.path("disc.iso");
         fx.hook.chooseFile(image);

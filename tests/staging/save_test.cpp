@@ -17,6 +17,7 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "app/new_project_dialog.h"
 #include "staging/ui/disc_check_window.h"
 #include "hotspot/ui/hotspot_editor.h"
 #include "staging/ui/burn_dialog.h"
@@ -124,6 +125,19 @@ private slots:
         f->BitBtn1->click();
         QCOMPARE(fx.hook.beeps, beeps + 1);
         QCOMPARE(fx.hook.boxes.size(), boxes);
+        // A new project, whose one slot holds no hotspot yet: Save only beeps and writes nothing.
+        whenModal("TForm3", [&](QWidget* d) {
+            auto* dialog = static_cast<TForm3*>(d);
+            dialog->DirectoryListBox1->openFolder(fx.dirPath().toStdString());
+            dialog->Edit1->setText("new");
+            dialog->BitBtn1->click();
+        });
+        f->New1Click();
+        QCOMPARE(f->state.projectPath, fx.path("new.cdrom"));
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.beeps, beeps + 2);
+        QCOMPARE(fx.hook.boxes.size(), boxes);
+        QVERIFY(!torvana::fileExists(fx.path("new.cdrom")));
     }
 
     // Settings > Add a web page menu switched off: Save writes no index.html.

@@ -54,7 +54,8 @@ public:
 struct Fixture {
     TempDir dir;
     ProjectState state;
-    BuildFields fields;
+    Project project;
+    BuildSettings settings;
     RecordingUser user;
     std::string art = dir.file("art");
     std::string stage = dir.file("stage");
@@ -66,10 +67,10 @@ struct Fixture {
         state.programFolder = dir.file("program") + "/";
         state.projectName = "menu.cdrom";
         state.projectPath = dir.file("menu.cdrom");
-        fields.stagingFolder = stage;
-        fields.backgroundImage = file("back.gif", "background");
-        fields.cdTitle = "My Disc";
-        fields.addLinuxPlayer = false;  // the Linux part has tests of its own
+        project.stagingFolder = stage;
+        project.backgroundImage = file("back.gif", "background");
+        project.cdTitle = "My Disc";
+        settings.addLinuxPlayer = false;  // the Linux part has tests of its own
     }
 
     std::string file(const std::string& name, const std::string& contents = "x") {
@@ -80,12 +81,12 @@ struct Fixture {
 
     void addHotspot(const std::string& app, const std::string& image, const std::string& over = "",
                     const std::string& click = "") {
-        ++state.hotspotCount;
-        state.setHotspot(state.hotspotCount, {app, image, "1", "1", over, click});
-        fields.trackBarMaximum = state.hotspotCount + 1;
+        ++project.hotspotCount;
+        project.hotspots.push_back({app, image, "1", "1", over, click});
     }
+    Hotspot& hotspot(int n) { return project.hotspots.at(size_t(n - 1)); }
 
-    BuildResult build() { return runStagingBuild(state, fields, user); }
+    BuildResult build() { return runStagingBuild(state, project, settings, user); }
     std::string staged(const std::string& rel) const { return stage + "/" + rel; }
 };
 
@@ -110,7 +111,6 @@ std::vector<std::string> leftovers(const std::string& folder) {
 TEST(StagingBuild, RefusesWithoutWritingAnything) {
     {
         Fixture fx;  // a new project with no accepted hotspot: only a beep
-        fx.fields.trackBarMaximum = 1;
         EXPECT_EQ(fx.build(), BuildResult::Refused);
         EXPECT_EQ(fx.user.said, std::vector<std::string>{"beep"});
     }
@@ -140,8 +140,8 @@ TEST(StagingBuild, RefusesWithoutWritingAnything) {
     for (const Case& c : cases) {
         Fixture fx;
         fx.addHotspot("exit", fx.file("r.gif"));
-        fx.fields.stagingFolder = c.staging;
-        fx.fields.backgroundImage = c.background;
+        fx.project.stagingFolder = c.staging;
+        fx.project.backgroundImage = c.background;
         EXPECT_EQ(fx.build(), BuildResult::Refused);
         EXPECT_EQ(fx.user.said, std::vector<std::string>{c.said});
         EXPECT_FALSE(fileExists(fx.state.projectPath));
@@ -149,7 +149,7 @@ TEST(StagingBuild, RefusesWithoutWritingAnything) {
         EXPECT_FALSE(fx.user.busyNow);
     }
     linked.addHotspot("exit", linked.file("r.gif"));
-    linked.fields.stagingFolder = linked.dir.file("to-root");  // a link to the root folder
+    linked.project.stagingFolder = linked.dir.file("to-root");  // a link to the root folder
     EXPECT_EQ(linked.build(), BuildResult::Refused);
     EXPECT_EQ(linked.user.said,
               std::vector<std::string>{"refuse staging: Staging Folder cannot be on the root folder."});
@@ -161,16 +161,16 @@ TEST(StagingBuild, AValueThatWouldNotReadBackIsRefusedBeforeAnythingIsWritten) {
         void (*set)(Fixture&, const std::string&);
         std::string value, text;
     } cases[] = {
-        {[](Fixture& fx, const std::string& v) { fx.fields.cdTitle = v; }, "Summer\nPhotos",
+        {[](Fixture& fx, const std::string& v) { fx.project.cdTitle = v; }, "Summer\nPhotos",
          "CD Title \"Summer\\x0APhotos\" holds a line break or a Ctrl+Z, which the project file cannot keep; "
          "nothing was written"},
-        {[](Fixture& fx, const std::string& v) { fx.fields.openingWav = v; }, "a\r.wav",
+        {[](Fixture& fx, const std::string& v) { fx.project.openingWav = v; }, "a\r.wav",
          "Opening WAV \"a\\x0D.wav\" holds a line break or a Ctrl+Z, which the project file cannot keep; "
          "nothing was written"},
-        {[](Fixture& fx, const std::string& v) { fx.state.hotspotApplication[2] = v; }, "setup.exe\r\n-s",
+        {[](Fixture& fx, const std::string& v) { fx.hotspot(2).application = v; }, "setup.exe\r\n-s",
          "HotSpot 2, Application \"setup.exe\\x0D\\x0A-s\" holds a line break or a Ctrl+Z, which the project "
          "file cannot keep; nothing was written"},
-        {[](Fixture& fx, const std::string& v) { fx.state.hotspotClickWav[1] = v; }, "c\x1a.wav",
+        {[](Fixture& fx, const std::string& v) { fx.hotspot(1).clickWav = v; }, "c\x1a.wav",
          "HotSpot 1, Click WAV \"c\\x1A.wav\" holds a line break or a Ctrl+Z, which the project file cannot keep; "
          "nothing was written"},
     };
@@ -222,7 +222,7 @@ TEST(StagingBuild, ThreeHotspotsWithoutSounds) {
 
 TEST(StagingBuild, Sounds) {
     Fixture fx;
-    fx.fields.openingWav = fx.file("open.wav");
+    fx.project.openingWav = fx.file("open.wav");
     fx.addHotspot("exit", fx.file("r.gif"), fx.file("over.wav"), fx.file("click.wav"));
     fx.addHotspot("exit", fx.file("r.gif"), fx.file("over.wav"));  // the same files again do not meet
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);
@@ -257,7 +257,7 @@ TEST(StagingBuild, AFileThatIsTheSourceOfAnotherCopyIsNeverOverwritten) {
     Fixture fx;
     fs::create_directories(fx.staged("images"));
     replaceFileContents(fx.staged("images/bg.bmp"), "the user's background");
-    fx.fields.backgroundImage = fx.staged("images/bg.bmp");
+    fx.project.backgroundImage = fx.staged("images/bg.bmp");
     fx.addHotspot("exit", fx.file("bg.bmp", "a rollover"));
     // The same with the order turned round: the copy onto the later source is the one skipped.
     replaceFileContents(fx.staged("images/r.gif"), "the user's rollover");
@@ -295,7 +295,7 @@ TEST(StagingBuild, AUsersAutorunFilesAreNeverReplaced) {
     };
     for (const auto& row : rows) {
         Fixture fx;
-        fx.fields.addLinuxPlayer = true;
+        fx.settings.addLinuxPlayer = true;
         makeLinuxPlayerStandIn(fx.state.programFolder);
         fs::create_directories(fx.stage);
         const std::string users = "the user's own " + std::string(row.name);
@@ -318,7 +318,7 @@ TEST(StagingBuild, ProgressCountsEveryByte) {
     Fixture fx;
     fx.addHotspot(fx.file("big.bin", std::string(40 << 20, 'b')), fx.file("r.gif"));
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);
-    const uint64_t total = fileSize(fx.state.projectPath) + 6 + fileSize(fx.fields.backgroundImage) + (40 << 20) + 1;
+    const uint64_t total = fileSize(fx.state.projectPath) + 6 + fileSize(fx.project.backgroundImage) + (40 << 20) + 1;
     EXPECT_EQ(fx.user.lastTotal, total);
     EXPECT_EQ(fx.user.lastDone, total);
     EXPECT_GE(fx.user.progressCalls, 6 + 2);  // one per file, and more within the large one
@@ -365,13 +365,13 @@ TEST(CopyRule, MessagesShowStoredPathsVisiblyAndWhole) {
 // so the disc check and the disc image count them as the build's own.
 TEST(LinuxPlayer, FolderCopiedAndScriptWritten) {
     Fixture fx;
-    fx.fields.addLinuxPlayer = true;
+    fx.settings.addLinuxPlayer = true;
     makeLinuxPlayerStandIn(fx.state.programFolder);
     fs::create_directories(fx.state.programFolder + "linux-x86_64/licenses");
     replaceFileContents(fx.state.programFolder + "linux-x86_64/licenses/libsdl2-2.0-0", "licence");
     fx.addHotspot("exit", fx.file("r.gif"));
 
-    const StagingPlan plan = planStaging(fx.state, fx.fields);
+    const StagingPlan plan = planStaging(fx.state, fx.project, fx.settings);
     EXPECT_EQ(std::vector<std::string>(plan.folders.begin() + 3, plan.folders.end()),
               (std::vector<std::string>{"linux-x86_64", "linux-x86_64/lib", "linux-x86_64/licenses"}));
     std::vector<std::string> copied;
@@ -394,7 +394,7 @@ TEST(LinuxPlayer, FolderCopiedAndScriptWritten) {
     Fixture off;
     makeLinuxPlayerStandIn(off.state.programFolder);
     off.addHotspot("exit", off.file("r.gif"));
-    const StagingPlan without = planStaging(off.state, off.fields);
+    const StagingPlan without = planStaging(off.state, off.project, off.settings);
     EXPECT_EQ(without.folders.size(), 3u);
     EXPECT_EQ(std::count(without.written.begin(), without.written.end(), "autorun.sh"), 0);
     EXPECT_EQ(off.build(), BuildResult::Succeeded);
@@ -469,7 +469,7 @@ TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {
     };
     for (const Case& c : cases) {
         Fixture fx;
-        fx.fields.addLinuxPlayer = true;
+        fx.settings.addLinuxPlayer = true;
         fx.addHotspot("exit", fx.file("r.gif"));
         c.spoil(fx);
         EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures) << c.name;
@@ -510,7 +510,7 @@ TEST(CopyRule, MissingPlayerAndFailedCopies) {
     EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
     EXPECT_EQ(fx.user.said, (std::vector<std::string>{
                                 "warning: File: \"" + fx.dir.file("program/autorun.exe") + "\" does not exist.",
-                                "error: Error copying file: \"" + fx.fields.backgroundImage + "\" to \"" +
+                                "error: Error copying file: \"" + fx.project.backgroundImage + "\" to \"" +
                                     fx.staged("images/back.gif") + "\""}));
     EXPECT_EQ(leftovers(fx.stage), std::vector<std::string>{});
 }
@@ -575,7 +575,7 @@ TEST(CopyRule, BuildingTwiceReplacesAndASourceAtItsDestinationStaysWhole) {
 TEST(StagingBuild, TrailingSeparatorAndFoldersThatCannotBeMade) {
     Fixture fx;
     fx.addHotspot("exit", fx.file("r.gif"));
-    fx.fields.stagingFolder = fx.stage + "/";
+    fx.project.stagingFolder = fx.stage + "/";
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);
     EXPECT_TRUE(fileExists(fx.stage + "//images/back.gif"));
     EXPECT_EQ(fx.user.said.back(), "information: All Files copied over to \"" + fx.stage +
@@ -583,7 +583,7 @@ TEST(StagingBuild, TrailingSeparatorAndFoldersThatCannotBeMade) {
 
     Fixture deep;  // only the last level is created
     deep.addHotspot("exit", deep.file("r.gif"));
-    deep.fields.stagingFolder = deep.dir.file("no/such/stage");
+    deep.project.stagingFolder = deep.dir.file("no/such/stage");
     try {
         deep.build();
         FAIL();
@@ -624,27 +624,6 @@ TEST(CopyRule, AFailurePartWayNeverDamagesTheDestination) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy should fail and say so";
     EXPECT_EQ(readFileContents(fx.staged("1/big.bin")), "the older copy");
     EXPECT_EQ(leftovers(fx.stage), std::vector<std::string>{});
-}
-
-// What Open and the command line read is what Save writes, and the hotspot row then offers the
-// slot after the last hotspot, never past 99.
-TEST(StagingBuild, ProjectFileDataReadsBackAsWritten) {
-    for (const int count : {0, 2, 99}) {
-        Project data;
-        data.hotspotCount = count;
-        data.showExit = true;
-        data.cdTitle = "Title";
-        data.stagingFolder = "/stage";
-        data.backgroundImage = "/art/back.bmp";
-        data.openingWav = "/art/open.wav";
-        for (int i = 1; i <= count; ++i)
-            data.hotspots.push_back({"app" + std::to_string(i), "over.gif", std::to_string(i), "2", "in.wav", ""});
-        ProjectState state;
-        BuildFields fields;
-        applyProjectFileData(data, state, fields);
-        EXPECT_EQ(projectFileData(state, fields), data) << count;
-        EXPECT_EQ(fields.trackBarMaximum, std::min(count + 1, 99)) << count;
-    }
 }
 
 // autorun.inf keeps its three lines first; the CD title names the drive and the AutoPlay entry,
@@ -719,12 +698,12 @@ TEST(StagingBuild, FolderNamesStayOffTheDisc) {
     const std::string mine = readFileContents(fx.state.projectPath);
     EXPECT_NE(mine.find(fx.art), std::string::npos);
     EXPECT_EQ(readFileContents(fx.staged("menu.cdrom")).find(fx.dir.path()), std::string::npos);
-    fx.fields.keepFolderNamesOff = false;
+    fx.settings.keepFolderNamesOff = false;
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);
     EXPECT_EQ(readFileContents(fx.staged("menu.cdrom")), mine);
 
     // A project file kept in the staging folder is the user's: it stays, and the user hears why.
-    fx.fields.keepFolderNamesOff = true;
+    fx.settings.keepFolderNamesOff = true;
     fx.state.projectPath = fx.staged("menu.cdrom");
     fx.user.said.clear();
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);

@@ -13,7 +13,7 @@
 #include <QProcess>
 #include <QTest>
 
-#include "disc/command_line.h"
+#include "cli/command_line.h"
 #include "staging/staging_build.h"
 #include "staging/web_menu.h"
 #include "player/media_files.h"
@@ -66,7 +66,8 @@ class WebMenuBrowserTest : public QObject {
     HeadlessBrowser browser;
     QPoint origin;  // the stage's top-left corner in the viewport
     torvana::ProjectState state;
-    torvana::BuildFields fields;
+    torvana::Project project;
+    torvana::BuildSettings settings;
 
     // axe-core's findings on the open page (the rules broken, with their elements), then the
     // page's language and the names of the hotspots' links.
@@ -121,20 +122,19 @@ private slots:
         state.programFolder = dir.file("program") + "/";
         state.projectPath = dir.file("menu.cdrom");
         state.projectName = "menu.cdrom";
-        state.hotspotCount = 3;
-        state.setHotspot(1, {art + "/" + kFileName, art + "/" + kRolloverName, "200", "150", "", ""});
-        state.setHotspot(2, {"https://example.org/a?b=1&c=2", art + "/r2.bmp", "20", "400", art + "/over.wav",
+        project.hotspotCount = 3;
+        project.hotspots.push_back({art + "/" + kFileName, art + "/" + kRolloverName, "200", "150", "", ""});
+        project.hotspots.push_back({"https://example.org/a?b=1&c=2", art + "/r2.bmp", "20", "400", art + "/over.wav",
                              art + "/click.wav"});
-        state.setHotspot(3, {"exit", "", "600", "440", "", ""});
-        fields.cdTitle = kTitle;
-        fields.stagingFolder = stage;
-        fields.backgroundImage = art + "/back.bmp";
-        fields.openingWav = art + "/open.wav";
-        fields.showBrowse = fields.showExit = true;
-        fields.trackBarMaximum = 4;
-        fields.addLinuxPlayer = false;
+        project.hotspots.push_back({"exit", "", "600", "440", "", ""});
+        project.cdTitle = kTitle;
+        project.stagingFolder = stage;
+        project.backgroundImage = art + "/back.bmp";
+        project.openingWav = art + "/open.wav";
+        project.showBrowse = project.showExit = true;
+        settings.addLinuxPlayer = false;
         QuietUser user;
-        QCOMPARE(torvana::runStagingBuild(state, fields, user), torvana::BuildResult::Succeeded);
+        QCOMPARE(torvana::runStagingBuild(state, project, settings, user), torvana::BuildResult::Succeeded);
         QCOMPARE(user.said, QStringList());
 
         QVERIFY2(browser.start(QSize(800, 600)), qPrintable(browser.error()));
@@ -249,17 +249,17 @@ private slots:
         QFETCH(QString, label);
         QFETCH(bool, example);
         QFETCH(QString, names);
-        torvana::LoadedProject project{state, fields};
-        project.state.hotspotLabel[1] = label.toStdString();
+        torvana::LoadedProject loaded{state, project, settings};
+        loaded.project.hotspots[0].label = label.toStdString();
         if (example) {
             const QString folder = QString::fromStdString(dir.file("example"));
             QCOMPARE(QProcess::execute(TORVANA_MAKE_EXAMPLE, {folder}), 0);
-            project = torvana::loadProject(dir.file("example/sample.cdrom"), state.programFolder);
-            project.fields.addLinuxPlayer = false;
+            loaded = torvana::loadProject(dir.file("example/sample.cdrom"), state.programFolder);
+            loaded.settings.addLinuxPlayer = false;
         }
         QuietUser user;
-        QCOMPARE(torvana::runStagingBuild(project.state, project.fields, user), torvana::BuildResult::Succeeded);
-        openMenu(project.fields.stagingFolder);
+        QCOMPARE(torvana::runStagingBuild(loaded.state, loaded.project, loaded.settings, user), torvana::BuildResult::Succeeded);
+        openMenu(loaded.project.stagingFolder);
         QCOMPARE(axeFindingsAndNames(), QString::fromStdString(torvana::localeLanguage()) + "; " + names);
     }
 

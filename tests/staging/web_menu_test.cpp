@@ -36,7 +36,8 @@ struct Said : BuildUser {
 struct PageProject {
     TempDir dir;
     ProjectState state;
-    BuildFields fields;
+    Project project;
+    BuildSettings settings;
     Said user;
     std::string stage = dir.file("stage");
 
@@ -49,17 +50,16 @@ struct PageProject {
         state.programFolder = dir.file("program") + "/";
         state.projectPath = dir.file("menu.cdrom");
         state.projectName = "menu.cdrom";
-        state.hotspotCount = 2;
-        state.setHotspot(1, {dir.file("read me.txt"), dir.file("over.gif"), "5", "7", "", ""});
+        project.hotspotCount = 2;
+        project.hotspots.push_back({dir.file("read me.txt"), dir.file("over.gif"), "5", "7", "", ""});
         replaceFileContents(dir.file("text.gif"), "just text");
-        state.setHotspot(2, {"javascript://%0Aalert(1)", dir.file("text.gif"), "600", "470", "", ""});
-        fields.cdTitle = "A & B";
-        fields.stagingFolder = stage;
-        fields.backgroundImage = dir.file("back.gif");
-        fields.trackBarMaximum = 3;
-        fields.addLinuxPlayer = false;
+        project.hotspots.push_back({"javascript://%0Aalert(1)", dir.file("text.gif"), "600", "470", "", ""});
+        project.cdTitle = "A & B";
+        project.stagingFolder = stage;
+        project.backgroundImage = dir.file("back.gif");
+        settings.addLinuxPlayer = false;
     }
-    BuildResult build() { return runStagingBuild(state, fields, user); }
+    BuildResult build() { return runStagingBuild(state, project, settings, user); }
     std::string page() const { return readFileContents(stage + "/index.html"); }
 };
 
@@ -109,7 +109,7 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     PageProject p;
     EXPECT_EQ(p.build(), BuildResult::Succeeded);
     EXPECT_EQ(p.user.lines, std::vector<std::string>{});
-    EXPECT_EQ(planStaging(p.state, p.fields).written, (std::vector<std::string>{"autorun.inf", "index.html"}));
+    EXPECT_EQ(planStaging(p.state, p.project, p.settings).written, (std::vector<std::string>{"autorun.inf", "index.html"}));
     const std::string page = p.page();
     EXPECT_TRUE(has(page, "<title>A &amp; B</title>"));
     EXPECT_TRUE(has(page, "<img id=\"background\" src=\"images/back.gif\""));
@@ -132,7 +132,7 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     EXPECT_FALSE(has(page, "http"));
     EXPECT_FALSE(has(page, "src=\"/"));
     // A staging folder typed with a trailing separator gives the same page.
-    p.fields.stagingFolder = p.stage + "/";
+    p.project.stagingFolder = p.stage + "/";
     EXPECT_EQ(p.build(), BuildResult::Succeeded);
     EXPECT_EQ(p.page(), page);
 }
@@ -143,11 +143,11 @@ TEST(WebMenu, OffLeavesItOutAndAnOldPageIsALeftover) {
     PageProject p;
     ASSERT_EQ(p.build(), BuildResult::Succeeded);
     replaceFileContents(p.stage + "/index.html", "from an earlier build");
-    p.fields.addWebMenu = false;
-    EXPECT_EQ(planStaging(p.state, p.fields).written, std::vector<std::string>{"autorun.inf"});
+    p.settings.addWebMenu = false;
+    EXPECT_EQ(planStaging(p.state, p.project, p.settings).written, std::vector<std::string>{"autorun.inf"});
     EXPECT_EQ(p.build(), BuildResult::Succeeded);
     EXPECT_EQ(p.page(), "from an earlier build");
-    const DiscReport report = checkDisc(p.state, p.fields);
+    const DiscReport report = checkDisc(p.state, p.project, p.settings);
     EXPECT_EQ(report.strayEntries, std::vector<std::string>{p.stage + "/index.html"});
 }
 
@@ -175,7 +175,7 @@ TEST(WebMenu, APageThatCannotBeWrittenOrIsNotOursIsAFailedCopy) {
 
     PageProject again;
     ASSERT_EQ(again.build(), BuildResult::Succeeded);
-    again.fields.cdTitle = "Second";
+    again.project.cdTitle = "Second";
     EXPECT_EQ(again.build(), BuildResult::Succeeded);
     EXPECT_TRUE(has(again.page(), "<title>Second</title>"));
 }

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include "gif/gif_messages.h"
 #include "gif/qt/gif_painter.h"
 #include "gif/qt/gui_call_queue.h"
 #include "project/errors.h"
@@ -96,7 +97,7 @@ void GifPicture::Remove(GifPainter* painter) {
 // Palette
 
 GifPalette GifPicture::Palette() {
-    if (computingPalette_) throw GifError("No global or local color table defined");
+    if (computingPalette_) throw GifError(kNoColorTable);
     if (palette_) return *palette_;
     computingPalette_ = true;
     struct Clear {

@@ -108,11 +108,13 @@ TDiscCheckForm::TDiscCheckForm(QWidget* parent) : QDialog(parent) {
     setMinimumSize(480, 240);
 }
 
-void TDiscCheckForm::check(const torvana::ProjectState& state, const torvana::BuildFields& fields) {
+void TDiscCheckForm::check(const torvana::ProjectState& state, const torvana::Project& project,
+                           const torvana::BuildSettings& settings) {
     state_ = &state;
-    fields_ = fields;
+    project_ = project;
+    settings_ = settings;
     chosen_ = -1;
-    show(torvana::checkDisc(state, fields));
+    show(torvana::checkDisc(state, project_, settings_));
 }
 
 void TDiscCheckForm::show(const torvana::DiscReport& report) {
@@ -160,7 +162,7 @@ void TDiscCheckForm::Button1Click() {
 }
 
 void TDiscCheckForm::Button2Click() {
-    if (state_) check(*state_, fields_);
+    if (state_) check(*state_, project_, settings_);
 }
 
 void TDiscCheckForm::ListView1DblClick(QTreeWidgetItem* item) {

@@ -26,7 +26,8 @@ public:
     QPushButton* BitBtn1;    // "Close"
 
     // Runs the check and shows its findings.
-    void check(const torvana::ProjectState& state, const torvana::BuildFields& fields);
+    void check(const torvana::ProjectState& state, const torvana::Project& project,
+               const torvana::BuildSettings& settings);
 
     // The finding the user opened, when the window closed that way.
     const torvana::Finding* chosen() const { return chosen_ >= 0 ? &report_.findings[chosen_] : nullptr; }
@@ -42,7 +43,8 @@ private:
     void showDetail(QTreeWidgetItem* item);
 
     const torvana::ProjectState* state_ = nullptr;
-    torvana::BuildFields fields_;
+    torvana::Project project_;
+    torvana::BuildSettings settings_;
     torvana::DiscReport report_;
     int chosen_ = -1;
 };

@@ -52,12 +52,13 @@ std::string helpText();
 // "torvana 3.5": the program and its version.
 std::string versionText();
 
-// A project file as the editor holds it once opened, ready for the build and the check, with
-// the player taken from `programFolder` (ending with a separator). Throws Error when it cannot be
-// read.
+// A project file read for the build and the check, with the player taken from `programFolder`
+// (ending with a separator) and the build's settings at their defaults. Throws Error when it
+// cannot be read.
 struct LoadedProject {
-    ProjectState state;
-    BuildFields fields;
+    ProjectState state;  // the project file's path and the program folder
+    Project project;
+    BuildSettings settings;
 };
 LoadedProject loadProject(const std::string& path, const std::string& programFolder);
 

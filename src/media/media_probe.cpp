@@ -1,4 +1,4 @@
-#include "disc/media_probe.h"
+#include "media/media_probe.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "disc/command_line.h"
+#include "cli/command_line.h"
 #include "disc/disc_project.h"
 #include "test_support/test_ca.h"
 
@@ -172,7 +172,7 @@ TEST(CommandLine, CheckFindsAndChangesNothing) {
     EXPECT_TRUE(has(r.out, "(0 errors, 0 warnings, 0 notes)")) << r.out;
     EXPECT_FALSE(fs::exists(p.stage));
 
-    p.fields.backgroundImage = p.art + "/gone.bmp";
+    p.project.backgroundImage = p.art + "/gone.bmp";
     p.save();
     r = program().run("check menu.cdrom", p.dir.path());
     EXPECT_EQ(r.status, 1);
@@ -198,17 +198,17 @@ TEST(CommandLine, BuildStatuses) {
         std::string said;  // a line of standard error
     } cases[] = {
         {"every copy made", [](DiscProject&) {}, 0, "All Files copied over to \""},
-        {"a missing file", [](DiscProject& p) { p.state.hotspotClickWav[1] = p.art + "/gone.wav"; }, 1,
+        {"a missing file", [](DiscProject& p) { p.hotspot(1).clickWav = p.art + "/gone.wav"; }, 1,
          "warning: File: \"ART/gone.wav\" does not exist.\n"},
         {"a failed copy", [](DiscProject& p) { fs::create_directories(p.stage + "/1/slides.exe"); }, 1,
          "error: Error copying file: \"ART/slides.exe\" to \"STAGE/1/slides.exe\"\n"},
-        {"refused", [](DiscProject& p) { p.fields.stagingFolder = "/ab"; }, 2,
+        {"refused", [](DiscProject& p) { p.project.stagingFolder = "/ab"; }, 2,
          "error: Staging Folder cannot be on the root folder.\n"},
-        {"a staging folder that cannot be made", [](DiscProject& p) { p.fields.stagingFolder = p.dir.file("no/stage"); },
+        {"a staging folder that cannot be made", [](DiscProject& p) { p.project.stagingFolder = p.dir.file("no/stage"); },
          2, "/no/stage\" cannot be made: File not found\n"},
-        {"a staging folder that is a file", [](DiscProject& p) { p.fields.stagingFolder = p.fields.openingWav; }, 2,
+        {"a staging folder that is a file", [](DiscProject& p) { p.project.stagingFolder = p.project.openingWav; }, 2,
          "error: \"ART/open.wav\" is a file, not a folder\n"},
-        {"a coordinate that is not a number", [](DiscProject& p) { p.state.hotspotX[1] = "1O"; }, 1,
+        {"a coordinate that is not a number", [](DiscProject& p) { p.hotspot(1).x = "1O"; }, 1,
          "warning: Hotspot 1 left out: '1O' is not a valid integer value.\n"},
     };
     for (const Case& c : cases) {
@@ -229,8 +229,8 @@ TEST(CommandLine, BuildStatuses) {
 // The build saves the project with its labels and unknown lines, also in the staged copy.
 TEST(CommandLine, BuildKeepsLabelsInTheProjectAndItsStagedCopy) {
     DiscProject p;
-    p.state.hotspotLabel[1] = "Show the slides";
-    p.state.otherBlockLines = {"Colour1=teal"};
+    p.hotspot(1).label = "Show the slides";
+    p.project.otherBlockLines = {"Colour1=teal"};
     p.save();
     ASSERT_EQ(program().run("build menu.cdrom", p.dir.path()).status, 0);
     for (const std::string& path : {p.state.projectPath, p.stage + "/menu.cdrom"})
@@ -264,7 +264,7 @@ TEST(CommandLine, ImageIsWrittenOnlyFromACompleteBuild) {
     EXPECT_TRUE(has(r.err, "The disc image \"disc.iso\" is written.\n")) << r.err;
     EXPECT_GT(fs::file_size(p.dir.file("disc.iso")), 16u * 2048);
 
-    p.state.hotspotRolloverWav[1] = p.art + "/gone.wav";
+    p.hotspot(1).rolloverWav = p.art + "/gone.wav";
     p.save();
     r = program().run("image menu.cdrom second.iso", p.dir.path());
     EXPECT_EQ(r.status, 1);
@@ -290,13 +290,13 @@ TEST(CommandLine, ImageOverTheProjectOrItsFilesIsRefused) {
         SCOPED_TRACE(row.out);
         DiscProject p;
         const std::string project = torvana::readFileContents(p.state.projectPath);
-        const std::string back = torvana::readFileContents(p.fields.backgroundImage);
+        const std::string back = torvana::readFileContents(p.project.backgroundImage);
         const Outcome r = program().run(std::string("image menu.cdrom ") + row.out, p.dir.path());
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(has(r.err, "error: The disc image cannot be written to \"" + std::string(row.out) + "\": ")) << r.err;
         EXPECT_TRUE(has(r.err, row.said)) << r.err;
         EXPECT_EQ(torvana::readFileContents(p.state.projectPath), project);
-        EXPECT_EQ(torvana::readFileContents(p.fields.backgroundImage), back);
+        EXPECT_EQ(torvana::readFileContents(p.project.backgroundImage), back);
         EXPECT_FALSE(fs::exists(p.stage));
     }
 }
@@ -320,7 +320,7 @@ TEST(CommandLine, InterruptsCancelAndLeaveNoTemporaryFile) {
         DiscProject p;
         const std::string big = p.file("big.bin");
         fs::resize_file(big, uint64_t{1} << 30);  // sparse, but copied byte for byte
-        p.state.hotspotApplication[1] = big;
+        p.hotspot(1).application = big;
         p.save();
         fs::create_directories(p.dir.file("out"));
         if (std::string(row.command).rfind("image", 0) == 0) {
@@ -341,8 +341,8 @@ TEST(CommandLine, InterruptsCancelAndLeaveNoTemporaryFile) {
 // build's closing line too.
 TEST(CommandLine, EscapeSequencesAreShownNotSent) {
     DiscProject p;
-    p.fields.stagingFolder = p.dir.file("stage\x1b]0;retitled\x07\xC2\x9B" "2J");
-    p.state.hotspotClickWav[1] = p.art + "/\x1b[2Jgone.wav";
+    p.project.stagingFolder = p.dir.file("stage\x1b]0;retitled\x07\xC2\x9B" "2J");
+    p.hotspot(1).clickWav = p.art + "/\x1b[2Jgone.wav";
     p.save();
     const struct {
         const char* command;
@@ -359,7 +359,7 @@ TEST(CommandLine, EscapeSequencesAreShownNotSent) {
             EXPECT_EQ(text.find("\xC2\x9B"), std::string::npos) << row.command;
         }
         EXPECT_TRUE(has(r.out + r.err, row.shown)) << r.out << r.err;
-        p.state.hotspotClickWav[1].clear();  // the build then succeeds and names its folder
+        p.hotspot(1).clickWav.clear();  // the build then succeeds and names its folder
         p.save();
     }
 }

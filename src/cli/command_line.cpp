@@ -1,4 +1,4 @@
-#include "disc/command_line.h"
+#include "cli/command_line.h"
 
 #include <algorithm>
 #include <csignal>
@@ -132,14 +132,12 @@ std::string helpText() {
 std::string versionText() { return "torvana " TORVANA_VERSION "\n"; }
 
 LoadedProject loadProject(const std::string& path, const std::string& programFolder) {
-    const Project data = readProjectFile(path);
-    LoadedProject project;
-    ProjectState& state = project.state;
-    state.programFolder = programFolder;
-    state.projectPath = path;
-    state.projectName = fileNamePart(path);
-    applyProjectFileData(data, state, project.fields);
-    return project;
+    LoadedProject loaded;
+    loaded.project = readProjectFile(path);
+    loaded.state.programFolder = programFolder;
+    loaded.state.projectPath = path;
+    loaded.state.projectName = fileNamePart(path);
+    return loaded;
 }
 
 namespace {
@@ -247,8 +245,8 @@ Signing signingFor(const CommandLine& command) {
     return signing;
 }
 
-int check(const LoadedProject& project, bool usb, std::ostream& out) {
-    const DiscReport report = checkDisc(project.state, project.fields, usb);
+int check(const LoadedProject& loaded, bool usb, std::ostream& out) {
+    const DiscReport report = checkDisc(loaded.state, loaded.project, loaded.settings, usb);
     for (const Finding& f : report.findings) out << severityName(f.severity) << ": " << safe(f.text) << '\n';
     auto counted = [&](Severity severity, const std::string& one) {
         const int n = report.count(severity);
@@ -259,33 +257,33 @@ int check(const LoadedProject& project, bool usb, std::ostream& out) {
     return report.hasErrors() ? 1 : 0;
 }
 
-int build(LoadedProject& project, std::ostream& err, ProgressLine& line) {
+int build(LoadedProject& loaded, std::ostream& err, ProgressLine& line) {
     ConsoleBuildUser user(err, line);
-    const BuildResult result = runStagingBuild(project.state, project.fields, user);
+    const BuildResult result = runStagingBuild(loaded.state, loaded.project, loaded.settings, user);
     line.end();
     if (result == BuildResult::Cancelled)
         err << "cancelled: the build stopped before every file was copied into the staging folder.\n";
     return result == BuildResult::Succeeded ? 0 : result == BuildResult::CompletedWithFailures ? 1 : 2;
 }
 
-int image(LoadedProject& project, const std::string& imagePath, std::ostream& err, ProgressLine& line,
+int image(LoadedProject& loaded, const std::string& imagePath, std::ostream& err, ProgressLine& line,
           bool sayWritten = true) {
     // Refused before the build, so nothing of the project is touched.
-    if (const std::string refusal = imageTargetRefusal(project.state, project.fields, imagePath); !refusal.empty()) {
+    if (const std::string refusal = imageTargetRefusal(loaded.state, loaded.project, loaded.settings, imagePath); !refusal.empty()) {
         err << "error: " << safe(refusal) << '\n';
         return 2;
     }
     // A SOURCE_DATE_EPOCH that is no time stops the command before anything is built.
     const std::optional<int64_t> fixedTime = sourceDateEpoch();
-    const int built = build(project, err, line);
+    const int built = build(loaded, err, line);
     if (built != 0) {
         err << "error: the disc image was not written, since the staging folder is not complete.\n";
         return built;
     }
     // What the walk leaves out of the image is told; the image is made of the rest.
-    const std::vector<DiscTreeLeftOut> leftOut = readDiscTree(project.fields.stagingFolder).leftOut;
+    const std::vector<DiscTreeLeftOut> leftOut = readDiscTree(loaded.project.stagingFolder).leftOut;
     for (const DiscTreeLeftOut& entry : leftOut) err << "warning: " << safe(leftOutText(entry)) << '\n';
-    const ImageResult written = writeDiscImage(project.fields.stagingFolder, volumeNameFor(project.fields.cdTitle),
+    const ImageResult written = writeDiscImage(loaded.project.stagingFolder, volumeNameFor(loaded.project.cdTitle),
                                                imagePath, [&](uint64_t done, uint64_t total) {
                                                    line.show("Writing the disc image", done, total);
                                                    return interrupted == 0;
@@ -302,8 +300,8 @@ int image(LoadedProject& project, const std::string& imagePath, std::ostream& er
 
 // Builds, writes the image beside the staging folder under a temporary name, burns it and
 // removes it.
-int burn(LoadedProject& project, const CommandLine& command, std::ostream& err, ProgressLine& line) {
-    const std::string imagePath = burnImagePath(project.fields.stagingFolder);
+int burn(LoadedProject& loaded, const CommandLine& command, std::ostream& err, ProgressLine& line) {
+    const std::string imagePath = burnImagePath(loaded.project.stagingFolder);
     struct RemoveAtEnd {
         std::string path;
         ~RemoveAtEnd() {
@@ -313,7 +311,7 @@ int burn(LoadedProject& project, const CommandLine& command, std::ostream& err, 
     } removeImage{imagePath};
     // Only a complete image is burned: not one of a build that failed a copy, nor one that leaves
     // something of the staging folder out.
-    const int built = image(project, imagePath, err, line, false);
+    const int built = image(loaded, imagePath, err, line, false);
     if (built != 0) {
         err << "error: the disc was not burned.\n";
         return built;
@@ -365,24 +363,24 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
     ProgressLine line(err, terminal);
     InterruptsCancel interrupts;
     try {
-        LoadedProject project = loadProject(command.project, programFolder);
+        LoadedProject loaded = loadProject(command.project, programFolder);
         if (!settingsPath.empty()) {
             // What the build adds to the disc follows the editor's Settings menu.
             const EditorSettings settings = loadSettings(settingsPath);
             if (!settings.problem.empty()) err << "warning: " << safe(settings.problem) << "\n";
-            project.fields.addLinuxPlayer = settings.addLinuxPlayer;
-            project.fields.addWebMenu = settings.addWebMenu;
-            project.fields.keepFolderNamesOff = settings.keepFolderNamesOff;
+            loaded.settings.addLinuxPlayer = settings.addLinuxPlayer;
+            loaded.settings.addWebMenu = settings.addWebMenu;
+            loaded.settings.keepFolderNamesOff = settings.keepFolderNamesOff;
             // The password the editor asks at each build has no place here: only --sign signs.
             if (!settings.signCertificate.empty() && command.signCertificate.empty() && command.kind != CommandKind::Check)
                 err << "warning: the Windows player is not signed: the editor's Settings sign it with \""
                     << safe(settings.signCertificate) << "\", but the command line signs only with --sign.\n";
         }
-        if (command.kind == CommandKind::Check) return check(project, command.usb, out);
-        if (!command.signCertificate.empty()) project.fields.signing = signingFor(command);
-        if (command.kind == CommandKind::Build) return build(project, err, line);
-        if (command.kind == CommandKind::Image) return image(project, command.image, err, line);
-        return burn(project, command, err, line);
+        if (command.kind == CommandKind::Check) return check(loaded, command.usb, out);
+        if (!command.signCertificate.empty()) loaded.settings.signing = signingFor(command);
+        if (command.kind == CommandKind::Build) return build(loaded, err, line);
+        if (command.kind == CommandKind::Image) return image(loaded, command.image, err, line);
+        return burn(loaded, command, err, line);
     } catch (const Error& e) {
         line.end();
         err << "error: " << safe(e.what()) << '\n';
