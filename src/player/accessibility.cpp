@@ -506,6 +506,22 @@ struct AccessibilityBridge::Impl {
         return false;
     }
 
+    // A client's question for every object at once (libatspi asks it first): an empty answer,
+    // so it asks each object, as it does of any application without that list.
+    DBusHandlerResult emptyCache(DBusMessage* call) {
+        const char* member = d.dbus_message_get_member(call);
+        if (!member || std::strcmp(member, "GetItems") != 0) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+        DBusMessage* reply = d.dbus_message_new_method_return(call);
+        if (!reply) return DBUS_HANDLER_RESULT_NEED_MEMORY;
+        DBusMessageIter out, items;
+        d.dbus_message_iter_init_append(reply, &out);
+        d.dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "((so)(so)(so)iiassusau)", &items);
+        d.dbus_message_iter_close_container(&out, &items);
+        d.dbus_connection_send(connection, reply, nullptr);
+        d.dbus_message_unref(reply);
+        return DBUS_HANDLER_RESULT_HANDLED;
+    }
+
     static DBusHandlerResult filter(DBusConnection*, DBusMessage* message, void* self) {
         return static_cast<Impl*>(self)->handle(message);
     }
@@ -515,9 +531,10 @@ struct AccessibilityBridge::Impl {
         std::unique_lock lock(mutex);
         const AccessibleMenu m = menu;
         lock.unlock();
-        const std::optional<int> object = this->object(d.dbus_message_get_path(call), m);
+        const char* path = d.dbus_message_get_path(call);
+        if (path && std::strcmp(path, "/org/a11y/atspi/cache") == 0) return emptyCache(call);
+        const std::optional<int> object = this->object(path, m);
         if (!object) {
-            const char* path = d.dbus_message_get_path(call);
             if (!path || std::strncmp(path, kRoot, std::strlen(kRoot)) != 0) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
         }
         DBusMessage* reply = d.dbus_message_new_method_return(call);
