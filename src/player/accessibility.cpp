@@ -82,9 +82,10 @@ struct AccessibilityBridge::Impl {
     std::atomic<bool> stopping{false};
     int wake[2] = {-1, -1};
 
-    std::mutex mutex;  // guards the two below
+    std::mutex mutex;  // guards the three below
     AccessibleMenu menu;
-    int announced = -1;  // the focused item the bus was last told of
+    int announced = -1;            // the focused item the bus was last told of
+    bool announcedActive = false;  // whether it was told the window has the focus
 
     std::atomic<bool> serving{false};  // connected and answering; ending it is then quick
 
@@ -104,10 +105,8 @@ struct AccessibilityBridge::Impl {
             }
             return;
         }
-        {
-            std::lock_guard lock(mutex);
-            announced = menu.focusedItem();
-        }
+        // Nothing is announced yet: a window that has the focus already is activated at once,
+        // so a screen reader says the menu's title as it appears.
         serving = true;
         const int fd = [&] {
             int f = -1;
@@ -214,26 +213,42 @@ struct AccessibilityBridge::Impl {
         return value ? value : "";
     }
 
-    // "focused" leaves the item that had it and reaches the one that has it now.
+    // As the window gains the keyboard focus it is activated, then the item the keyboard is on
+    // is "focused"; "focused" leaves an item before the next one has it, and before the window
+    // is deactivated. A screen reader says the window's title, then the item's name.
     void announceFocus() {
         int before, now;
+        bool wasActive, active;
         {
             std::lock_guard lock(mutex);
             before = announced;
             now = announced = menu.focusedItem();
+            wasActive = announcedActive;
+            active = announcedActive = menu.windowFocused;
         }
-        if (before == now) return;
-        if (before >= 0) stateChanged(itemPath(before), "focused", false);
-        if (now >= 0) stateChanged(itemPath(now), "focused", true);
+        if (before == now && wasActive == active) return;
+        const std::string frame = pathOf(-1);
+        if (active && !wasActive) {
+            event(frame, "Window", "Activate", "", 0);
+            event(frame, "Object", "StateChanged", "active", 1);
+        }
+        if (before >= 0 && before != now) event(itemPath(before), "Object", "StateChanged", "focused", 0);
+        if (now >= 0 && before != now) event(itemPath(now), "Object", "StateChanged", "focused", 1);
+        if (wasActive && !active) {
+            event(frame, "Object", "StateChanged", "active", 0);
+            event(frame, "Window", "Deactivate", "", 0);
+        }
     }
 
-    void stateChanged(const std::string& path, const char* state, bool on) {
-        DBusMessage* signal = d.dbus_message_new_signal(path.c_str(), "org.a11y.atspi.Event.Object", "StateChanged");
+    // An AT-SPI event: org.a11y.atspi.Event.<kind>.<member> from the object at `path`.
+    void event(const std::string& path, const char* kind, const char* member, const char* detail, int32_t detail1) {
+        const std::string iface = std::string("org.a11y.atspi.Event.") + kind;
+        DBusMessage* signal = d.dbus_message_new_signal(path.c_str(), iface.c_str(), member);
         if (!signal) return;
         DBusMessageIter it, v, dict;
         d.dbus_message_iter_init_append(signal, &it);
-        const int32_t detail1 = on, detail2 = 0;
-        d.dbus_message_iter_append_basic(&it, DBUS_TYPE_STRING, &state);
+        const int32_t detail2 = 0;
+        d.dbus_message_iter_append_basic(&it, DBUS_TYPE_STRING, &detail);
         d.dbus_message_iter_append_basic(&it, DBUS_TYPE_INT32, &detail1);
         d.dbus_message_iter_append_basic(&it, DBUS_TYPE_INT32, &detail2);
         d.dbus_message_iter_open_container(&it, DBUS_TYPE_VARIANT, "i", &v);
@@ -585,7 +600,7 @@ void AccessibilityBridge::update(AccessibleMenu menu) {
     {
         std::lock_guard lock(i.mutex);
         if (menu == i.menu) return;
-        moved = menu.focusedItem() != i.menu.focusedItem();
+        moved = menu.focusedItem() != i.menu.focusedItem() || menu.windowFocused != i.menu.windowFocused;
         i.menu = std::move(menu);
     }
     if (moved && write(i.wake[1], "f", 1) < 0) {

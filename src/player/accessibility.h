@@ -52,7 +52,7 @@ public:
     // neither the accessibility bus nor a session bus is named in the environment.
     void start(AccessibleMenu menu);
     // The menu as it is now, from the player's thread after each round of events; a change of
-    // the focused item is announced.
+    // the focused item or of the window's focus is announced.
     void update(AccessibleMenu menu);
 
 private:
