@@ -593,6 +593,8 @@ void AccessibilityBridge::start(AccessibleMenu menu) {
     i.thread = std::thread([impl = impl_] { impl->run(); });
 }
 
+bool AccessibilityBridge::started() const { return impl_->thread.joinable(); }
+
 void AccessibilityBridge::update(AccessibleMenu menu) {
     Impl& i = *impl_;
     if (!i.thread.joinable()) return;

@@ -54,6 +54,8 @@ public:
     // The menu as it is now, from the player's thread after each round of events; a change of
     // the focused item or of the window's focus is announced.
     void update(AccessibleMenu menu);
+    // Whether it started: the player skips building the menu for update() otherwise.
+    bool started() const;
 
 private:
     struct Impl;

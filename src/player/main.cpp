@@ -135,7 +135,7 @@ public:
             }
             carryOut(engine_.tick());
             update();
-            accessibility_.update(accessibleMenu());
+            if (accessibility_.started()) accessibility_.update(accessibleMenu());
         }
         sound_.stop();
         return 0;
