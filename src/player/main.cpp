@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "menu/menu_engine.h"
+#include "player/accessibility.h"
 #include "player/launch.h"
 #include "player/sound.h"
 #include "project/errors.h"
@@ -80,7 +81,14 @@ double platformFactor(SDL_Window* window) {
 
 class PlayerWindow {
 public:
-    explicit PlayerWindow(torvana::PlayerProject project) : engine_(std::move(project), nowMs) {}
+    explicit PlayerWindow(torvana::PlayerProject project)
+        : engine_(std::move(project), nowMs), activateEvent_(SDL_RegisterEvents(1)), accessibility_([this](int item) {
+              // From the bridge's thread: the item is clicked on the player's.
+              SDL_Event e{};
+              e.type = activateEvent_;
+              e.user.code = item;
+              SDL_PushEvent(&e);
+          }) {}
 
     ~PlayerWindow() {
         for (SDL_Cursor* c : {hand_, arrow_})
@@ -123,9 +131,11 @@ public:
                 if (!sound_.open()) engine_.setSoundOutput(false);
                 carryOut(opening);
                 pointAgain();
+                accessibility_.start(accessibleMenu());
             }
             carryOut(engine_.tick());
             update();
+            if (accessibility_.started()) accessibility_.update(accessibleMenu());
         }
         sound_.stop();
         return 0;
@@ -183,6 +193,20 @@ private:
         }
     }
 
+    // The menu as a screen reader is told of it.
+    torvana::player::AccessibleMenu accessibleMenu() const {
+        torvana::player::AccessibleMenu m;
+        m.title = engine_.project().title;
+        const int hotspots = int(engine_.project().hotspots.size());
+        for (int i = 0; i < engine_.itemCount(); ++i) m.items.push_back({engine_.spokenName(i), i >= hotspots, engine_.itemRect(i)});
+        m.focus = engine_.focusItem();
+        m.windowFocused = engine_.focused();
+        SDL_GetWindowPosition(window_, &m.window.x, &m.window.y);
+        m.window.width = engine_.width();
+        m.window.height = engine_.height();
+        return m;
+    }
+
     // A pointer already resting on the window counts as a move there once the hotspots are in.
     void pointAgain() {
         int x = 0, y = 0;
@@ -193,6 +217,10 @@ private:
     }
 
     void handle(const SDL_Event& e) {
+        if (e.type == activateEvent_ && activateEvent_ != Uint32(-1)) {
+            if (e.user.code >= 0 && e.user.code < engine_.itemCount()) carryOut(engine_.activateItem(e.user.code));
+            return;
+        }
         switch (e.type) {
         case SDL_QUIT:
             carryOut(engine_.handle(Event::keyPress(Key::Escape)));
@@ -289,6 +317,9 @@ private:
     SDL_Cursor* arrow_ = nullptr;
     bool handShown_ = false;
     bool running_ = true;
+    Uint32 activateEvent_;
+    // Last: its thread ends before the rest goes.
+    torvana::player::AccessibilityBridge accessibility_;
 };
 
 }  // namespace

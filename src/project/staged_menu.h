@@ -46,6 +46,7 @@ struct HotspotRect {
     bool contains(int px, int py) const {
         return px >= x && py >= y && px - x < width && py - y < height;
     }
+    bool operator==(const HotspotRect&) const = default;
 };
 
 // The size of the target of a hotspot without a picture.
