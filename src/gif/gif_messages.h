@@ -33,6 +33,10 @@ inline constexpr const char* kInvalidCodeSize = "Invalid LZW minimum code size";
 inline constexpr const char* kBitBufferUnderrun = "Decoder bit buffer under-run";
 inline constexpr const char* kCircularEntry = "Circular decoder table entry";
 
+// A picture that would not fit in the memory left to pictures (the players and the editor say
+// this for every kind of picture they draw).
+inline constexpr const char* kNotEnoughMemory = "not enough memory for the picture";
+
 // Progress while a picture loads.
 inline constexpr const char* kLoading = "Loading...";
 

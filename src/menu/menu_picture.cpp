@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "gif/gif_messages.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 
@@ -68,7 +69,7 @@ Picture loadGif(const std::string& path) {
         picture.error = e.what();
     } catch (const std::bad_alloc&) {
         picture = Picture();
-        picture.error = "not enough memory for the picture";
+        picture.error = gif::kNotEnoughMemory;
     }
     return picture;
 }
@@ -92,7 +93,7 @@ Picture loadImage(const std::string& bytes) {
     try {
         charge->Add(int64_t(width) * height * 8);
     } catch (const std::exception&) {
-        picture.error = "not enough memory for the picture (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+        picture.error = std::string(gif::kNotEnoughMemory) + " (" + std::to_string(width) + " x " + std::to_string(height) + ")";
         return picture;
     }
     stbi_uc* rgba = stbi_load_from_memory(data, int(bytes.size()), &width, &height, &channels, 4);
@@ -113,7 +114,7 @@ Picture loadImage(const std::string& bytes) {
         }
     } catch (const std::bad_alloc&) {
         picture = Picture();
-        picture.error = "not enough memory for the picture";
+        picture.error = gif::kNotEnoughMemory;
     }
     stbi_image_free(rgba);
     if (picture.isNull()) return picture;
@@ -159,7 +160,7 @@ Picture loadPicture(const std::string& path) {
         picture.error = e.what();
         return picture;
     } catch (const std::bad_alloc&) {
-        picture.error = "not enough memory for the picture";
+        picture.error = gif::kNotEnoughMemory;
         return picture;
     }
     return loadImage(bytes);

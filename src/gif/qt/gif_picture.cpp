@@ -16,11 +16,11 @@ std::string Graphic::TryDraw(QPainter& painter, const QRect& target) {
     try {
         Draw(painter, target);
     } catch (const GifOutOfMemory&) {
-        return "not enough memory for the picture";
+        return kNotEnoughMemory;
     } catch (const torvana::Error& e) {
         return e.what();
     } catch (const std::bad_alloc&) {
-        return "not enough memory for the picture";
+        return kNotEnoughMemory;
     }
     return {};
 }
@@ -385,9 +385,9 @@ std::unique_ptr<Graphic> LoadGraphic(const std::string& path) {
         charge->ReduceTo(image.sizeInBytes());
         return std::make_unique<StillPicture>(CountedImage(std::move(image), std::move(charge)));
     } catch (const GifOutOfMemory&) {
-        throw torvana::Error("not enough memory for the picture");
+        throw torvana::Error(kNotEnoughMemory);
     } catch (const std::bad_alloc&) {
-        throw torvana::Error("not enough memory for the picture");
+        throw torvana::Error(kNotEnoughMemory);
     }
 }
 
