@@ -18,7 +18,7 @@
 #   toolkit   the windowing layer: core and toolkit only, nothing of the windows.
 #   player, player_win   the menu players: the menu engine, gif, project and their own folder,
 #             no Qt.
-#   hotspot/ui, staging/ui, settings/ui: the folder's windows, on core, gif/qt and toolkit; never
+#   hotspot/ui, staging/ui, disc/ui, settings/ui: the folder's windows, on core, gif/qt and toolkit; never
 #             app, nor another folder's windows.
 #   app       main(), the main window and its commands: anything of the editor.
 #
@@ -66,7 +66,7 @@ function(part_of f out)
   set(folder ${CMAKE_MATCH_1})
   if(f MATCHES "^src/gif/qt/")
     set(part gif/qt)
-  elseif(f MATCHES "^src/(hotspot|staging|settings)/ui/")
+  elseif(f MATCHES "^src/(hotspot|staging|disc|settings)/ui/")
     set(part ${folder}/ui)
   elseif(stem IN_LIST core_stems AND NOT folder IN_LIST core_parts)
     set(part core?)
@@ -81,10 +81,10 @@ set(allowed_toolkit ${core_parts} toolkit)
 # The players stand on the menu engine and what it stands on, never on the editor's build.
 set(allowed_player project gif menu player)
 set(allowed_player_win project gif menu player_win)
-foreach(folder hotspot staging settings)
+foreach(folder hotspot staging disc settings)
   set(allowed_${folder}/ui ${core_parts} gif/qt toolkit ${folder}/ui)
 endforeach()
-set(allowed_app ${core_parts} gif/qt toolkit hotspot/ui staging/ui settings/ui app)
+set(allowed_app ${core_parts} gif/qt toolkit hotspot/ui staging/ui disc/ui settings/ui app)
 
 set(failures "")
 set(parts "")

@@ -1,5 +1,5 @@
 // The main window's build commands: Save, Test Run, Check Disc, Make Disc Image and the three
-// pickers. The build's messages and progress are staging/ui's.
+// pickers. The build's messages and progress are disc/ui's.
 
 #include <QCheckBox>
 #include <QDir>
@@ -18,9 +18,9 @@
 #include "project/paths.h"
 #include "settings/settings_file.h"
 #include "staging/staging_build.h"
-#include "staging/ui/build_user.h"
-#include "staging/ui/burn_dialog.h"
-#include "staging/ui/disc_check_window.h"
+#include "disc/ui/build_user.h"
+#include "disc/ui/burn_dialog.h"
+#include "disc/ui/disc_check_window.h"
 #include "staging/ui/signing_dialog.h"
 #include "staging/ui/staging_folder_dialog.h"
 #include "toolkit/file_picker.h"

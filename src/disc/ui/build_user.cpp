@@ -1,4 +1,4 @@
-#include "staging/ui/build_user.h"
+#include "disc/ui/build_user.h"
 
 #include <QDir>
 

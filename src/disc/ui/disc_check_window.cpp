@@ -1,4 +1,4 @@
-#include "staging/ui/disc_check_window.h"
+#include "disc/ui/disc_check_window.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -13,7 +13,7 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "staging/ui/disc_check_window.h"
+#include "disc/ui/disc_check_window.h"
 #include "disc/disc_project.h"
 #include "hotspot/ui/hotspot_editor.h"
 #include "test_support/window_fixture.h"

@@ -1,4 +1,4 @@
-#include "staging/ui/burn_dialog.h"
+#include "disc/ui/burn_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
