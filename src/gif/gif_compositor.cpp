@@ -1,6 +1,7 @@
 #include "gif/gif_compositor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace torvana::gif {
@@ -33,6 +34,14 @@ void FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colou
     if (honourTransparency && transparent >= 0) colours[transparent] &= pack(GifRgba{255, 255, 255, 0});
 }
 
+// Eight indices at once, the first in the lowest byte, whatever the host's byte order.
+inline uint64_t LoadIndices8(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v;
+}
+
 // Writes the colours of `count` indices; four at a time, so that the lookups of neighbouring
 // pixels overlap.
 inline void ExpandRun(uint8_t* dst, const uint8_t* src, size_t count, const uint32_t* colours) {
@@ -44,18 +53,35 @@ inline void ExpandRun(uint8_t* dst, const uint8_t* src, size_t count, const uint
     for (; x < count; ++x) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
 }
 
-// Like ExpandRun, leaving the canvas as it is under the transparent index: the runs between
-// transparent pixels are found with memchr and written whole.
+// Whether one of the eight bytes of `v` is the byte that `pattern` repeats.
+inline bool HasByte(uint64_t v, uint64_t pattern) {
+    const uint64_t x = v ^ pattern;
+    return ((x - 0x0101010101010101u) & ~x & 0x8080808080808080u) != 0;
+}
+
+// Like ExpandRun, leaving the canvas as it is under the transparent index. Indices are looked
+// at eight at a time: groups without the transparent index are written as one run, groups of
+// it only are skipped, and only a mixed group goes pixel by pixel, so sprites with a hole every
+// few pixels cost little more than long runs.
 void ExpandRunTransparent(uint8_t* dst, const uint8_t* src, size_t count, const uint32_t* colours, uint8_t transparent) {
-    const uint8_t* p = src;
-    const uint8_t* const end = src + count;
-    while (p < end) {
-        const auto* hole = static_cast<const uint8_t*>(std::memchr(p, transparent, size_t(end - p)));
-        if (!hole) hole = end;
-        ExpandRun(dst + 4 * (p - src), p, size_t(hole - p), colours);
-        p = hole;
-        while (p < end && *p == transparent) ++p;
+    const uint64_t pattern = 0x0101010101010101u * transparent;
+    size_t x = 0;
+    while (x + 8 <= count) {
+        const uint64_t v = LoadIndices8(src + x);
+        if (!HasByte(v, pattern)) {
+            size_t end = x + 8;
+            while (end + 8 <= count && !HasByte(LoadIndices8(src + end), pattern)) end += 8;
+            ExpandRun(dst + 4 * x, src + x, end - x, colours);
+            x = end;
+            continue;
+        }
+        if (v != pattern)
+            for (size_t k = x; k < x + 8; ++k)
+                if (src[k] != transparent) std::memcpy(dst + 4 * k, &colours[src[k]], 4);
+        x += 8;
     }
+    for (; x < count; ++x)
+        if (src[x] != transparent) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
 }
 
 // One row of the canvas filled with `colour`, the rest copied from it.
@@ -80,7 +106,7 @@ RgbaCanvas RgbaCanvas::Create(int width, int height, GifRgba colour, int64_t byt
     canvas.width = std::max(width, 0);
     canvas.height = std::max(height, 0);
     canvas.pixels.resize(size_t(canvas.width) * canvas.height * 4);
-    if (pack(colour) != 0) FillRows(canvas, CanvasArea{0, 0, canvas.width, canvas.height}, pack(colour));
+    FillRows(canvas, CanvasArea{0, 0, canvas.width, canvas.height}, pack(colour));
     return canvas;
 }
 
@@ -170,10 +196,8 @@ void GifCompositor::Fill() const {
     if (options_.underlay) {
         canvas_.pixels = options_.underlay->pixels;
     } else {
-        // The pixels were cleared, so growing them gives zeros: a transparent start is done.
         canvas_.pixels.resize(size_t(canvas_.width) * canvas_.height * 4);
-        const uint32_t colour = pack(options_.background.value_or(GifRgba{}));
-        if (colour != 0) FillRows(canvas_, CanvasArea{0, 0, canvas_.width, canvas_.height}, colour);
+        FillRows(canvas_, CanvasArea{0, 0, canvas_.width, canvas_.height}, pack(options_.background.value_or(GifRgba{})));
     }
     unfilled_ = false;
 }
@@ -221,20 +245,18 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
     const CanvasArea area = FrameArea(frame, canvas_);
     const int disposal = FrameDisposal(frame);
     const int transparent = options_.honourTransparency ? frame.TransparentIndex() : -1;
-    if (unfilled_ && transparent < 0 && disposal != 3 && area.left == 0 && area.top == 0 &&
-        area.right == canvas_.width && area.bottom == canvas_.height) {
-        // The frame covers the whole canvas opaquely: its rows are the canvas, written once.
+    const bool covers = area.left == 0 && area.top == 0 && area.right == canvas_.width && area.bottom == canvas_.height;
+    if (unfilled_ && covers && disposal != 3 && (transparent < 0 || !options_.underlay)) {
+        // The frame covers the whole starting canvas: its rows are the canvas, written once. Its
+        // transparent pixels show the starting colour, so they are written as that colour.
         uint32_t colours[256];
         FrameColours(frame, options_.honourTransparency, colours);
+        if (transparent >= 0) colours[transparent] = pack(options_.background.value_or(GifRgba{}));
         const size_t width = size_t(canvas_.width);
-        row_.resize(width);
-        canvas_.pixels.reserve(width * canvas_.height * 4);
-        const auto* rowBytes = reinterpret_cast<const uint8_t*>(row_.data());
-        for (int y = 0; y < canvas_.height; ++y) {
-            ExpandRun(reinterpret_cast<uint8_t*>(row_.data()), frame.pixels.data() + size_t(y) * frame.frameWidth, width,
-                      colours);
-            canvas_.pixels.insert(canvas_.pixels.end(), rowBytes, rowBytes + width * 4);
-        }
+        canvas_.pixels.resize(width * canvas_.height * 4);
+        for (int y = 0; y < canvas_.height; ++y)
+            ExpandRun(canvas_.pixels.data() + size_t(y) * width * 4, frame.pixels.data() + size_t(y) * frame.frameWidth,
+                      width, colours);
         unfilled_ = false;
     } else {
         Fill();
