@@ -26,10 +26,13 @@ void CheckCanvasBudget(int width, int height, int64_t byteBudget) {
 void FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colours[256]) {
     const GifColorMap& table = frame.ActiveColors();
     if (table.tripleCount == 0) throw GifError("No global or local color table defined");
+    // All 256 black first: a loop of a fixed count the compiler writes with wide stores, where
+    // filling only the entries past a short table went one entry at a time.
+    const uint32_t black = pack(GifRgba{0, 0, 0, 255});
+    for (int i = 0; i < 256; ++i) colours[i] = black;
     const int n = std::min(table.tripleCount, 256);
     const uint8_t* e = table.Entry(0);
     for (int i = 0; i < n; ++i, e += 3) colours[i] = pack(GifRgba{e[0], e[1], e[2], 255});
-    std::fill(colours + n, colours + 256, pack(GifRgba{0, 0, 0, 255}));
     const int transparent = frame.TransparentIndex();
     if (honourTransparency && transparent >= 0) colours[transparent] &= pack(GifRgba{255, 255, 255, 0});
 }
