@@ -237,9 +237,23 @@ void GifCompositor::RestoreSavedArea(const CanvasArea& area) {
                     saved_.data() + size_t(y - area.top) * rowBytes, rowBytes);
 }
 
+// Whether the frame paints every pixel of `area` opaquely, with a table to paint it from, and
+// keeps nothing of what lay under it (no disposal 3): what is under it before does not matter.
+bool GifCompositor::PaintsOver(const GifFrame& frame, const CanvasArea& area) const {
+    if (frame.IsEmptyFrame() || frame.ActiveColors().tripleCount == 0 || FrameDisposal(frame) == 3) return false;
+    if (options_.honourTransparency && frame.TransparentIndex() >= 0) return false;
+    const CanvasArea covered = FrameArea(frame, canvas_);
+    return covered.left <= area.left && covered.top <= area.top && covered.right >= area.right &&
+           covered.bottom >= area.bottom;
+}
+
 const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
-    if (pendingDisposal_ == 2) RestoreBackground(pendingArea_);
-    if (pendingDisposal_ == 3) RestoreSavedArea(pendingArea_);
+    // The last frame's disposal is skipped when this frame paints its whole area over anyway.
+    if (pendingDisposal_ >= 2 && pendingDisposal_ <= 3 &&
+        !(index < image_.frames.Count() && PaintsOver(image_.frames[index], pendingArea_))) {
+        if (pendingDisposal_ == 2) RestoreBackground(pendingArea_);
+        if (pendingDisposal_ == 3) RestoreSavedArea(pendingArea_);
+    }
     pendingDisposal_ = 0;
 
     if (index >= image_.frames.Count()) throw GifError("Invalid frame index");
@@ -263,7 +277,7 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
         unfilled_ = false;
     } else {
         Fill();
-        if (clearFirst) RestoreBackground(area);
+        if (clearFirst && !PaintsOver(frame, area)) RestoreBackground(area);
         if (disposal == 3) SaveArea(area);
         DrawFrame(canvas_, frame, options_.honourTransparency);
     }

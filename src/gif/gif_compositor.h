@@ -134,6 +134,7 @@ public:
     }
 
 private:
+    bool PaintsOver(const GifFrame& frame, const CanvasArea& area) const;
     void RestoreBackground(const CanvasArea& area);
     // Gives the canvas its starting content when it has none yet.
     void Fill() const;
