@@ -1,6 +1,7 @@
 #include "gif/gif_compositor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "gif/gif_messages.h"
@@ -27,12 +28,23 @@ void CheckCanvasBudget(int width, int height, int64_t byteBudget) {
 void FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colours[256]) {
     const GifColorMap& table = frame.ActiveColors();
     if (table.tripleCount == 0) throw GifError(kNoColorTable);
+    // All 256 black first: a loop of a fixed count the compiler writes with wide stores, where
+    // filling only the entries past a short table went one entry at a time.
+    const uint32_t black = pack(GifRgba{0, 0, 0, 255});
+    for (int i = 0; i < 256; ++i) colours[i] = black;
     const int n = std::min(table.tripleCount, 256);
     const uint8_t* e = table.Entry(0);
     for (int i = 0; i < n; ++i, e += 3) colours[i] = pack(GifRgba{e[0], e[1], e[2], 255});
-    std::fill(colours + n, colours + 256, pack(GifRgba{0, 0, 0, 255}));
     const int transparent = frame.TransparentIndex();
     if (honourTransparency && transparent >= 0) colours[transparent] &= pack(GifRgba{255, 255, 255, 0});
+}
+
+// Eight indices at once, the first in the lowest byte, whatever the host's byte order.
+inline uint64_t LoadIndices8(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v;
 }
 
 // Writes the colours of `count` indices; four at a time, so that the lookups of neighbouring
@@ -46,18 +58,35 @@ inline void ExpandRun(uint8_t* dst, const uint8_t* src, size_t count, const uint
     for (; x < count; ++x) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
 }
 
-// Like ExpandRun, leaving the canvas as it is under the transparent index: the runs between
-// transparent pixels are found with memchr and written whole.
+// Whether one of the eight bytes of `v` is the byte that `pattern` repeats.
+inline bool HasByte(uint64_t v, uint64_t pattern) {
+    const uint64_t x = v ^ pattern;
+    return ((x - 0x0101010101010101u) & ~x & 0x8080808080808080u) != 0;
+}
+
+// Like ExpandRun, leaving the canvas as it is under the transparent index. Indices are looked
+// at eight at a time: groups without the transparent index are written as one run, groups of
+// it only are skipped, and only a mixed group goes pixel by pixel, so sprites with a hole every
+// few pixels cost little more than long runs.
 void ExpandRunTransparent(uint8_t* dst, const uint8_t* src, size_t count, const uint32_t* colours, uint8_t transparent) {
-    const uint8_t* p = src;
-    const uint8_t* const end = src + count;
-    while (p < end) {
-        const auto* hole = static_cast<const uint8_t*>(std::memchr(p, transparent, size_t(end - p)));
-        if (!hole) hole = end;
-        ExpandRun(dst + 4 * (p - src), p, size_t(hole - p), colours);
-        p = hole;
-        while (p < end && *p == transparent) ++p;
+    const uint64_t pattern = 0x0101010101010101u * transparent;
+    size_t x = 0;
+    while (x + 8 <= count) {
+        const uint64_t v = LoadIndices8(src + x);
+        if (!HasByte(v, pattern)) {
+            size_t end = x + 8;
+            while (end + 8 <= count && !HasByte(LoadIndices8(src + end), pattern)) end += 8;
+            ExpandRun(dst + 4 * x, src + x, end - x, colours);
+            x = end;
+            continue;
+        }
+        if (v != pattern)
+            for (size_t k = x; k < x + 8; ++k)
+                if (src[k] != transparent) std::memcpy(dst + 4 * k, &colours[src[k]], 4);
+        x += 8;
     }
+    for (; x < count; ++x)
+        if (src[x] != transparent) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
 }
 
 // One row of the canvas filled with `colour`, the rest copied from it.
@@ -82,7 +111,7 @@ RgbaCanvas RgbaCanvas::Create(int width, int height, GifRgba colour, int64_t byt
     canvas.width = std::max(width, 0);
     canvas.height = std::max(height, 0);
     canvas.pixels.resize(size_t(canvas.width) * canvas.height * 4);
-    if (pack(colour) != 0) FillRows(canvas, CanvasArea{0, 0, canvas.width, canvas.height}, pack(colour));
+    FillRows(canvas, CanvasArea{0, 0, canvas.width, canvas.height}, pack(colour));
     return canvas;
 }
 
@@ -172,10 +201,8 @@ void GifCompositor::Fill() const {
     if (options_.underlay) {
         canvas_.pixels = options_.underlay->pixels;
     } else {
-        // The pixels were cleared, so growing them gives zeros: a transparent start is done.
         canvas_.pixels.resize(size_t(canvas_.width) * canvas_.height * 4);
-        const uint32_t colour = pack(options_.background.value_or(GifRgba{}));
-        if (colour != 0) FillRows(canvas_, CanvasArea{0, 0, canvas_.width, canvas_.height}, colour);
+        FillRows(canvas_, CanvasArea{0, 0, canvas_.width, canvas_.height}, pack(options_.background.value_or(GifRgba{})));
     }
     unfilled_ = false;
 }
@@ -212,9 +239,23 @@ void GifCompositor::RestoreSavedArea(const CanvasArea& area) {
                     saved_.data() + size_t(y - area.top) * rowBytes, rowBytes);
 }
 
+// Whether the frame paints every pixel of `area` opaquely, with a table to paint it from, and
+// keeps nothing of what lay under it (no disposal 3): what is under it before does not matter.
+bool GifCompositor::PaintsOver(const GifFrame& frame, const CanvasArea& area) const {
+    if (frame.IsEmptyFrame() || frame.ActiveColors().tripleCount == 0 || FrameDisposal(frame) == 3) return false;
+    if (options_.honourTransparency && frame.TransparentIndex() >= 0) return false;
+    const CanvasArea covered = FrameArea(frame, canvas_);
+    return covered.left <= area.left && covered.top <= area.top && covered.right >= area.right &&
+           covered.bottom >= area.bottom;
+}
+
 const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
-    if (pendingDisposal_ == 2) RestoreBackground(pendingArea_);
-    if (pendingDisposal_ == 3) RestoreSavedArea(pendingArea_);
+    // The last frame's disposal is skipped when this frame paints its whole area over anyway.
+    if (pendingDisposal_ >= 2 && pendingDisposal_ <= 3 &&
+        !(index < image_.frames.Count() && PaintsOver(image_.frames[index], pendingArea_))) {
+        if (pendingDisposal_ == 2) RestoreBackground(pendingArea_);
+        if (pendingDisposal_ == 3) RestoreSavedArea(pendingArea_);
+    }
     pendingDisposal_ = 0;
 
     if (index >= image_.frames.Count()) throw GifError(kInvalidFrameIndex);
@@ -223,24 +264,22 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
     const CanvasArea area = FrameArea(frame, canvas_);
     const int disposal = FrameDisposal(frame);
     const int transparent = options_.honourTransparency ? frame.TransparentIndex() : -1;
-    if (unfilled_ && transparent < 0 && disposal != 3 && area.left == 0 && area.top == 0 &&
-        area.right == canvas_.width && area.bottom == canvas_.height) {
-        // The frame covers the whole canvas opaquely: its rows are the canvas, written once.
+    const bool covers = area.left == 0 && area.top == 0 && area.right == canvas_.width && area.bottom == canvas_.height;
+    if (unfilled_ && covers && disposal != 3 && (transparent < 0 || !options_.underlay)) {
+        // The frame covers the whole starting canvas: its rows are the canvas, written once. Its
+        // transparent pixels show the starting colour, so they are written as that colour.
         uint32_t colours[256];
         FrameColours(frame, options_.honourTransparency, colours);
+        if (transparent >= 0) colours[transparent] = pack(options_.background.value_or(GifRgba{}));
         const size_t width = size_t(canvas_.width);
-        row_.resize(width);
-        canvas_.pixels.reserve(width * canvas_.height * 4);
-        const auto* rowBytes = reinterpret_cast<const uint8_t*>(row_.data());
-        for (int y = 0; y < canvas_.height; ++y) {
-            ExpandRun(reinterpret_cast<uint8_t*>(row_.data()), frame.pixels.data() + size_t(y) * frame.frameWidth, width,
-                      colours);
-            canvas_.pixels.insert(canvas_.pixels.end(), rowBytes, rowBytes + width * 4);
-        }
+        canvas_.pixels.resize(width * canvas_.height * 4);
+        for (int y = 0; y < canvas_.height; ++y)
+            ExpandRun(canvas_.pixels.data() + size_t(y) * width * 4, frame.pixels.data() + size_t(y) * frame.frameWidth,
+                      width, colours);
         unfilled_ = false;
     } else {
         Fill();
-        if (clearFirst) RestoreBackground(area);
+        if (clearFirst && !PaintsOver(frame, area)) RestoreBackground(area);
         if (disposal == 3) SaveArea(area);
         DrawFrame(canvas_, frame, options_.honourTransparency);
     }

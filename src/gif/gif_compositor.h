@@ -27,7 +27,9 @@
 // its own buffers.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "gif/gif_image.h"
@@ -39,10 +41,34 @@ struct GifRgba {
     bool operator==(const GifRgba&) const = default;
 };
 
+// Allocates like std::allocator, but leaves the bytes a vector grows by as they are: a canvas
+// is filled or written whole right after it grows, and zeroing it first would write all of its
+// memory once more.
+template <class T>
+struct UnfilledAllocator : std::allocator<T> {
+    using std::allocator<T>::allocator;
+    UnfilledAllocator() = default;
+    template <class U>
+    UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+    template <class U>
+    struct rebind {
+        using other = UnfilledAllocator<U>;
+    };
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
 struct RgbaCanvas {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> pixels;  // width × height × 4 bytes
+    // width × height × 4 bytes; growing it leaves the new bytes unset.
+    std::vector<uint8_t, UnfilledAllocator<uint8_t>> pixels;
 
     // A canvas of the given size filled with `colour`; GifError when it needs more than
     // `byteBudget` bytes.
@@ -108,6 +134,7 @@ public:
     }
 
 private:
+    bool PaintsOver(const GifFrame& frame, const CanvasArea& area) const;
     void RestoreBackground(const CanvasArea& area);
     // Gives the canvas its starting content when it has none yet.
     void Fill() const;
@@ -120,12 +147,11 @@ private:
     GifMemoryCharge canvasCharge_;
     GifMemoryCharge savedCharge_;
     // After a restart the canvas holds no pixels until something needs them: a first frame that
-    // covers it opaquely is written straight into it instead of over a filled canvas. Canvas()
-    // fills it first.
+    // covers it (opaquely, or over a starting colour) is written straight into it instead of
+    // over a filled canvas. Canvas() fills it first.
     mutable RgbaCanvas canvas_;
     mutable bool unfilled_ = false;
     std::vector<uint8_t> saved_;  // the area under a disposal-3 frame, row after row
-    std::vector<uint32_t> row_;   // one row of colours, while a canvas is built row by row
     int pendingDisposal_ = 0;
     CanvasArea pendingArea_;
 };

@@ -274,13 +274,17 @@ void GifIndices::clear() {
     size_ = 0;
 }
 
-void GifIndices::assign(size_t count, uint8_t value) {
+void GifIndices::Allocate(size_t count) {
     clear();
     if (count == 0) return;
     own_ = std::make_unique_for_overwrite<uint8_t[]>(count);
-    std::memset(own_.get(), value, count);
     data_ = own_.get();
     size_ = count;
+}
+
+void GifIndices::assign(size_t count, uint8_t value) {
+    Allocate(count);
+    if (count > 0) std::memset(data_, value, count);
 }
 
 void GifIndices::Place(uint8_t* memory, size_t count) {

@@ -370,6 +370,8 @@ public:
     void clear();
     // `count` bytes of its own, each `value`.
     void assign(size_t count, uint8_t value);
+    // `count` bytes of its own, not yet set (for a writer that sets every one).
+    void Allocate(size_t count);
     // `count` bytes that someone else holds for longer than this frame (its picture's store).
     void Place(uint8_t* memory, size_t count);
 

@@ -407,9 +407,13 @@ void LzwDecoder::DecodeFrame(uint8_t* pixels, int width, int height, bool interl
     Step step = empty ? Step::filled : SlowCode(clearCode_);
     if (step == Step::go) step = interlaced ? DecodeRuns<true>() : DecodeRuns<false>();
 
-    // Pixels not decoded keep the fill value, also where a short string's wide move reached.
-    if (step == Step::stopped && c_.out < c_.runEnd)
-        std::memset(c_.out, fillValue, static_cast<size_t>(std::min<int64_t>(16, c_.runEnd - c_.out)));
+    // Pixels not decoded take the fill value: the rest of the run (also where a short string's
+    // wide move reached) and every run after it.
+    if (step == Step::stopped) {
+        do {
+            if (c_.out < c_.runEnd) std::memset(c_.out, fillValue, static_cast<size_t>(c_.runEnd - c_.out));
+        } while (NextRun());
+    }
 
     // Leave the stream right after the raster's terminator. A raster exactly as long as the
     // frame meets its end code with one more request; a longer one, or one whose last code was
@@ -441,17 +445,15 @@ void GifFrame::ReadFrameData(GifStream& stream, bool reserved) {
     if (minimumCodeSize >= 0) decoder = std::make_unique<LzwDecoder>(stream, *this, minimumCodeSize);
     const uint8_t fillValue = hasTransparency && controlBlock ? controlBlock->transparentIndex : 0;
     uint8_t* const memory = reserved && ownerImage ? ownerImage->FramePixels(int64_t(frameWidth) * frameHeight) : nullptr;
-    if (memory) {
-        // Memory the picture reserved: fresh zeros from its store, or its reused frame buffer,
-        // which still holds the previous frame.
-        renderCache.reset();
-        pixelCount = int64_t(frameWidth) * frameHeight;
-        pixels.Place(memory, static_cast<size_t>(pixelCount));
-        if (fillValue != 0 || !ownerImage->keepFramePixels) std::memset(memory, fillValue, pixels.size());
-    } else {
-        AllocatePixels();
-        if (fillValue != 0 && !pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());
-    }
+    // The pixels are not filled first: the decoder writes every one of them, the fill value where
+    // the data end early, so the frame's memory is written once.
+    renderCache.reset();
+    pixelCount = int64_t(frameWidth) * frameHeight;
+    if (memory)
+        pixels.Place(memory, static_cast<size_t>(pixelCount));  // memory the picture reserved
+    else
+        pixels.Allocate(static_cast<size_t>(pixelCount));
+    if (!decoder && !pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());
     if (decoder) decoder->DecodeFrame(pixels.data(), frameWidth, frameHeight, IsInterlaced(), fillValue);
 }
 

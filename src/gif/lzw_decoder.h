@@ -35,8 +35,8 @@ public:
 
     // Decodes into `pixels` (width × height indices; rows in the four-pass order when
     // interlaced) until the frame is full, the end code arrives or the data run out, then
-    // leaves the stream right after the raster's block terminator. The pixels hold `fillValue`
-    // when it starts; those not decoded still hold it at the end.
+    // leaves the stream right after the raster's block terminator. The pixels need not hold
+    // anything when it starts; those not decoded hold `fillValue` at the end.
     void DecodeFrame(uint8_t* pixels, int width, int height, bool interlaced, uint8_t fillValue);
 
 private:

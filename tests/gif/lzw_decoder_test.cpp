@@ -112,6 +112,21 @@ TEST(LzwDecoder, TruncatedAndUnterminatedRasters) {
     EXPECT_EQ(p[1], 2);
     EXPECT_EQ(p[39], 0);  // not decoded: fill value
 
+    // Cut off early in an interlaced frame: the rest of its row and every row after it in the
+    // four-pass order take the transparent index.
+    GifBuilder interlaced;
+    Bytes rows(40 * 9);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 7 % 3);
+    interlaced.Header(40, 9, Palette(4)).Gce(0, 0, 3).Image(0, 0, 40, 9, rows, 2, true);
+    cut = interlaced.bytes();
+    cut.resize(cut.size() - 30);
+    r = Load(cut);
+    ASSERT_EQ(r.frames(), 1u);
+    const Bytes q = Pixels(r.frame(0));
+    EXPECT_EQ(q[0], rows[0]);
+    for (size_t i = 0; i < q.size(); ++i) EXPECT_TRUE(q[i] == rows[i] || q[i] == 3) << i;
+    EXPECT_EQ(Bytes(q.end() - 40 * 3, q.end()), Bytes(40 * 3, 3));  // rows 6 to 8: not reached
+
     // A raster whose codes run out after its terminator: the under-run warning, then the rest.
     r = Load(PictureWithRaster(4, 1, 2, {{4, 3}, {1, 3}}, 255));
     EXPECT_EQ(r.error, "");
