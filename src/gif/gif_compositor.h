@@ -89,7 +89,7 @@ int FrameDisposal(const GifFrame& frame);
 
 // The frame's 256 colours: the active colour table, opaque black beyond it; the transparent
 // index has alpha 0 when the frame is transparent and `honourTransparency` is set.
-// GifError "No global or local color table defined" when the frame has no table to use.
+// GifError kNoColorTable when the frame has no table to use.
 std::vector<GifRgba> FramePaletteRgba(const GifFrame& frame, bool honourTransparency);
 
 // Draws the frame onto the canvas at its position; pixels with alpha 0 in the palette are
@@ -125,7 +125,7 @@ public:
     // Back to the starting canvas; the next Compose starts a new pass.
     void Restart();
     // Undoes the disposal of the frame composed last, then draws frame `index` (GifError
-    // "Invalid frame index" past the last frame). With `clearFirst` the frame's area goes back
+    // kInvalidFrameIndex past the last frame). With `clearFirst` the frame's area goes back
     // to the background before the frame is drawn (a pass that starts on a cleared area).
     const RgbaCanvas& Compose(size_t index, bool clearFirst = false);
     const RgbaCanvas& Canvas() const {

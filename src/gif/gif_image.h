@@ -81,13 +81,13 @@ public:
     // Grows the buffer for n entries: 16 for n up to 16, else n rounded up to 32, at most 256.
     void EnsureCapacity(int n);
     void Clear();
-    // Appends an entry; a 257th raises "Color table overflow". Returns its index.
+    // Appends an entry; a 257th raises kColorTableOverflow. Returns its index.
     int Add(uint8_t red, uint8_t green, uint8_t blue);
     void CopyFrom(const GifColorMap& other);
     const uint8_t* Entry(int index) const { return rgbTriples.get() + 3 * index; }
 
-    // The entry as 0x00BBGGRR. An index outside the table warns "Invalid color index" and uses
-    // entry 0; an empty table then raises "Color table is empty".
+    // The entry as 0x00BBGGRR. An index outside the table warns kInvalidColorIndex and uses
+    // entry 0; an empty table then raises kColorTableEmpty.
     uint32_t ColorOf(int index);
 
     // Empties the table and reads n entries (3 × n bytes) from the stream.
@@ -178,8 +178,8 @@ public:
     virtual uint8_t ExtensionLabel() const = 0;
     virtual const GifExtensionClass& Class() const = 0;
     GifVersion RequiredVersion() const override { return version89a; }
-    // Reads the introducer "!" and the label, raising "Invalid extension introducer" or
-    // "Internal error: Extension Instance does not match Extension Label".
+    // Reads the introducer "!" and the label, raising kInvalidIntroducer or
+    // kExtensionMismatch.
     void LoadFromStream(GifStream& stream) override;
 };
 
@@ -204,7 +204,7 @@ public:
     bool WaitsForInput() const { return gceFlags & 0x02; }
     int DisposalCode() const { return (gceFlags >> 2) & 0x07; }
     void SetDisposalCode(int code) { gceFlags = static_cast<uint8_t>((gceFlags & ~0x1C) | ((code & 7) << 2)); }
-    // Stores 0 with the warning "Invalid color index" when the frame's active table has entries
+    // Stores 0 with the warning kInvalidColorIndex when the frame's active table has entries
     // and the value is not below their count.
     void SetTransparentIndex(int value);
 
@@ -266,7 +266,7 @@ public:
     std::array<uint8_t, 3> appAuthCode{};
 
     uint8_t ExtensionLabel() const override { return label; }
-    // Reads the block size B ("Unsupported Application Extension block size" below 10), the
+    // Reads the block size B (kApplicationBlockSize below 10), the
     // identifier and code, moves to the end of the block, then ReadAppBlocks.
     void LoadFromStream(GifStream& stream) override;
     virtual void ReadAppBlocks(GifStream& stream) = 0;
@@ -418,10 +418,10 @@ public:
     // Frees the old pixels and allocates pixelCount zero bytes.
     void AllocatePixels();
     // Sets the bounds, reallocating the pixels, and grows the picture when the frame no longer
-    // fits ("Image width too small for contained frames", "Image height too small for contained
-    // frames", then "Image exceeds Logical Screen size", each only when the dimension was above 0).
+    // fits (kWidthTooSmall, kHeightTooSmall, then kExceedsScreen, each only when the dimension
+    // was above 0).
     void SetBounds(uint16_t left, uint16_t top, uint16_t width, uint16_t height);
-    // Pixel access; "Invalid pixel coordinates" outside the frame, "Image is empty" for rows of
+    // Pixel access; kInvalidPixel outside the frame, kImageEmpty for rows of
     // a frame of size 0.
     uint8_t Pixel(int x, int y) const;
     const uint8_t* Row(int y) const;

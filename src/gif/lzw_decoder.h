@@ -30,7 +30,7 @@ public:
     static constexpr int maxMinimumCodeSize = 11;
 
     // The stream stands on the first data sub-block (after the minimum code size byte).
-    // Raises GifError "Invalid LZW minimum code size" above 11.
+    // Raises GifError kInvalidCodeSize above 11.
     LzwDecoder(GifStream& stream, GifFrame& frame, int minimumCodeSize);
 
     // Decodes into `pixels` (width × height indices; rows in the four-pass order when

@@ -107,8 +107,8 @@ public:
     // The logical screen with frame 0 drawn (while animating: the display bitmap). Null for a
     // picture without frames.
     const QImage* StillBitmap();
-    // The picture's palette (see FramePalette for the order of fallbacks); GifError "No global
-    // or local color table defined" when neither the picture nor frame 0 has a colour table.
+    // The picture's palette (see FramePalette for the order of fallbacks); GifError kNoColorTable
+    // when neither the picture nor frame 0 has a colour table.
     GifPalette Palette();
     void SetPalette(const GifPalette& palette);
     bool Dithers() const { return DithersWith(RenderFlags); }
@@ -182,7 +182,7 @@ const PictureFormat* FindPictureFormat(const std::string& extension);
 // GIF signature is read as a GIF whatever its name; otherwise the format registered for its
 // extension reads it, and anything else goes through Qt's image readers as a still picture.
 // Throws torvana::Error with a reason fit for a sentence ("file not found", "not a file",
-// "the GIF file holds no picture", "not enough memory for the picture", the reader's text).
+// "the GIF file holds no picture", kNotEnoughMemory, the reader's text).
 // Every picture's pixels, a still one's too, are counted in the program's GIF budget for as
 // long as the picture or its first frame lives.
 std::unique_ptr<Graphic> LoadGraphic(const std::string& path);
