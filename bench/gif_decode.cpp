@@ -25,7 +25,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <random>
 
@@ -482,6 +484,67 @@ private:
     std::map<std::string, std::map<std::string, Time>> times_;
 };
 
+#ifdef GIF_BENCH_WUFFS
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// CPU seconds of one pass over the picture's files, averaged over `passes`.
+double PassTime(int64_t (*decode)(const Bytes&), const Picture& picture, int passes) {
+    const double start = CpuSeconds();
+    for (int i = 0; i < passes; ++i)
+        for (const auto& file : picture.files) benchmark::DoNotOptimize(decode(file));
+    return (CpuSeconds() - start) / passes;
+}
+
+// Wuffs against ours in rounds that time the two back to back on the same picture, the order
+// swapped every round: this machine's speed drifts by up to a factor of two from one minute to
+// the next, which moves the separate runs above apart but not the two halves of a round. Per
+// picture the median of the rounds' ratios Wuffs / ours (above 1: ours is faster) and their
+// range; then the median over the pictures and the slowest picture.
+void PairedTables(int rounds) {
+    struct Work {
+        const char* title;
+        int64_t (*ours)(const Bytes&);
+        int64_t (*wuffs)(const Bytes&);
+    };
+    const Work works[] = {{"Every frame to palette indices", DecodeOurs, DecodeWuffs},
+                          {"Every frame composed onto RGBA", DecodeComposeOurs, DecodeComposeWuffs}};
+    for (const Work& work : works) {
+        std::printf("\n%s, paired: CPU time ratio Wuffs / ours, median of %d rounds (lowest - highest)\n\n"
+                    "| picture | Wuffs / ours | range |\n|---|---:|---:|\n", work.title, rounds);
+        std::vector<std::pair<double, std::string>> medians;
+        for (const auto& picture : Corpus()) {
+            // Each half of a round takes about 20 ms.
+            const int passes = std::max(1, static_cast<int>(0.02 / std::max(PassTime(work.ours, picture, 1), 1e-6)));
+            std::vector<double> ratios;
+            for (int r = 0; r < rounds; ++r) {
+                double ours, wuffs;
+                if (r % 2 == 0) {
+                    ours = PassTime(work.ours, picture, passes);
+                    wuffs = PassTime(work.wuffs, picture, passes);
+                } else {
+                    wuffs = PassTime(work.wuffs, picture, passes);
+                    ours = PassTime(work.ours, picture, passes);
+                }
+                ratios.push_back(wuffs / ours);
+            }
+            std::sort(ratios.begin(), ratios.end());
+            medians.emplace_back(ratios[ratios.size() / 2], picture.name);
+            std::printf("| %s | %.2f | %.2f - %.2f |\n", picture.name.c_str(), medians.back().first, ratios.front(),
+                        ratios.back());
+        }
+        std::sort(medians.begin(), medians.end());
+        const size_t n = medians.size();
+        std::printf("\nWuffs / ours, paired: median %.2f, slowest picture %.2f (%s)\n",
+                    n % 2 ? medians[n / 2].first : (medians[n / 2 - 1].first + medians[n / 2].first) / 2,
+                    medians.front().first, medians.front().second.c_str());
+    }
+}
+#endif
+
 // `gif_decode --save-corpus DIR` writes the pictures as GIF files (a picture of several files
 // as NAME-1.gif, NAME-2.gif, ...) to look at them or profile a reader on them, and stops.
 int SaveCorpus(const std::string& folder) {
@@ -516,6 +579,17 @@ int main(int argc, char** argv) {
     char minTime[] = "--benchmark_min_time=0.1";
     if (!given("--benchmark_repetitions")) args.push_back(repetitions);
     if (!given("--benchmark_min_time")) args.push_back(minTime);
+    // --paired_rounds=N: the rounds of the paired comparison with Wuffs after the tables (9;
+    // 0 leaves it out).
+    int rounds = 9;
+    for (auto it = args.begin(); it != args.end();) {
+        if (std::strncmp(*it, "--paired_rounds=", 16) == 0) {
+            rounds = std::max(0, std::atoi(*it + 16));
+            it = args.erase(it);
+        } else {
+            ++it;
+        }
+    }
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
     for (const auto& picture : Corpus())
@@ -525,5 +599,8 @@ int main(int argc, char** argv) {
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+#ifdef GIF_BENCH_WUFFS
+    if (rounds > 0) PairedTables(rounds);
+#endif
     return 0;
 }
