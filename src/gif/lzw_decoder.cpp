@@ -79,10 +79,20 @@ int LzwDecoder::Refill() {
     return 0;
 }
 
+// Loads sub-blocks until a code of the current width lies whole in the buffer: sub-blocks of one
+// byte take two loads for a code of more than 8 bits. A code cut off by the end of the data is
+// taken with zeros for its missing bits. False when no code can be had any more.
+bool LzwDecoder::FillForCode() {
+    do {
+        if (Refill() < 0) return false;
+    } while (c_.bitPos + c_.codeSize > c_.bitLimit && !dataEnded_);
+    return true;
+}
+
 // The next code, or -1 when the data ran out. A code is taken only while bits remain after it;
-// otherwise the next sub-block is loaded first.
+// otherwise the next sub-blocks are loaded first.
 int LzwDecoder::Fetch() {
-    if (c_.bitPos + c_.codeSize >= c_.bitLimit && Refill() < 0) return -1;
+    if (c_.bitPos + c_.codeSize >= c_.bitLimit && !FillForCode()) return -1;
     return TakeCode(bitBuffer_, c_.bitPos, c_.codeSize, c_.mask);
 }
 
@@ -331,9 +341,9 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
         // A code of the widest kind fits before bitStop; past it the exact width decides.
         if (bitPos >= bitStop && bitPos + codeSize >= c_.bitLimit) {
             save();
-            const int loaded = Refill();
+            const bool loaded = FillForCode();
             load();
-            if (loaded < 0) return Step::stopped;
+            if (!loaded) return Step::stopped;
         }
         const int code = TakeCode(bitBuffer_, bitPos, codeSize, mask);
         uint8_t* const start = out;

@@ -72,6 +72,7 @@ private:
     enum class Step { go, stopped, filled, overflowed };
 
     int Refill();
+    bool FillForCode();
     int Fetch();
     void Define(int& nextFree, int& codeSize, uint32_t& mask, int previousCode, uint8_t first, int prevKind,
                 const uint8_t* prevStart, int prevLen);

@@ -177,6 +177,8 @@ TEST(LzwDecoder, RoundTripsOfEncodedPictures) {
         {256, 256, 8, {true, true, 0}, false, 255},  // deferred clear: a full table keeps decoding
         {200, 100, 6, {false, true, 50}, false, 255},
         {120, 80, 11, {}, false, 255},  // widest minimum code size
+        // Sub-blocks of one byte: a code of up to 12 bits spans three of them.
+        {120, 80, 11, {}, false, 1},    {300, 200, 8, {}, true, 1},
     };
     for (const auto& s : shapes) {
         SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " mcs " << s.minimumCodeSize);
@@ -236,11 +238,11 @@ TEST(LzwDecoder, AgreesWithThePlainDecoderOnSoundAndDamagedRasters) {
     for (int round = 0; round < 3000; ++round) {
         const bool interlaced = rng() % 3 == 0;
         const int width = static_cast<int>(rng() % 70), height = static_cast<int>(rng() % 30);
-        const int minimumCodeSize = 2 + static_cast<int>(rng() % 7);
+        const int minimumCodeSize = 2 + static_cast<int>(rng() % 10);  // above 8, literals past a byte
         Bytes indices(size_t(width) * height + rng() % 3 * 20);
         int value = 0;
         for (auto& v : indices) {
-            if (rng() % (round % 2 ? 2 : 8) == 0) value = static_cast<int>(rng() % (1u << minimumCodeSize));
+            if (rng() % (round % 2 ? 2 : 8) == 0) value = static_cast<int>(rng() % (1u << std::min(minimumCodeSize, 8)));
             v = static_cast<uint8_t>(value);
         }
         Bytes data{static_cast<uint8_t>(minimumCodeSize)};

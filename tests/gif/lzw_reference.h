@@ -49,7 +49,8 @@ inline ReferenceRaster ReferenceDecode(const std::vector<uint8_t>& data, int wid
             clearFirst = false;
             return clear;
         }
-        if (bitPos + n >= bitLimit) {
+        // Sub-blocks are loaded until the code lies whole behind the two bytes carried over.
+        for (bool first = true; bitPos + n >= bitLimit + (first ? 0 : 1) && (first || !dataEnded); first = false) {
             if (dataEnded) {
                 if (bitPos >= bitLimit) r.warnings.push_back("Decoder bit buffer under-run");
                 return -1;
