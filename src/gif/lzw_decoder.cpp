@@ -1,6 +1,8 @@
 #include "gif/lzw_decoder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cassert>
 #include <cstring>
 
 #include "gif/gif_messages.h"
@@ -21,6 +23,28 @@ inline int TakeCode(const uint8_t* buffer, intptr_t& bitPos, int codeSize, uint3
     const int code = static_cast<int>((word >> (bitPos & 7)) & mask);
     bitPos += codeSize;
     return code;
+}
+
+// The short form of a string (see LzwDecoder::short_): `length` values from `p`, 0 past 7.
+constexpr uint64_t kShortLengthOne = uint64_t(1) << 56;
+inline uint64_t ShortForm(const uint8_t* p, int length) {
+    if (length > 7) return 0;
+    uint64_t value = uint64_t(length) << 56;
+    for (int i = 0; i < length; ++i) value |= uint64_t(p[i]) << (8 * i);
+    return value;
+}
+
+// The short form of the string `value` (of `length` < 7 values) followed by `next`.
+inline uint64_t Extend(uint64_t value, int length, uint8_t next) {
+    return (value + kShortLengthOne) | uint64_t(next) << (8 * length);
+}
+
+// Writes a short string's values, and the byte of its length after them, with one store; what
+// lies past the string lands on pixels not yet decoded, which are written again before anything
+// reads them.
+inline void StoreShort(uint8_t* dst, uint64_t value) {
+    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap64(value);
+    std::memcpy(dst, &value, 8);
 }
 
 // One 16-byte move for a string of up to 16 bytes: the bytes past it land on pixels not yet
@@ -99,14 +123,17 @@ int LzwDecoder::Fetch() {
 // Makes the next table entry: the previous string followed by the first value of the current
 // one. It is copied from the pixels when the previous string was placed.
 inline void LzwDecoder::Define(int& nextFree, int& codeSize, uint32_t& mask, int previousCode, uint8_t first,
-                               int prevKind, const uint8_t* prevStart, int prevLen) {
+                               int prevKind, const uint8_t* prevStart, int prevLen, uint64_t prevValue) {
     // A full table takes no entries until a clear: its entries go to the spare slot past the
     // table, which no code can name, and Grow keeps nextFree at the table's end.
     if (prevKind & placed) [[likely]] {
         // A walk stops at a placed entry and copies it, so it needs no prefix and value.
         placed_[nextFree] = {static_cast<uint32_t>(prevStart - pixels_), static_cast<uint16_t>(prevLen + 1)};
+        assert(prevValue == ShortForm(prevStart, prevLen));
+        short_[nextFree] = prevLen < 7 ? Extend(prevValue, prevLen, first) : 0;
     } else {
         placed_[nextFree] = {0, 0};
+        short_[nextFree] = 0;
         prefixTable_[nextFree] = static_cast<uint16_t>(previousCode);
         suffixTable_[nextFree] = first;
         stable_[nextFree] = prevKind & stable;
@@ -248,6 +275,7 @@ LzwDecoder::Step LzwDecoder::SlowCode(int code) {
         *c_.out++ = static_cast<uint8_t>(code);
         c_.prevLen = 1;
         c_.prevKind = code < clearCode_ ? stable | placed : 0;
+        c_.prevValue = code < clearCode_ ? short_[code] : 0;
         c_.previousCode = code;
         return Step::go;
     }
@@ -281,13 +309,17 @@ LzwDecoder::Step LzwDecoder::SlowCode(int code) {
     // written in one piece is copied from there from now on.
     const bool whole = length <= c_.runEnd - c_.out;
     const bool complete = PutSplit(outputStack_, length);
-    if (whole && isStable && own && code > endCode_)
+    if (whole && isStable && own && code > endCode_) {
         placed_[code] = {static_cast<uint32_t>(start - pixels_), static_cast<uint16_t>(length)};
-    Define(c_.nextFree, c_.codeSize, c_.mask, c_.previousCode, first, c_.prevKind, c_.prevStart, c_.prevLen);
+        short_[code] = ShortForm(start, length);
+    }
+    Define(c_.nextFree, c_.codeSize, c_.mask, c_.previousCode, first, c_.prevKind, c_.prevStart, c_.prevLen,
+           c_.prevValue);
     c_.previousCode = code;
     c_.prevStart = start;
     c_.prevLen = length;
     c_.prevKind = isStable ? (whole ? stable | placed : stable) : 0;
+    c_.prevValue = whole ? ShortForm(start, length) : 0;
     return complete ? Step::go : Step::overflowed;
 }
 
@@ -300,6 +332,7 @@ template <bool interlaced>
 LzwDecoder::Step LzwDecoder::DecodeRuns() {
     intptr_t bitPos, bitStop;  // bitStop: 12 bits before the end of the buffer's bits
     int codeSize, nextFree, previousCode, prevKind, prevLen;
+    uint64_t prevValue;
     uint32_t mask;
     const uint8_t* prevStart;
     uint8_t* out;
@@ -309,13 +342,13 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
     auto load = [&] {
         bitPos = c_.bitPos, bitStop = c_.bitLimit - 12, codeSize = c_.codeSize, mask = c_.mask;
         nextFree = c_.nextFree, previousCode = c_.previousCode, prevKind = c_.prevKind;
-        prevLen = c_.prevLen, prevStart = c_.prevStart, out = c_.out;
+        prevLen = c_.prevLen, prevStart = c_.prevStart, prevValue = c_.prevValue, out = c_.out;
         fastEnd = reinterpret_cast<uintptr_t>(c_.runEnd) - 16;
     };
     auto save = [&] {
         c_.bitPos = bitPos, c_.codeSize = codeSize, c_.mask = mask;
         c_.nextFree = nextFree, c_.previousCode = previousCode, c_.prevKind = prevKind;
-        c_.prevLen = prevLen, c_.prevStart = prevStart, c_.out = out;
+        c_.prevLen = prevLen, c_.prevStart = prevStart, c_.prevValue = prevValue, c_.out = out;
     };
     auto room = [&] { return static_cast<int64_t>(fastEnd + 16 - reinterpret_cast<uintptr_t>(out)); };
     // Whether 16 bytes from `src` stay inside the frame.
@@ -350,19 +383,24 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
         int length;
         int kind;
         uint8_t first;
-        if (code < nextFree && placed_[code].length - 1u < 16u && movable(pixels + placed_[code].offset)) {
-            // A literal or a short string of the table: copied from where it was written. The
-            // first four bytes go one by one: they were often stored a moment ago, and a wide
-            // load across several recent stores waits for them to reach the cache. Literals
-            // copy from the frame's start and then write their own value, which keeps the
-            // choice between the two out of the branch predictor's way.
+        uint64_t value = 0;
+        if (code < nextFree && short_[code] != 0) {
+            // A literal or a string of up to 7 values: written from its short form.
+            value = short_[code];
+            StoreShort(out, value);
+            first = static_cast<uint8_t>(value);
+            length = static_cast<int>(value >> 56);
+            kind = stable | placed;
+        } else if (code < nextFree && placed_[code].length - 1u < 16u && movable(pixels + placed_[code].offset)) {
+            // A string of 8 to 16 values: copied from where it was written. The first four bytes
+            // go one by one: they may have been stored a moment ago, and a wide load across
+            // several recent stores waits for them to reach the cache.
             const Placed where = placed_[code];
             const uint8_t* src = pixels + where.offset;
             const uint8_t b0 = src[0], b1 = src[1], b2 = src[2], b3 = src[3];
-            if (where.length > 4) Move16(out, src);
+            Move16(out, src);
             out[0] = b0, out[1] = b1, out[2] = b2, out[3] = b3;
-            first = code < clearCode_ ? static_cast<uint8_t>(code) : b0;
-            *out = first;
+            first = b0;
             length = where.length;
             kind = stable | placed;
         } else if (code > endCode_ && code < nextFree && placed_[code].length != 0 && placed_[code].length <= room()) {
@@ -374,10 +412,16 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
             kind = stable | placed;
         } else if (code >= nextFree && (prevKind & placed) && prevLen < room() && movable(prevStart)) {
             // The code about to be defined: the previous string followed by its own first value.
-            first = *prevStart;
-            if (prevLen <= 16) Move16(out, prevStart);
-            else std::memcpy(out, prevStart, static_cast<size_t>(prevLen));
-            out[prevLen] = first;
+            if (prevLen < 7) {
+                first = static_cast<uint8_t>(prevValue);
+                value = Extend(prevValue, prevLen, first);
+                StoreShort(out, value);
+            } else {
+                first = *prevStart;
+                if (prevLen <= 16) Move16(out, prevStart);
+                else std::memcpy(out, prevStart, static_cast<size_t>(prevLen));
+                out[prevLen] = first;
+            }
             length = prevLen + 1;
             // A code beyond it is taken the same way, but is itself still undefined.
             kind = code == nextFree ? stable | placed : 0;
@@ -389,11 +433,12 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
             continue;
         }
         out += length;
-        Define(nextFree, codeSize, mask, previousCode, first, prevKind, prevStart, prevLen);
+        Define(nextFree, codeSize, mask, previousCode, first, prevKind, prevStart, prevLen, prevValue);
         previousCode = code;
         prevStart = start;
         prevLen = length;
         prevKind = kind;
+        prevValue = value;
     }
 }
 
@@ -410,8 +455,12 @@ void LzwDecoder::DecodeFrame(uint8_t* pixels, int width, int height, bool interl
     c_.out = pixels;
     c_.runEnd = pixels + (runLength > 0 && height > 0 ? runLength : 0);
     const bool empty = runLength <= 0 || height <= 0;
-    for (int code = 0; code < clearCode_; ++code) placed_[code] = {0, 1};  // literals: see the loop
+    for (int code = 0; code < clearCode_; ++code) {
+        placed_[code] = {0, 1};  // a placed string of one value (a walk stops before it)
+        short_[code] = kShortLengthOne | static_cast<uint8_t>(code);  // above 255, its low byte
+    }
     placed_[clearCode_] = placed_[endCode_] = {0, 0};
+    short_[clearCode_] = short_[endCode_] = 0;
 
     // The first request of every raster answers a clear, so every raster starts a fresh table.
     Step step = empty ? Step::filled : SlowCode(clearCode_);

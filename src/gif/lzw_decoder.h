@@ -9,7 +9,8 @@
 //
 // Speed: every code of the table also remembers where its string was last written in the frame,
 // so decoding a code is one short copy from the pixels already written rather than a walk of
-// the table. The walk through the prefix table (with its output stack of 8192 places and its
+// the table; strings of up to 7 values are also held whole in a small table and written from
+// there with one store. The walk through the prefix table (with its output stack of 8192 places and its
 // cycle check) is kept for what a copy cannot stand for: strings built on codes that damaged
 // data used before defining them, and strings split across the rows of an interlaced frame
 // (once such a string has been written in one piece, it is copied from there). Both ways give
@@ -62,6 +63,7 @@ private:
         int prevKind = 0;
         int prevLen = 0;
         const uint8_t* prevStart = nullptr;  // its first byte is its first value
+        uint64_t prevValue = 0;              // its short form (see short_), 0 when it has none
         uint8_t* out = nullptr;              // the next pixel to write
         uint8_t* runEnd = nullptr;           // the end of the row (interlaced) or of the frame
     };
@@ -75,7 +77,7 @@ private:
     bool FillForCode();
     int Fetch();
     void Define(int& nextFree, int& codeSize, uint32_t& mask, int previousCode, uint8_t first, int prevKind,
-                const uint8_t* prevStart, int prevLen);
+                const uint8_t* prevStart, int prevLen, uint64_t prevValue);
     void Grow(int& nextFree, int& codeSize, uint32_t& mask);
     void SkipSubBlocks();
     void Restart();
@@ -117,6 +119,12 @@ private:
 
     // Each table has one spare slot past the 4096 codes, where a full table's entries go.
     Placed placed_[tableSize + 1];
+    // The strings of up to 7 values that are placed, held whole: the values in the low seven
+    // bytes (the first lowest, zeros after the last) and the length in the top byte; 0 for any
+    // other code. Such a string is written with one 8-byte store from this small table, which
+    // stays in the first-level cache, and the next entry is made from it in registers; reading
+    // it back from the pixels would wait for the few stores that wrote it a moment ago.
+    uint64_t short_[tableSize + 1];
     // Whether a code's string in the table is fixed until the next clear: not when it was built
     // on a code that damaged data used before defining it.
     bool stable_[tableSize + 1];
