@@ -126,11 +126,15 @@ inline void LzwDecoder::Define(int& nextFree, int& codeSize, uint32_t& mask, int
                                int prevKind, const uint8_t* prevStart, int prevLen, uint64_t prevValue) {
     // A full table takes no entries until a clear: its entries go to the spare slot past the
     // table, which no code can name, and Grow keeps nextFree at the table's end.
-    if (prevKind & placed) [[likely]] {
+    assert(prevValue == ((prevKind & placed) ? ShortForm(prevStart, prevLen) : 0));
+    if (prevValue - 1 < (uint64_t(7) << 56) - 1) [[likely]] {
+        // The previous string was placed and has at most 6 values: the entry has a short form,
+        // which is all anything reads of it.
+        short_[nextFree] = Extend(prevValue, prevLen, first);
+    } else if (prevKind & placed) {
         // A walk stops at a placed entry and copies it, so it needs no prefix and value.
         placed_[nextFree] = {static_cast<uint32_t>(prevStart - pixels_), static_cast<uint16_t>(prevLen + 1)};
-        assert(prevValue == ShortForm(prevStart, prevLen));
-        short_[nextFree] = prevLen < 7 ? Extend(prevValue, prevLen, first) : 0;
+        short_[nextFree] = 0;
     } else {
         placed_[nextFree] = {0, 0};
         short_[nextFree] = 0;
@@ -195,7 +199,7 @@ void LzwDecoder::PrepareTable() {
 
 // Whether the string of a table code (above the end code) can only be had by walking the table.
 bool LzwDecoder::MustWalk(int code) const {
-    return code < c_.nextFree ? placed_[code].length == 0 : !(c_.prevKind & placed);
+    return code < c_.nextFree ? short_[code] == 0 && placed_[code].length == 0 : !(c_.prevKind & placed);
 }
 
 // The string of `code` through the prefix table, last value at the bottom of the output stack, so
@@ -212,6 +216,13 @@ int LzwDecoder::WalkTable(int code) {
     // has gone round a cycle of entries (an entry that is its own prefix included). Placed
     // entries are stable and end the walk with the bytes where they were written.
     while (code >= clearCode_) {
+        if (code < c_.nextFree && short_[code] != 0) {
+            const uint64_t value = short_[code];
+            const int length = static_cast<int>(value >> 56);
+            if (top + length >= stackSize) throw GifError(kCircularEntry);
+            for (int i = length - 1; i >= 0; --i) outputStack_[top++] = static_cast<uint8_t>(value >> (8 * i));
+            return top;
+        }
         if (code < c_.nextFree && placed_[code].length != 0) {
             const Placed where = placed_[code];
             if (top + where.length >= stackSize) throw GifError(kCircularEntry);
@@ -240,6 +251,7 @@ bool LzwDecoder::NextRun() {
     c_.out = pixels_ + int64_t(row_) * width_;
     c_.runEnd = c_.out + width_;
     c_.prevKind &= ~placed;
+    c_.prevValue = 0;
     return true;
 }
 
@@ -287,12 +299,16 @@ LzwDecoder::Step LzwDecoder::SlowCode(int code) {
     const bool own = code < c_.nextFree;
     // Whether the string is fixed in the table: a literal, a stable code, or the code about to
     // be defined after a stable one.
-    const bool isStable = code < clearCode_ ||
-                          (own ? placed_[code].length != 0 || stable_[code] : code == c_.nextFree && (c_.prevKind & stable));
+    const bool isStable = code < clearCode_ || (own ? short_[code] != 0 || placed_[code].length != 0 || stable_[code]
+                                                    : code == c_.nextFree && (c_.prevKind & stable));
     int length;
     if (code < clearCode_) {
         outputStack_[0] = static_cast<uint8_t>(code);
         length = 1;
+    } else if (own && short_[code] != 0) {
+        const uint64_t value = short_[code];
+        length = static_cast<int>(value >> 56);
+        for (int i = 0; i < length; ++i) outputStack_[i] = static_cast<uint8_t>(value >> (8 * i));
     } else if (!MustWalk(code)) {
         // Pixels already written: the code's own string or, for the code about to be defined,
         // the previous string followed by its own first value.
@@ -319,7 +335,7 @@ LzwDecoder::Step LzwDecoder::SlowCode(int code) {
     c_.prevStart = start;
     c_.prevLen = length;
     c_.prevKind = isStable ? (whole ? stable | placed : stable) : 0;
-    c_.prevValue = whole ? ShortForm(start, length) : 0;
+    c_.prevValue = (c_.prevKind & placed) ? ShortForm(start, length) : 0;
     return complete ? Step::go : Step::overflowed;
 }
 
@@ -425,6 +441,7 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
             length = prevLen + 1;
             // A code beyond it is taken the same way, but is itself still undefined.
             kind = code == nextFree ? stable | placed : 0;
+            if (kind == 0) value = 0;
         } else {
             save();
             const Step step = SlowCode(code);

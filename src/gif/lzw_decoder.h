@@ -121,7 +121,8 @@ private:
     Placed placed_[tableSize + 1];
     // The strings of up to 7 values that are placed, held whole: the values in the low seven
     // bytes (the first lowest, zeros after the last) and the length in the top byte; 0 for any
-    // other code. Such a string is written with one 8-byte store from this small table, which
+    // other code. A code with a short form is read only through it (its placed_ entry is not
+    // kept). Such a string is written with one 8-byte store from this small table, which
     // stays in the first-level cache, and the next entry is made from it in registers; reading
     // it back from the pixels would wait for the few stores that wrote it a moment ago.
     uint64_t short_[tableSize + 1];
