@@ -28,11 +28,13 @@ void CheckCanvasBudget(int width, int height, int64_t byteBudget) {
 void FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colours[256]) {
     const GifColorMap& table = frame.ActiveColors();
     if (table.tripleCount == 0) throw GifError(kNoColorTable);
-    // All 256 black first: a loop of a fixed count the compiler writes with wide stores, where
-    // filling only the entries past a short table went one entry at a time.
-    const uint32_t black = pack(GifRgba{0, 0, 0, 255});
-    for (int i = 0; i < 256; ++i) colours[i] = black;
+    // All 256 black first when the table is shorter: a loop of a fixed count the compiler writes
+    // with wide stores, where filling only the entries past a short table went one at a time.
     const int n = std::min(table.tripleCount, 256);
+    if (n < 256) {
+        const uint32_t black = pack(GifRgba{0, 0, 0, 255});
+        for (int i = 0; i < 256; ++i) colours[i] = black;
+    }
     const uint8_t* e = table.Entry(0);
     for (int i = 0; i < n; ++i, e += 3) colours[i] = pack(GifRgba{e[0], e[1], e[2], 255});
     const int transparent = frame.TransparentIndex();
@@ -172,8 +174,11 @@ void DrawFrame(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparenc
     uint32_t colours[256];
     FrameColours(frame, honourTransparency, colours);
     const int transparent = honourTransparency ? frame.TransparentIndex() : -1;
-    const size_t width = size_t(area.right - area.left);
-    for (int y = area.top; y < area.bottom; ++y) {
+    size_t width = size_t(area.right - area.left);
+    int rows = area.bottom - area.top;
+    // A frame as wide as the canvas, at its left edge, is one run of rows end to end.
+    if (width == size_t(canvas.width) && width == size_t(frame.frameWidth)) width *= size_t(rows), rows = 1;
+    for (int y = area.top; y < area.top + rows; ++y) {
         const uint8_t* src = frame.pixels.data() + static_cast<size_t>(y - frame.frameTop) * frame.frameWidth;
         uint8_t* dst = canvas.pixels.data() + (static_cast<size_t>(y) * canvas.width + area.left) * 4;
         if (transparent < 0)
@@ -293,9 +298,12 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
         if (transparent >= 0) colours[transparent] = pack(options_.background.value_or(GifRgba{}));
         const size_t width = size_t(canvas_.width);
         canvas_.pixels.resize(width * canvas_.height * 4);
-        for (int y = 0; y < canvas_.height; ++y)
-            ExpandRun(canvas_.pixels.data() + size_t(y) * width * 4, frame.pixels.data() + size_t(y) * frame.frameWidth,
-                      width, colours);
+        if (size_t(frame.frameWidth) == width)  // its rows end to end are one run
+            ExpandRun(canvas_.pixels.data(), frame.pixels.data(), width * canvas_.height, colours);
+        else
+            for (int y = 0; y < canvas_.height; ++y)
+                ExpandRun(canvas_.pixels.data() + size_t(y) * width * 4, frame.pixels.data() + size_t(y) * frame.frameWidth,
+                          width, colours);
         unfilled_ = false;
     } else {
         Fill();
