@@ -13,7 +13,8 @@
 // The tables at the end give each rate and the time ratios peer / ours (above 1: ours is
 // faster), from CPU time and from wall-clock time, then the median and the slowest ratio
 // against Wuffs, from the medians of the repetitions (5 of at least 0.1 s each unless the command
-// line says otherwise).
+// line says otherwise). Last, Wuffs against ours in paired rounds (--paired_rounds=N, 9 by
+// default), the steadier comparison on a machine whose speed drifts.
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
