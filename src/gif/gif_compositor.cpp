@@ -221,8 +221,27 @@ void GifCompositor::Restart() {
     pendingArea_ = CanvasArea{};
 }
 
+void GifCompositor::Touch(const CanvasArea& area) const {
+    if (area.Empty()) return;
+    if (changes_.Empty()) {
+        changes_ = area;
+        return;
+    }
+    changes_.left = std::min(changes_.left, area.left);
+    changes_.top = std::min(changes_.top, area.top);
+    changes_.right = std::max(changes_.right, area.right);
+    changes_.bottom = std::max(changes_.bottom, area.bottom);
+}
+
+CanvasArea GifCompositor::TakeChanges() {
+    const CanvasArea changes = changes_;
+    changes_ = CanvasArea{};
+    return changes;
+}
+
 void GifCompositor::Fill() const {
     if (!unfilled_) return;
+    Touch(CanvasArea{0, 0, canvas_.width, canvas_.height});
     if (options_.underlay) {
         canvas_.pixels = options_.underlay->pixels;
     } else {
@@ -280,6 +299,7 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
         !(index < image_.frames.Count() && PaintsOver(image_.frames[index], pendingArea_))) {
         if (pendingDisposal_ == 2) RestoreBackground(pendingArea_);
         if (pendingDisposal_ == 3) RestoreSavedArea(pendingArea_);
+        Touch(pendingArea_);
     }
     pendingDisposal_ = 0;
 
@@ -296,6 +316,7 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
         uint32_t colours[256];
         FrameColours(frame, options_.honourTransparency, colours);
         if (transparent >= 0) colours[transparent] = pack(options_.background.value_or(GifRgba{}));
+        Touch(area);
         const size_t width = size_t(canvas_.width);
         canvas_.pixels.resize(width * canvas_.height * 4);
         if (size_t(frame.frameWidth) == width)  // its rows end to end are one run
@@ -310,6 +331,7 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
         if (clearFirst && !PaintsOver(frame, area)) RestoreBackground(area);
         if (disposal == 3) SaveArea(area);
         DrawFrame(canvas_, frame, options_.honourTransparency);
+        Touch(area);
     }
     pendingDisposal_ = disposal;
     pendingArea_ = area;

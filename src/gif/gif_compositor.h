@@ -132,6 +132,9 @@ public:
         Fill();
         return canvas_;
     }
+    // The part of the canvas that may have changed since the last call (the whole canvas at
+    // first and after a restart), so that a copy of it is brought up to date by that part only.
+    CanvasArea TakeChanges();
 
 private:
     bool PaintsOver(const GifFrame& frame, const CanvasArea& area) const;
@@ -139,6 +142,8 @@ private:
     // Gives the canvas its starting content when it has none yet.
     void Fill() const;
     void SaveArea(const CanvasArea& area);
+    // Adds an area to what TakeChanges reports.
+    void Touch(const CanvasArea& area) const;
     void RestoreSavedArea(const CanvasArea& area);
 
     const GifImage& image_;
@@ -152,6 +157,7 @@ private:
     mutable RgbaCanvas canvas_;
     mutable bool unfilled_ = false;
     std::vector<uint8_t> saved_;  // the area under a disposal-3 frame, row after row
+    mutable CanvasArea changes_;
     int pendingDisposal_ = 0;
     CanvasArea pendingArea_;
 };

@@ -181,17 +181,36 @@ std::vector<size_t> FrameClock::advance(int64_t nowMs) {
 // ---------------------------------------------------------------------------------------------
 // Pixels
 
+namespace {
+
+// `count` canvas pixels (red, green, blue, alpha bytes) as ARGB words.
+void argbFromRgba(uint32_t* dst, const uint8_t* src, size_t count) {
+    for (size_t i = 0; i < count; ++i, src += 4)
+        dst[i] = uint32_t(src[3]) << 24 | uint32_t(src[0]) << 16 | uint32_t(src[1]) << 8 | src[2];
+}
+
+}  // namespace
+
 Pixels pixelsFromCanvas(const gif::RgbaCanvas& canvas) {
     Pixels p;
     p.width = canvas.width;
     p.height = canvas.height;
     p.argb.resize(size_t(canvas.width) * size_t(canvas.height));
-    const uint8_t* src = canvas.pixels.data();
-    for (uint32_t& px : p.argb) {
-        px = uint32_t(src[3]) << 24 | uint32_t(src[0]) << 16 | uint32_t(src[1]) << 8 | src[2];
-        src += 4;
-    }
+    argbFromRgba(p.argb.data(), canvas.pixels.data(), p.argb.size());
     return p;
+}
+
+void updateFromCanvas(Pixels& target, const gif::RgbaCanvas& canvas, const gif::CanvasArea& area) {
+    if (target.width != canvas.width || target.height != canvas.height) {
+        target = pixelsFromCanvas(canvas);
+        return;
+    }
+    if (area.Empty()) return;
+    const size_t width = size_t(canvas.width);
+    for (int y = area.top; y < area.bottom; ++y) {
+        const size_t at = size_t(y) * width + size_t(area.left);
+        argbFromRgba(&target.argb[at], &canvas.pixels[at * 4], size_t(area.right - area.left));
+    }
 }
 
 void fill(Pixels& target, uint32_t argb) { std::fill(target.argb.begin(), target.argb.end(), argb); }

@@ -116,6 +116,8 @@ struct Pixels {
 };
 
 Pixels pixelsFromCanvas(const gif::RgbaCanvas& canvas);
+// Brings a copy of the canvas up to date in `area` (all of it when the sizes differ).
+void updateFromCanvas(Pixels& target, const gif::RgbaCanvas& canvas, const gif::CanvasArea& area);
 void fill(Pixels& target, uint32_t argb);
 // Draws `picture` with its top-left corner at x, y: pixels with alpha below 128 are left out,
 // everything is clipped to the target.

@@ -60,6 +60,7 @@ Picture loadGif(const std::string& path) {
         animation->compositor = std::make_unique<torvana::gif::GifCompositor>(gif);
         animation->clock = std::make_unique<FrameClock>(gif);
         picture.still = pixelsFromCanvas(animation->compositor->Compose(0));
+        animation->compositor->TakeChanges();
         if (animation->clock->animated()) {
             animation->shown = picture.still;
             picture.animation = std::move(animation);
@@ -129,6 +130,7 @@ Picture loadImage(const std::string& bytes) {
 void Animation::restart(int64_t nowMs) {
     compositor->Restart();
     shown = pixelsFromCanvas(compositor->Compose(0));
+    compositor->TakeChanges();
     clock->start(nowMs);
 }
 
@@ -137,7 +139,10 @@ bool Animation::advance(int64_t nowMs) {
     if (frames.empty()) return false;
     try {
         for (const size_t frame : frames) compositor->Compose(frame);
-        shown = pixelsFromCanvas(compositor->Canvas());
+        // Only what the frames changed is brought over: a small sprite moving over a large
+        // picture costs its own area, not the picture's.
+        const gif::RgbaCanvas& canvas = compositor->Canvas();
+        updateFromCanvas(shown, canvas, compositor->TakeChanges());
     } catch (const std::exception&) {
         // A frame that cannot be composed ends the animation on the frame shown last.
         clock->stop();

@@ -5,6 +5,7 @@
 #include "gif/gif_timing.h"
 #include "gif/gif_writer.h"
 #include "menu/menu_font.h"
+#include "menu/menu_picture.h"
 #include "test_support/menu_fixture.h"
 
 using namespace torvana;
@@ -276,6 +277,27 @@ TEST(MenuEngine, TheClockRunsAnimationsAndTheDelayedExit) {
     quiet.setSoundOutput(false);
     quiet.handle(Event::pointer(Event::PointerPressed, 110, 60));
     EXPECT_EQ(quiet.handle(Event::pointer(Event::PointerReleased, 110, 60)).back().kind, Action::Exit);
+}
+
+TEST(MenuEngine, AnAnimationBringsOverWhatItsFramesChanged) {
+    // Small frames with holes move over a full first one and go back to the background, to what
+    // lay under them, or stay: after every step the shown pixels are the whole canvas's.
+    EngineFixture f;
+    giftest::GifBuilder g;
+    g.Header(64, 48, giftest::Palette(8)).Loop(0).Gce(1, 5).Image(0, 0, 64, 48, giftest::Bytes(64 * 48, 1), 3);
+    for (int k = 0; k < 12; ++k) {
+        giftest::Bytes p(10 * 8);
+        for (size_t i = 0; i < p.size(); ++i) p[i] = uint8_t((i + size_t(k)) % 8);  // 7: a hole
+        g.Gce(k % 3 == 0 ? 2 : k % 3 == 1 ? 3 : 1, 5, 7).Image(k * 5, k * 3, 10, 8, p, 3);
+    }
+    const Picture picture = loadPicture(f.folder.write("anim.gif", g.Trailer().str()));
+    ASSERT_TRUE(picture.animation);
+    Animation& animation = *picture.animation;
+    animation.restart(0);
+    for (int64_t t = 5 * gif::delayUnitMs; t <= 30 * 5 * gif::delayUnitMs; t += 5 * gif::delayUnitMs) {
+        ASSERT_TRUE(animation.advance(t));
+        ASSERT_EQ(animation.shown.argb, pixelsFromCanvas(animation.compositor->Canvas()).argb) << t;
+    }
 }
 
 TEST(MenuEngine, TheFontDrawsAReplacementForWhatItLacks) {
