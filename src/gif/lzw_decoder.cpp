@@ -34,9 +34,10 @@ inline uint64_t ShortForm(const uint8_t* p, int length) {
     return value;
 }
 
-// The short form of the string `value` (of `length` < 7 values) followed by `next`.
-inline uint64_t Extend(uint64_t value, int length, uint8_t next) {
-    return (value + kShortLengthOne) | uint64_t(next) << (8 * length);
+// The short form of the string `value` (of fewer than 7 values) followed by `next`. Its seventh
+// value byte is 0, so the bits from 53 on are its length times 8: where `next` goes.
+inline uint64_t Extend(uint64_t value, uint8_t next) {
+    return (value + kShortLengthOne) | uint64_t(next) << (value >> 53);
 }
 
 // Writes a short string's values, and the byte of its length after them, with one store; what
@@ -130,7 +131,7 @@ inline void LzwDecoder::Define(int& nextFree, int& codeSize, uint32_t& mask, int
     if (prevValue - 1 < (uint64_t(7) << 56) - 1) [[likely]] {
         // The previous string was placed and has at most 6 values: the entry has a short form,
         // which is all anything reads of it.
-        short_[nextFree] = Extend(prevValue, prevLen, first);
+        short_[nextFree] = Extend(prevValue, first);
     } else if (prevKind & placed) {
         // A walk stops at a placed entry and copies it, so it needs no prefix and value.
         placed_[nextFree] = {static_cast<uint32_t>(prevStart - pixels_), static_cast<uint16_t>(prevLen + 1)};
@@ -396,18 +397,26 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
         }
         const int code = TakeCode(bitBuffer_, bitPos, codeSize, mask);
         uint8_t* const start = out;
+        if (code < nextFree && short_[code] != 0) {
+            // A literal or a string of up to 7 values: written from its short form. The most
+            // common step goes round on its own, so the values it needs stay in registers.
+            const uint64_t value = short_[code];
+            StoreShort(out, value);
+            out += value >> 56;
+            Define(nextFree, codeSize, mask, previousCode, static_cast<uint8_t>(value), prevKind, prevStart, prevLen,
+                   prevValue);
+            previousCode = code;
+            prevStart = start;
+            prevLen = static_cast<int>(value >> 56);
+            prevKind = stable | placed;
+            prevValue = value;
+            continue;
+        }
         int length;
         int kind;
         uint8_t first;
         uint64_t value = 0;
-        if (code < nextFree && short_[code] != 0) {
-            // A literal or a string of up to 7 values: written from its short form.
-            value = short_[code];
-            StoreShort(out, value);
-            first = static_cast<uint8_t>(value);
-            length = static_cast<int>(value >> 56);
-            kind = stable | placed;
-        } else if (code < nextFree && placed_[code].length - 1u < 16u && movable(pixels + placed_[code].offset)) {
+        if (code < nextFree && placed_[code].length - 1u < 16u && movable(pixels + placed_[code].offset)) {
             // A string of 8 to 16 values: copied from where it was written. The first four bytes
             // go one by one: they may have been stored a moment ago, and a wide load across
             // several recent stores waits for them to reach the cache.
@@ -430,7 +439,7 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
             // The code about to be defined: the previous string followed by its own first value.
             if (prevLen < 7) {
                 first = static_cast<uint8_t>(prevValue);
-                value = Extend(prevValue, prevLen, first);
+                value = Extend(prevValue, first);
                 StoreShort(out, value);
             } else {
                 first = *prevStart;
