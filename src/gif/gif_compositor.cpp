@@ -6,6 +6,11 @@
 
 #include "gif/gif_messages.h"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <tmmintrin.h>
+#define TORVANA_GIF_PLANAR 1
+#endif
+
 namespace torvana::gif {
 
 namespace {
@@ -25,7 +30,8 @@ void CheckCanvasBudget(int width, int height, int64_t byteBudget) {
 
 // The frame's 256 colours as canvas words (the bytes red, green, blue, alpha in memory): the
 // active table, opaque black beyond it, the transparent index with alpha 0 when honoured.
-void FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colours[256]) {
+// Returns the table's size.
+int FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colours[256]) {
     const GifColorMap& table = frame.ActiveColors();
     if (table.tripleCount == 0) throw GifError(kNoColorTable);
     // All 256 black first when the table is shorter: a loop of a fixed count the compiler writes
@@ -39,7 +45,27 @@ void FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colou
     for (int i = 0; i < n; ++i, e += 3) colours[i] = pack(GifRgba{e[0], e[1], e[2], 255});
     const int transparent = frame.TransparentIndex();
     if (honourTransparency && transparent >= 0) colours[transparent] &= pack(GifRgba{255, 255, 255, 0});
+    return n;
 }
+
+// The colours as the expanding functions take them: the 256 canvas words, and whether the table
+// has at most 16 colours, so that sixteen indices below 16 are looked up at once by byte shuffles
+// (where the processor has them).
+struct Palette {
+    alignas(16) uint32_t words[256];
+    bool small = false;
+
+    // Fills the words (FrameColours) and notes the table's size.
+    void Load(const GifFrame& frame, bool honourTransparency) {
+        const int tableSize = FrameColours(frame, honourTransparency, words);
+#ifdef TORVANA_GIF_PLANAR
+        static const bool shuffles = __builtin_cpu_supports("ssse3");
+        small = tableSize <= 16 && shuffles;
+#else
+        static_cast<void>(tableSize);
+#endif
+    }
+};
 
 // Eight indices at once, the first in the lowest byte, whatever the host's byte order.
 inline uint64_t LoadIndices8(const uint8_t* p) {
@@ -56,28 +82,82 @@ inline void ExpandFour(uint8_t* dst, const uint8_t* src, const uint32_t* colours
     std::memcpy(dst, c, 16);
 }
 
-// Writes the colours of `count` indices, sixteen at a time. Sixteen equal indices (the flat
-// areas of screenshots, pages and drawings) are one colour written sixteen times, and so is what
-// follows while it stays the same; photographs and gradients seldom have them, so the test costs
-// them little and is rarely mispredicted.
-inline void ExpandRun(uint8_t* dst, const uint8_t* src, size_t count, const uint32_t* colours) {
+// When the sixteen indices from `x` on are all one, writes that colour while it stays the same,
+// moves `x` past it and returns true. Sixteen equal indices are the flat areas of screenshots,
+// pages and drawings; photographs and gradients seldom have them, so the test costs them little
+// and is rarely mispredicted.
+inline bool ExpandSameRun(uint8_t* dst, const uint8_t* src, size_t& x, size_t count, const uint32_t* colours) {
+    const uint64_t a = LoadIndices8(src + x);
+    if (a != LoadIndices8(src + x + 8) || a != (a & 0xFF) * 0x0101010101010101u) return false;
+    uint32_t run[16];
+    for (uint32_t& c : run) c = colours[a & 0xFF];
+    do {
+        std::memcpy(dst + 4 * x, run, 64);
+        x += 16;
+    } while (x + 16 <= count && LoadIndices8(src + x) == a && LoadIndices8(src + x + 8) == a);
+    return true;
+}
+
+inline void ExpandTail(uint8_t* dst, const uint8_t* src, size_t x, size_t count, const uint32_t* colours) {
+    for (; x + 4 <= count; x += 4) ExpandFour(dst + 4 * x, src + x, colours);
+    for (; x < count; ++x) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
+}
+
+#ifdef TORVANA_GIF_PLANAR
+// ExpandRun for a small table: colours 0 to 15 split by byte (all reds, all greens, ...), then
+// sixteen indices below 16 are four byte shuffles and four interleaves; a group with a larger
+// index goes through the words.
+__attribute__((target("ssse3"))) void ExpandRunPlanar(uint8_t* dst, const uint8_t* src, size_t count,
+                                                      const Palette& palette) {
+    const __m128i* words = reinterpret_cast<const __m128i*>(palette.words);
+    const __m128i byChannel = _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    const __m128i q0 = _mm_shuffle_epi8(_mm_load_si128(words), byChannel);
+    const __m128i q1 = _mm_shuffle_epi8(_mm_load_si128(words + 1), byChannel);
+    const __m128i q2 = _mm_shuffle_epi8(_mm_load_si128(words + 2), byChannel);
+    const __m128i q3 = _mm_shuffle_epi8(_mm_load_si128(words + 3), byChannel);
+    const __m128i redGreenLow = _mm_unpacklo_epi32(q0, q1), redGreenHigh = _mm_unpacklo_epi32(q2, q3);
+    const __m128i blueAlphaLow = _mm_unpackhi_epi32(q0, q1), blueAlphaHigh = _mm_unpackhi_epi32(q2, q3);
+    const __m128i red = _mm_unpacklo_epi64(redGreenLow, redGreenHigh);
+    const __m128i green = _mm_unpackhi_epi64(redGreenLow, redGreenHigh);
+    const __m128i blue = _mm_unpacklo_epi64(blueAlphaLow, blueAlphaHigh);
+    const __m128i alpha = _mm_unpackhi_epi64(blueAlphaLow, blueAlphaHigh);
+    const __m128i high = _mm_set1_epi8(static_cast<char>(0xF0));
     size_t x = 0;
     while (x + 16 <= count) {
-        const uint64_t a = LoadIndices8(src + x);
-        if (a == LoadIndices8(src + x + 8) && a == (a & 0xFF) * 0x0101010101010101u) {
-            uint32_t run[16];
-            for (uint32_t& c : run) c = colours[a & 0xFF];
-            do {
-                std::memcpy(dst + 4 * x, run, 64);
-                x += 16;
-            } while (x + 16 <= count && LoadIndices8(src + x) == a && LoadIndices8(src + x + 8) == a);
-            continue;
+        if (ExpandSameRun(dst, src, x, count, palette.words)) continue;
+        const __m128i indices = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(indices, high), _mm_setzero_si128())) == 0xFFFF) {
+            const __m128i r = _mm_shuffle_epi8(red, indices), g = _mm_shuffle_epi8(green, indices);
+            const __m128i b = _mm_shuffle_epi8(blue, indices), a = _mm_shuffle_epi8(alpha, indices);
+            const __m128i rgLow = _mm_unpacklo_epi8(r, g), rgHigh = _mm_unpackhi_epi8(r, g);
+            const __m128i baLow = _mm_unpacklo_epi8(b, a), baHigh = _mm_unpackhi_epi8(b, a);
+            __m128i* out = reinterpret_cast<__m128i*>(dst + 4 * x);
+            _mm_storeu_si128(out, _mm_unpacklo_epi16(rgLow, baLow));
+            _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(rgLow, baLow));
+            _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(rgHigh, baHigh));
+            _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(rgHigh, baHigh));
+        } else {
+            for (size_t k = 0; k < 16; k += 4) ExpandFour(dst + 4 * (x + k), src + x + k, palette.words);
         }
+        x += 16;
+    }
+    ExpandTail(dst, src, x, count, palette.words);
+}
+#endif
+
+// Writes the colours of `count` indices, sixteen at a time.
+void ExpandRun(uint8_t* dst, const uint8_t* src, size_t count, const Palette& palette) {
+#ifdef TORVANA_GIF_PLANAR
+    if (palette.small) return ExpandRunPlanar(dst, src, count, palette);
+#endif
+    const uint32_t* colours = palette.words;
+    size_t x = 0;
+    while (x + 16 <= count) {
+        if (ExpandSameRun(dst, src, x, count, colours)) continue;
         for (size_t k = 0; k < 16; k += 4) ExpandFour(dst + 4 * (x + k), src + x + k, colours);
         x += 16;
     }
-    for (; x + 4 <= count; x += 4) ExpandFour(dst + 4 * x, src + x, colours);
-    for (; x < count; ++x) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
+    ExpandTail(dst, src, x, count, colours);
 }
 
 // Whether one of the eight bytes of `v` is the byte that `pattern` repeats.
@@ -90,7 +170,8 @@ inline bool HasByte(uint64_t v, uint64_t pattern) {
 // at eight at a time: groups without the transparent index are written as one run, groups of
 // it only are skipped, and only a mixed group goes pixel by pixel, so sprites with a hole every
 // few pixels cost little more than long runs.
-void ExpandRunTransparent(uint8_t* dst, const uint8_t* src, size_t count, const uint32_t* colours, uint8_t transparent) {
+void ExpandRunTransparent(uint8_t* dst, const uint8_t* src, size_t count, const Palette& palette, uint8_t transparent) {
+    const uint32_t* colours = palette.words;
     const uint64_t pattern = 0x0101010101010101u * transparent;
     size_t x = 0;
     while (x + 8 <= count) {
@@ -98,7 +179,7 @@ void ExpandRunTransparent(uint8_t* dst, const uint8_t* src, size_t count, const 
         if (!HasByte(v, pattern)) {
             size_t end = x + 8;
             while (end + 8 <= count && !HasByte(LoadIndices8(src + end), pattern)) end += 8;
-            ExpandRun(dst + 4 * x, src + x, end - x, colours);
+            ExpandRun(dst + 4 * x, src + x, end - x, palette);
             x = end;
             continue;
         }
@@ -171,8 +252,8 @@ void DrawFrame(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparenc
     if (frame.IsEmptyFrame()) return;
     const CanvasArea area = FrameArea(frame, canvas);
     if (area.Empty()) return;
-    uint32_t colours[256];
-    FrameColours(frame, honourTransparency, colours);
+    Palette palette;
+    palette.Load(frame, honourTransparency);
     const int transparent = honourTransparency ? frame.TransparentIndex() : -1;
     size_t width = size_t(area.right - area.left);
     int rows = area.bottom - area.top;
@@ -182,9 +263,9 @@ void DrawFrame(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparenc
         const uint8_t* src = frame.pixels.data() + static_cast<size_t>(y - frame.frameTop) * frame.frameWidth;
         uint8_t* dst = canvas.pixels.data() + (static_cast<size_t>(y) * canvas.width + area.left) * 4;
         if (transparent < 0)
-            ExpandRun(dst, src, width, colours);
+            ExpandRun(dst, src, width, palette);
         else
-            ExpandRunTransparent(dst, src, width, colours, uint8_t(transparent));
+            ExpandRunTransparent(dst, src, width, palette, uint8_t(transparent));
     }
 }
 
@@ -313,18 +394,18 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
     if (unfilled_ && covers && disposal != 3 && (transparent < 0 || !options_.underlay)) {
         // The frame covers the whole starting canvas: its rows are the canvas, written once. Its
         // transparent pixels show the starting colour, so they are written as that colour.
-        uint32_t colours[256];
-        FrameColours(frame, options_.honourTransparency, colours);
-        if (transparent >= 0) colours[transparent] = pack(options_.background.value_or(GifRgba{}));
+        Palette palette;
+        palette.Load(frame, options_.honourTransparency);
+        if (transparent >= 0) palette.words[transparent] = pack(options_.background.value_or(GifRgba{}));
         Touch(area);
         const size_t width = size_t(canvas_.width);
         canvas_.pixels.resize(width * canvas_.height * 4);
         if (size_t(frame.frameWidth) == width)  // its rows end to end are one run
-            ExpandRun(canvas_.pixels.data(), frame.pixels.data(), width * canvas_.height, colours);
+            ExpandRun(canvas_.pixels.data(), frame.pixels.data(), width * canvas_.height, palette);
         else
             for (int y = 0; y < canvas_.height; ++y)
                 ExpandRun(canvas_.pixels.data() + size_t(y) * width * 4, frame.pixels.data() + size_t(y) * frame.frameWidth,
-                          width, colours);
+                          width, palette);
         unfilled_ = false;
     } else {
         Fill();

@@ -184,8 +184,10 @@ TEST(GifCompositor, MatchesPixelByPixelComposition) {
             Frame f{corner ? 0 : pick(W + 3), corner ? 0 : pick(11), whole ? W + pick(3) : 1 + pick(W), whole ? 9 : 1 + pick(10),
                     pick(4), pick(2) ? -1 : pick(8), {}, {}};
             if (pick(3) == 0) f.local = Palette(4);
-            for (int i = 0; i < f.width * f.height; ++i) f.pixels.push_back(uint8_t(pick(5) == 0 ? 7 : pick(8)));
-            b.Gce(f.disposal, 0, f.transparent).Image(f.left, f.top, f.width, f.height, f.pixels, 3, false, f.local);
+            // Now and then an index past 16, which small tables cannot look up sixteen at a time.
+            for (int i = 0; i < f.width * f.height; ++i)
+                f.pixels.push_back(uint8_t(pick(5) == 0 ? 7 : pick(40) == 0 ? 16 + pick(4) : pick(8)));
+            b.Gce(f.disposal, 0, f.transparent).Image(f.left, f.top, f.width, f.height, f.pixels, 5, false, f.local);
             frames.push_back(f);
         }
         const Loaded r = Load(b.Trailer());
