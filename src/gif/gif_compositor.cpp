@@ -6,9 +6,10 @@
 
 #include "gif/gif_messages.h"
 
+// On x86-64, vector code for the processors that have it, chosen at run time.
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
-#define TORVANA_GIF_PLANAR 1
+#define TORVANA_GIF_X86 1
 #endif
 
 namespace torvana::gif {
@@ -58,7 +59,7 @@ struct Palette {
     // Fills the words (FrameColours) and notes the table's size.
     void Load(const GifFrame& frame, bool honourTransparency) {
         const int tableSize = FrameColours(frame, honourTransparency, words);
-#ifdef TORVANA_GIF_PLANAR
+#ifdef TORVANA_GIF_X86
         static const bool shuffles = __builtin_cpu_supports("ssse3");
         small = tableSize <= 16 && shuffles;
 #else
@@ -98,12 +99,13 @@ inline bool ExpandSameRun(uint8_t* dst, const uint8_t* src, size_t& x, size_t co
     return true;
 }
 
+// The last indices of a run, fewer than sixteen.
 inline void ExpandTail(uint8_t* dst, const uint8_t* src, size_t x, size_t count, const uint32_t* colours) {
     for (; x + 4 <= count; x += 4) ExpandFour(dst + 4 * x, src + x, colours);
     for (; x < count; ++x) std::memcpy(dst + 4 * x, &colours[src[x]], 4);
 }
 
-#ifdef TORVANA_GIF_PLANAR
+#ifdef TORVANA_GIF_X86
 // ExpandRun for a small table: colours 0 to 15 split by byte (all reds, all greens, ...), then
 // sixteen indices below 16 are four byte shuffles and four interleaves; a group with a larger
 // index goes through the words.
@@ -143,9 +145,7 @@ __attribute__((target("ssse3"))) void ExpandRunPlanar(uint8_t* dst, const uint8_
     }
     ExpandTail(dst, src, x, count, palette.words);
 }
-#endif
 
-#ifdef TORVANA_GIF_PLANAR
 __attribute__((target("avx"))) void ZeroUpperHalves() { _mm256_zeroupper(); }
 #endif
 
@@ -154,7 +154,7 @@ __attribute__((target("avx"))) void ZeroUpperHalves() { _mm256_zeroupper(); }
 // wait on them, which made composing 15 % slower in a program that had read a GIF through Qt.
 // Clearing them once per frame costs next to nothing.
 void PrepareVectorRegisters() {
-#ifdef TORVANA_GIF_PLANAR
+#ifdef TORVANA_GIF_X86
     static const bool avx = __builtin_cpu_supports("avx");
     if (avx) ZeroUpperHalves();
 #endif
@@ -162,7 +162,7 @@ void PrepareVectorRegisters() {
 
 // Writes the colours of `count` indices, sixteen at a time.
 void ExpandRun(uint8_t* dst, const uint8_t* src, size_t count, const Palette& palette) {
-#ifdef TORVANA_GIF_PLANAR
+#ifdef TORVANA_GIF_X86
     if (palette.small) return ExpandRunPlanar(dst, src, count, palette);
 #endif
     const uint32_t* colours = palette.words;
