@@ -80,7 +80,9 @@ Picture loadImage(const std::string& bytes) {
     const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, int(bytes.size()), &width, &height, &channels)) {
-        picture.error = "not a BMP or GIF picture";
+        // The reader refuses a side above STBI_MAX_DIMENSIONS before it reads any pixel.
+        const bool tooLarge = std::strcmp(stbi_failure_reason(), "too large") == 0;
+        picture.error = tooLarge ? "the picture is too large (more than 16384 pixels wide or high)" : "not a BMP or GIF picture";
         return picture;
     }
     if (int64_t(width) * height > kMaxPicturePixels) {

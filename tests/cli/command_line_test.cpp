@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "cli/command_line.h"
@@ -273,30 +274,122 @@ TEST(CommandLine, ImageIsWrittenOnlyFromACompleteBuild) {
 
 }
 
-// An image never goes over the project, a source of it, or into the staging folder: refused
-// before the build, and every file stays as it was.
-TEST(CommandLine, ImageOverTheProjectOrItsFilesIsRefused) {
+// Where an image may go: never over the project, a source of it, into the staging folder or over
+// what is not a regular file (refused before the build, every file as it was); a link is written
+// through and stays a link.
+TEST(CommandLine, ImageTargets) {
     const struct {
+        const char* name;
         const char* out;
+        std::function<void(DiscProject&)> make;  // what is at `out` before
+        int status;
         const char* said;
     } rows[] = {
-        {"menu.cdrom", "it is the project file."},
-        {"./art/../menu.cdrom", "it is the project file."},
-        {"art/back.bmp", "/art/back.bmp\", a file of the project."},
-        {"stage/disc.iso", "it lies inside the staging folder \""},
-        {"stage/images/back.bmp", "it lies inside the staging folder \""},
+        {"the project file", "menu.cdrom", {}, 2, "it is the project file."},
+        {"the project file by another path", "./art/../menu.cdrom", {}, 2, "it is the project file."},
+        {"a hard link to the project file", "hard.iso",
+         [](DiscProject& p) { fs::create_hard_link(p.state.projectPath, p.dir.file("hard.iso")); }, 2,
+         "it is the project file."},
+        {"a source", "art/back.bmp", {}, 2, "/art/back.bmp\", a file of the project."},
+        {"inside the staging folder", "stage/disc.iso", {}, 2, "it lies inside the staging folder \""},
+        {"a FIFO", "disc.fifo", [](DiscProject& p) { ::mkfifo(p.dir.file("disc.fifo").c_str(), 0600); }, 2,
+         "it is not a regular file."},
+        {"a folder", "disc", [](DiscProject& p) { fs::create_directories(p.dir.file("disc")); }, 2,
+         "it is not a regular file."},
+        {"a link that leads nowhere", "link.iso",
+         [](DiscProject& p) { fs::create_symlink(p.dir.file("gone.iso"), p.dir.file("link.iso")); }, 2,
+         "it is a link to \""},
+        {"a link to an older image", "link.iso",
+         [](DiscProject& p) {
+             torvana::replaceFileContents(p.dir.file("old.iso"), "older image");
+             fs::create_symlink(p.dir.file("old.iso"), p.dir.file("link.iso"));
+         },
+         0, "The disc image \"link.iso\" is written.\n"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.out);
+        SCOPED_TRACE(row.name);
         DiscProject p;
+        if (row.make) row.make(p);
+        const std::string out = p.dir.file(row.out);
+        const fs::file_type before = fs::symlink_status(out).type();
         const std::string project = torvana::readFileContents(p.state.projectPath);
         const std::string back = torvana::readFileContents(p.project.backgroundImage);
         const Outcome r = program().run(std::string("image menu.cdrom ") + row.out, p.dir.path());
-        EXPECT_EQ(r.status, 2);
-        EXPECT_TRUE(has(r.err, "error: The disc image cannot be written to \"" + std::string(row.out) + "\": ")) << r.err;
+        EXPECT_EQ(r.status, row.status) << r.err;
+        if (row.status == 2)
+            EXPECT_TRUE(has(r.err, "error: The disc image cannot be written to \"" + std::string(row.out) + "\": ")) << r.err;
         EXPECT_TRUE(has(r.err, row.said)) << r.err;
         EXPECT_EQ(torvana::readFileContents(p.state.projectPath), project);
         EXPECT_EQ(torvana::readFileContents(p.project.backgroundImage), back);
+        EXPECT_EQ(fs::exists(p.stage), row.status == 0);
+        if (before != fs::file_type::not_found) EXPECT_EQ(fs::symlink_status(out).type(), before);
+        // Through the link, into the file it leads to.
+        if (row.status == 0) EXPECT_GT(fs::file_size(out), 16u * 2048);
+    }
+}
+
+// A file the menu uses that Windows would see under another name on the disc fails the image
+// (status 1, the file named, no image); Joliet's long names hold 103 characters whole.
+TEST(CommandLine, ImageNamesAsWindowsSeesThem) {
+    const std::string longest = std::string(99, 'n') + ".exe";
+    const struct {
+        const char* name;
+        std::function<void(DiscProject&)> make;
+        int status;
+        std::string said;
+    } rows[] = {
+        {"110 characters", [](DiscProject& p) { p.hotspot(1).application = p.file(std::string(106, 'n') + ".exe"); }, 1,
+         "/" + std::string(106, 'n') + ".exe\", which Windows would not find on the disc: its name is longer than the 103 "
+         "characters a disc holds.\n"},
+        {"characters Windows does not allow", [](DiscProject& p) { p.hotspot(1).application = p.file("a*b?.txt"); }, 1,
+         "/a*b?.txt\", which Windows would not find on the disc: its name holds characters Windows does not allow in a "
+         "name: *?.\n"},
+        {"a semicolon", [](DiscProject& p) { p.hotspot(1).application = p.file("name;1"); }, 1,
+         "/name;1\", which Windows would not find on the disc: its name holds \";\", which a disc's names for Windows "
+         "cannot hold.\n"},
+        {"names that differ only in case",
+         [](DiscProject& p) { p.addHotspot("exit", p.file("other/OVER.GIF", disctest::gifBytes(10, 10))); }, 1,
+         "images/over.gif\", which Windows would not find on the disc: its name and \"OVER.GIF\" differ only in case; "
+         "Windows keeps only one of them.\n"},
+        {"103 characters", [&](DiscProject& p) { p.hotspot(1).application = p.file(longest); }, 0, "is written.\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DiscProject p;
+        row.make(p);
+        p.save();
+        const Outcome r = program().run("image menu.cdrom disc.iso", p.dir.path());
+        EXPECT_EQ(r.status, row.status) << r.err;
+        EXPECT_TRUE(has(r.err, row.said)) << r.err;
+        EXPECT_EQ(fs::exists(p.dir.file("disc.iso")), row.status == 0);
+        if (row.status == 0)
+            EXPECT_TRUE(has(tool("bsdtar --options iso9660:!rockridge -tf '" + p.dir.file("disc.iso") + "'"), "/" + longest + "\n"));
+    }
+}
+
+// Options and settings that cannot be used are said with the file or the value they concern,
+// before anything is built.
+TEST(CommandLine, WhatCannotBeUsedIsNamed) {
+    const struct {
+        const char* name;
+        const char* arguments;
+        const char* environment;
+        const char* said;
+    } rows[] = {
+        {"a password file that is a folder", "build menu.cdrom --sign x.p12 --sign-password-file art", "",
+         "error: The password file \"art\" is a folder.\n"},
+        {"a password file that does not exist", "build menu.cdrom --sign x.p12 --sign-password-file gone.txt", "",
+         "error: The password file \"gone.txt\" does not exist.\n"},
+        {"a SOURCE_DATE_EPOCH past 9999", "image menu.cdrom disc.iso", "SOURCE_DATE_EPOCH=253402300800",
+         "error: SOURCE_DATE_EPOCH is \"253402300800\", a time after the year 9999; a disc image's dates end with "
+         "253402300799 (9999-12-31 23:59:59 UTC).\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DiscProject p;
+        const Outcome r = program().run(row.arguments, p.dir.path(), row.environment);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, row.said);
         EXPECT_FALSE(fs::exists(p.stage));
     }
 }
@@ -365,17 +458,18 @@ TEST(CommandLine, EscapeSequencesAreShownNotSent) {
 }
 
 // With SOURCE_DATE_EPOCH two images of one project, made seconds apart from staging folders
-// built afresh with a source touched between, have the same SHA-256, and their volume dates are
+// built afresh in two languages with a source touched between, have the same SHA-256, and their volume dates are
 // that time; a value that is no time stops the command before it builds.
 TEST(CommandLine, SourceDateEpochMakesImagesReproducible) {
     DiscProject p;
     auto sha256 = [&](const std::string& name) { return tool("sha256sum '" + p.dir.file(name) + "'").substr(0, 64); };
     ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
-    const Outcome first = program().run("image menu.cdrom one.iso", p.dir.path());
+    const Outcome first = program().run("image menu.cdrom one.iso", p.dir.path(), "LC_ALL=C LANG=C");
     std::this_thread::sleep_for(std::chrono::seconds(2));
     fs::remove_all(p.stage);
     fs::last_write_time(p.art + "/back.bmp", fs::file_time_type::clock::now());
-    const Outcome second = program().run("image menu.cdrom two.iso", p.dir.path());
+    // Built in another language: the web page on the disc is the same.
+    const Outcome second = program().run("image menu.cdrom two.iso", p.dir.path(), "LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8");
     ::setenv("SOURCE_DATE_EPOCH", "tomorrow", 1);
     const Outcome refused = program().run("image menu.cdrom three.iso", p.dir.path());
     ::unsetenv("SOURCE_DATE_EPOCH");
@@ -466,9 +560,71 @@ TEST(CommandLine, BurnToStdioTargets) {
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(has(r.err, "error: The disc in \"stdio:" + fifo + "\" cannot be read back to check it: ")) << r.err;
 
-    r = program().run("burn menu.cdrom --drive stdio:" + p.dir.file("no/such/folder/disc.iso"), p.dir.path());
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(has(r.err, "error: The drive \"stdio:" + p.dir.file("no/such/folder/disc.iso") + "\" cannot be used: ")) << r.err;
     // The temporary image beside the staging folder is gone each time.
     for (const auto& e : fs::directory_iterator(p.dir.path())) EXPECT_NE(e.path().filename().string().rfind(".torvana-burn", 0), 0u);
+}
+
+// Where a burn may go, settled before anything is built: never the project file (by any name), a
+// source or a file of the staging folder; a file that holds bytes only with --overwrite; an empty
+// or new file freely. A drive that is not there is said in the program's words, and a refused
+// burn removes nothing, not even a project named like the burn's temporary image.
+TEST(CommandLine, BurnTargets) {
+    const std::string refused = "error: The disc cannot be burned to \"stdio:", unusable = "error: The drive \"stdio:";
+    const struct {
+        const char* name;
+        std::string project, target;            // the project file and the file (or drive) burned to
+        std::function<void(DiscProject&)> make;  // what is there before
+        const char* options;
+        int status;
+        std::string lead, said;  // the message: lead, the target's path when there is a lead, said
+    } rows[] = {
+        {"the project file", "menu.cdrom", "menu.cdrom", {}, "", 2, refused, "\": it is the project file.\n"},
+        {"the project file through a link", "menu.cdrom", "link.iso",
+         [](DiscProject& p) { fs::create_symlink(p.state.projectPath, p.dir.file("link.iso")); }, "", 2, refused,
+         "\": it is the project file.\n"},
+        {"a project named like the temporary image", ".torvana-burn-stage.iso", ".torvana-burn-stage.iso",
+         [](DiscProject& p) { fs::copy_file(p.state.projectPath, p.dir.file(".torvana-burn-stage.iso")); }, "", 2, refused,
+         "\": it is the project file.\n"},
+        {"a source picture", "menu.cdrom", "art/back.bmp", {}, "", 2, "", "/art/back.bmp\", a file of the project.\n"},
+        {"autorun.inf in the staging folder", "menu.cdrom", "stage/autorun.inf",
+         [](DiscProject& p) {
+             fs::create_directories(p.stage);
+             torvana::replaceFileContents(p.stage + "/autorun.inf", "[autorun]\r\n");
+         },
+         "", 2, refused, "\": it lies inside the staging folder \""},
+        {"a file that holds bytes", "menu.cdrom", "mine.txt",
+         [](DiscProject& p) { torvana::replaceFileContents(p.dir.file("mine.txt"), "keep me"); }, "", 2, refused,
+         "\": the file holds 7 bytes, which burning would replace; add --overwrite to replace it.\n"},
+        {"a file that holds bytes, with --overwrite", "menu.cdrom", "mine.txt",
+         [](DiscProject& p) { torvana::replaceFileContents(p.dir.file("mine.txt"), "keep me"); }, "--overwrite", 0, "",
+         "The disc is burned.\n"},
+        {"an empty file", "menu.cdrom", "empty.iso",
+         [](DiscProject& p) { torvana::replaceFileContents(p.dir.file("empty.iso"), ""); }, "", 0, "", "The disc is burned.\n"},
+        {"a folder that does not exist", "menu.cdrom", "no/such/folder/disc.iso", {}, "", 2, unusable, "\" cannot be used: "},
+        {"no drive at the address", "menu.cdrom", "", {}, "--drive /dev/torvana-no-drive", 2, "",
+         "error: No drive that writes discs is at \"/dev/torvana-no-drive\".\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DiscProject p;
+        if (row.make) row.make(p);
+        const std::string target = p.dir.file(row.target);
+        const bool file = !row.target.empty() && fs::is_regular_file(target);
+        const std::string before = file ? torvana::readFileContents(target) : "";
+        const bool staged = fs::exists(p.stage);
+        const std::string drive = row.target.empty() ? "" : " --drive stdio:" + target;
+        const Outcome r = program().run("burn " + row.project + drive + " " + row.options, p.dir.path());
+        EXPECT_EQ(r.status, row.status) << r.err;
+        EXPECT_TRUE(has(r.err, row.lead + (row.lead.empty() ? "" : target) + row.said)) << r.err;
+        if (row.status == 2) {
+            // Nothing built, nothing written, nothing removed.
+            EXPECT_EQ(fs::exists(p.stage), staged);
+            if (file) EXPECT_EQ(torvana::readFileContents(target), before);
+            EXPECT_TRUE(fs::exists(p.dir.file(row.project)));
+        } else {
+            EXPECT_GT(fs::file_size(target), 16u * 2048);
+        }
+        for (const auto& e : fs::directory_iterator(p.dir.path()))
+            if (e.path().filename() != row.project) EXPECT_NE(e.path().filename().string().rfind(".torvana-burn", 0), 0u);
+    }
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 
@@ -179,6 +180,32 @@ TEST(DiscImage, CancelledOrFailedImageLeavesNoFile) {
         EXPECT_FALSE(fs::exists(path));
     }
     EXPECT_THROW(writeDiscImage(s.dir.file("absent"), "X", image), Error);
+}
+
+// A file that shrinks or goes while the image is written fails it, named, and leaves no image:
+// the library would have filled the missing bytes with zeros.
+TEST(DiscImage, AFileThatChangesWhileWrittenFailsTheImage) {
+    const std::pair<const char*, std::function<void(const std::string&)>> rows[] = {
+        {"cut short", [](const std::string& path) { fs::resize_file(path, 1000); }},
+        {"removed", [](const std::string& path) { fs::remove(path); }},
+    };
+    for (const auto& [name, change] : rows) {
+        SCOPED_TRACE(name);
+        Stage s;
+        const std::string image = s.dir.file("disc.iso");
+        bool changed = false;
+        try {
+            writeDiscImage(s.folder, "X", image, [&](uint64_t, uint64_t) {
+                if (!changed) change(s.folder + "/images/big.bmp");
+                changed = true;
+                return true;
+            });
+            ADD_FAILURE() << "written";
+        } catch (const ImageContentError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("The disc image was not written: \"images/big.bmp\" ", 0), 0u) << e.what();
+        }
+        EXPECT_EQ(namesIn(s.dir.path()), std::vector<std::string>{"stage"});
+    }
 }
 
 // Only what lies in the staging folder goes on the disc: links that leave it, lead nowhere or

@@ -446,21 +446,53 @@ private slots:
         QVERIFY(!f->BitBtn4->isEnabled());
     }
 
-    // File > Burn Disc... to a file standing in for a blank disc: built, burned, read back and
-    // checked, with nothing left beside the staging folder.
+    // File > Burn Disc... to a file standing in for a blank disc, its address typed and confirmed
+    // with Enter: built, burned, read back and checked, with nothing left beside the staging
+    // folder. A file that holds bytes is replaced only after Yes; the project file never is; a
+    // refused or declined burn builds nothing.
+    void burnDiscToAFile_data() {
+        QTest::addColumn<QString>("target");    // in the folder of the project
+        QTest::addColumn<QString>("before");    // what it holds before; empty: it does not exist
+        QTest::addColumn<QString>("question");  // the question asked, answered by `yes`
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("result");    // the last box's text, after "stdio:" and the target
+        const QString replace = " is a file of 7 bytes. Burning the disc to it replaces everything it holds. Burn to it anyway?";
+        QTest::newRow("a new file") << "disc.iso" << "" << "" << false << "\" is burned and holds the image exactly.";
+        QTest::newRow("a file of the user's, No") << "mine.iso" << "keep me" << replace << false << "";
+        QTest::newRow("a file of the user's, Yes") << "mine.iso" << "keep me" << replace << true
+                                                  << "\" is burned and holds the image exactly.";
+        QTest::newRow("the project file") << "menu.cdrom" << "" << "" << false << "\": it is the project file.";
+    }
     void burnDiscToAFile() {
+        QFETCH(QString, target);
+        QFETCH(QString, before);
+        QFETCH(QString, question);
+        QFETCH(bool, yes);
+        QFETCH(QString, result);
         openProject(1);
-        const std::string disc = fx.path("disc.iso");
+        const std::string disc = fx.path(target);
+        if (!before.isEmpty()) torvana::replaceFileContents(disc, before.toStdString());
+        const std::string project = torvana::readFileContents(fx.path("menu.cdrom"));
         whenModal("TBurnForm", [&](QWidget* w) {
             auto* d = static_cast<TBurnForm*>(w);
             QVERIFY(d->CheckBox1->isChecked());
-            d->ComboBox1->setEditText(QString::fromStdString("stdio:" + disc));
-            d->BitBtn1->click();
+            QTest::keyClicks(d->ComboBox1->lineEdit(), QString::fromStdString("stdio:" + disc));
+            QTest::keyClick(d->ComboBox1->lineEdit(), Qt::Key_Return);
         });
-        fx.hook.answer(Answer::Ok);
+        if (!question.isEmpty()) fx.hook.answer(yes ? Answer::Yes : Answer::No);
+        if (!result.isEmpty()) fx.hook.answer(Answer::Ok);
         f->BurnDisc1->trigger();
-        QVERIFY2(fx.hook.boxes.back().text == "The disc in \"stdio:" + disc + "\" is burned and holds the image exactly.", fx.hook.boxes.back().text.c_str());
-        QVERIFY(torvana::fileSize(disc) > 16 * 2048);
+        if (!question.isEmpty()) QCOMPARE(fx.hook.boxes.front().text, "\"" + disc + "\"" + question.toStdString());
+        const bool burned = result.endsWith("exactly.");
+        if (!result.isEmpty()) {
+            const std::string said = (burned ? "The disc in \"stdio:" : "The disc cannot be burned to \"stdio:") + disc +
+                                     result.toStdString();
+            QCOMPARE(fx.hook.boxes.back().text, said);
+        }
+        QCOMPARE(QDir(QString::fromStdString(stage)).exists(), burned);
+        QCOMPARE(torvana::fileSize(disc) > 16 * 2048, burned);
+        if (!burned) QCOMPARE(torvana::readFileContents(fx.path("menu.cdrom")), project);
+        if (!burned && !before.isEmpty()) QCOMPARE(QString::fromStdString(torvana::readFileContents(disc)), before);
         QCOMPARE(QDir(fx.dirPath()).entryList(QStringList{".torvana-burn*"}, QDir::Hidden | QDir::Files), QStringList());
     }
 };
