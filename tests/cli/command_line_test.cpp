@@ -316,15 +316,20 @@ TEST(CommandLine, ImageTargets) {
         const std::string back = torvana::readFileContents(p.project.backgroundImage);
         const Outcome r = program().run(std::string("image menu.cdrom ") + row.out, p.dir.path());
         EXPECT_EQ(r.status, row.status) << r.err;
-        if (row.status == 2)
+        if (row.status == 2) {
             EXPECT_TRUE(has(r.err, "error: The disc image cannot be written to \"" + std::string(row.out) + "\": ")) << r.err;
+        }
         EXPECT_TRUE(has(r.err, row.said)) << r.err;
         EXPECT_EQ(torvana::readFileContents(p.state.projectPath), project);
         EXPECT_EQ(torvana::readFileContents(p.project.backgroundImage), back);
         EXPECT_EQ(fs::exists(p.stage), row.status == 0);
-        if (before != fs::file_type::not_found) EXPECT_EQ(fs::symlink_status(out).type(), before);
+        if (before != fs::file_type::not_found) {
+            EXPECT_EQ(fs::symlink_status(out).type(), before);
+        }
         // Through the link, into the file it leads to.
-        if (row.status == 0) EXPECT_GT(fs::file_size(out), 16u * 2048);
+        if (row.status == 0) {
+            EXPECT_GT(fs::file_size(out), 16u * 2048);
+        }
     }
 }
 
@@ -362,8 +367,9 @@ TEST(CommandLine, ImageNamesAsWindowsSeesThem) {
         EXPECT_EQ(r.status, row.status) << r.err;
         EXPECT_TRUE(has(r.err, row.said)) << r.err;
         EXPECT_EQ(fs::exists(p.dir.file("disc.iso")), row.status == 0);
-        if (row.status == 0)
+        if (row.status == 0) {
             EXPECT_TRUE(has(tool("bsdtar --options iso9660:!rockridge -tf '" + p.dir.file("disc.iso") + "'"), "/" + longest + "\n"));
+        }
     }
 }
 
@@ -619,12 +625,16 @@ TEST(CommandLine, BurnTargets) {
         if (row.status == 2) {
             // Nothing built, nothing written, nothing removed.
             EXPECT_EQ(fs::exists(p.stage), staged);
-            if (file) EXPECT_EQ(torvana::readFileContents(target), before);
+            if (file) {
+                EXPECT_TRUE(fs::exists(target) && torvana::readFileContents(target) == before);
+            }
             EXPECT_TRUE(fs::exists(p.dir.file(row.project)));
         } else {
             EXPECT_GT(fs::file_size(target), 16u * 2048);
         }
         for (const auto& e : fs::directory_iterator(p.dir.path()))
-            if (e.path().filename() != row.project) EXPECT_NE(e.path().filename().string().rfind(".torvana-burn", 0), 0u);
+            if (e.path().filename() != row.project) {
+                EXPECT_NE(e.path().filename().string().rfind(".torvana-burn", 0), 0u);
+            }
     }
 }

@@ -90,8 +90,8 @@ TEST(WebMenu, AddressesThatRunScriptAreKnown) {
         EXPECT_FALSE(isScriptAddress(page)) << page;
 }
 
-// What a screen reader hears for a hotspot without a label, and the page's language.
-TEST(WebMenu, HotspotNamesAndLanguage) {
+// What a screen reader hears for a hotspot without a label.
+TEST(WebMenu, HotspotNames) {
     const std::tuple<ActionKind, std::string, std::string> names[] = {
         {ActionKind::WebAddress, "http://www.example.org:80/path?q=1", "Visit example.org:80"},
         {ActionKind::WebAddress, "mailto:info@example.org?subject=Hi", "Write to info@example.org"}};
