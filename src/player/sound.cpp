@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -36,6 +37,53 @@ uint64_t convertedBytes(const SDL_AudioSpec& from, Uint32 length, const SDL_Audi
     return outFrames * uint64_t(frameBytes(to));
 }
 
+// Converts the WAV file at `path` to the format `to`: tells `expect` what the sound comes to,
+// then hands it to `take` a piece at a time. Why it cannot be played, empty when it was
+// converted whole. A sound that would take more than a WAV file may hold (kMaxWaveBytes, twelve
+// minutes at CD quality) is refused before anything is converted.
+std::string convertWave(const std::string& path, const SDL_AudioSpec& to, const std::function<void(size_t)>& expect,
+                        const std::function<bool(const Uint8*, size_t)>& take) {
+    const std::string cannot = "the sound cannot be played";
+    SDL_AudioSpec from{};
+    Uint8* raw = nullptr;
+    Uint32 length = 0;
+    if (!SDL_LoadWAV(path.c_str(), &from, &raw, &length)) return cannot;
+    const std::unique_ptr<Uint8, WavFree> data(raw);
+    const uint64_t expected = convertedBytes(from, length, to);
+    if (expected > uint64_t(torvana::kMaxWaveBytes)) return torvana::kWaveTooLongText;
+    const std::unique_ptr<SDL_AudioStream, StreamFree> stream(
+        SDL_NewAudioStream(from.format, from.channels, from.freq, to.format, to.channels, to.freq));
+    if (!stream) return cannot;
+    try {
+        expect(size_t(expected));
+        std::vector<Uint8> piece;
+        uint64_t handed = 0;
+        bool refused = false;
+        // Hands on what the converter has ready; false when that fails, passes the size
+        // expected, or the taker refuses it (SDL's queue has no room).
+        const auto handOn = [&]() -> bool {
+            const int ready = SDL_AudioStreamAvailable(stream.get());
+            if (ready <= 0) return true;
+            piece.resize(size_t(ready));
+            const int got = SDL_AudioStreamGet(stream.get(), piece.data(), ready);
+            handed += uint64_t(std::max(got, 0));
+            if (got < 0 || handed > expected) return false;
+            refused = !take(piece.data(), size_t(got));
+            return !refused;
+        };
+        bool ok = true;
+        for (Uint32 at = 0; ok && at < length; at += kConvertChunkBytes) {
+            const int chunk = int(std::min<Uint32>(kConvertChunkBytes, length - at));
+            ok = SDL_AudioStreamPut(stream.get(), data.get() + at, chunk) == 0 && handOn();
+        }
+        ok = ok && SDL_AudioStreamFlush(stream.get()) == 0 && handOn();
+        if (!ok) return refused ? torvana::kNoMemoryForSound : cannot;
+    } catch (const std::bad_alloc&) {
+        return torvana::kNoMemoryForSound;
+    }
+    return {};
+}
+
 }  // namespace
 
 SoundOutput::~SoundOutput() {
@@ -58,78 +106,39 @@ bool SoundOutput::open() {
     return true;
 }
 
-// The file converted to the output's format, refused when it would take more than a WAV file may
-// hold (kMaxWaveBytes, twelve minutes at CD quality) or more memory than there is.
-SoundOutput::Sound SoundOutput::load(const std::string& path) const {
-    Sound sound;
-    SDL_AudioSpec fileFormat{};
-    Uint8* raw = nullptr;
-    Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &fileFormat, &raw, &length)) {
-        sound.error = "the sound cannot be played";
-        return sound;
-    }
-    const std::unique_ptr<Uint8, WavFree> data(raw);
-    const uint64_t expected = convertedBytes(fileFormat, length, deviceFormat_);
-    if (expected > uint64_t(torvana::kMaxWaveBytes)) {
-        sound.error = "the sound is longer than " + std::to_string(torvana::kMaxWaveMs / 60000) + " minutes";
-        return sound;
-    }
-    const std::unique_ptr<SDL_AudioStream, StreamFree> stream(
-        SDL_NewAudioStream(fileFormat.format, fileFormat.channels, fileFormat.freq, deviceFormat_.format,
-                           deviceFormat_.channels, deviceFormat_.freq));
-    if (!stream) {
-        sound.error = "the sound cannot be played";
-        return sound;
-    }
-    try {
-        sound.bytes.reserve(size_t(expected));
-        // Takes what the converter has ready; false when that would pass the expected size.
-        const auto take = [&] {
-            const int ready = SDL_AudioStreamAvailable(stream.get());
-            if (ready <= 0) return true;
-            const size_t at = sound.bytes.size();
-            if (at + size_t(ready) > size_t(expected)) return false;
-            sound.bytes.resize(at + size_t(ready));
-            const int got = SDL_AudioStreamGet(stream.get(), sound.bytes.data() + at, ready);
-            sound.bytes.resize(at + size_t(std::max(got, 0)));
-            return got >= 0;
-        };
-        bool ok = true;
-        for (Uint32 at = 0; ok && at < length; at += kConvertChunkBytes) {
-            const int chunk = int(std::min<Uint32>(kConvertChunkBytes, length - at));
-            ok = SDL_AudioStreamPut(stream.get(), data.get() + at, chunk) == 0 && take();
-        }
-        ok = ok && SDL_AudioStreamFlush(stream.get()) == 0 && take();
-        if (!ok) sound = Sound{{}, "the sound cannot be played"};
-    } catch (const std::bad_alloc&) {
-        sound = Sound{{}, torvana::kNoMemoryForSound};
-    }
-    return sound;
-}
-
 std::string SoundOutput::play(const std::string& path) {
     if (!device_) return "there is no sound output";
-    auto found = sounds_.find(path);
-    Sound loaded;
-    const Sound* sound = found != sounds_.end() ? &found->second : nullptr;
-    if (!sound) {
-        loaded = load(path);
-        sound = &loaded;
-    }
-    if (!sound->error.empty() || sound->bytes.empty()) {
-        const std::string why = sound->error.empty() ? "the sound cannot be played" : sound->error;
-        if (found == sounds_.end()) sounds_[path] = Sound{{}, why};
-        return why;
-    }
     SDL_ClearQueuedAudio(device_);
-    // SDL copies the sound into its queue; a refusal there is a lack of memory.
-    const bool queued = SDL_QueueAudio(device_, sound->bytes.data(), Uint32(sound->bytes.size())) == 0;
-    if (found == sounds_.end() && keptBytes_ + loaded.bytes.size() <= kKeptSoundBytes) {
-        keptBytes_ += loaded.bytes.size();
-        sounds_.emplace(path, std::move(loaded));
+    if (const auto found = sounds_.find(path); found != sounds_.end()) {
+        const Sound& kept = found->second;
+        if (!kept.error.empty()) return kept.error;
+        return SDL_QueueAudio(device_, kept.bytes.data(), Uint32(kept.bytes.size())) == 0 ? std::string()
+                                                                                          : torvana::kNoMemoryForSound;
     }
-    return queued ? std::string() : torvana::kNoMemoryForSound;
+    // Converted a piece at a time into SDL's queue, which plays it as it comes; kept as well when
+    // it fits what is kept.
+    Sound sound;
+    bool keep = false;
+    sound.error = convertWave(
+        path, deviceFormat_,
+        [&](size_t bytes) {
+            keep = keptBytes_ + bytes <= kKeptSoundBytes;
+            if (keep) sound.bytes.reserve(bytes);
+        },
+        [&](const Uint8* piece, size_t bytes) {
+            if (keep) sound.bytes.insert(sound.bytes.end(), piece, piece + bytes);
+            return SDL_QueueAudio(device_, piece, Uint32(bytes)) == 0;
+        });
+    if (!sound.error.empty()) {
+        SDL_ClearQueuedAudio(device_);
+        sounds_[path] = Sound{{}, sound.error};
+        return sound.error;
+    }
+    if (keep) {
+        keptBytes_ += sound.bytes.size();
+        sounds_.emplace(path, std::move(sound));
+    }
+    return {};
 }
 
 void SoundOutput::stop() {

@@ -27,7 +27,6 @@ private:
         std::vector<Uint8> bytes;  // in the output's format
         std::string error;         // why it cannot be played
     };
-    Sound load(const std::string& path) const;
 
     SDL_AudioDeviceID device_ = 0;
     SDL_AudioSpec deviceFormat_{};

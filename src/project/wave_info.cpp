@@ -84,7 +84,7 @@ WaveInfo inspectWave(const std::string& path) {
             // no player converts it.
             const int64_t ms = available / frameBytes * 1000 / sampleRate;
             if (ms > kMaxWaveMs) {
-                info.error = "the sound is longer than " + std::to_string(kMaxWaveMs / 60000) + " minutes";
+                info.error = kWaveTooLongText;
                 return info;
             }
             info.durationMs = int(ms);

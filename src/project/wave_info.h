@@ -20,6 +20,7 @@ constexpr int64_t kMaxWaveBytes = int64_t(128) << 20;
 // The longest sound a menu plays: it is held in memory converted to CD quality (44.1 kHz, 16
 // bits, stereo) while the menu runs, which for twelve minutes is the 128 MB a WAV file may hold.
 constexpr int kMaxWaveMs = 12 * 60 * 1000;
+inline constexpr const char* kWaveTooLongText = "the sound is longer than 12 minutes";
 
 // What a player says of a sound it has no memory for.
 inline constexpr const char* kNoMemoryForSound = "not enough memory for the sound";
