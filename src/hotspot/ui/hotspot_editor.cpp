@@ -186,6 +186,8 @@ QList<QWidget*> TForm2::hintControls() const { return {Edit1, Edit2, Edit5, Edit
 
 void TForm2::editHotspot(const torvana::Hotspot& hotspot, bool hintsShown) {
     using torvana::toolkit::setFieldValue;
+    // Each editing starts afresh: setting a text leaves nothing of the last one to undo.
+    for (QLineEdit* e : {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4}) e->setText(QString());
     setFieldValue(Edit1, hotspot.application);
     setFieldValue(Edit2, hotspot.rolloverImage);
     setFieldValue(Edit5, hotspot.x);
