@@ -442,7 +442,13 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
         } else if (code > endCode_ && code < nextFree && placed_[code].length != 0 && placed_[code].length <= room()) {
             const Placed where = placed_[code];
             const uint8_t* src = pixels + where.offset;
-            std::memcpy(out, src, where.length);
+            // Longer strings by 16-byte moves while the row has room for the last one's excess,
+            // which lands on pixels not yet decoded; libc's copy costs more to call than that.
+            const int moved = (where.length + 15) & ~15;
+            if (moved <= room() && movable(src + moved - 16))
+                for (int k = 0; k < where.length; k += 16) Move16(out + k, src + k);
+            else
+                std::memcpy(out, src, where.length);
             first = *src;
             length = where.length;
             kind = stable | placed;
