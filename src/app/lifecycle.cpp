@@ -36,29 +36,45 @@ std::string vanishedText(const std::string& path) {
 
 }  // namespace
 
-void TForm1::markUnsaved() { state.projectSaved = false; }
+QLineEdit* TForm1::fieldEdit(torvana::ProjectField field) const {
+    QLineEdit* const edits[] = {Edit1, Edit2, Edit3, Edit4};
+    return edits[size_t(field)];
+}
+
+QCheckBox* TForm1::switchBox(torvana::ProjectSwitch which) const {
+    return which == torvana::ProjectSwitch::ShowBrowse ? CheckBox1 : CheckBox2;
+}
+
+void TForm1::showField(torvana::ProjectField field) {
+    // A field that already shows the text keeps its cursor; the document keeps the bytes it
+    // holds until the user types.
+    QLineEdit* edit = fieldEdit(field);
+    const QString text = torvana::toolkit::toQString(document_.field(field));
+    if (edit->text() == text) return;
+    showing_ = true;
+    edit->setText(text);
+    showing_ = false;
+}
+
+void TForm1::showSwitch(torvana::ProjectSwitch which) {
+    showing_ = true;
+    switchBox(which)->setChecked(document_.switchOn(which));
+    showing_ = false;
+}
+
+// New, Open and Close: the fields and switches as the project holds them, the first slot selected.
+void TForm1::showDocument() {
+    for (torvana::ProjectField field : torvana::kProjectFields) showField(field);
+    for (torvana::ProjectSwitch which : torvana::kProjectSwitches) showSwitch(which);
+    setHotspotRange();
+    TrackBar1->setPosition(1);
+    Edit5->setText("1");
+    nameSelectedSlot();
+}
 
 bool TForm1::confirmDiscard(const char* message) {
-    if (!state.warnMe || !state.projectOpen() || state.projectSaved) return true;
+    if (!state().warnMe || !state().projectOpen() || !document_.modified()) return true;
     return torvana::toolkit::askYesNo(message, this);
-}
-
-// The project fields and the hotspot row as New, Open and Close leave them before filling.
-static void resetProjectFields(TForm1* f) {
-    for (QLineEdit* e : {f->Edit1, f->Edit2, f->Edit3, f->Edit4}) e->clear();
-    f->Edit5->setText("1");
-    f->CheckBox1->setChecked(false);
-    f->CheckBox2->setChecked(false);
-}
-
-// New and Close: one empty slot to edit, and empty fields.
-static void startEmptyProject(TForm1* f) {
-    f->state.hotspotCount = 1;
-    f->TrackBar1->setMax(1);
-    resetProjectFields(f);
-    f->state.clearSlots(1, torvana::kClearedSlots);
-    f->state.otherBlockLines.clear();
-    f->nameSelectedSlot();
 }
 
 void TForm1::New1Click() {
@@ -74,13 +90,9 @@ void TForm1::New1Click() {
         if (torvana::fileExists(path) || torvana::folderExists(path)) {
             if (!torvana::toolkit::askYesNo("Do you want to overwrite file \"" + path + "\" ?", this)) return;
         }
-        state.projectName = name;
-        state.projectPath = path;
+        document_.newProject(name, path);
         setProjectCaption();
-        startEmptyProject(this);
         BitBtn3->setEnabled(true);
-        state.projectSaved = false;
-        emit hotspotsChanged();
     });
 }
 
@@ -114,68 +126,29 @@ void TForm1::reopenProject(const std::string path) {
     });
 }
 
-torvana::Project TForm1::project() const {
-    torvana::Project project;
-    project.hotspotCount = state.hotspotCount;
-    project.showBrowse = CheckBox1->isChecked();
-    project.showExit = CheckBox2->isChecked();
-    project.cdTitle = torvana::toolkit::toLocalString(Edit1->text());
-    project.stagingFolder = torvana::toolkit::toLocalString(Edit2->text());
-    project.backgroundImage = torvana::toolkit::toLocalString(Edit3->text());
-    project.openingWav = torvana::toolkit::toLocalString(Edit4->text());
-    project.hotspots = torvana::hotspotsOf(state);
-    project.otherBlockLines = state.otherBlockLines;
-    return project;
-}
-
-// Fills the fields and the tables, the first hotspot selected; the caller has cleared them.
-void TForm1::showProject(const torvana::Project& project) {
-    state.hotspotCount = project.hotspotCount;
-    setHotspotRange();
-    TrackBar1->setPosition(1);
-    CheckBox1->setChecked(project.showBrowse);
-    CheckBox2->setChecked(project.showExit);
-    Edit1->setText(torvana::toolkit::toQString(project.cdTitle));
-    Edit2->setText(torvana::toolkit::toQString(project.stagingFolder));
-    Edit3->setText(torvana::toolkit::toQString(project.backgroundImage));
-    Edit4->setText(torvana::toolkit::toQString(project.openingWav));
-    torvana::storeHotspots(state, project.hotspots);
-    state.otherBlockLines = project.otherBlockLines;
-}
-
 void TForm1::openProjectFile(const std::string& path) {
-    state.openDialogPath = path;
+    document_.setOpenDialogPath(path);
     OpenDialog1.setLastFile(path);
     // The whole file is read before anything changes, so a file that cannot be read leaves
     // the open project as it was.
     const torvana::Project data = torvana::readProjectFile(path);
 
-    state.projectPath = path;
-    state.projectName = torvana::fileNamePart(path);
+    document_.openProject(path, data);
     setProjectCaption();
-    resetProjectFields(this);
-    state.clearSlots(1, torvana::kClearedSlots);
-    showProject(data);
     // A relative staging folder in a project file is read from the project's folder, also when
     // Reopen opens it while another folder is current.
     stagingBase_ = torvana::toolkit::toLocalString(QFileInfo(torvana::toolkit::toQString(path)).absolutePath());
     BitBtn3->setEnabled(true);
-    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
-    nameSelectedSlot();
-    state.projectSaved = false;
-    emit hotspotsChanged();
+    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state().hotspotApplication[1])));
     rememberProject();
 }
 
 void TForm1::Close1Click() {
     torvana::toolkit::runCommand([this] {
         if (!confirmDiscard(kCloseText)) return;
-        state.projectName.clear();
+        document_.closeProject();
         BitBtn3->setEnabled(false);
-        state.projectSaved = false;
         setStartupCaption();
-        startEmptyProject(this);
-        emit hotspotsChanged();
     });
 }
 

@@ -64,6 +64,11 @@ namespace torvana::toolkit {
 // character it read. Each window calls it once its fields exist.
 void prepareTextFields(QWidget* window);
 
+// The window's own Undo and Redo shortcuts (Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z) act also while one of
+// its single-line fields has the keyboard, in place of the field's own undo: for a window whose
+// history holds what is typed into its fields as well.
+void leaveUndoToWindow(QWidget* window);
+
 // Whether a text holds a character prepareTextFields would replace.
 bool holdsLineBreak(const QString& text);
 

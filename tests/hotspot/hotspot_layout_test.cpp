@@ -92,7 +92,7 @@ class HotspotLayoutTest : public QObject {
     }
 
     QPoint slot(int n) const {
-        return {std::stoi(f->state.hotspotX[n]), std::stoi(f->state.hotspotY[n])};
+        return {std::stoi(fx.state().hotspotX[n]), std::stoi(fx.state().hotspotY[n])};
     }
 
 private slots:
@@ -105,19 +105,19 @@ private slots:
 
     void draggingMovesTheHotspotByTheDistanceAndUndoTakesItBack() {
         openProject();
-        f->state.projectSaved = true;
+        fx.document().undoStack()->setClean();
         QCOMPARE(L->hotspotArea(2), QRect(200, 150, 80, 30));
         QWindow* w = L->windowHandle();
         QTest::mousePress(w, Qt::LeftButton, {}, at({240, 165}));
         QTest::mouseMove(w, at({240, 165}) + QPoint(15, 6));
         QTest::mouseMove(w, at({240, 165}) + QPoint(30, 12));
         QCOMPARE(L->StatusLine->text(), QString("HotSpot 2: X 230, Y 162"));  // shown while dragging
-        QCOMPARE(f->state.hotspotX[2], std::string("200"));                   // written when let go
+        QCOMPARE(fx.state().hotspotX[2], std::string("200"));                   // written when let go
         QTest::mouseRelease(w, Qt::LeftButton, {}, at({240, 165}) + QPoint(30, 12));
         QCOMPARE(slot(2), QPoint(230, 162));
         QCOMPARE(L->hotspotArea(2), QRect(230, 162, 80, 30));
-        QVERIFY(!f->state.projectSaved);  // the next Save must write the move
-        QCOMPARE(L->undoStack->count(), 1);  // one drag, one step
+        QVERIFY(!fx.state().projectSaved);  // the next Save must write the move
+        QCOMPARE(fx.document().undoStack()->count(), 1);  // one drag, one step
         QCOMPARE(L->UndoButton->toolTip(), QString("Undo Move HotSpot 2 (Ctrl+Z)"));
         QCOMPARE(f->TrackBar1->position(), 2);
 
@@ -141,7 +141,7 @@ private slots:
         L->LayoutView->centerOn(QPoint(100, 100));
         drag({20, 10}, {40, 20});
         QCOMPARE(slot(2), QPoint(21, 11));
-        QCOMPARE(L->undoStack->count(), 4);
+        QCOMPARE(fx.document().undoStack()->count(), 4);
 
         QTest::keyClick(L->LayoutView, Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(L->LayoutView, Qt::Key_Z, Qt::ControlModifier);
@@ -152,8 +152,8 @@ private slots:
         L->UndoButton->click();
         L->UndoButton->click();
         // Back to the texts as they were stored, exactly.
-        QCOMPARE(f->state.hotspotX[2], std::string("200"));
-        QCOMPARE(f->state.hotspotY[2], std::string("150"));
+        QCOMPARE(fx.state().hotspotX[2], std::string("200"));
+        QCOMPARE(fx.state().hotspotY[2], std::string("150"));
         QCOMPARE(L->hotspotArea(2), QRect(200, 150, 80, 30));
         QVERIFY(!L->UndoButton->isEnabled());
         L->RedoButton->click();
@@ -178,11 +178,11 @@ private slots:
             QTest::keyClick(L->LayoutView, s.key, s.mods);
             QCOMPARE(slot(4), s.expected);
         }
-        QCOMPARE(L->undoStack->count(), 5);
+        QCOMPARE(fx.document().undoStack()->count(), 5);
         QCOMPARE(slot(1), QPoint(100, 100));  // the others stay
         for (int i = 0; i < 5; ++i) QTest::keyClick(L->LayoutView, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(f->state.hotspotX[4], std::string(" 7"));
-        QCOMPARE(f->state.hotspotY[4], std::string("$1DE"));
+        QCOMPARE(fx.state().hotspotX[4], std::string(" 7"));
+        QCOMPARE(fx.state().hotspotY[4], std::string("$1DE"));
         QTest::keyClick(L->LayoutView, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(slot(4), QPoint(8, 478));
 
@@ -217,7 +217,7 @@ private slots:
         QCOMPARE(f->Edit5->text(), QString("3"));
         QCOMPARE(f->Edit5->toolTip(), QString("exit"));
         QCOMPARE(slot(3), QPoint(400, 300));  // a click is no move
-        QCOMPARE(L->undoStack->count(), 0);
+        QCOMPARE(fx.document().undoStack()->count(), 0);
 
         // A double-click opens the hotspot editor for that hotspot; nothing moves meanwhile.
         QTest::mouseDClick(w, Qt::LeftButton, {}, at({240, 165}));
@@ -273,7 +273,7 @@ private slots:
 
         // A hotspot deleted through the editor's hand-off: the rest move down a slot.
         L->moveHotspot(1, 50, 60);
-        QCOMPARE(L->undoStack->count(), 1);
+        QCOMPARE(fx.document().undoStack()->count(), 1);
         f->TrackBar1->setPosition(1);
         f->showSelectedSlot();
         f->BitBtn3Click();
@@ -281,7 +281,7 @@ private slots:
         fx.hook.answer(torvana::toolkit::Answer::Ok);
         forms().Form2->BitBtn3->click();
         QTRY_COMPARE(L->hotspotArea(1), QRect(200, 150, 80, 30));
-        QCOMPARE(L->undoStack->count(), 0);  // the slots were renumbered elsewhere
+        QCOMPARE(fx.document().undoStack()->count(), 2);  // the move, then the delete
 
         fx.hook.answer(torvana::toolkit::Answer::Yes);  // the project is not saved
         f->Close1Click();
@@ -293,20 +293,20 @@ private slots:
     // The Label field edits the selected hotspot's label, one undo step per edit.
     void theLabelFieldLabelsTheSelectedHotspot() {
         openProject({{"/apps/four.exe", "", "500", "400", "", "", "Read me"}});
-        QCOMPARE(f->state.hotspotLabel[4], std::string("Read me"));  // Open reads the labels
-        f->state.projectSaved = true;
+        QCOMPARE(fx.state().hotspotLabel[4], std::string("Read me"));  // Open reads the labels
+        fx.document().undoStack()->setClean();
         QTest::mouseClick(L->windowHandle(), Qt::LeftButton, {}, at({240, 165}));
         QTest::keyClick(L->LayoutView, Qt::Key_L, Qt::AltModifier);
         QTest::keyClicks(L->LabelEdit, "Install it");
         QTest::keyClick(L->LabelEdit, Qt::Key_Return);
-        QCOMPARE(f->state.hotspotLabel[2], std::string("Install it"));
-        QVERIFY(!f->state.projectSaved);
+        QCOMPARE(fx.state().hotspotLabel[2], std::string("Install it"));
+        QVERIFY(!fx.state().projectSaved);
         QCOMPARE(L->LayoutView->accessibleName() + "|" + f->Edit5->accessibleName(),
                  QString("HotSpot 2: Install it|HotSpot 2: Install it"));
         L->UndoButton->click();
-        QCOMPARE(f->state.hotspotLabel[2] + L->LabelEdit->text().toStdString(), std::string());
+        QCOMPARE(fx.state().hotspotLabel[2] + L->LabelEdit->text().toStdString(), std::string());
         L->RedoButton->click();
-        QCOMPARE(f->state.hotspotLabel[2], std::string("Install it"));
+        QCOMPARE(fx.state().hotspotLabel[2], std::string("Install it"));
     }
 
     void anAnimatedRolloverPlaysWhilePointed() {
