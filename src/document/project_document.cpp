@@ -97,13 +97,10 @@ private:
 };
 
 ProjectDocument::ProjectDocument(QObject* parent) : QObject(parent), undoStack_(new QUndoStack(this)) {
+    // The saved flag is the history's clean state: true exactly at the step Save marked.
+    connect(undoStack_, &QUndoStack::cleanChanged, this, [this](bool clean) { state_.projectSaved = clean; });
     // No project is open and none was saved.
     undoStack_->resetClean();
-    connect(undoStack_, &QUndoStack::cleanChanged, this, [this](bool clean) {
-        if (state_.projectSaved == clean) return;
-        state_.projectSaved = clean;
-        emit modifiedChanged(!clean);
-    });
 }
 
 Project ProjectDocument::project() const {
@@ -129,7 +126,6 @@ void ProjectDocument::replaceProject(std::function<void()> fill) {
     fill();
     // A project just created or opened counts as changed until it is saved.
     undoStack_->resetClean();
-    state_.projectSaved = false;
     emit projectReplaced();
 }
 

@@ -94,7 +94,6 @@ signals:
     void hotspotsChanged(int first, int last);
     // New, Open or Close replaced the whole project.
     void projectReplaced();
-    void modifiedChanged(bool modified);
 
 private:
     friend class FieldCommand;

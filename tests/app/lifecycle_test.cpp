@@ -78,7 +78,7 @@ private slots:
     void cleanup() { VERIFY_NO_PROBLEMS(fx); }
 
     void openFillsTheWindowFromTheFile() {
-        fx.document().acceptHotspot({21, {"kept beyond slot 20"}});
+        fx.changeHotspot(21, [](torvana::Hotspot& h) { h.application = "kept beyond slot 20"; });
         open(writeProject("photos.cdrom", 3));
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom)"));
         QCOMPARE(fx.state().projectName, std::string("photos.cdrom"));
