@@ -361,6 +361,28 @@ private slots:
         QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Arrow);
     }
 
+    // What is typed into one field, until the field is left, is one step of the project's
+    // history; Ctrl+Z in the field takes back a step at a time, back to the project as read.
+    void typingInAFieldIsOneStepUntilTheFieldIsLeft() {
+        openProject(writeProject());
+        f->show();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        f->Edit1->setFocus();
+        f->Edit1->end(false);
+        QTest::keyClicks(f->Edit1, " sun");
+        QTest::keyClick(f->Edit1, Qt::Key_Tab);
+        QTest::keyClick(f->Edit2, Qt::Key_Backtab, Qt::ShiftModifier);
+        f->Edit1->end(false);
+        QTest::keyClicks(f->Edit1, "!");
+        QCOMPARE(fx.document().undoStack()->count(), 2);
+        QTest::keyClick(f->Edit1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f->Edit1->text(), QString("Summer sun"));
+        QTest::keyClick(f->Edit1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f->Edit1->text(), QString("Summer"));
+        QCOMPARE(fx.document().project(), torvana::readProjectFile(fx.path("photos.cdrom")));
+    }
+
     void enterRunsSaveAndEscapeRunsExit() {
         f->show();
         QVERIFY(QTest::qWaitForWindowExposed(f));
