@@ -1,5 +1,6 @@
 #pragma once
-// The main window: the open project's fields, the hotspot row and every command.
+// The main window: the open project's fields, the hotspot row and every command. It shows the
+// project document and hands every change the user makes in it to the document.
 
 #include <QMainWindow>
 #include <functional>
