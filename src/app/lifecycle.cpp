@@ -46,13 +46,9 @@ QCheckBox* TForm1::switchBox(torvana::ProjectSwitch which) const {
 }
 
 void TForm1::showField(torvana::ProjectField field) {
-    // A field that already shows the text keeps its cursor; the document keeps the bytes it
-    // holds until the user types.
-    QLineEdit* edit = fieldEdit(field);
-    const QString text = torvana::toolkit::toQString(document_.field(field));
-    if (edit->text() == text) return;
+    // The field keeps the document's bytes, which it gives back until the user types.
     showing_ = true;
-    edit->setText(text);
+    torvana::toolkit::setFieldValue(fieldEdit(field), document_.field(field));
     showing_ = false;
 }
 

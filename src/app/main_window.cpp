@@ -348,8 +348,8 @@ void TForm1::connectHandlers() {
     // (an undo, New, Open, Close) the window shows.
     for (torvana::ProjectField field : torvana::kProjectFields) {
         QLineEdit* e = fieldEdit(field);
-        connect(e, &QLineEdit::textChanged, this, [this, field](const QString& text) {
-            if (!showing_) document_.setField(field, torvana::toolkit::toLocalString(text));
+        connect(e, &QLineEdit::textChanged, this, [this, field, e] {
+            if (!showing_) document_.setField(field, torvana::toolkit::fieldValue(e));
         });
         connect(e, &QLineEdit::editingFinished, &document_, &torvana::ProjectDocument::endTyping);
     }

@@ -122,6 +122,7 @@ void ProjectDocument::replaceProject(std::function<void()> fill) {
     fields_ = {};
     switches_ = {};
     state_.clearSlots(1, kClearedSlots);
+    state_.clearLabels();
     state_.otherBlockLines.clear();
     fill();
     // A project just created or opened counts as changed until it is saved.

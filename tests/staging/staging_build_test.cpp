@@ -416,9 +416,10 @@ TEST(LinuxPlayer, AutorunShStartsThePlayerBesideItself) {
         replaceFileContents(folder + "/linux-x86_64/torvana-player", "#!/bin/sh\necho " + says + " > \"$OUT\"\n");
         makeExecutable(folder + "/linux-x86_64/torvana-player");
     };
-    auto run = [&](const std::string& folder) {
-        const std::string command = "cd '" + dir.path() + "' && CDPATH='" + dir.file("decoys") +
-                                    "' OUT='" + out + "' sh -- '" + folder + "/autorun.sh' 2>'" + dir.file("err") + "'";
+    auto run = [&](const std::string& folder, const char* desktop = "DISPLAY=:9") {
+        const std::string command = "cd '" + dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " + desktop +
+                                    " CDPATH='" + dir.file("decoys") + "' OUT='" + out + "' sh -- '" + folder +
+                                    "/autorun.sh' 2>'" + dir.file("err") + "'";
         return std::system(command.c_str());
     };
     for (const std::string name : {"menu\n", "-dash", "-", "a b", "x\n\n"}) {
@@ -428,14 +429,19 @@ TEST(LinuxPlayer, AutorunShStartsThePlayerBesideItself) {
         EXPECT_EQ(run(name), 0) << name;
         EXPECT_EQ(fileExists(out) ? readFileContents(out) : "", "right\n") << "[" << name << "]";
     }
-    // A player no loader can run: a message, status 1.
+    // A player no loader can run, and no desktop to show a menu on: a message, status 1.
     makeMenu(dir.file("broken"), "never");
     replaceFileContents(dir.file("broken/linux-x86_64/torvana-player"), "not a program");
     fs::permissions(dir.file("broken/linux-x86_64/torvana-player"), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(WEXITSTATUS(run("broken")), 1);
-    EXPECT_NE(readFileContents(dir.file("err")).find("autorun.sh: the menu player cannot be started on this computer."),
-              std::string::npos)
-        << readFileContents(dir.file("err"));
+    const auto failsSaying = [&](int status, const std::string& message) {
+        EXPECT_EQ(WEXITSTATUS(status), 1) << message;
+        EXPECT_NE(readFileContents(dir.file("err")).find("autorun.sh: " + message), std::string::npos)
+            << readFileContents(dir.file("err"));
+    };
+    failsSaying(run("broken"), "the menu player cannot be started on this computer.");
+    fs::remove(out);
+    failsSaying(run("menu\n", ""), kNoDesktopText);
+    EXPECT_FALSE(fileExists(out)) << "the player was started without a desktop";
 }
 
 TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {
@@ -499,6 +505,23 @@ TEST(CopyRule, TheProgramIsTheLongestExistingPartOfTheText) {
     EXPECT_EQ(listing(fx.staged("1")), std::vector<std::string>{"setup.bat"});
     EXPECT_EQ(fx.user.said, std::vector<std::string>{"warning: File: \"" + fx.art + "/Old.Doc Files/a.exe /s\" does not exist."});
     EXPECT_EQ(readProjectFile(fx.state.projectPath).hotspots[0].application, setup + " /s");
+}
+
+// Only an application is a program followed by its options: a picture or a sound is taken whole,
+// and one that is missing is reported, never made up for by a file named like its beginning.
+TEST(CopyRule, PicturesAndSoundsAreTakenWhole) {
+    Fixture fx;
+    fx.file("photo", "another picture");
+    fx.file("hover", "another sound");
+    fx.project.backgroundImage = fx.art + "/photo 2.bmp";
+    fx.addHotspot("exit", fx.art + "/photo 3.gif", fx.art + "/hover 1.wav");
+    EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
+    std::vector<std::string> missing;
+    for (const char* name : {"photo 2.bmp", "photo 3.gif", "hover 1.wav"})
+        missing.push_back("warning: File: \"" + fx.art + "/" + name + "\" does not exist.");
+    EXPECT_EQ(fx.user.said, missing);
+    EXPECT_EQ(listing(fx.staged("images")), std::vector<std::string>{});
+    EXPECT_EQ(listing(fx.staged("wavs")), std::vector<std::string>{});
 }
 
 TEST(CopyRule, MissingPlayerAndFailedCopies) {
@@ -644,11 +667,11 @@ TEST(StagingBuild, AutorunInfNamesTheDrive) {
     // 31 ASCII characters and a euro sign of three bytes: the sign is kept whole, the cut after it.
     const std::string euro = std::string(31, 'e') + "\xE2\x82\xAC" + "zz";
     EXPECT_EQ(driveLabelFor(euro), std::string(31, 'e') + "\xE2\x82\xAC");
-    const std::string wide = autorunInfText("Fotos \xC3\xBC");
     std::u16string expected = u"\uFEFF[autorun]\r\nOPEN=autorun.exe\r\nICON=autorun.exe\r\nlabel=Fotos \u00FC\r\naction=Start Fotos \u00FC\r\n";
     std::string bytes;
     for (char16_t u : expected) bytes += {static_cast<char>(u & 0xff), static_cast<char>(u >> 8)};
-    EXPECT_EQ(wide, bytes);
+    // The title in UTF-8, or in Windows-1252 as older project files hold it.
+    for (const std::string title : {"Fotos \xC3\xBC", "Fotos \xFC"}) EXPECT_EQ(autorunInfText(title), bytes) << title;
 
 }
 
