@@ -64,14 +64,6 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
          },
          [this] { BitBtn4->setEnabled(true); }});
     torvana::BuildSettings settings = buildSettings();
-    if (settings.signing.on() && state.projectOpen()) {
-        // Asked at each build and forgotten after it.
-        const std::optional<std::string> password = torvana::toolkit::askPassword(
-            "The password of \"" + settings.signing.certificate + "\", to sign the Windows player autorun.exe:", this);
-        if (!password) return torvana::BuildResult::Refused;
-        settings.signing.password = *password;
-        settings.signing.fixedTime = torvana::sourceDateEpoch();
-    }
     torvana::Project current = project();
     // A new project's one slot holds no hotspot until the hotspot editor accepts one (the track
     // bar offers that slot alone): the build is refused as for a project without hotspots.
@@ -79,7 +71,28 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
         current.hotspotCount = 0;
         current.hotspots.clear();
     }
+    lastBuildNotes_.clear();
+    if (settings.signing.on() && state.projectOpen()) {
+        // Asked at each build and forgotten after it.
+        const std::optional<std::string> password = torvana::toolkit::askPassword(
+            "The password of \"" + settings.signing.certificate + "\", to sign the Windows player autorun.exe:", this);
+        if (!password) {
+            // The user's edits are kept; only the disc's files wait for a signing.
+            if (torvana::saveProjectFile(state, current, user) == torvana::BuildResult::Succeeded) {
+                rememberProject();
+                torvana::toolkit::showWarning(
+                    "The project is saved, but the staging folder was not built: autorun.exe is signed with every "
+                    "build, and no password was given. Save again to build it, or switch off signing in Settings > "
+                    "Sign the Windows player.",
+                    this);
+            }
+            return torvana::BuildResult::Refused;
+        }
+        settings.signing.password = *password;
+        settings.signing.fixedTime = torvana::sourceDateEpoch();
+    }
     const torvana::BuildResult result = torvana::runStagingBuild(state, current, settings, user);
+    lastBuildNotes_ = user.notes();
     // A build that was not refused has written the project file.
     if (result != torvana::BuildResult::Refused) rememberProject();
     return result;
@@ -115,13 +128,15 @@ void TForm1::Image1Click() {
 
 void TForm1::Image2Click() {
     if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
-    if (const auto chosen = OpenDialog1.pick(this, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp"))
+    if (const auto chosen = OpenDialog1.pick(this, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp",
+                                             torvana::toolkit::toLocalString(Edit3->text())))
         Edit3->setText(QString::fromLocal8Bit(chosen->c_str()));
 }
 
 void TForm1::Image3Click() {
     if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
-    if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav"))
+    if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav",
+                                             torvana::toolkit::toLocalString(Edit4->text())))
         Edit4->setText(QString::fromLocal8Bit(chosen->c_str()));
 }
 
@@ -199,9 +214,11 @@ void TForm1::MakeDiscImage1Click() {
         const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
             this, current.stagingFolder, torvana::volumeNameFor(current.cdTitle), *image);
         if (written.result == torvana::ImageResult::Written)
-            torvana::toolkit::showInformation("All Files copied over to \"" + current.stagingFolder + "\", and the disc image \"" +
-                                         *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
-                                     this);
+            torvana::toolkit::showInformation(
+                torvana::staging::withNotes("All Files copied over to \"" + current.stagingFolder + "\", and the disc image \"" +
+                                                *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
+                                            lastBuildNotes_),
+                this);
     });
 }
 
@@ -248,8 +265,10 @@ void TForm1::BurnDisc1Click() {
             this, current.stagingFolder, torvana::volumeNameFor(current.cdTitle), image);
         if (written.result != torvana::ImageResult::Written) return;
         if (torvana::staging::burnImageWithProgress(this, image, options) != torvana::BurnResult::Burned) return;
-        torvana::toolkit::showInformation(options.verify ? "The disc in \"" + options.drive + "\" is burned and holds the image exactly."
-                                                         : "The disc in \"" + options.drive + "\" is burned.",
-                                          this);
+        torvana::toolkit::showInformation(
+            torvana::staging::withNotes(options.verify ? "The disc in \"" + options.drive + "\" is burned and holds the image exactly."
+                                                       : "The disc in \"" + options.drive + "\" is burned.",
+                                        lastBuildNotes_),
+            this);
     });
 }

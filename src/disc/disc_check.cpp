@@ -16,7 +16,6 @@
 #include "project/paths.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"
-#include "project/wave_info.h"
 
 namespace torvana {
 
@@ -150,12 +149,8 @@ private:
             return {};
         }
         PictureProbe probe = probePicture(onDisk);
-        if (probe.format == PictureFormat::NotAPicture)
-            add(Severity::Warning, what + " " + inQuotes(path) + " is neither a BMP nor a GIF picture.", path, subject,
-                hotspot);
-        else if (probe.format == PictureFormat::Unreadable)
-            add(Severity::Warning, what + " " + inQuotes(path) + " cannot be shown: " + probe.problem + ".", path,
-                subject, hotspot);
+        if (const std::string problem = pictureProblem(probe); !problem.empty())
+            add(Severity::Warning, what + " " + inQuotes(path) + " " + problem + ".", path, subject, hotspot);
         return probe;
     }
 
@@ -164,12 +159,8 @@ private:
         const std::string onDisk = sourceOnDisk(path);
         if (!fileExists(onDisk))
             add(Severity::Error, what + " " + inQuotes(path) + " does not exist.", path, subject, hotspot);
-        else if (!isWavFile(onDisk))
-            add(Severity::Warning, what + " " + inQuotes(path) + " is not a WAV sound.", path, subject, hotspot);
-        else if (const WaveInfo wave = inspectWave(onDisk); !wave.error.empty())
-            // The players check every sound with this reader and leave out what it refuses.
-            add(Severity::Warning, what + " " + inQuotes(path) + " cannot be played: " + wave.error + ".", path,
-                subject, hotspot);
+        else if (const std::string problem = soundProblem(onDisk); !problem.empty())
+            add(Severity::Warning, what + " " + inQuotes(path) + " " + problem + ".", path, subject, hotspot);
     }
 
     void checkSources() {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QProgressDialog>
 
+#include "toolkit/widgets.h"
+
 
 namespace torvana::toolkit {
 
@@ -21,6 +23,10 @@ ProgressWindow::ProgressWindow(QWidget* owner, const QString& title) : owner_(ow
 ProgressWindow::~ProgressWindow() = default;
 
 bool ProgressWindow::shown() const { return dialog_ && dialog_->isVisible(); }
+
+void ProgressWindow::hide() {
+    if (dialog_) dialog_->hide();
+}
 
 bool ProgressWindow::cancelled() const { return dialog_ && dialog_->wasCanceled(); }
 
@@ -53,13 +59,27 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total, 
         dialog_->setAutoReset(false);
         dialog_->setMinimumWidth(360);
         dialog_->setRange(0, 1000);
-        dialog_->show();
         ++g_timesShown;
     }
     if (dialog_) {
         const int permille = total ? static_cast<int>(done * 1000 / total) : 0;
         dialog_->setLabelText(QString(label_ + "\n%2 of %3").arg(what, byteCount(done), byteCount(total)) + more);
         dialog_->setValue(std::min(permille, 1000));
+        if (!dialog_->isVisible()) {
+            // Laid out with its text before it appears, centred over its owner, and painted at
+            // once: the work that follows may keep the event loop away for a while.
+            dialog_->adjustSize();
+            const QWidget* over = owner_ ? owner_->window() : nullptr;
+            if (over && over->isVisible()) {
+                QRect frame = dialog_->frameGeometry();
+                frame.moveCenter(over->frameGeometry().center());
+                dialog_->move(frame.topLeft());
+            } else {
+                centerOnScreen(dialog_.get());
+            }
+            dialog_->show();
+            dialog_->repaint();
+        }
     }
     // Keep windows painting; input goes nowhere while the modal progress window is up, except
     // to a Cancel button.

@@ -33,6 +33,11 @@ public:
 
     bool shown() const;
 
+    // Takes the window off the screen until the next update shows it again.
+    void hide();
+    // Counts the half second before the window appears from now.
+    void restart() { clock_.restart(); }
+
     // How long work runs before the window appears (half a second); tests shorten it.
     static void setShowAfter(int milliseconds);
     // How many progress windows have appeared in this run.

@@ -5,6 +5,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFile>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -408,6 +411,31 @@ private slots:
         QCOMPARE(fx.hook.boxes[1].text, "ERROR! Could not open \"" + fx.hook.openedTargets[1] + "\".");
         QCOMPARE(fx.hook.boxes[2].text, fx.hook.boxes[1].text);
         QCOMPARE(fx.hook.boxes[2].kind, std::string("Error"));
+    }
+
+    // The help page lists the commands of the File and Settings menus by their captions, in
+    // the menus' order.
+    void helpPageListsTheMenusCommands_data() {
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("File") << "File";
+        QTest::newRow("Settings") << "Settings";
+    }
+    void helpPageListsTheMenusCommands() {
+        QFETCH(QString, menu);
+        QStringList commands;
+        for (const QAction* action : f->findChild<QMenu*>(menu + "1")->actions())
+            if (!action->isSeparator()) commands << action->text().remove('&');
+        QFile page(QCoreApplication::applicationDirPath() + "/torvana_help.htm");
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        const QRegularExpression list("<dl class=\"menu\" id=\"menu-" + menu + "\">(.*?)</dl>",
+                                      QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpressionMatch found = list.match(html);
+        QVERIFY2(found.hasMatch(), qPrintable("no list of the " + menu + " menu"));
+        QStringList listed;
+        for (const QRegularExpressionMatch& dt : QRegularExpression("<dt>(.*?)</dt>").globalMatch(found.captured(1)))
+            listed << dt.captured(1);
+        QCOMPARE(listed, commands);
     }
 
     void closeControlEndsWithoutTheQuestion() {

@@ -3,6 +3,8 @@
 // window's track bar, a double-click opens the hotspot editor, and the window follows the
 // project through the editor's hand-off, the background field, New, Open and Close.
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGraphicsView>
 #include <QImage>
 #include <QLabel>
@@ -239,6 +241,35 @@ private slots:
         QTest::mouseMove(w, at({330, 170}));
         QCOMPARE(L->pointedHotspot(), 2);
         QCOMPARE(pixel({330, 170}), kGreen);
+    }
+
+    // The number box's hint and the status line name what a hotspot starts as the build reads
+    // its application: the program with its options, the web address, the exit action.
+    void whatTheHotspotStarts_data() {
+        QTest::addColumn<QString>("application");  // %1: the test's folder
+        QTest::addColumn<QString>("file");         // made first, when not empty
+        QTest::addColumn<QString>("starts");
+        QTest::newRow("program and options") << "%1/setup.bat /s" << "setup.bat" << "setup.bat /s";
+        QTest::newRow("folder with a blank") << "%1/acme.com assets/run.sh -q /tmp" << "acme.com assets/run.sh"
+                                             << "run.sh -q /tmp";
+        QTest::newRow("missing program") << "/gone/setup.exe /s" << "" << "setup.exe /s";
+        QTest::newRow("web address") << "www.example.com/acme" << "" << "www.example.com/acme";
+        QTest::newRow("exit") << "exit" << "" << "exit";
+    }
+    void whatTheHotspotStarts() {
+        QFETCH(QString, application);
+        QFETCH(QString, file);
+        QFETCH(QString, starts);
+        if (!file.isEmpty()) {
+            QDir(fx.dirPath()).mkpath(QFileInfo(fx.dirPath() + "/" + file).path());
+            torvana::replaceFileContents(fx.path(file), "x");
+        }
+        openProject({{application.arg(fx.dirPath()).toStdString(), "", "500", "50", "", ""}});
+        f->TrackBar1->setPosition(4);
+        f->TrackBar1Change();
+        QCOMPARE(f->Edit5->toolTip(), starts);
+        QTest::mouseMove(L->windowHandle(), at({510, 60}));
+        QCOMPARE(L->StatusLine->text(), "HotSpot 4: X 500, Y 50, 32 x 32 - " + starts);
     }
 
     void theStageFollowsTheProject() {
