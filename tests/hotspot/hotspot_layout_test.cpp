@@ -264,10 +264,11 @@ private slots:
             QDir(fx.dirPath()).mkpath(QFileInfo(fx.dirPath() + "/" + file).path());
             torvana::replaceFileContents(fx.path(file), "x");
         }
-        openProject({{application.arg(fx.dirPath()).toStdString(), "", "500", "50", "", ""}});
+        openProject({{application.replace("%1", fx.dirPath()).toStdString(), "", "500", "50", "", ""}});
         f->TrackBar1->setPosition(4);
         f->TrackBar1Change();
         QCOMPARE(f->Edit5->toolTip(), starts);
+        QTest::mouseMove(L->windowHandle(), at({20, 20}));
         QTest::mouseMove(L->windowHandle(), at({510, 60}));
         QCOMPARE(L->StatusLine->text(), "HotSpot 4: X 500, Y 50, 32 x 32 - " + starts);
     }

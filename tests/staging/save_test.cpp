@@ -26,6 +26,7 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "test_support/linux_player.h"
+#include "test_support/gif_bytes.h"
 #include "test_support/window_fixture.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/progress.h"
@@ -51,8 +52,8 @@ class SaveTest : public QObject {
     }
 
     void openProject(int hotspots) {
-        torvana::replaceFileContents(fx.path("back.gif"), "GIF89a");
-        torvana::replaceFileContents(fx.path("r.gif"), "GIF89a");
+        torvana::replaceFileContents(fx.path("back.gif"), testgif::solid(640, 480));
+        torvana::replaceFileContents(fx.path("r.gif"), testgif::solid(20, 10));
         torvana::Project d;
         d.hotspotCount = hotspots;
         d.stagingFolder = stage;
@@ -203,7 +204,7 @@ private slots:
         QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         // Two different pictures of one name meet in images/: a failed copy as well.
         QDir(fx.dirPath()).mkdir("other");
-        torvana::replaceFileContents(fx.path("other/r.gif"), "GIF87a");
+        torvana::replaceFileContents(fx.path("other/r.gif"), testgif::solid(30, 10));
         f->state.hotspotRolloverImage[1] = fx.path("other/r.gif");
         f->state.hotspotCount = 2;
         f->state.setHotspot(2, {"exit", fx.path("r.gif"), "1", "1", "", ""});
@@ -369,9 +370,13 @@ private slots:
         const auto& d = fx.hook.fileDialogs;
         QCOMPARE(d[1].title, std::string("Image Files"));
         QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp"));
-        QCOMPARE(d[1].startFile, fx.path("menu.cdrom"));  // the one dialog, shared with Open
+        QCOMPARE(d[1].startFile, fx.path("back.gif"));  // the field's file
         QCOMPARE(d[2].title, std::string("Any WAV File"));
         QCOMPARE(d[2].filter, std::string("WAV Files (*.wav) |*.wav"));
+        // The one dialog, shared with Open, opens where the picture was chosen but never proposes
+        // it for the sound.
+        QCOMPARE(d[2].startFile, std::string());
+        QCOMPARE(d[2].startFolder, fx.dirPath().toStdString());
         // From the keyboard: F4 or Alt+Down in a path field opens its picker.
         fx.hook.chooseFile(fx.path("open.wav"));
         QTest::keyClick(f->Edit4, Qt::Key_F4);
@@ -433,11 +438,18 @@ private slots:
         QCOMPARE(fx.hook.boxes.back().text, std::string("The certificate file \"missing.p12\" does not exist."));
         QVERIFY(torvana::readFileContents(fx.settingsPath()).find("signcertificate=" + cert + "\n") != std::string::npos);
 
+        // Cancel keeps the project and says the disc's files wait.
         fx.hook.cancelPassword();
+        fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.passwordPrompts.back(),
                  "The password of \"" + cert + "\", to sign the Windows player autorun.exe:");
-        QVERIFY(!QDir(QString::fromStdString(stage)).exists());
+        QCOMPARE(fx.hook.boxes.back().text,
+                 std::string("The project is saved, but the staging folder was not built: autorun.exe is signed with "
+                             "every build, and no password was given. Save again to build it, or switch off signing "
+                             "in Settings > Sign the Windows player."));
+        QVERIFY(f->state.projectSaved);
+        QVERIFY(!torvana::fileExists(stage + "/autorun.exe"));
         fx.hook.enterPassword("wrong");
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
