@@ -8,7 +8,7 @@
 #include <string>
 
 #include "staging/staging_build.h"
-#include "test_support/gif_bytes.h"
+#include "gif/gif_writer.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "project/paths.h"
@@ -21,7 +21,11 @@ namespace disctest {
 // An uncompressed 24-bit black BMP.
 inline std::string bmpBytes(int width, int height) { return testbmp::solid(width, height); }
 
-inline std::string gifBytes(int width, int height) { return testgif::solid(width, height); }
+inline std::string gifBytes(int width, int height) {
+    giftest::GifBuilder g;
+    g.Header(width, height, giftest::Palette(4)).Image(0, 0, width, height, giftest::Bytes(size_t(width) * height, 1), 2).Trailer();
+    return g.str();
+}
 
 // Half a millisecond of 8-bit silence at 8000 Hz.
 inline std::string wavBytes() {

@@ -4,7 +4,6 @@
 // project through the editor's hand-off, the background field, New, Open and Close.
 
 #include <QDir>
-#include <QFileInfo>
 #include <QGraphicsView>
 #include <QImage>
 #include <QLabel>
@@ -246,12 +245,11 @@ private slots:
     // The number box's hint and the status line name what a hotspot starts as the build reads
     // its application: the program with its options, the web address, the exit action.
     void whatTheHotspotStarts_data() {
-        QTest::addColumn<QString>("application");  // %1: the test's folder
-        QTest::addColumn<QString>("file");         // made first, when not empty
+        QTest::addColumn<QString>("application");  // %1: the test's folder, where "file" is made
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("starts");
         QTest::newRow("program and options") << "%1/setup.bat /s" << "setup.bat" << "setup.bat /s";
-        QTest::newRow("folder with a blank") << "%1/acme.com assets/run.sh -q /tmp" << "acme.com assets/run.sh"
-                                             << "run.sh -q /tmp";
+        QTest::newRow("folder with a blank") << "%1/a.com b/run.sh -q /tmp" << "a.com b/run.sh" << "run.sh -q /tmp";
         QTest::newRow("missing program") << "/gone/setup.exe /s" << "" << "setup.exe /s";
         QTest::newRow("web address") << "www.example.com/acme" << "" << "www.example.com/acme";
         QTest::newRow("exit") << "exit" << "" << "exit";
@@ -260,10 +258,8 @@ private slots:
         QFETCH(QString, application);
         QFETCH(QString, file);
         QFETCH(QString, starts);
-        if (!file.isEmpty()) {
-            QDir(fx.dirPath()).mkpath(QFileInfo(fx.dirPath() + "/" + file).path());
-            torvana::replaceFileContents(fx.path(file), "x");
-        }
+        QDir(fx.dirPath()).mkpath("a.com b");
+        if (!file.isEmpty()) torvana::replaceFileContents(fx.path(file), "x");
         openProject({{application.replace("%1", fx.dirPath()).toStdString(), "", "500", "50", "", ""}});
         f->TrackBar1->setPosition(4);
         f->TrackBar1Change();

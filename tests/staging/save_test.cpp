@@ -26,7 +26,7 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "test_support/linux_player.h"
-#include "test_support/gif_bytes.h"
+#include "disc/disc_project.h"
 #include "test_support/window_fixture.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/progress.h"
@@ -52,8 +52,8 @@ class SaveTest : public QObject {
     }
 
     void openProject(int hotspots) {
-        torvana::replaceFileContents(fx.path("back.gif"), testgif::solid(640, 480));
-        torvana::replaceFileContents(fx.path("r.gif"), testgif::solid(20, 10));
+        torvana::replaceFileContents(fx.path("back.gif"), disctest::gifBytes(640, 480));
+        torvana::replaceFileContents(fx.path("r.gif"), disctest::gifBytes(20, 10));
         torvana::Project d;
         d.hotspotCount = hotspots;
         d.stagingFolder = stage;
@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         // Two different pictures of one name meet in images/: a failed copy as well.
         QDir(fx.dirPath()).mkdir("other");
-        torvana::replaceFileContents(fx.path("other/r.gif"), testgif::solid(30, 10));
+        torvana::replaceFileContents(fx.path("other/r.gif"), disctest::gifBytes(30, 10));
         f->state.hotspotRolloverImage[1] = fx.path("other/r.gif");
         f->state.hotspotCount = 2;
         f->state.setHotspot(2, {"exit", fx.path("r.gif"), "1", "1", "", ""});

@@ -734,13 +734,11 @@ TEST(StagingBuild, MediaThePlayersLeaveOutAreWarnedOf) {
     fx.addHotspot("exit", fx.file("r.gif", "GIF89a"), fx.file("over.wav", menutest::wave(10)), fx.file("click.wav", compressed));
     fx.addHotspot("exit", fx.file("r2.bmp", "notes"));
     EXPECT_EQ(fx.build(), BuildResult::Succeeded);
-    EXPECT_EQ(fx.user.media,
-              (std::vector<std::string>{
-                  "The opening sound \"" + fx.art + "/open.wav\" is not a WAV sound: the menu does not play it.",
-                  "Hotspot 1: the rollover picture \"" + fx.art + "/r.gif\" cannot be shown: " + "Premature end of data" +
-                      ": the menu does not show it.",
-                  "Hotspot 1: the click sound \"" + fx.art +
-                      "/click.wav\" cannot be played: compressed WAV data (format 2) cannot be played: the menu does not play it.",
-                  "Hotspot 2: the rollover picture \"" + fx.art + "/r2.bmp\" is neither a BMP nor a GIF picture: the menu does not show it."}));
+    const std::string show = ": the menu does not show it.", play = ": the menu does not play it.";
+    EXPECT_EQ(fx.user.media, (std::vector<std::string>{
+                                 "The opening sound \"" + fx.art + "/open.wav\" is not a WAV sound" + play,
+                                 "Hotspot 1: the rollover picture \"" + fx.art + "/r.gif\" cannot be shown: Premature end of data" + show,
+                                 "Hotspot 1: the click sound \"" + fx.art + "/click.wav\" cannot be played: compressed WAV data (format 2) cannot be played" + play,
+                                 "Hotspot 2: the rollover picture \"" + fx.art + "/r2.bmp\" is neither a BMP nor a GIF picture" + show}));
     EXPECT_TRUE(sameContents(fx.staged("wavs/open.wav"), fx.project.openingWav));
 }
