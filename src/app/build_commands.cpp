@@ -231,6 +231,10 @@ void TForm1::SignPlayer1Click() {
         signCertificate_ = dialog.certificate();
         torvana::writeSetting(settingsPath_, torvana::kSignTimestampKey, dialog.timestampUrl());
         signTimestamp_ = dialog.timestampUrl();
+        InStagingBase base(stagingBase_);
+        if (const std::string warning = torvana::certificateInStagingWarning(signCertificate_, stagingFolderPath());
+            !warning.empty())
+            torvana::toolkit::showWarning(warning, this);
     });
 }
 

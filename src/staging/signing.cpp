@@ -86,6 +86,12 @@ std::string unescaped(const std::string& text) {
 
 }  // namespace
 
+std::string certificateInStagingWarning(const std::string& certificate, const std::string& stagingFolder) {
+    if (!liesInside(certificate, stagingFolder)) return {};
+    return "The certificate \"" + visiblePath(certificate) + "\" lies in the staging folder \"" + visiblePath(stagingFolder) +
+           "\", so it goes onto the disc with its private key. Keep it in another folder.";
+}
+
 std::string signerName(const std::string& verifyOutput) {
     const size_t section = verifyOutput.find("Signer's certificate:");
     if (section == std::string::npos) return {};

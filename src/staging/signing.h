@@ -33,6 +33,10 @@ inline constexpr const char* kSigningTool = "osslsigncode";
 // signer (signerName); empty when the tool does not say.
 std::string signWindowsProgram(const std::string& path, const Signing& signing, const std::string& description);
 
+// What to tell of a certificate file inside the staging folder, all of which goes onto the disc,
+// the private key too; empty when it lies elsewhere (or is a token's pkcs11: address).
+std::string certificateInStagingWarning(const std::string& certificate, const std::string& stagingFolder);
+
 // The signer named in what the signing tool's "verify" prints of a signed program: the common
 // name (CN) of the subject of the signer's certificate, or the whole subject when it has none;
 // empty when the text names no signer.

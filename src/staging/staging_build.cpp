@@ -503,10 +503,8 @@ BuildResult runStagingBuild(ProjectState& state, const Project& project, const B
         user.warning(note);
     }
     warnOfMedia(project, user);
-    if (settings.signing.on() && liesInside(settings.signing.certificate, S))
-        user.warning("The certificate " + quoted(visiblePath(settings.signing.certificate)) +
-                     " lies in the staging folder, so it goes onto the disc with its private key. Move it out of " +
-                     quoted(visiblePath(S)) + " and choose it again in Settings > Sign the Windows player.");
+    if (const std::string warning = certificateInStagingWarning(settings.signing.certificate, S); !warning.empty())
+        user.warning(warning);
     std::vector<bool> skipped(plan.copies.size());
     for (size_t i : copiesOverSources(plan)) {
         skipped[i] = true;
