@@ -29,11 +29,19 @@ void CheckCanvasBudget(int width, int height, int64_t byteBudget) {
                        " MiB to compose");
 }
 
+// The table a frame is drawn with: its own, else the global one, else, in a picture without a
+// global table, frame 0's, as the still picture is drawn. Empty when there is none at all.
+const GifColorMap& DrawingColours(const GifFrame& frame) {
+    const GifColorMap& active = frame.ActiveColors();
+    if (active.tripleCount > 0 || !frame.ownerImage || frame.ownerImage->frames.Count() == 0) return active;
+    return frame.ownerImage->frames[0].ActiveColors();
+}
+
 // The frame's 256 colours as canvas words (the bytes red, green, blue, alpha in memory): the
-// active table, opaque black beyond it, the transparent index with alpha 0 when honoured.
+// drawing table, opaque black beyond it, the transparent index with alpha 0 when honoured.
 // Returns the table's size.
 int FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colours[256]) {
-    const GifColorMap& table = frame.ActiveColors();
+    const GifColorMap& table = DrawingColours(frame);
     if (table.tripleCount == 0) throw GifError(kNoColorTable);
     // All 256 black first when the table is shorter: a loop of a fixed count the compiler writes
     // with wide stores, where filling only the entries past a short table went one at a time.
@@ -383,7 +391,7 @@ void GifCompositor::RestoreSavedArea(const CanvasArea& area) {
 // Whether the frame paints every pixel of `area` opaquely, with a table to paint it from, and
 // keeps nothing of what lay under it (no disposal 3): what is under it before does not matter.
 bool GifCompositor::PaintsOver(const GifFrame& frame, const CanvasArea& area) const {
-    if (frame.IsEmptyFrame() || frame.ActiveColors().tripleCount == 0 || FrameDisposal(frame) == 3) return false;
+    if (frame.IsEmptyFrame() || DrawingColours(frame).tripleCount == 0 || FrameDisposal(frame) == 3) return false;
     if (options_.honourTransparency && frame.TransparentIndex() >= 0) return false;
     const CanvasArea covered = FrameArea(frame, canvas_);
     return covered.left <= area.left && covered.top <= area.top && covered.right >= area.right &&

@@ -87,7 +87,8 @@ CanvasArea FrameArea(const GifFrame& frame, const RgbaCanvas& canvas);
 // The disposal code the frame asks for: that of its last graphic control extension, 0 without.
 int FrameDisposal(const GifFrame& frame);
 
-// The frame's 256 colours: the active colour table, opaque black beyond it; the transparent
+// The frame's 256 colours: its active colour table (frame 0's in a picture without a global
+// table, for a frame without a table of its own), opaque black beyond it; the transparent
 // index has alpha 0 when the frame is transparent and `honourTransparency` is set.
 // GifError kNoColorTable when the frame has no table to use.
 std::vector<GifRgba> FramePaletteRgba(const GifFrame& frame, bool honourTransparency);

@@ -139,8 +139,8 @@ std::string MenuEngine::noteLine() const {
     return line;
 }
 
-void MenuEngine::soundFailed(const std::string& path) {
-    addNote("Sound " + shown(path) + " not played: the sound cannot be played.");
+void MenuEngine::soundFailed(const std::string& path, const std::string& why) {
+    addNote("Sound " + shown(path) + " not played: " + why + ".");
 }
 
 void MenuEngine::startFailed(int index) {

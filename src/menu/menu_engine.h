@@ -114,7 +114,8 @@ public:
 
     // What the shell found out.
     void setSoundOutput(bool available) { soundOutput_ = available; }
-    void soundFailed(const std::string& path);  // the output refused a sound
+    // The output refused a sound, for the reason given.
+    void soundFailed(const std::string& path, const std::string& why = "the sound cannot be played");
     void startFailed(int hotspot);              // nothing could open what it names
     void browseFailed();
     void addNote(const std::string& note);

@@ -1,6 +1,8 @@
 #include "menu/menu_picture.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -8,6 +10,16 @@
 #include "project/errors.h"
 #include "project/file_io.h"
 
+// stb_image allocates through these: while a picture is decoded they hold the reader to an
+// allowance (see DecodeAllowance below).
+namespace torvana::menu::stb_memory {
+void* allocate(size_t size);
+void* reallocate(void* p, size_t size);
+void release(void* p);
+}  // namespace torvana::menu::stb_memory
+#define STBI_MALLOC(size) torvana::menu::stb_memory::allocate(size)
+#define STBI_REALLOC(p, size) torvana::menu::stb_memory::reallocate(p, size)
+#define STBI_FREE(p) torvana::menu::stb_memory::release(p)
 #define STBI_ONLY_BMP
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
@@ -32,7 +44,99 @@
 
 namespace torvana::menu {
 
+namespace stb_memory {
+
 namespace {
+
+// Bytes the reader may still take while it decodes one picture, and whether it asked for more.
+// Without an allowance (outside loadImage) nothing is counted.
+struct Allowance {
+    bool active = false;
+    size_t left = 0;
+    bool exceeded = false;
+};
+thread_local Allowance allowance;
+
+// Each block carries its size in front of it, so that freeing gives it back to the allowance.
+constexpr size_t kHead = 16;  // keeps the block as aligned as malloc's
+
+bool take(size_t size) {
+    if (!allowance.active) return true;
+    if (size > allowance.left) {
+        allowance.exceeded = true;
+        return false;
+    }
+    allowance.left -= size;
+    return true;
+}
+void giveBack(size_t size) {
+    if (allowance.active) allowance.left += size;
+}
+size_t sizeOf(void* p) {
+    size_t size;
+    std::memcpy(&size, static_cast<char*>(p) - kHead, sizeof size);
+    return size;
+}
+
+}  // namespace
+
+void* allocate(size_t size) {
+    if (size > SIZE_MAX - kHead || !take(size)) return nullptr;
+    char* block = static_cast<char*>(std::malloc(size + kHead));
+    if (!block) {
+        giveBack(size);
+        return nullptr;
+    }
+    std::memcpy(block, &size, sizeof size);
+    return block + kHead;
+}
+
+void* reallocate(void* p, size_t size) {
+    if (!p) return allocate(size);
+    const size_t old = sizeOf(p);
+    if (size > SIZE_MAX - kHead) return nullptr;
+    if (size > old && !take(size - old)) return nullptr;
+    char* block = static_cast<char*>(std::realloc(static_cast<char*>(p) - kHead, size + kHead));
+    if (!block) {
+        if (size > old) giveBack(size - old);
+        return nullptr;
+    }
+    if (size < old) giveBack(old - size);
+    std::memcpy(block, &size, sizeof size);
+    return block + kHead;
+}
+
+void release(void* p) {
+    if (!p) return;
+    giveBack(sizeOf(p));
+    std::free(static_cast<char*>(p) - kHead);
+}
+
+}  // namespace stb_memory
+
+namespace {
+
+// While alive, stb_image may hold at most `bytes` at once. A PNG's compressed data is inflated
+// into a buffer that grows as long as the data goes on, whatever size the header declares: 2 MB
+// of a 1 x 1 picture inflated to 2 GiB. With the allowance it stops soon after what a picture of
+// its size needs.
+class DecodeAllowance {
+public:
+    explicit DecodeAllowance(size_t bytes) { stb_memory::allowance = {true, bytes, false}; }
+    ~DecodeAllowance() { stb_memory::allowance = {}; }
+    DecodeAllowance(const DecodeAllowance&) = delete;
+    DecodeAllowance& operator=(const DecodeAllowance&) = delete;
+    bool exceeded() const { return stb_memory::allowance.exceeded; }
+};
+
+// What the reader needs at most for a picture of `pixels` in a file of `fileBytes`: the file's
+// compressed data gathered (twice over as its buffer grows), the inflated rows of up to 8 bytes
+// a pixel (twice over as that buffer grows, with a filter byte a row in each of the seven
+// passes of an interlaced picture), the decoded pixels and their conversion to 8-bit RGBA.
+size_t decodeAllowance(size_t fileBytes, int width, int height) {
+    const size_t pixels = size_t(width) * size_t(height);
+    return 2 * fileBytes + 32 * pixels + 32 * size_t(height) + (size_t(1) << 20);
+}
 
 // The largest picture file read: more than any picture the menu decodes takes.
 constexpr uint64_t kMaxPictureFileBytes = uint64_t(1) << 30;
@@ -97,10 +201,17 @@ Picture loadImage(const std::string& bytes) {
         picture.error = std::string(gif::kNotEnoughMemory) + " (" + std::to_string(width) + " x " + std::to_string(height) + ")";
         return picture;
     }
-    stbi_uc* rgba = stbi_load_from_memory(data, int(bytes.size()), &width, &height, &channels, 4);
-    if (!rgba) {
-        picture.error = "the picture file is damaged or of a kind the menu cannot show";
-        return picture;
+    stbi_uc* rgba;
+    {
+        DecodeAllowance allowance(decodeAllowance(bytes.size(), width, height));
+        rgba = stbi_load_from_memory(data, int(bytes.size()), &width, &height, &channels, 4);
+        if (!rgba) {
+            picture.error = allowance.exceeded() ? "the picture file is damaged: it holds far more data than its size needs"
+                            : std::strcmp(stbi_failure_reason(), "outofmem") == 0
+                                ? gif::kNotEnoughMemory
+                                : "the picture file is damaged or of a kind the menu cannot show";
+            return picture;
+        }
     }
     // A BMP has no transparency: every pixel is opaque, whatever its unused fourth byte says.
     const bool opaque = bytes.compare(0, 2, "BM") == 0;

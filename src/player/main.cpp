@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -79,6 +80,30 @@ double platformFactor(SDL_Window* window) {
     return 1;
 }
 
+// Says why the menu cannot be shown: on standard error, and in a box where there is a desktop.
+void tell(const std::string& why) { std::fprintf(stderr, "torvana-player: %s\n", why.c_str()); }
+void report(const std::string& why) {
+    tell(why);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Autorun", why.c_str(), nullptr);
+}
+
+// A video driver named in SDL_VIDEODRIVER is the caller's choice (tests draw off screen so);
+// otherwise a menu needs a desktop: without one SDL falls back to outputs that show nothing,
+// and the menu would run unseen and unheard until ended.
+bool videoDriverChosen() {
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    return chosen && *chosen;
+}
+bool desktopNamed() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+bool showsNothing(const char* driver) {
+    return driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0 ||
+                      std::strcmp(driver, "evdev") == 0);
+}
+
 class PlayerWindow {
 public:
     explicit PlayerWindow(torvana::PlayerProject project)
@@ -108,6 +133,10 @@ public:
         // window (one it can draw on with OpenGL) in place of the first, which once shown would
         // appear, vanish and appear again.
         SDL_GetWindowSurface(window_);
+        // Centred once that is done: the new window takes the place the first one was given when
+        // it was made, centred for its size at scale 1.
+        const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
         SDL_ShowWindow(window_);
         present();
 
@@ -143,7 +172,7 @@ public:
 
 private:
     int fail(const std::string& why) {
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Autorun", why.c_str(), nullptr);
+        report(why);
         return 1;
     }
 
@@ -160,7 +189,6 @@ private:
                                        torvana::kStageWidth, engine_.unscaledHeight());
         engine_.setScale(scale);
         SDL_SetWindowSize(window_, engine_.width(), engine_.height());
-        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
     }
 
     void present() {
@@ -287,7 +315,8 @@ private:
         for (const Action& a : actions) {
             switch (a.kind) {
             case Action::Play:
-                if (!sound_.play(a.path) && sound_.isOpen()) engine_.soundFailed(a.path);
+                if (const std::string why = sound_.play(a.path); !why.empty() && sound_.isOpen())
+                    engine_.soundFailed(a.path, why);
                 break;
             case Action::StopSounds:
                 sound_.stop();
@@ -327,6 +356,11 @@ private:
 int main(int, char**) {
     // A write past a file size limit fails and is reported like a full disk.
     torvana::ignoreFileSizeSignal();
+    const bool driverChosen = videoDriverChosen();
+    if (!driverChosen && !desktopNamed()) {
+        tell(torvana::kNoDesktopText);
+        return 1;
+    }
     torvana::PlayerProject project;
     std::string error;
     try {
@@ -337,7 +371,7 @@ int main(int, char**) {
         error = std::string(torvana::kOutOfMemoryText) + ".";
     }
     if (!error.empty()) {
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Autorun", error.c_str(), nullptr);
+        report(error);
         return 1;
     }
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
@@ -346,8 +380,12 @@ int main(int, char**) {
     // carries no libsamplerate (no_samplerate.cpp).
     SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        const std::string why = std::string("The menu cannot be shown: ") + SDL_GetError();
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Autorun", why.c_str(), nullptr);
+        report(std::string("The menu cannot be shown: ") + SDL_GetError());
+        return 1;
+    }
+    if (!driverChosen && showsNothing(SDL_GetCurrentVideoDriver())) {
+        SDL_Quit();
+        tell(torvana::kNoDesktopText);
         return 1;
     }
     int status;

@@ -1,7 +1,7 @@
 #pragma once
-// The menu's sounds through SDL's audio: WAV files, each converted once to the output's format
-// and queued from its start when played, stopping the one before. The output is opened on
-// first need, after the menu's first frame; a machine without one plays nothing.
+// The menu's sounds through SDL's audio: WAV files, converted to CD quality (the output's
+// format) when played and queued from their start, stopping the one before. The output is
+// opened on first need, after the menu's first frame; a machine without one plays nothing.
 
 #include <SDL.h>
 
@@ -18,16 +18,22 @@ public:
     // Opens the output; false when the machine has none.
     bool open();
     bool isOpen() const { return device_ != 0; }
-    // Plays `path` from its start; false when the sound cannot be played.
-    bool play(const std::string& path);
+    // Plays `path` from its start; empty when it plays, else why it does not.
+    std::string play(const std::string& path);
     void stop();
 
 private:
-    const std::vector<Uint8>* converted(const std::string& path);
+    struct Sound {
+        std::vector<Uint8> bytes;  // in the output's format
+        std::string error;         // why it cannot be played
+    };
 
     SDL_AudioDeviceID device_ = 0;
     SDL_AudioSpec deviceFormat_{};
-    std::map<std::string, std::vector<Uint8>> sounds_;  // empty: cannot be played
+    // The sounds played so far, kept converted while they fit kKeptSoundBytes in all, and those
+    // that cannot be played with the reason.
+    std::map<std::string, Sound> sounds_;
+    size_t keptBytes_ = 0;
 };
 
 }  // namespace torvana::player

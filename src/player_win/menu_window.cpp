@@ -6,11 +6,13 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <new>
 
 #include "menu/menu_model.h"
 #include "player_win/late_dll.h"
 #include "player_win/win_text.h"
 #include "project/file_io.h"
+#include "project/wave_info.h"
 
 namespace torvana::winplayer {
 
@@ -205,7 +207,14 @@ void MenuWindow::carryOut(const std::vector<Action>& actions) {
     for (const Action& a : actions) {
         switch (a.kind) {
         case Action::Play:
-            if (!late::playSound(wide(a.path).c_str(), SND_FILENAME | SND_ASYNC | SND_NODEFAULT)) engine_.soundFailed(a.path);
+            // Windows reads the file itself and converts it as it plays; the engine has refused
+            // sounds longer than a menu holds. Memory running out here is said, not fatal.
+            try {
+                if (!late::playSound(wide(a.path).c_str(), SND_FILENAME | SND_ASYNC | SND_NODEFAULT))
+                    engine_.soundFailed(a.path);
+            } catch (const std::bad_alloc&) {
+                engine_.soundFailed(a.path, torvana::kNoMemoryForSound);
+            }
             break;
         case Action::StopSounds:
             late::playSound(nullptr, 0);

@@ -92,6 +92,13 @@ struct CoordinateTexts {
 };
 CoordinateTexts placedCoordinates(int x, int y);
 
+// What the Linux player and autorun.sh say when there is no desktop to show the menu on: one
+// text, which autorun.sh holds between double quotes (so no quote, $, ` or backslash in it).
+#define TORVANA_NO_DESKTOP_TEXT                                                                   \
+    "there is no desktop to show the menu on. Open the disc on a desktop, or, if it holds "        \
+    "index.html, open that in a web browser."
+constexpr const char* kNoDesktopText = TORVANA_NO_DESKTOP_TEXT;
+
 // The longest CD title a player's window bar is given, in bytes: more than any bar shows, and
 // far below what a window system accepts (a title of megabytes makes the X server drop the
 // program).

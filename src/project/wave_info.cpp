@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <memory>
 
 #include "project/file_io.h"
@@ -48,7 +47,7 @@ WaveInfo inspectWave(const std::string& path) {
     }
     int64_t pos = 12;
     bool haveFormat = false;
-    uint32_t byteRate = 0;
+    uint32_t sampleRate = 0, frameBytes = 0;
     // Chunks follow one another: a 4-byte id, a 4-byte size, the data padded to an even size.
     for (int chunks = 0; chunks < kMaxWaveChunks; ++chunks) {
         unsigned char chunk[8];
@@ -61,13 +60,17 @@ WaveInfo inspectWave(const std::string& path) {
             if (size < 16 || std::fread(fmt, 1, 16, f) != 16) break;
             const uint16_t tag = le16(fmt);
             const uint16_t channels = le16(fmt + 2);
-            byteRate = le32(fmt + 8);
+            sampleRate = le32(fmt + 4);
+            const uint32_t byteRate = le32(fmt + 8);
+            // A sample frame as the sound output reads it: the larger of the block size stated
+            // and what the channels' samples take, so a header cannot shrink it.
+            frameBytes = std::max<uint32_t>(le16(fmt + 12), uint32_t(channels) * ((le16(fmt + 14) + 7u) / 8u));
             // 1 PCM, 3 float, 0xFFFE extensible (which carries PCM or float inside).
             if (tag != 1 && tag != 3 && tag != 0xFFFE) {
                 info.error = "compressed WAV data (format " + std::to_string(tag) + ") cannot be played";
                 return info;
             }
-            if (channels == 0 || byteRate == 0) break;
+            if (channels == 0 || byteRate == 0 || sampleRate == 0 || frameBytes == 0) break;
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             if (!haveFormat) break;
@@ -76,9 +79,15 @@ WaveInfo inspectWave(const std::string& path) {
                 info.error = "the WAV file holds no sound";
                 return info;
             }
-            // A header may state a rate as low as one byte a second: the length is cut to what
-            // an int counts rather than wrapping round to a negative one.
-            info.durationMs = int(std::min<int64_t>(available * 1000 / byteRate, std::numeric_limits<int>::max()));
+            // The length as the output plays it: the sample frames at the sample rate, whatever
+            // byte rate the header states. A sound longer than a menu holds is refused here, so
+            // no player converts it.
+            const int64_t ms = available / frameBytes * 1000 / sampleRate;
+            if (ms > kMaxWaveMs) {
+                info.error = kWaveTooLongText;
+                return info;
+            }
+            info.durationMs = int(ms);
             return info;
         }
         if (next > fileBytes || std::fseek(f, long(next), SEEK_SET) != 0) break;

@@ -260,6 +260,8 @@ const char* const kAutorunShText =
     "here=${here%?x}\n"
     "case $here in /*) ;; *) here=./$here ;; esac\n"
     "CDPATH= cd -P -- \"$here\" || fail \"cannot open the folder of the disc's menu.\"\n"
+    "# Without a desktop the menu would run unseen and unheard until ended.\n"
+    "[ -n \"$DISPLAY$WAYLAND_DISPLAY\" ] || fail \"" TORVANA_NO_DESKTOP_TEXT "\"\n"
     "player=linux-x86_64/torvana-player\n"
     "[ -f \"$player\" ] || fail \"the player $player is missing from the disc.\"\n"
     "# The player takes this process's place, so the desktop's own handling of it (ending it too)\n"

@@ -125,6 +125,17 @@ TEST(GifCompositor, ColoursClippingAndTransparencySwitch) {
     r = Load(b);
     EXPECT_EQ(Pixels(GifCompositor(*r.image).Compose(0)), (std::vector<GifRgba>{GifRgba{1, 2, 3, 255}}));
 
+    // Without a global table, a frame without a table of its own is drawn with frame 0's.
+    b = GifBuilder();
+    b.Header(1, 1)
+        .Image(0, 0, 1, 1, Bytes{0}, 2, false, {{1, 2, 3}, {4, 5, 6}})
+        .Image(0, 0, 1, 1, Bytes{1}, 2)
+        .Trailer();
+    r = Load(b);
+    GifCompositor borrowing(*r.image);
+    borrowing.Compose(0);
+    EXPECT_EQ(Pixels(borrowing.Compose(1)), (std::vector<GifRgba>{GifRgba{4, 5, 6, 255}}));
+
     // No table at all.
     b = GifBuilder();
     b.Header(1, 1).Image(0, 0, 1, 1, Bytes{0}, 2).Trailer();

@@ -104,13 +104,31 @@ TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
 
 // A desktop that asks for twice the size on a 1280 x 1024 screen: a menu without a bar is shown
 // at 2 (1280 x 960 fits); with the bar, 1280 x 1032 would put the bar off the screen, so the
-// menu stays at 1.
+// menu stays at 1. Either way the window is centred at the size it is shown at.
 TEST(PlayerProcess, TheDesktopsScaleWhenTheWholeWindowFits) {
     for (const bool bar : {false, true}) {
         RunningMenu m({"GDK_SCALE=2"}, [bar](menutest::StagedFolder& s) { s.data.showBrowse = s.data.showExit = bar; });
         ASSERT_TRUE(m.window);
-        EXPECT_EQ(m.x.size(*m.window), bar ? std::make_pair(640, 480 + torvana::menu::kBarHeight)
-                                           : std::make_pair(1280, 960));
+        const auto size = bar ? std::make_pair(640, 480 + torvana::menu::kBarHeight) : std::make_pair(1280, 960);
+        EXPECT_EQ(m.x.size(*m.window), size);
+        EXPECT_EQ(m.x.position(*m.window), std::make_pair((1280 - size.first) / 2, (1024 - size.second) / 2)) << bar;
+    }
+}
+
+// Without a desktop there is nothing to show the menu on: the player says so at once and ends,
+// rather than run on unseen. Named nowhere, or named and not there, where SDL falls back to an
+// output that shows nothing.
+TEST(PlayerProcess, WithoutADesktopItSaysSoAndEnds) {
+    menutest::StagedFolder staged;
+    menutest::exampleMenu(staged, uniqueTitle("No Desktop"));
+    staged.writeProject();
+    for (const char* environment : {"-u WAYLAND_DISPLAY", "WAYLAND_DISPLAY=no-such-display"}) {
+        const std::string command = std::string("exec env -u DISPLAY ") + environment + " \"$0\" 2>said";
+        ChildProcess player({"/bin/sh", "-c", command, PLAYER_EXE}, staged.dir.path());
+        EXPECT_EQ(player.waitForExit(10000), 1) << environment;
+        const std::string said = torvana::readFileContents(staged.dir.file("said"), 1 << 16);
+        EXPECT_NE(said.find(std::string("torvana-player: ") + torvana::kNoDesktopText + "\n"), std::string::npos)
+            << environment << ": " << said;
     }
 }
 

@@ -4,7 +4,6 @@
 #include <QTest>
 #include <chrono>
 #include <filesystem>
-#include <limits>
 
 #include "menu/menu_picture.h"
 #include "project/errors.h"
@@ -246,6 +245,18 @@ private slots:
         const torvana::menu::Picture headerOnly = loadPicture(s.dir.path() + "/header-only.gif");
         QVERIFY(headerOnly.isNull());
         QVERIFY(!headerOnly.error.empty());
+        // A 1 x 1 PNG (5 bytes of rows) whose compressed data inflates to 32 MB is not inflated
+        // on and on: it is refused soon after what its size needs. (The reader does not check
+        // chunks' CRCs, so the new IDAT goes without one.)
+        const std::string png = imageBytes(QImage(1, 1, QImage::Format_ARGB32), "PNG");
+        const size_t idat = png.find("IDAT") - 4, iend = png.find("IEND") - 4;
+        const QByteArray data = qCompress(QByteArray(32 << 20, '\0'), 9).mid(4);  // the zlib stream
+        std::string length(4, '\0');
+        for (int i = 0; i < 4; ++i) length[size_t(i)] = char(data.size() >> (24 - 8 * i));
+        s.put("inflating.png", png.substr(0, idat) + length + "IDAT" + data.toStdString() + std::string(4, '\0') +
+                                   png.substr(iend));
+        QCOMPARE(loadPicture(s.dir.path() + "/inflating.png").error,
+                 std::string("the picture file is damaged: it holds far more data than its size needs"));
     }
 
     void checksWaveFiles() {
@@ -274,13 +285,20 @@ private slots:
         QCOMPARE(inspectWave(s.dir.path() + "/list.wav").durationMs, 100);
         s.put("short.wav", menutest::wave(1000).substr(0, 44 + 400));
         QCOMPARE(inspectWave(s.dir.path() + "/short.wav").durationMs, 50);
-        // 2.4 MB at the one byte a second its header states: longer than milliseconds can count,
-        // the longest length rather than a negative one.
-        std::string slow = menutest::wave(300000);
-        slow[28] = 1;
-        slow[29] = slow[30] = slow[31] = 0;
+        // The length is the players': sample frames at the sample rate, whatever byte rate the
+        // header states. Longer than twelve minutes is more than a menu holds converted: 2.4 KB
+        // at one sample a second as well as 13 minutes at 8 kHz.
+        std::string fastBytes = menutest::wave(300);
+        fastBytes[28] = '\xFF';
+        s.put("fast-bytes.wav", fastBytes);
+        QCOMPARE(inspectWave(s.dir.path() + "/fast-bytes.wav").durationMs, 300);
+        std::string slow = menutest::wave(300);
+        slow[24] = 1;
+        slow[25] = slow[26] = slow[27] = 0;
         s.put("slow.wav", slow);
-        QCOMPARE(inspectWave(s.dir.path() + "/slow.wav").durationMs, std::numeric_limits<int>::max());
+        s.put("long.wav", menutest::wave(13 * 60 * 1000));
+        for (const char* name : {"/slow.wav", "/long.wav"})
+            QCOMPARE(inspectWave(s.dir.path() + name).error, std::string("the sound is longer than 12 minutes"));
         // A header and then zeros: no data chunk among the first chunks is a damaged file, found
         // without walking the zeros 8 bytes at a time; a file too large to hold is refused unread.
         const std::string header = menutest::wave(0).substr(0, 36);

@@ -425,9 +425,10 @@ TEST(LinuxPlayer, AutorunShStartsThePlayerBesideItself) {
         replaceFileContents(folder + "/linux-x86_64/torvana-player", "#!/bin/sh\necho " + says + " > \"$OUT\"\n");
         makeExecutable(folder + "/linux-x86_64/torvana-player");
     };
-    auto run = [&](const std::string& folder) {
-        const std::string command = "cd '" + dir.path() + "' && CDPATH='" + dir.file("decoys") +
-                                    "' OUT='" + out + "' sh -- '" + folder + "/autorun.sh' 2>'" + dir.file("err") + "'";
+    auto run = [&](const std::string& folder, const char* desktop = "DISPLAY=:9") {
+        const std::string command = "cd '" + dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " + desktop +
+                                    " CDPATH='" + dir.file("decoys") + "' OUT='" + out + "' sh -- '" + folder +
+                                    "/autorun.sh' 2>'" + dir.file("err") + "'";
         return std::system(command.c_str());
     };
     for (const std::string name : {"menu\n", "-dash", "-", "a b", "x\n\n"}) {
@@ -437,14 +438,19 @@ TEST(LinuxPlayer, AutorunShStartsThePlayerBesideItself) {
         EXPECT_EQ(run(name), 0) << name;
         EXPECT_EQ(fileExists(out) ? readFileContents(out) : "", "right\n") << "[" << name << "]";
     }
-    // A player no loader can run: a message, status 1.
+    // A player no loader can run, and no desktop to show a menu on: a message, status 1.
     makeMenu(dir.file("broken"), "never");
     replaceFileContents(dir.file("broken/linux-x86_64/torvana-player"), "not a program");
     fs::permissions(dir.file("broken/linux-x86_64/torvana-player"), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(WEXITSTATUS(run("broken")), 1);
-    EXPECT_NE(readFileContents(dir.file("err")).find("autorun.sh: the menu player cannot be started on this computer."),
-              std::string::npos)
-        << readFileContents(dir.file("err"));
+    const auto failsSaying = [&](int status, const std::string& message) {
+        EXPECT_EQ(WEXITSTATUS(status), 1) << message;
+        EXPECT_NE(readFileContents(dir.file("err")).find("autorun.sh: " + message), std::string::npos)
+            << readFileContents(dir.file("err"));
+    };
+    failsSaying(run("broken"), "the menu player cannot be started on this computer.");
+    fs::remove(out);
+    failsSaying(run("menu\n", ""), kNoDesktopText);
+    EXPECT_FALSE(fileExists(out)) << "the player was started without a desktop";
 }
 
 TEST(LinuxPlayer, FailuresAreToldLikeFailedCopies) {

@@ -329,6 +329,15 @@ public:
         return {attributes.width, attributes.height};
     }
 
+    // Where the window's top left lies on the screen, (0, 0) when it is gone.
+    std::pair<int, int> position(Window window) const {
+        int x = 0, y = 0;
+        Window child;
+        GoneWindowTrap trap(display_);
+        const bool got = XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+        return got && !trap.windowGone() ? std::make_pair(x, y) : std::make_pair(0, 0);
+    }
+
     // Waits until `check` holds for a fresh grab of the window; the last grab either way.
     template <class Check>
     std::optional<Grab> grabUntil(Window window, Check check, int ms = 10000) const {
