@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QProgressDialog>
+#include <limits>
 
 #include "toolkit/widgets.h"
 
@@ -25,7 +26,9 @@ ProgressWindow::~ProgressWindow() = default;
 bool ProgressWindow::shown() const { return dialog_ && dialog_->isVisible(); }
 
 void ProgressWindow::hide() {
-    if (dialog_) dialog_->hide();
+    if (!dialog_ || !dialog_->isVisible()) return;
+    dialog_->hide();
+    showPending_ = true;
 }
 
 bool ProgressWindow::cancelled() const { return dialog_ && dialog_->wasCanceled(); }
@@ -54,7 +57,10 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total, 
             dialog_->setCancelButton(nullptr);
             dialog_->setWindowModality(Qt::WindowModal);
         }
-        dialog_->setMinimumDuration(0);
+        // Shown by update() alone, never by the dialog's own timer: not before it is placed,
+        // nor while it steps aside for a message box.
+        dialog_->setMinimumDuration(std::numeric_limits<int>::max());
+        showPending_ = true;
         dialog_->setAutoClose(false);
         dialog_->setAutoReset(false);
         dialog_->setMinimumWidth(360);
@@ -64,8 +70,8 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total, 
     if (dialog_) {
         const int permille = total ? static_cast<int>(done * 1000 / total) : 0;
         dialog_->setLabelText(QString(label_ + "\n%2 of %3").arg(what, byteCount(done), byteCount(total)) + more);
-        dialog_->setValue(std::min(permille, 1000));
-        if (!dialog_->isVisible()) {
+        if (showPending_) {
+            showPending_ = false;
             // Laid out with its text before it appears, centred over its owner, and painted at
             // once: the work that follows may keep the event loop away for a while.
             dialog_->adjustSize();
@@ -80,6 +86,7 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total, 
             dialog_->show();
             dialog_->repaint();
         }
+        dialog_->setValue(std::min(permille, 1000));
     }
     // Keep windows painting; input goes nowhere while the modal progress window is up, except
     // to a Cancel button.

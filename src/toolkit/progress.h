@@ -49,6 +49,7 @@ private:
     QElapsedTimer clock_;
     QString label_ = QStringLiteral("Copying %1");
     bool cancellable_ = false;
+    bool showPending_ = false;  // update() shows the window: it is new, or stepped aside
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
