@@ -30,10 +30,10 @@
 #include "media/media_probe.h"
 #include "gif/gif_image.h"
 #include "gif/gif_writer.h"
-#include "menu/menu_text.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
+#include "project/project_text.h"
 #include "project/wave_info.h"
 #include "scratch_file.h"
 
@@ -299,7 +299,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         planned.insert(plan.written.begin(), plan.written.end());
     }
     for (const Finding& f : report.findings) {
-        check(menu::isValidUtf8(f.text));
+        check(isValidUtf8(f.text));
         check(std::none_of(f.text.begin(), f.text.end(), [](char c) { return uint8_t(c) < 0x20 || c == 0x7F; }));
         const bool relative = !f.file.empty() && f.file[0] != '/';
         check(named.count(f.file) || (relative && (planned.count(f.file) || present(S + "/" + f.file))) ||
@@ -318,13 +318,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const Hotspot& h : project.hotspots) sounds.insert({h.rolloverWav, h.clickWav});
         for (const std::string& sound : sounds) {
             // What the build copies: a stored path is cut as a command line.
-            if (sound.empty() || !fileExists(sourceOnDisk(sound))) continue;
+            if (sound.empty() || !fileExists(sound)) continue;
             const bool told = std::any_of(report.findings.begin(), report.findings.end(), [&](const Finding& f) {
                 const std::string& t = f.text;
                 return f.file == sound && (t.find("cannot be played: ") != std::string::npos ||
                                            (t.size() > 20 && t.compare(t.size() - 20, 20, " is not a WAV sound.") == 0));
             });
-            check(told == !inspectWave(sourceOnDisk(sound)).error.empty());
+            check(told == !inspectWave(sound).error.empty());
         }
     }
 

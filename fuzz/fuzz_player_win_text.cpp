@@ -1,13 +1,13 @@
-// Fuzzes what the Windows player reads from the disc before its window opens: the project file's
-// bytes decoded as UTF-8 or, failing that, in the ANSI code page (Windows-1252 here), then read
-// and mapped to the staged copies with the path rules of Windows (this target compiles the
-// path code with them). Properties:
+// Fuzzes what the Windows player reads from the disc before its window opens: the project file
+// read, each field's bytes taken as UTF-8 or, failing that, as Windows-1252, then mapped to the
+// staged copies with the path rules of Windows (this target compiles the path code with them).
+// Properties:
 // - the text conversions: valid UTF-8 round-trips through UTF-16 unchanged, and only valid
 //   UTF-8 does; no input gives an ill-formed UTF-16 sequence or invalid UTF-8; UTF-16 that is
 //   well formed round-trips through UTF-8;
-// - decoding keeps every ASCII byte in its place among the others (line ends, numbers), so the
-//   decoded file reads as the raw one does: both are refused, or both have the same hotspots;
-// - the title for the window bar is valid UTF-8 of at most kMaxTitleBytes;
+// - decoding keeps every ASCII byte in its place among the others (line ends, numbers);
+// - the title for the window bar is valid UTF-8 of at most kMaxTitleBytes, and so is every
+//   label and every name a screen reader is given;
 // - every staged path is the menu's folder, the part's sub-folder (images, wavs or the
 //   hotspot's number) and one name without a separator, and it stays inside the folder once
 //   Windows has resolved "." and ".." and trimmed the trailing dots and blanks it trims.
@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "menu/menu_text.h"
 #include "project/errors.h"
 #include "project/project_file.h"
+#include "project/project_text.h"
 #include "project/staged_menu.h"
 
 using namespace torvana;
@@ -95,49 +95,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
 
     // The conversions on their own.
-    const std::u16string wide = menu::utf8ToUtf16(bytes);
+    const std::u16string wide = utf8ToUtf16(bytes);
     check(wellFormed(wide));
-    const std::string back = menu::utf16ToUtf8(wide);
-    check(menu::isValidUtf8(back));
-    check(menu::isValidUtf8(bytes) == (back == bytes));
+    const std::string back = utf16ToUtf8(wide);
+    check(isValidUtf8(back));
+    check(isValidUtf8(bytes) == (back == bytes));
     std::u16string units(size / 2, u'\0');
     for (size_t i = 0; i < units.size(); ++i) units[i] = char16_t(data[2 * i] | data[2 * i + 1] << 8);
-    const std::string narrow = menu::utf16ToUtf8(units);
-    check(menu::isValidUtf8(narrow));
-    if (wellFormed(units)) check(menu::utf8ToUtf16(narrow) == units);
-    const std::u16string ansi = menu::windows1252ToUtf16(bytes);
+    const std::string narrow = utf16ToUtf8(units);
+    check(isValidUtf8(narrow));
+    if (wellFormed(units)) check(utf8ToUtf16(narrow) == units);
+    const std::u16string ansi = windows1252ToUtf16(bytes);
     check(ansi.size() == bytes.size() && wellFormed(ansi));
+    const std::string text = projectText(bytes);
+    check(isValidUtf8(text));
+    check(ascii(text) == ascii(bytes));
 
     // The project file as the player reads it.
-    const std::string text = menu::projectTextAsUtf8(bytes, menu::windows1252ToUtf16);
-    check(menu::isValidUtf8(text));
-    const std::string raw = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
-    check(ascii(text) == ascii(raw));
-    Project decoded, plain;
-    bool decodedRead = true, plainRead = true;
+    Project plain;
     try {
-        decoded = parseProjectFile(text, "D:\\menu.cdrom");
+        plain = parseProjectFile(bytes, "D:\\menu.cdrom");
     } catch (const Error&) {
-        decodedRead = false;
+        return 0;
     }
-    try {
-        plain = parseProjectFile(raw, "D:\\menu.cdrom");
-    } catch (const Error&) {
-        plainRead = false;
-    }
-    check(decodedRead == plainRead);
-    if (!decodedRead) return 0;
-    check(decoded.hotspotCount == plain.hotspotCount && decoded.hotspots.size() == plain.hotspots.size());
+    const Project decoded = withPathsAsText(plain);
+    check(decoded.hotspots.size() == plain.hotspots.size());
 
     // A disc's root, a folder on it, a share on the network.
     for (const std::string folder : {"D:\\", "D:\\menu", "\\\\server\\share\\menu"}) {
         const PlayerProject menu = mapProject(decoded, folder, folder + "\\menu.cdrom");
-        check(menu.title.size() <= kMaxTitleBytes && menu::isValidUtf8(menu.title));
-        check(wellFormed(menu::utf8ToUtf16(menu.title)));
+        check(menu.title.size() <= kMaxTitleBytes && isValidUtf8(menu.title));
+        check(wellFormed(utf8ToUtf16(menu.title)));
         checkStaged(menu.background, folder, "images");
         checkStaged(menu.openingWav, folder, "wavs");
-        for (const std::string& note : menu.notes) check(menu::isValidUtf8(note));
+        for (const std::string& note : menu.notes) check(isValidUtf8(note));
         for (const PlayerHotspot& h : menu.hotspots) {
+            check(isValidUtf8(h.label) && isValidUtf8(hotspotName(h)));
             if (h.kind == ActionKind::File) checkStaged(h.target, folder, std::to_string(h.number));
             checkStaged(h.rolloverImage, folder, "images");
             checkStaged(h.rolloverWav, folder, "wavs");

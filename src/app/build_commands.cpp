@@ -50,7 +50,7 @@ torvana::BuildSettings TForm1::buildSettings() const {
 }
 
 std::string TForm1::stagingFolderPath() const {
-    const std::string typed = torvana::toolkit::toLocalString(Edit2->text());
+    const std::string typed = torvana::toolkit::fieldValue(Edit2);
     if (typed.empty() || QDir::isAbsolutePath(torvana::toolkit::toQString(typed))) return typed;
     return torvana::joinPath(stagingBase_, typed);
 }
@@ -123,21 +123,21 @@ void TForm1::Image1Click() {
     if (dialog->exec() != QDialog::Accepted) return;
     const std::string folder = dialog->DirectoryListBox1->directory();
     if (torvana::toolkit::refuseLineBreakName("Folder:", folder, this)) return;
-    Edit2->setText(QString::fromLocal8Bit(torvana::joinPath(folder, torvana::toolkit::toLocalString(dialog->Edit1->text())).c_str()));
+    torvana::toolkit::setFieldValue(Edit2, torvana::joinPath(folder, torvana::toolkit::toLocalString(dialog->Edit1->text())));
 }
 
 void TForm1::Image2Click() {
     if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
     if (const auto chosen = OpenDialog1.pick(this, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp",
-                                             torvana::toolkit::toLocalString(Edit3->text())))
-        Edit3->setText(QString::fromLocal8Bit(chosen->c_str()));
+                                             torvana::toolkit::fieldValue(Edit3)))
+        torvana::toolkit::setFieldValue(Edit3, *chosen);
 }
 
 void TForm1::Image3Click() {
     if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
     if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav",
-                                             torvana::toolkit::toLocalString(Edit4->text())))
-        Edit4->setText(QString::fromLocal8Bit(chosen->c_str()));
+                                             torvana::toolkit::fieldValue(Edit4)))
+        torvana::toolkit::setFieldValue(Edit4, *chosen);
 }
 
 void TForm1::CheckDisc1Click() {

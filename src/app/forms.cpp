@@ -25,7 +25,7 @@ public:
     explicit MainWindowLayoutOwner(TForm1& main) : main_(main) {}
 
     torvana::ProjectState& project() override { return main_.state; }
-    std::string backgroundImage() const override { return torvana::toolkit::toLocalString(main_.Edit3->text()); }
+    std::string backgroundImage() const override { return torvana::toolkit::fieldValue(main_.Edit3); }
     int selectedSlot() const override { return main_.TrackBar1->position(); }
     void selectSlot(int slot) override {
         main_.TrackBar1->setPosition(slot);

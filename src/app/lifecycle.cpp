@@ -45,7 +45,7 @@ bool TForm1::confirmDiscard(const char* message) {
 
 // The project fields and the hotspot row as New, Open and Close leave them before filling.
 static void resetProjectFields(TForm1* f) {
-    for (QLineEdit* e : {f->Edit1, f->Edit2, f->Edit3, f->Edit4}) e->clear();
+    for (QLineEdit* e : {f->Edit1, f->Edit2, f->Edit3, f->Edit4}) torvana::toolkit::setFieldValue(e, {});
     f->Edit5->setText("1");
     f->CheckBox1->setChecked(false);
     f->CheckBox2->setChecked(false);
@@ -57,6 +57,7 @@ static void startEmptyProject(TForm1* f) {
     f->TrackBar1->setMax(1);
     resetProjectFields(f);
     f->state.clearSlots(1, torvana::kClearedSlots);
+    f->state.clearLabels();
     f->state.otherBlockLines.clear();
     f->nameSelectedSlot();
 }
@@ -119,10 +120,10 @@ torvana::Project TForm1::project() const {
     project.hotspotCount = state.hotspotCount;
     project.showBrowse = CheckBox1->isChecked();
     project.showExit = CheckBox2->isChecked();
-    project.cdTitle = torvana::toolkit::toLocalString(Edit1->text());
-    project.stagingFolder = torvana::toolkit::toLocalString(Edit2->text());
-    project.backgroundImage = torvana::toolkit::toLocalString(Edit3->text());
-    project.openingWav = torvana::toolkit::toLocalString(Edit4->text());
+    project.cdTitle = torvana::toolkit::fieldValue(Edit1);
+    project.stagingFolder = torvana::toolkit::fieldValue(Edit2);
+    project.backgroundImage = torvana::toolkit::fieldValue(Edit3);
+    project.openingWav = torvana::toolkit::fieldValue(Edit4);
     project.hotspots = torvana::hotspotsOf(state);
     project.otherBlockLines = state.otherBlockLines;
     return project;
@@ -135,10 +136,10 @@ void TForm1::showProject(const torvana::Project& project) {
     TrackBar1->setPosition(1);
     CheckBox1->setChecked(project.showBrowse);
     CheckBox2->setChecked(project.showExit);
-    Edit1->setText(torvana::toolkit::toQString(project.cdTitle));
-    Edit2->setText(torvana::toolkit::toQString(project.stagingFolder));
-    Edit3->setText(torvana::toolkit::toQString(project.backgroundImage));
-    Edit4->setText(torvana::toolkit::toQString(project.openingWav));
+    torvana::toolkit::setFieldValue(Edit1, project.cdTitle);
+    torvana::toolkit::setFieldValue(Edit2, project.stagingFolder);
+    torvana::toolkit::setFieldValue(Edit3, project.backgroundImage);
+    torvana::toolkit::setFieldValue(Edit4, project.openingWav);
     torvana::storeHotspots(state, project.hotspots);
     state.otherBlockLines = project.otherBlockLines;
 }
@@ -155,6 +156,7 @@ void TForm1::openProjectFile(const std::string& path) {
     setProjectCaption();
     resetProjectFields(this);
     state.clearSlots(1, torvana::kClearedSlots);
+    state.clearLabels();
     showProject(data);
     // A relative staging folder in a project file is read from the project's folder, also when
     // Reopen opens it while another folder is current.

@@ -15,6 +15,7 @@
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "project/project_file.h"
+#include "project/project_text.h"
 #include "project/staged_menu.h"
 
 namespace torvana {
@@ -110,7 +111,7 @@ private:
     // What Windows calls the drive and offers in its AutoPlay prompt, from autorun.inf.
     void checkDriveName() {
         const std::string label = driveLabelFor(project_.cdTitle);
-        if (!label.empty() && label != project_.cdTitle)
+        if (!label.empty() && label != projectText(project_.cdTitle))
             add(Severity::Note, "Windows names the drive " + inQuotes(label) + ", the part of the CD title it shows.",
                 "", Subject::Project);
         if (forUsbStick_)
@@ -143,12 +144,11 @@ private:
     // A picture's problems: missing, not a picture, or of a size that does not fit.
     // Returns the probe so a rollover's rectangle can be checked.
     PictureProbe checkPicture(const std::string& path, const std::string& what, Subject subject, int hotspot) {
-        const std::string onDisk = sourceOnDisk(path);
-        if (!fileExists(onDisk)) {
+        if (!fileExists(path)) {
             add(Severity::Error, what + " " + inQuotes(path) + " does not exist.", path, subject, hotspot);
             return {};
         }
-        PictureProbe probe = probePicture(onDisk);
+        PictureProbe probe = probePicture(path);
         if (const std::string problem = pictureProblem(probe); !problem.empty())
             add(Severity::Warning, what + " " + inQuotes(path) + " " + problem + ".", path, subject, hotspot);
         return probe;
@@ -156,10 +156,9 @@ private:
 
     void checkSound(const std::string& path, const std::string& what, Subject subject, int hotspot) {
         if (path.empty()) return;
-        const std::string onDisk = sourceOnDisk(path);
-        if (!fileExists(onDisk))
+        if (!fileExists(path))
             add(Severity::Error, what + " " + inQuotes(path) + " does not exist.", path, subject, hotspot);
-        else if (const std::string problem = soundProblem(onDisk); !problem.empty())
+        else if (const std::string problem = soundProblem(path); !problem.empty())
             add(Severity::Warning, what + " " + inQuotes(path) + " " + problem + ".", path, subject, hotspot);
     }
 
@@ -226,7 +225,7 @@ private:
                 "", Subject::Hotspot, i);
         } else if (app.empty()) {
             add(Severity::Warning, prefix + "it launches nothing.", "", Subject::Hotspot, i);
-        } else if (!fileExists(sourceOnDisk(app))) {
+        } else if (!fileExists(launchedFile(app))) {
             add(Severity::Error, prefix + inQuotes(app) + " is neither exit, a web address nor an existing file.", app,
                 Subject::Hotspot, i);
         }
@@ -329,7 +328,7 @@ private:
             if (!ec) own.push_back(real);
         };
         addReal(state_.projectPath);
-        for (const StagedCopy& c : plan_.copies) addReal(sourceOnDisk(c.source));
+        for (const StagedCopy& c : plan_.copies) addReal(c.source);
         return own;
     }
 
@@ -394,17 +393,8 @@ private:
         }
     }
 
-    // UTF-16 units of a UTF-8 name; a byte that is no UTF-8 counts as one character.
-    static size_t utf16Length(const std::string& name) {
-        size_t units = 0;
-        for (size_t i = 0; i < name.size();) {
-            const unsigned char c = static_cast<unsigned char>(name[i]);
-            const int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-            units += length == 4 ? 2 : 1;
-            i += static_cast<size_t>(length);
-        }
-        return units;
-    }
+    // UTF-16 units of a name, read as a project file's text is.
+    static size_t utf16Length(const std::string& name) { return utf8ToUtf16(projectText(name)).size(); }
 
     // What in a name Windows does not allow, as the rest of a sentence; empty when nothing.
     static std::string forbiddenCharacters(const std::string& name) {
@@ -427,7 +417,7 @@ private:
         // The last copy to a destination is the one that stays.
         std::map<std::string, uint64_t> files;
         for (const StagedCopy& c : plan_.copies)
-            if (!c.source.empty()) files[c.relative] = fileSize(sourceOnDisk(c.source));
+            if (!c.source.empty()) files[c.relative] = fileSize(c.source);
         for (const std::string& w : plan_.written) files[w] = 64;
         uint64_t sectors = 0;
         for (const auto& [relative, bytes] : files) {
@@ -487,8 +477,8 @@ std::string imageTargetRefusal(const ProjectState& state, const Project& project
     };
     if (same(state.projectPath)) return refused + "it is the project file.";
     for (const StagedCopy& c : planStaging(state, project, settings).copies)
-        if (same(sourceOnDisk(c.source)))
-            return refused + "it is " + inQuotes(sourceOnDisk(c.source)) + ", a file of the project.";
+        if (same(c.source))
+            return refused + "it is " + inQuotes(c.source) + ", a file of the project.";
     if (!project.stagingFolder.empty()) {
         fs::path folder = fs::weakly_canonical(fs::absolute(fsPath(project.stagingFolder), ec), ec);
         if (folder.filename().empty()) folder = folder.parent_path();  // a typed trailing separator
@@ -501,7 +491,7 @@ std::string imageTargetRefusal(const ProjectState& state, const Project& project
 
 std::string proposedImagePath(const std::string& stagingFolder, const std::string& cdTitle) {
     std::string name;
-    for (const char c : cdTitle) {
+    for (const char c : projectText(cdTitle)) {
         const bool bad = static_cast<unsigned char>(c) < 0x20 || std::string("/\\:*?\"<>|").find(c) != std::string::npos;
         name += bad ? '_' : c;
     }

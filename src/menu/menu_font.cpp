@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "project/errors.h"
+#include "project/project_text.h"
 
 #define STBTT_STATIC
 #define STB_TRUETYPE_IMPLEMENTATION
@@ -56,29 +57,9 @@ int MenuFont::lineHeight(double pixels) const {
 }
 
 std::u32string MenuFont::characters(std::string_view text) {
+    const std::string utf8 = projectText(text);
     std::u32string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto b = uint8_t(text[i]);
-        int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-        bool valid = length > 0 && i + size_t(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = uint8_t(text[i + size_t(k)]);
-            valid = (next >> 6) == 2;
-            c = c << 6 | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not characters.
-        const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (valid && (c < least[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)) valid = false;
-        if (!valid) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-        i += size_t(length);
-    }
+    for (size_t i = 0; i < utf8.size();) out.push_back(nextCharacter(utf8, i));
     return out;
 }
 
@@ -90,24 +71,6 @@ int advance64(const stbtt_fontinfo& info, float scale, int glyph, int nextGlyph)
     stbtt_GetGlyphHMetrics(&info, glyph, &advance, &bearing);
     if (nextGlyph > 0) advance += stbtt_GetGlyphKernAdvance(&info, glyph, nextGlyph);
     return int(std::lround(advance * scale * 64));
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | c >> 6);
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | c >> 12);
-        out += char(0x80 | (c >> 6 & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | c >> 18);
-        out += char(0x80 | (c >> 12 & 0x3F));
-        out += char(0x80 | (c >> 6 & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
 }
 
 uint32_t blend(uint32_t under, uint32_t colour, int coverage) {

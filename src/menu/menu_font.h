@@ -37,11 +37,12 @@ public:
     std::string elided(std::string_view text, double pixels, int maxWidth) const;
     // Draws `text` with its baseline's left end at x, baseline, blending `colour` by the
     // glyphs' coverage, clipped to `clip`. With `underline` >= 0 the character at that index
-    // (counted in characters) is underlined. Bytes that are not UTF-8 are drawn as U+FFFD.
+    // (counted in characters) is underlined. Text that is not UTF-8 is read as a project file's
+    // field is (project_text.h).
     void draw(Pixels& target, std::string_view text, double pixels, int x, int baseline, uint32_t colour,
               const HotspotRect& clip, int underline = -1) const;
 
-    // The characters of UTF-8 text: invalid bytes give U+FFFD.
+    // The characters of a text, read as a project file's field is (project_text.h).
     static std::u32string characters(std::string_view text);
 
 private:

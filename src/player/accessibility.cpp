@@ -21,6 +21,8 @@
 #include <optional>
 #include <thread>
 
+#include "project/project_text.h"
+
 namespace torvana::player {
 
 namespace {
@@ -296,8 +298,11 @@ struct AccessibilityBridge::Impl {
         d.dbus_message_iter_close_container(it, &s);
     }
 
+    // libdbus ends the program on a string that is not UTF-8: the menu's text (the title, a
+    // label) is read as a project file's field is, which always gives UTF-8.
     void appendString(DBusMessageIter* it, const std::string& value) {
-        const char* v = value.c_str();
+        const std::string text = projectText(value);
+        const char* v = text.c_str();
         d.dbus_message_iter_append_basic(it, DBUS_TYPE_STRING, &v);
     }
     void appendInt(DBusMessageIter* it, int32_t value) { d.dbus_message_iter_append_basic(it, DBUS_TYPE_INT32, &value); }

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "menu/menu_text.h"
 #include "player_win/menu_window.h"
 #include "player_win/win_text.h"
 #include "project/errors.h"
@@ -52,9 +51,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
 
     torvana::PlayerProject project;
     try {
-        project = torvana::loadPlayerProject(folders, [](const std::string& bytes) {
-            return torvana::menu::projectTextAsUtf8(bytes, torvana::winplayer::ansiToUtf16);
-        });
+        // Windows names files in UTF-16: the stored paths are read as text, as the title is.
+        project = torvana::loadPlayerProject(folders, torvana::StoredPaths::Text);
     } catch (const torvana::Error& e) {
         MessageBoxW(nullptr, torvana::winplayer::wide(e.what()).c_str(), L"Autorun", MB_OK | MB_ICONERROR);
         return 1;

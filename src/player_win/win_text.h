@@ -9,7 +9,5 @@ namespace torvana::winplayer {
 
 std::wstring wide(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
-// Bytes of the ANSI code page as UTF-16; Windows-1252 when the code page cannot convert them.
-std::u16string ansiToUtf16(std::string_view bytes);
 
 }  // namespace torvana::winplayer

@@ -1,6 +1,9 @@
 #include "project/errors.h"
 
 #include <cerrno>
+#include <string_view>
+
+#include "project/project_text.h"
 
 namespace torvana {
 
@@ -27,47 +30,32 @@ std::string errnoText(int err) {
 
 void throwErrno(int err) { throw Error(errnoText(err)); }
 
-namespace {
-
-// The length of the valid UTF-8 sequence at `i`, or 0 when none starts there.
-size_t utf8Length(const std::string& s, size_t i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-    if (n == 0 || i + n > s.size() || (n == 2 && b < 0xC2) || (n == 4 && b > 0xF4)) return 0;
-    for (size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-    const auto b1 = static_cast<unsigned char>(s[i + 1 < s.size() ? i + 1 : i]);
-    if ((n == 3 && b == 0xE0 && b1 < 0xA0) || (n == 3 && b == 0xED && b1 >= 0xA0) || (n == 4 && b == 0xF0 && b1 < 0x90) ||
-        (n == 4 && b == 0xF4 && b1 >= 0x90))
-        return 0;  // overlong forms, surrogates, beyond U+10FFFF
-    return n;
-}
-
-}  // namespace
-
 std::string visibleText(const std::string& text, size_t maxCharacters) {
     static const char* hex = "0123456789ABCDEF";
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
     std::string out;
     size_t characters = 0;
     for (size_t i = 0; i < text.size(); ++characters) {
         if (characters == maxCharacters) return out + "...";
         const auto b = static_cast<unsigned char>(text[i]);
-        const size_t n = utf8Length(text, i);
-        // C0 and C1 controls (U+0080 to U+009F: a terminal reads U+009B as an escape too).
-        const bool c1 = n == 2 && b == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-        if (c1) {
+        size_t next = i;
+        const char32_t c = nextCharacter(text, next);
+        const bool valid = c != 0xFFFD || text.compare(i, kReplacement.size(), kReplacement) == 0;
+        if (valid && c >= 0x80 && c < 0xA0) {
+            // C1 controls (a terminal reads U+009B as an escape too).
             out += "\\u00";
-            out += hex[static_cast<unsigned char>(text[i + 1]) >> 4];
-            out += hex[static_cast<unsigned char>(text[i + 1]) & 0xF];
-            i += 2;
-        } else if (n == 0 || b < 0x20 || b == 0x7F) {
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+            i = next;
+        } else if (!valid || c < 0x20 || c == 0x7F) {
+            // C0 controls and bytes that are no UTF-8, one byte at a time.
             out += "\\x";
             out += hex[b >> 4];
             out += hex[b & 0xF];
             ++i;
         } else {
-            out.append(text, i, n);
-            i += n;
+            out.append(text, i, next - i);
+            i = next;
         }
     }
     return out;

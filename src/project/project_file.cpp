@@ -1,5 +1,7 @@
 #include "project/project_file.h"
 
+#include <string_view>
+
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/integer.h"
@@ -82,7 +84,12 @@ std::string formatProjectFile(const Project& d) {
 }
 
 Project parseProjectFile(const std::string& bytes, const std::string& path) {
-    LineReader in(bytes);
+    // A UTF-8 byte-order mark, as Windows' Notepad puts before a file it saves as UTF-8, is no
+    // part of the count.
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const bool marked = bytes.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0;
+    const std::string unmarked = marked ? bytes.substr(kByteOrderMark.size()) : std::string();
+    LineReader in(marked ? unmarked : bytes);
     Project d;
     d.hotspotCount = strToInt(in.next());
     if (d.hotspotCount < 0 || d.hotspotCount > kMaxHotspots)

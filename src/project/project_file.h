@@ -36,13 +36,14 @@ struct Project {
 // break or a Ctrl-Z, which would read back differently, throws an Error naming its field.
 std::string formatProjectFile(const Project& data);
 
-// Reads a project file's bytes. A line ends at a CR (an LF right after it belongs to the line
-// end) or at a lone LF; a Ctrl-Z or the end of the bytes ends the data, and lines read past the
-// end are empty. A first line that does not convert throws the conversion's Error; a count
-// outside 0 to 99 throws an Error that names `path` and the count. Lines after the last record
-// are ignored up to a line "[Torvana]"; in that block a "Label<n>=" line of a hotspot that
-// exists gives its label (a later line for the same n wins), one of a hotspot that does not is
-// dropped, and every other line is kept in otherBlockLines.
+// Reads a project file's bytes, after a UTF-8 byte-order mark if they begin with one; every
+// value is kept as the bytes it is (project_text.h says how its text is read). A line ends at a
+// CR (an LF right after it belongs to the line end) or at a lone LF; a Ctrl-Z or the end of the
+// bytes ends the data, and lines read past the end are empty. A first line that does not convert
+// throws the conversion's Error; a count outside 0 to 99 throws an Error that names `path` and
+// the count. Lines after the last record are ignored up to a line "[Torvana]"; in that block a
+// "Label<n>=" line of a hotspot that exists gives its label (a later line for the same n wins),
+// one of a hotspot that does not is dropped, and every other line is kept in otherBlockLines.
 Project parseProjectFile(const std::string& bytes, const std::string& path);
 
 // Writes the file through a temporary file beside it, so a failed write keeps the old file.

@@ -22,4 +22,8 @@ void ProjectState::clearSlots(int first, int last) {
     for (int slot = first; slot <= last; ++slot) setHotspot(slot, Hotspot{});
 }
 
+void ProjectState::clearLabels() {
+    for (int slot = 1; slot <= kMaxHotspots; ++slot) hotspotLabel[slot].clear();
+}
+
 }  // namespace torvana

@@ -80,6 +80,10 @@ struct ProjectState {
 
     // Empties slots `first` to `last` of every table, labels included.
     void clearSlots(int first, int last);
+    // Empties the labels of all 99 slots. New, Open and Close clear only the first slots of the
+    // six tables; a label is this program's own and never outlives its project, so a hotspot
+    // accepted into a higher slot of the next project does not take one on.
+    void clearLabels();
 };
 
 }  // namespace torvana

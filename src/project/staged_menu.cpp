@@ -9,6 +9,7 @@
 #include "project/file_io.h"
 #include "project/integer.h"
 #include "project/paths.h"
+#include "project/project_text.h"
 
 namespace torvana {
 
@@ -89,7 +90,7 @@ PlayerProject mapProject(const Project& data, const std::string& folder,
     PlayerProject project;
     project.folder = folder;
     project.projectFile = projectFile;
-    project.title = windowBarTitle(data.cdTitle);
+    project.title = windowBarTitle(projectText(data.cdTitle));
     project.showBrowse = data.showBrowse;
     project.showExit = data.showExit;
     project.background = staged(folder, "images", data.backgroundImage);
@@ -123,7 +124,7 @@ PlayerProject mapProject(const Project& data, const std::string& folder,
         h.rolloverImage = staged(folder, "images", stored.rolloverImage);
         h.rolloverWav = staged(folder, "wavs", stored.rolloverWav);
         h.clickWav = staged(folder, "wavs", stored.clickWav);
-        h.label = stored.label;
+        h.label = projectText(stored.label);
         project.hotspots.push_back(std::move(h));
     }
     return project;
@@ -161,7 +162,14 @@ std::string refusedAddressNote(const PlayerHotspot& hotspot) {
            "\" is not opened; a menu opens only web pages and mail addresses.";
 }
 
-PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const TextDecoder& decode) {
+Project withPathsAsText(Project data) {
+    for (std::string* path : {&data.stagingFolder, &data.backgroundImage, &data.openingWav}) *path = projectText(*path);
+    for (Hotspot& h : data.hotspots)
+        for (std::string* path : {&h.application, &h.rolloverImage, &h.rolloverWav, &h.clickWav}) *path = projectText(*path);
+    return data;
+}
+
+PlayerProject loadPlayerProject(const std::vector<std::string>& folders, StoredPaths paths) {
     std::string listingFailure;
     for (const std::string& folder : folders) {
         std::optional<std::string> file;
@@ -175,12 +183,12 @@ PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const T
         if (!file) continue;
         Project data;
         try {
-            data = decode ? parseProjectFile(decode(readFileContents(*file)), *file) : readProjectFile(*file);
+            data = readProjectFile(*file);
         } catch (const Error& e) {
             throw Error("The menu cannot be shown: the project file \"" + visiblePath(*file) +
                                  "\" cannot be read (" + e.what() + ").");
         }
-        return mapProject(data, folder, *file);
+        return mapProject(paths == StoredPaths::Text ? withPathsAsText(std::move(data)) : data, folder, *file);
     }
     if (!listingFailure.empty()) throw Error("The menu cannot be shown. " + listingFailure + ".");
     std::string where;
@@ -188,7 +196,9 @@ PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const T
     throw Error("The menu cannot be shown: there is no project file (*.cdrom) in " + where + ".");
 }
 
-std::string hotspotName(const PlayerHotspot& hotspot) {
+namespace {
+
+std::string spokenName(const PlayerHotspot& hotspot) {
     if (!hotspot.label.empty()) return hotspot.label;
     switch (hotspot.kind) {
         case ActionKind::Exit:
@@ -211,5 +221,9 @@ std::string hotspotName(const PlayerHotspot& hotspot) {
     }
     return hotspot.target;
 }
+
+}  // namespace
+
+std::string hotspotName(const PlayerHotspot& hotspot) { return projectText(spokenName(hotspot)); }
 
 }  // namespace torvana

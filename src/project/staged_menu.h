@@ -6,7 +6,6 @@
 // staging folder under its file-name part (pictures in images/, sounds in wavs/, the file that
 // hotspot i launches in i/), so every path is mapped to that copy here. No Qt.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +32,7 @@ struct PlayerHotspot {
     int y = 0;
     std::string rolloverWav;  // staged paths; empty when the project names none
     std::string clickWav;
-    std::string label;  // what the hotspot does, as the project's author put it; may be empty
+    std::string label;  // what the hotspot does, as the project's author put it, as text; may be empty
 };
 
 // What a hotspot's application text starts, by the one rule the build, every player and the
@@ -110,7 +109,7 @@ std::string windowBarTitle(const std::string& title);
 struct PlayerProject {
     std::string folder;       // where the project file was found; staged copies lie below it
     std::string projectFile;  // full path of the project file
-    std::string title;        // cut for the window bar
+    std::string title;        // as text, cut for the window bar
     bool showBrowse = false;
     bool showExit = false;
     std::string background;   // staged path; empty when the project names none
@@ -127,26 +126,32 @@ struct PlayerProject {
 // listed.
 std::optional<std::string> findProjectFile(const std::string& folder);
 
-// Maps the stored project to the staged copies under `folder`.
+// Maps the stored project to the staged copies under `folder`. The title and the labels are read
+// as text (project_text.h), so every player and the web page show valid UTF-8; paths keep their
+// bytes.
 PlayerProject mapProject(const Project& data, const std::string& folder,
                          const std::string& projectFile);
 
 // The name a screen reader speaks for a hotspot: its label, or without one a name from what it
-// does ("Open setup.bat", "Visit example.org", "Write to info@example.org", "Exit").
+// does ("Open setup.bat", "Visit example.org", "Write to info@example.org", "Exit"); always
+// valid UTF-8.
 std::string hotspotName(const PlayerHotspot& hotspot);
 
 // The note a player shows when a hotspot of kind Refused is clicked.
 std::string refusedAddressNote(const PlayerHotspot& hotspot);
 
-// Turns a project file's bytes into the program's own text before they are read; see
-// loadPlayerProject.
-using TextDecoder = std::function<std::string(const std::string& bytes)>;
+// The project with every path read as text (project_text.h).
+Project withPathsAsText(Project data);
+
+// What a player does with the stored paths' bytes: the Linux player opens files by the bytes
+// the file system holds, the Windows player names every file in UTF-16 and so needs them as text.
+enum class StoredPaths { Bytes, Text };
 
 // Finds the project file in the first of `folders` that holds one, reads it and maps it; a
-// folder that cannot be listed is passed over. `decode`, when given, converts the file's bytes
-// first (the Windows player reads them as UTF-8 or the ANSI code page). Throws Error with a
-// text for the user when no folder holds a project file (naming the first listing failure, if
-// any) or the file cannot be read.
-PlayerProject loadPlayerProject(const std::vector<std::string>& folders, const TextDecoder& decode = {});
+// folder that cannot be listed is passed over. With StoredPaths::Text every path is read as
+// text (project_text.h) before it is mapped. Throws Error with a text for the user when no
+// folder holds a project file (naming the first listing failure, if any) or the file cannot be
+// read.
+PlayerProject loadPlayerProject(const std::vector<std::string>& folders, StoredPaths paths = StoredPaths::Bytes);
 
 }  // namespace torvana

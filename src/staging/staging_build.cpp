@@ -13,16 +13,16 @@
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "project/project_file.h"
+#include "project/project_text.h"
 #include "project/staged_menu.h"
 #include "project/text_lines.h"
-#include "menu/menu_text.h"
 
 namespace torvana {
 
 namespace fs = std::filesystem;
 
-std::string sourceOnDisk(const std::string& source) {
-    return splitLaunchText(source, [](const std::string& path) { return fileExists(path); }).program;
+std::string launchedFile(const std::string& application) {
+    return splitLaunchText(application, [](const std::string& path) { return fileExists(path); }).program;
 }
 
 namespace {
@@ -43,7 +43,8 @@ bool resolvesToRoot(const std::string& folder) {
 void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
                      bool& copyFailed, const std::function<void(uint64_t)>& done) {
     if (source.empty()) return;
-    const std::string path = sourceOnDisk(source);
+    // The source is taken whole: a missing "photo 2.bmp" is never made up for by "photo".
+    const std::string& path = source;
     if (!fileExists(path)) {
         user.warning("File: " + quoted(visiblePath(path)) + " does not exist.");
         copyFailed = true;
@@ -107,13 +108,13 @@ constexpr const char* kWindowsPlayer = "autorun.exe";
 // Signs the player just copied into the staging folder; a failure is a failed copy.
 void signStagedPlayer(const StagedCopy& player, const Project& project, const Signing& signing, ProjectState& state,
                       BuildUser& user) {
-    const std::string source = sourceOnDisk(player.source);
+    const std::string& source = player.source;
     std::string reason;
     if (sameFile(source, player.destination)) {
         reason = "it is the editor's own copy, which is never signed; choose another staging folder";
     } else {
         try {
-            const std::string signer = signWindowsProgram(player.destination, signing, project.cdTitle);
+            const std::string signer = signWindowsProgram(player.destination, signing, projectText(project.cdTitle));
             const std::string name = fileNamePart(player.destination);
             user.note(name + " is signed" + (signer.empty() ? "" : " by " + signer) +
                           (signing.timestampUrl.empty() ? "." : ", timestamped by " + signing.timestampUrl + "."),
@@ -137,15 +138,13 @@ void signStagedPlayer(const StagedCopy& player, const Project& project, const Si
 // left to the copy rule.
 void warnOfMedia(const Project& project, BuildUser& user) {
     auto picture = [&](const std::string& what, const std::string& path) {
-        const std::string onDisk = sourceOnDisk(path);
-        if (path.empty() || !fileExists(onDisk)) return;
-        if (const std::string problem = pictureProblem(probePicture(onDisk)); !problem.empty())
+        if (path.empty() || !fileExists(path)) return;
+        if (const std::string problem = pictureProblem(probePicture(path)); !problem.empty())
             user.warning(what + " " + quoted(visiblePath(path)) + " " + problem + ": the menu does not show it.");
     };
     auto sound = [&](const std::string& what, const std::string& path) {
-        const std::string onDisk = sourceOnDisk(path);
-        if (path.empty() || !fileExists(onDisk)) return;
-        if (const std::string problem = soundProblem(onDisk); !problem.empty())
+        if (path.empty() || !fileExists(path)) return;
+        if (const std::string problem = soundProblem(path); !problem.empty())
             user.warning(what + " " + quoted(visiblePath(path)) + " " + problem + ": the menu does not play it.");
     };
     picture("The background picture", project.backgroundImage);
@@ -207,7 +206,7 @@ std::string realPath(const std::string& path) {
 std::set<std::string> existingSources(const StagingPlan& plan) {
     std::set<std::string> sources;
     for (const StagedCopy& c : plan.copies) {
-        const std::string path = sourceOnDisk(c.source);
+        const std::string& path = c.source;
         if (!c.source.empty() && fileExists(path)) sources.insert(realPath(path));
     }
     return sources;
@@ -284,15 +283,13 @@ const char* const kAutorunShText =
     "index.html, open it in a web browser instead.\"\n";
 
 std::string driveLabelFor(const std::string& cdTitle) {
+    const std::string title = projectText(cdTitle);
     std::string label;
     size_t characters = 0;
-    for (size_t i = 0; i < cdTitle.size() && characters < kDriveLabelLimit; ++characters) {
-        const unsigned char c = static_cast<unsigned char>(cdTitle[i]);
-        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-        length = std::min(length, cdTitle.size() - i);
+    for (size_t i = 0; i < title.size() && characters < kDriveLabelLimit; ++characters) {
+        const char32_t c = nextCharacter(title, i);
         if (c < 0x20 || c == 0x7f) label += ' ';
-        else label.append(cdTitle, i, length);
-        i += length;
+        else appendUtf8(label, c);
     }
     const size_t first = label.find_first_not_of(' ');
     if (first == std::string::npos) return {};
@@ -310,7 +307,7 @@ std::string autorunInfText(const std::string& cdTitle) {
     appendLine(inf, "action=Start " + label);
     if (std::all_of(label.begin(), label.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return inf;
-    const std::u16string wide = u"\uFEFF" + menu::utf8ToUtf16(inf);
+    const std::u16string wide = u"\uFEFF" + utf8ToUtf16(inf);
     std::string bytes;
     for (const char16_t unit : wide) {
         bytes += static_cast<char>(unit & 0xff);
@@ -392,11 +389,11 @@ std::vector<StagingMeeting> findMeetings(const StagingPlan& plan) {
     for (size_t i = 0; i < plan.copies.size(); ++i) {
         const StagedCopy& c = plan.copies[i];
         if (c.source.empty()) continue;
-        const std::string path = sourceOnDisk(c.source);
+        const std::string& path = c.source;
         if (!fileExists(path)) continue;
         std::vector<size_t>& seen = sourcesOf[c.relative];
         if (std::any_of(seen.begin(), seen.end(),
-                        [&](size_t j) { return sameContents(sourceOnDisk(plan.copies[j].source), path); }))
+                        [&](size_t j) { return sameContents(plan.copies[j].source, path); }))
             continue;
         if (!seen.empty()) meetings.push_back({seen.front(), i});
         seen.push_back(i);
@@ -412,7 +409,7 @@ std::vector<size_t> copiesOverSources(const StagingPlan& plan) {
         if (c.source.empty() || !fileExists(c.destination)) continue;
         const std::string destination = realPath(c.destination);
         // A copy of a file onto itself leaves it as it is.
-        if (!destination.empty() && sources.count(destination) && realPath(sourceOnDisk(c.source)) != destination)
+        if (!destination.empty() && sources.count(destination) && realPath(c.source) != destination)
             over.push_back(i);
     }
     return over;
@@ -517,7 +514,7 @@ BuildResult runStagingBuild(ProjectState& state, const Project& project, const B
 
     uint64_t total = 0;
     for (size_t i = 0; i < plan.copies.size(); ++i)
-        if (!skipped[i]) total += fileSize(sourceOnDisk(plan.copies[i].source));
+        if (!skipped[i]) total += fileSize(plan.copies[i].source);
     uint64_t before = 0;
     const std::string stagedProject = joinPath(S, fileNamePart(state.projectPath));
     for (size_t i = 0; i < plan.copies.size(); ++i) {

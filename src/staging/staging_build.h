@@ -75,22 +75,24 @@ enum class BuildResult {
 Project withoutFolderNames(const Project& data);
 
 // Copies one file into the staging folder, telling the user of a missing source or a failed
-// copy and setting copyFailed then. An empty source is ignored. `done` is called between
+// copy and setting copyFailed then. The source is a path taken whole; an empty one is ignored. `done` is called between
 // chunks of a large copy with the bytes copied so far of this file.
 void CopyIntoStaging(const std::string& source, const std::string& destination, BuildUser& user,
                      bool& copyFailed, const std::function<void(uint64_t)>& done = {});
 
-// The file a stored source names: the whole text when it names an existing file, otherwise the
-// longest part before a blank that does (an application's options follow it); the whole text
-// when none does, which is then reported missing as it stands.
-std::string sourceOnDisk(const std::string& source);
+// The file a hotspot's application text launches: the whole text when it names an existing file,
+// otherwise the longest part before a blank that does (the program's options follow it); the
+// whole text when none does, which is then reported missing as it stands. Only the application
+// text is read so: pictures and sounds are named by their whole text.
+std::string launchedFile(const std::string& application);
 
 // The folder resolves to the root of its file system ("////", "/tmp/..", a link to "/"), where
 // a build would scatter the disc's files and a check would take the whole file system for
 // leftovers.
 bool resolvesToRoot(const std::string& folder);
 
-// One copy of the build: a source as stored, its destination, and that destination relative to
+// One copy of the build: the source file's path (a path as stored, taken whole; for a hotspot's
+// application the file launchedFile finds), its destination, and that destination relative to
 // the staging folder ("images/back.gif").
 struct StagedCopy {
     std::string source;
@@ -99,9 +101,9 @@ struct StagedCopy {
 };
 
 // The name a Windows computer gives the drive ("label=" of autorun.inf) and its AutoPlay entry:
-// the CD title with control characters made blanks and outer blanks trimmed, cut to the 32
-// characters Windows shows of a drive's name (a UTF-8 character is never split). Empty when the
-// title has nothing to show.
+// the CD title as text (project_text.h) with control characters made blanks and outer blanks
+// trimmed, cut to the 32 characters Windows shows of a drive's name. Empty when the title has
+// nothing to show.
 constexpr size_t kDriveLabelLimit = 32;
 std::string driveLabelFor(const std::string& cdTitle);
 

@@ -10,13 +10,14 @@
 #include "menu/menu_look.h"
 #include "menu/menu_model.h"
 #include "project/paths.h"
+#include "project/project_text.h"
 
 namespace torvana {
 
 std::string htmlEscaped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
+    for (const char c : projectText(text)) {
         switch (c) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;

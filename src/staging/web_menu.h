@@ -14,8 +14,9 @@ namespace torvana {
 
 inline constexpr const char* kWebMenuFile = "index.html";
 
-// Text as HTML text or attribute value: & < > " ' as character references; a NUL byte, which
-// HTML does not carry, as U+FFFD.
+// Text as HTML text or attribute value of the UTF-8 page: read as a project file's field is
+// (project_text.h), then & < > " ' as character references; a NUL byte, which HTML does not
+// carry, as U+FFFD.
 std::string htmlEscaped(const std::string& text);
 
 // A relative path ("images/a b.gif") as a URL path: each segment's bytes percent-encoded except

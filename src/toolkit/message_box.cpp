@@ -8,6 +8,7 @@
 
 #include "project/errors.h"
 #include "toolkit/pointer.h"
+#include "toolkit/text.h"
 
 namespace torvana::toolkit {
 
@@ -52,9 +53,9 @@ Answer runBox(const BoxRecord& record, QMessageBox::Icon icon, Buttons buttons, 
     if (TestHook* hook = testHook()) return hook->takeAnswer(record, buttons);
 
     QMessageBox box(ownerFor(parent));
-    box.setWindowTitle(QString::fromLocal8Bit(record.caption.c_str()));
+    box.setWindowTitle(toQString(record.caption));
     box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromLocal8Bit(record.text.c_str()));
+    box.setText(toQString(record.text));
     box.setIcon(icon);
     QPushButton* yes = nullptr;
     QPushButton* no = nullptr;
@@ -86,7 +87,7 @@ std::optional<std::string> askPassword(const std::string& prompt, QWidget* paren
     if (TestHook* hook = testHook()) return hook->takePassword(prompt);
     QInputDialog dialog(ownerFor(parent));
     dialog.setWindowTitle(QStringLiteral("Torvana"));
-    dialog.setLabelText(QString::fromLocal8Bit(prompt.c_str()));
+    dialog.setLabelText(toQString(prompt));
     dialog.setTextEchoMode(QLineEdit::Password);
     dialog.setInputMode(QInputDialog::TextInput);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

@@ -14,6 +14,7 @@
 
 #include "project/file_io.h"
 #include "toolkit/artwork.h"
+#include "toolkit/text.h"
 
 namespace torvana::toolkit {
 
@@ -48,6 +49,27 @@ void prepareTextFields(QWidget* window) {
         field->setValidator(new OneLineValidator(field->validator(), field));
         if (holdsLineBreak(field->text())) field->setText(field->text());
     }
+}
+
+namespace {
+// The property under which a field keeps the bytes of the value last set in it.
+constexpr const char* kValueBytes = "torvanaValueBytes";
+}  // namespace
+
+void setFieldValue(QLineEdit* field, const std::string& bytes) {
+    field->setProperty(kValueBytes, QByteArray::fromStdString(bytes));
+    // The same text is left alone, so the cursor stays where the user is typing.
+    const QString text = toQString(bytes);
+    if (field->text() != text) field->setText(text);
+}
+
+std::string fieldValue(const QLineEdit* field) {
+    const QVariant kept = field->property(kValueBytes);
+    if (kept.isValid()) {
+        const std::string bytes = kept.toByteArray().toStdString();
+        if (field->text() == toQString(bytes)) return bytes;
+    }
+    return toLocalString(field->text());
 }
 
 TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {

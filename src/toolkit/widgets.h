@@ -2,7 +2,9 @@
 // Small controls the windows share.
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QSlider>
+#include <string>
 
 namespace torvana::toolkit {
 
@@ -63,6 +65,14 @@ namespace torvana::toolkit {
 // and it takes as much text as a project file can hold, so Open then Save gives back every
 // character it read. Each window calls it once its fields exist.
 void prepareTextFields(QWidget* window);
+
+// A project value in a field: the field shows its bytes as text (toQString), and keeps the bytes
+// themselves, so a value the user leaves as it was is read back byte for byte (a Windows-1252
+// title or file name stays what the project file held, not its UTF-8 spelling). Once the text
+// differs, fieldValue is the text's UTF-8. Every value a program sets in a project field goes
+// through setFieldValue.
+void setFieldValue(QLineEdit* field, const std::string& bytes);
+std::string fieldValue(const QLineEdit* field);
 
 // Whether a text holds a character prepareTextFields would replace.
 bool holdsLineBreak(const QString& text);

@@ -281,6 +281,26 @@ private slots:
         QCOMPARE(f->state.hotspotApplication[1], std::string());
     }
 
+    // A label belongs to its project: after New, Open and Close no slot of the 99 keeps one, so a
+    // hotspot accepted into a high slot of the next project does not take one on.
+    void noLabelOutlivesItsProject_data() {
+        QTest::addColumn<int>("command");
+        QTest::newRow("New") << 0;
+        QTest::newRow("Open") << 1;
+        QTest::newRow("Close") << 2;
+    }
+    void noLabelOutlivesItsProject() {
+        QFETCH(int, command);
+        open(writeProject("before.cdrom", 1));
+        for (int slot = 1; slot <= torvana::kMaxHotspots; ++slot) f->state.hotspotLabel[slot] = "Label " + std::to_string(slot);
+        f->state.projectSaved = true;
+        if (command == 0) runNew("after");
+        if (command == 1) open(writeProject("after.cdrom", 1));
+        if (command == 2) f->Close1Click();
+        for (int slot = 1; slot <= torvana::kMaxHotspots; ++slot)
+            QVERIFY2(f->state.hotspotLabel[slot].empty(), std::to_string(slot).c_str());
+    }
+
     void theQuestionOnlyGuardsAnOpenUnsavedProject() {
         // No project open: no question, whatever the saved flag says.
         f->state.projectSaved = false;

@@ -94,10 +94,13 @@ TEST(PlayerAccessibility, screenReaderFollowsTabAndClicksExit) {
     const Client client;
     ASSERT_FALSE(client.bus.empty()) << "the session bus started no accessibility bus (org.a11y.Bus)";
 
+    // The title and the label of an older project file, in Windows-1252, which libdbus would
+    // refuse (it ends the program) if they reached it unread.
     menutest::StagedFolder staged;
-    const std::string title = uniqueTitle("Spoken Menu");
-    menutest::exampleMenu(staged, title);
-    staged.data.hotspots[0].label = "Leave the menu";
+    const std::string suffix = uniqueTitle("");
+    const std::string title = "Spoken Men\xC3\xBC" + suffix;
+    menutest::exampleMenu(staged, "Spoken Men\xFC" + suffix);
+    staged.data.hotspots[0].label = "Leave the men\xFC";
     staged.writeProject();
     const auto engine = menutest::loadedEngine(torvana::loadPlayerProject({staged.dir.path()}));
 
@@ -136,7 +139,7 @@ TEST(PlayerAccessibility, screenReaderFollowsTabAndClicksExit) {
     std::vector<std::string> names;
     for (const auto& item : items) names.push_back(client.name(app, item.second));
     EXPECT_EQ(names, std::vector<std::string>({engine->spokenName(0), engine->spokenName(1), "Browse", "Exit"}));
-    EXPECT_EQ(names[0], "HotSpot 1: Leave the menu");
+    EXPECT_EQ(names[0], "HotSpot 1: Leave the men\xC3\xBC");
     EXPECT_NE(client.call(app, items[0].second, "org.a11y.atspi.Accessible.GetRole").find("88"), std::string::npos)
         << "a hotspot is a link";
     EXPECT_NE(client.call(app, items[3].second, "org.a11y.atspi.Accessible.GetRole").find("43"), std::string::npos)

@@ -287,7 +287,7 @@ TEST_F(WindowsPlayerTest, AnAnimatedGifBackgroundChangesOverTime) {
     EXPECT_TRUE(sawBlue);
 }
 
-TEST_F(WindowsPlayerTest, AProjectFileInTheAnsiCodePageShowsItsTitle) {
+TEST_F(WindowsPlayerTest, ATitleInWindows1252ShowsAsText) {
     Stage stage;
     stage.data.cdTitle = "Caf\xE9 " + std::to_string(std::random_device{}());  // Windows-1252, not UTF-8
     stage.addHotspot("exit", 10, 10);

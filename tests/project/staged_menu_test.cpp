@@ -9,6 +9,8 @@
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/integer.h"
+#include "project/paths.h"
+#include "project/project_file.h"
 #include "project/staged_menu.h"
 #include "test_support/temp_dir.h"
 
@@ -77,4 +79,24 @@ TEST(LoadPlayerProject, AHugeProjectFileIsRefusedUnread) {
         EXPECT_EQ(std::string(e.what()), "The menu cannot be shown: the project file \"" + file +
                                              "\" cannot be read (\"" + file + "\" is larger than 16 MB).");
     }
+}
+
+// Every player reads the title and the labels as text, each field by itself; the Linux player
+// keeps the paths' bytes, which name the files, and the Windows player, which names files in
+// UTF-16, reads them as text too. A file Notepad saved as UTF-8 starts with a byte-order mark.
+TEST(LoadPlayerProject, TitleLabelsAndPathsAreReadFieldByField) {
+    TempDir dir;
+    torvana::Project data;
+    data.hotspotCount = 1;
+    data.cdTitle = "Caf\xC3\xA9 Fotos";
+    data.backgroundImage = "back.gif";
+    data.hotspots.push_back({"exit", "\xDC" "ber.gif", "1", "1", "", "", "Leave the men\xFC"});
+    torvana::replaceFileContents(dir.file("menu.cdrom"), "\xEF\xBB\xBF" + torvana::formatProjectFile(data));
+    const std::string images = torvana::joinPath(dir.path(), "images");
+    const torvana::PlayerProject bytes = torvana::loadPlayerProject({dir.path()});
+    EXPECT_EQ(bytes.title, "Caf\xC3\xA9 Fotos");
+    EXPECT_EQ(bytes.hotspots.at(0).label, "Leave the men\xC3\xBC");
+    EXPECT_EQ(bytes.hotspots.at(0).rolloverImage, torvana::joinPath(images, "\xDC" "ber.gif"));
+    const torvana::PlayerProject text = torvana::loadPlayerProject({dir.path()}, torvana::StoredPaths::Text);
+    EXPECT_EQ(text.hotspots.at(0).rolloverImage, torvana::joinPath(images, "\xC3\x9C" "ber.gif"));
 }

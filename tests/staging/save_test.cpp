@@ -19,6 +19,7 @@
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
 #include "disc/ui/disc_check_window.h"
+#include "hotspot/hand_off.h"
 #include "hotspot/ui/hotspot_editor.h"
 #include "disc/ui/burn_dialog.h"
 #include "staging/ui/signing_dialog.h"
@@ -163,6 +164,47 @@ private slots:
         QCOMPARE(d.hotspots[0].x, std::string("123"));
         QVERIFY(d.showBrowse);
         QCOMPARE(d.cdTitle, std::string("Disc title"));
+    }
+
+    // Open + Save gives back every field the user did not change byte for byte, one in
+    // Windows-1252 (an older project file's title or file name) too, also through the hotspot
+    // editor's OK; the field shows its text.
+    void unchangedFieldsKeepTheirBytes_data() {
+        QTest::addColumn<int>("field");
+        QTest::newRow("CD Title") << 0;
+        QTest::newRow("Staging Folder") << 1;
+        QTest::newRow("Background Image") << 2;
+        QTest::newRow("Opening WAV") << 3;
+        QTest::newRow("Rollover Image through the hotspot editor") << 4;
+    }
+    void unchangedFieldsKeepTheirBytes() {
+        QFETCH(int, field);
+        torvana::Project d;
+        d.hotspotCount = 1;
+        d.stagingFolder = stage;
+        d.backgroundImage = fx.path("back.gif");
+        d.hotspots.push_back({"exit", fx.path("r.gif"), "1", "1", "", ""});
+        std::string* const values[] = {&d.cdTitle, &d.stagingFolder, &d.backgroundImage, &d.openingWav,
+                                       &d.hotspots[0].rolloverImage};
+        const char* const latin[] = {"Caf\xE9 Fotos", "St\xE4ge", "B\xE4" "ck.gif", "\xD6" "ffnen.wav", "\xDC" "ber.gif"};
+        *values[field] = field == 0 ? latin[0] : fx.dirPath().toStdString() + "/" + latin[field];
+        for (const std::string* file : {&d.backgroundImage, &d.openingWav, &d.hotspots[0].rolloverImage})
+            if (!file->empty()) torvana::replaceFileContents(*file, "GIF89a");
+        torvana::writeProjectFile(fx.path("menu.cdrom"), d);
+        const std::string before = torvana::readFileContents(fx.path("menu.cdrom"));
+        fx.hook.chooseFile(fx.path("menu.cdrom"));
+        f->Open1Click();
+        makePlayer();
+        if (field == 0) QCOMPARE(f->Edit1->text(), QString::fromUtf8("Caf\xC3\xA9 Fotos"));
+        if (field == 4) {
+            f->BitBtn3->click();
+            forms().Form2->BitBtn1->click();
+            QTRY_VERIFY(f->isVisible() && !torvana::fileExists(torvana::acceptFilePath()));
+        }
+        fx.hook.answer(Answer::Ok);
+        f->BitBtn1->click();
+        QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
+        QCOMPARE(torvana::readFileContents(fx.path("menu.cdrom")), before);
     }
 
     void refusalsMoveTheFocus() {

@@ -516,6 +516,23 @@ TEST(CopyRule, TheProgramIsTheLongestExistingPartOfTheText) {
     EXPECT_EQ(readProjectFile(fx.state.projectPath).hotspots[0].application, setup + " /s");
 }
 
+// Only an application is a program followed by its options: a picture or a sound is taken whole,
+// and one that is missing is reported, never made up for by a file named like its beginning.
+TEST(CopyRule, PicturesAndSoundsAreTakenWhole) {
+    Fixture fx;
+    fx.file("photo", "another picture");
+    fx.file("hover", "another sound");
+    fx.project.backgroundImage = fx.art + "/photo 2.bmp";
+    fx.addHotspot("exit", fx.art + "/photo 3.gif", fx.art + "/hover 1.wav");
+    EXPECT_EQ(fx.build(), BuildResult::CompletedWithFailures);
+    std::vector<std::string> missing;
+    for (const char* name : {"photo 2.bmp", "photo 3.gif", "hover 1.wav"})
+        missing.push_back("warning: File: \"" + fx.art + "/" + name + "\" does not exist.");
+    EXPECT_EQ(fx.user.said, missing);
+    EXPECT_EQ(listing(fx.staged("images")), std::vector<std::string>{});
+    EXPECT_EQ(listing(fx.staged("wavs")), std::vector<std::string>{});
+}
+
 TEST(CopyRule, MissingPlayerAndFailedCopies) {
     Fixture fx;
     fs::remove(fx.dir.file("program/autorun.exe"));
@@ -659,11 +676,11 @@ TEST(StagingBuild, AutorunInfNamesTheDrive) {
     // 31 ASCII characters and a euro sign of three bytes: the sign is kept whole, the cut after it.
     const std::string euro = std::string(31, 'e') + "\xE2\x82\xAC" + "zz";
     EXPECT_EQ(driveLabelFor(euro), std::string(31, 'e') + "\xE2\x82\xAC");
-    const std::string wide = autorunInfText("Fotos \xC3\xBC");
     std::u16string expected = u"\uFEFF[autorun]\r\nOPEN=autorun.exe\r\nICON=autorun.exe\r\nlabel=Fotos \u00FC\r\naction=Start Fotos \u00FC\r\n";
     std::string bytes;
     for (char16_t u : expected) bytes += {static_cast<char>(u & 0xff), static_cast<char>(u >> 8)};
-    EXPECT_EQ(wide, bytes);
+    // The title in UTF-8, or in Windows-1252 as older project files hold it.
+    for (const std::string title : {"Fotos \xC3\xBC", "Fotos \xFC"}) EXPECT_EQ(autorunInfText(title), bytes) << title;
 
 }
 

@@ -76,6 +76,8 @@ TEST(WebMenu, TextsAndPathsAreEscaped) {
     EXPECT_EQ(htmlEscaped("<a href=\"x\">Ann & Bo's</a>"),
               "&lt;a href=&quot;x&quot;&gt;Ann &amp; Bo&#39;s&lt;/a&gt;");
     EXPECT_EQ(htmlEscaped(std::string("a\0b", 3)), "a&#xFFFD;b");
+    // The page is UTF-8: a title of an older project file, in Windows-1252, is read as such.
+    EXPECT_EQ(htmlEscaped("Caf\xE9 & Bo"), "Caf\xC3\xA9 &amp; Bo");
     struct {
         std::string path, url;
     } cases[] = {
@@ -99,7 +101,8 @@ TEST(WebMenu, AddressesThatRunScriptAreKnown) {
 TEST(WebMenu, HotspotNamesAndLanguage) {
     const std::tuple<ActionKind, std::string, std::string> names[] = {
         {ActionKind::WebAddress, "http://www.example.org:80/path?q=1", "Visit example.org:80"},
-        {ActionKind::WebAddress, "mailto:info@example.org?subject=Hi", "Write to info@example.org"}};
+        {ActionKind::WebAddress, "mailto:info@example.org?subject=Hi", "Write to info@example.org"},
+        {ActionKind::File, "/disc/1/Caf\xE9.exe", "Open Caf\xC3\xA9.exe"}};
     for (const auto& [kind, target, name] : names) {
         PlayerHotspot h;
         std::tie(h.kind, h.target) = std::tie(kind, target);

@@ -186,17 +186,17 @@ TForm2::TForm2(HotspotEditorOwner owner, QWidget* parent) : QWidget(parent, Qt::
 QList<QWidget*> TForm2::hintControls() const { return {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4, BitBtn1, BitBtn2, BitBtn3}; }
 
 void TForm2::editHotspot(const torvana::Hotspot& hotspot, bool hintsShown) {
-    using torvana::toolkit::toQString;
-    QLineEdit* fields[] = {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4};
-    for (QLineEdit* e : fields) e->clear();
-    Edit1->setText(toQString(hotspot.application));
-    Edit2->setText(toQString(hotspot.rolloverImage));
-    Edit5->setText(toQString(hotspot.x));
-    Edit6->setText(toQString(hotspot.y));
-    Edit3->setText(toQString(hotspot.rolloverWav));
-    Edit4->setText(toQString(hotspot.clickWav));
+    using torvana::toolkit::setFieldValue;
+    // Each editing starts afresh: setting a text leaves nothing of the last one to undo.
+    for (QLineEdit* e : {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4}) e->setText(QString());
+    setFieldValue(Edit1, hotspot.application);
+    setFieldValue(Edit2, hotspot.rolloverImage);
+    setFieldValue(Edit5, hotspot.x);
+    setFieldValue(Edit6, hotspot.y);
+    setFieldValue(Edit3, hotspot.rolloverWav);
+    setFieldValue(Edit4, hotspot.clickWav);
     for (QWidget* w : hintControls()) torvana::toolkit::showHint(w, hintsShown);
-    Label1->setText("Editing HotSpot: " + toQString(owner_.hotspotNumber()));
+    Label1->setText("Editing HotSpot: " + torvana::toolkit::toQString(owner_.hotspotNumber()));
     Edit1->setFocus();
     show();
     raise();
@@ -221,9 +221,9 @@ void TForm2::refuse(const char* message, QLineEdit* field) {
 void TForm2::BitBtn1Click() {
     torvana::toolkit::runCommand([this] {
         // The fields go on as typed; the checks only look at them.
-        const torvana::Hotspot fields{torvana::toolkit::toLocalString(Edit1->text()), torvana::toolkit::toLocalString(Edit2->text()),
-                                      torvana::toolkit::toLocalString(Edit5->text()), torvana::toolkit::toLocalString(Edit6->text()),
-                                      torvana::toolkit::toLocalString(Edit3->text()), torvana::toolkit::toLocalString(Edit4->text())};
+        using torvana::toolkit::fieldValue;
+        const torvana::Hotspot fields{fieldValue(Edit1), fieldValue(Edit2), fieldValue(Edit5),
+                                      fieldValue(Edit6), fieldValue(Edit3), fieldValue(Edit4)};
         if (const auto refusal = torvana::checkHotspotFields(fields)) {
             QLineEdit* const byField[] = {Edit1, Edit2, Edit5, Edit6, Edit3, Edit4};
             return refuse(refusal->message.c_str(), byField[int(refusal->field)]);
@@ -248,13 +248,13 @@ void TForm2::BitBtn3Click() {
 
 void TForm2::browse(QLineEdit* field, const char* title, const char* filter) {
     // The dialog starts at the field's file: for the application, the program it starts.
-    std::string fieldFile = torvana::toolkit::toLocalString(field->text());
+    std::string fieldFile = torvana::toolkit::fieldValue(field);
     if (field == Edit1) {
         const torvana::HotspotAction action = torvana::hotspotAction(fieldFile, torvana::fileExists);
         fieldFile = action.kind == torvana::ActionKind::File ? action.target : std::string();
     }
     if (const auto chosen = OpenDialog1.pick(this, title, filter, fieldFile))
-        field->setText(QString::fromLocal8Bit(chosen->c_str()));
+        torvana::toolkit::setFieldValue(field, *chosen);
 }
 
 void TForm2::Image1Click() { browse(Edit1, "Any File", "Any File (*.*) |*.*"); }

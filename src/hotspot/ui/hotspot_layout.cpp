@@ -536,8 +536,8 @@ void THotspotLayout::showLabelField() {
     const torvana::ProjectState& state = owner_.project();
     const bool hotspot = slot >= 1 && slot <= std::min(state.hotspotCount, torvana::kMaxHotspots) &&
                          !(state.hotspot(slot) == torvana::Hotspot{});
-    const QString label = hotspot ? toQString(state.hotspotLabel[slot]) : QString();
-    if (LabelEdit->text() != label) LabelEdit->setText(label);
+    torvana::toolkit::setFieldValue(LabelEdit, hotspot ? state.hotspotLabel[slot] : std::string());
+    const QString label = LabelEdit->text();
     LabelEdit->setEnabled(hotspot && !editorOpen_);
     LabelCaption->setEnabled(LabelEdit->isEnabled());
     // A screen reader names the stage by the selected hotspot, its label included.
@@ -548,7 +548,7 @@ void THotspotLayout::showLabelField() {
 
 void THotspotLayout::applyLabelField() {
     if (!LabelEdit->isEnabled()) return;
-    labelHotspot(selectedSlot(), torvana::toolkit::toLocalString(LabelEdit->text()));
+    labelHotspot(selectedSlot(), torvana::toolkit::fieldValue(LabelEdit));
 }
 
 void THotspotLayout::setPointed(int index) {

@@ -1,10 +1,10 @@
-#include "menu/menu_text.h"
+#include "project/project_text.h"
 
 #include <gtest/gtest.h>
 
-using namespace torvana::menu;
+using namespace torvana;
 
-TEST(MenuText, Utf8Validity) {
+TEST(ProjectText, Utf8Validity) {
     struct Row {
         const char* bytes;
         bool valid;
@@ -24,7 +24,7 @@ TEST(MenuText, Utf8Validity) {
     }
 }
 
-TEST(MenuText, Utf16RoundTripAndReplacement) {
+TEST(ProjectText, Utf16RoundTripAndReplacement) {
     const std::string text = "Men\xC3\xBC \xE6\x97\xA5 \xF0\x9F\x92\xBF";
     const std::u16string wide = utf8ToUtf16(text);
     EXPECT_EQ(wide, u"Menü 日 \U0001F4BF");
@@ -34,16 +34,24 @@ TEST(MenuText, Utf16RoundTripAndReplacement) {
     EXPECT_EQ(utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}), "a\xEF\xBF\xBD" "b");
 }
 
-TEST(MenuText, ProjectTextIsUtf8OrTheAnsiCodePage) {
-    const AnsiDecoder cp1252 = windows1252ToUtf16;
-    EXPECT_EQ(projectTextAsUtf8("Men\xC3\xBC\r\n", cp1252), "Men\xC3\xBC\r\n");
-    EXPECT_EQ(projectTextAsUtf8("\xEF\xBB\xBF" "1\r\n", cp1252), "1\r\n");  // the mark is dropped
-    EXPECT_EQ(projectTextAsUtf8("Caf\xE9 \x80\r\n", cp1252), "Caf\xC3\xA9 \xE2\x82\xAC\r\n");
-    // The decoder handed in decides, not a fixed code page.
-    const AnsiDecoder cyrillic = [](std::string_view bytes) {
-        std::u16string out;
-        for (char c : bytes) out += static_cast<unsigned char>(c) >= 0xC0 ? char16_t(0x0410 + (static_cast<unsigned char>(c) - 0xC0)) : char16_t(c);
-        return out;
+// A field is read as UTF-8 when all of its bytes are, otherwise every byte as Windows-1252.
+TEST(ProjectText, AFieldIsUtf8OrElseWindows1252) {
+    struct Row {
+        const char* name;
+        std::string bytes, text;
     };
-    EXPECT_EQ(projectTextAsUtf8("\xC0\xC1", cyrillic), "\xD0\x90\xD0\x91");
+    for (const Row& r : std::initializer_list<Row>{
+             {"empty", "", ""},
+             {"ASCII", "Summer Photos", "Summer Photos"},
+             {"UTF-8 stays as it is", "Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xC3\xA9 \xE2\x82\xAC"},
+             {"Windows-1252", "Caf\xE9 Fotos", "Caf\xC3\xA9 Fotos"},
+             {"its characters 0x80 to 0x9F", "\x80\x93\x9F", "\xE2\x82\xAC\xE2\x80\x9C\xC5\xB8"},
+             {"a byte it leaves undefined", "a\x81", "a\xEF\xBF\xBD"},
+             // One invalid byte makes the whole field Windows-1252, its UTF-8-looking pairs too.
+             {"UTF-8 with a stray byte", "\xC3\xA9\xE9", "\xC3\x83\xC2\xA9\xC3\xA9"},
+             {"a cut sequence", "Men\xC3", "Men\xC3\x83"},
+             {"a NUL byte", std::string("a\0b", 3), std::string("a\0b", 3)},
+         }) {
+        EXPECT_EQ(projectText(r.bytes), r.text) << r.name;
+    }
 }

@@ -1,8 +1,8 @@
-#include "menu/menu_text.h"
+#include "project/project_text.h"
 
 #include <cstdint>
 
-namespace torvana::menu {
+namespace torvana {
 
 namespace {
 
@@ -48,6 +48,14 @@ int32_t decodeOne(std::string_view text, size_t& pos) {
     return static_cast<int32_t>(cp);
 }
 
+// The characters 0x80 to 0x9F of Windows-1252; the rest of its upper half is Latin-1.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+}  // namespace
+
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -66,13 +74,10 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// The characters 0x80 to 0x9F of Windows-1252; the rest of its upper half is Latin-1.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-}  // namespace
+char32_t nextCharacter(std::string_view text, size_t& pos) {
+    const int32_t cp = decodeOne(text, pos);
+    return cp < 0 ? kReplacement : static_cast<char32_t>(cp);
+}
 
 bool isValidUtf8(std::string_view text) {
     for (size_t pos = 0; pos < text.size();) {
@@ -85,10 +90,8 @@ std::u16string utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     for (size_t pos = 0; pos < text.size();) {
-        const int32_t cp = decodeOne(text, pos);
-        if (cp < 0) {
-            out += static_cast<char16_t>(kReplacement);
-        } else if (cp < 0x10000) {
+        const char32_t cp = nextCharacter(text, pos);
+        if (cp < 0x10000) {
             out += static_cast<char16_t>(cp);
         } else {
             out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
@@ -115,11 +118,9 @@ std::string utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-std::string projectTextAsUtf8(const std::string& bytes, const AnsiDecoder& ansi) {
-    std::string_view text(bytes);
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    if (isValidUtf8(text)) return std::string(text);
-    return utf16ToUtf8(ansi ? ansi(text) : windows1252ToUtf16(text));
+std::string projectText(std::string_view bytes) {
+    if (isValidUtf8(bytes)) return std::string(bytes);
+    return utf16ToUtf8(windows1252ToUtf16(bytes));
 }
 
 std::u16string windows1252ToUtf16(std::string_view bytes) {
@@ -132,4 +133,4 @@ std::u16string windows1252ToUtf16(std::string_view bytes) {
     return out;
 }
 
-}  // namespace torvana::menu
+}  // namespace torvana
