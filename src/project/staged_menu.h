@@ -6,6 +6,7 @@
 // staging folder under its file-name part (pictures in images/, sounds in wavs/, the file that
 // hotspot i launches in i/), so every path is mapped to that copy here. No Qt.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
