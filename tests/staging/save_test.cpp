@@ -188,8 +188,9 @@ private slots:
                                        &d.hotspots[0].rolloverImage};
         const char* const latin[] = {"Caf\xE9 Fotos", "St\xE4ge", "B\xE4" "ck.gif", "\xD6" "ffnen.wav", "\xDC" "ber.gif"};
         *values[field] = field == 0 ? latin[0] : fx.dirPath().toStdString() + "/" + latin[field];
-        for (const std::string* file : {&d.backgroundImage, &d.openingWav, &d.hotspots[0].rolloverImage})
-            if (!file->empty()) torvana::replaceFileContents(*file, "GIF89a");
+        for (const std::string* file : {&d.backgroundImage, &d.hotspots[0].rolloverImage})
+            torvana::replaceFileContents(*file, disctest::gifBytes(20, 10));
+        if (!d.openingWav.empty()) torvana::replaceFileContents(d.openingWav, disctest::wavBytes());
         torvana::writeProjectFile(fx.path("menu.cdrom"), d);
         const std::string before = torvana::readFileContents(fx.path("menu.cdrom"));
         fx.hook.chooseFile(fx.path("menu.cdrom"));
