@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QGraphicsView>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMouseEvent>
 #include <QDir>
 #include <QMenu>
@@ -16,6 +19,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
+#include <functional>
 
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -35,6 +39,7 @@
 #include "toolkit/text.h"
 #include <QLineEdit>
 #include "toolkit/test_hook.h"
+#include "settings/settings_file.h"
 #include "toolkit/widgets.h"
 #include "settings/ui/about_box.h"
 
@@ -51,6 +56,37 @@ bool save(QWidget* w, const QDir& dir, const char* name) {
     const bool ok = w->grab().save(path);
     std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), w->width(), w->height());
     w->hide();
+    return ok;
+}
+
+// Runs `command` and answers its modal windows as a user would: the password question with
+// `password`, every message box with its default button. The first box captioned `caption` is
+// saved before it is answered: the box alone, or the whole screen as it shows then.
+bool runAnswering(const QDir& dir, const char* name, const QString& password, const QString& caption,
+                  bool wholeScreen, const std::function<void()>& command) {
+    bool ok = false, saved = false;
+    QTimer driver;
+    driver.setInterval(200);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible()) return;
+        if (auto* input = qobject_cast<QInputDialog*>(w)) {
+            input->setTextValue(password);
+            input->accept();
+        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            if (!saved && box->windowTitle() == caption) {
+                saved = true;
+                const QString path = dir.filePath(QString(name) + ".png");
+                const QPixmap shot = wholeScreen ? box->screen()->grabWindow(0) : box->grab();
+                ok = shot.save(path);
+                std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), shot.width(), shot.height());
+            }
+            box->defaultButton()->click();
+        }
+    });
+    driver.start();
+    command();
+    if (!saved) std::printf("FAILED %s: no box \"%s\" was shown\n", name, qPrintable(caption));
     return ok;
 }
 
@@ -111,9 +147,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 2;
     }
-    // A settings file of its own, so the pictures show the defaults.
+    // A settings file of its own, so the pictures show the defaults; with a certificate given
+    // (TORVANA_SHOT_CERTIFICATE, its password in TORVANA_SHOT_PASSWORD) the Windows player is
+    // signed with it.
     QTemporaryDir settings;
-    createForms(QDir(settings.path()).filePath("torvana.ini").toLocal8Bit().toStdString());
+    const std::string ini = QDir(settings.path()).filePath("torvana.ini").toLocal8Bit().toStdString();
+    const std::string certificate = qEnvironmentVariable("TORVANA_SHOT_CERTIFICATE").toLocal8Bit().toStdString();
+    if (!certificate.empty()) torvana::writeSetting(ini, torvana::kSignCertificateKey, certificate);
+    createForms(ini);
     Forms& f = forms();
     bool ok = true;
     ok &= save(f.Form1, dir, "main-window");
@@ -201,6 +242,18 @@ int main(int argc, char** argv) {
         progress.update({torvana::BurnProgress::Writing, uint64_t{231} << 20, uint64_t{512} << 20, 5.4 * (1 << 20)});
         QWidget* window = f.Form1->findChild<QWidget*>("ProgressWindow");
         ok = window && save(window, dir, "burn-progress") && ok;
+    }
+
+    // Save with signing, answered as a user would: its closing message says who signed the
+    // player; with a wrong password, the screen while the signing's error is up.
+    if (!certificate.empty()) {
+        f.Document->setProgramFolder(torvana::toolkit::toLocalString(QCoreApplication::applicationDirPath() + "/"));
+        f.Form1->show();
+        ok &= runAnswering(dir, "sign-result", qEnvironmentVariable("TORVANA_SHOT_PASSWORD"), "Information", false,
+                           [&] { f.Form1->BitBtn1Click(); });
+        torvana::toolkit::ProgressWindow::setShowAfter(0);
+        ok &= runAnswering(dir, "sign-wrong-password", "wrong", "Error", true, [&] { f.Form1->BitBtn1Click(); });
+        f.Form1->hide();
     }
     destroyForms();
     return ok ? 0 : 1;

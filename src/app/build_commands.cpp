@@ -64,14 +64,6 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
          },
          [this] { BitBtn4->setEnabled(true); }});
     torvana::BuildSettings settings = buildSettings();
-    if (settings.signing.on() && state().projectOpen()) {
-        // Asked at each build and forgotten after it.
-        const std::optional<std::string> password = torvana::toolkit::askPassword(
-            "The password of \"" + settings.signing.certificate + "\", to sign the Windows player autorun.exe:", this);
-        if (!password) return torvana::BuildResult::Refused;
-        settings.signing.password = *password;
-        settings.signing.fixedTime = torvana::sourceDateEpoch();
-    }
     torvana::Project current = document_.project();
     // A new project's one slot holds no hotspot until the hotspot editor accepts one (the track
     // bar offers that slot alone): the build is refused as for a project without hotspots.
@@ -79,7 +71,28 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
         current.hotspotCount = 0;
         current.hotspots.clear();
     }
+    lastBuildNotes_.clear();
+    if (settings.signing.on() && state().projectOpen()) {
+        // Asked at each build and forgotten after it.
+        const std::optional<std::string> password = torvana::toolkit::askPassword(
+            "The password of \"" + settings.signing.certificate + "\", to sign the Windows player autorun.exe:", this);
+        if (!password) {
+            // The user's edits are kept; only the disc's files wait for a signing.
+            if (document_.saveFileOnly(current, user) == torvana::BuildResult::Succeeded) {
+                rememberProject();
+                torvana::toolkit::showWarning(
+                    "The project is saved, but the staging folder was not built: autorun.exe is signed with every "
+                    "build, and no password was given. Save again to build it, or switch off signing in Settings > "
+                    "Sign the Windows player.",
+                    this);
+            }
+            return torvana::BuildResult::Refused;
+        }
+        settings.signing.password = *password;
+        settings.signing.fixedTime = torvana::sourceDateEpoch();
+    }
     const torvana::BuildResult result = document_.save(current, settings, user);
+    lastBuildNotes_ = user.notes();
     // A build that was not refused has written the project file.
     if (result != torvana::BuildResult::Refused) rememberProject();
     return result;
@@ -115,13 +128,15 @@ void TForm1::Image1Click() {
 
 void TForm1::Image2Click() {
     if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
-    if (const auto chosen = OpenDialog1.pick(this, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp"))
+    if (const auto chosen = OpenDialog1.pick(this, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp",
+                                             torvana::toolkit::fieldValue(Edit3)))
         torvana::toolkit::setFieldValue(Edit3, *chosen);
 }
 
 void TForm1::Image3Click() {
     if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
-    if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav"))
+    if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav",
+                                             torvana::toolkit::fieldValue(Edit4)))
         torvana::toolkit::setFieldValue(Edit4, *chosen);
 }
 
@@ -201,9 +216,11 @@ void TForm1::MakeDiscImage1Click() {
         const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
             this, current.stagingFolder, torvana::volumeNameFor(current.cdTitle), *image);
         if (written.result == torvana::ImageResult::Written)
-            torvana::toolkit::showInformation("All Files copied over to \"" + current.stagingFolder + "\", and the disc image \"" +
-                                         *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
-                                     this);
+            torvana::toolkit::showInformation(
+                torvana::staging::withNotes("All Files copied over to \"" + current.stagingFolder + "\", and the disc image \"" +
+                                                *image + "\" is written (" + torvana::discSizeText(written.size) + ").",
+                                            lastBuildNotes_),
+                this);
     });
 }
 
@@ -216,6 +233,10 @@ void TForm1::SignPlayer1Click() {
         signCertificate_ = dialog.certificate();
         torvana::writeSetting(settingsPath_, torvana::kSignTimestampKey, dialog.timestampUrl());
         signTimestamp_ = dialog.timestampUrl();
+        InStagingBase base(stagingBase_);
+        if (const std::string warning = torvana::certificateInStagingWarning(signCertificate_, stagingFolderPath());
+            !warning.empty())
+            torvana::toolkit::showWarning(warning, this);
     });
 }
 
@@ -266,8 +287,10 @@ void TForm1::BurnDisc1Click() {
         if (burned == torvana::BurnResult::CheckCancelled)
             return torvana::toolkit::showInformation("The disc in \"" + options.drive + "\" is burned; its check was cancelled.", this);
         if (burned != torvana::BurnResult::Burned) return;
-        torvana::toolkit::showInformation(options.verify ? "The disc in \"" + options.drive + "\" is burned and holds the image exactly."
-                                                         : "The disc in \"" + options.drive + "\" is burned.",
-                                          this);
+        torvana::toolkit::showInformation(
+            torvana::staging::withNotes(options.verify ? "The disc in \"" + options.drive + "\" is burned and holds the image exactly."
+                                                       : "The disc in \"" + options.drive + "\" is burned.",
+                                        lastBuildNotes_),
+            this);
     });
 }

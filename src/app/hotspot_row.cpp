@@ -11,8 +11,18 @@
 #include "hotspot/ui/hotspot_editor.h"
 #include "project/file_io.h"
 #include "project/paths.h"
+#include "project/staged_menu.h"
 #include "toolkit/widgets.h"
 #include "toolkit/text.h"
+
+namespace {
+
+// The number box's hint: what the hotspot starts, as the build reads its application.
+void showWhatItStarts(QLineEdit* box, const std::string& application) {
+    torvana::toolkit::setHint(box, torvana::toolkit::toQString(torvana::hotspotActionText(application, torvana::fileExists)));
+}
+
+}  // namespace
 
 void TForm1::setHotspotRange() { TrackBar1->setMax(document_.offeredSlots()); }
 
@@ -25,7 +35,7 @@ void TForm1::showHotspots() {
 void TForm1::showSelectedSlot() {
     const int position = TrackBar1->position();
     Edit5->setText(QString::number(position));
-    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state().hotspotApplication[position])));
+    showWhatItStarts(Edit5, state().hotspotApplication[position]);
     nameSelectedSlot();
 }
 
@@ -63,7 +73,7 @@ bool TForm1::applyHandOffFiles() {
     // A number outside the slots is refused; the file goes, so it is not applied again.
     if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(acceptPath);
     document_.acceptHotspot(accepted);
-    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(fileNamePart(accepted.fields.application)));
+    showWhatItStarts(Edit5, accepted.fields.application);
     BitBtn3->setEnabled(true);
     deleteFile(acceptPath);
     return true;

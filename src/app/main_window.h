@@ -134,8 +134,11 @@ public:
     // The build's settings as the Settings menu shows them now.
     torvana::BuildSettings buildSettings() const;
     // Save's build with its questions and messages; `quietSuccess` leaves out its closing
-    // message for a command that says more after it.
+    // message for a command that says more after it, which adds lastBuildNotes_ to its own.
+    // When the user cancels the signing password, the project file alone is saved, the user is
+    // told so, and the result is Refused.
     torvana::BuildResult runBuild(bool quietSuccess);
+    std::string lastBuildNotes_;  // what the last build noted (who signed the player)
     // The staging field's folder as a path that does not depend on the current folder: a
     // relative text is taken from the folder that was current when it was set or typed. Empty
     // when the field is.

@@ -17,7 +17,6 @@
 #include "project/project_file.h"
 #include "project/project_text.h"
 #include "project/staged_menu.h"
-#include "project/wave_info.h"
 
 namespace torvana {
 
@@ -197,12 +196,8 @@ private:
             return {};
         }
         PictureProbe probe = probePicture(path);
-        if (probe.format == PictureFormat::NotAPicture)
-            add(Severity::Warning, what + " " + inQuotes(path) + " is neither a BMP nor a GIF picture.", path, subject,
-                hotspot);
-        else if (probe.format == PictureFormat::Unreadable)
-            add(Severity::Warning, what + " " + inQuotes(path) + " cannot be shown: " + probe.problem + ".", path,
-                subject, hotspot);
+        if (const std::string problem = pictureProblem(probe); !problem.empty())
+            add(Severity::Warning, what + " " + inQuotes(path) + " " + problem + ".", path, subject, hotspot);
         return probe;
     }
 
@@ -210,12 +205,8 @@ private:
         if (path.empty()) return;
         if (!fileExists(path))
             add(Severity::Error, what + " " + inQuotes(path) + " does not exist.", path, subject, hotspot);
-        else if (!isWavFile(path))
-            add(Severity::Warning, what + " " + inQuotes(path) + " is not a WAV sound.", path, subject, hotspot);
-        else if (const WaveInfo wave = inspectWave(path); !wave.error.empty())
-            // The players check every sound with this reader and leave out what it refuses.
-            add(Severity::Warning, what + " " + inQuotes(path) + " cannot be played: " + wave.error + ".", path,
-                subject, hotspot);
+        else if (const std::string problem = soundProblem(path); !problem.empty())
+            add(Severity::Warning, what + " " + inQuotes(path) + " " + problem + ".", path, subject, hotspot);
     }
 
     void checkSources() {

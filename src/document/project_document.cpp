@@ -238,17 +238,23 @@ void ProjectDocument::redo() {
     undoStack_->redo();
 }
 
-BuildResult ProjectDocument::save(const Project& project, const BuildSettings& settings, BuildUser& user) {
+BuildResult ProjectDocument::markingSaved(const std::function<BuildResult()>& write) {
     endTyping();
-    // The build marks the state saved as soon as the project file is written, also when a
-    // later step fails or throws.
     struct MarkSaved {
         ProjectDocument* document;
         ~MarkSaved() {
             if (document->state_.projectSaved) document->undoStack_->setClean();
         }
     } markSaved{this};
-    return runStagingBuild(state_, project, settings, user);
+    return write();
+}
+
+BuildResult ProjectDocument::save(const Project& project, const BuildSettings& settings, BuildUser& user) {
+    return markingSaved([&] { return runStagingBuild(state_, project, settings, user); });
+}
+
+BuildResult ProjectDocument::saveFileOnly(const Project& project, BuildUser& user) {
+    return markingSaved([&] { return saveProjectFile(state_, project, user); });
 }
 
 }  // namespace torvana

@@ -85,6 +85,9 @@ public:
     // Save: the staging build of `project` (the project as Save writes it).
     // Once the build has written the project file the present step is the one the file holds.
     BuildResult save(const Project& project, const BuildSettings& settings, BuildUser& user);
+    // Save without the staging build: the project file alone, as when signing was asked for
+    // and no password given. The saved step moves as for save.
+    BuildResult saveFileOnly(const Project& project, BuildUser& user);
 
 signals:
     void fieldChanged(torvana::ProjectField field);
@@ -96,6 +99,9 @@ signals:
     void projectReplaced();
 
 private:
+    // Runs a step that writes the project file; once it is written (also when a later step of
+    // the run fails or throws) the present step is the one the file holds.
+    BuildResult markingSaved(const std::function<BuildResult()>& write);
     friend class FieldCommand;
     friend class SwitchCommand;
     friend class HotspotsCommand;

@@ -6,6 +6,7 @@
 
 #include "gif/gif_image.h"
 #include "project/errors.h"
+#include "project/wave_info.h"
 
 namespace torvana {
 
@@ -91,6 +92,19 @@ bool isWavFile(const std::string& path) {
     std::string head;
     return readHead(path, 12, head) && head.size() == 12 && head.compare(0, 4, "RIFF") == 0 &&
            head.compare(8, 4, "WAVE") == 0;
+}
+
+std::string pictureProblem(const PictureProbe& probe) {
+    if (probe.format == PictureFormat::NotAPicture) return "is neither a BMP nor a GIF picture";
+    if (probe.format == PictureFormat::Unreadable) return "cannot be shown: " + probe.problem;
+    return {};
+}
+
+std::string soundProblem(const std::string& path) {
+    if (!isWavFile(path)) return "is not a WAV sound";
+    // The players check every sound with this reader and leave out what it refuses.
+    if (const WaveInfo wave = inspectWave(path); !wave.error.empty()) return "cannot be played: " + wave.error;
+    return {};
 }
 
 }  // namespace torvana

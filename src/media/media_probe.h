@@ -27,4 +27,12 @@ bool bmpSize(const std::string& head, int& width, int& height);
 // The file starts as a WAV file does: a RIFF header of form "WAVE".
 bool isWavFile(const std::string& path);
 
+// Why the players would not show a probed picture, as the end of a sentence about it ("is
+// neither a BMP nor a GIF picture", "cannot be shown: <why>"); empty when they show it.
+std::string pictureProblem(const PictureProbe& probe);
+
+// Why the players would not play an existing sound file, in the same form ("is not a WAV sound",
+// "cannot be played: <why>"); empty when they play it.
+std::string soundProblem(const std::string& path);
+
 }  // namespace torvana

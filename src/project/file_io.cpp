@@ -501,6 +501,18 @@ bool sameFile(const std::string& a, const std::string& b) {
     return fs::equivalent(fsPath(a), fsPath(b), ec) && !ec;
 }
 
+bool liesInside(const std::string& path, const std::string& folder) {
+    if (path.empty() || folder.empty()) return false;
+    std::error_code ec;
+    const fs::path p = fs::weakly_canonical(fs::absolute(fsPath(path), ec), ec);
+    if (ec) return false;
+    fs::path f = fs::weakly_canonical(fs::absolute(fsPath(folder), ec), ec);
+    if (ec) return false;
+    if (f.filename().empty()) f = f.parent_path();
+    const fs::path relative = p.lexically_relative(f);
+    return !relative.empty() && relative != "." && *relative.begin() != "..";
+}
+
 bool sameContents(const std::string& a, const std::string& b) {
     if (sameFile(a, b)) return true;
     std::error_code ea, eb;

@@ -100,6 +100,10 @@ bool sameFile(const std::string& a, const std::string& b);
 // so large files cost no memory). False when either cannot be read.
 bool sameContents(const std::string& a, const std::string& b);
 
+// The file or folder at `path` lies somewhere inside `folder` (links resolved, a folder typed with
+// a trailing separator as without it). False for the folder itself and when either is empty.
+bool liesInside(const std::string& path, const std::string& folder);
+
 // The size of a file, 0 when it cannot be read.
 uint64_t fileSize(const std::string& path);
 

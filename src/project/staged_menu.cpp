@@ -110,25 +110,17 @@ PlayerProject mapProject(const Project& data, const std::string& folder,
         }
         h.x = *x;
         h.y = *y;
-        if (stored.application == "exit") {
-            h.kind = ActionKind::Exit;
-        } else if (isWebAddress(stored.application)) {
-            h.kind = ActionKind::WebAddress;
-            h.target = browserAddress(stored.application);
-        } else if (!refusedScheme(stored.application).empty()) {
-            h.kind = ActionKind::Refused;
-            h.target = stored.application;
-        } else {
-            h.kind = ActionKind::File;
-            // The program is the longest part of the text whose file is staged in the hotspot's
-            // folder, as the build chose it on the editor's machine; the rest are its options.
-            const std::string hotspotFolder = std::to_string(h.number);
-            const LaunchCommand launch = splitLaunchText(stored.application, [&](const std::string& prefix) {
-                return fileExists(staged(folder, hotspotFolder, prefix));
-            });
-            h.target = staged(folder, hotspotFolder, launch.program);
-            h.options = launch.options;
-        }
+        // The program is the longest part of the text whose file is staged in the hotspot's
+        // folder, as the build chose it on the editor's machine; the rest are its options.
+        const std::string hotspotFolder = std::to_string(h.number);
+        const HotspotAction action = hotspotAction(stored.application, [&](const std::string& prefix) {
+            return fileExists(staged(folder, hotspotFolder, prefix));
+        });
+        h.kind = action.kind;
+        h.target = action.kind == ActionKind::WebAddress ? browserAddress(action.target)
+                   : action.kind == ActionKind::File     ? staged(folder, hotspotFolder, action.target)
+                                                         : action.target;
+        h.options = action.options;
         h.rolloverImage = staged(folder, "images", stored.rolloverImage);
         h.rolloverWav = staged(folder, "wavs", stored.rolloverWav);
         h.clickWav = staged(folder, "wavs", stored.clickWav);
@@ -136,6 +128,33 @@ PlayerProject mapProject(const Project& data, const std::string& folder,
         project.hotspots.push_back(std::move(h));
     }
     return project;
+}
+
+HotspotAction hotspotAction(const std::string& application, const std::function<bool(const std::string&)>& isFile) {
+    if (application == "exit") return {ActionKind::Exit, {}, {}};
+    if (isWebAddress(application)) return {ActionKind::WebAddress, application, {}};
+    if (!refusedScheme(application).empty()) return {ActionKind::Refused, application, {}};
+    LaunchCommand launch = splitLaunchText(application, isFile);
+    return {ActionKind::File, std::move(launch.program), std::move(launch.options)};
+}
+
+std::string hotspotActionText(const std::string& application, const std::function<bool(const std::string&)>& isFile) {
+    const HotspotAction action = hotspotAction(application, isFile);
+    switch (action.kind) {
+        case ActionKind::Exit:
+            return "exit";
+        case ActionKind::WebAddress:
+        case ActionKind::Refused:
+            return action.target;
+        case ActionKind::File:
+            break;
+    }
+    if (!action.target.empty() && isFile(action.target))
+        return fileNamePart(action.target) + (action.options.empty() ? "" : " " + action.options);
+    // No part of the text names a file: a "/" after its first blank is taken for an option's.
+    const size_t blank = application.find(' ');
+    if (blank == std::string::npos) return fileNamePart(application);
+    return fileNamePart(application.substr(0, blank)) + application.substr(blank);
 }
 
 std::string refusedAddressNote(const PlayerHotspot& hotspot) {

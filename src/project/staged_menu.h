@@ -6,6 +6,7 @@
 // staging folder under its file-name part (pictures in images/, sounds in wavs/, the file that
 // hotspot i launches in i/), so every path is mapped to that copy here. No Qt.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,24 @@ struct PlayerHotspot {
     std::string clickWav;
     std::string label;  // what the hotspot does, as the project's author put it, as text; may be empty
 };
+
+// What a hotspot's application text starts, by the one rule the build, every player and the
+// editor follow: exactly "exit" ends the menu; a web address is opened in the browser; an
+// address of another scheme is refused; anything else is a file, the longest part of the text
+// that `isFile` accepts (the whole text when none does), followed by its options.
+struct HotspotAction {
+    ActionKind kind = ActionKind::File;
+    std::string target;   // WebAddress: the address as typed; File: the program as named in the
+                          // text; Refused: the text; Exit: empty
+    std::string options;  // File: what follows the program, as typed
+};
+HotspotAction hotspotAction(const std::string& application, const std::function<bool(const std::string&)>& isFile);
+
+// What a hotspot starts, in a few words for the editor ("setup.bat /s", "www.example.com/acme",
+// "exit"): the program's file name with its options, the address or the text as typed, "exit".
+// A program that names no file is shown as typed, only its folders before the first blank left
+// out. Empty for an empty application.
+std::string hotspotActionText(const std::string& application, const std::function<bool(const std::string&)>& isFile);
 
 // A hotspot's rectangle on the 640 x 480 stage: its rollover picture's size at X, Y, or an
 // invisible 32 x 32 square when the picture is missing or cannot be read.

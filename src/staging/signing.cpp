@@ -67,9 +67,56 @@ std::string reasonOf(const std::string& output) {
     return visibleText(reason, 400);
 }
 
+// Undoes OpenSSL's "\xC3\xA9" escapes of the bytes beyond ASCII in a one-line name.
+std::string unescaped(const std::string& text) {
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hex(text[i + 2]) >= 0 && hex(text[i + 3]) >= 0) {
+            out += static_cast<char>(hex(text[i + 2]) * 16 + hex(text[i + 3]));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
-void signWindowsProgram(const std::string& path, const Signing& signing, const std::string& description) {
+std::string certificateInStagingWarning(const std::string& certificate, const std::string& stagingFolder) {
+    if (!liesInside(certificate, stagingFolder)) return {};
+    return "The certificate \"" + visiblePath(certificate) + "\" lies in the staging folder \"" + visiblePath(stagingFolder) +
+           "\", so it goes onto the disc with its private key. Keep it in another folder.";
+}
+
+std::string signerName(const std::string& verifyOutput) {
+    const size_t section = verifyOutput.find("Signer's certificate:");
+    if (section == std::string::npos) return {};
+    const size_t label = verifyOutput.find("Subject:", section);
+    if (label == std::string::npos) return {};
+    const size_t start = verifyOutput.find_first_not_of(" \t", label + 8);
+    if (start == std::string::npos) return {};
+    std::string subject = verifyOutput.substr(start, verifyOutput.find_first_of("\r\n", start) - start);
+    // "/CN=Acme Ltd/O=Acme Ltd/C=GB": the common name is what Windows shows as the publisher.
+    for (size_t at = subject.find("CN="); at != std::string::npos; at = subject.find("CN=", at + 3)) {
+        if (at != 0 && subject[at - 1] != '/') continue;
+        size_t end = at + 3;
+        // The value runs to the next "/Attribute=".
+        for (; end < subject.size(); ++end) {
+            if (subject[end] != '/') continue;
+            const size_t equals = subject.find('=', end);
+            const size_t slash = subject.find('/', end + 1);
+            if (equals != std::string::npos && equals > end + 1 && (slash == std::string::npos || equals < slash)) break;
+        }
+        return unescaped(subject.substr(at + 3, end - at - 3));
+    }
+    return unescaped(subject);
+}
+
+std::string signWindowsProgram(const std::string& path, const Signing& signing, const std::string& description) {
     PrivateFolder folder;
     const std::string signedCopy = folder.path() + "/signed.exe";
     std::vector<std::string> arguments = {kSigningTool, "sign", "-h", "sha256"};
@@ -99,7 +146,19 @@ void signWindowsProgram(const std::string& path, const Signing& signing, const s
         throw Error(std::string(kSigningTool) + ", which signs the Windows player, is not installed (it is looked for on PATH).");
     if (run.status != 0 || !fileExists(signedCopy))
         throw Error(std::string(kSigningTool) + " could not sign it: " + reasonOf(run.output));
+    // The signer as the signature names it; "verify" prints it whether or not the certificate
+    // chains to an authority this computer trusts. Older versions of the tool know no
+    // -ignore-cdp, which keeps the check off the network.
+    std::string signer;
+    for (const bool offline : {true, false}) {
+        std::vector<std::string> verify = {kSigningTool, "verify"};
+        if (offline) verify.push_back("-ignore-cdp");
+        verify.insert(verify.end(), {"-in", signedCopy});
+        signer = signerName(runProgram(verify).output);
+        if (!signer.empty()) break;
+    }
     copyFileReplacing(signedCopy, path);
+    return signer;
 }
 
 }  // namespace torvana

@@ -29,7 +29,17 @@ inline constexpr const char* kSigningTool = "osslsigncode";
 // it. The tool writes the signed program into a private folder, and only a signed program
 // replaces the file (through a temporary name beside it), so a failure leaves the file exactly as
 // it was and nothing half-signed anywhere. Throws Error with a sentence for the user: the tool
-// is missing, or its own reason for failing.
-void signWindowsProgram(const std::string& path, const Signing& signing, const std::string& description);
+// is missing, or its own reason for failing. Returns who signed it, as the signature names the
+// signer (signerName); empty when the tool does not say.
+std::string signWindowsProgram(const std::string& path, const Signing& signing, const std::string& description);
+
+// What to tell of a certificate file inside the staging folder, all of which goes onto the disc,
+// the private key too; empty when it lies elsewhere (or is a token's pkcs11: address).
+std::string certificateInStagingWarning(const std::string& certificate, const std::string& stagingFolder);
+
+// The signer named in what the signing tool's "verify" prints of a signed program: the common
+// name (CN) of the subject of the signer's certificate, or the whole subject when it has none;
+// empty when the text names no signer.
+std::string signerName(const std::string& verifyOutput);
 
 }  // namespace torvana

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "staging/web_menu.h"
+#include "media/media_probe.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/paths.h"
@@ -113,7 +114,16 @@ void signStagedPlayer(const StagedCopy& player, const Project& project, const Si
         reason = "it is the editor's own copy, which is never signed; choose another staging folder";
     } else {
         try {
-            signWindowsProgram(player.destination, signing, projectText(project.cdTitle));
+            const std::string signer = signWindowsProgram(player.destination, signing, projectText(project.cdTitle));
+            const std::string name = fileNamePart(player.destination);
+            user.note(name + " is signed" + (signer.empty() ? "" : " by " + signer) +
+                          (signing.timestampUrl.empty() ? "." : ", timestamped by " + signing.timestampUrl + "."),
+                      BuildUser::NoteKind::Fact);
+            if (signing.timestampUrl.empty())
+                user.note(name + " has no timestamp: Windows stops trusting its signature when the certificate "
+                                 "expires. Give a timestamp server in Settings > Sign the Windows player "
+                                 "(--timestamp on the command line).",
+                          BuildUser::NoteKind::Warning);
             return;
         } catch (const Error& e) {
             reason = e.what();
@@ -121,6 +131,31 @@ void signStagedPlayer(const StagedCopy& player, const Project& project, const Si
     }
     state.copyFailed = true;
     user.error("Error signing file: " + quoted(visiblePath(player.destination)) + ": " + reason);
+}
+
+// The players show only BMP and GIF pictures and play only WAV sounds: a file of another kind
+// is copied all the same, but the menu leaves it out, so the build says so. A missing file is
+// left to the copy rule.
+void warnOfMedia(const Project& project, BuildUser& user) {
+    auto picture = [&](const std::string& what, const std::string& path) {
+        if (path.empty() || !fileExists(path)) return;
+        if (const std::string problem = pictureProblem(probePicture(path)); !problem.empty())
+            user.warning(what + " " + quoted(visiblePath(path)) + " " + problem + ": the menu does not show it.");
+    };
+    auto sound = [&](const std::string& what, const std::string& path) {
+        if (path.empty() || !fileExists(path)) return;
+        if (const std::string problem = soundProblem(path); !problem.empty())
+            user.warning(what + " " + quoted(visiblePath(path)) + " " + problem + ": the menu does not play it.");
+    };
+    picture("The background picture", project.backgroundImage);
+    sound("The opening sound", project.openingWav);
+    for (size_t i = 0; i < project.hotspots.size(); ++i) {
+        const Hotspot& h = project.hotspots[i];
+        const std::string prefix = "Hotspot " + std::to_string(i + 1) + ": the ";
+        picture(prefix + "rollover picture", h.rolloverImage);
+        sound(prefix + "rollover sound", h.rolloverWav);
+        sound(prefix + "click sound", h.clickWav);
+    }
 }
 
 // Makes a folder of the staging folder; a failure names the folder, and a file in its place is
@@ -288,14 +323,12 @@ Project withoutFolderNames(const Project& data) {
     nameOnly(named.backgroundImage);
     nameOnly(named.openingWav);
     for (Hotspot& h : named.hotspots) {
-        if (h.application != "exit" && !isWebAddress(h.application) && refusedScheme(h.application).empty()) {
+        if (const HotspotAction action = hotspotAction(h.application, fileExists); action.kind == ActionKind::File) {
             // The program's name and its options: a "/" in the options ("setup.bat /s") is no
             // folder to drop.
-            const LaunchCommand launch = splitLaunchText(h.application, fileExists);
-            h.application = fileNamePart(launch.program);
-            if (h.application == "exit" || isWebAddress(h.application) || !refusedScheme(h.application).empty())
-                h.application = "./" + h.application;
-            if (!launch.options.empty()) h.application += " " + launch.options;
+            h.application = fileNamePart(action.target);
+            if (hotspotAction(h.application, fileExists).kind != ActionKind::File) h.application = "./" + h.application;
+            if (!action.options.empty()) h.application += " " + action.options;
         }
         nameOnly(h.rolloverImage);
         nameOnly(h.rolloverWav);
@@ -322,14 +355,11 @@ StagingPlan planStaging(const ProjectState& state, const Project& project, const
     if (!project.openingWav.empty()) copy(project.openingWav, joinPath(wavs, fileNamePart(project.openingWav)));
     for (int i = 1; i <= count; ++i) {
         const Hotspot& h = project.hotspots[size_t(i - 1)];
-        const std::string& app = h.application;
         // "exit" is the exit action and a web address is opened, not copied.
         // The program is staged under its own name; its options stay in the project file. An
         // address of another scheme is no file: the check tells, and no menu opens it.
-        if (app != "exit" && !isWebAddress(app) && refusedScheme(app).empty()) {
-            const std::string program = launchedFile(app);
-            copy(program, joinPath(std::to_string(i), fileNamePart(program)));
-        }
+        if (const HotspotAction action = hotspotAction(h.application, fileExists); action.kind == ActionKind::File)
+            copy(action.target, joinPath(std::to_string(i), fileNamePart(action.target)));
         copy(h.rolloverImage, joinPath(images, fileNamePart(h.rolloverImage)));
         if (!h.rolloverWav.empty())
             copy(h.rolloverWav, joinPath(wavs, fileNamePart(h.rolloverWav)));
@@ -420,11 +450,7 @@ void removeStaleTemporaries(const std::string& folder) {
 
 }  // namespace
 
-BuildResult runStagingBuild(ProjectState& state, const Project& project, const BuildSettings& settings,
-                            BuildUser& user) {
-    BusyGuard arrowAtTheEnd(user);
-    state.copyFailed = false;
-
+BuildResult saveProjectFile(ProjectState& state, const Project& project, BuildUser& user) {
     if (!state.projectOpen() || project.hotspotCount < 1) {
         user.beep();
         return BuildResult::Refused;
@@ -448,6 +474,15 @@ BuildResult runStagingBuild(ProjectState& state, const Project& project, const B
     createFolderIfMissing(S);
     replaceFileContents(state.projectPath, projectFile);
     state.projectSaved = true;
+    return BuildResult::Succeeded;
+}
+
+BuildResult runStagingBuild(ProjectState& state, const Project& project, const BuildSettings& settings,
+                            BuildUser& user) {
+    BusyGuard arrowAtTheEnd(user);
+    state.copyFailed = false;
+    if (saveProjectFile(state, project, user) == BuildResult::Refused) return BuildResult::Refused;
+    const std::string& S = project.stagingFolder;
 
     const StagingPlan plan = planStaging(state, project, settings);
     user.busy(true);
@@ -466,6 +501,9 @@ BuildResult runStagingBuild(ProjectState& state, const Project& project, const B
         state.copyFailed = true;
         user.warning(note);
     }
+    warnOfMedia(project, user);
+    if (const std::string warning = certificateInStagingWarning(settings.signing.certificate, S); !warning.empty())
+        user.warning(warning);
     std::vector<bool> skipped(plan.copies.size());
     for (size_t i : copiesOverSources(plan)) {
         skipped[i] = true;

@@ -39,6 +39,14 @@ public:
     // The user asked the build to stop (a Cancel button, Ctrl+C on the command line); asked
     // between files and between the pieces of a large copy.
     virtual bool cancelled() { return false; }
+    // A fact about the build that needs no answer now (who signed the player), or a warning of
+    // that kind (a signature without a timestamp). The editor gathers them into the build's
+    // closing message; by default each is an information or a warning at once.
+    enum class NoteKind { Fact, Warning };
+    virtual void note(const std::string& message, NoteKind kind) {
+        if (kind == NoteKind::Warning) warning(message);
+        else information(message);
+    }
 };
 
 // What the build adds to the disc besides the project, and how: the editor's Settings menu.
@@ -152,10 +160,19 @@ std::vector<std::string> writtenOverSources(const StagingPlan& plan, const std::
 // (".tv" and ten hexadecimal digits, ".tmp"): what a build or image killed midway leaves.
 bool isOwnTemporaryName(const std::string& name);
 
-// Runs the whole build: writes `project` to state.projectPath, then stages it. Stale temporary files of an earlier build that was killed are removed
+// The first step of every build: refuses a project that misses a required field (the user is
+// told, and the result is Refused), otherwise writes `project` to state.projectPath and sets
+// state.projectSaved (the result is Succeeded). Throws Error when the file cannot be written.
+BuildResult saveProjectFile(ProjectState& state, const Project& project, BuildUser& user);
+
+// Runs the whole build: writes `project` to state.projectPath (saveProjectFile), then stages it. Stale temporary files of an earlier build that was killed are removed
 // from the staging folder first. With settings.signing on, the staged autorun.exe is signed right
 // after it is copied; a signing that fails is a failed copy, told with the tool's reason, and
-// leaves the unsigned copy. The editor's own player is never signed. With settings.keepFolderNamesOff the staged project file is written from
+// leaves the unsigned copy; a signing that succeeds is noted with its signer and timestamp
+// server, a missing timestamp server as a warning note, and a certificate file inside the staging
+// folder (which would put the private key on the disc) as a warning. The editor's own player is
+// never signed. A sound that is no WAV file and a picture the players cannot show are warnings
+// too. With settings.keepFolderNamesOff the staged project file is written from
 // withoutFolderNames instead of copied; a project file kept in the staging folder itself is the
 // user's own and stays as it is (a warning says its folder names go onto the disc). Meetings and copies over sources are reported before the first copy,
 // each as a failed copy. Sets state.copyFailed, and state.projectSaved once the project file is

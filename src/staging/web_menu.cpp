@@ -143,6 +143,10 @@ constexpr const char* kScript = R"((function () {
   });
   var exit = document.getElementById("exit");
   if (exit) exit.addEventListener("click", function (event) { event.preventDefault(); leave(); });
+  // Escape closes the menu, as in both players.
+  document.addEventListener("keydown", function (event) {
+    if (event.key === "Escape" && !event.defaultPrevented) { event.preventDefault(); leave(); }
+  });
   // On a screen smaller than the menu the whole menu is shown smaller; never larger.
   var menu = document.getElementById("menu");
   function fit() {
@@ -258,6 +262,8 @@ private:
                 break;
         }
         a += " aria-label=\"" + htmlEscaped(hotspotName(h)) + "\"";
+        // The label as a tooltip, as the players show it.
+        if (!h.label.empty()) a += " title=\"" + htmlEscaped(h.label) + "\"";
         if (!h.rolloverWav.empty()) a += " data-over=\"" + std::to_string(sound(h.rolloverWav)) + "\"";
         if (!h.clickWav.empty()) a += " data-click=\"" + std::to_string(sound(h.clickWav)) + "\"";
         a += " style=\"left: " + std::to_string(r.x) + "px; top: " + std::to_string(r.y) +

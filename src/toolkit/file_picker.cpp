@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QRegularExpression>
 #include <QTreeView>
 
 #include "project/errors.h"
@@ -90,34 +91,58 @@ std::string qtFilterFrom(const std::string& filter) {
     return out;
 }
 
+bool matchesFilter(const std::string& path, const std::string& filter) {
+    const std::string qt = qtFilterFrom(filter);
+    const QString name = QFileInfo(QString::fromLocal8Bit(path.c_str())).fileName();
+    for (const QString& one : QString::fromLocal8Bit(qt.c_str()).split(QStringLiteral(";;"))) {
+        // "Description (pattern pattern)"
+        const qsizetype open = one.lastIndexOf('(');
+        const QString patterns = open < 0 ? QString() : one.mid(open + 1, one.size() - open - 2);
+        for (const QString& pattern : patterns.split(' ', Qt::SkipEmptyParts)) {
+            const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern),
+                                        QRegularExpression::CaseInsensitiveOption);
+            if (re.match(name).hasMatch()) return true;
+        }
+    }
+    return false;
+}
+
+DialogStart dialogStart(const std::string& fieldFile, const std::string& lastFile, const std::string& filter) {
+    for (const std::string& candidate : {fieldFile, lastFile}) {
+        if (candidate.empty()) continue;
+        const QFileInfo info(QString::fromLocal8Bit(candidate.c_str()));
+        if (!QFileInfo(info.absolutePath()).isDir()) continue;
+        return {info.absolutePath().toLocal8Bit().toStdString(),
+                matchesFilter(candidate, filter) ? info.absoluteFilePath().toLocal8Bit().toStdString() : std::string()};
+    }
+    return {QDir::currentPath().toLocal8Bit().toStdString(), {}};
+}
+
 std::optional<std::string> FilePicker::pick(QWidget* parent, const std::string& title,
-                                            const std::string& filter) {
-    return choose(parent, title, filter, nullptr);
+                                            const std::string& filter, const std::string& fieldFile) {
+    return choose(parent, title, filter, fieldFile, nullptr);
 }
 
 std::optional<std::string> FilePicker::pickToSave(QWidget* parent, const std::string& title,
                                                   const std::string& filter, const std::string& extension) {
-    return choose(parent, title, filter, &extension);
+    return choose(parent, title, filter, {}, &extension);
 }
 
 std::optional<std::string> FilePicker::choose(QWidget* parent, const std::string& title,
-                                              const std::string& filter, const std::string* saveExtension) {
+                                              const std::string& filter, const std::string& fieldFile,
+                                              const std::string* saveExtension) {
     std::optional<std::string> chosen;
+    const DialogStart start = dialogStart(fieldFile, lastFile_, filter);
     if (TestHook* hook = testHook()) {
-        chosen = hook->takeFile({title, filter, lastFile_, saveExtension != nullptr});
+        chosen = hook->takeFile({title, filter, start.file, saveExtension != nullptr, start.folder});
     } else {
         QFileDialog dialog(parent ? parent->window() : nullptr, QString::fromLocal8Bit(title.c_str()));
         dialog.setAcceptMode(saveExtension ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::AnyFile);
         if (saveExtension) dialog.setDefaultSuffix(QString::fromLocal8Bit(saveExtension->c_str()));
         dialog.setNameFilters(QString::fromLocal8Bit(qtFilterFrom(filter).c_str()).split(QStringLiteral(";;")));
-        if (!lastFile_.empty()) {
-            const QFileInfo last(QString::fromLocal8Bit(lastFile_.c_str()));
-            dialog.setDirectory(last.absolutePath());
-            dialog.selectFile(last.fileName());
-        } else {
-            dialog.setDirectory(QDir::current());
-        }
+        dialog.setDirectory(QString::fromLocal8Bit(start.folder.c_str()));
+        if (!start.file.empty()) dialog.selectFile(QFileInfo(QString::fromLocal8Bit(start.file.c_str())).fileName());
         dialog.setViewMode(QFileDialog::Detail);
         widenColumns(dialog);
         PointerPause arrow;

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QProgressDialog>
+#include <limits>
+
+#include "toolkit/widgets.h"
 
 
 namespace torvana::toolkit {
@@ -21,6 +24,12 @@ ProgressWindow::ProgressWindow(QWidget* owner, const QString& title) : owner_(ow
 ProgressWindow::~ProgressWindow() = default;
 
 bool ProgressWindow::shown() const { return dialog_ && dialog_->isVisible(); }
+
+void ProgressWindow::hide() {
+    if (!dialog_ || !dialog_->isVisible()) return;
+    dialog_->hide();
+    showPending_ = true;
+}
 
 bool ProgressWindow::cancelled() const { return dialog_ && dialog_->wasCanceled(); }
 
@@ -48,17 +57,35 @@ void ProgressWindow::update(const QString& what, uint64_t done, uint64_t total, 
             dialog_->setCancelButton(nullptr);
             dialog_->setWindowModality(Qt::WindowModal);
         }
-        dialog_->setMinimumDuration(0);
+        // Shown by update() alone, never by the dialog's own timer: not before it is placed,
+        // nor while it steps aside for a message box.
+        dialog_->setMinimumDuration(std::numeric_limits<int>::max());
+        showPending_ = true;
         dialog_->setAutoClose(false);
         dialog_->setAutoReset(false);
         dialog_->setMinimumWidth(360);
         dialog_->setRange(0, 1000);
-        dialog_->show();
         ++g_timesShown;
     }
     if (dialog_) {
         const int permille = total ? static_cast<int>(done * 1000 / total) : 0;
         dialog_->setLabelText(QString(label_ + "\n%2 of %3").arg(what, byteCount(done), byteCount(total)) + more);
+        if (showPending_) {
+            showPending_ = false;
+            // Laid out with its text before it appears, centred over its owner, and painted at
+            // once: the work that follows may keep the event loop away for a while.
+            dialog_->adjustSize();
+            const QWidget* over = owner_ ? owner_->window() : nullptr;
+            if (over && over->isVisible()) {
+                QRect frame = dialog_->frameGeometry();
+                frame.moveCenter(over->frameGeometry().center());
+                dialog_->move(frame.topLeft());
+            } else {
+                centerOnScreen(dialog_.get());
+            }
+            dialog_->show();
+            dialog_->repaint();
+        }
         dialog_->setValue(std::min(permille, 1000));
     }
     // Keep windows painting; input goes nowhere while the modal progress window is up, except

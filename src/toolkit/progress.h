@@ -33,6 +33,11 @@ public:
 
     bool shown() const;
 
+    // Takes the window off the screen until the next update shows it again.
+    void hide();
+    // Counts the half second before the window appears from now.
+    void restart() { clock_.restart(); }
+
     // How long work runs before the window appears (half a second); tests shorten it.
     static void setShowAfter(int milliseconds);
     // How many progress windows have appeared in this run.
@@ -44,6 +49,7 @@ private:
     QElapsedTimer clock_;
     QString label_ = QStringLiteral("Copying %1");
     bool cancellable_ = false;
+    bool showPending_ = false;  // update() shows the window: it is new, or stepped aside
     std::unique_ptr<QProgressDialog> dialog_;
 };
 

@@ -29,8 +29,9 @@ struct BoxRecord {
 struct FileDialogRecord {
     std::string title;
     std::string filter;     // as the program gave it: "Description |pattern"
-    std::string startFile;  // the file the dialog proposed
+    std::string startFile;  // the file the dialog proposed, absolute; empty when none
     bool save = false;      // a dialog naming a file to write
+    std::string startFolder;  // the folder it opened in, absolute
 };
 
 class TestHook {

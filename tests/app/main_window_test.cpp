@@ -5,6 +5,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFile>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -430,6 +433,27 @@ private slots:
         QCOMPARE(fx.hook.boxes[1].text, "ERROR! Could not open \"" + fx.hook.openedTargets[1] + "\".");
         QCOMPARE(fx.hook.boxes[2].text, fx.hook.boxes[1].text);
         QCOMPARE(fx.hook.boxes[2].kind, std::string("Error"));
+    }
+
+    // The help page lists the commands of the File and Settings menus by their captions, in
+    // the menus' order.
+    void helpPageListsTheMenusCommands_data() {
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("File") << "File";
+        QTest::newRow("Settings") << "Settings";
+    }
+    void helpPageListsTheMenusCommands() {
+        QFETCH(QString, menu);
+        QStringList commands, listed;
+        for (const QAction* action : f->findChild<QMenu*>(menu + "1")->actions())
+            if (!action->isSeparator()) commands << action->text().remove('&');
+        QFile page(QCoreApplication::applicationDirPath() + "/torvana_help.htm");
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        const QString list = html.section("<dl class=\"menu\" id=\"menu-" + menu + "\">", 1).section("</dl>", 0, 0);
+        for (const QRegularExpressionMatch& dt : QRegularExpression("<dt>(.*?)</dt>").globalMatch(list))
+            listed << dt.captured(1);
+        QCOMPARE(listed, commands);
     }
 
     void closeControlEndsWithoutTheQuestion() {

@@ -15,6 +15,7 @@
 #include "project/project_file.h"
 #include "settings/recent_projects.h"
 #include "test_support/linux_player.h"
+#include "disc/disc_project.h"
 #include "test_support/window_fixture.h"
 
 using torvana::toolkit::Answer;
@@ -25,7 +26,7 @@ class ReopenTest : public QObject {
     TForm1* f = nullptr;
 
     std::string writeProject(const QString& name) {
-        torvana::replaceFileContents(fx.path("back.gif"), "GIF89a");
+        torvana::replaceFileContents(fx.path("back.gif"), disctest::gifBytes(640, 480));
         torvana::Project d;
         d.hotspotCount = 1;
         d.cdTitle = "Title of " + name.toStdString();

@@ -472,6 +472,9 @@ TEST(CommandLine, SigningTheStagedPlayer) {
     const std::string epoch = "SOURCE_DATE_EPOCH=" + std::to_string(std::time(nullptr) + 5);
     Outcome r = signer.run(sign, p.dir.path(), epoch);
     ASSERT_EQ(r.status, 0) << r.err;
+    // Who signed it is said, and a signature without a timestamp is warned of.
+    EXPECT_TRUE(has(r.err, "autorun.exe is signed by Torvana Test Publisher.\nwarning: autorun.exe has no timestamp: "))
+        << r.err;
     EXPECT_TRUE(ca.verifies(p.stage + "/autorun.exe"));
     EXPECT_EQ(torvana::readFileContents(signer.player()), unsigned_);
     const std::string once = torvana::readFileContents(p.stage + "/autorun.exe");

@@ -4,6 +4,7 @@
 // project through the editor's hand-off, the background field, New, Open and Close.
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGraphicsView>
 #include <QImage>
 #include <QLabel>
@@ -351,6 +352,33 @@ private slots:
         QTest::mouseMove(w, at({330, 170}));
         QCOMPARE(L->pointedHotspot(), 2);
         QCOMPARE(pixel({330, 170}), kGreen);
+    }
+
+    // The number box's hint and the status line name what a hotspot starts as the build reads
+    // its application: the program with its options, the web address, the exit action.
+    void whatTheHotspotStarts_data() {
+        QTest::addColumn<QString>("application");  // %1: the test's folder, where "file" is made
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("starts");
+        QTest::newRow("program and options") << "%1/setup.bat /s" << "setup.bat" << "setup.bat /s";
+        QTest::newRow("folder with a blank") << "%1/a.com b/run.sh -q /tmp" << "a.com b/run.sh" << "run.sh -q /tmp";
+        QTest::newRow("missing program") << "/gone/setup.exe /s" << "" << "setup.exe /s";
+        QTest::newRow("web address") << "www.example.com/acme" << "" << "www.example.com/acme";
+        QTest::newRow("exit") << "exit" << "" << "exit";
+    }
+    void whatTheHotspotStarts() {
+        QFETCH(QString, application);
+        QFETCH(QString, file);
+        QFETCH(QString, starts);
+        QDir(fx.dirPath()).mkpath("a.com b");
+        if (!file.isEmpty()) torvana::replaceFileContents(fx.path(file), "x");
+        openProject({{application.replace("%1", fx.dirPath()).toStdString(), "", "500", "50", "", ""}});
+        f->TrackBar1->setPosition(4);
+        f->TrackBar1Change();
+        QCOMPARE(f->Edit5->toolTip(), starts);
+        QTest::mouseMove(L->windowHandle(), at({20, 20}));
+        QTest::mouseMove(L->windowHandle(), at({510, 60}));
+        QCOMPARE(L->StatusLine->text(), "HotSpot 4: X 500, Y 50, 32 x 32 - " + starts);
     }
 
     void theStageFollowsTheProject() {

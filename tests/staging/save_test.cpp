@@ -27,6 +27,7 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "test_support/linux_player.h"
+#include "disc/disc_project.h"
 #include "test_support/window_fixture.h"
 #include "toolkit/folder_widgets.h"
 #include "toolkit/progress.h"
@@ -52,8 +53,8 @@ class SaveTest : public QObject {
     }
 
     void openProject(int hotspots) {
-        torvana::replaceFileContents(fx.path("back.gif"), "GIF89a");
-        torvana::replaceFileContents(fx.path("r.gif"), "GIF89a");
+        torvana::replaceFileContents(fx.path("back.gif"), disctest::gifBytes(640, 480));
+        torvana::replaceFileContents(fx.path("r.gif"), disctest::gifBytes(20, 10));
         torvana::Project d;
         d.hotspotCount = hotspots;
         d.stagingFolder = stage;
@@ -187,8 +188,9 @@ private slots:
                                        &d.hotspots[0].rolloverImage};
         const char* const latin[] = {"Caf\xE9 Fotos", "St\xE4ge", "B\xE4" "ck.gif", "\xD6" "ffnen.wav", "\xDC" "ber.gif"};
         *values[field] = field == 0 ? latin[0] : fx.dirPath().toStdString() + "/" + latin[field];
-        for (const std::string* file : {&d.backgroundImage, &d.openingWav, &d.hotspots[0].rolloverImage})
-            if (!file->empty()) torvana::replaceFileContents(*file, "GIF89a");
+        for (const std::string* file : {&d.backgroundImage, &d.hotspots[0].rolloverImage})
+            torvana::replaceFileContents(*file, disctest::gifBytes(20, 10));
+        if (!d.openingWav.empty()) torvana::replaceFileContents(d.openingWav, disctest::wavBytes());
         torvana::writeProjectFile(fx.path("menu.cdrom"), d);
         const std::string before = torvana::readFileContents(fx.path("menu.cdrom"));
         fx.hook.chooseFile(fx.path("menu.cdrom"));
@@ -247,7 +249,7 @@ private slots:
         QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         // Two different pictures of one name meet in images/: a failed copy as well.
         QDir(fx.dirPath()).mkdir("other");
-        torvana::replaceFileContents(fx.path("other/r.gif"), "GIF87a");
+        torvana::replaceFileContents(fx.path("other/r.gif"), disctest::gifBytes(30, 10));
         fx.changeHotspot(1, [&](torvana::Hotspot& h) { h.rolloverImage = fx.path("other/r.gif"); });
         fx.document().acceptHotspot({2, {"exit", fx.path("r.gif"), "1", "1", "", ""}});
         fx.hook.answer(Answer::Ok);
@@ -412,9 +414,13 @@ private slots:
         const auto& d = fx.hook.fileDialogs;
         QCOMPARE(d[1].title, std::string("Image Files"));
         QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp"));
-        QCOMPARE(d[1].startFile, fx.path("menu.cdrom"));  // the one dialog, shared with Open
+        QCOMPARE(d[1].startFile, fx.path("back.gif"));  // the field's file
         QCOMPARE(d[2].title, std::string("Any WAV File"));
         QCOMPARE(d[2].filter, std::string("WAV Files (*.wav) |*.wav"));
+        // The one dialog, shared with Open, opens where the picture was chosen but never proposes
+        // it for the sound.
+        QCOMPARE(d[2].startFile, std::string());
+        QCOMPARE(d[2].startFolder, fx.dirPath().toStdString());
         // From the keyboard: F4 or Alt+Down in a path field opens its picker.
         fx.hook.chooseFile(fx.path("open.wav"));
         QTest::keyClick(f->Edit4, Qt::Key_F4);
@@ -476,11 +482,18 @@ private slots:
         QCOMPARE(fx.hook.boxes.back().text, std::string("The certificate file \"missing.p12\" does not exist."));
         QVERIFY(torvana::readFileContents(fx.settingsPath()).find("signcertificate=" + cert + "\n") != std::string::npos);
 
+        // Cancel keeps the project and says the disc's files wait.
         fx.hook.cancelPassword();
+        fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.passwordPrompts.back(),
                  "The password of \"" + cert + "\", to sign the Windows player autorun.exe:");
-        QVERIFY(!QDir(QString::fromStdString(stage)).exists());
+        QCOMPARE(fx.hook.boxes.back().text,
+                 std::string("The project is saved, but the staging folder was not built: autorun.exe is signed with "
+                             "every build, and no password was given. Save again to build it, or switch off signing "
+                             "in Settings > Sign the Windows player."));
+        QVERIFY(!fx.document().modified());
+        QVERIFY(!torvana::fileExists(stage + "/autorun.exe"));
         fx.hook.enterPassword("wrong");
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();

@@ -14,7 +14,9 @@
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"
+#include "test_support/bmp.h"
 #include "test_support/linux_player.h"
+#include "test_support/staged_folder.h"
 #include "test_support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -35,9 +37,16 @@ public:
         said.push_back(std::string("refuse ") + (f == BuildField::StagingFolder ? "staging: " : "background: ") + m);
     }
     void warning(const std::string& m) override {
+        // The stand-in pictures and sounds of these tests are no media the menu shows; what the
+        // build says of them is kept apart (MediaThePlayersLeaveOutAreWarnedOf).
+        if (m.ends_with(": the menu does not show it.") || m.ends_with(": the menu does not play it.")) {
+            media.push_back(m);
+            return;
+        }
         said.push_back("warning: " + m);
         busyAtWarnings.push_back(busyNow);
     }
+    std::vector<std::string> media;
     std::vector<bool> busyAtWarnings;
     void error(const std::string& m) override { said.push_back("error: " + m); }
     void information(const std::string& m) override { said.push_back("information: " + m); }
@@ -735,4 +744,24 @@ TEST(StagingBuild, FolderNamesStayOffTheDisc) {
     EXPECT_EQ(fx.user.said[0], "warning: The project file \"" + fx.staged("menu.cdrom") +
                                    "\" is kept in the staging folder itself, so the disc carries the folder names it "
                                    "stores. Keep it in another folder to leave them off.");
+}
+
+// A sound that is no WAV file and a picture the players cannot show are copied all the same,
+// but the build warns that the menu leaves them out; it still succeeds.
+TEST(StagingBuild, MediaThePlayersLeaveOutAreWarnedOf) {
+    Fixture fx;
+    fx.project.backgroundImage = fx.file("back.bmp", testbmp::solid(640, 480));
+    fx.project.openingWav = fx.file("open.wav", testbmp::solid(4, 4));  // a BMP under a WAV's name
+    std::string compressed = menutest::wave(10);
+    compressed[20] = 2;  // ADPCM
+    fx.addHotspot("exit", fx.file("r.gif", "GIF89a"), fx.file("over.wav", menutest::wave(10)), fx.file("click.wav", compressed));
+    fx.addHotspot("exit", fx.file("r2.bmp", "notes"));
+    EXPECT_EQ(fx.build(), BuildResult::Succeeded);
+    const std::string show = ": the menu does not show it.", play = ": the menu does not play it.";
+    EXPECT_EQ(fx.user.media, (std::vector<std::string>{
+                                 "The opening sound \"" + fx.art + "/open.wav\" is not a WAV sound" + play,
+                                 "Hotspot 1: the rollover picture \"" + fx.art + "/r.gif\" cannot be shown: Premature end of data" + show,
+                                 "Hotspot 1: the click sound \"" + fx.art + "/click.wav\" cannot be played: compressed WAV data (format 2) cannot be played" + play,
+                                 "Hotspot 2: the rollover picture \"" + fx.art + "/r2.bmp\" is neither a BMP nor a GIF picture" + show}));
+    EXPECT_TRUE(sameContents(fx.staged("wavs/open.wav"), fx.project.openingWav));
 }

@@ -1,6 +1,7 @@
 // The web page menu the staging build writes, opened from the staging folder (file://) in a
 // real headless chromium: the background's pixels, the rollover picture at X, Y while its
-// hotspot is hovered or chosen with Tab, links that resolve to the staged files, and a title and
+// hotspot is hovered or chosen with Tab, links that resolve to the staged files, labels as
+// tooltips, Escape, and a title and
 // file names holding <, &, ", #, % and letters outside ASCII; and axe-core's accessibility rules
 // on the page with and without labels and on the example project's.
 
@@ -127,6 +128,7 @@ private slots:
         project.hotspots.push_back({"https://example.org/a?b=1&c=2", art + "/r2.bmp", "20", "400", art + "/over.wav",
                              art + "/click.wav"});
         project.hotspots.push_back({"exit", "", "600", "440", "", ""});
+        project.hotspots[1].label = "Our web site";
         project.cdTitle = kTitle;
         project.stagingFolder = stage;
         project.backgroundImage = art + "/back.bmp";
@@ -232,14 +234,23 @@ private slots:
         QVERIFY2(browser.waitFor("location.href === 'about:blank'"), qPrintable(browser.error()));
     }
 
+    // A hotspot's label is its tooltip, as in the players; Escape leaves the page as Exit does.
+    void labelTooltipAndEscape() {
+        openMenu();
+        QCOMPARE(browser.evaluate("Array.from(document.querySelectorAll('.spot'), a => a.title).join('|')").toString(),
+                 QString("|Our web site|"));
+        browser.key("Escape", 27);
+        QVERIFY2(browser.waitFor("location.href === 'about:blank'"), qPrintable(browser.error()));
+    }
+
     // The page says its language, each link is named by its label or by what it does, and
     // axe-core finds nothing: on this project with a label, without any, and on the example's.
     void accessible_data() {
         QTest::addColumn<QString>("label");
         QTest::addColumn<bool>("example");
         QTest::addColumn<QString>("names");
-        QTest::newRow("a label") << "Read the notes" << false << "Read the notes; Visit example.org; Exit";
-        QTest::newRow("no label") << "" << false << text("Open ") + text(kFileName) + "; Visit example.org; Exit";
+        QTest::newRow("a label") << "Read the notes" << false << "Read the notes; Our web site; Exit";
+        QTest::newRow("no label") << "" << false << text("Open ") + text(kFileName) + "; Our web site; Exit";
         QTest::newRow("example") << "" << true
                                  << "Show this summer's slides; Visit our web site; Leave the menu";
     }

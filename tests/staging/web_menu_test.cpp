@@ -61,6 +61,11 @@ struct PageProject {
     }
     BuildResult build() { return runStagingBuild(state, project, settings, user); }
     std::string page() const { return readFileContents(stage + "/index.html"); }
+    // What every build of it says first: the players show no picture of text.
+    std::string textPictureWarning() const {
+        return "warning: Hotspot 2: the rollover picture \"" + dir.file("text.gif") +
+               "\" is neither a BMP nor a GIF picture: the menu does not show it.";
+    }
 };
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -108,7 +113,7 @@ TEST(WebMenu, HotspotNames) {
 TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     PageProject p;
     EXPECT_EQ(p.build(), BuildResult::Succeeded);
-    EXPECT_EQ(p.user.lines, std::vector<std::string>{});
+    EXPECT_EQ(p.user.lines, std::vector<std::string>{p.textPictureWarning()});
     EXPECT_EQ(planStaging(p.state, p.project, p.settings).written, (std::vector<std::string>{"autorun.inf", "index.html"}));
     const std::string page = p.page();
     EXPECT_TRUE(has(page, "<title>A &amp; B</title>"));
@@ -158,8 +163,8 @@ TEST(WebMenu, APageThatCannotBeWrittenOrIsNotOursIsAFailedCopy) {
     PageProject p;
     fs::create_directories(p.stage + "/index.html/in");  // a folder in the page's place
     EXPECT_EQ(p.build(), BuildResult::CompletedWithFailures);
-    EXPECT_EQ(p.user.lines,
-              std::vector<std::string>{"error: Error writing file: \"" + p.stage + "/index.html\" (File access denied)."});
+    EXPECT_EQ(p.user.lines, (std::vector<std::string>{p.textPictureWarning(), "error: Error writing file: \"" + p.stage +
+                                                                               "/index.html\" (File access denied)."}));
     EXPECT_TRUE(p.state.copyFailed);
     EXPECT_TRUE(fileExists(p.stage + "/autorun.inf"));
 
@@ -167,10 +172,10 @@ TEST(WebMenu, APageThatCannotBeWrittenOrIsNotOursIsAFailedCopy) {
     fs::create_directories(mine.stage);
     replaceFileContents(mine.stage + "/index.html", "<html>my own page</html>");
     EXPECT_EQ(mine.build(), BuildResult::CompletedWithFailures);
-    EXPECT_EQ(mine.user.lines, std::vector<std::string>{"error: File: \"" + mine.stage +
-                                                        "/index.html\" was not made by Torvana and is left as it "
-                                                        "is. Remove it, or switch off Settings > Add a web page menu "
-                                                        "to keep it on the disc."});
+    EXPECT_EQ(mine.user.lines, (std::vector<std::string>{mine.textPictureWarning(), "error: File: \"" + mine.stage +
+                                                         "/index.html\" was not made by Torvana and is left as it "
+                                                         "is. Remove it, or switch off Settings > Add a web page menu "
+                                                         "to keep it on the disc."}));
     EXPECT_EQ(mine.page(), "<html>my own page</html>");
 
     PageProject again;

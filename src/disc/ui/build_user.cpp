@@ -21,15 +21,35 @@ void MessageBoxBuildUser::refuse(BuildField field, const std::string& message) {
     if (hooks_.focusField) hooks_.focusField(field);
 }
 
-void MessageBoxBuildUser::warning(const std::string& message) { torvana::toolkit::showWarning(message, owner_); }
+// The progress window steps aside while a box is up: it would stand unpainted behind it, and
+// comes back at the next file.
+void MessageBoxBuildUser::warning(const std::string& message) {
+    progress_.hide();
+    torvana::toolkit::showWarning(message, owner_);
+}
 
-void MessageBoxBuildUser::error(const std::string& message) { torvana::toolkit::showError(message, owner_); }
+void MessageBoxBuildUser::error(const std::string& message) {
+    progress_.hide();
+    torvana::toolkit::showError(message, owner_);
+}
 
 void MessageBoxBuildUser::information(const std::string& message) {
-    if (!quietSuccess_) torvana::toolkit::showInformation(message, owner_);
+    progress_.hide();
+    if (!quietSuccess_) torvana::toolkit::showInformation(withNotes(message, notes_), owner_);
+}
+
+void MessageBoxBuildUser::note(const std::string& message, NoteKind kind) {
+    notes_ += (notes_.empty() ? "" : "\n") + (kind == NoteKind::Warning ? "Warning: " + message : message);
+}
+
+std::string withNotes(const std::string& message, const std::string& notes) {
+    return notes.empty() ? message : message + "\n\n" + notes;
 }
 
 void MessageBoxBuildUser::busy(bool on) {
+    // The time before the copying began (a question to the user) does not count towards the
+    // half second after which the progress window appears.
+    if (on) progress_.restart();
     torvana::toolkit::setPointer(on ? torvana::toolkit::Pointer::Hourglass : torvana::toolkit::Pointer::Arrow);
 }
 

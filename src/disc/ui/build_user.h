@@ -39,13 +39,23 @@ public:
     void progress(const std::string& file, uint64_t done, uint64_t total) override;
     // The progress window's Cancel was pressed.
     bool cancelled() override;
+    // Gathered for the closing message, which shows them below its own words.
+    void note(const std::string& message, NoteKind kind) override;
+
+    // The notes gathered so far, one a line; with `quietSuccess` the command adds them to its
+    // own closing message.
+    std::string notes() const { return notes_; }
 
 private:
     QWidget* owner_;
     bool quietSuccess_;
     Hooks hooks_;
     torvana::toolkit::ProgressWindow progress_;
+    std::string notes_;
 };
+
+// A closing message with the build's notes below it, after a blank line.
+std::string withNotes(const std::string& message, const std::string& notes);
 
 // While it lives, `base` is the current folder (when not empty), so the core's commands, which
 // take a relative staging folder as typed, read it from there; the folder current before

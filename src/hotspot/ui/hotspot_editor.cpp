@@ -11,6 +11,7 @@
 
 #include "hotspot/hand_off.h"
 #include "project/file_io.h"
+#include "project/staged_menu.h"
 #include "toolkit/artwork.h"
 #include "toolkit/message_box.h"
 #include "toolkit/pointer.h"
@@ -246,7 +247,13 @@ void TForm2::BitBtn3Click() {
 }
 
 void TForm2::browse(QLineEdit* field, const char* title, const char* filter) {
-    if (const auto chosen = OpenDialog1.pick(this, title, filter))
+    // The dialog starts at the field's file: for the application, the program it starts.
+    std::string fieldFile = torvana::toolkit::fieldValue(field);
+    if (field == Edit1) {
+        const torvana::HotspotAction action = torvana::hotspotAction(fieldFile, torvana::fileExists);
+        fieldFile = action.kind == torvana::ActionKind::File ? action.target : std::string();
+    }
+    if (const auto chosen = OpenDialog1.pick(this, title, filter, fieldFile))
         torvana::toolkit::setFieldValue(field, *chosen);
 }
 

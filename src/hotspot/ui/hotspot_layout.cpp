@@ -26,7 +26,9 @@
 #include "gif/qt/gif_picture.h"
 #include "hotspot/ui/hotspot_editor.h"
 #include "project/integer.h"
+#include "project/file_io.h"
 #include "project/paths.h"
+#include "project/staged_menu.h"
 #include "toolkit/artwork.h"
 #include "toolkit/text.h"
 #include "toolkit/widgets.h"
@@ -598,7 +600,7 @@ void THotspotLayout::showPosition(int index) {
     }
     text += QString(", %1 x %2").arg(p.rect.width()).arg(p.rect.height());
     const std::string& application = document_.state().hotspotApplication[p.slot];
-    if (!application.empty()) text += " - " + toQString(torvana::fileNamePart(application));
+    if (!application.empty()) text += " - " + toQString(torvana::hotspotActionText(application, torvana::fileExists));
     StatusLine->setLine(text);
 }
 

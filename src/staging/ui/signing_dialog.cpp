@@ -1,5 +1,6 @@
 #include "staging/ui/signing_dialog.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,8 +84,12 @@ std::string TSigningForm::certificate() const { return torvana::toolkit::toLocal
 std::string TSigningForm::timestampUrl() const { return torvana::toolkit::toLocalString(Edit2->text().trimmed()); }
 
 void TSigningForm::BitBtn3Click() {
-    if (!certificate().empty()) picker_.setLastFile(certificate());
-    if (const auto chosen = picker_.pick(this, "Certificate", "Certificates (*.p12;*.pfx) |*.p12;*.pfx"))
+    // Without a certificate file the picker starts in the home folder, never in the current
+    // folder, which after a Test Run is the staging folder: a certificate kept there would go
+    // onto the disc with its private key.
+    std::string start = certificate();
+    if (start.empty() || start.rfind("pkcs11:", 0) == 0) start = torvana::toolkit::toLocalString(QDir::homePath() + "/");
+    if (const auto chosen = picker_.pick(this, "Certificate", "Certificates (*.p12;*.pfx) |*.p12;*.pfx", start))
         Edit1->setText(torvana::toolkit::toQString(*chosen));
 }
 
