@@ -109,14 +109,12 @@ bool showsNothing(const char* driver) {
 
 // What SDL would set up before the first frame that the menu never uses, turned off unless the
 // user's environment asks for it (a hint set here gives way to the same variable in the
-// environment):
-// - the window surface is presented through XShm rather than an OpenGL context, which SDL would
-//   otherwise make (a hidden test window and context, loading the GL driver and compiling its
-//   shaders) just to ask whose driver it is: about 55 ms with Mesa, for a still picture;
-// - the screen saver is left alone, as the Windows player leaves it: keeping it off would be one
-//   more call over the session bus before the window shows.
+// environment): the screen saver is left alone, as the Windows player leaves it: keeping it off
+// would be one more call over the session bus before the window shows.
 void preferQuickStart() {
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Presenting through XShm instead (SDL_HINT_FRAMEBUFFER_ACCELERATION "0") would save about
+    // 55 ms more, but then a menu ended at once by a key sometimes dies of an X BadWindow from
+    // SDL's wake-up event sent to the window being destroyed; it stays off until that is mended.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
 }
 
@@ -459,6 +457,12 @@ int main(int, char**) {
         tell(torvana::kNoDesktopText);
         return 1;
     }
+    // The sound system's device watcher (a thread of SDL's) would announce every device it finds
+    // as an event, and an event sent from another thread wakes the event loop by an X event to
+    // the window: one that arrives while the window is being destroyed ends the process (X's
+    // BadWindow). The menu does not follow devices, so they are not announced.
+    SDL_EventState(SDL_AUDIODEVICEADDED, SDL_IGNORE);
+    SDL_EventState(SDL_AUDIODEVICEREMOVED, SDL_IGNORE);
     int status;
     {
         PlayerWindow window(std::move(project), std::move(background));
