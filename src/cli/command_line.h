@@ -34,10 +34,12 @@ struct CommandLine {
     std::string signCertificate;
     std::string signPasswordFile;
     std::string timestampUrl;
-    // burn: --drive DRIVE, --speed N, --verify.
+    // burn: --drive DRIVE, --speed N, --verify, --overwrite (a stdio: file that holds bytes is
+    // written over).
     std::string drive;
     int speed = 0;
     bool verify = false;
+    bool overwrite = false;
 };
 
 // The command a first argument names, which runs without windows ("check", "build", "image",
@@ -66,7 +68,9 @@ LoadedProject loadProject(const std::string& path, const std::string& programFol
 //   check  0 when the disc check finds no error, 1 when it does;
 //   build  0 when every copy was made, 1 when a copy failed, 2 when the build stops
 //          (refused, or a folder or file that cannot be made);
-//   image  as build, and 2 when the image cannot be written;
+//   image  as build, and 2 when the image cannot be written; 1 when it is not written since a
+//          file the menu uses would have another name on Windows, or a file changed while it
+//          was written;
 //   2 for a project that cannot be read (check too), for a build or image stopped by Ctrl+C or
 //   SIGTERM, and for arguments that are not understood.
 // Findings go to `out`, messages of the build and errors to `err`. `terminal` says that `err` is

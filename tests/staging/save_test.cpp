@@ -48,7 +48,7 @@ class SaveTest : public QObject {
         const std::string player = fx.path("program/torvana-player");
         torvana::replaceFileContents(player, "#!/bin/sh\necho started > started.txt\n");
         QFile::setPermissions(QString::fromStdString(player), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        f->state.programFolder = fx.path("program") + "/";
+        fx.document().setProgramFolder(fx.path("program") + "/");
     }
 
     void openProject(int hotspots) {
@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(fx.hook.boxes.back().text, successText());
         QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
         QVERIFY(f->BitBtn4->isEnabled());
-        QVERIFY(f->state.projectSaved);
+        QVERIFY(fx.state().projectSaved);
         QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         QVERIFY(torvana::fileExists(stage + "/menu.cdrom"));
         QVERIFY(torvana::fileExists(stage + "/index.html"));
@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(fx.hook.boxes.size(), size_t(3));
         // A saved project asks nothing; any change after the Save makes it unsaved again.
         f->Close1Click();
-        QVERIFY(!f->state.projectOpen());
+        QVERIFY(!fx.state().projectOpen());
         for (const auto& change : std::vector<std::function<void()>>{
                  [&] { QTest::keyClick(f->Edit1, Qt::Key_A); },
                  [&] { f->Edit3->setText("picked.gif"); },
@@ -114,11 +114,11 @@ private slots:
             fx.hook.answer(Answer::No);
             f->Close1Click();
             QVERIFY2(fx.hook.boxes.back().text == "Warning!  Current project is not saved.  Close file?", fx.hook.boxes.back().text.c_str());
-            QVERIFY(f->state.projectOpen());
+            QVERIFY(fx.state().projectOpen());
             fx.hook.answer(Answer::Yes);
             f->Close1Click();
         }
-        QVERIFY(!f->state.projectOpen());
+        QVERIFY(!fx.state().projectOpen());
         QVERIFY(f->BitBtn4->isEnabled());  // Test Run stays enabled after Close
         // Close, then Save: only a beep.
         const int beeps = fx.hook.beeps;
@@ -134,7 +134,7 @@ private slots:
             dialog->BitBtn1->click();
         });
         f->New1Click();
-        QCOMPARE(f->state.projectPath, fx.path("new.cdrom"));
+        QCOMPARE(fx.state().projectPath, fx.path("new.cdrom"));
         f->BitBtn1->click();
         QCOMPARE(fx.hook.beeps, beeps + 2);
         QCOMPARE(fx.hook.boxes.size(), boxes);
@@ -154,7 +154,7 @@ private slots:
 
     void savedHotspotsReachTheProjectFile() {
         openProject(1);
-        f->state.hotspotX[1] = "123";
+        fx.changeHotspot(1, [](torvana::Hotspot& h) { h.x = "123"; });
         f->CheckBox1->setChecked(true);
         f->Edit1->setText("Disc title");
         fx.hook.answer(Answer::Ok);
@@ -233,22 +233,23 @@ private slots:
 
     void aFailedCopyKeepsTestRunAsItWas() {
         openProject(1);
-        f->state.hotspotApplication[1] = "http://example.org";  // a web address is not copied
-        f->state.hotspotRolloverImage[1] = fx.path("gone.gif");
+        fx.changeHotspot(1, [&](torvana::Hotspot& h) {
+            h.application = "http://example.org";  // a web address is not copied
+            h.rolloverImage = fx.path("gone.gif");
+        });
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.boxes.back().text, "File: \"" + fx.path("gone.gif") + "\" does not exist.");
         QCOMPARE(fx.hook.boxes.back().kind, std::string("Warning"));
         QVERIFY(!f->BitBtn4->isEnabled());
-        QVERIFY(f->state.projectSaved);
-        QVERIFY(f->state.copyFailed);
+        QVERIFY(fx.state().projectSaved);
+        QVERIFY(fx.state().copyFailed);
         QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         // Two different pictures of one name meet in images/: a failed copy as well.
         QDir(fx.dirPath()).mkdir("other");
         torvana::replaceFileContents(fx.path("other/r.gif"), "GIF87a");
-        f->state.hotspotRolloverImage[1] = fx.path("other/r.gif");
-        f->state.hotspotCount = 2;
-        f->state.setHotspot(2, {"exit", fx.path("r.gif"), "1", "1", "", ""});
+        fx.changeHotspot(1, [&](torvana::Hotspot& h) { h.rolloverImage = fx.path("other/r.gif"); });
+        fx.document().acceptHotspot({2, {"exit", fx.path("r.gif"), "1", "1", "", ""}});
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.boxes.back().text, "Files: \"" + fx.path("other/r.gif") + "\" and \"" + fx.path("r.gif") +
@@ -374,7 +375,7 @@ private slots:
         // A value that got into a hotspot some other way is refused by Save before anything is
         // written: the project file keeps its old bytes and no staging folder is made.
         const std::string before = torvana::readFileContents(fx.path("menu.cdrom"));
-        f->state.hotspotRolloverWav[1] = "over\x1a.wav";
+        fx.changeHotspot(1, [](torvana::Hotspot& h) { h.rolloverWav = "over\x1a.wav"; });
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.boxes.back().kind, std::string("ErrorBox"));
@@ -383,7 +384,7 @@ private slots:
                              "project file cannot keep; nothing was written."));
         QCOMPARE(torvana::readFileContents(fx.path("menu.cdrom")), before);
         QVERIFY(!torvana::folderExists(stage));
-        QVERIFY(!f->state.projectSaved);
+        QVERIFY(!fx.state().projectSaved);
     }
 
     void pickersNeedAProject() {
@@ -488,21 +489,48 @@ private slots:
         QVERIFY(!f->BitBtn4->isEnabled());
     }
 
-    // File > Burn Disc... to a file standing in for a blank disc: built, burned, read back and
-    // checked, with nothing left beside the staging folder.
+    // File > Burn Disc... to a file standing in for a blank disc, its address typed and confirmed
+    // with Enter: built, burned, read back and checked, with nothing left beside the staging
+    // folder. A file that holds bytes is replaced only after Yes; the project file never is; a
+    // refused or declined burn builds nothing.
+    void burnDiscToAFile_data() {
+        QTest::addColumn<QString>("target");  // in the folder of the project
+        QTest::addColumn<QString>("before");  // what it holds before, if anything
+        QTest::addColumn<int>("answer");      // to the question whether to replace it; -1: none asked
+        QTest::addColumn<QString>("said");    // the last box's text after "stdio:TARGET"; empty: none
+        const QString burned = "\" is burned and holds the image exactly.";
+        QTest::newRow("a new file") << "disc.iso" << "" << -1 << burned;
+        QTest::newRow("a file of the user's, No") << "mine.iso" << "keep me" << int(Answer::No) << "";
+        QTest::newRow("a file of the user's, Yes") << "mine.iso" << "keep me" << int(Answer::Yes) << burned;
+        QTest::newRow("the project file") << "menu.cdrom" << "" << -1 << "\": it is the project file.";
+    }
     void burnDiscToAFile() {
+        QFETCH(QString, target);
+        QFETCH(QString, before);
+        QFETCH(int, answer);
+        QFETCH(QString, said);
         openProject(1);
-        const std::string disc = fx.path("disc.iso");
+        const std::string disc = fx.path(target), project = torvana::readFileContents(fx.path("menu.cdrom"));
+        if (!before.isEmpty()) torvana::replaceFileContents(disc, before.toStdString());
         whenModal("TBurnForm", [&](QWidget* w) {
             auto* d = static_cast<TBurnForm*>(w);
             QVERIFY(d->CheckBox1->isChecked());
-            d->ComboBox1->setEditText(QString::fromStdString("stdio:" + disc));
-            d->BitBtn1->click();
+            QTest::keyClicks(d->ComboBox1->lineEdit(), QString::fromStdString("stdio:" + disc));
+            QTest::keyClick(d->ComboBox1->lineEdit(), Qt::Key_Return);
         });
-        fx.hook.answer(Answer::Ok);
+        if (answer >= 0) fx.hook.answer(Answer(answer));
+        if (!said.isEmpty()) fx.hook.answer(Answer::Ok);
         f->BurnDisc1->trigger();
-        QVERIFY2(fx.hook.boxes.back().text == "The disc in \"stdio:" + disc + "\" is burned and holds the image exactly.", fx.hook.boxes.back().text.c_str());
-        QVERIFY(torvana::fileSize(disc) > 16 * 2048);
+        if (answer >= 0)
+            QCOMPARE(fx.hook.boxes.front().text, "\"" + disc + "\" is a file of 7 bytes. Burning the disc to it replaces "
+                                                 "everything it holds. Burn to it anyway?");
+        const bool burned = said.endsWith("exactly.");
+        const std::string lead = burned ? "The disc in \"stdio:" : "The disc cannot be burned to \"stdio:";
+        if (!said.isEmpty()) QCOMPARE(fx.hook.boxes.back().text, lead + disc + said.toStdString());
+        QCOMPARE(QDir(QString::fromStdString(stage)).exists(), burned);
+        QCOMPARE(torvana::fileSize(disc) > 16 * 2048, burned);
+        QVERIFY(burned || torvana::readFileContents(fx.path("menu.cdrom")) == project);
+        QVERIFY(burned || before.isEmpty() || torvana::readFileContents(disc) == before.toStdString());
         QCOMPARE(QDir(fx.dirPath()).entryList(QStringList{".torvana-burn*"}, QDir::Hidden | QDir::Files), QStringList());
     }
 };
