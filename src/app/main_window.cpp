@@ -20,6 +20,7 @@
 #include "app/startup_chooser.h"
 #include "hotspot/ui/hotspot_layout.h"
 #include "project/errors.h"
+#include "project/setting_defaults.h"
 #include "settings/recent_projects.h"
 #include "settings/settings_file.h"
 #include "toolkit/artwork.h"
@@ -263,7 +264,7 @@ void TForm1::buildMenu() {
     ToolTipHelp1 = Settings1->addAction("ToolTip Help");
     ToolTipHelp1->setObjectName("ToolTipHelp1");
     ToolTipHelp1->setCheckable(true);
-    ToolTipHelp1->setChecked(true);
+    ToolTipHelp1->setChecked(torvana::kDefaultToolTips);
     Warnme1 = Settings1->addAction("Warn Me");
     Warnme1->setObjectName("Warnme1");
     Warnme1->setCheckable(true);
@@ -274,15 +275,15 @@ void TForm1::buildMenu() {
     LinuxPlayer1 = Settings1->addAction("Add a Linux player");
     LinuxPlayer1->setObjectName("LinuxPlayer1");
     LinuxPlayer1->setCheckable(true);
-    LinuxPlayer1->setChecked(true);
+    LinuxPlayer1->setChecked(torvana::kDefaultAddLinuxPlayer);
     WebMenu1 = Settings1->addAction("Add a web page menu");
     WebMenu1->setObjectName("WebMenu1");
     WebMenu1->setCheckable(true);
-    WebMenu1->setChecked(true);
+    WebMenu1->setChecked(torvana::kDefaultAddWebMenu);
     FolderNames1 = Settings1->addAction("Keep my folder names off the disc");
     FolderNames1->setObjectName("FolderNames1");
     FolderNames1->setCheckable(true);
-    FolderNames1->setChecked(true);
+    FolderNames1->setChecked(torvana::kDefaultKeepFolderNamesOff);
     SignPlayer1 = Settings1->addAction("Sign the Windows player...");
     SignPlayer1->setObjectName("SignPlayer1");
 

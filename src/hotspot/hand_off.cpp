@@ -3,11 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <system_error>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include "project/file_io.h"
 #include "project/paths.h"
@@ -21,25 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string makePrivateFolder() {
-    std::error_code ec;
-    const fs::path base = fs::temp_directory_path(ec);
-    if (ec) throwErrno(ec.value());
-#ifndef _WIN32
-    // mkdtemp makes a new folder of a name nobody had, readable by this user only.
-    std::string pattern = pathString(base / "torvana-XXXXXX");
-    if (!mkdtemp(pattern.data())) throwErrno(errno);
-    return pattern;
-#else
-    std::random_device random;
-    for (;;) {
-        const fs::path folder = base / ("torvana-" + std::to_string(random()));
-        if (fs::create_directory(folder, ec)) return pathString(folder);
-        if (ec) throwErrno(ec.value());
-    }
-#endif
-}
-
 std::string theFolder;
 
 void removeTheFolder() {
@@ -51,7 +28,7 @@ void removeTheFolder() {
 
 const std::string& handOffFolder() {
     if (theFolder.empty()) {
-        theFolder = makePrivateFolder();
+        theFolder = makePrivateFolder("torvana-");
         std::atexit(removeTheFolder);
     }
     return theFolder;

@@ -48,6 +48,10 @@ void createFolder(const std::string& path);
 // Deletes a file. Throws Error on failure.
 void deleteFile(const std::string& path);
 
+// A new folder in the system's temporary folder, named `prefix` and characters nobody's folder
+// had there, that only this user may read. Throws Error on failure.
+std::string makePrivateFolder(const std::string& prefix);
+
 // Lets everyone who may read the file also run it (a script, a program); nothing on Windows,
 // where a file's name says whether it runs. Throws Error on failure.
 void makeExecutable(const std::string& path);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "project/setting_defaults.h"
+
 namespace torvana {
 
 // Hotspot slots are numbered 1 to 99; there is no slot 0.
@@ -60,7 +62,7 @@ struct ProjectState {
     std::string projectPath;
     std::string versionText;
     int32_t editedHotspot = 0;
-    bool warnMe = true;
+    bool warnMe = kDefaultWarnMe;
     bool copyFailed = false;
 
     SlotTable hotspotApplication;

@@ -9,11 +9,11 @@ EditorSettings loadSettings(const std::string& iniPath) {
     const IniFile ini(iniPath);
     EditorSettings s;
     try {
-        s.warnMe = ini.readBool(kSettingsSection, kWarnMeKey, true);
-        s.toolTips = ini.readBool(kSettingsSection, kToolTipsKey, true);
-        s.addLinuxPlayer = ini.readBool(kSettingsSection, kLinuxPlayerKey, true);
-        s.addWebMenu = ini.readBool(kSettingsSection, kWebMenuKey, true);
-        s.keepFolderNamesOff = ini.readBool(kSettingsSection, kFolderNamesOffKey, true);
+        s.warnMe = ini.readBool(kSettingsSection, kWarnMeKey, kDefaultWarnMe);
+        s.toolTips = ini.readBool(kSettingsSection, kToolTipsKey, kDefaultToolTips);
+        s.addLinuxPlayer = ini.readBool(kSettingsSection, kLinuxPlayerKey, kDefaultAddLinuxPlayer);
+        s.addWebMenu = ini.readBool(kSettingsSection, kWebMenuKey, kDefaultAddWebMenu);
+        s.keepFolderNamesOff = ini.readBool(kSettingsSection, kFolderNamesOffKey, kDefaultKeepFolderNamesOff);
         s.signCertificate = ini.readString(kSettingsSection, kSignCertificateKey).value_or("");
         s.signTimestamp = ini.readString(kSettingsSection, kSignTimestampKey).value_or("");
     } catch (const Error& e) {

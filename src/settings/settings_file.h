@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "project/setting_defaults.h"
+
 namespace torvana {
 
 inline constexpr const char* kSettingsSection = "Options";
@@ -18,19 +20,20 @@ inline constexpr const char* kSignCertificateKey = "signcertificate";
 inline constexpr const char* kSignTimestampKey = "signtimestamp";
 
 struct EditorSettings {
-    bool warnMe = true;
-    bool toolTips = true;
-    bool addLinuxPlayer = true;
-    bool addWebMenu = true;
-    bool keepFolderNamesOff = true;
+    bool warnMe = kDefaultWarnMe;
+    bool toolTips = kDefaultToolTips;
+    bool addLinuxPlayer = kDefaultAddLinuxPlayer;
+    bool addWebMenu = kDefaultAddWebMenu;
+    bool keepFolderNamesOff = kDefaultKeepFolderNamesOff;
     std::string signCertificate;  // empty: the player is not signed
     std::string signTimestamp;
-    // Why the file could not be read (then every setting is on); empty when it could.
+    // Why the file could not be read (then every setting is its default); empty when it could.
     std::string problem;
 };
 
-// Reads the settings; a missing file, section, key or a value that is not a number gives on.
-// A file that exists but cannot be read gives on too, and says why in `problem`.
+// Reads the settings; a missing file, section, key or a value that is not a number gives the
+// setting's default. A file that exists but cannot be read gives the defaults too, and says why
+// in `problem`.
 EditorSettings loadSettings(const std::string& iniPath);
 
 // Writes one setting as "1" or "0". Throws Error("Unable to write to <path>") on failure.

@@ -13,6 +13,7 @@
 
 #include "project/project_file.h"
 #include "project/project_state.h"
+#include "project/setting_defaults.h"
 #include "staging/signing.h"
 
 namespace torvana {
@@ -52,11 +53,11 @@ public:
 // What the build adds to the disc besides the project, and how: the editor's Settings menu.
 struct BuildSettings {
     // "Add a Linux player" and "Add a web page menu".
-    bool addLinuxPlayer = true;
-    bool addWebMenu = true;
+    bool addLinuxPlayer = kDefaultAddLinuxPlayer;
+    bool addWebMenu = kDefaultAddWebMenu;
     // "Keep my folder names off the disc": the staged copy of the project file stores each path
     // as its file name alone.
-    bool keepFolderNamesOff = true;
+    bool keepFolderNamesOff = kDefaultKeepFolderNamesOff;
     // Settings > Sign the Windows player, with the password asked for this build.
     Signing signing;
 };

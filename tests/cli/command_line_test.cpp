@@ -13,11 +13,11 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <thread>
 
 #include "cli/command_line.h"
 #include "disc/disc_project.h"
 #include "test_support/test_ca.h"
+#include "test_support/wait.h"
 
 namespace fs = std::filesystem;
 using namespace torvana;
@@ -428,17 +428,23 @@ TEST(CommandLine, EscapeSequencesAreShownNotSent) {
     }
 }
 
-// With SOURCE_DATE_EPOCH two images of one project, made seconds apart from staging folders
-// built afresh in two languages with a source touched between, have the same SHA-256, and their volume dates are
-// that time; a value that is no time stops the command before it builds.
+// With SOURCE_DATE_EPOCH two images of one project, made in different seconds from staging
+// folders built afresh in two languages with a source's time changed between, have the same
+// SHA-256, and their volume dates are that time; a value that is no time stops the command
+// before it builds.
 TEST(CommandLine, SourceDateEpochMakesImagesReproducible) {
     DiscProject p;
     auto sha256 = [&](const std::string& name) { return tool("sha256sum '" + p.dir.file(name) + "'").substr(0, 64); };
     ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
     const Outcome first = program().run("image menu.cdrom one.iso", p.dir.path(), "LC_ALL=C LANG=C");
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    // Every file of the second staging folder is written in a later second than the first
+    // image, so any date the image took from the clock or the files would differ.
+    std::error_code ec;
+    const auto firstWritten = std::chrono::floor<std::chrono::seconds>(fs::last_write_time(p.dir.file("one.iso"), ec));
+    EXPECT_TRUE(testwait::waitUntil(
+        [&] { return std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now()) > firstWritten; }));
     fs::remove_all(p.stage);
-    fs::last_write_time(p.art + "/back.bmp", fs::file_time_type::clock::now());
+    fs::last_write_time(p.art + "/back.bmp", fs::file_time_type::clock::now() - std::chrono::hours(24));
     // Built in another language: the web page on the disc is the same.
     const Outcome second = program().run("image menu.cdrom two.iso", p.dir.path(), "LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8");
     ::setenv("SOURCE_DATE_EPOCH", "tomorrow", 1);
@@ -469,17 +475,19 @@ TEST(CommandLine, SigningTheStagedPlayer) {
     const std::string unsigned_ = torvana::readFileContents(signer.player());
     DiscProject p;
     const std::string sign = "build menu.cdrom --sign '" + ca.p12 + "' --sign-password-file '" + ca.passwordFile + "'";
-    const std::string epoch = "SOURCE_DATE_EPOCH=" + std::to_string(std::time(nullptr) + 5);
+    // A day ahead: a signing time taken from the clock instead could never be this one.
+    const std::time_t signedAt = std::time(nullptr) + 24 * 60 * 60;
+    const std::string epoch = "SOURCE_DATE_EPOCH=" + std::to_string(signedAt);
     Outcome r = signer.run(sign, p.dir.path(), epoch);
     ASSERT_EQ(r.status, 0) << r.err;
     // Who signed it is said, and a signature without a timestamp is warned of.
     EXPECT_TRUE(has(r.err, "autorun.exe is signed by Torvana Test Publisher.\nwarning: autorun.exe has no timestamp: "))
         << r.err;
     EXPECT_TRUE(ca.verifies(p.stage + "/autorun.exe"));
+    EXPECT_EQ(ca.signingTime(p.stage + "/autorun.exe"), TestCa::shownTime(signedAt));
     EXPECT_EQ(torvana::readFileContents(signer.player()), unsigned_);
     const std::string once = torvana::readFileContents(p.stage + "/autorun.exe");
     EXPECT_NE(once, unsigned_);
-    std::this_thread::sleep_for(std::chrono::seconds(1));
     r = signer.run(sign, p.dir.path(), epoch);
     EXPECT_EQ(torvana::readFileContents(p.stage + "/autorun.exe"), once);
 

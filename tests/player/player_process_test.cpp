@@ -20,15 +20,6 @@ using namespace winetest;
 
 namespace {
 
-// The engine's picture of the same menu, after `events`, as 0xRRGGBB.
-std::vector<uint32_t> engineView(const std::string& folder, const std::vector<torvana::menu::Event>& events) {
-    const auto engine = menutest::loadedEngine(torvana::loadPlayerProject({folder}));
-    for (const auto& e : events) engine->handle(e);
-    std::vector<uint32_t> rgb;
-    for (const uint32_t px : engine->render().argb) rgb.push_back(px & 0xFFFFFF);
-    return rgb;
-}
-
 // How many pixels differ and where the first one is, for the failure message.
 std::string difference(const Grab& shown, const std::vector<uint32_t>& expected) {
     if (shown.rgb.size() != expected.size()) return "the sizes differ";
@@ -93,7 +84,7 @@ TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
     // The pointer off every hotspot (wherever it rested), then on the exit hotspot.
     for (const auto& [x, y, shot] : {std::tuple{600, 10, "player"}, std::tuple{120, 60, "player-rollover"}}) {
         movePointer(*m.window, x, y);
-        const std::vector<uint32_t> expected = engineView(
+        const std::vector<uint32_t> expected = menutest::engineView(
             m.staged.dir.path(), {torvana::menu::Event::pointer(torvana::menu::Event::PointerMoved, x, y)});
         const auto grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == expected; });
         ASSERT_TRUE(grab) << shot;

@@ -17,6 +17,7 @@
 #include "test_support/menu_fixture.h"
 #include "test_support/test_ca.h"
 #include "test_support/temp_dir.h"
+#include "test_support/wait.h"
 #include "test_support/wine.h"
 
 namespace {
@@ -130,13 +131,15 @@ TEST_F(WindowsPlayerTest, AClickStartsTheStagedBatchFileAndExitEnds) {
     const Window w = show(stage, wine);
     ASSERT_NE(w, 0u);
 
+    // The player refuses the file: address with a note on its bar, in place of starting it.
     winetest::click(w, 160, 60);
+    const auto noted = x.grabUntil(w, [](const Grab& g) { return g.height == 516 && g.at(4, 480 + 18) == kBar; });
+    ASSERT_TRUE(noted && noted->height == 516) << "the file: address was not refused with a note";
     winetest::click(w, 60, 60);
-    bool marked = false;
-    for (int i = 0; i < 150 && !marked; ++i, winetest::sleepMs(100)) marked = torvana::fileExists(stage.path("1/marker.txt"));
-    ASSERT_TRUE(marked) << "the batch file did not run";
-    winetest::sleepMs(1000);
-    EXPECT_EQ(torvana::readFileContents(stage.path("1/marker.txt")), "/s\r\n");
+    const std::string marker = stage.path("1/marker.txt");
+    EXPECT_TRUE(testwait::waitUntil(
+        [&] { return torvana::fileExists(marker) && torvana::readFileContents(marker) == "/s\r\n"; }, std::chrono::seconds(15)))
+        << "the batch file did not run with its option";
     EXPECT_FALSE(torvana::fileExists(stage.path("3/evil.txt"))) << "a file: address was started";
     EXPECT_TRUE(wine.running());
 
@@ -188,11 +191,17 @@ TEST_F(WindowsPlayerTest, AScreenReaderHearsTheItemTheKeyboardIsOn) {
 
 TEST_F(WindowsPlayerTest, BrowseAndExitButtonsAppearExactlyWhenAsked) {
     struct Case {
+        const char* name;
         bool browse, exit;
         int buttons;
     };
-    for (const Case c : {Case{true, false, 1}, Case{false, true, 1}, Case{true, true, 2}}) {
-        SCOPED_TRACE(std::to_string(c.browse) + std::to_string(c.exit));
+    const Case cases[] = {
+        {"Browse alone", true, false, 1},
+        {"Exit alone", false, true, 1},
+        {"Browse and Exit", true, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         WineProgram own(WINE_TEMPLATE);
         Stage stage;
         stage.data.cdTitle = uniqueTitle("Buttons");
@@ -256,7 +265,12 @@ TEST_F(WindowsPlayerTest, HugeDeclaredBitmapsAreNotesNotTheEndOfThePlayer) {
     const auto g = x.grabUntil(w, [](const Grab& g) { return g.height == 516 && g.at(4, 480 + 18) == kBar; });
     ASSERT_TRUE(g) << "no note bar";
     EXPECT_EQ(g->at(320, 240), kBack);
-    winetest::sleepMs(1000);
+    // The player goes on answering: Tab puts the keyboard on the first hotspot, and its edge shows.
+    winetest::key(w, "Tab");
+    const uint32_t edge = torvana::menu::kFocusEdgeLight & 0xFFFFFF;
+    const auto focused = x.grabUntil(w, [&](const Grab& g) { return g.at(10, 10) == edge; });
+    ASSERT_TRUE(focused) << "the window is gone";
+    EXPECT_EQ(focused->at(10, 10), edge) << "the player no longer answers the keyboard";
     EXPECT_TRUE(wine.running());
 }
 
@@ -310,6 +324,7 @@ TEST_F(WindowsPlayerTest, BothPlayersShowTheExampleWithTheSamePixels) {
     ASSERT_GT(engine->input().spotCount(), 0);
     const torvana::HotspotRect first = engine->input().spot(0);
     const int overX = first.x + first.width / 2, overY = first.y + first.height / 2;
+    const std::vector<uint32_t> atRest = menutest::engineView(stage);
 
     // What a player shows at rest (the pointer away from every hotspot) and with the pointer on
     // the first hotspot.
@@ -318,8 +333,7 @@ TEST_F(WindowsPlayerTest, BothPlayersShowTheExampleWithTheSamePixels) {
         if (!w) return {};
         const auto settled = [&](const Grab& g) { return g.width == engine->width() && g.height == engine->height(); };
         winetest::movePointer(*w, 1, 1);
-        winetest::sleepMs(500);
-        auto rest = x.grabUntil(*w, settled);
+        auto rest = x.grabUntil(*w, [&](const Grab& g) { return settled(g) && g.rgb == atRest; });
         winetest::movePointer(*w, overX, overY);
         auto over = x.grabUntil(*w, [&](const Grab& g) { return settled(g) && rest && g.rgb != rest->rgb; });
         return {rest, over};

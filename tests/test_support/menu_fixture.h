@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "menu/menu_engine.h"
 #include "menu/menu_model.h"
@@ -46,6 +47,16 @@ inline std::unique_ptr<torvana::menu::MenuEngine> loadedEngine(torvana::PlayerPr
     engine->loadBackground();
     engine->loadHotspots();
     return engine;
+}
+
+// The engine's picture of the menu staged in `folder`, after `events`, as 0xRRGGBB: what a
+// player's window holds.
+inline std::vector<uint32_t> engineView(const std::string& folder, const std::vector<torvana::menu::Event>& events = {}) {
+    const auto engine = loadedEngine(torvana::loadPlayerProject({folder}));
+    for (const auto& e : events) engine->handle(e);
+    std::vector<uint32_t> rgb;
+    for (const uint32_t px : engine->render().argb) rgb.push_back(px & 0xFFFFFF);
+    return rgb;
 }
 
 // A folder holding a menu's files, and the project as the players map it.

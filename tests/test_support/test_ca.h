@@ -4,6 +4,7 @@
 // password.
 
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "project/file_io.h"
@@ -39,5 +40,24 @@ struct TestCa {
     bool verifies(const std::string& program) const {
         return std::system(("osslsigncode verify -CAfile '" + caCertificate + "' -in '" + program + "' >/dev/null 2>&1")
                                .c_str()) == 0;
+    }
+
+    // The signing time the program's signature carries, as osslsigncode shows it; empty
+    // without one.
+    std::string signingTime(const std::string& program) const {
+        const std::string out = dir.file("verified.txt");
+        std::system(("osslsigncode verify -CAfile '" + caCertificate + "' -in '" + program + "' >'" + out + "' 2>&1").c_str());
+        const std::string said = torvana::readFileContents(out);
+        const std::string tag = "Signing time: ";
+        const size_t at = said.find(tag);
+        return at == std::string::npos ? std::string() : said.substr(at + tag.size(), said.find('\n', at) - at - tag.size());
+    }
+    // `time` as signingTime() shows it: "Dec  8 08:15:00 2026 GMT".
+    static std::string shownTime(std::time_t time) {
+        std::tm utc{};
+        gmtime_r(&time, &utc);
+        char text[64];
+        std::strftime(text, sizeof text, "%b %e %H:%M:%S %Y GMT", &utc);
+        return text;
     }
 };

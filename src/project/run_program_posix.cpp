@@ -1,8 +1,5 @@
-#include "project/run_program.h"
+// Running a helper program on POSIX systems: posix_spawnp with its input and output on pipes.
 
-#include "project/errors.h"
-
-#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -12,18 +9,12 @@
 #include <cerrno>
 #include <ctime>
 
+#include "project/errors.h"
+#include "project/run_program.h"
+
 extern char** environ;
-#endif
 
 namespace torvana {
-
-#ifdef _WIN32
-
-ProgramRun runProgram(const std::vector<std::string>&, const std::string&) {
-    throw Error("Helper programs cannot be run on this system yet.");
-}
-
-#else
 
 namespace {
 
@@ -99,7 +90,5 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const std::stri
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
-
-#endif
 
 }  // namespace torvana
