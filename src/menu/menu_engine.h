@@ -143,6 +143,7 @@ private:
     void pointerLeftStage();
     void composeStage();
     void drawBar(Pixels& out);
+    void drawSpots(Pixels& out);
     void drawTooltip(Pixels& out, int spot);
     std::string shown(const std::string& path) const;
 

@@ -28,6 +28,16 @@ double chooseScale(double platformFactor, int usableWidth, int usableHeight, int
     return std::max(factor, 0.001);
 }
 
+const ButtonLook& buttonLook(std::string_view name) {
+    for (const ButtonLook& look : kButtonLooks) {
+        const std::string_view known = look.name;
+        if (known.size() == name.size() &&
+            std::equal(known.begin(), known.end(), name.begin(), [](char a, char b) { return a == (b | 0x20); }))
+            return look;
+    }
+    return kButtonLooks[0];
+}
+
 BarLayout layoutBar(bool hasNotes, bool showBrowse, bool showExit) {
     BarLayout bar;
     if (!hasNotes && !showBrowse && !showExit) return bar;
@@ -81,17 +91,20 @@ int MenuInput::mouseMove(int x, int y) {
 
 void MenuInput::mouseLeave() {
     mouseSpot_ = -1;
+    if (pressedSpot_ >= 0) ++changes_;
     pressedSpot_ = -1;
     if (!currentByKeyboard_) setCurrent(-1, false);
 }
 
 void MenuInput::press(int x, int y) {
     mouseMove(x, y);
+    if (pressedSpot_ != mouseSpot_) ++changes_;
     pressedSpot_ = mouseSpot_;
 }
 
 int MenuInput::release(int x, int y) {
     const int pressed = pressedSpot_;
+    if (pressed >= 0) ++changes_;
     pressedSpot_ = -1;
     return pressed >= 0 && spotAt(x, y) == pressed ? pressed : -1;
 }

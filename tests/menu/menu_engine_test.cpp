@@ -61,7 +61,7 @@ void expectLooksLike(MenuEngine& engine, const HotspotRect* rollover, uint32_t r
     const Pixels& shown = engine.render();
     ASSERT_EQ(shown.width, expected.width);
     ASSERT_EQ(shown.height, expected.height);
-    menutest::savePng(shown, std::string(MENU_SHOTS_DIR) + "/" + name + ".png");
+    torvana::menu::writePng(std::string(MENU_SHOTS_DIR) + "/" + name + ".png", shown);
     int differing = 0;
     std::vector<int> inked(text.size(), 0);
     for (int y = 0; y < shown.height; ++y) {
