@@ -41,23 +41,6 @@ void frameRect(Pixels& target, const HotspotRect& r, int thickness, uint32_t col
     fillRect(target, {r.x + r.width - thickness, r.y, thickness, r.height}, colour);
 }
 
-// `colour` moved `percent` of the way towards `towards`.
-uint32_t blend(uint32_t colour, uint32_t towards, int percent) {
-    uint32_t out = 0xFF000000u;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int a = int(colour >> shift & 0xFF), b = int(towards >> shift & 0xFF);
-        out |= uint32_t(a + (b - a) * percent / 100) << shift;
-    }
-    return out;
-}
-
-// The colour a face turns towards when pointed at or pressed: black for a light face, white
-// for a dark one.
-uint32_t contrastOf(uint32_t face) {
-    const int light = int(face >> 16 & 0xFF) * 299 + int(face >> 8 & 0xFF) * 587 + int(face & 0xFF) * 114;
-    return light >= 128 * 1000 ? 0xFF000000u : 0xFFFFFFFFu;
-}
-
 // `r` with its corners rounded by `radius` pixels, filled: each row inset by what the circle
 // leaves out, so every player fills the same pixels.
 void fillRounded(Pixels& target, const HotspotRect& r, int radius, uint32_t colour) {
@@ -493,11 +476,8 @@ void MenuEngine::drawSpots(Pixels& out) {
     const double pixels = kFontPixels * scale_;
     const int line = std::max(1, int(std::lround(scale_)));
     const int ring = std::max(1, int(std::lround(kFocusRingWidth * scale_)));
-    const torvana::ButtonStyle& style = project_.buttonStyle;
-    const ButtonLook& look = buttonLook(style.look);
-    const uint32_t face = style.colour ? 0xFF000000u | *style.colour : look.face;
-    const uint32_t text = style.textColour ? 0xFF000000u | *style.textColour : look.text;
-    const uint32_t border = style.colour ? blend(face, 0xFF000000u, 35) : look.border;
+    const ButtonLook& look = buttonLook(project_.buttonStyle.look);
+    const ButtonColours colours = buttonColours(look, project_.buttonStyle);
     const int radius = scaled(look.radius, scale_);
     for (int i = 0; i < input_->spotCount(); ++i) {
         const PlayerHotspot& h = project_.hotspots[size_t(i)];
@@ -514,10 +494,10 @@ void MenuEngine::drawSpots(Pixels& out) {
             continue;
         }
         const bool pressed = input_->pressedSpot() == i && input_->mouseSpot() == i;
-        fillRounded(out, r, radius, border);
+        fillRounded(out, r, radius, colours.border);
         const HotspotRect inner = inset(r, line * kSpotButtonBorder);
         fillRounded(out, inner, std::max(0, radius - line),
-                    pressed ? blend(face, contrastOf(face), 30) : current ? blend(face, contrastOf(face), 15) : face);
+                    pressed ? colours.pressed : current ? colours.hover : colours.face);
         if (look.bevel) {
             const uint32_t topLeft = pressed ? kBevelDark : kBevelLight, bottomRight = pressed ? kBevelLight : kBevelDark;
             fillRect(out, {inner.x, inner.y, inner.width, line}, topLeft);
@@ -539,7 +519,7 @@ void MenuEngine::drawSpots(Pixels& out) {
         const int ascent = font.ascent(pixels), lineHeight = font.lineHeight(pixels);
         const int shift = pressed ? line : 0;  // the text goes down with the face
         font.draw(out, label, pixels, r.x + (r.width - font.width(label, pixels)) / 2 + shift,
-                  r.y + (r.height - lineHeight) / 2 + ascent + shift, text, inset(inner, line));
+                  r.y + (r.height - lineHeight) / 2 + ascent + shift, colours.text, inset(inner, line));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "project/project_file.h"
 #include "project/staged_menu.h"
 
 namespace torvana::menu {
@@ -58,6 +59,12 @@ inline constexpr ButtonLook kButtonLooks[] = {
 };
 // The look of that name (any case); the first, "flat", for an empty or unknown one.
 const ButtonLook& buttonLook(std::string_view name);
+// The colours a project's buttons are drawn in: its look's, with the project's own colours over
+// them (a face of its own gets a border of its own, darker), the face pointed at and pressed.
+struct ButtonColours {
+    uint32_t face, hover, pressed, text, border;
+};
+ButtonColours buttonColours(const ButtonLook& look, const torvana::ButtonStyle& style);
 constexpr int kSpotButtonBorder = 1;
 constexpr int kSpotButtonPadding = 6;  // between the edge and the text
 constexpr uint32_t kBevelLight = 0xFFFFFFFFu;

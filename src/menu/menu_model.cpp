@@ -38,6 +38,33 @@ const ButtonLook& buttonLook(std::string_view name) {
     return kButtonLooks[0];
 }
 
+namespace {
+
+// `colour` moved `percent` of the way towards `towards`.
+uint32_t blend(uint32_t colour, uint32_t towards, int percent) {
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int a = int(colour >> shift & 0xFF), b = int(towards >> shift & 0xFF);
+        out |= uint32_t(a + (b - a) * percent / 100) << shift;
+    }
+    return out;
+}
+
+}  // namespace
+
+ButtonColours buttonColours(const ButtonLook& look, const torvana::ButtonStyle& style) {
+    ButtonColours c{};
+    c.face = style.colour ? 0xFF000000u | *style.colour : look.face;
+    c.text = style.textColour ? 0xFF000000u | *style.textColour : look.text;
+    c.border = style.colour ? blend(c.face, 0xFF000000u, 35) : look.border;
+    // A light face turns towards black, a dark one towards white.
+    const int light = int(c.face >> 16 & 0xFF) * 299 + int(c.face >> 8 & 0xFF) * 587 + int(c.face & 0xFF) * 114;
+    const uint32_t towards = light >= 128 * 1000 ? 0xFF000000u : 0xFFFFFFFFu;
+    c.hover = blend(c.face, towards, 15);
+    c.pressed = blend(c.face, towards, 30);
+    return c;
+}
+
 BarLayout layoutBar(bool hasNotes, bool showBrowse, bool showExit) {
     BarLayout bar;
     if (!hasNotes && !showBrowse && !showExit) return bar;

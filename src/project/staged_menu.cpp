@@ -92,7 +92,12 @@ std::string windowBarTitle(const std::string& title) {
 PlayerProject mapProject(const Project& data, const std::string& folder, const std::string& projectFile,
                          ProjectFiles files) {
     const auto staged = [&](const std::string& base, const std::string& subfolder, const std::string& stored) {
-        return files == ProjectFiles::Staged ? stagedCopy(base, subfolder, stored) : stored;
+        if (files == ProjectFiles::Staged) return stagedCopy(base, subfolder, stored);
+        // A file no longer where the project names it, as for the staged copy of the project
+        // file, is taken from beside it when there.
+        if (stored.empty() || fileExists(stored)) return stored;
+        const std::string copy = stagedCopy(base, subfolder, stored);
+        return fileExists(copy) ? copy : stored;
     };
     PlayerProject project;
     project.folder = folder;

@@ -113,7 +113,8 @@ std::optional<std::string> findProjectFile(const std::string& folder);
 
 // Where mapProject finds the project's files: the staged copies under the folder (a player on
 // the disc), or the files the project names, where they are (the menu as the build will stage
-// it, drawn before any build).
+// it, drawn before any build), a file that is not there taken from its staged copy when the
+// folder has one (the staging folder's copy of the project file).
 enum class ProjectFiles { Staged, AsNamed };
 
 // Maps the stored project to its files under `folder` (see ProjectFiles). The title and the
