@@ -387,6 +387,11 @@ std::optional<int64_t> MenuEngine::nextDueMs() const {
 int MenuEngine::tooltipSpot() const {
     const int current = input_->current();
     if (current < 0 || input_->focusedButton() >= 0 || project_.hotspots[size_t(current)].label.empty()) return -1;
+    // A button shows its label itself; only one cut short has it whole in a tooltip.
+    const PlayerHotspot& h = project_.hotspots[size_t(current)];
+    if (h.shape.kind == torvana::HotspotKind::Button &&
+        MenuFont::bundled().width(h.label, kFontPixels) <= h.shape.width - 2 * kSpotButtonPadding)
+        return -1;
     if (input_->currentByKeyboard()) return focused_ ? current : -1;
     return rested_ && input_->mouseSpot() == current ? current : -1;
 }

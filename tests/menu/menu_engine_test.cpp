@@ -391,5 +391,14 @@ TEST(MenuEngine, ButtonsAndAreasInTheirStates) {
                 inked += (shown.argb[size_t(y * row.scale) * size_t(shown.width) + size_t(x * row.scale)] & 0xFFFFFF) == text;
         EXPECT_GT(inked, 0) << row.name;
         torvana::menu::writePng(std::string(MENU_SHOTS_DIR) + "/spots-" + std::to_string(&row - rows) + ".png", shown);
+        // A button shows its label; only one cut short on it has a tooltip.
+        if (e.input().current() == 0 && e.input().currentByKeyboard()) EXPECT_EQ(e.tooltipSpot(), -1) << row.name;
     }
+    EngineFixture f(false);
+    f.folder.project.hotspots.clear();
+    auto& go = f.folder.addHotspot(ActionKind::Exit, "", 200, 100, 0, 0, 0);
+    go.label = "Go to the next page of the photo album";
+    go.shape = {HotspotKind::Button, 100, 30};
+    f.start().handle(Event::keyPress(Key::Tab));
+    EXPECT_EQ(f.engine->tooltipSpot(), 0);
 }

@@ -89,12 +89,12 @@ bool ignoresFileSizeSignal(pid_t pid) {
 
 // The example with a button (hotspot 3, labelled) and an area (hotspot 4), neither with a
 // picture: the player's window has exactly the pixels `torvana render` writes, at rest, pointed
-// at the exit hotspot's rollover and at the area, and with the keyboard on the button (its ring
-// and its label's tooltip at once).
+// at the exit hotspot's rollover and at the area, and with the keyboard on the button (its ring;
+// its label, cut short on it, whole in a tooltip at once).
 TEST(PlayerProcess, ShowsWhatRenderDraws) {
     RunningMenu m({}, [](menutest::StagedFolder& s) {
         torvana::Hotspot& button = s.addHotspot("exit", 420, 400);
-        button.label = "Leave the menu";
+        button.label = "Leave the menu and go back to the desktop";
         button.shape = {torvana::HotspotKind::Button, 140, 32};
         s.addHotspot("exit", 450, 60).shape = {torvana::HotspotKind::Area, 100, 50};
         s.data.buttonStyle.look = "rounded";
