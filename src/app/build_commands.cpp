@@ -191,6 +191,8 @@ void TForm1::MakeDiscImage1Click() {
             return torvana::toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
 
         const torvana::Project current = project();
+        if (const std::string renamed = torvana::windowsNameFailure(state, current, buildSettings()); !renamed.empty())
+            return torvana::toolkit::showError(renamed, this);
         // What the image leaves out of the staging folder is told before it is written.
         std::string leftOut;
         for (const torvana::DiscTreeLeftOut& entry : torvana::readDiscTree(current.stagingFolder).leftOut)
@@ -229,25 +231,41 @@ void TForm1::BurnDisc1Click() {
             dialog.setDrives(drives);
         }
         if (dialog.exec() != QDialog::Accepted) return;
-        const torvana::BurnOptions options = dialog.options();
+        torvana::BurnOptions options = dialog.options();
 
         InStagingBase base(stagingBase_);
+        // Where the disc goes and the drive are settled before anything is built.
+        const torvana::BurnTarget target = torvana::burnTargetCheck(state, project(), buildSettings(), options.drive);
+        if (!target.refusal.empty()) return torvana::toolkit::showError(target.refusal, this);
+        if (target.replacedBytes > 0 &&
+            !torvana::toolkit::askYesNo(torvana::burnOverFileQuestion(options.drive, target.replacedBytes), this))
+            return;
+        {
+            // Looking for the drive takes a moment too.
+            torvana::toolkit::setPointer(torvana::toolkit::Pointer::Hourglass);
+            struct ArrowAtEnd {
+                ~ArrowAtEnd() { torvana::toolkit::setPointer(torvana::toolkit::Pointer::Arrow); }
+            } arrow;
+            options.drive = torvana::findBurnDrive(options.drive);
+        }
         const torvana::BuildResult built = runBuild(true);
-        if (built == torvana::BuildResult::Refused) return;
+        if (built == torvana::BuildResult::Refused || built == torvana::BuildResult::Cancelled) return;
         if (built == torvana::BuildResult::CompletedWithFailures)
             return torvana::toolkit::showError("The disc was not burned, since files could not be copied into the staging folder.", this);
 
-        // The image is made beside the staging folder and removed once it is burned.
+        // The image is made beside the staging folder under a name of its own, removed at the end.
         const torvana::Project current = project();
-        const std::string image = torvana::burnImagePath(current.stagingFolder);
-        struct RemoveAtEnd {
-            QString path;
-            ~RemoveAtEnd() { QFile::remove(path); }
-        } removeImage{torvana::toolkit::toQString(image)};
+        if (const std::string renamed = torvana::windowsNameFailure(state, current, buildSettings()); !renamed.empty())
+            return torvana::toolkit::showError(renamed, this);
+        const torvana::BurnImageFile temporary(current.stagingFolder);
+        const std::string& image = temporary.path();
         const torvana::staging::WrittenImage written = torvana::staging::writeDiscImageWithProgress(
             this, current.stagingFolder, torvana::volumeNameFor(current.cdTitle), image);
         if (written.result != torvana::ImageResult::Written) return;
-        if (torvana::staging::burnImageWithProgress(this, image, options) != torvana::BurnResult::Burned) return;
+        const torvana::BurnResult burned = torvana::staging::burnImageWithProgress(this, image, options);
+        if (burned == torvana::BurnResult::CheckCancelled)
+            return torvana::toolkit::showInformation("The disc in \"" + options.drive + "\" is burned; its check was cancelled.", this);
+        if (burned != torvana::BurnResult::Burned) return;
         torvana::toolkit::showInformation(options.verify ? "The disc in \"" + options.drive + "\" is burned and holds the image exactly."
                                                          : "The disc in \"" + options.drive + "\" is burned.",
                                           this);

@@ -79,6 +79,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             command.usb = true;
         } else if (a == "--verify" && burns) {
             command.verify = true;
+        } else if (a == "--overwrite" && burns) {
+            command.overwrite = true;
         } else if (value) {
             if (i + 1 == arguments.size()) return invalid("The option '" + a + "' needs a value.");
             *value = arguments[++i];
@@ -128,11 +130,13 @@ std::string helpText() {
            "  torvana build FILE.cdrom    save the project into its staging folder, as Save does\n"
            "  torvana image FILE.cdrom OUT.iso\n"
            "                              build the staging folder, then write its disc image\n"
-           "  torvana burn FILE.cdrom [--drive DRIVE] [--speed N] [--verify]\n"
+           "  torvana burn FILE.cdrom [--drive DRIVE] [--speed N] [--verify] [--overwrite]\n"
            "                              build, make the disc image and burn it onto a blank disc;\n"
            "                              DRIVE is a device such as /dev/sr0 (the first drive found\n"
            "                              when none is given) or stdio:FILE; N is a speed such as 8\n"
-           "                              for 8x; --verify reads the disc back and compares its MD5\n"
+           "                              for 8x; --verify reads the disc back and compares its MD5;\n"
+           "                              --overwrite: a FILE that exists and is not empty is\n"
+           "                              written over (without it, such a FILE is refused)\n"
            "  torvana render FILE.cdrom OUT.png [--hover N] [--focus N] [--scale S]\n"
            "                              draw the menu window as the players show it into a PNG\n"
            "                              picture: --hover N with the pointer on hotspot N, --focus N\n"
@@ -148,10 +152,12 @@ std::string helpText() {
            "\n"
            "Exit status: check gives 0 when it finds no error, 1 when it does, and 2 when it cannot\n"
            "read the project; build, image and burn give 0 when every file was copied (and the image\n"
-           "written, the disc burned), 1 when a copy failed, a hotspot was left out or the image\n"
-           "leaves out an entry of the staging folder, and 2 when they stop (a project that cannot\n"
-           "be read, a refused build, a folder or file that cannot be made, an image or a disc that\n"
-           "cannot be written, Ctrl+C); render gives 0 when the picture is written and 2 when not.\n"
+           "written, the disc burned), 1 when a copy failed, a hotspot was left out, the image\n"
+           "leaves out an entry of the staging folder, a file the menu uses would have another name\n"
+           "on Windows or a file changed while the image was written, and 2 when they stop (a\n"
+           "project that cannot be read, a refused build or target, a folder or file that cannot\n"
+           "be made, no drive, an image or a disc that cannot be written, Ctrl+C); render gives 0\n"
+           "when the picture is written and 2 when not.\n"
            "\n"
            "build and image add a Linux player and a web page menu to the disc as the editor's\n"
            "Settings menu says (torvana.ini in the configuration folder). With SOURCE_DATE_EPOCH\n"
@@ -268,7 +274,18 @@ Signing signingFor(const CommandLine& command) {
     signing.timestampUrl = command.timestampUrl;
     signing.fixedTime = sourceDateEpoch();
     if (!command.signPasswordFile.empty()) {
-        const std::string text = readFileContents(command.signPasswordFile);
+        const std::string& file = command.signPasswordFile;
+        const std::string named = "The password file \"" + visiblePath(file) + "\" ";
+        std::error_code ec;
+        const fs::file_status status = fs::status(fsPath(file), ec);
+        if (!fs::exists(status)) throw Error(named + "does not exist.");
+        if (fs::is_directory(status)) throw Error(named + "is a folder.");
+        std::string text;
+        try {
+            text = readFileContents(file);
+        } catch (const Error& e) {
+            throw Error(named + "cannot be read: " + e.what() + ".");
+        }
         signing.password = text.substr(0, text.find_first_of("\r\n"));
     }
     return signing;
@@ -312,12 +329,25 @@ int image(LoadedProject& loaded, const std::string& imagePath, std::ostream& err
     // What the walk leaves out of the image is told; the image is made of the rest.
     const std::vector<DiscTreeLeftOut> leftOut = readDiscTree(loaded.project.stagingFolder).leftOut;
     for (const DiscTreeLeftOut& entry : leftOut) err << "warning: " << safe(leftOutText(entry)) << '\n';
-    const ImageResult written = writeDiscImage(loaded.project.stagingFolder, volumeNameFor(loaded.project.cdTitle),
-                                               imagePath, [&](uint64_t done, uint64_t total) {
-                                                   line.show("Writing the disc image", done, total);
-                                                   return interrupted == 0;
-                                               },
-                                               fixedTime);
+    // A disc whose menu cannot find its files on Windows, or that holds other bytes than the
+    // staging folder, is no disc of the project: not written, status 1.
+    if (const std::string renamed = windowsNameFailure(loaded.state, loaded.project, loaded.settings); !renamed.empty()) {
+        err << "error: " << safe(renamed) << '\n';
+        return 1;
+    }
+    ImageResult written;
+    try {
+        written = writeDiscImage(loaded.project.stagingFolder, volumeNameFor(loaded.project.cdTitle), imagePath,
+                                 [&](uint64_t done, uint64_t total) {
+                                     line.show("Writing the disc image", done, total);
+                                     return interrupted == 0;
+                                 },
+                                 fixedTime);
+    } catch (const ImageContentError& e) {
+        line.end();
+        err << "error: " << safe(e.what()) << '\n';
+        return 1;
+    }
     line.end();
     if (written == ImageResult::Cancelled) {
         err << "cancelled: the disc image " << '"' << visiblePath(imagePath) << '"' << " was not written.\n";
@@ -327,17 +357,22 @@ int image(LoadedProject& loaded, const std::string& imagePath, std::ostream& err
     return leftOut.empty() ? 0 : 1;
 }
 
-// Builds, writes the image beside the staging folder under a temporary name, burns it and
-// removes it.
+// Checks where the disc goes and finds the drive, then builds, writes the image beside the staging
+// folder under a temporary name of its own, burns it and removes it.
 int burn(LoadedProject& loaded, const CommandLine& command, std::ostream& err, ProgressLine& line) {
-    const std::string imagePath = burnImagePath(loaded.project.stagingFolder);
-    struct RemoveAtEnd {
-        std::string path;
-        ~RemoveAtEnd() {
-            std::error_code ec;
-            fs::remove(path, ec);
-        }
-    } removeImage{imagePath};
+    // Refused before anything is built or written.
+    const BurnTarget target = burnTargetCheck(loaded.state, loaded.project, loaded.settings, command.drive);
+    std::string refusal = target.refusal;
+    if (refusal.empty() && target.replacedBytes > 0 && !command.overwrite)
+        refusal = "The disc cannot be burned to \"" + command.drive + "\": the file holds " +
+                  discSizeText(target.replacedBytes) + ", which burning would replace; add --overwrite to replace it.";
+    if (!refusal.empty()) {
+        err << "error: " << safe(refusal) << '\n';
+        return 2;
+    }
+    const std::string drive = findBurnDrive(command.drive);
+    const BurnImageFile temporary(loaded.project.stagingFolder);
+    const std::string& imagePath = temporary.path();
     // Only a complete image is burned: not one of a build that failed a copy, nor one that leaves
     // something of the staging folder out.
     const int built = image(loaded, imagePath, err, line, false);
@@ -346,7 +381,7 @@ int burn(LoadedProject& loaded, const CommandLine& command, std::ostream& err, P
         return built;
     }
     BurnOptions options;
-    options.drive = command.drive;
+    options.drive = drive;
     options.speed = command.speed;
     options.verify = command.verify;
     const BurnResult result = burnImage(imagePath, options, [&](const BurnProgress& p) {
@@ -360,6 +395,10 @@ int burn(LoadedProject& loaded, const CommandLine& command, std::ostream& err, P
     line.end();
     if (result == BurnResult::Cancelled) {
         err << "cancelled: the disc was not burned whole; it may be unusable.\n";
+        return 2;
+    }
+    if (result == BurnResult::CheckCancelled) {
+        err << "cancelled: the disc is burned, but its check stopped before the end.\n";
         return 2;
     }
     err << (command.verify ? "The disc is burned and holds the image exactly.\n" : "The disc is burned.\n");

@@ -35,7 +35,8 @@ struct CommandLine {
     std::string signCertificate;
     std::string signPasswordFile;
     std::string timestampUrl;
-    // burn: --drive DRIVE, --speed N, --verify.
+    // burn: --drive DRIVE, --speed N, --verify, --overwrite (a stdio: file that holds bytes is
+    // written over).
     std::string drive;
     int speed = 0;
     bool verify = false;
@@ -44,6 +45,7 @@ struct CommandLine {
     int hover = 0;
     int focus = 0;
     double scale = 1;
+    bool overwrite = false;
 };
 
 // The scales `torvana render --scale` takes.
@@ -76,7 +78,9 @@ LoadedProject loadProject(const std::string& path, const std::string& programFol
 //   check  0 when the disc check finds no error, 1 when it does;
 //   build  0 when every copy was made, 1 when a copy failed, 2 when the build stops
 //          (refused, or a folder or file that cannot be made);
-//   image  as build, and 2 when the image cannot be written;
+//   image  as build, and 2 when the image cannot be written; 1 when it is not written since a
+//          file the menu uses would have another name on Windows, or a file changed while it
+//          was written;
 //   render 0 when the picture is written, 2 when it is not;
 //   2 for a project that cannot be read (check too), for a build or image stopped by Ctrl+C or
 //   SIGTERM, and for arguments that are not understood.

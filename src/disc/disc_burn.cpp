@@ -1,8 +1,11 @@
 #include "disc/disc_burn.h"
 
 #include <libburn/libburn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <cstdio>
@@ -57,8 +60,15 @@ public:
         libraryMessage("");
         std::vector<char> adr(address.begin(), address.end());
         adr.push_back('\0');
-        if (burn_drive_scan_and_grab(&info_, adr.data(), 1) != 1 || !info_)
-            throw Error("The drive \"" + address + "\" cannot be used: " + libraryMessage("it is not there or is busy") + ".");
+        if (burn_drive_scan_and_grab(&info_, adr.data(), 1) != 1 || !info_) {
+            const std::string said = libraryMessage("it is not there or is busy");
+            if (address.rfind("stdio:", 0) == 0) throw Error("The drive \"" + address + "\" cannot be used: " + said + ".");
+            // A device address: the library's words name its own access methods, not the user's problem.
+            struct stat st {};
+            if (::stat(address.c_str(), &st) == 0 && (S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode)))
+                throw Error("The drive \"" + address + "\" cannot be used: it is no drive that writes discs, or another program is using it.");
+            throw Error("No drive that writes discs is at \"" + address + "\".");
+        }
         drive_ = info_[0].drive;
     }
     ~GrabbedDrive() {
@@ -199,11 +209,35 @@ std::vector<BurnDrive> listBurnDrives() {
     return drives;
 }
 
-std::string burnImagePath(const std::string& stagingFolder) {
+BurnImageFile::BurnImageFile(const std::string& stagingFolder) {
     std::string folder = stagingFolder;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     const std::filesystem::path p = std::filesystem::absolute(fsPath(folder)).lexically_normal();
-    return pathString(p.parent_path() / (".torvana-burn-" + pathString(p.filename()) + ".iso"));
+    std::string name = pathString(p.parent_path() / (".torvana-burn-" + pathString(p.filename()) + "-XXXXXX.iso"));
+    // A name no file had: what is removed at the end is this job's own.
+    const int fd = ::mkstemps(name.data(), 4);
+    if (fd < 0) {
+        const int err = errno;
+        throw Error("The disc image cannot be written beside the staging folder, as \"" + name + "\": " + errnoText(err) + ".");
+    }
+    ::close(fd);
+    path_ = name;
+}
+
+BurnImageFile::~BurnImageFile() {
+    std::error_code ignored;
+    std::filesystem::remove(fsPath(path_), ignored);
+}
+
+std::string findBurnDrive(const std::string& address) {
+    startLibrary();
+    if (address.empty()) {
+        const std::vector<BurnDrive> drives = listBurnDrives();
+        if (drives.empty()) throw Error("No drive that writes discs was found.");
+        return drives.front().address;
+    }
+    GrabbedDrive there(address);
+    return address;
 }
 
 std::string timeLeftText(uint64_t bytesLeft, double bytesPerSecond) {
@@ -232,7 +266,7 @@ BurnResult write(GrabbedDrive& drive, const std::string& image, uint64_t size, c
         throw Error(in + " cannot be written: " + reasons + ".");
     const off_t room = burn_disc_available_space(drive.get(), job.opts());
     if (room >= 0 && static_cast<uint64_t>(room) < size)
-        throw Error("The disc image needs " + std::to_string((size + 1048575) / 1048576) + " MiB, but " + in +
+        throw Error("The disc image needs " + std::to_string((size + 1048575) / 1048576) + " MiB, but the disc in \"" + address + "\"" +
                     " has room for " + std::to_string(static_cast<uint64_t>(room) / 1048576) + " MiB.");
     int lba = 0, nwa = 0;
     if (burn_disc_track_lba_nwa(drive.get(), job.opts(), 0, &lba, &nwa) <= 0) nwa = 0;
@@ -262,7 +296,7 @@ BurnResult write(GrabbedDrive& drive, const std::string& image, uint64_t size, c
     // A write the library refused at once never leaves the idle state, and says why.
     const std::string said = libraryMessage("");
     if (!burn_drive_wrote_well(drive.get()) || (!started && !said.empty()))
-        throw Error("Writing " + in + " failed: " + (said.empty() ? "no reason given" : said) + ".");
+        throw Error("Writing the disc in \"" + address + "\" failed: " + (said.empty() ? "no reason given" : said) + ".");
     if (progress) progress({BurnProgress::Writing, size, size, speedSince(began, size)});
     return BurnResult::Burned;
 }
@@ -274,11 +308,7 @@ BurnResult burnImage(const std::string& image, const BurnOptions& options, const
     const uint64_t size = fileSize(image);
     if (!fileExists(image) || size == 0) throw Error("The disc image \"" + image + "\" does not exist or is empty.");
     BurnOptions chosen = options;
-    if (chosen.drive.empty()) {
-        const std::vector<BurnDrive> drives = listBurnDrives();
-        if (drives.empty()) throw Error("No drive that writes discs was found.");
-        chosen.drive = drives.front().address;
-    }
+    if (chosen.drive.empty()) chosen.drive = findBurnDrive("");
     // Read before the drive is busy, to check the disc against it afterwards.
     const std::string imageMd5 = chosen.verify ? fileMd5(image) : std::string();
     off_t start = 0;
@@ -289,7 +319,8 @@ BurnResult burnImage(const std::string& image, const BurnOptions& options, const
     if (!chosen.verify) return BurnResult::Burned;
     // Taken afresh, the drive knows what is on the disc now.
     GrabbedDrive drive(chosen.drive);
-    return verify(chosen.drive, driveReader(drive), start, size, imageMd5, progress);
+    const BurnResult checked = verify(chosen.drive, driveReader(drive), start, size, imageMd5, progress);
+    return checked == BurnResult::Cancelled ? BurnResult::CheckCancelled : checked;
 }
 
 }  // namespace torvana

@@ -35,7 +35,8 @@ struct BurnOptions {
     bool verify = false;
 };
 
-enum class BurnResult { Burned, Cancelled };
+// CheckCancelled: the disc was burned whole, and its read-back check was cancelled.
+enum class BurnResult { Burned, Cancelled, CheckCancelled };
 
 // Burns the image file onto the medium in the drive: the medium must be blank or appendable and
 // large enough; the image is written as one closed session. With options.verify the written bytes
@@ -44,9 +45,26 @@ enum class BurnResult { Burned, Cancelled };
 // differs). A cancel during the write leaves a medium that may be unusable, as with any burner.
 BurnResult burnImage(const std::string& image, const BurnOptions& options, const BurnProgressFn& progress = {});
 
+// The drive a burn is to use, looked for before anything is built: `address` once a drive is
+// found there, or the first drive that writes discs when it is empty. Throws Error in the
+// program's words ("No drive that writes discs is at \"/dev/sr0\".").
+std::string findBurnDrive(const std::string& address);
+
 // Where a burn writes the image of a staging folder first: a hidden file beside the folder
-// (".torvana-burn-<name>.iso"), never inside what it is made of; the burn removes it afterwards.
-std::string burnImagePath(const std::string& stagingFolder);
+// (".torvana-burn-<name>-XXXXXX.iso"), never inside what it is made of, under a name that no file
+// had, made when this is created. It is removed when this goes: a burn removes only its own file.
+// Throws Error when it cannot be made.
+class BurnImageFile {
+public:
+    explicit BurnImageFile(const std::string& stagingFolder);
+    ~BurnImageFile();
+    BurnImageFile(const BurnImageFile&) = delete;
+    BurnImageFile& operator=(const BurnImageFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 // "1 min 5 s", "45 s": the time left at this speed, for people.
 std::string timeLeftText(uint64_t bytesLeft, double bytesPerSecond);

@@ -59,6 +59,53 @@ constexpr int kStageHeight = 480;
 // Paths and names come from the project file and the disc: bytes that cannot be shown are escaped.
 std::string inQuotes(const std::string& s) { return "\"" + visiblePath(s) + "\""; }
 
+// UTF-16 units of a name, read as a project file's text is.
+size_t utf16Length(const std::string& name) { return utf8ToUtf16(projectText(name)).size(); }
+
+// What in a name Windows does not allow, as the rest of a sentence; empty when nothing.
+std::string forbiddenCharacters(const std::string& name) {
+    std::string found;
+    bool control = false;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 32)
+            control = true;
+        else if (std::string("<>:\"/\\|?*").find(c) != std::string::npos && found.find(c) == std::string::npos)
+            found += c;
+    }
+    if (!found.empty()) return "holds characters Windows does not allow in a name: " + found;
+    if (control) return "holds control characters, which Windows does not allow in a name";
+    // Windows takes it, a disc's names for Windows (Joliet) do not: it would show as "_".
+    if (name.find(';') != std::string::npos) return "holds \";\", which a disc's names for Windows cannot hold";
+    if (!name.empty() && (name.back() == ' ' || name.back() == '.'))
+        return "ends in a blank or a full stop, which Windows drops";
+    return {};
+}
+
+std::string lowerCase(std::string name) {
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    return name;
+}
+
+// Why Windows would not see the name as it is written on the disc, as the rest of a sentence;
+// empty when it would.
+std::string windowsNameProblem(const std::string& name) {
+    if (utf16Length(name) > kJolietNameLimit) return "is longer than the 103 characters a disc holds";
+    return forbiddenCharacters(name);
+}
+
+// Everything a build puts into the staging folder, relative, with the folders that hold it.
+std::set<std::string> stagedPaths(const StagingPlan& plan) {
+    std::set<std::string> staged(plan.folders.begin(), plan.folders.end());
+    auto addWithFolders = [&](const std::string& relative) {
+        fs::path p(relative);
+        for (; !p.empty() && p != p.root_path(); p = p.parent_path()) staged.insert(p.generic_string());
+    };
+    for (const StagedCopy& c : plan.copies)
+        if (!c.source.empty()) addWithFolders(c.relative);
+    for (const std::string& w : plan.written) addWithFolders(w);
+    return staged;
+}
+
 class Checker {
 public:
     Checker(const ProjectState& state, const Project& project, const BuildSettings& settings, bool forUsbStick)
@@ -275,17 +322,7 @@ private:
     }
 
     // Every path the build puts into the staging folder, relative to it, with its folders.
-    std::set<std::string> expectedPaths() const {
-        std::set<std::string> expected(plan_.folders.begin(), plan_.folders.end());
-        auto addWithFolders = [&](const std::string& relative) {
-            fs::path p(relative);
-            for (; !p.empty() && p != p.root_path(); p = p.parent_path()) expected.insert(p.generic_string());
-        };
-        for (const StagedCopy& c : plan_.copies)
-            if (!c.source.empty()) addWithFolders(c.relative);
-        for (const std::string& w : plan_.written) addWithFolders(w);
-        return expected;
-    }
+    std::set<std::string> expectedPaths() const { return stagedPaths(plan_); }
 
     void checkStagingContent() {
         const std::string& S = project_.stagingFolder;
@@ -390,45 +427,17 @@ private:
             const std::string name = p.filename().string();
             const std::string folder = p.parent_path().generic_string();
             const std::string where = folder.empty() ? "the staging folder" : inQuotes(folder);
-            if (utf16Length(name) > kJolietNameLimit)
-                add(Severity::Warning,
-                    "The name " + inQuotes(name) + " in " + where + " is longer than the 103 characters a disc holds.",
-                    relative, Subject::StagingContent);
-            const std::string bad = forbiddenCharacters(name);
-            if (!bad.empty())
+            if (const std::string bad = windowsNameProblem(name); !bad.empty())
                 add(Severity::Warning, "The name " + inQuotes(name) + " in " + where + " " + bad + ".", relative,
                     Subject::StagingContent);
-            std::string folded = name;
-            std::transform(folded.begin(), folded.end(), folded.begin(),
-                           [](unsigned char c) { return std::tolower(c); });
             auto& seen = foldedByFolder[folder];
-            const auto [at, inserted] = seen.emplace(folded, name);
+            const auto [at, inserted] = seen.emplace(lowerCase(name), name);
             if (!inserted)
                 add(Severity::Warning,
                     "The names " + inQuotes(at->second) + " and " + inQuotes(name) + " in " + where +
                         " differ only in case; Windows keeps only one of them.",
                     relative, Subject::StagingContent);
         }
-    }
-
-    // UTF-16 units of a name, read as a project file's text is.
-    static size_t utf16Length(const std::string& name) { return utf8ToUtf16(projectText(name)).size(); }
-
-    // What in a name Windows does not allow, as the rest of a sentence; empty when nothing.
-    static std::string forbiddenCharacters(const std::string& name) {
-        std::string found;
-        bool control = false;
-        for (const char c : name) {
-            if (static_cast<unsigned char>(c) < 32)
-                control = true;
-            else if (std::string("<>:\"/\\|?*").find(c) != std::string::npos && found.find(c) == std::string::npos)
-                found += c;
-        }
-        if (!found.empty()) return "holds characters Windows does not allow in a name: " + found;
-        if (control) return "holds control characters, which Windows does not allow in a name";
-        if (!name.empty() && (name.back() == ' ' || name.back() == '.'))
-            return "ends in a blank or a full stop, which Windows drops";
-        return {};
     }
 
     void checkSize() {
@@ -483,26 +492,96 @@ DiscReport checkDisc(const ProjectState& state, const Project& project, const Bu
     return Checker(state, project, settings, forUsbStick).run();
 }
 
-std::string imageTargetRefusal(const ProjectState& state, const Project& project, const BuildSettings& settings,
-                               const std::string& imagePath) {
+namespace {
+
+// What the file at `path` is to the project, as the end of a sentence ("it is the project
+// file."), or empty when it is none of the project's files and lies outside the staging folder.
+// Compared through links: an existing file is the same file when it has the same device and
+// inode (a symbolic or hard link, a bind mount), a new one when its real path is the same.
+std::string projectFileClash(const ProjectState& state, const Project& project, const BuildSettings& settings,
+                             const std::string& path) {
     std::error_code ec;
-    const fs::path target = fs::weakly_canonical(fs::absolute(fsPath(imagePath), ec), ec);
+    const fs::path target = fs::weakly_canonical(fs::absolute(fsPath(path), ec), ec);
     if (ec) return {};
-    const std::string refused = "The disc image cannot be written to " + inQuotes(imagePath) + ": ";
-    auto same = [&](const std::string& path) {
+    auto same = [&](const std::string& other) {
+        if (other.empty()) return false;
+        if (sameFile(path, other)) return true;
         std::error_code e;
-        return !path.empty() && fs::weakly_canonical(fs::absolute(fsPath(path), e), e) == target && !e;
+        return fs::weakly_canonical(fs::absolute(fsPath(other), e), e) == target && !e;
     };
-    if (same(state.projectPath)) return refused + "it is the project file.";
+    if (same(state.projectPath)) return "it is the project file.";
     for (const StagedCopy& c : planStaging(state, project, settings).copies)
-        if (same(c.source))
-            return refused + "it is " + inQuotes(c.source) + ", a file of the project.";
+        if (same(c.source)) return "it is " + inQuotes(c.source) + ", a file of the project.";
     if (!project.stagingFolder.empty()) {
         fs::path folder = fs::weakly_canonical(fs::absolute(fsPath(project.stagingFolder), ec), ec);
         if (folder.filename().empty()) folder = folder.parent_path();  // a typed trailing separator
         const fs::path relative = target.lexically_relative(folder);
         if (!ec && !relative.empty() && *relative.begin() != "..")
-            return refused + "it lies inside the staging folder " + inQuotes(project.stagingFolder) + ".";
+            return "it lies inside the staging folder " + inQuotes(project.stagingFolder) + ".";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string imageTargetRefusal(const ProjectState& state, const Project& project, const BuildSettings& settings,
+                               const std::string& imagePath) {
+    if (std::string refusal = imageFileRefusal(imagePath); !refusal.empty()) return refusal;
+    const std::string clash = projectFileClash(state, project, settings, imagePath);
+    return clash.empty() ? clash : "The disc image cannot be written to " + inQuotes(imagePath) + ": " + clash;
+}
+
+std::string imageFileRefusal(const std::string& imagePath) {
+    const std::string refused = "The disc image cannot be written to " + inQuotes(imagePath) + ": ";
+    std::error_code ec;
+    const fs::file_status link = fs::symlink_status(fsPath(imagePath), ec);
+    const fs::file_status status = fs::status(fsPath(imagePath), ec);
+    // A link is written through to its file; one that leads nowhere is not followed.
+    if (fs::is_symlink(link) && !fs::exists(status))
+        return refused + "it is a link to " + inQuotes(pathString(fs::read_symlink(fsPath(imagePath), ec))) +
+               ", which does not exist.";
+    if (fs::exists(status) && !fs::is_regular_file(status)) return refused + "it is not a regular file.";
+    return {};
+}
+
+BurnTarget burnTargetCheck(const ProjectState& state, const Project& project, const BuildSettings& settings,
+                           const std::string& drive) {
+    BurnTarget target;
+    if (drive.rfind(kStdioPrefix, 0) != 0) return target;
+    const std::string path = drive.substr(std::string(kStdioPrefix).size());
+    const std::string clash = projectFileClash(state, project, settings, path);
+    if (!clash.empty()) {
+        target.refusal = "The disc cannot be burned to " + inQuotes(drive) + ": " + clash;
+        return target;
+    }
+    std::error_code ec;
+    const fs::file_status status = fs::status(fsPath(path), ec);
+    if (fs::is_regular_file(status)) target.replacedBytes = fileSize(path);
+    return target;
+}
+
+std::string burnOverFileQuestion(const std::string& drive, uint64_t bytes) {
+    return inQuotes(drive.substr(std::string(kStdioPrefix).size())) + " is a file of " + discSizeText(bytes) +
+           ". Burning the disc to it replaces everything it holds. Burn to it anyway?";
+}
+
+std::string windowsNameFailure(const ProjectState& state, const Project& project, const BuildSettings& settings) {
+    const std::set<std::string> used = stagedPaths(planStaging(state, project, settings));
+    // The names each folder of the disc holds, by their folded case.
+    std::map<std::string, std::string> folded;
+    auto key = [](const fs::path& p) { return p.parent_path().generic_string() + "/" + lowerCase(p.filename().string()); };
+    for (const DiscTreeEntry& entry : readDiscTree(project.stagingFolder).entries)
+        if (!used.count(entry.relative)) folded.emplace(key(entry.relative), entry.relative);
+    for (const std::string& relative : used) {
+        const fs::path p(relative);
+        const std::string said = "The disc image was not written: the menu uses " + inQuotes(relative) +
+                                 ", which Windows would not find on the disc: its name ";
+        if (const std::string problem = windowsNameProblem(p.filename().string()); !problem.empty())
+            return said + problem + ".";
+        const auto [at, inserted] = folded.emplace(key(p), relative);
+        if (!inserted)
+            return said + "and " + inQuotes(fs::path(at->second).filename().string()) +
+                   " differ only in case; Windows keeps only one of them.";
     }
     return {};
 }

@@ -58,8 +58,37 @@ DiscReport checkDisc(const ProjectState& state, const Project& project, const Bu
 // Why a disc image of this project may not be written to `imagePath`, or empty when it may: the
 // path is the project file, a source of the project, or lies inside the staging folder (where
 // the image would be burned into itself, or a build would replace it).
+// What imageFileRefusal refuses is refused too.
 std::string imageTargetRefusal(const ProjectState& state, const Project& project, const BuildSettings& settings,
                                const std::string& imagePath);
+
+// Why no disc image may be written at `imagePath`, whatever the project, or empty: it exists and
+// is not a regular file (a folder, a FIFO, a device), or it is a link that leads nowhere. A link
+// to a regular file is written through, never replaced.
+std::string imageFileRefusal(const std::string& imagePath);
+
+// The address of a file or FIFO that stands in for a blank disc ("stdio:/path/disc.iso").
+constexpr const char* kStdioPrefix = "stdio:";
+
+// Where a burn may go. A drive's address is taken as it is; a file ("stdio:PATH") is refused when
+// it is the project file, a source of the project or lies inside the staging folder, as an image
+// is, and an existing regular file that holds bytes is written over only once the user agrees.
+struct BurnTarget {
+    std::string refusal;         // why the disc may not be burned there; empty when it may
+    uint64_t replacedBytes = 0;  // the bytes of the file it would replace; 0 for none
+};
+BurnTarget burnTargetCheck(const ProjectState& state, const Project& project, const BuildSettings& settings,
+                           const std::string& drive);
+
+// The question before a burn replaces a file of `bytes` bytes at the "stdio:" address `drive`.
+std::string burnOverFileQuestion(const std::string& drive, uint64_t bytes);
+
+// Why an image of the built staging folder would show the menu's files to Windows under other
+// names than the menu uses, naming the first such file; empty when it would not. A name Joliet
+// cannot hold (longer than its 103 characters, or with characters it or Windows replaces) or one
+// that meets another name of its folder but for case makes a player on Windows miss the file.
+// Throws Error when the staging folder cannot be read.
+std::string windowsNameFailure(const ProjectState& state, const Project& project, const BuildSettings& settings);
 
 // The disc image Make Disc Image proposes: the CD title (characters a file name cannot hold
 // become "_"; "disc" when nothing is left) with ".iso", beside the staging folder.

@@ -18,6 +18,7 @@
 #include <system_error>
 #include <vector>
 
+#include "disc/disc_check.h"
 #include "disc/disc_tree.h"
 #include "project/errors.h"
 #include "project/file_io.h"
@@ -46,11 +47,13 @@ std::optional<int64_t> sourceDateEpoch() {
     if (!text) return std::nullopt;
     const std::string value = text;
     // Seconds up to the year 9999, the last an image's dates can hold.
-    const bool digits = !value.empty() && value.size() <= 12 &&
-                        value.find_first_not_of("0123456789") == std::string::npos;
-    if (!digits || std::stoll(value) > 253402300799LL)
-        throw Error("SOURCE_DATE_EPOCH is \"" + value + "\", which is not a number of seconds since 1970.");
-    return std::stoll(value);
+    const bool digits = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits) throw Error("SOURCE_DATE_EPOCH is \"" + value + "\", which is not a number of seconds since 1970.");
+    const std::string significant = value.substr(std::min(value.find_first_not_of('0'), value.size() - 1));
+    if (significant.size() > 12 || std::stoll(significant) > 253402300799LL)
+        throw Error("SOURCE_DATE_EPOCH is \"" + value +
+                    "\", a time after the year 9999; a disc image's dates end with 253402300799 (9999-12-31 23:59:59 UTC).");
+    return std::stoll(significant);
 }
 
 namespace {
@@ -78,8 +81,9 @@ void startLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
         if (iso_init() < 0) throw Error("The disc image library cannot be started.");
-        // Its messages are read back by the program, never printed.
-        char queue[] = "FAILURE", print[] = "NEVER", id[] = "";
+        // Its messages are read back by the program, never printed; a file that cannot be read
+        // whole while the image is written is a MISHAP, which the library fills up with zeros.
+        char queue[] = "MISHAP", print[] = "NEVER", id[] = "";
         iso_set_msgs_severities(queue, print, id);
     });
 }
@@ -95,7 +99,69 @@ std::string libraryFailure(int code) {
     return text;
 }
 
-void drainMessages() { libraryFailure(0); }
+void drainMessages() {
+    char minimum[] = "ALL";
+    int error = 0, image = 0;
+    std::vector<char> message(ISO_MSGS_MESSAGE_LEN);
+    char severity[80];
+    while (iso_obtain_msgs(minimum, &error, &image, message.data(), severity) > 0) {
+    }
+}
+
+// What the library said of a source file it could not read whole while the image was written
+// (it wrote zeros in its place), or empty.
+std::string shortReadMessage() {
+    char minimum[] = "MISHAP";
+    int error = 0, image = 0;
+    std::vector<char> message(ISO_MSGS_MESSAGE_LEN);
+    char severity[80];
+    std::string said;
+    while (iso_obtain_msgs(minimum, &error, &image, message.data(), severity) > 0)
+        if (said.empty() && (static_cast<unsigned>(error) == ISO_FILE_CANT_WRITE || static_cast<unsigned>(error) == ISO_MD5_STREAM_CHANGE))
+            said = message.data();
+    return said;
+}
+
+// What tells a file that changed: its size, its modification time and its inode.
+struct FileMark {
+    off_t size = -1;
+    timespec modified{};
+    ino_t inode = 0;
+    bool operator==(const FileMark& o) const {
+        return size == o.size && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               inode == o.inode;
+    }
+};
+
+FileMark markOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {st.st_size, st.st_mtim, st.st_ino};
+}
+
+// The files of the image as they were when it was laid out, to find one that changed while it
+// was written: the library takes each file's size then and reads its bytes later.
+class SourceMarks {
+public:
+    void add(const DiscTreeEntry& entry) { marks_.push_back({entry, markOf(entry.path)}); }
+
+    // Throws ImageContentError naming a file that changed or that the library could not read whole.
+    void check(const std::string& libraryText) const {
+        for (const auto& [entry, mark] : marks_)
+            if (!(markOf(entry.path) == mark)) fail(entry, "changed while the image was written");
+        if (libraryText.empty()) return;
+        for (const auto& [entry, mark] : marks_)
+            if (libraryText.find(entry.path) != std::string::npos) fail(entry, "could not be read whole (" + libraryText + ")");
+        throw ImageContentError("The disc image was not written: a file could not be read whole (" + libraryText + ").");
+    }
+
+private:
+    [[noreturn]] static void fail(const DiscTreeEntry& entry, const std::string& what) {
+        throw ImageContentError("The disc image was not written: \"" + visiblePath(entry.relative) + "\" " + what +
+                                "; make it again once nothing changes the staging folder.");
+    }
+    std::vector<std::pair<DiscTreeEntry, FileMark>> marks_;
+};
 
 [[noreturn]] void fail(const std::string& what, int code) {
     throw Error("The disc image cannot be made: " + what + " (" + libraryFailure(code) + ")");
@@ -182,7 +248,13 @@ bool inside(const std::string& path, const std::string& folder) {
 ImageResult writeDiscImage(const std::string& folder, const std::string& volumeName, const std::string& imagePath,
                            const ImageProgressFn& progress, std::optional<int64_t> fixedTime) {
     if (!folderExists(folder)) throw Error("The folder \"" + folder + "\" does not exist.");
-    if (inside(imagePath, folder))
+    if (const std::string refusal = imageFileRefusal(imagePath); !refusal.empty()) throw Error(refusal);
+    // A link stays a link: the image goes to the file it leads to.
+    std::error_code linkError;
+    const std::string written = fs::is_symlink(fs::symlink_status(fsPath(imagePath), linkError))
+                                    ? pathString(fs::canonical(fsPath(imagePath)))
+                                    : imagePath;
+    if (inside(written, folder))
         throw Error("The disc image cannot be written into the folder it is made of, \"" + folder + "\".");
     startLibrary();
     drainMessages();
@@ -199,6 +271,7 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     iso_image_set_ignore_aclea(image.get(), 3);
     // Only what the walk admits goes on the disc, a link as the file or folder it names.
     std::map<std::string, IsoDir*> folders{{"", iso_image_get_root(image.get())}};
+    SourceMarks marks;
     for (const DiscTreeEntry& entry : readDiscTree(folder).entries) {
         const size_t slash = entry.relative.rfind('/');
         IsoDir* parent = folders.at(slash == std::string::npos ? "" : entry.relative.substr(0, slash));
@@ -210,6 +283,7 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
             if (code < 0 || !ISO_NODE_IS_DIR(node)) fail("the folder \"" + entry.relative + "\" cannot be added", code);
             folders[entry.relative] = ISO_DIR(node);
         } else {
+            marks.add(entry);
             code = iso_tree_add_new_node(image.get(), parent, name.c_str(), entry.path.c_str(), nullptr);
             if (code < 0) fail("the file \"" + entry.relative + "\" cannot be added", code);
         }
@@ -254,7 +328,7 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
     ImageStream stream(rawSource);
     const uint64_t total = stream.size();
 
-    NewFile part(imagePath);
+    NewFile part(written);
     std::vector<unsigned char> buffer(size_t{512} * kSector);
     uint64_t done = 0;
     while (done < total) {
@@ -266,6 +340,7 @@ ImageResult writeDiscImage(const std::string& folder, const std::string& volumeN
         done += static_cast<uint64_t>(got);
     }
     stream.finished();
+    marks.check(shortReadMessage());
     part.commit();
     if (progress) progress(done, total);
     return ImageResult::Written;

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "project/errors.h"
+
 namespace torvana {
 
 // The CD title made into a valid volume name: upper-case letters, digits and underscores, at
@@ -44,6 +46,13 @@ std::string fileMd5(const std::string& path);
 // Error when it is set to anything but such a number.
 std::optional<int64_t> sourceDateEpoch();
 
+// An image that is not written because it would not hold what the staging folder holds: a file
+// that changed, or that could not be read whole, while the image was written. The text names it.
+class ImageContentError : public Error {
+public:
+    using Error::Error;
+};
+
 // Writes the image of everything in `folder` to `imagePath`. With `fixedTime`, two images of the
 // same files are the same bytes: every date in the image (the volume's dates, the files' and
 // folders' times in all three trees) is that time in UTC, the volume's UUID is made of it, and
@@ -51,7 +60,8 @@ std::optional<int64_t> sourceDateEpoch();
 // temporary name beside `imagePath` and renamed into place at the end, so a cancelled or failed
 // image leaves nothing under that name (an older file there stays as it was). Throws Error with
 // a text for the user when the image cannot be made or written, or when `imagePath` lies inside
-// `folder`.
+// `folder` or is refused by imageFileRefusal (a link to a file is written through); throws
+// ImageContentError when a file changed or could not be read whole while it was written.
 ImageResult writeDiscImage(const std::string& folder, const std::string& volumeName, const std::string& imagePath,
                            const ImageProgressFn& progress = {}, std::optional<int64_t> fixedTime = std::nullopt);
 

@@ -179,12 +179,26 @@ Picture loadGif(const std::string& path) {
     return picture;
 }
 
+// A PNG, JPEG or BMP whose side is above STBI_MAX_DIMENSIONS, which the reader refuses before
+// it reads a pixel. Each format is asked on its own: stbi_info tries them in turn and keeps the
+// last one's reason, so such a picture would be said to be no picture at all.
+bool tooLargeToRead(const stbi_uc* data, int size) {
+    int width = 0, height = 0, channels = 0;
+    for (const auto info : {stbi__png_info, stbi__jpeg_info, stbi__bmp_info}) {
+        stbi__context context;
+        stbi__start_mem(&context, data, size);
+        if (!info(&context, &width, &height, &channels) && std::strcmp(stbi_failure_reason(), "too large") == 0) return true;
+    }
+    return false;
+}
+
 Picture loadImage(const std::string& bytes) {
     Picture picture;
     const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, int(bytes.size()), &width, &height, &channels)) {
-        picture.error = "not a BMP or GIF picture";
+        picture.error = tooLargeToRead(data, int(bytes.size())) ? "the picture is too large (more than 16384 pixels wide or high)"
+                                                                : "not a BMP or GIF picture";
         return picture;
     }
     if (int64_t(width) * height > kMaxPicturePixels) {

@@ -541,8 +541,9 @@ BuildResult runStagingBuild(ProjectState& state, const Project& project, const B
         if (mayWrite(kWebMenuFile, isOwnWebMenu,
                      "Remove it, or switch off Settings > Add a web page menu to keep it on the disc.")) {
             try {
-                replaceFileContents(page, webMenuPage(mapProject(project, S, joinPath(S, fileNamePart(state.projectPath))),
-                                                          localeLanguage()));
+                // In the language of the menu's own words (Browse, Exit and its notes are English
+                // in every player), never the builder's locale: the same project builds one page.
+                replaceFileContents(page, webMenuPage(mapProject(project, S, joinPath(S, fileNamePart(state.projectPath)))));
             } catch (const Error& e) {
                 writeFailed(page, e, state, user);
             }

@@ -346,33 +346,4 @@ std::string webMenuPage(const PlayerProject& project, const std::string& languag
     return PageWriter(project, language).page();
 }
 
-std::string languageTag(const std::string& locale) {
-    // language[_territory][.codeset][@modifier]
-    const std::string name = locale.substr(0, locale.find_first_of(".@"));
-    const size_t cut = name.find('_');
-    const std::string language = name.substr(0, cut);
-    const std::string territory = cut == std::string::npos ? "" : name.substr(cut + 1);
-    auto letters = [](const std::string& s, size_t least, size_t most) {
-        if (s.size() < least || s.size() > most) return false;
-        for (const char c : s)
-            if (!std::isalpha(static_cast<unsigned char>(c))) return false;
-        return true;
-    };
-    if (!letters(language, 2, 3)) return "en";
-    std::string tag;
-    for (const char c : language) tag += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (letters(territory, 2, 2))
-        for (size_t i = 0; i < territory.size(); ++i)
-            tag += std::string(i ? "" : "-") + static_cast<char>(std::toupper(static_cast<unsigned char>(territory[i])));
-    return tag;
-}
-
-std::string localeLanguage() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) return languageTag(value);
-    }
-    return "en";
-}
-
 }  // namespace torvana

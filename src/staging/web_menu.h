@@ -35,15 +35,9 @@ bool isOwnWebMenu(const std::string& pageText);
 // The page for a project mapped onto the staging folder (project.folder). The pictures' sizes
 // are read from the staged copies, as a player reads them; a picture that cannot be read gives
 // the invisible square of a hotspot without a picture and is not shown.
-// `language` is the page's <html lang>, a language tag such as "en" or "de-DE".
+// `language` is the page's <html lang>, a language tag such as "en" or "de-DE": that of the menu's
+// own words, never the locale of the computer that builds it.
 std::string webMenuPage(const PlayerProject& project, const std::string& language = "en");
 
-// The language tag of a POSIX locale name ("de_DE.UTF-8" gives "de-DE", "fr" gives "fr"); "C",
-// "POSIX", an empty name and one that is no language give "en".
-std::string languageTag(const std::string& locale);
-
-// The language of the user's locale, as the C library's locale categories choose it: LC_ALL,
-// else LC_MESSAGES, else LANG; English when none is set.
-std::string localeLanguage();
 
 }  // namespace torvana

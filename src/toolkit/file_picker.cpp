@@ -1,8 +1,12 @@
 #include "toolkit/file_picker.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include "project/errors.h"
 #include "toolkit/message_box.h"
@@ -23,6 +27,19 @@ void makeFolderOfCurrent(const std::string& path) {
     const QFileInfo info(QString::fromLocal8Bit(path.c_str()));
     const QString folder = info.absolutePath();
     if (QFileInfo(folder).isDir()) QDir::setCurrent(folder);
+}
+
+// Qt's own file dialog starts its Size and Type columns too narrow to read ("900...KiB",
+// "Win...age"): they take the width of what they show, the names the rest, and the dialog is
+// wide enough for both. A dialog of the desktop's own has no such view and is left as it is.
+void widenColumns(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!view) return;
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    dialog.resize(std::max(dialog.width(), dialog.fontMetrics().averageCharWidth() * 110), dialog.height());
 }
 
 }  // namespace
@@ -101,6 +118,8 @@ std::optional<std::string> FilePicker::choose(QWidget* parent, const std::string
         } else {
             dialog.setDirectory(QDir::current());
         }
+        dialog.setViewMode(QFileDialog::Detail);
+        widenColumns(dialog);
         PointerPause arrow;
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = QDir::toNativeSeparators(dialog.selectedFiles().first()).toLocal8Bit().toStdString();

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "cli/command_line.h"
@@ -331,30 +332,93 @@ TEST(CommandLine, ImageIsWrittenOnlyFromACompleteBuild) {
 
 }
 
-// An image never goes over the project, a source of it, or into the staging folder: refused
-// before the build, and every file stays as it was.
-TEST(CommandLine, ImageOverTheProjectOrItsFilesIsRefused) {
+// Where an image may go: never over the project, a source of it, into the staging folder or over
+// what is not a regular file (refused before the build, every file as it was); a link is written
+// through and stays a link.
+TEST(CommandLine, ImageTargets) {
     const struct {
-        const char* out;
-        const char* said;
+        const char *name, *out, *make;  // what a shell makes at `out` before
+        const char* said;               // after the refusal's "OUT": or the whole success line
     } rows[] = {
-        {"menu.cdrom", "it is the project file."},
-        {"./art/../menu.cdrom", "it is the project file."},
-        {"art/back.bmp", "/art/back.bmp\", a file of the project."},
-        {"stage/disc.iso", "it lies inside the staging folder \""},
-        {"stage/images/back.bmp", "it lies inside the staging folder \""},
+        {"the project file", "menu.cdrom", "", "it is the project file."},
+        {"the project file by another path", "./art/../menu.cdrom", "", "it is the project file."},
+        {"a hard link to the project file", "hard.iso", "ln menu.cdrom hard.iso", "it is the project file."},
+        {"a source", "art/back.bmp", "", "it is \""},
+        {"inside the staging folder", "stage/disc.iso", "", "it lies inside the staging folder \""},
+        {"a FIFO", "disc.fifo", "mkfifo disc.fifo", "it is not a regular file."},
+        {"a folder", "disc", "mkdir disc", "it is not a regular file."},
+        {"a link that leads nowhere", "link.iso", "ln -s gone.iso link.iso", "it is a link to \""},
+        {"a link to an older image", "link.iso", "echo older >old.iso; ln -s old.iso link.iso",
+         "The disc image \"link.iso\" is written.\n"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.out);
+        SCOPED_TRACE(row.name);
         DiscProject p;
-        const std::string project = torvana::readFileContents(p.state.projectPath);
-        const std::string back = torvana::readFileContents(p.project.backgroundImage);
+        tool("cd '" + p.dir.path() + "' && (true; " + std::string(row.make) + ")");
+        const std::string out = p.dir.file(row.out), project = torvana::readFileContents(p.state.projectPath);
+        const fs::file_type before = fs::symlink_status(out).type();
         const Outcome r = program().run(std::string("image menu.cdrom ") + row.out, p.dir.path());
-        EXPECT_EQ(r.status, 2);
-        EXPECT_TRUE(has(r.err, "error: The disc image cannot be written to \"" + std::string(row.out) + "\": ")) << r.err;
-        EXPECT_TRUE(has(r.err, row.said)) << r.err;
+        const bool written = row.said[0] == 'T';
+        EXPECT_EQ(r.status, written ? 0 : 2) << r.err;
+        const std::string refused = "error: The disc image cannot be written to \"" + std::string(row.out) + "\": ";
+        EXPECT_TRUE(has(r.err, (written ? "" : refused) + row.said)) << r.err;
         EXPECT_EQ(torvana::readFileContents(p.state.projectPath), project);
-        EXPECT_EQ(torvana::readFileContents(p.project.backgroundImage), back);
+        EXPECT_EQ(fs::exists(p.stage), written);
+        EXPECT_TRUE(before == fs::file_type::not_found || fs::symlink_status(out).type() == before);
+        // Through the link, into the file it leads to.
+        EXPECT_TRUE(!written || fs::file_size(out) > 16u * 2048);
+    }
+}
+
+// A file the menu uses that Windows would see under another name on the disc fails the image
+// (status 1, the file named, no image); Joliet's long names hold 103 characters whole.
+TEST(CommandLine, ImageNamesAsWindowsSeesThem) {
+    const std::string name110 = std::string(106, 'n') + ".exe", name103 = std::string(99, 'n') + ".exe";
+    const std::string notFound = "\", which Windows would not find on the disc: its name ";
+    const struct {
+        const char* name;
+        std::string program, rollover, said;  // the second hotspot's rollover, in art/
+    } rows[] = {
+        {"110 characters", name110, "", name110 + notFound + "is longer than the 103 characters a disc holds.\n"},
+        {"characters Windows does not allow", "a*b?.txt", "",
+         "a*b?.txt" + notFound + "holds characters Windows does not allow in a name: *?.\n"},
+        {"a semicolon", "name;1", "", "name;1" + notFound + "holds \";\", which a disc's names for Windows cannot hold.\n"},
+        {"names that differ only in case", "slides.exe", "other/OVER.GIF",
+         "images/over.gif" + notFound + "and \"OVER.GIF\" differ only in case; Windows keeps only one of them.\n"},
+        {"103 characters", name103, "", "is written.\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DiscProject p;
+        p.hotspot(1).application = p.file(row.program);
+        if (!row.rollover.empty()) p.addHotspot("exit", p.file(row.rollover, disctest::gifBytes(10, 10)));
+        p.save();
+        const Outcome r = program().run("image menu.cdrom disc.iso", p.dir.path());
+        const bool written = row.program == name103;
+        EXPECT_EQ(r.status, written ? 0 : 1) << r.err;
+        EXPECT_TRUE(has(r.err, row.said)) << r.err;
+        EXPECT_EQ(fs::exists(p.dir.file("disc.iso")), written);
+        EXPECT_TRUE(!written || has(tool("bsdtar --options iso9660:!rockridge -tf '" + p.dir.file("disc.iso") + "'"), name103));
+    }
+}
+
+// Options and settings that cannot be used are said with the file or the value they concern,
+// before anything is built.
+TEST(CommandLine, WhatCannotBeUsedIsNamed) {
+    const std::string sign = "build menu.cdrom --sign x.p12 --sign-password-file ";
+    const std::string rows[][3] = {  // arguments, environment, what is said
+        {sign + "art", "", "error: The password file \"art\" is a folder.\n"},
+        {sign + "gone.txt", "", "error: The password file \"gone.txt\" does not exist.\n"},
+        {"image menu.cdrom disc.iso", "SOURCE_DATE_EPOCH=253402300800",
+         "error: SOURCE_DATE_EPOCH is \"253402300800\", a time after the year 9999; a disc image's dates end with "
+         "253402300799 (9999-12-31 23:59:59 UTC).\n"},
+    };
+    for (const auto& [arguments, environment, said] : rows) {
+        SCOPED_TRACE(environment + " " + arguments);
+        DiscProject p;
+        const Outcome r = program().run(arguments, p.dir.path(), environment);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, said);
         EXPECT_FALSE(fs::exists(p.stage));
     }
 }
@@ -423,17 +487,18 @@ TEST(CommandLine, EscapeSequencesAreShownNotSent) {
 }
 
 // With SOURCE_DATE_EPOCH two images of one project, made seconds apart from staging folders
-// built afresh with a source touched between, have the same SHA-256, and their volume dates are
+// built afresh in two languages with a source touched between, have the same SHA-256, and their volume dates are
 // that time; a value that is no time stops the command before it builds.
 TEST(CommandLine, SourceDateEpochMakesImagesReproducible) {
     DiscProject p;
     auto sha256 = [&](const std::string& name) { return tool("sha256sum '" + p.dir.file(name) + "'").substr(0, 64); };
     ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
-    const Outcome first = program().run("image menu.cdrom one.iso", p.dir.path());
+    const Outcome first = program().run("image menu.cdrom one.iso", p.dir.path(), "LC_ALL=C LANG=C");
     std::this_thread::sleep_for(std::chrono::seconds(2));
     fs::remove_all(p.stage);
     fs::last_write_time(p.art + "/back.bmp", fs::file_time_type::clock::now());
-    const Outcome second = program().run("image menu.cdrom two.iso", p.dir.path());
+    // Built in another language: the web page on the disc is the same.
+    const Outcome second = program().run("image menu.cdrom two.iso", p.dir.path(), "LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8");
     ::setenv("SOURCE_DATE_EPOCH", "tomorrow", 1);
     const Outcome refused = program().run("image menu.cdrom three.iso", p.dir.path());
     ::unsetenv("SOURCE_DATE_EPOCH");
@@ -524,9 +589,56 @@ TEST(CommandLine, BurnToStdioTargets) {
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(has(r.err, "error: The disc in \"stdio:" + fifo + "\" cannot be read back to check it: ")) << r.err;
 
-    r = program().run("burn menu.cdrom --drive stdio:" + p.dir.file("no/such/folder/disc.iso"), p.dir.path());
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(has(r.err, "error: The drive \"stdio:" + p.dir.file("no/such/folder/disc.iso") + "\" cannot be used: ")) << r.err;
     // The temporary image beside the staging folder is gone each time.
     for (const auto& e : fs::directory_iterator(p.dir.path())) EXPECT_NE(e.path().filename().string().rfind(".torvana-burn", 0), 0u);
+}
+
+// Where a burn may go, settled before anything is built: never the project file (by any name), a
+// source or a file of the staging folder; a file that holds bytes only with --overwrite; an empty
+// or new file freely. A drive that is not there is said in the program's words, and a refused
+// burn removes nothing, not even a project named like the burn's temporary image.
+TEST(CommandLine, BurnTargets) {
+    const std::string refused = "error: The disc cannot be burned to \"stdio:", unusable = "error: The drive \"stdio:";
+    const struct {
+        const char* name;
+        std::string project, target, make, options;  // the project file, the file burned to, what a shell makes
+        std::string lead, said;  // the message: lead, the target's path when there is a lead, said
+    } rows[] = {
+        {"the project file", "menu.cdrom", "menu.cdrom", "", "", refused, "\": it is the project file.\n"},
+        {"the project file through a link", "menu.cdrom", "link.iso", "ln -s menu.cdrom link.iso", "", refused,
+         "\": it is the project file.\n"},
+        {"a project named like the temporary image", ".torvana-burn-stage.iso", ".torvana-burn-stage.iso",
+         "cp menu.cdrom .torvana-burn-stage.iso", "", refused, "\": it is the project file.\n"},
+        {"a source picture", "menu.cdrom", "art/back.bmp", "", "", "", "/art/back.bmp\", a file of the project.\n"},
+        {"autorun.inf in the staging folder", "menu.cdrom", "stage/autorun.inf", "mkdir stage; echo x >stage/autorun.inf", "",
+         refused, "\": it lies inside the staging folder \""},
+        {"a file that holds bytes", "menu.cdrom", "mine.txt", "printf 'keep me' >mine.txt", "", refused,
+         "\": the file holds 7 bytes, which burning would replace; add --overwrite to replace it.\n"},
+        {"a file that holds bytes, with --overwrite", "menu.cdrom", "mine.txt", "printf 'keep me' >mine.txt", "--overwrite",
+         "", "The disc is burned.\n"},
+        {"an empty file", "menu.cdrom", "empty.iso", ": >empty.iso", "", "", "The disc is burned.\n"},
+        {"a folder that does not exist", "menu.cdrom", "no/such/folder/disc.iso", "", "", unusable, "\" cannot be used: "},
+        {"no drive at the address", "menu.cdrom", "", "", "--drive /dev/torvana-no-drive", "",
+         "error: No drive that writes discs is at \"/dev/torvana-no-drive\".\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DiscProject p;
+        tool("cd '" + p.dir.path() + "' && (true; " + std::string(row.make) + ")");
+        const std::string target = p.dir.file(row.target);
+        const bool file = !row.target.empty() && fs::is_regular_file(target), staged = fs::exists(p.stage);
+        const std::string before = file ? torvana::readFileContents(target) : "";
+        const std::string drive = row.target.empty() ? "" : " --drive stdio:" + target;
+        const Outcome r = program().run("burn " + row.project + drive + " " + row.options, p.dir.path());
+        const bool burned = row.said == "The disc is burned.\n";
+        EXPECT_EQ(r.status, burned ? 0 : 2) << r.err;
+        EXPECT_TRUE(has(r.err, row.lead + (row.lead.empty() ? "" : target) + row.said)) << r.err;
+        // Refused: nothing built, nothing written, nothing removed.
+        EXPECT_TRUE(burned || fs::exists(p.stage) == staged);
+        EXPECT_TRUE(burned || !file || (fs::exists(target) && torvana::readFileContents(target) == before));
+        EXPECT_TRUE(fs::exists(p.dir.file(row.project)));
+        EXPECT_TRUE(!burned || fs::file_size(target) > 16u * 2048);
+        for (const auto& e : fs::directory_iterator(p.dir.path()))
+            EXPECT_TRUE(e.path().filename() == row.project || e.path().filename().string().rfind(".torvana-burn", 0) != 0);
+    }
 }

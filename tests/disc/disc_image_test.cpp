@@ -181,6 +181,27 @@ TEST(DiscImage, CancelledOrFailedImageLeavesNoFile) {
     EXPECT_THROW(writeDiscImage(s.dir.file("absent"), "X", image), Error);
 }
 
+// A file that shrinks or goes while the image is written fails it, named, and leaves no image:
+// the library would have filled the missing bytes with zeros.
+TEST(DiscImage, AFileThatChangesWhileWrittenFailsTheImage) {
+    for (const bool removed : {false, true}) {
+        SCOPED_TRACE(removed ? "removed" : "cut short");
+        Stage s;
+        int calls = 0;
+        try {
+            writeDiscImage(s.folder, "X", s.dir.file("disc.iso"), [&](uint64_t, uint64_t) {
+                const std::string big = s.folder + "/images/big.bmp";
+                if (calls++ == 0) removed ? fs::remove(big) : (fs::resize_file(big, 1000), true);
+                return true;
+            });
+            ADD_FAILURE() << "written";
+        } catch (const ImageContentError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("The disc image was not written: \"images/big.bmp\" ", 0), 0u) << e.what();
+        }
+        EXPECT_EQ(namesIn(s.dir.path()), std::vector<std::string>{"stage"});
+    }
+}
+
 // Only what lies in the staging folder goes on the disc: links that leave it, lead nowhere or
 // round in a loop, pipes, devices and the temporary file of a killed copy are left out and told;
 // a link to a file inside is burned as that file; folders deeper than ISO 9660's eight levels

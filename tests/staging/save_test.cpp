@@ -488,21 +488,48 @@ private slots:
         QVERIFY(!f->BitBtn4->isEnabled());
     }
 
-    // File > Burn Disc... to a file standing in for a blank disc: built, burned, read back and
-    // checked, with nothing left beside the staging folder.
+    // File > Burn Disc... to a file standing in for a blank disc, its address typed and confirmed
+    // with Enter: built, burned, read back and checked, with nothing left beside the staging
+    // folder. A file that holds bytes is replaced only after Yes; the project file never is; a
+    // refused or declined burn builds nothing.
+    void burnDiscToAFile_data() {
+        QTest::addColumn<QString>("target");  // in the folder of the project
+        QTest::addColumn<QString>("before");  // what it holds before, if anything
+        QTest::addColumn<int>("answer");      // to the question whether to replace it; -1: none asked
+        QTest::addColumn<QString>("said");    // the last box's text after "stdio:TARGET"; empty: none
+        const QString burned = "\" is burned and holds the image exactly.";
+        QTest::newRow("a new file") << "disc.iso" << "" << -1 << burned;
+        QTest::newRow("a file of the user's, No") << "mine.iso" << "keep me" << int(Answer::No) << "";
+        QTest::newRow("a file of the user's, Yes") << "mine.iso" << "keep me" << int(Answer::Yes) << burned;
+        QTest::newRow("the project file") << "menu.cdrom" << "" << -1 << "\": it is the project file.";
+    }
     void burnDiscToAFile() {
+        QFETCH(QString, target);
+        QFETCH(QString, before);
+        QFETCH(int, answer);
+        QFETCH(QString, said);
         openProject(1);
-        const std::string disc = fx.path("disc.iso");
+        const std::string disc = fx.path(target), project = torvana::readFileContents(fx.path("menu.cdrom"));
+        if (!before.isEmpty()) torvana::replaceFileContents(disc, before.toStdString());
         whenModal("TBurnForm", [&](QWidget* w) {
             auto* d = static_cast<TBurnForm*>(w);
             QVERIFY(d->CheckBox1->isChecked());
-            d->ComboBox1->setEditText(QString::fromStdString("stdio:" + disc));
-            d->BitBtn1->click();
+            QTest::keyClicks(d->ComboBox1->lineEdit(), QString::fromStdString("stdio:" + disc));
+            QTest::keyClick(d->ComboBox1->lineEdit(), Qt::Key_Return);
         });
-        fx.hook.answer(Answer::Ok);
+        if (answer >= 0) fx.hook.answer(Answer(answer));
+        if (!said.isEmpty()) fx.hook.answer(Answer::Ok);
         f->BurnDisc1->trigger();
-        QVERIFY2(fx.hook.boxes.back().text == "The disc in \"stdio:" + disc + "\" is burned and holds the image exactly.", fx.hook.boxes.back().text.c_str());
-        QVERIFY(torvana::fileSize(disc) > 16 * 2048);
+        if (answer >= 0)
+            QCOMPARE(fx.hook.boxes.front().text, "\"" + disc + "\" is a file of 7 bytes. Burning the disc to it replaces "
+                                                 "everything it holds. Burn to it anyway?");
+        const bool burned = said.endsWith("exactly.");
+        const std::string lead = burned ? "The disc in \"stdio:" : "The disc cannot be burned to \"stdio:";
+        if (!said.isEmpty()) QCOMPARE(fx.hook.boxes.back().text, lead + disc + said.toStdString());
+        QCOMPARE(QDir(QString::fromStdString(stage)).exists(), burned);
+        QCOMPARE(torvana::fileSize(disc) > 16 * 2048, burned);
+        QVERIFY(burned || torvana::readFileContents(fx.path("menu.cdrom")) == project);
+        QVERIFY(burned || before.isEmpty() || torvana::readFileContents(disc) == before.toStdString());
         QCOMPARE(QDir(fx.dirPath()).entryList(QStringList{".torvana-burn*"}, QDir::Hidden | QDir::Files), QStringList());
     }
 };

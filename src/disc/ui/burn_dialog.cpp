@@ -16,6 +16,10 @@
 namespace {
 // The speeds offered, in multiples of the medium's 1x; 0 is the drive's fastest.
 constexpr int kSpeeds[] = {0, 4, 8, 16, 24, 48};
+constexpr const char* kExample = "/dev/sr0, or stdio:/path/disc.iso for a file";
+constexpr const char* kNoDrive =
+    "No drive that writes discs was found. Connect one, or type a drive's address, such as /dev/sr0, or "
+    "stdio:/path/disc.iso to burn to a file.";
 }  // namespace
 
 TBurnForm::TBurnForm(QWidget* parent) : QDialog(parent) {
@@ -28,6 +32,11 @@ TBurnForm::TBurnForm(QWidget* parent) : QDialog(parent) {
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setEditable(true);
+    // Enter in the field is Burn with what was typed: nothing is added to the list, where an
+    // item would stand without an address behind it.
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->lineEdit()->setPlaceholderText(kExample);
+    ComboBox1->setToolTip(QString("A drive, or its address: ") + kExample);
     ComboBox1->setMinimumContentsLength(32);
     Label1->setBuddy(ComboBox1);
     Label2 = new QLabel(this);
@@ -81,7 +90,7 @@ void TBurnForm::setDrives(const std::vector<torvana::BurnDrive>& drives) {
     ComboBox1->clear();
     for (const torvana::BurnDrive& d : drives)
         ComboBox1->addItem(torvana::toolkit::toQString(d.name + " (" + d.address + ")"), torvana::toolkit::toQString(d.address));
-    Label2->setText("No drive that writes discs was found. Connect one, or type a drive's address.");
+    Label2->setText(kNoDrive);
     Label2->setVisible(drives.empty());
     adjustSize();
 }
@@ -91,8 +100,8 @@ torvana::BurnOptions TBurnForm::options() const {
     const int at = ComboBox1->currentIndex();
     const QString text = ComboBox1->currentText().trimmed();
     // A listed drive gives its address; anything typed is an address itself.
-    o.drive = torvana::toolkit::toLocalString(at >= 0 && ComboBox1->itemText(at) == text ? ComboBox1->itemData(at).toString()
-                                                                                          : text);
+    const QString listed = at >= 0 && ComboBox1->itemText(at) == text ? ComboBox1->itemData(at).toString() : QString();
+    o.drive = torvana::toolkit::toLocalString(listed.isEmpty() ? text : listed);
     o.speed = ComboBox2->currentData().toInt();
     o.verify = CheckBox1->isChecked();
     return o;
@@ -100,7 +109,7 @@ torvana::BurnOptions TBurnForm::options() const {
 
 void TBurnForm::BitBtn1Click() {
     if (options().drive.empty()) {
-        torvana::toolkit::showWarning("No drive that writes discs was found. Connect one, or type a drive's address.", this);
+        torvana::toolkit::showWarning(kNoDrive, this);
         ComboBox1->setFocus();
         return;
     }
