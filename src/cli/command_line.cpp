@@ -10,10 +10,13 @@
 #include "disc/disc_check.h"
 #include "disc/disc_image.h"
 #include "disc/disc_tree.h"
+#include "menu/menu_engine.h"
+#include "menu/menu_png.h"
 #include "project/errors.h"
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "project/project_file.h"
+#include "project/staged_menu.h"
 #include "settings/settings_file.h"
 
 namespace torvana {
@@ -21,8 +24,8 @@ namespace torvana {
 namespace fs = std::filesystem;
 
 bool isConsoleCommand(const std::string& first) {
-    return first == "check" || first == "build" || first == "image" || first == "burn" || first == "--help" ||
-           first == "-h" || first == "--version";
+    return first == "check" || first == "build" || first == "image" || first == "burn" || first == "render" ||
+           first == "--help" || first == "-h" || first == "--version";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
@@ -39,7 +42,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         if (arguments.size() > 1) return invalid("Unexpected argument '" + arguments[1] + "'.");
         return command;
     }
-    const bool console = first == "check" || first == "build" || first == "image" || first == "burn";
+    const bool console = first == "check" || first == "build" || first == "image" || first == "burn" || first == "render";
     if (!console && !first.empty() && first[0] == '-') return invalid("Unknown option '" + first + "'.");
     if (!console) {
         command.kind = CommandKind::OpenProject;
@@ -50,33 +53,52 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     command.kind = first == "check"   ? CommandKind::Check
                    : first == "build" ? CommandKind::Build
                    : first == "image" ? CommandKind::Image
-                                      : CommandKind::Burn;
+                   : first == "burn"  ? CommandKind::Burn
+                                      : CommandKind::Render;
     // The files in their order, the options anywhere after the command.
     std::vector<std::string> files;
-    const bool builds = command.kind != CommandKind::Check;
+    const bool builds = command.kind != CommandKind::Check && command.kind != CommandKind::Render;
+    const bool renders = command.kind == CommandKind::Render;
+    const auto wholeNumber = [](const std::string& text) {
+        return !text.empty() && text.size() <= 3 && text.find_first_not_of("0123456789") == std::string::npos;
+    };
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         const bool burns = command.kind == CommandKind::Burn;
-        std::string speed;
-        std::string* value = a == "--sign"                 ? &command.signCertificate
-                             : a == "--sign-password-file" ? &command.signPasswordFile
-                             : a == "--timestamp"          ? &command.timestampUrl
-                             : a == "--drive" && burns     ? &command.drive
-                             : a == "--speed" && burns     ? &speed
-                                                           : nullptr;
+        std::string speed, hover, focus, scale;
+        std::string* value = a == "--sign" && builds                 ? &command.signCertificate
+                             : a == "--sign-password-file" && builds ? &command.signPasswordFile
+                             : a == "--timestamp" && builds          ? &command.timestampUrl
+                             : a == "--drive" && burns               ? &command.drive
+                             : a == "--speed" && burns               ? &speed
+                             : a == "--hover" && renders             ? &hover
+                             : a == "--focus" && renders             ? &focus
+                             : a == "--scale" && renders             ? &scale
+                                                                     : nullptr;
         if (a == "--usb" && command.kind == CommandKind::Check) {
             command.usb = true;
         } else if (a == "--verify" && burns) {
             command.verify = true;
         } else if (a == "--overwrite" && burns) {
             command.overwrite = true;
-        } else if (value && builds) {
+        } else if (value) {
             if (i + 1 == arguments.size()) return invalid("The option '" + a + "' needs a value.");
             *value = arguments[++i];
             if (value == &speed) {
-                if (speed.empty() || speed.size() > 3 || speed.find_first_not_of("0123456789") != std::string::npos)
-                    return invalid("--speed takes a whole number, such as 8 for 8x.");
+                if (!wholeNumber(speed)) return invalid("--speed takes a whole number, such as 8 for 8x.");
                 command.speed = std::stoi(speed);
+            } else if (value == &hover || value == &focus) {
+                if (!wholeNumber(*value) || std::stoi(*value) < 1)
+                    return invalid(a + " takes a hotspot's number, such as 1 for the first.");
+                (value == &hover ? command.hover : command.focus) = std::stoi(*value);
+            } else if (value == &scale) {
+                // Digits with at most one point: no sign, exponent, "inf" or "nan".
+                const bool decimal = !scale.empty() && scale.size() <= 8 &&
+                                     scale.find_first_not_of("0123456789.") == std::string::npos &&
+                                     std::count(scale.begin(), scale.end(), '.') <= 1 && scale != ".";
+                command.scale = decimal ? std::strtod(scale.c_str(), nullptr) : 0;
+                if (!(command.scale >= kLeastRenderScale && command.scale <= kGreatestRenderScale))
+                    return invalid("--scale takes a number from 0.25 to 8, such as 2 for twice the size.");
             }
         } else if (a.size() > 1 && a[0] == '-') {
             return invalid("Unknown option '" + a + "' for torvana " + first + ".");
@@ -84,15 +106,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             files.push_back(a);
         }
     }
-    const size_t expected = command.kind == CommandKind::Image ? 2 : 1;
+    const bool twoFiles = command.kind == CommandKind::Image || renders;
+    const size_t expected = twoFiles ? 2 : 1;
     if (files.size() < expected)
         return invalid(command.kind == CommandKind::Image ? "torvana image needs a project file and an image file."
-                                                          : "torvana " + first + " needs a project file.");
+                       : renders ? "torvana render needs a project file and a PNG file."
+                                 : "torvana " + first + " needs a project file.");
     if (files.size() > expected) return invalid("Unexpected argument '" + files[expected] + "'.");
     if (command.signCertificate.empty() && (!command.signPasswordFile.empty() || !command.timestampUrl.empty()))
         return invalid("--sign-password-file and --timestamp go with --sign.");
     command.project = files[0];
-    if (command.kind == CommandKind::Image) command.image = files[1];
+    if (twoFiles) command.image = files[1];
     return command;
 }
 
@@ -113,6 +137,11 @@ std::string helpText() {
            "                              for 8x; --verify reads the disc back and compares its MD5;\n"
            "                              --overwrite: a FILE that exists and is not empty is\n"
            "                              written over (without it, such a FILE is refused)\n"
+           "  torvana render FILE.cdrom OUT.png [--hover N] [--focus N] [--scale S]\n"
+           "                              draw the menu window as the players show it into a PNG\n"
+           "                              picture: --hover N with the pointer on hotspot N, --focus N\n"
+           "                              with the keyboard on it, --scale S at S times the size\n"
+           "                              (0.25 to 8; 1 gives 640 x 480, and 640 x 516 with the bar)\n"
            "  build, image and burn take:\n"
            "    --sign CERT               sign the staged autorun.exe with a PKCS#12 file or a\n"
            "                              PKCS#11 URI (pkcs11:...), through osslsigncode\n"
@@ -127,7 +156,8 @@ std::string helpText() {
            "leaves out an entry of the staging folder, a file the menu uses would have another name\n"
            "on Windows or a file changed while the image was written, and 2 when they stop (a\n"
            "project that cannot be read, a refused build or target, a folder or file that cannot\n"
-           "be made, no drive, an image or a disc that cannot be written, Ctrl+C).\n"
+           "be made, no drive, an image or a disc that cannot be written, Ctrl+C); render gives 0\n"
+           "when the picture is written and 2 when not.\n"
            "\n"
            "build and image add a Linux player and a web page menu to the disc as the editor's\n"
            "Settings menu says (torvana.ini in the configuration folder). With SOURCE_DATE_EPOCH\n"
@@ -375,6 +405,41 @@ int burn(LoadedProject& loaded, const CommandLine& command, std::ostream& err, P
     return 0;
 }
 
+// The menu of the project file as the players will show it once built, drawn from the files the
+// project names where they are; its notes are said on `err` as well.
+int render(const CommandLine& command, std::ostream& err) {
+    const std::string folder = pathString(fsPath(command.project).parent_path());
+    menu::MenuEngine engine(mapProject(readProjectFile(command.project), folder.empty() ? "." : folder,
+                                       command.project, ProjectFiles::AsNamed),
+                            [] { return int64_t(0); });
+    engine.setScale(command.scale);
+    engine.loadBackground();
+    engine.loadHotspots();
+    // The index of hotspot `number` among those the menu shows.
+    const auto spot = [&](int number, const char* option) {
+        const auto& spots = engine.project().hotspots;
+        for (size_t i = 0; i < spots.size(); ++i)
+            if (spots[i].number == number) return int(i);
+        throw Error(std::string(option) + " " + std::to_string(number) + ": the menu shows no hotspot " +
+                    std::to_string(number) + " (it has " + std::to_string(spots.size()) + ")");
+    };
+    if (command.focus > 0) {
+        const int index = spot(command.focus, "--focus");
+        for (int tab = 0; tab <= index; ++tab) engine.handle(menu::Event::keyPress(menu::Key::Tab));
+    }
+    if (command.hover > 0) {
+        const HotspotRect r = engine.itemRect(spot(command.hover, "--hover"));
+        engine.handle(menu::Event::pointer(menu::Event::PointerMoved, r.x + r.width / 2, r.y + r.height / 2));
+    }
+    for (const std::string& note : engine.notes()) err << "note: " << safe(note) << '\n';
+    try {
+        menu::writePng(command.image, engine.render());
+    } catch (const Error& e) {
+        throw Error("the picture \"" + visiblePath(command.image) + "\" cannot be written: " + e.what());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int runConsoleCommand(const CommandLine& command, const std::string& programFolder, std::ostream& out,
@@ -393,6 +458,7 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
         case CommandKind::Build:
         case CommandKind::Image:
         case CommandKind::Burn:
+        case CommandKind::Render:
             break;
         default:
             err << "torvana: this command needs the editor's windows.\n";
@@ -401,6 +467,7 @@ int runConsoleCommand(const CommandLine& command, const std::string& programFold
     ProgressLine line(err, terminal);
     InterruptsCancel interrupts;
     try {
+        if (command.kind == CommandKind::Render) return render(command, err);
         LoadedProject loaded = loadProject(command.project, programFolder);
         if (!settingsPath.empty()) {
             // What the build adds to the disc follows the editor's Settings menu.

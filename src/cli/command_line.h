@@ -21,13 +21,14 @@ enum class CommandKind {
     Build,
     Image,
     Burn,
+    Render,       // the menu window as the players draw it, into a PNG
     Invalid,      // `error` says why
 };
 
 struct CommandLine {
     CommandKind kind = CommandKind::Editor;
     std::string project;
-    std::string image;
+    std::string image;  // image: the disc image to write; render: the PNG
     std::string error;
     bool usb = false;  // check --usb: the disc is to be copied onto a USB stick too
     // build and image: --sign CERT, --sign-password-file FILE, --timestamp URL.
@@ -39,11 +40,20 @@ struct CommandLine {
     std::string drive;
     int speed = 0;
     bool verify = false;
+    // render: --hover N (the pointer on hotspot N), --focus N (the keyboard on hotspot N),
+    // --scale S; 0 for no hotspot.
+    int hover = 0;
+    int focus = 0;
+    double scale = 1;
     bool overwrite = false;
 };
 
+// The scales `torvana render --scale` takes.
+constexpr double kLeastRenderScale = 0.25;
+constexpr double kGreatestRenderScale = 8;
+
 // The command a first argument names, which runs without windows ("check", "build", "image",
-// "burn", "--help", "-h", "--version").
+// "burn", "render", "--help", "-h", "--version").
 bool isConsoleCommand(const std::string& firstArgument);
 
 // Reads the arguments after the program's name.
@@ -71,6 +81,7 @@ LoadedProject loadProject(const std::string& path, const std::string& programFol
 //   image  as build, and 2 when the image cannot be written; 1 when it is not written since a
 //          file the menu uses would have another name on Windows, or a file changed while it
 //          was written;
+//   render 0 when the picture is written, 2 when it is not;
 //   2 for a project that cannot be read (check too), for a build or image stopped by Ctrl+C or
 //   SIGTERM, and for arguments that are not understood.
 // Findings go to `out`, messages of the build and errors to `err`. `terminal` says that `err` is

@@ -250,6 +250,15 @@ private:
                             image, Subject::Hotspot, i);
                 }
             }
+            if (placed != mapped.hotspots.end() && placed->shape.drawn()) {
+                const HotspotRect r = hotspotRect(placed->x, placed->y, 0, 0, placed->shape);
+                if (r.x < 0 || r.y < 0 || r.x + r.width > kStageWidth || r.y + r.height > kStageHeight)
+                    add(Severity::Warning,
+                        prefix + (placed->shape.kind == HotspotKind::Button ? "the button (" : "the area (") +
+                            std::to_string(r.width) + " x " + std::to_string(r.height) + " at " +
+                            std::to_string(placed->x) + ", " + std::to_string(placed->y) + ") reaches past 640 x 480.",
+                        "", Subject::Hotspot, i);
+            }
             checkSound(hotspot(i).rolloverWav, prefix + "the rollover sound", Subject::Hotspot, i);
             checkSound(hotspot(i).clickWav, prefix + "the click sound", Subject::Hotspot, i);
         }

@@ -114,6 +114,7 @@ Project ProjectDocument::project() const {
     project.openingWav = field(ProjectField::OpeningWav);
     project.hotspots = hotspotsOf(state_);
     project.otherBlockLines = state_.otherBlockLines;
+    project.buttonStyle = buttonStyle_;
     return project;
 }
 
@@ -124,6 +125,7 @@ void ProjectDocument::replaceProject(std::function<void()> fill) {
     state_.clearSlots(1, kClearedSlots);
     state_.clearLabels();
     state_.otherBlockLines.clear();
+    buttonStyle_ = {};
     fill();
     // A project just created or opened counts as changed until it is saved.
     undoStack_->resetClean();
@@ -157,6 +159,7 @@ void ProjectDocument::openProject(const std::string& path, const Project& data) 
         switches_ = {data.showBrowse, data.showExit};
         storeHotspots(state_, data.hotspots);
         state_.otherBlockLines = data.otherBlockLines;
+        buttonStyle_ = data.buttonStyle;
     });
 }
 

@@ -115,6 +115,7 @@ private:
 
     ProjectState state_;
     std::array<std::string, 4> fields_;
+    ButtonStyle buttonStyle_;  // the buttons' look, kept as the file gave it (no window edits it yet)
     std::array<bool, 2> switches_{};
     int offeredSlots_ = 1;
     int typingRun_ = 0;

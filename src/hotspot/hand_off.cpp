@@ -105,10 +105,11 @@ bool deleteHotspot(ProjectState& state, int32_t number) {
 void acceptHotspot(ProjectState& state, const AcceptedHotspot& accepted) {
     checkHandedOffNumber(accepted.number);
     state.editedHotspot = accepted.number;
-    // The hotspot editor hands back the six fields of the record; the label is edited in the
-    // layout window and stays.
+    // The hotspot editor hands back the six fields of the record; the label and the shape are
+    // edited in the layout window and stay.
     Hotspot fields = accepted.fields;
     fields.label = state.hotspotLabel[accepted.number];
+    fields.shape = state.hotspot(accepted.number).shape;
     state.setHotspot(accepted.number, fields);
     if (state.hotspotCount < accepted.number) state.hotspotCount = accepted.number;
 }

@@ -41,6 +41,24 @@ void frameRect(Pixels& target, const HotspotRect& r, int thickness, uint32_t col
     fillRect(target, {r.x + r.width - thickness, r.y, thickness, r.height}, colour);
 }
 
+// `r` with its corners rounded by `radius` pixels, filled: each row inset by what the circle
+// leaves out, so every player fills the same pixels.
+void fillRounded(Pixels& target, const HotspotRect& r, int radius, uint32_t colour) {
+    radius = std::min({radius, r.width / 2, r.height / 2});
+    if (radius <= 0) return fillRect(target, r, colour);
+    for (int row = 0; row < r.height; ++row) {
+        const int fromEdge = std::min(row, r.height - 1 - row);
+        int inset = 0;
+        if (fromEdge < radius) {
+            const double dy = radius - fromEdge - 0.5;
+            inset = int(std::lround(radius - std::sqrt(double(radius) * radius - dy * dy)));
+        }
+        fillRect(target, {r.x + inset, r.y + row, r.width - 2 * inset, 1}, colour);
+    }
+}
+
+HotspotRect inset(const HotspotRect& r, int by) { return {r.x + by, r.y + by, r.width - 2 * by, r.height - 2 * by}; }
+
 }  // namespace
 
 MenuEngine::MenuEngine(torvana::PlayerProject project, Clock clock)
@@ -92,7 +110,7 @@ std::vector<Action> MenuEngine::loadHotspots() {
             if (!found->second->isNull()) picture = found->second;
         }
         const int width = picture ? picture->still.width : 0, height = picture ? picture->still.height : 0;
-        rects.push_back(torvana::hotspotRect(h.x, h.y, width, height));
+        rects.push_back(torvana::hotspotRect(h.x, h.y, width, height, h.shape));
         spotPictures_.push_back(std::move(picture));
     }
     const int focusedButton = input_->focusedButton();
@@ -373,6 +391,11 @@ std::optional<int64_t> MenuEngine::nextDueMs() const {
 int MenuEngine::tooltipSpot() const {
     const int current = input_->current();
     if (current < 0 || input_->focusedButton() >= 0 || project_.hotspots[size_t(current)].label.empty()) return -1;
+    // A button shows its label itself; only one cut short has it whole in a tooltip.
+    const PlayerHotspot& h = project_.hotspots[size_t(current)];
+    if (h.shape.kind == torvana::HotspotKind::Button &&
+        MenuFont::bundled().width(h.label, kFontPixels) <= h.shape.width - 2 * kSpotButtonPadding)
+        return -1;
     if (input_->currentByKeyboard()) return focused_ ? current : -1;
     return rested_ && input_->mouseSpot() == current ? current : -1;
 }
@@ -422,7 +445,10 @@ void MenuEngine::composeStage() {
     if (current >= 0) {
         const HotspotRect& r = input_->spot(current);
         if (const auto& picture = spotPictures_[size_t(current)]) drawOver(stage_, picture->current(), r.x, r.y);
-        if (focused_ && input_->focusedButton() < 0 && input_->currentByKeyboard()) drawFocusEdge(stage_, r);
+        // Buttons and areas show the keyboard's mark when drawn (drawSpots).
+        if (focused_ && input_->focusedButton() < 0 && input_->currentByKeyboard() &&
+            !project_.hotspots[size_t(current)].shape.drawn())
+            drawFocusEdge(stage_, r);
     }
     stageDirty_ = false;
 }
@@ -443,10 +469,67 @@ const Pixels& MenuEngine::render() {
         uint32_t* dst = &window_.argb[size_t(y) * size_t(window_.width)];
         for (int x = 0; x < window_.width; ++x) dst[x] = src[columns[size_t(x)]];
     }
+    drawSpots(window_);
     if (const int tip = tooltipSpot(); tip >= 0) drawTooltip(window_, tip);
     if (bar_.height > 0) drawBar(window_);
     dirty_ = false;
     return window_;
+}
+
+// The buttons and the outlined areas, over the scaled stage so their text and edges are drawn
+// at the scale rather than enlarged. A button whose rollover picture shows (pointed at) leaves
+// the picture to be seen.
+void MenuEngine::drawSpots(Pixels& out) {
+    if (!hotspotsLoaded_) return;
+    const MenuFont& font = MenuFont::bundled();
+    const double pixels = kFontPixels * scale_;
+    const int line = std::max(1, int(std::lround(scale_)));
+    const int ring = std::max(1, int(std::lround(kFocusRingWidth * scale_)));
+    const ButtonLook& look = buttonLook(project_.buttonStyle.look);
+    const ButtonColours colours = buttonColours(look, project_.buttonStyle);
+    const int radius = scaled(look.radius, scale_);
+    for (int i = 0; i < input_->spotCount(); ++i) {
+        const PlayerHotspot& h = project_.hotspots[size_t(i)];
+        if (!h.shape.drawn()) continue;
+        const HotspotRect r = scaledRect(input_->spot(i), scale_);
+        const bool current = input_->current() == i;
+        const bool keyboard = current && focused_ && input_->focusedButton() < 0 && input_->currentByKeyboard();
+        if (h.shape.kind == torvana::HotspotKind::Area) {
+            if (current) frameRect(out, r, ring, kFocusRing);
+            continue;
+        }
+        if (current && spotPictures_[size_t(i)]) {
+            if (keyboard) frameRect(out, r, ring, kFocusRing);
+            continue;
+        }
+        const bool pressed = input_->pressedSpot() == i && input_->mouseSpot() == i;
+        fillRounded(out, r, radius, colours.border);
+        const HotspotRect inner = inset(r, line * kSpotButtonBorder);
+        fillRounded(out, inner, std::max(0, radius - line),
+                    pressed ? colours.pressed : current ? colours.hover : colours.face);
+        if (look.bevel) {
+            const uint32_t topLeft = pressed ? kBevelDark : kBevelLight, bottomRight = pressed ? kBevelLight : kBevelDark;
+            fillRect(out, {inner.x, inner.y, inner.width, line}, topLeft);
+            fillRect(out, {inner.x, inner.y, line, inner.height}, topLeft);
+            fillRect(out, {inner.x, inner.y + inner.height - line, inner.width, line}, bottomRight);
+            fillRect(out, {inner.x + inner.width - line, inner.y, line, inner.height}, bottomRight);
+        }
+        if (keyboard) {
+            // The ring follows a rounded button's corners: the face's shape less its inside.
+            const HotspotRect inside = inset(inner, ring);
+            Pixels shape{inner.width, inner.height, {}};
+            shape.argb.assign(size_t(std::max(0, inner.width)) * size_t(std::max(0, inner.height)), 0);
+            fillRounded(shape, {0, 0, inner.width, inner.height}, std::max(0, radius - line), kFocusRing);
+            fillRounded(shape, {ring, ring, inside.width, inside.height}, std::max(0, radius - line - ring), 0);
+            drawOver(out, shape, inner.x, inner.y);
+        }
+        const int padding = scaled(kSpotButtonPadding, scale_);
+        const std::string label = font.elided(h.label, pixels, std::max(0, r.width - 2 * padding));
+        const int ascent = font.ascent(pixels), lineHeight = font.lineHeight(pixels);
+        const int shift = pressed ? line : 0;  // the text goes down with the face
+        font.draw(out, label, pixels, r.x + (r.width - font.width(label, pixels)) / 2 + shift,
+                  r.y + (r.height - lineHeight) / 2 + ascent + shift, colours.text, inset(inner, line));
+    }
 }
 
 // Below the hotspot, or above it when the stage has no room there, kept on the stage.

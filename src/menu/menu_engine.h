@@ -98,7 +98,8 @@ public:
 
     // The hotspot whose label shows as a tooltip, -1 for none: the one the keyboard reached
     // while the window has the focus, or the one under the pointer once it has rested there
-    // kTooltipDelayMs. Only a hotspot with a label has one.
+    // kTooltipDelayMs. Only a hotspot with a label has one, and a button only when its label is
+    // cut short on it.
     int tooltipSpot() const;
     // What a screen reader reaches, in Tab's order: items 0 to hotspots - 1 are the hotspots,
     // the rest the bar's buttons. The item the keyboard is on (a hotspot chosen with Tab or the
@@ -146,6 +147,7 @@ private:
     void pointerLeftStage();
     void composeStage();
     void drawBar(Pixels& out);
+    void drawSpots(Pixels& out);
     void drawTooltip(Pixels& out, int spot);
     std::string shown(const std::string& path) const;
 

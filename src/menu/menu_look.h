@@ -5,7 +5,9 @@
 // 0xAARRGGBB.
 
 #include <cstdint>
+#include <string_view>
 
+#include "project/project_file.h"
 #include "project/staged_menu.h"
 
 namespace torvana::menu {
@@ -36,6 +38,37 @@ constexpr int kFocusRingWidth = 2;
 constexpr uint32_t kFocusEdgeDark = 0xFF000000u;
 constexpr uint32_t kFocusEdgeLight = 0xFFFFFFFFu;
 constexpr int kFocusDash = 3;
+
+// The looks of the buttons the menu draws for a project's button hotspots (ButtonLook=<name>):
+// a face, its text, a border `border` pixels wide, corners rounded by `radius` pixels, and with
+// `bevel` a light top-left and a dark bottom-right edge that swap while it is pressed. Pointed
+// at, the face turns towards black (a light face) or white (a dark one); pressed, further. The
+// keyboard's mark is a ring of kFocusRing inside the edge, as on the bar's buttons.
+struct ButtonLook {
+    const char* name;
+    uint32_t face;
+    uint32_t text;
+    uint32_t border;
+    int radius;
+    bool bevel;
+};
+inline constexpr ButtonLook kButtonLooks[] = {
+    {"flat", 0xFF0067B8u, 0xFFFFFFFFu, 0xFF004E8Cu, 0, false},
+    {"raised", 0xFFE1E1E1u, 0xFF000000u, 0xFF3C3C3Cu, 0, true},
+    {"rounded", 0xFF2D2D30u, 0xFFFFFFFFu, 0xFF0F0F10u, 8, false},
+};
+// The look of that name (any case); the first, "flat", for an empty or unknown one.
+const ButtonLook& buttonLook(std::string_view name);
+// The colours a project's buttons are drawn in: its look's, with the project's own colours over
+// them (a face of its own gets a border of its own, darker), the face pointed at and pressed.
+struct ButtonColours {
+    uint32_t face, hover, pressed, text, border;
+};
+ButtonColours buttonColours(const ButtonLook& look, const torvana::ButtonStyle& style);
+constexpr int kSpotButtonBorder = 1;
+constexpr int kSpotButtonPadding = 6;  // between the edge and the text
+constexpr uint32_t kBevelLight = 0xFFFFFFFFu;
+constexpr uint32_t kBevelDark = 0xFF6E6E6Eu;
 
 // The bar's parts relative to its top-left corner: the note line takes the room left of the
 // buttons; Exit is at the right, Browse left of it.

@@ -28,6 +28,43 @@ double chooseScale(double platformFactor, int usableWidth, int usableHeight, int
     return std::max(factor, 0.001);
 }
 
+const ButtonLook& buttonLook(std::string_view name) {
+    for (const ButtonLook& look : kButtonLooks) {
+        const std::string_view known = look.name;
+        if (known.size() == name.size() &&
+            std::equal(known.begin(), known.end(), name.begin(), [](char a, char b) { return a == (b | 0x20); }))
+            return look;
+    }
+    return kButtonLooks[0];
+}
+
+namespace {
+
+// `colour` moved `percent` of the way towards `towards`.
+uint32_t blend(uint32_t colour, uint32_t towards, int percent) {
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int a = int(colour >> shift & 0xFF), b = int(towards >> shift & 0xFF);
+        out |= uint32_t(a + (b - a) * percent / 100) << shift;
+    }
+    return out;
+}
+
+}  // namespace
+
+ButtonColours buttonColours(const ButtonLook& look, const torvana::ButtonStyle& style) {
+    ButtonColours c{};
+    c.face = style.colour ? 0xFF000000u | *style.colour : look.face;
+    c.text = style.textColour ? 0xFF000000u | *style.textColour : look.text;
+    c.border = style.colour ? blend(c.face, 0xFF000000u, 35) : look.border;
+    // A light face turns towards black, a dark one towards white.
+    const int light = int(c.face >> 16 & 0xFF) * 299 + int(c.face >> 8 & 0xFF) * 587 + int(c.face & 0xFF) * 114;
+    const uint32_t towards = light >= 128 * 1000 ? 0xFF000000u : 0xFFFFFFFFu;
+    c.hover = blend(c.face, towards, 15);
+    c.pressed = blend(c.face, towards, 30);
+    return c;
+}
+
 BarLayout layoutBar(bool hasNotes, bool showBrowse, bool showExit) {
     BarLayout bar;
     if (!hasNotes && !showBrowse && !showExit) return bar;
@@ -81,17 +118,20 @@ int MenuInput::mouseMove(int x, int y) {
 
 void MenuInput::mouseLeave() {
     mouseSpot_ = -1;
+    if (pressedSpot_ >= 0) ++changes_;
     pressedSpot_ = -1;
     if (!currentByKeyboard_) setCurrent(-1, false);
 }
 
 void MenuInput::press(int x, int y) {
     mouseMove(x, y);
+    if (pressedSpot_ != mouseSpot_) ++changes_;
     pressedSpot_ = mouseSpot_;
 }
 
 int MenuInput::release(int x, int y) {
     const int pressed = pressedSpot_;
+    if (pressed >= 0) ++changes_;
     pressedSpot_ = -1;
     return pressed >= 0 && spotAt(x, y) == pressed ? pressed : -1;
 }

@@ -38,6 +38,8 @@ public:
     int current() const { return current_; }
     bool currentByKeyboard() const { return currentByKeyboard_; }
     int mouseSpot() const { return mouseSpot_; }
+    // The hotspot the pointer pressed and has not yet released, -1 for none.
+    int pressedSpot() const { return pressedSpot_; }
     // -1 while the stage has the keyboard focus, else the index of the focused bar button.
     int focusedButton() const { return focus_; }
 

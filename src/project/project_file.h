@@ -3,17 +3,35 @@
 // lines (hotspot count, the Browse and Exit switches as TRUE/FALSE, CD title, staging folder,
 // background picture, opening sound), then six lines for each hotspot. After the last record,
 // where readers of the format ignore what follows, a block of this program's own: a line
-// "[Torvana]", then "Label<n>=<text>" for each hotspot n with a label, then the block's lines
-// that this version does not know, as they were read. A project without labels or such lines
-// has no block, so its file is exactly the plain format.
+// "[Torvana]", then "Label<n>=<text>" for each hotspot n with a label, "Button<n>=<w>x<h>" or
+// "Area<n>=<w>x<h>" for each button and area, "ButtonLook=<name>", "ButtonColour=#RRGGBB" and
+// "ButtonTextColour=#RRGGBB" when set, then the block's lines that this version does not know,
+// as they were read. A project without any of them has no block, so its file is exactly the
+// plain format.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "project/project_state.h"
 
 namespace torvana {
+
+// How the menu draws the project's buttons: a look by its name (see menu_look.h; empty, or a
+// name this version does not know, for the default) and colours (0xRRGGBB) over the look's own
+// face and text colours.
+struct ButtonStyle {
+    std::string look;
+    std::optional<uint32_t> colour;
+    std::optional<uint32_t> textColour;
+    bool operator==(const ButtonStyle&) const = default;
+};
+
+// "#RRGGBB" (either case) as 0xRRGGBB; nullopt for anything else. rgbText writes it back.
+std::optional<uint32_t> parseRgb(std::string_view text);
+std::string rgbText(uint32_t rgb);
 
 // A project as its file holds it: what Save writes and Open reads, and what the build, the disc
 // check, the disc image, the command line and the players take. The editor's project document
@@ -27,6 +45,7 @@ struct Project {
     std::string backgroundImage;
     std::string openingWav;
     std::vector<Hotspot> hotspots;  // hotspotCount records (none when the count is 0 or less)
+    ButtonStyle buttonStyle;
     std::vector<std::string> otherBlockLines;  // unknown lines of the [Torvana] block, in order
 
     bool operator==(const Project&) const = default;

@@ -5,7 +5,7 @@ namespace torvana {
 Hotspot ProjectState::hotspot(int slot) const {
     return Hotspot{hotspotApplication[slot], hotspotRolloverImage[slot], hotspotX[slot],
                    hotspotY[slot],           hotspotRolloverWav[slot],   hotspotClickWav[slot],
-                   hotspotLabel[slot]};
+                   hotspotLabel[slot],       hotspotShapes.at(size_t(slot - 1))};
 }
 
 void ProjectState::setHotspot(int slot, const Hotspot& h) {
@@ -16,6 +16,7 @@ void ProjectState::setHotspot(int slot, const Hotspot& h) {
     hotspotRolloverWav[slot] = h.rolloverWav;
     hotspotClickWav[slot] = h.clickWav;
     hotspotLabel[slot] = h.label;
+    hotspotShapes.at(size_t(slot - 1)) = h.shape;
 }
 
 void ProjectState::clearSlots(int first, int last) {

@@ -38,9 +38,23 @@ private:
     std::array<std::string, kMaxHotspots> slots_{};
 };
 
-// The six fields of one hotspot, in the order of the project file's record, and its label: a
-// short text that says what it does (the players' tooltip, the name a screen reader speaks),
-// kept in the file's [Torvana] block after the records. Empty: no label.
+// What a hotspot shows: its rollover picture (the only kind the plain format knows), a button
+// the menu draws from the hotspot's label, or an area over the background's own art that the
+// menu outlines while it is pointed at or focused. A button and an area have a size of their own
+// (kept in the [Torvana] block); a picture hotspot takes its picture's.
+enum class HotspotKind { Picture, Button, Area };
+struct HotspotShape {
+    HotspotKind kind = HotspotKind::Picture;
+    int width = 0;
+    int height = 0;
+    bool drawn() const { return kind != HotspotKind::Picture; }
+    bool operator==(const HotspotShape&) const = default;
+};
+
+// The six fields of one hotspot, in the order of the project file's record, its label (a short
+// text that says what it does: the players' tooltip, the name a screen reader speaks, a
+// button's text; empty for none) and its shape, both kept in the file's [Torvana] block after
+// the records.
 struct Hotspot {
     std::string application;
     std::string rolloverImage;
@@ -49,6 +63,7 @@ struct Hotspot {
     std::string rolloverWav;
     std::string clickWav;
     std::string label{};
+    HotspotShape shape{};
 
     bool operator==(const Hotspot&) const = default;
 };
@@ -72,6 +87,7 @@ struct ProjectState {
     SlotTable hotspotRolloverWav;
     SlotTable hotspotClickWav;
     SlotTable hotspotLabel;
+    std::array<HotspotShape, kMaxHotspots> hotspotShapes{};  // slot n at index n - 1
     // The lines of the project file's [Torvana] block that this version does not know, kept to
     // be written back unchanged.
     std::vector<std::string> otherBlockLines;

@@ -31,7 +31,7 @@ bool endsWithNoCase(const std::string& text, const std::string& suffix) {
 }
 
 // The staged copy of a stored path in `subfolder` of the staging folder; empty stays empty.
-std::string staged(const std::string& folder, const std::string& subfolder, const std::string& stored) {
+std::string stagedCopy(const std::string& folder, const std::string& subfolder, const std::string& stored) {
     if (stored.empty()) return {};
     return joinPath(joinPath(folder, subfolder), fileNamePart(stored));
 }
@@ -64,7 +64,11 @@ std::optional<std::string> findProjectFile(const std::string& folder) {
     return best;
 }
 
-HotspotRect hotspotRect(int x, int y, int pictureWidth, int pictureHeight) {
+HotspotRect hotspotRect(int x, int y, int pictureWidth, int pictureHeight, const HotspotShape& shape) {
+    if (shape.drawn()) {
+        pictureWidth = shape.width;
+        pictureHeight = shape.height;
+    }
     const bool picture = pictureWidth > 0 && pictureHeight > 0;
     HotspotRect r;
     r.x = std::clamp(x, -kCoordinateLimit, kCoordinateLimit);
@@ -85,14 +89,23 @@ std::string windowBarTitle(const std::string& title) {
     return title.substr(0, end);
 }
 
-PlayerProject mapProject(const Project& data, const std::string& folder,
-                         const std::string& projectFile) {
+PlayerProject mapProject(const Project& data, const std::string& folder, const std::string& projectFile,
+                         ProjectFiles files) {
+    const auto staged = [&](const std::string& base, const std::string& subfolder, const std::string& stored) {
+        if (files == ProjectFiles::Staged) return stagedCopy(base, subfolder, stored);
+        // A file no longer where the project names it, as for the staged copy of the project
+        // file, is taken from beside it when there.
+        if (stored.empty() || fileExists(stored)) return stored;
+        const std::string copy = stagedCopy(base, subfolder, stored);
+        return fileExists(copy) ? copy : stored;
+    };
     PlayerProject project;
     project.folder = folder;
     project.projectFile = projectFile;
     project.title = windowBarTitle(projectText(data.cdTitle));
     project.showBrowse = data.showBrowse;
     project.showExit = data.showExit;
+    project.buttonStyle = data.buttonStyle;
     project.background = staged(folder, "images", data.backgroundImage);
     project.openingWav = staged(folder, "wavs", data.openingWav);
 
@@ -125,6 +138,7 @@ PlayerProject mapProject(const Project& data, const std::string& folder,
         h.rolloverWav = staged(folder, "wavs", stored.rolloverWav);
         h.clickWav = staged(folder, "wavs", stored.clickWav);
         h.label = projectText(stored.label);
+        h.shape = stored.shape;
         project.hotspots.push_back(std::move(h));
     }
     return project;

@@ -34,6 +34,7 @@ struct PlayerHotspot {
     std::string rolloverWav;  // staged paths; empty when the project names none
     std::string clickWav;
     std::string label;  // what the hotspot does, as the project's author put it, as text; may be empty
+    HotspotShape shape;  // a button or an area, with its size; a picture hotspot by default
 };
 
 // What a hotspot's application text starts, by the one rule the build, every player and the
@@ -54,8 +55,9 @@ HotspotAction hotspotAction(const std::string& application, const std::function<
 // out. Empty for an empty application.
 std::string hotspotActionText(const std::string& application, const std::function<bool(const std::string&)>& isFile);
 
-// A hotspot's rectangle on the 640 x 480 stage: its rollover picture's size at X, Y, or an
-// invisible 32 x 32 square when the picture is missing or cannot be read.
+// A hotspot's rectangle on the 640 x 480 stage: a button's or an area's own size at X, Y; else
+// its rollover picture's size at X, Y, or an invisible 32 x 32 square when the picture is
+// missing or cannot be read.
 struct HotspotRect {
     int x = 0;
     int y = 0;
@@ -73,9 +75,9 @@ constexpr int kInvisibleHotspotSize = 32;
 // 2147483647 neither overflows a rectangle nor reaches back onto the stage.
 constexpr int kCoordinateLimit = 100000;
 
-// The one place that turns a hotspot's X, Y and its picture's size (0 x 0 when there is none)
-// into the rectangle every player hits and draws, and the layout window shows.
-HotspotRect hotspotRect(int x, int y, int pictureWidth, int pictureHeight);
+// The one place that turns a hotspot's X, Y, its shape and its picture's size (0 x 0 when there
+// is none) into the rectangle every player hits and draws, and the layout window shows.
+HotspotRect hotspotRect(int x, int y, int pictureWidth, int pictureHeight, const HotspotShape& shape = {});
 
 // The stage every menu is shown on. The hotspot editor accepts X from 1 to its width and Y from
 // 1 to its height.
@@ -116,6 +118,7 @@ struct PlayerProject {
     std::string background;   // staged path; empty when the project names none
     std::string openingWav;   // staged path; empty when the project names none
     std::vector<PlayerHotspot> hotspots;
+    ButtonStyle buttonStyle;
     // One line for each hotspot that had to be left out (a coordinate that is not a number).
     std::vector<std::string> notes;
 };
@@ -127,11 +130,17 @@ struct PlayerProject {
 // listed.
 std::optional<std::string> findProjectFile(const std::string& folder);
 
-// Maps the stored project to the staged copies under `folder`. The title and the labels are read
-// as text (project_text.h), so every player and the web page show valid UTF-8; paths keep their
-// bytes.
-PlayerProject mapProject(const Project& data, const std::string& folder,
-                         const std::string& projectFile);
+// Where mapProject finds the project's files: the staged copies under the folder (a player on
+// the disc), or the files the project names, where they are (the menu as the build will stage
+// it, drawn before any build), a file that is not there taken from its staged copy when the
+// folder has one (the staging folder's copy of the project file).
+enum class ProjectFiles { Staged, AsNamed };
+
+// Maps the stored project to its files under `folder` (see ProjectFiles). The title and the
+// labels are read as text (project_text.h), so every player and the web page show valid UTF-8;
+// paths keep their bytes.
+PlayerProject mapProject(const Project& data, const std::string& folder, const std::string& projectFile,
+                         ProjectFiles files = ProjectFiles::Staged);
 
 // The name a screen reader speaks for a hotspot: its label, or without one a name from what it
 // does ("Open setup.bat", "Visit example.org", "Write to info@example.org", "Exit"); always

@@ -90,6 +90,19 @@ std::string styleSheet() {
            ".spot:hover img, .spot:focus-visible img { visibility: visible; }\n"
            ".spot:focus-visible { outline: 1px dashed " + css(kFocusEdgeLight) +
            "; outline-offset: -1px; box-shadow: inset 0 0 0 1px " + css(kFocusEdgeDark) + "; }\n"
+           // Buttons and areas the menu draws; a button's colours come with it (buttonStyle).
+           ".spot.button { box-sizing: border-box; display: flex; align-items: center; justify-content: center; "
+           "padding: 0 " + px(kSpotButtonPadding) + "; border: " + px(kSpotButtonBorder) +
+           " solid var(--border); background: var(--face); color: var(--text); box-shadow: var(--bevel, none); "
+           "text-decoration: none; }\n"
+           ".spot.button span { overflow: hidden; white-space: nowrap; text-overflow: ellipsis; }\n"
+           ".spot.button:hover { background: var(--hover); }\n"
+           ".spot.button:active { background: var(--pressed); box-shadow: var(--pressed-bevel, none); }\n"
+           ".spot.button img { position: absolute; left: -" + px(kSpotButtonBorder) + "; top: -" +
+           px(kSpotButtonBorder) + "; }\n"
+           ".spot.area img { position: absolute; left: 0; top: 0; }\n"
+           ".spot.button:focus-visible, .spot.area:hover, .spot.area:focus-visible { outline: none; "
+           "box-shadow: inset 0 0 0 " + px(kFocusRingWidth) + " " + css(kFocusRing) + "; }\n"
            "#bar { display: flex; align-items: center; gap: " + px(kButtonSpacing) +
            "; box-sizing: border-box; height: " + px(kBarHeight) + "; padding: 0 " + px(kBarMargin) +
            "; background: " + css(kBarColour) + "; color: " + css(kNoteColour) + "; }\n"
@@ -238,8 +251,10 @@ private:
             width = picture(h.rolloverImage).width;
             height = picture(h.rolloverImage).height;
         }
-        const HotspotRect r = hotspotRect(h.x, h.y, width, height);
-        std::string a = "<a class=\"spot\" id=\"spot" + std::to_string(h.number) + "\"";
+        const HotspotRect r = hotspotRect(h.x, h.y, width, height, h.shape);
+        const bool button = h.shape.kind == HotspotKind::Button, area = h.shape.kind == HotspotKind::Area;
+        std::string a = std::string("<a class=\"spot") + (button ? " button" : area ? " area" : "") + "\" id=\"spot" +
+                        std::to_string(h.number) + "\"";
         switch (h.kind) {
             case ActionKind::Exit:
                 a += " href=\"about:blank\" data-exit=\"\"";
@@ -267,11 +282,27 @@ private:
         if (!h.rolloverWav.empty()) a += " data-over=\"" + std::to_string(sound(h.rolloverWav)) + "\"";
         if (!h.clickWav.empty()) a += " data-click=\"" + std::to_string(sound(h.clickWav)) + "\"";
         a += " style=\"left: " + std::to_string(r.x) + "px; top: " + std::to_string(r.y) +
-             "px; width: " + std::to_string(r.width) + "px; height: " + std::to_string(r.height) + "px\">";
+             "px; width: " + std::to_string(r.width) + "px; height: " + std::to_string(r.height) + "px" +
+             (button ? buttonStyle() : "") + "\">";
         if (width > 0 && height > 0)
             a += "<img src=\"" + link(h.rolloverImage) + "\" width=\"" + std::to_string(width) + "\" height=\"" +
                  std::to_string(height) + "\" alt=\"\">";
+        if (button) a += "<span>" + htmlEscaped(h.label) + "</span>";
         return a + "</a>\n";
+    }
+
+    // A button's colours, corners and edges as the players draw them, for the page's style.
+    std::string buttonStyle() const {
+        using namespace torvana::menu;
+        const ButtonLook& look = buttonLook(project_.buttonStyle.look);
+        const ButtonColours c = buttonColours(look, project_.buttonStyle);
+        std::string style = "; --face: " + css(c.face) + "; --hover: " + css(c.hover) + "; --pressed: " +
+                            css(c.pressed) + "; --text: " + css(c.text) + "; --border: " + css(c.border) +
+                            "; border-radius: " + px(look.radius);
+        if (look.bevel)
+            style += "; --bevel: inset 1px 1px " + css(kBevelLight) + ", inset -1px -1px " + css(kBevelDark) +
+                     "; --pressed-bevel: inset 1px 1px " + css(kBevelDark) + ", inset -1px -1px " + css(kBevelLight);
+        return style;
     }
 
     // Below the stage, as in the players: the latest note with the count of the others, and

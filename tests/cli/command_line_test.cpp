@@ -16,6 +16,8 @@
 
 #include "cli/command_line.h"
 #include "disc/disc_project.h"
+#include "menu/menu_look.h"
+#include "menu/menu_picture.h"
 #include "test_support/test_ca.h"
 #include "test_support/wait.h"
 
@@ -136,6 +138,16 @@ TEST(CommandLine, ArgumentsAreRead) {
         {{"build", "a.cdrom", "--timestamp", "http://t"}, CommandKind::Invalid, "", "",
          "--sign-password-file and --timestamp go with --sign."},
         {{"build", "a.cdrom", "--sign"}, CommandKind::Invalid, "", "", "The option '--sign' needs a value."},
+        {{"render", "a.cdrom", "a.png", "--hover", "2", "--focus", "1", "--scale", "1.5"}, CommandKind::Render, "a.cdrom",
+         "a.png", ""},
+        {{"render", "a.cdrom"}, CommandKind::Invalid, "", "", "torvana render needs a project file and a PNG file."},
+        {{"render", "a.cdrom", "a.png", "--scale", "1e3"}, CommandKind::Invalid, "", "",
+         "--scale takes a number from 0.25 to 8, such as 2 for twice the size."},
+        {{"render", "a.cdrom", "a.png", "--scale", "8.5"}, CommandKind::Invalid, "", "",
+         "--scale takes a number from 0.25 to 8, such as 2 for twice the size."},
+        {{"render", "a.cdrom", "a.png", "--focus", "0"}, CommandKind::Invalid, "", "",
+         "--focus takes a hotspot's number, such as 1 for the first."},
+        {{"render", "a.cdrom", "a.png", "--sign", "c"}, CommandKind::Invalid, "", "", "Unknown option '--sign' for torvana render."},
     };
     for (const Case& c : cases) {
         const CommandLine command = parseCommandLine(c.arguments);
@@ -146,6 +158,8 @@ TEST(CommandLine, ArgumentsAreRead) {
             EXPECT_EQ(command.image, c.image);
         }
     }
+    const CommandLine render = parseCommandLine(cases[std::size(cases) - 6].arguments);
+    EXPECT_EQ(std::tuple(render.hover, render.focus, render.scale), std::tuple(2, 1, 1.5));
 }
 
 TEST(CommandLine, HelpAndUnknownArgumentsNeedNoDisplay) {
@@ -236,6 +250,50 @@ TEST(CommandLine, BuildKeepsLabelsInTheProjectAndItsStagedCopy) {
     ASSERT_EQ(program().run("build menu.cdrom", p.dir.path()).status, 0);
     for (const std::string& path : {p.state.projectPath, p.stage + "/menu.cdrom"})
         EXPECT_TRUE(has(torvana::readFileContents(path), "\r\n[Torvana]\r\nLabel1=Show the slides\r\nColour1=teal\r\n")) << path;
+}
+
+// A picture hotspot, a button and an area without rollover pictures: the check and the build
+// take them, and render draws the menu without a display, pointing at the button changing only
+// its pixels.
+TEST(CommandLine, RenderDrawsButtonsAndAreasThatCheckAndBuildTake) {
+    DiscProject p;
+    p.project.showExit = true;
+    p.addHotspot("exit", "", "200", "300");
+    p.hotspot(2).label = "Leave";
+    p.hotspot(2).shape = {HotspotKind::Button, 120, 30};
+    p.addHotspot("exit", "", "400", "100");
+    p.hotspot(3).shape = {HotspotKind::Area, 60, 60};
+    p.save();
+    for (const char* command : {"check menu.cdrom", "build menu.cdrom", "render menu.cdrom rest.png",
+                                "render menu.cdrom over.png --hover 2"}) {
+        const Outcome r = program().run(command, p.dir.path());
+        EXPECT_EQ(r.status, 0) << command << ": " << r.out << r.err;
+    }
+    const menu::Picture rest = menu::loadPicture(p.dir.file("rest.png")), over = menu::loadPicture(p.dir.file("over.png"));
+    ASSERT_EQ(std::pair(rest.still.width, rest.still.height), std::pair(640, 480 + menu::kBarHeight)) << rest.error;
+    ASSERT_EQ(over.still.argb.size(), rest.still.argb.size());
+    int changed = 0;
+    for (size_t i = 0; i < rest.still.argb.size(); ++i) {
+        if (rest.still.argb[i] == over.still.argb[i]) continue;
+        ++changed;
+        EXPECT_TRUE((HotspotRect{200, 300, 120, 30}.contains(int(i % 640), int(i / 640)))) << i % 640 << ", " << i / 640;
+    }
+    EXPECT_GT(changed, 0);
+
+    const struct {
+        const char* arguments;
+        std::string error;
+    } failures[] = {
+        {"render menu.cdrom x.png --focus 9", "error: --focus 9: the menu shows no hotspot 9 (it has 3)\n"},
+        {"render menu.cdrom art", "error: the picture \"art\" cannot be written: "},
+        {"render missing.cdrom x.png", "error: "},
+    };
+    for (const auto& f : failures) {
+        const Outcome r = program().run(f.arguments, p.dir.path());
+        EXPECT_EQ(r.status, 2) << f.arguments;
+        EXPECT_EQ(r.err.substr(0, f.error.size()), f.error) << f.arguments << ": " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(p.dir.file("x.png")));
 }
 
 // The build adds what the editor's Settings menu says: the web page menu unless it is off.

@@ -61,7 +61,7 @@ void expectLooksLike(MenuEngine& engine, const HotspotRect* rollover, uint32_t r
     const Pixels& shown = engine.render();
     ASSERT_EQ(shown.width, expected.width);
     ASSERT_EQ(shown.height, expected.height);
-    menutest::savePng(shown, std::string(MENU_SHOTS_DIR) + "/" + name + ".png");
+    torvana::menu::writePng(std::string(MENU_SHOTS_DIR) + "/" + name + ".png", shown);
     int differing = 0;
     std::vector<int> inked(text.size(), 0);
     for (int y = 0; y < shown.height; ++y) {
@@ -339,4 +339,79 @@ TEST(MenuEngine, TheFontDrawsAReplacementForWhatItLacks) {
     EXPECT_EQ(parseCaption("E&xit").accessIndex, 1);
     EXPECT_EQ(parseCaption("R&&D").accessIndex, -1);
     EXPECT_EQ(parseCaption("R&&D").text, "R&D");
+}
+
+// Buttons and areas the engine draws, in their states: a flat button "Go" (100 x 30 at 200,
+// 100), an area (80 x 40 at 400, 300) and a button with a rollover picture (60 x 20 at 50, 350;
+// the picture 50 x 50). Each row checks window pixels, equal to a colour or (`same` false) not.
+TEST(MenuEngine, ButtonsAndAreasInTheirStates) {
+    struct Pixel {
+        int x, y;
+        uint32_t rgb;
+        bool same = true;
+    };
+    const ButtonLook& flat = buttonLook("");
+    const uint32_t face = flat.face & 0xFFFFFF, ring = kFocusRing & 0xFFFFFF;
+    const auto moved = [](int x, int y) { return Event::pointer(Event::PointerMoved, x, y); };
+    const struct {
+        const char* name;
+        torvana::ButtonStyle style;
+        std::vector<Event> events;
+        double scale;
+        std::vector<Pixel> pixels;
+    } rows[] = {
+        {"at rest: the look's face and border, no outline", {}, {}, 1,
+         {{203, 115, face}, {200, 115, flat.border & 0xFFFFFF}, {400, 300, kBack}}},
+        {"pointed at: another face", {}, {moved(250, 115)}, 1, {{203, 115, face, false}, {203, 115, kBack, false}}},
+        {"pressed: the face changes again and the text goes down", {}, {moved(250, 115), Event::pointer(Event::PointerPressed, 250, 115)}, 1,
+         {{203, 115, face, false}}},
+        {"focused by Tab: the ring inside the border, no dashed edge", {}, {Event::keyPress(Key::Tab)}, 1,
+         {{201, 115, ring}, {202, 115, ring}, {200, 100, flat.border & 0xFFFFFF}}},
+        {"the project's colours over the look", {"raised", 0x336699, 0xFFFF00}, {}, 1,
+         {{205, 115, 0x336699}, {201, 115, 0xFFFFFF}}},
+        {"an unknown look is the flat one", {"glossy", {}, {}}, {}, 1, {{203, 115, face}}},
+        {"rounded: the corner shows the background", {"rounded", {}, {}}, {}, 1, {{200, 100, kBack}, {220, 115, kBack, false}}},
+        {"an area pointed at: an outline in the ring's colour", {}, {moved(420, 320)}, 1,
+         {{400, 300, ring}, {401, 301, ring}, {402, 302, kBack}}},
+        {"an area reached by Tab", {}, {Event::keyPress(Key::Tab), Event::keyPress(Key::Tab)}, 1,
+         {{479, 339, ring}, {203, 115, face}}},
+        {"a button's rollover picture shows while pointed at", {}, {moved(60, 360)}, 1, {{52, 352, kOver}, {52, 398, kOver}}},
+        {"at twice the size, drawn at the size", {}, {}, 2, {{406, 230, face}, {401, 230, flat.border & 0xFFFFFF}, {402, 230, face}}},
+    };
+    for (const auto& row : rows) {
+        EngineFixture f(false);
+        auto& p = f.folder.project;
+        p.hotspots.clear();
+        auto& go = f.folder.addHotspot(ActionKind::Exit, "", 200, 100, 0, 0, 0);
+        go.label = "Go";
+        go.shape = {HotspotKind::Button, 100, 30};
+        f.folder.addHotspot(ActionKind::Exit, "", 400, 300, 0, 0, 0).shape = {HotspotKind::Area, 80, 40};
+        f.folder.addHotspot(ActionKind::Exit, "", 50, 350, 50, 50, kOver).shape = {HotspotKind::Button, 60, 20};
+        p.buttonStyle = row.style;
+        MenuEngine& e = f.start();
+        e.setScale(row.scale);
+        for (const Event& event : row.events) e.handle(event);
+        const Pixels& shown = e.render();
+        for (const Pixel& px : row.pixels) {
+            const uint32_t rgb = shown.argb[size_t(px.y) * size_t(shown.width) + size_t(px.x)] & 0xFFFFFF;
+            EXPECT_EQ(rgb == px.rgb, px.same) << row.name << " at " << px.x << ", " << px.y << ": " << std::hex << rgb;
+        }
+        // The label's text, in the text colour, inside the button.
+        const uint32_t text = row.style.textColour.value_or(buttonLook(row.style.look).text & 0xFFFFFF);
+        int inked = 0;
+        for (int y = 100; y < 130; ++y)
+            for (int x = 200; x < 300; ++x)
+                inked += (shown.argb[size_t(y * row.scale) * size_t(shown.width) + size_t(x * row.scale)] & 0xFFFFFF) == text;
+        EXPECT_GT(inked, 0) << row.name;
+        torvana::menu::writePng(std::string(MENU_SHOTS_DIR) + "/spots-" + std::to_string(&row - rows) + ".png", shown);
+        // A button shows its label; only one cut short on it has a tooltip.
+        if (e.input().current() == 0 && e.input().currentByKeyboard()) EXPECT_EQ(e.tooltipSpot(), -1) << row.name;
+    }
+    EngineFixture f(false);
+    f.folder.project.hotspots.clear();
+    auto& go = f.folder.addHotspot(ActionKind::Exit, "", 200, 100, 0, 0, 0);
+    go.label = "Go to the next page of the photo album";
+    go.shape = {HotspotKind::Button, 100, 30};
+    f.start().handle(Event::keyPress(Key::Tab));
+    EXPECT_EQ(f.engine->tooltipSpot(), 0);
 }

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "menu/menu_engine.h"
+#include "menu/menu_picture.h"
 #include "test_support/linux_player.h"
 #include "test_support/menu_fixture.h"
 #include "test_support/wine.h"
@@ -19,6 +20,17 @@
 using namespace winetest;
 
 namespace {
+
+// The menu of the staged project file as `torvana render` draws it with `options`, as 0xRRGGBB.
+std::vector<uint32_t> rendered(const std::string& folder, std::vector<std::string> options) {
+    const std::string png = folder + "/rendered.png";
+    options.insert(options.begin(), {EDITOR_EXE, "render", folder + "/menu.cdrom", png});
+    if (run(options) != 0) return {};
+    std::vector<uint32_t> rgb;
+    for (const uint32_t px : torvana::menu::loadPicture(png).still.argb) rgb.push_back(px & 0xFFFFFF);
+    std::remove(png.c_str());
+    return rgb;
+}
 
 // How many pixels differ and where the first one is, for the failure message.
 std::string difference(const Grab& shown, const std::vector<uint32_t>& expected) {
@@ -75,21 +87,42 @@ bool ignoresFileSizeSignal(pid_t pid) {
 
 }  // namespace
 
-TEST(PlayerProcess, ShowsWhatTheEngineDrawsAtRestAndWithARollover) {
-    RunningMenu m;
+// The example with a button (hotspot 3, labelled) and an area (hotspot 4), neither with a
+// picture: the player's window has exactly the pixels `torvana render` writes, at rest, pointed
+// at the exit hotspot's rollover and at the area, and with the keyboard on the button (its ring;
+// its label, cut short on it, whole in a tooltip at once).
+TEST(PlayerProcess, ShowsWhatRenderDraws) {
+    RunningMenu m({}, [](menutest::StagedFolder& s) {
+        torvana::Hotspot& button = s.addHotspot("exit", 420, 400);
+        button.label = "Leave the menu and go back to the desktop";
+        button.shape = {torvana::HotspotKind::Button, 140, 32};
+        s.addHotspot("exit", 450, 60).shape = {torvana::HotspotKind::Area, 100, 50};
+        s.data.buttonStyle.look = "rounded";
+    });
     ASSERT_TRUE(m.x.open());
     ASSERT_TRUE(m.window) << "no window with the CD title appeared";
     EXPECT_EQ(m.x.size(*m.window), std::make_pair(640, 480 + torvana::menu::kBarHeight));
 
-    // The pointer off every hotspot (wherever it rested), then on the exit hotspot.
-    for (const auto& [x, y, shot] : {std::tuple{600, 10, "player"}, std::tuple{120, 60, "player-rollover"}}) {
-        movePointer(*m.window, x, y);
-        const std::vector<uint32_t> expected = menutest::engineView(
-            m.staged.dir.path(), {torvana::menu::Event::pointer(torvana::menu::Event::PointerMoved, x, y)});
+    const struct {
+        const char* shot;
+        int x, y;  // where the pointer goes first
+        int tabs;
+        std::vector<std::string> options;
+    } views[] = {
+        {"player", 600, 10, 0, {}},
+        {"player-rollover", 140, 70, 0, {"--hover", "1"}},
+        {"player-area", 500, 85, 0, {"--hover", "4"}},
+        {"player-button-focus", 600, 10, 3, {"--focus", "3"}},
+    };
+    for (const auto& v : views) {
+        movePointer(*m.window, v.x, v.y);
+        for (int tab = 0; tab < v.tabs; ++tab) key(*m.window, "Tab");
+        const std::vector<uint32_t> expected = rendered(m.staged.dir.path(), v.options);
+        ASSERT_EQ(expected.size(), size_t(640 * (480 + torvana::menu::kBarHeight))) << v.shot << ": no picture rendered";
         const auto grab = m.x.grabUntil(*m.window, [&](const Grab& g) { return g.rgb == expected; });
-        ASSERT_TRUE(grab) << shot;
-        EXPECT_TRUE(grab->rgb == expected) << shot << ": " << difference(*grab, expected);
-        if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/" + shot + ".ppm");
+        ASSERT_TRUE(grab) << v.shot;
+        EXPECT_TRUE(grab->rgb == expected) << v.shot << ": " << difference(*grab, expected);
+        if (const char* dir = std::getenv("TORVANA_PLAYER_SHOTS")) grab->save(std::string(dir) + "/" + v.shot + ".ppm");
     }
 }
 

@@ -311,48 +311,70 @@ TEST_F(WindowsPlayerTest, ATitleInWindows1252ShowsAsText) {
     EXPECT_TRUE(x.waitFor(shown, wine).has_value()) << "no window titled \"" << shown << "\"";
 }
 
-// The example's menu, staged by the editor's command line, in both players: the Linux one on
-// this X server and the Windows one under Wine show the same pixels at rest and with the first
-// hotspot's rollover, as the engine draws them for both.
+// The example's menu with a button and an area added, staged by the editor's command line, in
+// both players: the Linux one on this X server and the Windows one under Wine show the same
+// pixels at rest, with the first hotspot's rollover and with the pointer on the button and on
+// the area, as the engine draws them for both.
 TEST_F(WindowsPlayerTest, BothPlayersShowTheExampleWithTheSamePixels) {
     TempDir dir;
     const std::string example = dir.file("example"), stage = example + "/stage";
     ASSERT_EQ(winetest::run({MAKE_EXAMPLE, example}, {}, {}, dir.file("make.log")), 0);
+    torvana::Project project = torvana::readProjectFile(example + "/sample.cdrom");
+    torvana::Hotspot button{"exit", "", "440", "400", "", ""};
+    button.label = "Leave the menu";
+    button.shape = {torvana::HotspotKind::Button, 150, 34};
+    torvana::Hotspot area{"exit", "", "20", "400", "", ""};
+    area.shape = {torvana::HotspotKind::Area, 120, 60};
+    project.hotspots.insert(project.hotspots.end(), {button, area});
+    project.hotspotCount = int(project.hotspots.size());
+    project.buttonStyle.look = "raised";
+    torvana::writeProjectFile(example + "/sample.cdrom", project);
     ASSERT_EQ(winetest::run({EDITOR, "build", "sample.cdrom"}, {"XDG_CONFIG_HOME=" + dir.file("config")}, example,
                             dir.file("build.log")), 0);
     const auto engine = menutest::loadedEngine(torvana::loadPlayerProject({stage}));
-    ASSERT_GT(engine->input().spotCount(), 0);
-    const torvana::HotspotRect first = engine->input().spot(0);
-    const int overX = first.x + first.width / 2, overY = first.y + first.height / 2;
+    ASSERT_GT(engine->input().spotCount(), 2);
     const std::vector<uint32_t> atRest = menutest::engineView(stage);
+    // The pointer away from every hotspot, then on the first hotspot, the button and the area.
+    std::vector<std::pair<int, int>> places{{1, 1}};
+    for (const int spot : {0, engine->input().spotCount() - 2, engine->input().spotCount() - 1}) {
+        const torvana::HotspotRect r = engine->input().spot(spot);
+        places.emplace_back(r.x + r.width / 2, r.y + r.height / 2);
+    }
 
-    // What a player shows at rest (the pointer away from every hotspot) and with the pointer on
-    // the first hotspot.
-    const auto look = [&](auto& program) -> std::pair<std::optional<Grab>, std::optional<Grab>> {
+    // What a player shows at each place, each grab once it differs from the one before.
+    const auto look = [&](auto& program) {
+        std::vector<std::optional<Grab>> grabs;
         const std::optional<Window> w = x.waitFor("Summer Photos", program);
-        if (!w) return {};
+        if (!w) return grabs;
         const auto settled = [&](const Grab& g) { return g.width == engine->width() && g.height == engine->height(); };
-        winetest::movePointer(*w, 1, 1);
-        auto rest = x.grabUntil(*w, [&](const Grab& g) { return settled(g) && g.rgb == atRest; });
-        winetest::movePointer(*w, overX, overY);
-        auto over = x.grabUntil(*w, [&](const Grab& g) { return settled(g) && rest && g.rgb != rest->rgb; });
-        return {rest, over};
+        for (const auto& [px, py] : places) {
+            winetest::movePointer(*w, px, py);
+            const std::optional<Grab> before = grabs.empty() ? std::nullopt : grabs.back();
+            // At rest the window shows what the engine draws at rest; each next place changes it.
+            grabs.push_back(x.grabUntil(*w, [&](const Grab& g) {
+                return settled(g) && (before ? g.rgb != before->rgb : g.rgb == atRest);
+            }));
+        }
+        return grabs;
     };
-    std::pair<std::optional<Grab>, std::optional<Grab>> linux, windows;
+    std::vector<std::optional<Grab>> linux, windows;
     {
         ChildProcess player({LINUX_PLAYER}, stage);
         linux = look(player);
     }
     ASSERT_TRUE(wine.start(stage + "/autorun.exe", stage));
     windows = look(wine);
-    ASSERT_TRUE(linux.first && linux.second) << "the Linux player showed no menu";
-    ASSERT_TRUE(windows.first && windows.second) << "the Windows player showed no menu";
-    EXPECT_TRUE(linux.first->rgb == windows.first->rgb) << "the players differ at rest";
-    EXPECT_TRUE(linux.second->rgb == windows.second->rgb) << "the players differ with the rollover";
-    EXPECT_TRUE(linux.first->rgb != linux.second->rgb) << "no rollover shown";
-    if (const char* shots = std::getenv("TORVANA_WINE_SHOTS")) {
-        linux.second->save(std::string(shots) + "/both-linux.ppm");
-        windows.second->save(std::string(shots) + "/both-windows.ppm");
+    const char* names[] = {"at rest", "with the rollover", "on the button", "on the area"};
+    ASSERT_EQ(linux.size(), places.size()) << "the Linux player showed no menu";
+    ASSERT_EQ(windows.size(), places.size()) << "the Windows player showed no menu";
+    for (size_t i = 0; i < places.size(); ++i) {
+        ASSERT_TRUE(linux[i] && windows[i]) << names[i];
+        EXPECT_TRUE(linux[i]->rgb == windows[i]->rgb) << "the players differ " << names[i];
+        if (i > 0) EXPECT_TRUE(linux[i]->rgb != linux[i - 1]->rgb) << "nothing changed " << names[i];
+        if (const char* shots = std::getenv("TORVANA_WINE_SHOTS")) {
+            linux[i]->save(std::string(shots) + "/both-linux-" + std::to_string(i) + ".ppm");
+            windows[i]->save(std::string(shots) + "/both-windows-" + std::to_string(i) + ".ppm");
+        }
     }
 }
 

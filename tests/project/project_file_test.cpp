@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 
 #include "project/errors.h"
 #include "project/file_io.h"
@@ -124,6 +125,49 @@ TEST(ProjectFile, LabelBlock) {
     EXPECT_EQ(formatProjectFile(parseProjectFile(records + "Label1=x\r\n[Torvana]\r\nLabel4=x\r\n", "p")), records);
     d.hotspots[1].label = "two\nlines";
     EXPECT_THROW(formatProjectFile(d), Error);
+}
+
+// Buttons, areas and the button look in the block: what a line gives, and the block written
+// back in its one order (labels, shapes by hotspot, the look's lines, then the unknown lines).
+TEST(ProjectFile, ShapesAndButtonLook) {
+    const struct {
+        const char* name;
+        std::string lines;
+        std::function<void(Project&)> expected;
+        std::string written;
+    } cases[] = {
+        {"a button and an area of the largest size", "Area2=640x480\r\nButton1=120x30\r\n",
+         [](Project& d) {
+             d.hotspots[0].shape = {HotspotKind::Button, 120, 30};
+             d.hotspots[1].shape = {HotspotKind::Area, 640, 480};
+         },
+         "Button1=120x30\r\nArea2=640x480\r\n"},
+        {"the look's lines in any order and case", "ButtonTextColour=#ffffff\r\nX=1\r\nButtonLook=raised\r\nButtonColour=#0a0B0c\r\n",
+         [](Project& d) {
+             d.buttonStyle = {"raised", 0x0A0B0C, 0xFFFFFF};
+             d.otherBlockLines = {"X=1"};
+         },
+         "ButtonLook=raised\r\nButtonColour=#0A0B0C\r\nButtonTextColour=#FFFFFF\r\nX=1\r\n"},
+        {"a look of a later version is kept by its name", "ButtonLook=glossy\r\n",
+         [](Project& d) { d.buttonStyle.look = "glossy"; }, "ButtonLook=glossy\r\n"},
+        {"sizes and colours that cannot be used stay as they were",
+         "Button1=0x30\r\nArea1=641x10\r\nButton1=12x\r\nButton1=012x5\r\nButtonColour=red\r\nButtonLook=\r\n",
+         [](Project& d) {
+             d.otherBlockLines = {"Button1=0x30", "Area1=641x10", "Button1=12x", "Button1=012x5", "ButtonColour=red",
+                                  "ButtonLook="};
+         },
+         "Button1=0x30\r\nArea1=641x10\r\nButton1=12x\r\nButton1=012x5\r\nButtonColour=red\r\nButtonLook=\r\n"},
+        {"the shape of no hotspot is dropped, a later line wins", "Button4=10x10\r\nButton1=5x5\r\nArea1=6x6\r\n",
+         [](Project& d) { d.hotspots[0].shape = {HotspotKind::Area, 6, 6}; }, "Area1=6x6\r\n"},
+    };
+    const std::string records = formatProjectFile(sample(2));
+    for (const auto& c : cases) {
+        Project expected = sample(2);
+        c.expected(expected);
+        const Project read = parseProjectFile(records + "[Torvana]\r\n" + c.lines, "p");
+        EXPECT_EQ(read, expected) << c.name;
+        EXPECT_EQ(formatProjectFile(read), records + "[Torvana]\r\n" + c.written) << c.name;
+    }
 }
 
 TEST(ProjectFile, LineEnds) {

@@ -142,6 +142,28 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     EXPECT_EQ(p.page(), page);
 }
 
+// A button with its label in the engine's colours of its look, and an area of its own size,
+// neither with a picture: the check and the build take them.
+TEST(WebMenu, ButtonsShowTheirLabelsAndAreasTheirSize) {
+    PageProject p;
+    p.project.hotspots[0].label = "Read <me>";
+    p.project.hotspots[0].shape = {HotspotKind::Button, 120, 30};
+    p.project.hotspots[0].rolloverImage.clear();
+    p.project.hotspots.push_back({"exit", "", "100", "200", "", ""});
+    p.project.hotspots[2].shape = {HotspotKind::Area, 50, 40};
+    p.project.hotspotCount = 3;
+    p.project.buttonStyle = {"raised", 0x336699, {}};
+    EXPECT_EQ(p.build(), BuildResult::Succeeded);
+    EXPECT_EQ(p.user.lines, std::vector<std::string>{});
+    const std::string page = p.page();
+    EXPECT_TRUE(has(page, "<a class=\"spot button\" id=\"spot1\""));
+    EXPECT_TRUE(has(page, "style=\"left: 5px; top: 7px; width: 120px; height: 30px; --face: #336699; --hover: "));
+    EXPECT_TRUE(has(page, "; --bevel: inset 1px 1px #ffffff"));
+    EXPECT_TRUE(has(page, "\"><span>Read &lt;me&gt;</span></a>"));
+    EXPECT_TRUE(has(page, "<a class=\"spot area\" id=\"spot3\""));
+    EXPECT_TRUE(has(page, "style=\"left: 100px; top: 200px; width: 50px; height: 40px\"></a>"));
+}
+
 // Off, the build neither writes the page nor counts one as its own: a page of an earlier build
 // stays as it was and the disc check notes it as a leftover.
 TEST(WebMenu, OffLeavesItOutAndAnOldPageIsALeftover) {

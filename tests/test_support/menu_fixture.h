@@ -11,6 +11,7 @@
 
 #include "menu/menu_engine.h"
 #include "menu/menu_model.h"
+#include "menu/menu_png.h"
 #include "project/file_io.h"
 #include "project/project_file.h"
 #include "project/staged_menu.h"
@@ -18,27 +19,8 @@
 #include "test_support/staged_folder.h"
 #include "test_support/temp_dir.h"
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace menutest {
-
-// Writes `pixels` (0xAARRGGBB) as an opaque PNG.
-inline bool savePng(const torvana::menu::Pixels& pixels, const std::string& path) {
-    std::string rgb;
-    rgb.reserve(pixels.argb.size() * 3);
-    for (const uint32_t px : pixels.argb) rgb += {char(px >> 16 & 0xFF), char(px >> 8 & 0xFF), char(px & 0xFF)};
-    return stbi_write_png(path.c_str(), pixels.width, pixels.height, 3, rgb.data(), pixels.width * 3) != 0;
-}
 
 // The engine of `project` as a player starts it: the background, then the hotspots loaded.
 inline std::unique_ptr<torvana::menu::MenuEngine> loadedEngine(torvana::PlayerProject project,
