@@ -17,7 +17,7 @@
 #include "project/project_file.h"
 #include "project/project_text.h"
 #include "project/staged_menu.h"
-#include "project/wave_info.h"
+#include "media/wave_info.h"
 
 namespace torvana {
 
@@ -198,8 +198,8 @@ private:
         }
         PictureProbe probe = probePicture(path);
         if (probe.format == PictureFormat::NotAPicture)
-            add(Severity::Warning, what + " " + inQuotes(path) + " is neither a BMP nor a GIF picture.", path, subject,
-                hotspot);
+            add(Severity::Warning, what + " " + inQuotes(path) + " is not a picture the players show (BMP, GIF, PNG or JPEG).",
+                path, subject, hotspot);
         else if (probe.format == PictureFormat::Unreadable)
             add(Severity::Warning, what + " " + inQuotes(path) + " cannot be shown: " + probe.problem + ".", path,
                 subject, hotspot);

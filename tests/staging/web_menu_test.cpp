@@ -121,7 +121,7 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     // the bar says so, as the players' bar does.
     EXPECT_FALSE(has(page, "href=\"javascript:"));
     EXPECT_FALSE(has(page, "src=\"images/text.gif\""));
-    EXPECT_TRUE(has(page, "title=\"Rollover picture &quot;images/text.gif&quot; not shown: not a BMP or GIF picture.\n"
+    EXPECT_TRUE(has(page, "title=\"Rollover picture &quot;images/text.gif&quot; not shown: not a BMP, GIF, PNG or JPEG picture.\n"
                           "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened; a menu opens only web pages "
                           "and mail addresses.\">"
                           "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened; a menu opens only web pages "

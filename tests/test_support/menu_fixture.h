@@ -14,20 +14,9 @@
 #include "project/project_file.h"
 #include "project/staged_menu.h"
 #include "test_support/bmp.h"
+#include "test_support/pictures.h"
 #include "test_support/staged_folder.h"
 #include "test_support/temp_dir.h"
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace menutest {
 
