@@ -4,7 +4,8 @@
 // diffusion (short strings, as real photographs give) and interlaced, a smooth plasma, 8-bit
 // noise, a screenshot with long runs, a 1-bit page, a screen recording, a thousand icons, an
 // animation with a 256-colour local table per frame, small partial frames with local tables,
-// and a large animation of partial frames with transparency and disposal.
+// a large animation of partial frames with transparency and disposal, and the small pictures
+// of a menu (icons and animations of 16 to 96 pixels, 1 to 40 frames, named "menu ...").
 //
 // Two kinds of work: every frame to palette indices (our reader; Wuffs into an indexed canvas;
 // giflib), and every frame composed onto an RGBA canvas with transparency and disposal (our
@@ -12,8 +13,8 @@
 // giflib user writes; Qt's reader, which composes). Throughput counts frame pixels per second.
 // The tables at the end give each rate and the time ratios peer / ours (above 1: ours is
 // faster), from CPU time and from wall-clock time, then the median and the slowest ratio
-// against Wuffs, from the medians of the repetitions (5 of at least 0.1 s each unless the command
-// line says otherwise). Last, Wuffs against ours in paired rounds (--paired_rounds=N, 9 by
+// against Wuffs, the small pictures apart from the large ones, from the medians of the
+// repetitions (5 of at least 0.1 s each unless the command line says otherwise). Last, Wuffs against ours in paired rounds (--paired_rounds=N, 9 by
 // default), the steadier comparison on a machine whose speed drifts.
 
 #include <benchmark/benchmark.h>
@@ -29,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <random>
 
@@ -161,40 +163,120 @@ Bytes PagePixels(int w, int h) {
     return p;
 }
 
-std::vector<Picture> MakeCorpus() {
-    std::mt19937 rng(7);
+// An icon's indices: a disc shaded from its light side, with a ring and a highlight that turn
+// with `frame`, on index 0 (the transparent index of a transparent icon) outside it, and a
+// `colours`-level shading with the small ripples a quantizer leaves.
+Bytes IconPixels(int w, int h, int frame, int colours) {
+    Bytes p(size_t(w) * h, 0);
+    const double cx = (w - 1) / 2.0, cy = (h - 1) / 2.0, radius = std::min(w, h) * 0.46;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double dx = x - cx, dy = y - cy, d = std::sqrt(dx * dx + dy * dy);
+            if (d > radius) continue;
+            const double angle = std::atan2(dy, dx) + frame * 0.3;
+            double light = 0.5 + 0.4 * std::cos(angle) * d / radius + 0.1 * std::sin(x * 1.7 + y * 0.9);
+            if (std::fabs(d - radius * 0.7) < 1.0) light = 0.95;
+            const int level = 1 + std::clamp(static_cast<int>(light * (colours - 1)), 0, colours - 2);
+            p[size_t(y) * w + x] = static_cast<uint8_t>(level);
+        }
+    return p;
+}
+
+int CodeSizeFor(int colours) { return std::max(2, TableSizeCode(size_t(colours)) + 1); }
+
+// What menus are full of: rollover pictures, icons and small animations of 16 to 96 pixels, of
+// 1 to 40 frames, with global or local tables and with or without transparency. Each is its
+// own row, so that what a picture and a frame cost besides their pixels shows.
+void AddMenuPictures(std::vector<Picture>& corpus, const std::string& wanted) {
+    struct Small {
+        int w, h, frames, colours;
+        bool local, transparent;
+        // Frames after the first cover this part of the screen (1: all of it), moving.
+        double part;
+        int disposal;
+    };
+    const Small smalls[] = {
+        {16, 16, 1, 16, false, false, 1, 1},   {16, 16, 1, 16, false, true, 1, 1},
+        {24, 24, 1, 256, true, true, 1, 1},    {32, 32, 1, 64, false, true, 1, 1},
+        {48, 48, 1, 256, true, false, 1, 1},   {64, 64, 1, 128, false, true, 1, 1},
+        {96, 96, 1, 256, false, false, 1, 1},  {16, 16, 8, 16, false, true, 1, 2},
+        {32, 32, 12, 32, true, true, 1, 2},    {48, 48, 24, 64, false, true, 0.5, 3},
+        {64, 64, 40, 256, true, false, 1, 1},  {96, 96, 20, 128, false, false, 1, 1},
+        {96, 64, 40, 256, false, true, 0.4, 1},
+    };
+    for (const Small& s : smalls) {
+        char name[96];
+        std::snprintf(name, sizeof name, "menu %dx%d %d frame%s,%s%s %d colours", s.w, s.h, s.frames,
+                      s.frames > 1 ? "s" : "", s.local ? " local tables," : "", s.transparent ? " transparent," : "",
+                      s.colours);
+        if (std::string(name).find(wanted) == std::string::npos) continue;
+        const std::vector<Rgb> colours = Palette(s.colours);
+        const int code = CodeSizeFor(s.colours);
+        GifBuilder b;
+        b.Header(s.w, s.h, s.local ? std::vector<Rgb>{} : colours);
+        if (s.frames > 1) b.Loop(0);
+        int64_t pixels = 0;
+        for (int f = 0; f < s.frames; ++f) {
+            const int fw = f == 0 ? s.w : std::max(1, int(s.w * s.part)), fh = f == 0 ? s.h : std::max(1, int(s.h * s.part));
+            const int left = fw == s.w ? 0 : (f * 7) % (s.w - fw + 1), top = fh == s.h ? 0 : (f * 5) % (s.h - fh + 1);
+            std::vector<Rgb> local;
+            if (s.local) {
+                local = colours;
+                for (auto& c : local) c = Rgb{static_cast<uint8_t>(c.r + f * 3), c.g, c.b};
+            }
+            b.Gce(s.disposal, 5, s.transparent ? 0 : -1).Image(left, top, fw, fh, IconPixels(fw, fh, f, s.colours), code,
+                                                               false, local);
+            pixels += int64_t(fw) * fh;
+        }
+        corpus.push_back({name, {b.Trailer().bytes()}, pixels});
+    }
+}
+
+bool IsSmall(const std::string& picture) { return picture.rfind("menu ", 0) == 0; }
+
+// The pictures whose name holds `wanted` (all of them for ""); the others are not generated.
+std::vector<Picture> MakeCorpus(const std::string& wanted) {
     const auto palette = Palette(256);
     const auto cube = CubePalette();
     std::vector<Picture> corpus;
-    auto single = [&](const std::string& name, int w, int h, bool interlaced, const Bytes& pixels,
-                      const std::vector<Rgb>& colours, int codeSize = 8) {
-        GifBuilder b;
-        b.Header(w, h, colours).Image(0, 0, w, h, pixels, codeSize, interlaced).Trailer();
-        corpus.push_back({name, {b.bytes()}, int64_t(w) * h});
+    auto add = [&](const std::string& name, const std::function<Picture()>& make) {
+        if (name.find(wanted) != std::string::npos) corpus.push_back(make());
     };
-    single("photo 2000x1500", 2000, 1500, false, PhotoPixels(2000, 1500, rng), palette);
-    single("dithered 2000x1500", 2000, 1500, false, DitheredPhoto(2000, 1500, 0.3), cube);
-    {
+    auto single = [&](const std::string& name, int w, int h, bool interlaced, const std::function<Bytes()>& pixels,
+                      const std::vector<Rgb>& colours, int codeSize = 8) {
+        add(name, [&] {
+            GifBuilder b;
+            b.Header(w, h, colours).Image(0, 0, w, h, pixels(), codeSize, interlaced).Trailer();
+            return Picture{name, {b.bytes()}, int64_t(w) * h};
+        });
+    };
+    single("photo 2000x1500", 2000, 1500, false, [] {
+        std::mt19937 rng(7);
+        return PhotoPixels(2000, 1500, rng);
+    }, palette);
+    single("dithered 2000x1500", 2000, 1500, false, [] { return DitheredPhoto(2000, 1500, 0.3); }, cube);
+    single("interlaced 1200x900", 1200, 900, true, [] {
         Bytes p = DitheredPhoto(1200, 900, 0.7);
         const Bytes screen = ScreenPixels(600, 450, 0);
         for (int y = 0; y < 450; ++y) std::memcpy(&p[size_t(y) * 1200], &screen[size_t(y) * 600], 600);
-        single("interlaced 1200x900", 1200, 900, true, p, cube);
-    }
-    single("plasma 1000x800", 1000, 800, false, PlasmaPixels(1000, 800), palette);
-    {
+        return p;
+    }, cube);
+    single("plasma 1000x800", 1000, 800, false, [] { return PlasmaPixels(1000, 800); }, palette);
+    single("noise 640x480", 640, 480, false, [] {
+        std::mt19937 rng(8);
         Bytes noise(640 * 480);
         for (auto& v : noise) v = static_cast<uint8_t>(rng());
-        single("noise 640x480", 640, 480, false, noise, palette);
-    }
-    single("screenshot 1280x1024", 1280, 1024, false, ScreenPixels(1280, 1024, 5), palette);
-    single("1-bit page 1700x2200", 1700, 2200, false, PagePixels(1700, 2200), {{0, 0, 0}, {255, 255, 255}}, 2);
-    {
+        return noise;
+    }, palette);
+    single("screenshot 1280x1024", 1280, 1024, false, [] { return ScreenPixels(1280, 1024, 5); }, palette);
+    single("1-bit page 1700x2200", 1700, 2200, false, [] { return PagePixels(1700, 2200); }, {{0, 0, 0}, {255, 255, 255}}, 2);
+    add("screen 100x640x480", [&] {
         GifBuilder b;
         b.Header(640, 480, palette).Loop(0);
         for (int f = 0; f < 100; ++f) b.Gce(1, 4).Image(0, 0, 640, 480, ScreenPixels(640, 480, f), 8);
-        corpus.push_back({"screen 100x640x480", {b.Trailer().bytes()}, int64_t(100) * 640 * 480});
-    }
-    {
+        return Picture{"screen 100x640x480", {b.Trailer().bytes()}, int64_t(100) * 640 * 480};
+    });
+    add("icons 1000x16x16", [] {
         Picture icons{"icons 1000x16x16", {}, 0};
         for (int i = 0; i < 1000; ++i) {
             Bytes p(256);
@@ -204,8 +286,8 @@ std::vector<Picture> MakeCorpus() {
             icons.files.push_back(b.bytes());
             icons.pixels += 256;
         }
-        corpus.push_back(std::move(icons));
-    }
+        return icons;
+    });
     // Each frame its own 256 colours: the cube shifted a little further every frame.
     auto shifted = [&](int f) {
         std::vector<Rgb> local = cube;
@@ -213,13 +295,13 @@ std::vector<Picture> MakeCorpus() {
         while (local.size() < 256) local.push_back(Rgb{uint8_t(local.size()), 0, 0});
         return local;
     };
-    {
+    add("local tables 20x640x480", [&] {
         GifBuilder b;
         b.Header(640, 480).Loop(0);
         for (int f = 0; f < 20; ++f) b.Gce(1, 4).Image(0, 0, 640, 480, DitheredPhoto(640, 480, f * 0.2), 8, false, shifted(f));
-        corpus.push_back({"local tables 20x640x480", {b.Trailer().bytes()}, int64_t(20) * 640 * 480});
-    }
-    {
+        return Picture{"local tables 20x640x480", {b.Trailer().bytes()}, int64_t(20) * 640 * 480};
+    });
+    add("small local frames 300 on 640x480", [&] {
         // Small frames that move over a full first one, each with its own table, some with a
         // transparent index and some restored to the background or to what lay under them.
         const int w = 640, h = 480, fw = 96, fh = 64;
@@ -234,9 +316,9 @@ std::vector<Picture> MakeCorpus() {
                 .Image((f * 53) % (w - fw), (f * 29) % (h - fh), fw, fh, p, 8, false, shifted(f % 40));
             pixels += int64_t(fw) * fh;
         }
-        corpus.push_back({"small local frames 300 on 640x480", {b.Trailer().bytes()}, pixels});
-    }
-    {
+        return Picture{"small local frames 300 on 640x480", {b.Trailer().bytes()}, pixels};
+    });
+    add("partial frames 120 on 1920x1080", [&] {
         // A full first frame, then partial frames that move, with transparency and disposal.
         const int w = 1920, h = 1080, fw = 480, fh = 270;
         GifBuilder b;
@@ -251,13 +333,20 @@ std::vector<Picture> MakeCorpus() {
             b.Gce(f % 3 == 0 ? 2 : 1, 4, 255).Image(left, top, fw, fh, p, 8);
             pixels += int64_t(fw) * fh;
         }
-        corpus.push_back({"partial frames 120 on 1920x1080", {b.Trailer().bytes()}, pixels});
-    }
+        return Picture{"partial frames 120 on 1920x1080", {b.Trailer().bytes()}, pixels};
+    });
+    AddMenuPictures(corpus, wanted);
     return corpus;
 }
 
+// --pictures=TEXT: only the pictures whose name holds TEXT are generated and measured.
+std::string& WantedPictures() {
+    static std::string wanted;
+    return wanted;
+}
+
 std::vector<Picture>& Corpus() {
-    static std::vector<Picture> corpus = MakeCorpus();
+    static std::vector<Picture> corpus = MakeCorpus(WantedPictures());
     return corpus;
 }
 
@@ -403,6 +492,22 @@ const Reader readers[] = {
     {"qt", Run<DecodeQt>},
 };
 
+// Prints the median and the slowest of the ratios Wuffs / ours (above 1: ours is faster), for
+// the small pictures (goal: none below 1.0, median at least 1.1) and for the large ones apart.
+void Summarise(const char* what, const std::vector<std::pair<double, std::string>>& ratios) {
+    for (const bool small : {true, false}) {
+        std::vector<std::pair<double, std::string>> group;
+        for (const auto& r : ratios)
+            if (IsSmall(r.second) == small) group.push_back(r);
+        if (group.empty()) continue;
+        std::sort(group.begin(), group.end());
+        const size_t n = group.size();
+        const double median = n % 2 ? group[n / 2].first : (group[n / 2 - 1].first + group[n / 2].first) / 2;
+        std::printf("%s, %s: median %.2f, slowest picture %.2f (%s)\n", what, small ? "menu pictures" : "large pictures", median,
+                    group.front().first, group.front().second.c_str());
+    }
+}
+
 // Prints the usual console output, then per kind of work one table with the readers side by
 // side: the median of the repetitions when there are several, else the single run.
 class TableReporter : public benchmark::ConsoleReporter {
@@ -470,16 +575,9 @@ private:
             std::printf("\n(Wuffs was not built into this benchmark: its source was not beside the checkout.)\n");
             return;
         }
-        auto summary = [](const char* kind, std::vector<std::pair<double, std::string>> ratios) {
-            std::sort(ratios.begin(), ratios.end());
-            const size_t n = ratios.size();
-            const double median = n % 2 ? ratios[n / 2].first : (ratios[n / 2 - 1].first + ratios[n / 2].first) / 2;
-            std::printf("Wuffs / ours, %s time: median %.2f, slowest picture %.2f (%s)\n", kind, median,
-                        ratios.front().first, ratios.front().second.c_str());
-        };
         std::printf("\n");
-        summary("CPU", cpuRatios);
-        summary("wall-clock", wallRatios);
+        Summarise("Wuffs / ours, CPU time", cpuRatios);
+        Summarise("Wuffs / ours, wall-clock time", wallRatios);
     }
 
     std::map<std::string, std::map<std::string, Time>> times_;
@@ -537,11 +635,8 @@ void PairedTables(int rounds) {
             std::printf("| %s | %.2f | %.2f - %.2f |\n", picture.name.c_str(), medians.back().first, ratios.front(),
                         ratios.back());
         }
-        std::sort(medians.begin(), medians.end());
-        const size_t n = medians.size();
-        std::printf("\nWuffs / ours, paired: median %.2f, slowest picture %.2f (%s)\n",
-                    n % 2 ? medians[n / 2].first : (medians[n / 2 - 1].first + medians[n / 2].first) / 2,
-                    medians.front().first, medians.front().second.c_str());
+        std::printf("\n");
+        Summarise("Wuffs / ours, paired", medians);
     }
 }
 #endif
@@ -565,6 +660,43 @@ int SaveCorpus(const std::string& folder) {
     return 0;
 }
 
+// Decodes every picture `times` times with one reader.
+__attribute__((noinline)) int64_t RepeatDecode(int64_t (*decode)(const Bytes&), int times) {
+    int64_t sum = 0;
+    for (const auto& picture : Corpus())
+        for (int i = 0; i < times; ++i)
+            for (const auto& file : picture.files) sum += decode(file);
+    return sum;
+}
+
+// `gif_decode --repeat=READER:N [--pictures=TEXT]` decodes the pictures N times each with one
+// reader (ours, wuffs, ours+rgba, wuffs+rgba) and stops: for counting instructions, which stay
+// the same on a busy machine, e.g. one picture at a time:
+//   valgrind --tool=callgrind --toggle-collect='*RepeatDecode*' build/bin/gif_decode \
+//     --repeat=ours:100 '--pictures=menu 16x16 1 frame, 16 colours'
+int Repeat(const std::string& what) {
+    const size_t colon = what.find(':');
+    const std::string reader = what.substr(0, colon);
+    const int times = colon == std::string::npos ? 1 : std::max(1, std::atoi(what.c_str() + colon + 1));
+    const std::map<std::string, int64_t (*)(const Bytes&)> decoders{
+        {"ours", DecodeOurs}, {"ours+rgba", DecodeComposeOurs},
+#ifdef GIF_BENCH_WUFFS
+        {"wuffs", DecodeWuffs}, {"wuffs+rgba", DecodeComposeWuffs},
+#endif
+    };
+    const auto found = decoders.find(reader);
+    if (found == decoders.end()) {
+        std::fprintf(stderr, "Usage: gif_decode --repeat=ours|wuffs|ours+rgba|wuffs+rgba:TIMES [--pictures=TEXT]\n");
+        return 2;
+    }
+    if (Corpus().empty()) {
+        std::fprintf(stderr, "no picture's name holds \"%s\"\n", WantedPictures().c_str());
+        return 2;
+    }
+    std::printf("%lld\n", static_cast<long long>(RepeatDecode(found->second, times)));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -583,14 +715,21 @@ int main(int argc, char** argv) {
     // --paired_rounds=N: the rounds of the paired comparison with Wuffs after the tables (9;
     // 0 leaves it out).
     int rounds = 9;
+    // --pictures=TEXT: only the pictures whose name holds TEXT ("menu" for the icons and small
+    // animations of menus), in the tables and in the paired rounds.
     for (auto it = args.begin(); it != args.end();) {
         if (std::strncmp(*it, "--paired_rounds=", 16) == 0) {
             rounds = std::max(0, std::atoi(*it + 16));
+            it = args.erase(it);
+        } else if (std::strncmp(*it, "--pictures=", 11) == 0) {
+            WantedPictures() = *it + 11;
             it = args.erase(it);
         } else {
             ++it;
         }
     }
+    for (const char* a : args)
+        if (std::strncmp(a, "--repeat=", 9) == 0) return Repeat(a + 9);
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
     for (const auto& picture : Corpus())

@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     const double oursRedraw = medianMs(rounds, [&] {
-        emit main->hotspotsChanged();
+        layout->scheduleRefresh();
         layout->refreshNow();
         layout->LayoutView->viewport()->repaint();
     });

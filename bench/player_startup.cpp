@@ -5,13 +5,14 @@
 //   bundle, the Windows one under Wine), and once its first frame is on the X server the pages
 //   of the folder's files that are in the page cache counted (mincore); goal: the Linux player
 //   at most 1.5 times the Windows player's bytes;
-// - start-up of the Linux player against an empty SDL window on the same SDL, side by side,
-//   warm: from process start to the first frame seen on the X server; goal at most 1.1.
+// - start-up of the Linux player, warm, from process start to the first frame seen on the X
+//   server, side by side with two yardsticks: a raw X11 window (Xlib alone, filled on Expose;
+//   goal: the player at most 5 times it) and an empty SDL window on the same SDL.
 // The first frame is seen from outside, the same way for all: the window with its title is on
 // the X server and the middle of it shows the colour the menu paints there.
 //
 // Run under an X server of its own:
-//   scripts/with-xvfb build/bin/player_startup [rounds]
+//   scripts/with-xvfb build/bin/player_startup [rounds] [another build of torvana-player]
 
 #include <fcntl.h>
 #include <signal.h>
@@ -119,7 +120,8 @@ double median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     const int rounds =
-        static_cast<int>(bench::numberArgument(argc, argv, 1, 11, 1, 1000, "player_startup [rounds, default 11]"));
+        static_cast<int>(bench::numberArgument(argc, argv, 1, 11, 1, 1000,
+                                               "player_startup [rounds, default 11] [another build of torvana-player]"));
     winetest::XServer x;
     if (!x.open()) {
         std::fprintf(stderr, "no X server: run under scripts/with-xvfb\n");
@@ -178,34 +180,43 @@ int main(int argc, char** argv) {
         std::printf("  Windows player: not measured (no Wine prefix or no first frame)\n");
     }
 
-    // Start-up, warm, side by side with an empty SDL window.
-    std::vector<double> player, empty;
+    // Start-up, warm, side by side with the two yardsticks, the order turned every round so that
+    // none is always the one that runs after another program's exit.
+    struct Contender {
+        const char* name;
+        std::string program, title;
+        uint32_t colour;
+        std::vector<double> ms;
+    };
+    std::vector<Contender> contenders{{"Linux player", PLAYER, title, centre, {}},
+                                      {"raw X11 window", RAW_X11_WINDOW, "Raw X11 window", 0x204060, {}},
+                                      {"empty SDL window", EMPTY_SDL_WINDOW, "Empty SDL window", 0x204060, {}}};
+    // Another build of the player (the one before a change, say), timed in the same rounds.
+    if (argc > 2) contenders.push_back({"other player", argv[2], title, centre, {}});
     for (int i = 0; i <= rounds; ++i) {
-        auto start = Clock::now();
-        double p, e;
-        {
-            ChildProcess program({PLAYER}, stage);
-            p = firstFrameMs(program, x, title, centre, start);
+        for (size_t k = 0; k < contenders.size(); ++k) {
+            Contender& c = contenders[(k + size_t(i)) % contenders.size()];
+            const auto start = Clock::now();
+            ChildProcess program({c.program}, stage);
+            const double ms = firstFrameMs(program, x, c.title, c.colour, start);
+            if (ms < 0) {
+                std::fprintf(stderr, "round %d: no first frame from the %s\n", i, c.name);
+                return 1;
+            }
+            if (i > 0) c.ms.push_back(ms);  // the first round fills the page cache
         }
-        start = Clock::now();
-        {
-            ChildProcess program({EMPTY_SDL_WINDOW}, stage);
-            e = firstFrameMs(program, x, "Empty SDL window", 0x204060, start);
-        }
-        if (p < 0 || e < 0) {
-            std::fprintf(stderr, "round %d: no first frame (player %.0f ms, empty window %.0f ms)\n", i, p, e);
-            return 1;
-        }
-        if (i == 0) continue;  // the first round fills the page cache
-        player.push_back(p);
-        empty.push_back(e);
     }
-    std::printf("first frame, warm, median of %d: Linux player %.1f ms, empty SDL window %.1f ms\n", rounds,
-                median(player), median(empty));
-    std::printf("ratio player / empty window: %.2f (goal at most 1.1)\n", median(player) / median(empty));
-    std::printf("fastest start of each: player %.1f ms, empty SDL window %.1f ms, ratio %.2f\n",
-                *std::min_element(player.begin(), player.end()), *std::min_element(empty.begin(), empty.end()),
-                *std::min_element(player.begin(), player.end()) / *std::min_element(empty.begin(), empty.end()));
+    const Contender &player = contenders[0], &raw = contenders[1], &empty = contenders[2];
+    auto fastest = [](const Contender& c) { return *std::min_element(c.ms.begin(), c.ms.end()); };
+    std::printf("first frame, warm, median of %d (fastest):\n", rounds);
+    for (const Contender& c : contenders) std::printf("  %-16s %6.1f ms (%.1f ms)\n", c.name, median(c.ms), fastest(c));
+    std::printf("ratio player / raw X11 window: %.2f, fastest %.2f (goal at most 5)\n", median(player.ms) / median(raw.ms),
+                fastest(player) / fastest(raw));
+    std::printf("ratio player / empty SDL window: %.2f, fastest %.2f\n", median(player.ms) / median(empty.ms),
+                fastest(player) / fastest(empty));
+    if (contenders.size() > 3)
+        std::printf("ratio other player / player: %.2f, fastest %.2f\n", median(contenders[3].ms) / median(player.ms),
+                    fastest(contenders[3]) / fastest(player));
     fs::remove_all(work);
     return 0;
 }

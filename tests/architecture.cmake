@@ -19,8 +19,10 @@
 #   toolkit   the windowing layer: core and toolkit only, nothing of the windows.
 #   player, player_win   the menu players: the menu engine, media, gif, project and their own folder,
 #             no Qt.
-#   hotspot/ui, staging/ui, disc/ui, settings/ui: the folder's windows, on core, gif/qt and toolkit; never
-#             app, nor another folder's windows.
+#   document  the open project and its one history of changes (Qt, no windows): core and
+#             document only.
+#   hotspot/ui, staging/ui, disc/ui, settings/ui: the folder's windows, on core, gif/qt, toolkit and
+#             the document; never app, nor another folder's windows.
 #   app       main(), the main window and its commands: anything of the editor.
 #
 # Only src/toolkit may use the Qt classes that talk to the user or the
@@ -79,13 +81,14 @@ endfunction()
 
 set(allowed_gif/qt project gif gif/qt)
 set(allowed_toolkit ${core_parts} toolkit)
+set(allowed_document ${core_parts} document)
 # The players stand on the menu engine and what it stands on, never on the editor's build.
 set(allowed_player project gif media menu player)
 set(allowed_player_win project gif media menu player_win)
 foreach(folder hotspot staging disc settings)
-  set(allowed_${folder}/ui ${core_parts} gif/qt toolkit ${folder}/ui)
+  set(allowed_${folder}/ui ${core_parts} gif/qt toolkit document ${folder}/ui)
 endforeach()
-set(allowed_app ${core_parts} gif/qt toolkit hotspot/ui staging/ui disc/ui settings/ui app)
+set(allowed_app ${core_parts} gif/qt toolkit document hotspot/ui staging/ui disc/ui settings/ui app)
 
 set(failures "")
 set(parts "")

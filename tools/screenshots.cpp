@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     ok &= save(f.Form3, dir, "new-project-dialog");
     ok &= save(f.Form2, dir, "hotspot-editor");
     ok &= save(f.Form4, dir, "staging-folder-dialog");
-    f.AboutBox->setVersion(f.Form1->state.versionText);
+    f.AboutBox->setVersion(f.Document->state().versionText);
     ok &= save(f.AboutBox, dir, "about-box");
     ok &= saveIcon(dir, 48);
     ok &= saveIcon(dir, 256);
@@ -180,10 +180,10 @@ int main(int argc, char** argv) {
     const std::string staging = torvana::toolkit::toLocalString(f.Form1->Edit2->text());
     QDir().mkpath(torvana::toolkit::toQString(staging));
     torvana::replaceFileContents(staging + "/old-menu.cdrom", "1\r\n");
-    f.Form1->state.hotspotX[2] = "600";
+    f.Document->moveHotspot(2, {"600", f.Document->state().hotspotY[2]});
     {
         TDiscCheckForm check(f.Form1);
-        check.check(f.Form1->state, f.Form1->project(), f.Form1->buildSettings());
+        check.check(f.Document->state(), f.Document->project(), f.Form1->buildSettings());
         ok &= save(&check, dir, "check-disc");
     }
 

@@ -65,7 +65,7 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
          },
          [this] { BitBtn4->setEnabled(true); }});
     torvana::BuildSettings settings = buildSettings();
-    if (settings.signing.on() && state.projectOpen()) {
+    if (settings.signing.on() && state().projectOpen()) {
         // Asked at each build and forgotten after it.
         const std::optional<std::string> password = torvana::toolkit::askPassword(
             "The password of \"" + settings.signing.certificate + "\", to sign the Windows player autorun.exe:", this);
@@ -73,14 +73,14 @@ torvana::BuildResult TForm1::runBuild(bool quietSuccess) {
         settings.signing.password = *password;
         settings.signing.fixedTime = torvana::sourceDateEpoch();
     }
-    torvana::Project current = project();
+    torvana::Project current = document_.project();
     // A new project's one slot holds no hotspot until the hotspot editor accepts one (the track
     // bar offers that slot alone): the build is refused as for a project without hotspots.
-    if (TrackBar1->maximum() < 2) {
+    if (document_.offeredSlots() < 2) {
         current.hotspotCount = 0;
         current.hotspots.clear();
     }
-    const torvana::BuildResult result = torvana::runStagingBuild(state, current, settings, user);
+    const torvana::BuildResult result = document_.save(current, settings, user);
     // A build that was not refused has written the project file.
     if (result != torvana::BuildResult::Refused) rememberProject();
     return result;
@@ -100,13 +100,13 @@ void TForm1::BitBtn4Click() {
         const std::string folder = torvana::toolkit::toLocalString(QDir::currentPath());
         // The staged autorun.exe is the Windows player; here the Linux player beside the
         // editor shows the same menu, started in the staging folder, where it finds the project.
-        if (!torvana::fileExists("autorun.exe") || !torvana::toolkit::startProgram(state.programFolder + "torvana-player", folder))
+        if (!torvana::fileExists("autorun.exe") || !torvana::toolkit::startProgram(state().programFolder + "torvana-player", folder))
             torvana::toolkit::showError("ERROR! Could not launch file: \"autorun.exe\".", this);
     });
 }
 
 void TForm1::Image1Click() {
-    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+    if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
     TForm4* dialog = windows_.Form4;
     if (dialog->exec() != QDialog::Accepted) return;
     const std::string folder = dialog->DirectoryListBox1->directory();
@@ -115,24 +115,24 @@ void TForm1::Image1Click() {
 }
 
 void TForm1::Image2Click() {
-    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+    if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
     if (const auto chosen = OpenDialog1.pick(this, "Image Files", torvana::kPictureFilesFilter))
         torvana::toolkit::setFieldValue(Edit3, *chosen);
 }
 
 void TForm1::Image3Click() {
-    if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+    if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
     if (const auto chosen = OpenDialog1.pick(this, "Any WAV File", "WAV Files (*.wav) |*.wav"))
         torvana::toolkit::setFieldValue(Edit4, *chosen);
 }
 
 void TForm1::CheckDisc1Click() {
     torvana::toolkit::runCommand([this] {
-        if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+        if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
         TDiscCheckForm window(this);
         {
             InStagingBase base(stagingBase_);
-            window.check(state, project(), buildSettings());
+            window.check(state(), document_.project(), buildSettings());
             if (window.exec() != QDialog::Accepted || !window.chosen()) return;
         }
         openFinding(*window.chosen());
@@ -176,14 +176,14 @@ void TForm1::openFinding(const torvana::Finding& finding) {
 
 void TForm1::MakeDiscImage1Click() {
     torvana::toolkit::runCommand([this] {
-        if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+        if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
         // The CD title's image beside the staging folder, unless the user named another before.
-        const std::string proposed = torvana::proposedImagePath(project().stagingFolder, project().cdTitle);
+        const std::string proposed = torvana::proposedImagePath(document_.field(torvana::ProjectField::StagingFolder), document_.field(torvana::ProjectField::CdTitle));
         if (SaveDialog1.lastFile().empty() || proposedImage_ != proposed) SaveDialog1.setLastFile(proposed);
         proposedImage_ = proposed;
         const auto image = SaveDialog1.pickToSave(this, "Make Disc Image", "Disc Images (*.iso) |*.iso", "iso");
         if (!image) return;
-        if (const std::string refusal = torvana::imageTargetRefusal(state, project(), buildSettings(), *image); !refusal.empty())
+        if (const std::string refusal = torvana::imageTargetRefusal(state(), document_.project(), buildSettings(), *image); !refusal.empty())
             return torvana::toolkit::showError(refusal, this);
         InStagingBase base(stagingBase_);
         const torvana::BuildResult built = runBuild(true);
@@ -191,8 +191,8 @@ void TForm1::MakeDiscImage1Click() {
         if (built == torvana::BuildResult::CompletedWithFailures)
             return torvana::toolkit::showError("The disc image was not made, since files could not be copied into the staging folder.", this);
 
-        const torvana::Project current = project();
-        if (const std::string renamed = torvana::windowsNameFailure(state, current, buildSettings()); !renamed.empty())
+        const torvana::Project current = document_.project();
+        if (const std::string renamed = torvana::windowsNameFailure(state(), current, buildSettings()); !renamed.empty())
             return torvana::toolkit::showError(renamed, this);
         // What the image leaves out of the staging folder is told before it is written.
         std::string leftOut;
@@ -222,7 +222,7 @@ void TForm1::SignPlayer1Click() {
 
 void TForm1::BurnDisc1Click() {
     torvana::toolkit::runCommand([this] {
-        if (!state.projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
+        if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
         TBurnForm dialog(this);
         {
             // Looking for drives takes a few seconds.
@@ -236,7 +236,7 @@ void TForm1::BurnDisc1Click() {
 
         InStagingBase base(stagingBase_);
         // Where the disc goes and the drive are settled before anything is built.
-        const torvana::BurnTarget target = torvana::burnTargetCheck(state, project(), buildSettings(), options.drive);
+        const torvana::BurnTarget target = torvana::burnTargetCheck(state(), document_.project(), buildSettings(), options.drive);
         if (!target.refusal.empty()) return torvana::toolkit::showError(target.refusal, this);
         if (target.replacedBytes > 0 &&
             !torvana::toolkit::askYesNo(torvana::burnOverFileQuestion(options.drive, target.replacedBytes), this))
@@ -255,8 +255,8 @@ void TForm1::BurnDisc1Click() {
             return torvana::toolkit::showError("The disc was not burned, since files could not be copied into the staging folder.", this);
 
         // The image is made beside the staging folder under a name of its own, removed at the end.
-        const torvana::Project current = project();
-        if (const std::string renamed = torvana::windowsNameFailure(state, current, buildSettings()); !renamed.empty())
+        const torvana::Project current = document_.project();
+        if (const std::string renamed = torvana::windowsNameFailure(state(), current, buildSettings()); !renamed.empty())
             return torvana::toolkit::showError(renamed, this);
         const torvana::BurnImageFile temporary(current.stagingFolder);
         const std::string& image = temporary.path();

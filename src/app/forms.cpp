@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
 #include "app/startup_chooser.h"
+#include "document/project_document.h"
 #include "hotspot/ui/hotspot_editor.h"
 #include "hotspot/ui/hotspot_layout.h"
 #include "settings/ui/about_box.h"
@@ -18,14 +19,11 @@
 
 namespace {
 
-// The main window as the HotSpot Layout window sees it: the project, the background field,
-// the track bar's slot and the Edit button.
+// The main window as the HotSpot Layout window sees it: the track bar's slot and the Edit button.
 class MainWindowLayoutOwner : public HotspotLayoutOwner {
 public:
     explicit MainWindowLayoutOwner(TForm1& main) : main_(main) {}
 
-    torvana::ProjectState& project() override { return main_.state; }
-    std::string backgroundImage() const override { return torvana::toolkit::fieldValue(main_.Edit3); }
     int selectedSlot() const override { return main_.TrackBar1->position(); }
     void selectSlot(int slot) override {
         main_.TrackBar1->setPosition(slot);
@@ -33,10 +31,6 @@ public:
     }
     void editSelectedSlot() override {
         if (main_.BitBtn3->isEnabled()) main_.BitBtn3Click();
-    }
-    void hotspotChanged() override {
-        main_.markUnsaved();
-        main_.showSelectedSlot();  // the row's accessible name carries the label
     }
 
 private:
@@ -51,6 +45,7 @@ std::unique_ptr<MainWindowLayoutOwner> g_layoutOwner;
 Forms& forms() { return g_forms; }
 
 void createForms(const std::string& settingsPath) {
+    g_forms.Document = new torvana::ProjectDocument;
     g_forms.Form1 = new TForm1(settingsPath, g_forms);
     g_forms.Form2 = new TForm2({[] { return torvana::toolkit::toLocalString(g_forms.Form1->Edit5->text()); },
                                 [] { g_forms.Form1->showAndActivate(); }});
@@ -59,11 +54,9 @@ void createForms(const std::string& settingsPath) {
     g_forms.Form4 = new TForm4;
     g_forms.Form5 = new TForm5;
     g_layoutOwner = std::make_unique<MainWindowLayoutOwner>(*g_forms.Form1);
-    THotspotLayout* layout = new THotspotLayout(*g_layoutOwner, g_forms.Form2);
+    THotspotLayout* layout = new THotspotLayout(*g_forms.Document, *g_layoutOwner, g_forms.Form2);
     g_forms.Layout = layout;
-    // The layout window follows the project in the main window.
-    QObject::connect(g_forms.Form1->Edit3, &QLineEdit::textChanged, layout, &THotspotLayout::scheduleRefresh);
-    QObject::connect(g_forms.Form1, &TForm1::hotspotsChanged, layout, &THotspotLayout::hotspotsReplaced);
+    // The layout window follows the main window's selection; the project it follows itself.
     QObject::connect(g_forms.Form1->TrackBar1, &QSlider::valueChanged, layout, &THotspotLayout::showSelection);
 }
 
@@ -77,6 +70,7 @@ void destroyForms() {
     delete g_forms.Form3;
     delete g_forms.Form2;
     delete g_forms.Form1;
+    delete g_forms.Document;
     g_forms = Forms{};
 }
 

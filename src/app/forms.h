@@ -12,8 +12,12 @@ class TForm4;
 class TForm5;
 class TAboutBox;
 class THotspotLayout;
+namespace torvana {
+class ProjectDocument;
+}
 
 struct Forms {
+    torvana::ProjectDocument* Document = nullptr;  // the open project, shown by every window
     TForm1* Form1 = nullptr;        // main window
     TForm2* Form2 = nullptr;        // hotspot editor
     TForm3* Form3 = nullptr;        // new-project dialog
@@ -25,7 +29,7 @@ struct Forms {
 
 Forms& forms();
 
-// Creates the six windows in order: TForm1, TForm2, TForm3, TAboutBox, TForm4, TForm5; then
+// Creates the project document, then the six windows in order: TForm1, TForm2, TForm3, TAboutBox, TForm4, TForm5; then
 // the layout window, which follows the main window's project.
 // The main window reads its settings from `settingsPath`.
 void createForms(const std::string& settingsPath);

@@ -6,10 +6,10 @@
 #include "settings/web_site.h"
 #include "toolkit/shell.h"
 
-void TForm1::OnlineHelp1Click() { torvana::toolkit::openOrSay(state.programFolder + "torvana_help.htm", this); }
+void TForm1::OnlineHelp1Click() { torvana::toolkit::openOrSay(state().programFolder + "torvana_help.htm", this); }
 void TForm1::GoToWebSite1Click() { torvana::toolkit::openOrSay(torvana::kWebAddress, this); }
 void TForm1::About1Click() {
     TAboutBox* box = windows_.AboutBox;
-    box->setVersion(state.versionText);
+    box->setVersion(state().versionText);
     box->exec();
 }

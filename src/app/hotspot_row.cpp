@@ -14,15 +14,18 @@
 #include "toolkit/widgets.h"
 #include "toolkit/text.h"
 
-void TForm1::setHotspotRange() {
-    // The selectable slots are every hotspot and the free one after the last, but never past 99.
-    TrackBar1->setMax(std::min(state.hotspotCount + 1, torvana::kMaxHotspots));
+void TForm1::setHotspotRange() { TrackBar1->setMax(document_.offeredSlots()); }
+
+void TForm1::showHotspots() {
+    // The selection stays where it is, within the slots now offered.
+    setHotspotRange();
+    showSelectedSlot();
 }
 
 void TForm1::showSelectedSlot() {
     const int position = TrackBar1->position();
     Edit5->setText(QString::number(position));
-    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[position])));
+    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state().hotspotApplication[position])));
     nameSelectedSlot();
 }
 
@@ -30,8 +33,8 @@ void TForm1::nameSelectedSlot() {
     // A screen reader hears the selected hotspot by its number and label.
     const int position = TrackBar1->position();
     QString name = "HotSpot " + QString::number(position);
-    if (!state.hotspotLabel[position].empty())
-        name += ": " + torvana::toolkit::toQString(state.hotspotLabel[position]);
+    if (!state().hotspotLabel[position].empty())
+        name += ": " + torvana::toolkit::toQString(state().hotspotLabel[position]);
     Edit5->setAccessibleName(name);
     TrackBar1->setAccessibleDescription(name);
 }
@@ -39,7 +42,7 @@ void TForm1::nameSelectedSlot() {
 void TForm1::TrackBar1Change() { showSelectedSlot(); }
 
 void TForm1::BitBtn3Click() {
-    windows_.Form2->editHotspot(state.hotspot(TrackBar1->position()), ToolTipHelp1->isChecked());
+    windows_.Form2->editHotspot(state().hotspot(TrackBar1->position()), ToolTipHelp1->isChecked());
     hide();
 }
 
@@ -49,25 +52,19 @@ bool TForm1::applyHandOffFiles() {
     if (fileExists(deletePath)) {
         const int32_t number = parseDeleteFile(readFileContents(deletePath));
         deleteFile(deletePath);
-        // The free slot after the last hotspot changes no slot and no count, but the selection
-        // moves to the last hotspot as after any delete.
-        if (deleteHotspot(state, number)) markUnsaved();
-        setHotspotRange();
-        TrackBar1->setPosition(state.hotspotCount);
+        document_.deleteHotspot(number);
+        // The free slot after the last hotspot changes nothing, but the selection moves to the
+        // last hotspot as after any delete.
+        TrackBar1->setPosition(state().hotspotCount);
         showSelectedSlot();
-        emit hotspotsChanged();
     }
     if (!fileExists(acceptPath)) return false;
     const AcceptedHotspot accepted = parseAcceptFile(readFileContents(acceptPath));
     // A number outside the slots is refused; the file goes, so it is not applied again.
     if (accepted.number < 1 || accepted.number > kMaxHotspots) deleteFile(acceptPath);
-    acceptHotspot(state, accepted);
-    markUnsaved();
+    document_.acceptHotspot(accepted);
     torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(fileNamePart(accepted.fields.application)));
     BitBtn3->setEnabled(true);
     deleteFile(acceptPath);
-    setHotspotRange();
-    nameSelectedSlot();
-    emit hotspotsChanged();
     return true;
 }

@@ -36,30 +36,41 @@ std::string vanishedText(const std::string& path) {
 
 }  // namespace
 
-void TForm1::markUnsaved() { state.projectSaved = false; }
+QLineEdit* TForm1::fieldEdit(torvana::ProjectField field) const {
+    QLineEdit* const edits[] = {Edit1, Edit2, Edit3, Edit4};
+    return edits[size_t(field)];
+}
+
+QCheckBox* TForm1::switchBox(torvana::ProjectSwitch which) const {
+    return which == torvana::ProjectSwitch::ShowBrowse ? CheckBox1 : CheckBox2;
+}
+
+void TForm1::showField(torvana::ProjectField field) {
+    // The field keeps the document's bytes, which it gives back until the user types.
+    showing_ = true;
+    torvana::toolkit::setFieldValue(fieldEdit(field), document_.field(field));
+    showing_ = false;
+}
+
+void TForm1::showSwitch(torvana::ProjectSwitch which) {
+    showing_ = true;
+    switchBox(which)->setChecked(document_.switchOn(which));
+    showing_ = false;
+}
+
+// New, Open and Close: the fields and switches as the project holds them, the first slot selected.
+void TForm1::showDocument() {
+    for (torvana::ProjectField field : torvana::kProjectFields) showField(field);
+    for (torvana::ProjectSwitch which : torvana::kProjectSwitches) showSwitch(which);
+    setHotspotRange();
+    TrackBar1->setPosition(1);
+    Edit5->setText("1");
+    nameSelectedSlot();
+}
 
 bool TForm1::confirmDiscard(const char* message) {
-    if (!state.warnMe || !state.projectOpen() || state.projectSaved) return true;
+    if (!state().warnMe || !state().projectOpen() || !document_.modified()) return true;
     return torvana::toolkit::askYesNo(message, this);
-}
-
-// The project fields and the hotspot row as New, Open and Close leave them before filling.
-static void resetProjectFields(TForm1* f) {
-    for (QLineEdit* e : {f->Edit1, f->Edit2, f->Edit3, f->Edit4}) torvana::toolkit::setFieldValue(e, {});
-    f->Edit5->setText("1");
-    f->CheckBox1->setChecked(false);
-    f->CheckBox2->setChecked(false);
-}
-
-// New and Close: one empty slot to edit, and empty fields.
-static void startEmptyProject(TForm1* f) {
-    f->state.hotspotCount = 1;
-    f->TrackBar1->setMax(1);
-    resetProjectFields(f);
-    f->state.clearSlots(1, torvana::kClearedSlots);
-    f->state.clearLabels();
-    f->state.otherBlockLines.clear();
-    f->nameSelectedSlot();
 }
 
 void TForm1::New1Click() {
@@ -75,13 +86,9 @@ void TForm1::New1Click() {
         if (torvana::fileExists(path) || torvana::folderExists(path)) {
             if (!torvana::toolkit::askYesNo("Do you want to overwrite file \"" + path + "\" ?", this)) return;
         }
-        state.projectName = name;
-        state.projectPath = path;
+        document_.newProject(name, path);
         setProjectCaption();
-        startEmptyProject(this);
         BitBtn3->setEnabled(true);
-        state.projectSaved = false;
-        emit hotspotsChanged();
     });
 }
 
@@ -115,69 +122,29 @@ void TForm1::reopenProject(const std::string path) {
     });
 }
 
-torvana::Project TForm1::project() const {
-    torvana::Project project;
-    project.hotspotCount = state.hotspotCount;
-    project.showBrowse = CheckBox1->isChecked();
-    project.showExit = CheckBox2->isChecked();
-    project.cdTitle = torvana::toolkit::fieldValue(Edit1);
-    project.stagingFolder = torvana::toolkit::fieldValue(Edit2);
-    project.backgroundImage = torvana::toolkit::fieldValue(Edit3);
-    project.openingWav = torvana::toolkit::fieldValue(Edit4);
-    project.hotspots = torvana::hotspotsOf(state);
-    project.otherBlockLines = state.otherBlockLines;
-    return project;
-}
-
-// Fills the fields and the tables, the first hotspot selected; the caller has cleared them.
-void TForm1::showProject(const torvana::Project& project) {
-    state.hotspotCount = project.hotspotCount;
-    setHotspotRange();
-    TrackBar1->setPosition(1);
-    CheckBox1->setChecked(project.showBrowse);
-    CheckBox2->setChecked(project.showExit);
-    torvana::toolkit::setFieldValue(Edit1, project.cdTitle);
-    torvana::toolkit::setFieldValue(Edit2, project.stagingFolder);
-    torvana::toolkit::setFieldValue(Edit3, project.backgroundImage);
-    torvana::toolkit::setFieldValue(Edit4, project.openingWav);
-    torvana::storeHotspots(state, project.hotspots);
-    state.otherBlockLines = project.otherBlockLines;
-}
-
 void TForm1::openProjectFile(const std::string& path) {
-    state.openDialogPath = path;
+    document_.setOpenDialogPath(path);
     OpenDialog1.setLastFile(path);
     // The whole file is read before anything changes, so a file that cannot be read leaves
     // the open project as it was.
     const torvana::Project data = torvana::readProjectFile(path);
 
-    state.projectPath = path;
-    state.projectName = torvana::fileNamePart(path);
+    document_.openProject(path, data);
     setProjectCaption();
-    resetProjectFields(this);
-    state.clearSlots(1, torvana::kClearedSlots);
-    state.clearLabels();
-    showProject(data);
     // A relative staging folder in a project file is read from the project's folder, also when
     // Reopen opens it while another folder is current.
     stagingBase_ = torvana::toolkit::toLocalString(QFileInfo(torvana::toolkit::toQString(path)).absolutePath());
     BitBtn3->setEnabled(true);
-    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state.hotspotApplication[1])));
-    nameSelectedSlot();
-    state.projectSaved = false;
-    emit hotspotsChanged();
+    torvana::toolkit::setHint(Edit5, torvana::toolkit::toQString(torvana::fileNamePart(state().hotspotApplication[1])));
     rememberProject();
 }
 
 void TForm1::Close1Click() {
     torvana::toolkit::runCommand([this] {
         if (!confirmDiscard(kCloseText)) return;
-        state.projectName.clear();
+        document_.closeProject();
         BitBtn3->setEnabled(false);
-        state.projectSaved = false;
         setStartupCaption();
-        startEmptyProject(this);
-        emit hotspotsChanged();
     });
 }
 

@@ -63,13 +63,14 @@ QPushButton* button(const char* name, const QString& caption, const QIcon& glyph
 }  // namespace
 
 TForm1::TForm1(std::string settingsPath, const Forms& windows, QWidget* parent)
-    : QMainWindow(parent), settingsPath_(std::move(settingsPath)), windows_(windows) {
+    : QMainWindow(parent), document_(*windows.Document), settingsPath_(std::move(settingsPath)), windows_(windows) {
     setObjectName("Form1");
     setWindowIcon(torvana::toolkit::programIcon());
     buildControls();
     buildMenu();
     connectHandlers();
     torvana::toolkit::prepareTextFields(this);
+    torvana::toolkit::leaveUndoToWindow(this);
     FormCreate();
 }
 
@@ -303,6 +304,20 @@ void TForm1::buildMenu() {
     Layout1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     Layout1->setShortcutContext(Qt::WindowShortcut);
     addAction(Layout1);
+
+    // Undo and Redo walk the project's one history: the fields, the check boxes, the hotspots
+    // the editor hands back, and the HotSpot Layout's moves and labels alike. They are the
+    // window's shortcuts, beside its menus.
+    Undo1 = new QAction("Undo", this);
+    Undo1->setObjectName("Undo1");
+    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = new QAction("Redo", this);
+    Redo1->setObjectName("Redo1");
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    for (QAction* a : {Undo1, Redo1}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
 }
 
 void TForm1::connectHandlers() {
@@ -329,10 +344,28 @@ void TForm1::connectHandlers() {
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
-    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) connect(e, &QLineEdit::textChanged, this, &TForm1::markUnsaved);
+    // What the user types or switches is a change of the document; what the document changes
+    // (an undo, New, Open, Close) the window shows.
+    for (torvana::ProjectField field : torvana::kProjectFields) {
+        QLineEdit* e = fieldEdit(field);
+        connect(e, &QLineEdit::textChanged, this, [this, field, e] {
+            if (!showing_) document_.setField(field, torvana::toolkit::fieldValue(e));
+        });
+        connect(e, &QLineEdit::editingFinished, &document_, &torvana::ProjectDocument::endTyping);
+    }
     stagingBase_ = torvana::toolkit::toLocalString(QDir::currentPath());
     connect(Edit2, &QLineEdit::textChanged, this, [this] { stagingBase_ = torvana::toolkit::toLocalString(QDir::currentPath()); });
-    for (QCheckBox* c : {CheckBox1, CheckBox2}) connect(c, &QCheckBox::toggled, this, &TForm1::markUnsaved);
+    for (torvana::ProjectSwitch which : torvana::kProjectSwitches) {
+        connect(switchBox(which), &QCheckBox::toggled, this, [this, which](bool on) {
+            if (!showing_) document_.setSwitch(which, on);
+        });
+    }
+    connect(&document_, &torvana::ProjectDocument::fieldChanged, this, &TForm1::showField);
+    connect(&document_, &torvana::ProjectDocument::switchChanged, this, &TForm1::showSwitch);
+    connect(&document_, &torvana::ProjectDocument::hotspotsChanged, this, &TForm1::showHotspots);
+    connect(&document_, &torvana::ProjectDocument::projectReplaced, this, &TForm1::showDocument);
+    connect(Undo1, &QAction::triggered, &document_, &torvana::ProjectDocument::undo);
+    connect(Redo1, &QAction::triggered, &document_, &torvana::ProjectDocument::redo);
     connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
     connect(Layout1, &QAction::triggered, this, &TForm1::BitBtn5Click);
     connect(TrackBar1, &torvana::toolkit::TrackBar::userMoved, this, &TForm1::TrackBar1Change);
@@ -343,11 +376,11 @@ void TForm1::connectHandlers() {
 
 void TForm1::FormCreate() {
     BitBtn3->setEnabled(false);
-    state.versionText = "3.5";
-    state.projectSaved = false;
+    // The document starts with no project, not saved.
+    document_.setVersionText("3.5");
 
     const torvana::EditorSettings settings = torvana::loadSettings(settingsPath_);
-    state.warnMe = settings.warnMe;
+    document_.setWarnMe(settings.warnMe);
     Warnme1->setChecked(settings.warnMe);
     ToolTipHelp1->setChecked(settings.toolTips);
     LinuxPlayer1->setChecked(settings.addLinuxPlayer);
@@ -393,16 +426,16 @@ void TForm1::rememberProject() {
     // that cannot be written leaves the list as it is and never interrupts them with a box.
     try {
         makeSettingsFolder(settingsPath_);
-        torvana::rememberRecentProject(settingsPath_, state.projectPath);
+        torvana::rememberRecentProject(settingsPath_, state().projectPath);
     } catch (const torvana::Error&) {
     }
     fillReopenMenu();
 }
 
-void TForm1::setStartupCaption() { setWindowTitle(torvana::toolkit::toQString(kCaptionPrefix + state.versionText)); }
+void TForm1::setStartupCaption() { setWindowTitle(torvana::toolkit::toQString(kCaptionPrefix + state().versionText)); }
 
 void TForm1::setProjectCaption() {
-    setWindowTitle(torvana::toolkit::toQString(kCaptionPrefix + state.versionText + " - (" + state.projectName + ")"));
+    setWindowTitle(torvana::toolkit::toQString(kCaptionPrefix + state().versionText + " - (" + state().projectName + ")"));
 }
 
 QList<QWidget*> TForm1::hintControls() const {
@@ -431,9 +464,9 @@ void TForm1::showAndActivate() {
 void TForm1::FormActivate() {
     torvana::toolkit::runCommand([this] {
         if (applyHandOffFiles()) return;
-        state.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString() +
-                              QDir::separator().toLatin1();
-        if (!state.projectOpen()) {
+        document_.setProgramFolder(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString() +
+                                   QDir::separator().toLatin1());
+        if (!state().projectOpen()) {
             torvana::toolkit::beep();
             if (windows_.Form5->exec() == QDialog::Accepted)
                 New1Click();
@@ -464,7 +497,7 @@ void TForm1::ToolTipHelp1Click() {
 }
 
 void TForm1::Warnme1Click() {
-    switchSetting(Warnme1, torvana::kWarnMeKey, [this](bool on) { state.warnMe = on; });
+    switchSetting(Warnme1, torvana::kWarnMeKey, [this](bool on) { document_.setWarnMe(on); });
 }
 
 // The build reads these check marks when it runs; switching them only stores them.

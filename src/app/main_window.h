@@ -1,5 +1,6 @@
 #pragma once
-// The main window: the open project's fields, the hotspot row and every command.
+// The main window: the open project's fields, the hotspot row and every command. It shows the
+// project document and hands every change the user makes in it to the document.
 
 #include <QMainWindow>
 #include <functional>
@@ -7,6 +8,7 @@
 
 #include "app/forms.h"
 #include "disc/disc_check.h"
+#include "document/project_document.h"
 #include "project/project_state.h"
 #include "staging/staging_build.h"
 #include "toolkit/file_picker.h"
@@ -29,11 +31,9 @@ class TForm1 : public QMainWindow {
 public:
     // `settingsPath` is the settings file read at creation and written by the Settings menu.
     // `windows` are the program's other windows that the commands open; they are created
-    // after this one and filled in before it is shown.
+    // after this one and filled in before it is shown. The window shows and changes the
+    // project of windows.Document, which exists before it.
     TForm1(std::string settingsPath, const Forms& windows, QWidget* parent = nullptr);
-
-    // The project in memory. Other windows read and write it, as they read the controls below.
-    torvana::ProjectState state;
 
     // Controls, named as the program's documentation names them.
     QFrame* Bevel1;
@@ -88,6 +88,8 @@ public:
     QAction* GoToWebSite1;
     QAction* About1;
     QAction* Layout1;  // Ctrl+L, the shortcut of BitBtn5
+    QAction* Undo1;    // Ctrl+Z: takes back the project's last change, wherever it was made
+    QAction* Redo1;    // Ctrl+Y, Ctrl+Shift+Z: makes the change taken back last again
 
     const std::string& settingsPath() const { return settingsPath_; }
 
@@ -127,10 +129,8 @@ public:
     void GoToWebSite1Click();
     void About1Click();
 
-    // The project as the fields and the hotspot tables hold it now, and the other way: a project
-    // read from its file into them. The one place the window's fields and a Project meet.
-    torvana::Project project() const;
-    void showProject(const torvana::Project& project);
+    // The project shown.
+    torvana::ProjectDocument& document() const { return document_; }
     // The build's settings as the Settings menu shows them now.
     torvana::BuildSettings buildSettings() const;
     // Save's build with its questions and messages; `quietSuccess` leaves out its closing
@@ -162,7 +162,7 @@ public:
     // accepted hotspot ("config.$$$") was applied.
     bool applyHandOffFiles();
 
-    // Sets the track bar's maximum to the slot after the last hotspot (at most 99).
+    // Sets the track bar's maximum to the slots the project offers.
     void setHotspotRange();
     // The number box shows the track bar's position and the file name of that slot's target.
     void showSelectedSlot();
@@ -173,9 +173,6 @@ public:
     void fillReopenMenu();
     // Puts the open project first in the Reopen list.
     void rememberProject();
-    // The open project changed since it was last saved: the unsaved-project question is asked
-    // again. Every edit of a field, a check box or a hotspot goes through here.
-    void markUnsaved();
 
     // Asks the unsaved-project question when it applies. Returns false when the user says No.
     bool confirmDiscard(const char* message);
@@ -183,8 +180,6 @@ public:
 signals:
     // The window was closed: the program ends.
     void closed();
-    // New, Open, Close or a hand-off from the hotspot editor changed the hotspot tables.
-    void hotspotsChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -197,7 +192,20 @@ private:
     void connectHandlers();
     // Writes a Settings menu item's new check mark to the settings file, then applies it.
     void switchSetting(QAction* item, const char* key, const std::function<void(bool)>& apply);
+    // The project's state, read only: the document changes it.
+    const torvana::ProjectState& state() const { return document_.state(); }
+    // Showing the document: a field, a switch, the hotspot row after the hotspots changed, and
+    // the whole project after New, Open and Close (the first slot selected).
+    QLineEdit* fieldEdit(torvana::ProjectField field) const;
+    QCheckBox* switchBox(torvana::ProjectSwitch which) const;
+    void showField(torvana::ProjectField field);
+    void showSwitch(torvana::ProjectSwitch which);
+    void showHotspots();
+    void showDocument();
 
+    torvana::ProjectDocument& document_;
+    // Set while the window itself shows the document in its fields: not the user's typing.
+    bool showing_ = false;
     std::string settingsPath_;
     // Settings > Sign the Windows player: the certificate (empty: no signing) and timestamp server.
     std::string signCertificate_;

@@ -57,24 +57,54 @@ int FrameColours(const GifFrame& frame, bool honourTransparency, uint32_t colour
     return n;
 }
 
-// The colours as the expanding functions take them: the 256 canvas words, and whether the table
-// has at most 16 colours, so that sixteen indices below 16 are looked up at once by byte shuffles
-// (where the processor has them).
-struct Palette {
-    alignas(16) uint32_t words[256];
-    bool small = false;
+using Palette = GifDrawPalette;
 
-    // Fills the words (FrameColours) and notes the table's size.
-    void Load(const GifFrame& frame, bool honourTransparency) {
-        const int tableSize = FrameColours(frame, honourTransparency, words);
 #ifdef TORVANA_GIF_X86
-        static const bool shuffles = __builtin_cpu_supports("ssse3");
-        small = tableSize <= 16 && shuffles;
-#else
-        static_cast<void>(tableSize);
+// The first 16 colours split by channel (all reds, all greens, ...) with byte shuffles.
+__attribute__((target("ssse3"))) void SplitChannels(Palette& palette) {
+    const __m128i* words = reinterpret_cast<const __m128i*>(palette.words);
+    const __m128i byChannel = _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    const __m128i q0 = _mm_shuffle_epi8(_mm_load_si128(words), byChannel);
+    const __m128i q1 = _mm_shuffle_epi8(_mm_load_si128(words + 1), byChannel);
+    const __m128i q2 = _mm_shuffle_epi8(_mm_load_si128(words + 2), byChannel);
+    const __m128i q3 = _mm_shuffle_epi8(_mm_load_si128(words + 3), byChannel);
+    const __m128i redGreenLow = _mm_unpacklo_epi32(q0, q1), redGreenHigh = _mm_unpacklo_epi32(q2, q3);
+    const __m128i blueAlphaLow = _mm_unpackhi_epi32(q0, q1), blueAlphaHigh = _mm_unpackhi_epi32(q2, q3);
+    __m128i* channels = reinterpret_cast<__m128i*>(palette.channels);
+    _mm_store_si128(channels, _mm_unpacklo_epi64(redGreenLow, redGreenHigh));
+    _mm_store_si128(channels + 1, _mm_unpackhi_epi64(redGreenLow, redGreenHigh));
+    _mm_store_si128(channels + 2, _mm_unpacklo_epi64(blueAlphaLow, blueAlphaHigh));
+    _mm_store_si128(channels + 3, _mm_unpackhi_epi64(blueAlphaLow, blueAlphaHigh));
+}
 #endif
-    }
-};
+
+// Makes `palette` the frame's colours (FrameColours) unless it holds them already: the frames of
+// an animation mostly draw from the one global table with the same transparent index.
+void LoadPalette(Palette& palette, const GifFrame& frame, bool honourTransparency) {
+    const GifColorMap& table = frame.ActiveColors();
+    const int transparent = honourTransparency ? frame.TransparentIndex() : -1;
+    if (palette.table == &table && palette.count == table.tripleCount && palette.transparent == transparent) return;
+    const int tableSize = FrameColours(frame, honourTransparency, palette.words);
+    palette.table = &table;
+    palette.count = table.tripleCount;
+    palette.transparent = transparent;
+#ifdef TORVANA_GIF_X86
+    static const bool shuffles = __builtin_cpu_supports("ssse3");
+    palette.small = tableSize <= 16 && shuffles;
+    if (palette.small) SplitChannels(palette);
+#else
+    static_cast<void>(tableSize);
+#endif
+}
+
+// Gives one index another colour; the palette no longer stands for its table.
+void SetColour(Palette& palette, int index, uint32_t word) {
+    palette.words[index] = word;
+    palette.table = nullptr;
+#ifdef TORVANA_GIF_X86
+    if (palette.small && index < 16) SplitChannels(palette);
+#endif
+}
 
 // Eight indices at once, the first in the lowest byte, whatever the host's byte order.
 inline uint64_t LoadIndices8(const uint8_t* p) {
@@ -114,23 +144,13 @@ inline void ExpandTail(uint8_t* dst, const uint8_t* src, size_t x, size_t count,
 }
 
 #ifdef TORVANA_GIF_X86
-// ExpandRun for a small table: colours 0 to 15 split by byte (all reds, all greens, ...), then
-// sixteen indices below 16 are four byte shuffles and four interleaves; a group with a larger
-// index goes through the words.
+// ExpandRun for a small table: sixteen indices below 16 are four byte shuffles of the colours
+// split by channel and four interleaves; a group with a larger index goes through the words.
 __attribute__((target("ssse3"))) void ExpandRunPlanar(uint8_t* dst, const uint8_t* src, size_t count,
                                                       const Palette& palette) {
-    const __m128i* words = reinterpret_cast<const __m128i*>(palette.words);
-    const __m128i byChannel = _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
-    const __m128i q0 = _mm_shuffle_epi8(_mm_load_si128(words), byChannel);
-    const __m128i q1 = _mm_shuffle_epi8(_mm_load_si128(words + 1), byChannel);
-    const __m128i q2 = _mm_shuffle_epi8(_mm_load_si128(words + 2), byChannel);
-    const __m128i q3 = _mm_shuffle_epi8(_mm_load_si128(words + 3), byChannel);
-    const __m128i redGreenLow = _mm_unpacklo_epi32(q0, q1), redGreenHigh = _mm_unpacklo_epi32(q2, q3);
-    const __m128i blueAlphaLow = _mm_unpackhi_epi32(q0, q1), blueAlphaHigh = _mm_unpackhi_epi32(q2, q3);
-    const __m128i red = _mm_unpacklo_epi64(redGreenLow, redGreenHigh);
-    const __m128i green = _mm_unpackhi_epi64(redGreenLow, redGreenHigh);
-    const __m128i blue = _mm_unpacklo_epi64(blueAlphaLow, blueAlphaHigh);
-    const __m128i alpha = _mm_unpackhi_epi64(blueAlphaLow, blueAlphaHigh);
+    const __m128i* channels = reinterpret_cast<const __m128i*>(palette.channels);
+    const __m128i red = _mm_load_si128(channels), green = _mm_load_si128(channels + 1);
+    const __m128i blue = _mm_load_si128(channels + 2), alpha = _mm_load_si128(channels + 3);
     const __m128i high = _mm_set1_epi8(static_cast<char>(0xF0));
     size_t x = 0;
     while (x + 16 <= count) {
@@ -256,6 +276,9 @@ CanvasArea FrameArea(const GifFrame& frame, const RgbaCanvas& canvas) {
 }
 
 int FrameDisposal(const GifFrame& frame) {
+    // Most frames have one extension, their control block, which needs no type test.
+    const auto& items = frame.extensionItems.items;
+    if (items.size() == 1 && items[0].get() == frame.controlBlock) return frame.controlBlock->DisposalCode();
     int disposal = 0;
     for (const auto& extension : frame.extensionItems.items)
         if (auto* gce = dynamic_cast<const GifGraphicControlExtension*>(extension.get()))
@@ -271,12 +294,14 @@ std::vector<GifRgba> FramePaletteRgba(const GifFrame& frame, bool honourTranspar
     return palette;
 }
 
-void DrawFrame(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparency) {
+namespace {
+
+// DrawFrame with the palette given, which is made the frame's first where it is not yet.
+void DrawFrameWith(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparency, Palette& palette) {
     if (frame.IsEmptyFrame()) return;
     const CanvasArea area = FrameArea(frame, canvas);
     if (area.Empty()) return;
-    Palette palette;
-    palette.Load(frame, honourTransparency);
+    LoadPalette(palette, frame, honourTransparency);
     PrepareVectorRegisters();
     const int transparent = honourTransparency ? frame.TransparentIndex() : -1;
     size_t width = size_t(area.right - area.left);
@@ -291,6 +316,13 @@ void DrawFrame(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparenc
         else
             ExpandRunTransparent(dst, src, width, palette, uint8_t(transparent));
     }
+}
+
+}  // namespace
+
+void DrawFrame(RgbaCanvas& canvas, const GifFrame& frame, bool honourTransparency) {
+    Palette palette;
+    DrawFrameWith(canvas, frame, honourTransparency, palette);
 }
 
 void FillArea(RgbaCanvas& canvas, const CanvasArea& area, GifRgba colour) { FillRows(canvas, area, pack(colour)); }
@@ -418,9 +450,9 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
     if (unfilled_ && covers && disposal != 3 && (transparent < 0 || !options_.underlay)) {
         // The frame covers the whole starting canvas: its rows are the canvas, written once. Its
         // transparent pixels show the starting colour, so they are written as that colour.
-        Palette palette;
-        palette.Load(frame, options_.honourTransparency);
-        if (transparent >= 0) palette.words[transparent] = pack(options_.background.value_or(GifRgba{}));
+        Palette& palette = palette_;
+        LoadPalette(palette, frame, options_.honourTransparency);
+        if (transparent >= 0) SetColour(palette, transparent, pack(options_.background.value_or(GifRgba{})));
         PrepareVectorRegisters();
         Touch(area);
         const size_t width = size_t(canvas_.width);
@@ -436,7 +468,7 @@ const RgbaCanvas& GifCompositor::Compose(size_t index, bool clearFirst) {
         Fill();
         if (clearFirst && !PaintsOver(frame, area)) RestoreBackground(area);
         if (disposal == 3) SaveArea(area);
-        DrawFrame(canvas_, frame, options_.honourTransparency);
+        DrawFrameWith(canvas_, frame, options_.honourTransparency, palette_);
         Touch(area);
     }
     pendingDisposal_ = disposal;

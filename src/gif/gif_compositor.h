@@ -100,6 +100,19 @@ void FillArea(RgbaCanvas& canvas, const CanvasArea& area, GifRgba colour);
 // Copies one area from `source` (of the canvas's size) into the canvas.
 void CopyArea(RgbaCanvas& canvas, const RgbaCanvas& source, const CanvasArea& area);
 
+// A frame's colours as drawing takes them (gif_compositor.cpp): the 256 canvas words and, for a
+// table of at most 16 colours where the processor can look sixteen indices up at once, the
+// first 16 split by channel. A compositor keeps the one it drew with last, with what it was
+// made from, and draws the next frame from the same table and transparent index with it as it is.
+struct GifDrawPalette {
+    alignas(16) uint32_t words[256];
+    alignas(16) uint8_t channels[4][16];  // red, green, blue and alpha of colours 0 to 15
+    bool small = false;
+    const GifColorMap* table = nullptr;  // what the words hold: null when nothing is kept
+    int count = 0;
+    int transparent = -1;
+};
+
 class GifCompositor {
 public:
     static constexpr int64_t defaultByteBudget = int64_t(1) << 30;
@@ -158,6 +171,7 @@ private:
     mutable RgbaCanvas canvas_;
     mutable bool unfilled_ = false;
     std::vector<uint8_t> saved_;  // the area under a disposal-3 frame, row after row
+    GifDrawPalette palette_;
     mutable CanvasArea changes_;
     int pendingDisposal_ = 0;
     CanvasArea pendingArea_;

@@ -30,7 +30,8 @@ void GifColorMap::EnsureCapacity(int n) {
     int capacity = n <= 16 ? 16 : (n + 31) / 32 * 32;
     capacity = std::min(capacity, maxEntries);
     if (capacity == tripleCapacity) return;
-    auto buffer = std::make_unique<uint8_t[]>(static_cast<size_t>(capacity) * 3);
+    // Entries past the count are written before they are read (Add, ReadTriples).
+    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(capacity) * 3);
     if (tripleCount > 0) std::memcpy(buffer.get(), rgbTriples.get(), static_cast<size_t>(tripleCount) * 3);
     rgbTriples = std::move(buffer);
     tripleCapacity = capacity;
@@ -385,7 +386,7 @@ void GifImage::Warning(GifObject* sender, int severity, const std::string& messa
 }
 
 void GifImage::Progress(GifObject* sender, GifProgressStage stage, int percent, bool redrawNow,
-                        const std::string& message) {
+                        const char* message) {
     if (OnProgress) OnProgress(sender, stage, percent, redrawNow, GifRect{}, message);
 }
 
@@ -417,7 +418,7 @@ void GifMemoryBudget::Take(int64_t bytes) {
 void GifImage::ReservePixels(int64_t count) {
     if (count > pixelBudget - pixelsInUse_)
         throw GifError("Image too large: its frames need more than " + sizeText(pixelBudget) + " of pixels");
-    if (!charge_ || charge_->Bytes() == 0) charge_ = std::make_unique<GifMemoryCharge>(budget);
+    if (!charge_ || charge_->Bytes() == 0) charge_.emplace(budget);
     charge_->Add(count);
     pixelsInUse_ += count;
 }

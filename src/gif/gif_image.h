@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -564,8 +565,8 @@ public:
 
     // Warnings of all parts of the picture arrive here.
     void Warning(GifObject* sender, int severity, const std::string& message);
-    void Progress(GifObject* sender, GifProgressStage stage, int percent, bool redrawNow,
-                  const std::string& message);
+    // The message is made into a string only for a handler.
+    void Progress(GifObject* sender, GifProgressStage stage, int percent, bool redrawNow, const char* message);
 
     // Takes `count` bytes (pixels of a frame about to be read, or extension data with its
     // overhead) out of the picture's and the shared budget; raises a GifError when either
@@ -601,7 +602,7 @@ private:
     std::vector<StoreChunk> store_;
     int64_t framePixels_ = 0;  // bytes of the frames read so far
     int64_t pixelsInUse_ = 0;
-    std::unique_ptr<GifMemoryCharge> charge_;
+    std::optional<GifMemoryCharge> charge_;
 };
 
 }  // namespace torvana::gif

@@ -49,7 +49,9 @@ bool SignatureMatches(const uint8_t* bytes) {
 // Header and trailer
 
 void GifColorMap::ReadTriples(GifStream& stream, int n) {
-    Clear();
+    // A table read again keeps its buffer when it is large enough.
+    tripleCount = 0;
+    sortedFlag = false;
     EnsureCapacity(n);
     ReadExact(stream, rgbTriples.get(), static_cast<size_t>(n) * 3);
     tripleCount = n;
@@ -287,10 +289,12 @@ void GifFrameList::LoadFromStream(GifStream& stream, GifImage* parent) {
             items.back()->renderCache.reset();
             items.back()->pixels.clear();  // the buffer goes on to the next frame
         }
-        const int64_t size = stream.Size();
-        const int percent =
-            size > 0 ? static_cast<int>(std::llround(double(stream.Position()) * 100.0 / double(size))) : 100;
-        parent->Progress(this, GifProgressStage::running, percent, renderOnLoad, kLoading);
+        if (parent->OnProgress) {
+            const int64_t size = stream.Size();
+            const int percent =
+                size > 0 ? static_cast<int>(std::llround(double(stream.Position()) * 100.0 / double(size))) : 100;
+            parent->Progress(this, GifProgressStage::running, percent, renderOnLoad, kLoading);
+        }
     }
 }
 

@@ -26,6 +26,10 @@ int GifStream::ReadByte() {
 
 size_t GifMemoryStream::Read(void* buffer, size_t count) {
     if (position_ >= size_) return 0;
+    if (count == 1) {  // ReadByte, the reader's most frequent call: no call of memcpy for it
+        *static_cast<uint8_t*>(buffer) = data_[position_++];
+        return 1;
+    }
     const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), size_ - position_));
     std::memcpy(buffer, data_ + position_, n);
     position_ += static_cast<int64_t>(n);

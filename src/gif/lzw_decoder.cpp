@@ -4,6 +4,8 @@
 #include <bit>
 #include <cassert>
 #include <cstring>
+#include <memory>
+#include <optional>
 
 #include "gif/gif_messages.h"
 
@@ -58,27 +60,36 @@ inline void Move16(uint8_t* dst, const uint8_t* src) {
 
 }  // namespace
 
-LzwDecoder::LzwDecoder(GifStream& stream, GifFrame& frame, int minimumCodeSize)
-    : stream_(stream), frame_(frame), minimumCodeSize_(minimumCodeSize) {
+void LzwDecoder::Begin(GifStream& stream, GifFrame& frame, int minimumCodeSize) {
     // Codes never grow beyond 12 bits, so a larger minimum code size would put the clear code
     // and the codes read outside the 4096-entry tables.
     if (minimumCodeSize > maxMinimumCodeSize) throw GifError(kInvalidCodeSize);
+    stream_ = &stream;
+    frame_ = &frame;
+    minimumCodeSize_ = minimumCodeSize;
     clearCode_ = 1 << minimumCodeSize;
     endCode_ = clearCode_ + 1;
+    c_ = Cursor{};
     c_.nextFree = clearCode_ + 2;
-    std::memset(bitBuffer_, 0, sizeof bitBuffer_);
+    dataEnded_ = false;
+    terminatorPassed_ = false;
+    bufferFill_ = 2;
+    row_ = 0, step_ = 8, pass_ = 0;
+    literalsReady_ = false;
+    dirtyEnd_ = tableSize;
+    growAt_ = tableSize;
 }
 
 // Loads the next sub-block behind the last two bytes of the current one. Returns -1 when no
 // code can be had any more, else 0.
 int LzwDecoder::Refill() {
     if (dataEnded_) {
-        if (c_.bitPos >= c_.bitLimit) frame_.ReportWarning(gifWarningSeverity, kBitBufferUnderrun);
+        if (c_.bitPos >= c_.bitLimit) frame_->ReportWarning(gifWarningSeverity, kBitBufferUnderrun);
         return -1;
     }
     bitBuffer_[0] = bitBuffer_[bufferFill_ - 2];
     bitBuffer_[1] = bitBuffer_[bufferFill_ - 1];
-    const int length = stream_.ReadByte();
+    const int length = stream_->ReadByte();
     if (length < 0) {
         terminatorPassed_ = true;  // the stream has ended; there is nothing left to skip
         return -1;
@@ -88,12 +99,12 @@ int LzwDecoder::Refill() {
         dataEnded_ = true;
         terminatorPassed_ = true;
     } else {
-        const int64_t remaining = stream_.Remaining();
+        const int64_t remaining = stream_->Remaining();
         if (remaining < length) {
-            frame_.ReportWarning(gifWarningSeverity, kPrematureEnd);
+            frame_->ReportWarning(gifWarningSeverity, kPrematureEnd);
             got = static_cast<int>(remaining);
         }
-        if (got > 0 && stream_.Read(bitBuffer_ + 2, static_cast<size_t>(got)) != static_cast<size_t>(got))
+        if (got > 0 && stream_->Read(bitBuffer_ + 2, static_cast<size_t>(got)) != static_cast<size_t>(got))
             throw GifError(kPrematureEnd);
     }
     // Bits past the data read as zeros rather than as what an earlier sub-block left there.
@@ -162,9 +173,9 @@ void LzwDecoder::Grow(int& nextFree, int& codeSize, uint32_t& mask) {
 
 void LzwDecoder::SkipSubBlocks() {
     for (;;) {
-        const int length = stream_.ReadByte();
+        const int length = stream_->ReadByte();
         if (length <= 0) break;
-        stream_.Move(length);
+        stream_->Move(length);
     }
     terminatorPassed_ = true;
 }
@@ -431,7 +442,13 @@ LzwDecoder::Step LzwDecoder::DecodeRuns() {
         } else if (code > endCode_ && code < nextFree && placed_[code].length != 0 && placed_[code].length <= room()) {
             const Placed where = placed_[code];
             const uint8_t* src = pixels + where.offset;
-            std::memcpy(out, src, where.length);
+            // Longer strings by 16-byte moves while the row has room for the last one's excess,
+            // which lands on pixels not yet decoded; libc's copy costs more to call than that.
+            const int moved = (where.length + 15) & ~15;
+            if (moved <= room() && movable(src + moved - 16))
+                for (int k = 0; k < where.length; k += 16) Move16(out + k, src + k);
+            else
+                std::memcpy(out, src, where.length);
             first = *src;
             length = where.length;
             kind = stable | placed;
@@ -481,10 +498,13 @@ void LzwDecoder::DecodeFrame(uint8_t* pixels, int width, int height, bool interl
     c_.out = pixels;
     c_.runEnd = pixels + (runLength > 0 && height > 0 ? runLength : 0);
     const bool empty = runLength <= 0 || height <= 0;
-    for (int code = 0; code < clearCode_; ++code) {
+    // The codes above the literals make their entries before anything reads them, so the
+    // literals' entries a raster with as many literals or more left behind are still good.
+    for (int code = literalsKept_; code < clearCode_; ++code) {
         placed_[code] = {0, 1};  // a placed string of one value (a walk stops before it)
         short_[code] = kShortLengthOne | static_cast<uint8_t>(code);  // above 255, its low byte
     }
+    literalsKept_ = clearCode_;
     placed_[clearCode_] = placed_[endCode_] = {0, 0};
     short_[clearCode_] = short_[endCode_] = 0;
 
@@ -522,12 +542,52 @@ void LzwDecoder::DecodeFrame(uint8_t* pixels, int width, int height, bool interl
     if (!terminatorPassed_) SkipSubBlocks();
 }
 
+namespace {
+
+// This thread's decoder, lent to one raster at a time. While it is lent (a warning handler that
+// reads another picture while a raster is decoded), a raster gets a decoder of its own.
+class DecoderLease {
+public:
+    DecoderLease() {
+        if (!lent_) {
+            if (!cached_) cached_ = std::make_unique_for_overwrite<LzwDecoder>();
+            decoder_ = cached_.get();
+            lent_ = true;
+        } else {
+            own_ = std::make_unique_for_overwrite<LzwDecoder>();
+            decoder_ = own_.get();
+        }
+    }
+    ~DecoderLease() {
+        if (!own_) lent_ = false;
+    }
+    DecoderLease(const DecoderLease&) = delete;
+    DecoderLease& operator=(const DecoderLease&) = delete;
+
+    LzwDecoder& operator*() const { return *decoder_; }
+    LzwDecoder* operator->() const { return decoder_; }
+
+private:
+    static thread_local std::unique_ptr<LzwDecoder> cached_;
+    static thread_local bool lent_;
+    std::unique_ptr<LzwDecoder> own_;
+    LzwDecoder* decoder_ = nullptr;
+};
+
+thread_local std::unique_ptr<LzwDecoder> DecoderLease::cached_;
+thread_local bool DecoderLease::lent_ = false;
+
+}  // namespace
+
 void GifFrame::ReadFrameData(GifStream& stream, bool reserved) {
     // The code size is read and checked before the pixels are allocated: a raster that cannot
     // be decoded fails the frame without first filling up to a gigabyte of pixels.
     const int minimumCodeSize = stream.ReadByte();
-    std::unique_ptr<LzwDecoder> decoder;
-    if (minimumCodeSize >= 0) decoder = std::make_unique<LzwDecoder>(stream, *this, minimumCodeSize);
+    std::optional<DecoderLease> decoder;
+    if (minimumCodeSize >= 0) {
+        decoder.emplace();
+        (*decoder)->Begin(stream, *this, minimumCodeSize);
+    }
     const uint8_t fillValue = hasTransparency && controlBlock ? controlBlock->transparentIndex : 0;
     uint8_t* const memory = reserved && ownerImage ? ownerImage->FramePixels(int64_t(frameWidth) * frameHeight) : nullptr;
     // The pixels are not filled first: the decoder writes every one of them, the fill value where
@@ -539,7 +599,7 @@ void GifFrame::ReadFrameData(GifStream& stream, bool reserved) {
     else
         pixels.Allocate(static_cast<size_t>(pixelCount));
     if (!decoder && !pixels.empty()) std::memset(pixels.data(), fillValue, pixels.size());
-    if (decoder) decoder->DecodeFrame(pixels.data(), frameWidth, frameHeight, IsInterlaced(), fillValue);
+    if (decoder) (*decoder)->DecodeFrame(pixels.data(), frameWidth, frameHeight, IsInterlaced(), fillValue);
 }
 
 }  // namespace torvana::gif

@@ -16,7 +16,10 @@
 // (once such a string has been written in one piece, it is copied from there). Both ways give
 // the same pixels.
 //
-// GifFrame::ReadFrameData is the one user; it creates a decoder per raster.
+// GifFrame::ReadFrameData is the one user. It decodes every raster with one decoder per thread,
+// so the tables (about 90 KB) are neither allocated nor set up again for each frame: Begin
+// resets only the decoder's few scalars, and the literal codes' entries, which no raster
+// changes, are kept from the raster before as far as its own reached.
 
 #include <cstdint>
 
@@ -30,9 +33,13 @@ public:
     static constexpr int stackSize = 8192;
     static constexpr int maxMinimumCodeSize = 11;
 
-    // The stream stands on the first data sub-block (after the minimum code size byte).
-    // Raises GifError kInvalidCodeSize above 11.
-    LzwDecoder(GifStream& stream, GifFrame& frame, int minimumCodeSize);
+    LzwDecoder() = default;
+    LzwDecoder(const LzwDecoder&) = delete;
+    LzwDecoder& operator=(const LzwDecoder&) = delete;
+
+    // Starts a raster: the stream stands on its first data sub-block (after the minimum code
+    // size byte). Raises GifError kInvalidCodeSize above 11.
+    void Begin(GifStream& stream, GifFrame& frame, int minimumCodeSize);
 
     // Decodes into `pixels` (width × height indices; rows in the four-pass order when
     // interlaced) until the frame is full, the end code arrives or the data run out, then
@@ -90,13 +97,16 @@ private:
     int WalkTable(int code);
     bool MustWalk(int code) const;
 
-    GifStream& stream_;
-    GifFrame& frame_;
+    GifStream* stream_ = nullptr;
+    GifFrame* frame_ = nullptr;
 
-    int minimumCodeSize_;
-    int clearCode_;
-    int endCode_;
+    int minimumCodeSize_ = 0;
+    int clearCode_ = 0;
+    int endCode_ = 0;
     Cursor c_;
+    // The entries of the codes below it hold their literal (placed_ and short_), as a raster
+    // with at least as many literals left them.
+    int literalsKept_ = 0;
 
     bool dataEnded_ = false;        // the bit reader met the zero-length sub-block
     bool terminatorPassed_ = false; // the stream stands after the raster's terminator (or its end)
@@ -133,7 +143,7 @@ private:
     uint8_t suffixTable_[tableSize + 1];
     uint8_t outputStack_[stackSize];
     // Two carried bytes, one sub-block, and zero padding so a code is read with one 32-bit load.
-    uint8_t bitBuffer_[2 + 255 + 8];
+    uint8_t bitBuffer_[2 + 255 + 8] = {};
 };
 
 }  // namespace torvana::gif

@@ -58,9 +58,13 @@ MenuEngine::MenuEngine(torvana::PlayerProject project, Clock clock)
 std::string MenuEngine::shown(const std::string& path) const { return shownPath(path, project_.folder); }
 
 void MenuEngine::loadBackground() {
+    loadBackground(project_.background.empty() ? Picture{} : loadPicture(project_.background));
+}
+
+void MenuEngine::loadBackground(Picture picture) {
     for (const std::string& note : project_.notes) addNote(note);
     if (project_.background.empty()) return;
-    background_ = loadPicture(project_.background);
+    background_ = std::move(picture);
     if (background_.isNull()) {
         addNote("Background picture " + shown(project_.background) + " not shown: " + background_.error + ".");
     } else if (background_.animation) {

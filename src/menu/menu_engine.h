@@ -68,6 +68,9 @@ public:
     // Before the first frame: the project's notes and the background picture, which is all the
     // first frame shows. The hotspots answer only after loadHotspots.
     void loadBackground();
+    // The same with the background picture already loaded (loadPicture of the project's
+    // background, which a player may run on another thread while its window is being made).
+    void loadBackground(Picture picture);
     // Once the first frame is on the screen: the rollover pictures (which give the hotspots
     // their size) and the sounds; returns the opening sound to play.
     std::vector<Action> loadHotspots();

@@ -11,12 +11,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "menu/menu_engine.h"
@@ -104,11 +107,65 @@ bool showsNothing(const char* driver) {
                       std::strcmp(driver, "evdev") == 0);
 }
 
+// What SDL would set up before the first frame that the menu never uses, turned off unless the
+// user's environment asks for it (a hint set here gives way to the same variable in the
+// environment):
+// - the window surface is presented through XShm rather than an OpenGL context, which SDL would
+//   otherwise make (a hidden test window and context, loading the GL driver and compiling its
+//   shaders) just to ask whose driver it is: about 55 ms with Mesa, for a still picture;
+// - the screen saver is left alone, as the Windows player leaves it: keeping it off would be one
+//   more call over the session bus before the window shows.
+void preferQuickStart() {
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+}
+
+// SDL_Init(SDL_INIT_VIDEO) without two things it would set up for text input, which the menu
+// does not take: Xlib's input method parses the locale's whole Compose file (thousands of lines,
+// about 7 ms) for dead keys and compose sequences, and SDL connects to the session bus for input
+// method servers and the screen saver (where no bus is known, libdbus even starts dbus-launch).
+// XCOMPOSEFILE names an empty file and DBUS_SESSION_BUS_ADDRESS no bus while SDL starts; both are
+// back as they were afterwards, so the screen reader bridge and the programs the menu starts see
+// the user's own. Returns what SDL_Init returns.
+int initVideoForMenu() {
+    const std::pair<const char*, const char*> during[] = {{"XCOMPOSEFILE", "/dev/null"},
+                                                          {"DBUS_SESSION_BUS_ADDRESS", "disabled:"}};
+    std::vector<std::optional<std::string>> before;
+    for (const auto& [name, value] : during) {
+        const char* own = std::getenv(name);
+        before.push_back(own ? std::optional<std::string>(own) : std::nullopt);
+        setenv(name, value, 1);
+    }
+    const int status = SDL_Init(SDL_INIT_VIDEO);
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i])
+            setenv(during[i].first, before[i]->c_str(), 1);
+        else
+            unsetenv(during[i].first);
+    }
+    return status;
+}
+
+// The background picture decoded on a thread of its own while SDL starts, so that the first
+// frame waits for the slower of the two rather than for both. No future (the picture is then
+// loaded where it is needed) without a background or when no thread can be started.
+std::future<torvana::menu::Picture> loadBackgroundAhead(const torvana::PlayerProject& project) {
+    if (project.background.empty()) return {};
+    try {
+        return std::async(std::launch::async, [path = project.background] { return torvana::menu::loadPicture(path); });
+    } catch (const std::system_error&) {
+        return {};
+    }
+}
+
 class PlayerWindow {
 public:
-    explicit PlayerWindow(torvana::PlayerProject project)
-        : engine_(std::move(project), nowMs), activateEvent_(SDL_RegisterEvents(1)), accessibility_([this](int item) {
-              // From the bridge's thread: the item is clicked on the player's.
+    PlayerWindow(torvana::PlayerProject project, std::future<torvana::menu::Picture> background)
+        : engine_(std::move(project), nowMs), background_(std::move(background)), activateEvent_(SDL_RegisterEvents(1)), accessibility_([this](int item) {
+              // From the bridge's thread: the item is clicked on the player's. Nothing is sent
+              // once the window is going: SDL would wake the event loop by an X event to the
+              // window, and one sent to a window already destroyed ends the process.
+              if (closing_) return;
               SDL_Event e{};
               e.type = activateEvent_;
               e.user.code = item;
@@ -116,18 +173,20 @@ public:
           }) {}
 
     ~PlayerWindow() {
+        closing_ = true;
         for (SDL_Cursor* c : {hand_, arrow_})
             if (c) SDL_FreeCursor(c);
         if (window_) SDL_DestroyWindow(window_);
     }
 
     int run() {
-        engine_.loadBackground();
+        if (background_.valid())
+            engine_.loadBackground(background_.get());
+        else
+            engine_.loadBackground();
         window_ = SDL_CreateWindow(engine_.project().title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                    engine_.width(), engine_.height(), SDL_WINDOW_HIDDEN);
         if (!window_) return fail(SDL_GetError());
-        hand_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
-        arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
         chooseScale();
         // The surface is made while the window is still hidden: making it, SDL may put a new
         // window (one it can draw on with OpenGL) in place of the first, which once shown would
@@ -156,6 +215,7 @@ public:
             if (!running_) break;
             if (!hotspotsLoaded) {
                 hotspotsLoaded = true;
+                createCursors();
                 const std::vector<Action> opening = engine_.loadHotspots();
                 if (!sound_.open()) engine_.setSoundOutput(false);
                 carryOut(opening);
@@ -171,6 +231,13 @@ public:
     }
 
 private:
+    // The pointer's shapes, once the first frame is out: loading them reads the cursor theme's
+    // files, and until the hotspots are in the pointer is the window's arrow anyway.
+    void createCursors() {
+        hand_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+        arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    }
+
     int fail(const std::string& why) {
         report(why);
         return 1;
@@ -340,6 +407,7 @@ private:
     }
 
     torvana::menu::MenuEngine engine_;
+    std::future<torvana::menu::Picture> background_;  // while it is being decoded
     torvana::player::SoundOutput sound_;
     SDL_Window* window_ = nullptr;
     SDL_Cursor* hand_ = nullptr;
@@ -347,6 +415,7 @@ private:
     bool handShown_ = false;
     bool running_ = true;
     Uint32 activateEvent_;
+    std::atomic<bool> closing_{false};
     // Last: its thread ends before the rest goes.
     torvana::player::AccessibilityBridge accessibility_;
 };
@@ -374,12 +443,14 @@ int main(int, char**) {
         report(error);
         return 1;
     }
+    std::future<torvana::menu::Picture> background = loadBackgroundAhead(project);
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_APP_NAME, "Autorun");
     // SDL's own resampler for sounds of another rate than the output's: the player on a disc
     // carries no libsamplerate (no_samplerate.cpp).
     SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    preferQuickStart();
+    if (initVideoForMenu() != 0) {
         report(std::string("The menu cannot be shown: ") + SDL_GetError());
         return 1;
     }
@@ -390,7 +461,7 @@ int main(int, char**) {
     }
     int status;
     {
-        PlayerWindow window(std::move(project));
+        PlayerWindow window(std::move(project), std::move(background));
         status = window.run();
     }
     SDL_Quit();

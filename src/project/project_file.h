@@ -16,8 +16,8 @@
 namespace torvana {
 
 // A project as its file holds it: what Save writes and Open reads, and what the build, the disc
-// check, the disc image, the command line and the players take. The editor's windows work on
-// ProjectState's tables and the main window's fields, and meet a Project in one place.
+// check, the disc image, the command line and the players take. The editor's project document
+// holds ProjectState's tables and the fields, and makes a Project of them in one place.
 struct Project {
     int32_t hotspotCount = 0;
     bool showBrowse = false;

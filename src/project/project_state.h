@@ -1,8 +1,9 @@
 #pragma once
 // The project the editor holds in memory while the windows work on it. The project's scalar
-// fields (title, staging folder, background picture, opening sound and the two switches) live in
-// the main window's controls; this holds the hotspot tables and the status of the project and of
-// the editor (its file, the program's folder, saved, a failed copy). The build and the disc check
+// fields (title, staging folder, background picture, opening sound and the two switches) are kept
+// beside it by the editor's project document, which the main window's controls show; this holds
+// the hotspot tables and the status of the project and of the editor (its file, the program's
+// folder, saved, a failed copy). The build and the disc check
 // take the project as a Project (project_file.h) and only the status from here.
 
 #include <array>

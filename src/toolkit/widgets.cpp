@@ -38,7 +38,31 @@ private:
     const QValidator* inner_;
 };
 
+bool undoesOrRedoes(const QKeyEvent* key) {
+    return key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+           key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+}
+
+// Keeps a field from taking the keys of Undo and Redo, so they reach the window's shortcuts.
+class UndoKeysToWindow : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
+        if (!undoesOrRedoes(static_cast<QKeyEvent*>(event))) return false;
+        // Not accepted: the shortcut goes to the window. A key press that no shortcut took is
+        // dropped rather than undone inside the field, which would pass the window's history by.
+        event->ignore();
+        return true;
+    }
+};
+
 }  // namespace
+
+void leaveUndoToWindow(QWidget* window) {
+    auto* filter = new UndoKeysToWindow(window);
+    for (QLineEdit* field : window->findChildren<QLineEdit*>()) field->installEventFilter(filter);
+}
 
 bool holdsLineBreak(const QString& text) { return std::any_of(text.begin(), text.end(), breaksLine); }
 

@@ -66,6 +66,10 @@ namespace torvana::toolkit {
 // character it read. Each window calls it once its fields exist.
 void prepareTextFields(QWidget* window);
 
+// The window's own Undo and Redo shortcuts (Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z) act also while one of
+// its single-line fields has the keyboard, in place of the field's own undo: for a window whose
+// history holds what is typed into its fields as well.
+void leaveUndoToWindow(QWidget* window);
 // A project value in a field: the field shows its bytes as text (toQString), and keeps the bytes
 // themselves, so a value the user leaves as it was is read back byte for byte (a Windows-1252
 // title or file name stays what the project file held, not its UTF-8 spelling). Once the text

@@ -65,8 +65,8 @@ class LifecycleTest : public QObject {
                       f->Edit5->text(), f->Edit5->toolTip(), QString::number(f->TrackBar1->maximum()),
                       QString::number(f->TrackBar1->value()), QString::number(f->CheckBox1->isChecked()),
                       QString::number(f->CheckBox2->isChecked()), QString::number(f->BitBtn3->isEnabled()),
-                      QString::number(f->state.hotspotCount), QString::fromStdString(f->state.projectPath)};
-        for (int slot = 1; slot <= 3; ++slot) s << QString::fromStdString(f->state.hotspotApplication[slot]);
+                      QString::number(fx.state().hotspotCount), QString::fromStdString(fx.state().projectPath)};
+        for (int slot = 1; slot <= 3; ++slot) s << QString::fromStdString(fx.state().hotspotApplication[slot]);
         return s.join('|');
     }
 
@@ -78,23 +78,23 @@ private slots:
     void cleanup() { VERIFY_NO_PROBLEMS(fx); }
 
     void openFillsTheWindowFromTheFile() {
-        f->state.hotspotApplication[21] = "kept beyond slot 20";
+        fx.changeHotspot(21, [](torvana::Hotspot& h) { h.application = "kept beyond slot 20"; });
         open(writeProject("photos.cdrom", 3));
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom)"));
-        QCOMPARE(f->state.projectName, std::string("photos.cdrom"));
+        QCOMPARE(fx.state().projectName, std::string("photos.cdrom"));
         QCOMPARE(f->Edit1->text(), QString("Title of photos.cdrom"));
         QCOMPARE(f->Edit4->text(), QString("/art/open.wav"));
         QVERIFY(!f->CheckBox1->isChecked());
         QVERIFY(f->CheckBox2->isChecked());
-        QCOMPARE(f->state.hotspotCount, 3);
+        QCOMPARE(fx.state().hotspotCount, 3);
         QCOMPARE(f->TrackBar1->maximum(), 4);
         QCOMPARE(f->TrackBar1->value(), 1);
         QCOMPARE(f->Edit5->text(), QString("1"));
         QCOMPARE(f->Edit5->toolTip(), QString("tool1.exe"));
-        QCOMPARE(f->state.hotspotClickWav[3], std::string("/c.wav"));
-        QCOMPARE(f->state.hotspotApplication[21], std::string("kept beyond slot 20"));
+        QCOMPARE(fx.state().hotspotClickWav[3], std::string("/c.wav"));
+        QCOMPARE(fx.state().hotspotApplication[21], std::string("kept beyond slot 20"));
         QVERIFY(f->BitBtn3->isEnabled());
-        QVERIFY(!f->state.projectSaved);
+        QVERIFY(!fx.state().projectSaved);
         // The dialog proposed nothing the first time and made the file's folder current.
         QCOMPARE(fx.hook.fileDialogs[0].startFile, std::string());
         QCOMPARE(QDir::currentPath(), fx.dirPath());
@@ -123,14 +123,14 @@ private slots:
     void openWithNoHotspotsAndOpeningAgainProposesTheLastFile() {
         const std::string empty = writeProject("empty.cdrom", 0);
         open(empty);
-        QCOMPARE(f->state.hotspotCount, 0);
+        QCOMPARE(fx.state().hotspotCount, 0);
         QCOMPARE(f->TrackBar1->maximum(), 1);
         QCOMPARE(f->Edit5->toolTip(), QString());
         fx.hook.answer(Answer::Yes);
         fx.hook.cancelFile();
         f->Open1Click();
         QCOMPARE(fx.hook.fileDialogs[1].startFile, empty);
-        QCOMPARE(f->state.projectName, std::string("empty.cdrom"));  // cancelled: nothing changed
+        QCOMPARE(fx.state().projectName, std::string("empty.cdrom"));  // cancelled: nothing changed
     }
 
     // "torvana FILE.cdrom": the project opens without a dialog or a question, and the Open
@@ -139,7 +139,7 @@ private slots:
         const std::string path = writeProject("named.cdrom", 2);
         f->openProjectFile(path);
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (named.cdrom)"));
-        QCOMPARE(f->state.hotspotCount, 2);
+        QCOMPARE(fx.state().hotspotCount, 2);
         QVERIFY(fx.hook.fileDialogs.empty() && fx.hook.boxes.empty());
         fx.hook.answer(Answer::Yes);
         fx.hook.cancelFile();
@@ -171,26 +171,26 @@ private slots:
             QCOMPARE(box.caption, std::string("Torvana"));
             QCOMPARE(box.text, c.text);
             QCOMPARE(snapshot(), before);
-            QCOMPARE(f->state.projectName, std::string("good.cdrom"));
+            QCOMPARE(fx.state().projectName, std::string("good.cdrom"));
         }
     }
 
     void newCreatesAnEmptyProjectWithoutWriting() {
         open(writeProject("old.cdrom", 3));
-        f->state.projectSaved = true;  // as after a Save: New asks nothing
+        fx.document().undoStack()->setClean();  // as after a Save: New asks nothing
         runNew("photos.cdrom");
         const std::string path = fx.path("photos.cdrom.cdrom");
-        QCOMPARE(f->state.projectName, std::string("photos.cdrom.cdrom"));
-        QCOMPARE(f->state.projectPath, path);
+        QCOMPARE(fx.state().projectName, std::string("photos.cdrom.cdrom"));
+        QCOMPARE(fx.state().projectPath, path);
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom.cdrom)"));
-        QCOMPARE(f->state.hotspotCount, 1);
+        QCOMPARE(fx.state().hotspotCount, 1);
         QCOMPARE(f->TrackBar1->maximum(), 1);
         QCOMPARE(f->Edit1->text(), QString());
         QCOMPARE(f->Edit5->text(), QString("1"));
         QVERIFY(!f->CheckBox2->isChecked());
-        QCOMPARE(f->state.hotspotApplication[2], std::string());
+        QCOMPARE(fx.state().hotspotApplication[2], std::string());
         QVERIFY(f->BitBtn3->isEnabled());
-        QVERIFY(!f->state.projectSaved);
+        QVERIFY(!fx.state().projectSaved);
         QVERIFY(!torvana::fileExists(path));
         QVERIFY(fx.hook.boxes.empty());
     }
@@ -216,7 +216,7 @@ private slots:
         fx.hook.answer(Answer::Yes);
         fx.hook.answer(Answer::Yes);
         runNew("there");
-        QCOMPARE(f->state.projectName, std::string("there.cdrom"));
+        QCOMPARE(fx.state().projectName, std::string("there.cdrom"));
         QCOMPARE(torvana::readFileContents(fx.path("there.cdrom")), std::string("0\r\n"));
     }
 
@@ -229,7 +229,7 @@ private slots:
             dialog->BitBtn1->click();
         });
         f->New1Click();
-        QCOMPARE(f->state.projectPath, fx.path("sub") + "/first.cdrom");
+        QCOMPARE(fx.state().projectPath, fx.path("sub") + "/first.cdrom");
         // Opening a folder in the dialog made it current.
         QCOMPARE(QDir::currentPath(), QString::fromStdString(fx.path("sub")));
         QString nameSeen, folderSeen;
@@ -259,7 +259,7 @@ private slots:
             if (dialog->isVisible()) dialog->BitBtn2->click();  // Enter did not press OK
         });
         f->New1Click();
-        QCOMPARE(f->state.projectPath, fx.path("sub") + "/typed.cdrom");
+        QCOMPARE(fx.state().projectPath, fx.path("sub") + "/typed.cdrom");
     }
 
     void closeEmptiesTheWindowAndKeepsThePath() {
@@ -267,18 +267,18 @@ private slots:
         open(path);
         fx.hook.answer(Answer::No);
         f->Close1Click();
-        QVERIFY(f->state.projectOpen());
+        QVERIFY(fx.state().projectOpen());
         fx.hook.answer(Answer::Yes);
         f->Close1Click();
         QCOMPARE(fx.hook.boxes.back().text, std::string("Warning!  Current project is not saved.  Close file?"));
-        QVERIFY(!f->state.projectOpen());
-        QCOMPARE(f->state.projectPath, path);
+        QVERIFY(!fx.state().projectOpen());
+        QCOMPARE(fx.state().projectPath, path);
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5"));
-        QCOMPARE(f->state.hotspotCount, 1);
+        QCOMPARE(fx.state().hotspotCount, 1);
         QCOMPARE(f->TrackBar1->maximum(), 1);
         QCOMPARE(f->Edit2->text(), QString());
         QVERIFY(!f->BitBtn3->isEnabled());
-        QCOMPARE(f->state.hotspotApplication[1], std::string());
+        QCOMPARE(fx.state().hotspotApplication[1], std::string());
     }
 
     // A label belongs to its project: after New, Open and Close no slot of the 99 keeps one, so a
@@ -292,18 +292,17 @@ private slots:
     void noLabelOutlivesItsProject() {
         QFETCH(int, command);
         open(writeProject("before.cdrom", 1));
-        for (int slot = 1; slot <= torvana::kMaxHotspots; ++slot) f->state.hotspotLabel[slot] = "Label " + std::to_string(slot);
-        f->state.projectSaved = true;
+        for (int slot = 1; slot <= torvana::kMaxHotspots; ++slot) fx.document().labelHotspot(slot, "Label " + std::to_string(slot));
+        fx.document().undoStack()->setClean();
         if (command == 0) runNew("after");
         if (command == 1) open(writeProject("after.cdrom", 1));
         if (command == 2) f->Close1Click();
         for (int slot = 1; slot <= torvana::kMaxHotspots; ++slot)
-            QVERIFY2(f->state.hotspotLabel[slot].empty(), std::to_string(slot).c_str());
+            QVERIFY2(fx.state().hotspotLabel[slot].empty(), std::to_string(slot).c_str());
     }
 
     void theQuestionOnlyGuardsAnOpenUnsavedProject() {
-        // No project open: no question, whatever the saved flag says.
-        f->state.projectSaved = false;
+        // No project open: no question, though nothing is saved.
         fx.hook.cancelFile();
         f->Open1Click();
         f->Close1Click();
@@ -317,7 +316,7 @@ private slots:
         QCOMPARE(fx.hook.boxes[0].buttons, (std::vector<std::string>{"&Yes", "&No"}));
         QCOMPARE(fx.hook.beeps, 1);
         // After a Save nothing asks until something is edited.
-        f->state.projectSaved = true;
+        fx.document().undoStack()->setClean();
         f->Close1Click();
         QCOMPARE(fx.hook.boxes.size(), size_t(1));
     }

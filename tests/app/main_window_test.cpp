@@ -71,11 +71,11 @@ private slots:
         // Open ran, was cancelled, and left the window without a project.
         QCOMPARE(fx.hook.fileDialogs[0].title, std::string("Open a Torvana File"));
         QCOMPARE(fx.hook.fileDialogs[0].filter, std::string("Torvana Files (*.cdrom) |*.cdrom"));
-        QVERIFY(!f->state.projectOpen());
+        QVERIFY(!fx.state().projectOpen());
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5"));
         QVERIFY(!f->BitBtn3->isEnabled());
-        QVERIFY(!f->state.programFolder.empty());
-        QCOMPARE(f->state.programFolder.back(), '/');
+        QVERIFY(!fx.state().programFolder.empty());
+        QCOMPARE(fx.state().programFolder.back(), '/');
     }
 
     void closingTheChooserRunsOpen() {
@@ -130,7 +130,7 @@ private slots:
             static_cast<TForm5*>(w)->Button1->click();
         });
         f->FormActivate();
-        QCOMPARE(f->state.projectName, std::string("photos.cdrom.cdrom"));
+        QCOMPARE(fx.state().projectName, std::string("photos.cdrom.cdrom"));
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (photos.cdrom.cdrom)"));
         QVERIFY(f->BitBtn3->isEnabled());
     }
@@ -160,7 +160,7 @@ private slots:
             const std::string path = fx.path("read-back.cdrom");
             torvana::writeProjectFile(path, data);
             f->openProjectFile(path);
-            QVERIFY2(f->project() == data, std::to_string(count).c_str());
+            QVERIFY2(fx.document().project() == data, std::to_string(count).c_str());
             QCOMPARE(f->TrackBar1->maximum(), std::min(count + 1, 99));
         }
     }
@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(f->OnlineHelp1->shortcut(), QKeySequence(Qt::Key_F1));
         QVERIFY(f->ToolTipHelp1->isChecked());  // no settings file: all on
         QVERIFY(f->Warnme1->isChecked());
-        QVERIFY(f->state.warnMe);
+        QVERIFY(fx.state().warnMe);
         QCOMPARE(f->LinuxPlayer1->text(), QString("Add a Linux player"));
         QCOMPARE(f->WebMenu1->text(), QString("Add a web page menu"));
         QVERIFY(f->LinuxPlayer1->isChecked() && f->WebMenu1->isChecked());
@@ -254,16 +254,16 @@ private slots:
 
     void warnMeOffIsRememberedAndSilencesTheQuestion() {
         f->Warnme1->trigger();
-        QVERIFY(!f->state.warnMe);
+        QVERIFY(!fx.state().warnMe);
         QVERIFY(!torvana::loadSettings(fx.settingsPath()).warnMe);
         openProject(writeProject());
         f->Close1Click();  // not saved, but no question with "Warn Me" off
-        QVERIFY(!f->state.projectOpen());
+        QVERIFY(!fx.state().projectOpen());
         destroyForms();
         createForms(fx.settingsPath());
         f = forms().Form1;
         QVERIFY(!f->Warnme1->isChecked());
-        QVERIFY(!f->state.warnMe);
+        QVERIFY(!fx.state().warnMe);
     }
 
     // What the build adds to the disc: each item switches its own key, and the build reads the
@@ -307,7 +307,7 @@ private slots:
         QVERIFY(f->ToolTipHelp1->isChecked());
         QCOMPARE(f->Edit1->toolTip(), QString("This text will appear on the Window bar"));
         QVERIFY(f->Warnme1->isChecked());
-        QVERIFY(f->state.warnMe);
+        QVERIFY(fx.state().warnMe);
         QVERIFY(f->LinuxPlayer1->isChecked() && f->WebMenu1->isChecked());
         QVERIFY(f->buildSettings().addLinuxPlayer && f->buildSettings().addWebMenu);
         QCOMPARE(fx.hook.beeps, 0);  // the error box comes without the message-box beep
@@ -359,6 +359,28 @@ private slots:
         // The window's own background, left of the labels.
         moveTo(f->centralWidget(), QPoint(5, f->centralWidget()->height() - 5));
         QCOMPARE(torvana::toolkit::currentPointer(), Pointer::Arrow);
+    }
+
+    // What is typed into one field, until the field is left, is one step of the project's
+    // history; Ctrl+Z in the field takes back a step at a time, back to the project as read.
+    void typingInAFieldIsOneStepUntilTheFieldIsLeft() {
+        openProject(writeProject());
+        f->show();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        f->Edit1->setFocus();
+        f->Edit1->end(false);
+        QTest::keyClicks(f->Edit1, " sun");
+        QTest::keyClick(f->Edit1, Qt::Key_Tab);
+        QTest::keyClick(f->Edit2, Qt::Key_Backtab, Qt::ShiftModifier);
+        f->Edit1->end(false);
+        QTest::keyClicks(f->Edit1, "!");
+        QCOMPARE(fx.document().undoStack()->count(), 2);
+        QTest::keyClick(f->Edit1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f->Edit1->text(), QString("Summer sun"));
+        QTest::keyClick(f->Edit1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f->Edit1->text(), QString("Summer"));
+        QCOMPARE(fx.document().project(), torvana::readProjectFile(fx.path("photos.cdrom")));
     }
 
     void enterRunsSaveAndEscapeRunsExit() {

@@ -47,7 +47,7 @@ class ReopenTest : public QObject {
         QDir(fx.dirPath()).mkdir("program");
         torvana::replaceFileContents(fx.path("program/autorun.exe"), "player");
         makeLinuxPlayerStandIn(fx.path("program"));
-        f->state.programFolder = fx.path("program") + "/";
+        fx.document().setProgramFolder(fx.path("program") + "/");
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
     }
@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(fileMenu, (QStringList{"&New", "&Open", "&Reopen", "&Save", "&Close", "Chec&k Disc", "&Make Disc Image...", "&Burn Disc...", "", "E&xit"}));
         QVERIFY(!f->Reopen1->menuAction()->isEnabled());  // nothing opened yet
 
-        f->state.warnMe = false;
+        fx.document().setWarnMe(false);
         std::vector<std::string> paths;
         for (int i = 1; i <= 10; ++i) {
             paths.push_back(writeProject(i == 4 ? "a&b.cdrom" : QString("p%1.cdrom").arg(i)));
@@ -94,7 +94,7 @@ private slots:
 
         // Reopening the fifth moves it to the top; the others keep their order.
         f->Reopen1->actions()[4]->trigger();
-        QCOMPARE(f->state.projectPath, paths[5]);
+        QCOMPARE(fx.state().projectPath, paths[5]);
         QCOMPARE(f->windowTitle(), QString("Torvana - Ver. 3.5 - (p6.cdrom)"));
         QCOMPARE(entries().first(), entry(1, paths[5]));
         QCOMPARE(entries()[4], entry(5, paths[6]));
@@ -103,14 +103,14 @@ private slots:
     }
 
     void saveListsTheProjectFirst() {
-        f->state.warnMe = false;
+        fx.document().setWarnMe(false);
         const std::string mine = writeProject("mine.cdrom");
         open(mine);
         // Another copy of the editor opened a project meanwhile.
         torvana::rememberRecentProject(fx.settingsPath(), fx.path("other.cdrom"));
         save();
         QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
-        QVERIFY(f->state.projectSaved);
+        QVERIFY(fx.state().projectSaved);
         QCOMPARE(entries(), (QStringList{entry(1, mine), entry(2, fx.path("other.cdrom"))}));
     }
 
@@ -118,14 +118,14 @@ private slots:
     // Save go on exactly as without it, with no box of their own about it.
     void aSettingsFileThatCannotBeWrittenLeavesOpenAndSaveAlone() {
         QDir(fx.dirPath()).mkdir("torvana.ini");  // a folder where the file must go
-        f->state.warnMe = false;
+        fx.document().setWarnMe(false);
         open(writeProject("mine.cdrom"));
         QVERIFY(fx.hook.boxes.empty());
         QCOMPARE(f->Edit1->text(), QString("Title of mine.cdrom"));
         save();
         QCOMPARE(fx.hook.boxes.size(), size_t(1));
         QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
-        QVERIFY(f->state.projectSaved);
+        QVERIFY(fx.state().projectSaved);
     }
 
     void reopenAsksOpensQuestion() {
@@ -137,10 +137,10 @@ private slots:
         fx.hook.answer(Answer::No);
         f->Reopen1->actions()[1]->trigger();
         QCOMPARE(fx.hook.boxes.back().text, std::string("Warning!  Current project is not saved.  Continue?"));
-        QCOMPARE(f->state.projectPath, b);
+        QCOMPARE(fx.state().projectPath, b);
         fx.hook.answer(Answer::Yes);
         f->Reopen1->actions()[1]->trigger();
-        QCOMPARE(f->state.projectPath, a);
+        QCOMPARE(fx.state().projectPath, a);
         QCOMPARE(f->Edit1->text(), QString("Title of a.cdrom"));
         QCOMPARE(entries(), (QStringList{entry(1, a), entry(2, b)}));
     }
@@ -158,7 +158,7 @@ private slots:
         const torvana::toolkit::BoxRecord& box = fx.hook.boxes.back();
         QCOMPARE(box.kind, std::string("Warning"));
         QCOMPARE(box.text, "Project file: \"" + a + "\" does not exist. It has been removed from the \"Reopen\" list.");
-        QCOMPARE(f->state.projectPath, b);
+        QCOMPARE(fx.state().projectPath, b);
         QCOMPARE(f->Edit1->text(), QString("typed, not saved"));
         QCOMPARE(entries(), QStringList{entry(1, b)});
         QCOMPARE(torvana::loadRecentProjects(fx.settingsPath()), std::vector<std::string>{b});

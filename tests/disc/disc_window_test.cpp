@@ -33,7 +33,7 @@ class DiscWindowTest : public QObject {
         p->save();
         fx.hook.chooseFile(p->state.projectPath);
         f->Open1Click();
-        f->state.programFolder = p->state.programFolder;
+        fx.document().setProgramFolder(p->state.programFolder);
     }
 
     // Opens Check Disc and hands its window to `act` once it shows.
@@ -156,11 +156,11 @@ private slots:
         QVERIFY(!fs::exists(image));
 
         // Cancel in the progress window: no file, no message.
-        f->state.hotspotClickWav[1].clear();
+        fx.changeHotspot(1, [](torvana::Hotspot& h) { h.clickWav.clear(); });
         disctest::DiscProject& q = *p;
         torvana::replaceFileContents(q.art + "/big.exe", "");
         fs::resize_file(q.art + "/big.exe", 96u << 20);
-        f->state.hotspotApplication[1] = q.art + "/big.exe";
+        fx.changeHotspot(1, [&](torvana::Hotspot& h) { h.application = q.art + "/big.exe"; });
         torvana::toolkit::ProgressWindow::setShowAfter(0);
         QTimer cancel;
         cancel.setInterval(1);

@@ -267,3 +267,32 @@ TEST(LzwDecoder, AgreesWithThePlainDecoderOnSoundAndDamagedRasters) {
     }
     EXPECT_GT(damaged, 2000);
 }
+
+// Rasters share one decoder per thread, so a warning handler that reads another picture while a
+// raster is being decoded (a cut sub-block warns before the decoder reads what is left of it)
+// must not take the decoder from under that raster: both pictures come out as each does alone.
+TEST(LzwDecoder, AWarningHandlerThatReadsAnotherPictureLeavesTheRasterBeingDecodedAlone) {
+    std::mt19937 rng(41);
+    auto noise = [&](int width, int height, int minimumCodeSize, bool cut) {
+        Bytes indices(size_t(width) * height);
+        for (auto& v : indices) v = static_cast<uint8_t>(rng() % (1u << minimumCodeSize));
+        GifBuilder b;
+        b.Header(width, height, Palette(1 << minimumCodeSize)).Image(0, 0, width, height, indices, minimumCodeSize);
+        Bytes bytes = b.bytes();
+        if (cut) bytes.resize(bytes.size() - 40);  // in the last sub-block, which then warns
+        return bytes;
+    };
+    const Bytes outer = noise(64, 64, 8, true), inner = noise(37, 11, 3, false);
+    const Loaded outerAlone = Load(outer), innerAlone = Load(inner);
+    ASSERT_EQ(outerAlone.warnings.size(), 1u);
+    ASSERT_EQ(innerAlone.error, "");
+
+    torvana::gif::GifImage image;
+    std::vector<Loaded> innerLoads;
+    image.OnGIFWarning = [&](torvana::gif::GifObject*, int, const std::string&) { innerLoads.push_back(Load(inner)); };
+    torvana::gif::GifMemoryStream stream(outer.data(), outer.size());
+    image.LoadFromStream(stream);
+    ASSERT_EQ(innerLoads.size(), 1u);
+    EXPECT_EQ(Pixels(image.frames[0]), Pixels(outerAlone.frame(0)));
+    EXPECT_EQ(Pixels(innerLoads[0].frame(0)), Pixels(innerAlone.frame(0)));
+}

@@ -80,7 +80,7 @@ private slots:
 
     void editingAHotspotAndAccepting() {
         openProject(3);
-        f->state.projectSaved = true;
+        fx.document().undoStack()->setClean();
         openEditor(2);
         QCOMPARE(e->Label1->text(), QString("Editing HotSpot: 2"));
         QCOMPARE(e->Edit1->text(), QString("/apps/tool2.exe"));
@@ -90,12 +90,12 @@ private slots:
         e->Edit5->setText("123");
         QTest::keyClick(e->Edit5, Qt::Key_Return);  // Enter presses OK
         waitForMainWindow();
-        QCOMPARE(f->state.hotspotX[2], std::string("123"));
-        QCOMPARE(f->state.hotspotCount, 3);
+        QCOMPARE(fx.state().hotspotX[2], std::string("123"));
+        QCOMPARE(fx.state().hotspotCount, 3);
         QCOMPARE(f->TrackBar1->maximum(), 4);
         QCOMPARE(f->TrackBar1->value(), 2);
-        QCOMPARE(f->state.editedHotspot, 2);
-        QVERIFY(!f->state.projectSaved);  // an accepted hotspot is a change the next Save must write
+        QCOMPARE(fx.state().editedHotspot, 2);
+        QVERIFY(!fx.state().projectSaved);  // an accepted hotspot is a change the next Save must write
     }
 
     void addingAHotspotInTheFreeSlot() {
@@ -110,10 +110,10 @@ private slots:
         e->Edit6->setText("$10");
         e->BitBtn1->click();
         waitForMainWindow();
-        QCOMPARE(f->state.hotspotCount, 4);
+        QCOMPARE(fx.state().hotspotCount, 4);
         QCOMPARE(f->TrackBar1->maximum(), 5);
-        QCOMPARE(f->state.hotspotX[4], std::string(" 7"));
-        QCOMPARE(f->state.hotspotY[4], std::string("$10"));
+        QCOMPARE(fx.state().hotspotX[4], std::string(" 7"));
+        QCOMPARE(fx.state().hotspotY[4], std::string("$10"));
         QCOMPARE(f->Edit5->toolTip(), QString("exit"));
     }
 
@@ -129,8 +129,8 @@ private slots:
         QCOMPARE(fx.hook.boxes[1].text, std::string("HotSpot \"2\" deleted."));
         QCOMPARE(fx.hook.boxes[1].kind, std::string("Information"));
         QCOMPARE(fx.hook.beeps, 2);
-        QCOMPARE(f->state.hotspotCount, 2);
-        QCOMPARE(f->state.hotspotApplication[2], std::string("/apps/tool3.exe"));
+        QCOMPARE(fx.state().hotspotCount, 2);
+        QCOMPARE(fx.state().hotspotApplication[2], std::string("/apps/tool3.exe"));
         QCOMPARE(f->TrackBar1->maximum(), 3);
         QCOMPARE(f->TrackBar1->value(), 2);
         QCOMPARE(f->Edit5->text(), QString("2"));
@@ -156,7 +156,7 @@ private slots:
         fx.hook.answer(Answer::Ok);
         e->BitBtn3->click();
         waitForMainWindow();
-        QCOMPARE(f->state.hotspotCount, 1);
+        QCOMPARE(fx.state().hotspotCount, 1);
         QCOMPARE(f->TrackBar1->maximum(), 2);
         QCOMPARE(f->TrackBar1->value(), 1);  // the selection moves to the last hotspot
         QCOMPARE(f->Edit5->text(), QString("1"));
@@ -165,7 +165,7 @@ private slots:
         fx.hook.answer(Answer::Ok);
         e->BitBtn3->click();
         waitForMainWindow();
-        QCOMPARE(f->state.hotspotCount, 0);
+        QCOMPARE(fx.state().hotspotCount, 0);
         QCOMPARE(f->TrackBar1->maximum(), 1);
         QCOMPARE(f->TrackBar1->value(), 1);
     }
@@ -176,15 +176,15 @@ private slots:
         e->Edit1->setText("typed");
         QTest::keyClick(e->Edit2, Qt::Key_Escape);
         waitForMainWindow();
-        QCOMPARE(f->state.hotspotApplication[1], std::string("/apps/tool1.exe"));
+        QCOMPARE(fx.state().hotspotApplication[1], std::string("/apps/tool1.exe"));
         // Reopened, the editor shows the slot, not the earlier typing.
         openEditor(1);
         QCOMPARE(e->Edit1->text(), QString("/apps/tool1.exe"));
         e->Edit1->setText("typed again");
         e->close();
         waitForMainWindow();
-        QCOMPARE(f->state.hotspotApplication[1], std::string("/apps/tool1.exe"));
-        QCOMPARE(f->state.hotspotCount, 2);
+        QCOMPARE(fx.state().hotspotApplication[1], std::string("/apps/tool1.exe"));
+        QCOMPARE(fx.state().hotspotCount, 2);
     }
 
     void validationInOrderWithFocusMoves() {
@@ -239,7 +239,7 @@ private slots:
         e->Edit6->setText("480");
         e->BitBtn1->click();
         waitForMainWindow();
-        QCOMPARE(f->state.hotspotCount, 2);
+        QCOMPARE(fx.state().hotspotCount, 2);
     }
 
     void hintsFollowToolTipHelp() {
@@ -318,7 +318,7 @@ private slots:
             f->FormActivate();
             QCOMPARE(fx.hook.boxes.back().text, c.error);
             QVERIFY(!torvana::fileExists(c.file));  // removed, so it is not applied again
-            QCOMPARE(f->state.hotspotCount, 3);
+            QCOMPARE(fx.state().hotspotCount, 3);
             QCOMPARE(f->TrackBar1->maximum(), 4);
         }
         // Not a number, or an empty file: the conversion error, and the file stays.
@@ -336,21 +336,21 @@ private slots:
         fx.hook.answer(Answer::Ok);
         f->FormActivate();
         QCOMPARE(fx.hook.boxes.back().text, "\"" + torvana::acceptFilePath() + "\" is larger than 16 MB.");
-        QCOMPARE(f->state.hotspotCount, 3);
+        QCOMPARE(fx.state().hotspotCount, 3);
         torvana::deleteFile(torvana::acceptFilePath());
         // Missing lines read as empty.
         torvana::replaceFileContents(torvana::acceptFilePath(), "5\r\nonly.exe");
         f->FormActivate();
-        QCOMPARE(f->state.hotspotCount, 5);
-        QCOMPARE(f->state.hotspotApplication[5], std::string("only.exe"));
-        QCOMPARE(f->state.hotspotRolloverImage[5], std::string());
+        QCOMPARE(fx.state().hotspotCount, 5);
+        QCOMPARE(fx.state().hotspotApplication[5], std::string("only.exe"));
+        QCOMPARE(fx.state().hotspotRolloverImage[5], std::string());
         // Both files at once: the delete first, then the accepted hotspot.
         torvana::replaceFileContents(torvana::deleteFilePath(), "1\r\n");
         torvana::replaceFileContents(torvana::acceptFilePath(), torvana::formatAcceptFile("4", {"new.exe", "n.gif", "1", "1", "", ""}));
         f->FormActivate();
-        QCOMPARE(f->state.hotspotCount, 4);
-        QCOMPARE(f->state.hotspotApplication[1], std::string("/apps/tool2.exe"));
-        QCOMPARE(f->state.hotspotApplication[4], std::string("new.exe"));
+        QCOMPARE(fx.state().hotspotCount, 4);
+        QCOMPARE(fx.state().hotspotApplication[1], std::string("/apps/tool2.exe"));
+        QCOMPARE(fx.state().hotspotApplication[4], std::string("new.exe"));
         QCOMPARE(f->TrackBar1->maximum(), 5);
     }
 
@@ -359,13 +359,13 @@ private slots:
         QCOMPARE(f->TrackBar1->maximum(), 99);
         torvana::replaceFileContents(torvana::acceptFilePath(), torvana::formatAcceptFile("99", {"last.exe", "l.gif", "1", "1", "", ""}));
         f->FormActivate();
-        QCOMPARE(f->state.hotspotCount, 99);
+        QCOMPARE(fx.state().hotspotCount, 99);
         QCOMPARE(f->TrackBar1->maximum(), 99);
         torvana::replaceFileContents(torvana::deleteFilePath(), "99\r\n");
         f->FormActivate();
-        QCOMPARE(f->state.hotspotCount, 98);
+        QCOMPARE(fx.state().hotspotCount, 98);
         QCOMPARE(f->TrackBar1->maximum(), 99);
-        QCOMPARE(f->state.hotspotApplication[99], std::string());
+        QCOMPARE(fx.state().hotspotApplication[99], std::string());
     }
 
     // The hand-off goes through the editor's own folder (this user's only); files of those names
@@ -383,9 +383,9 @@ private slots:
         QTest::keyClick(e->Edit4, Qt::Key_F4);  // the picked file's folder becomes current
         e->BitBtn1->click();
         waitForMainWindow();
-        QCOMPARE(f->state.hotspotCount, 2);
-        QCOMPARE(f->state.hotspotApplication[1], std::string("/apps/tool1.exe"));
-        QCOMPARE(f->state.hotspotClickWav[2], fx.path("click.wav"));
+        QCOMPARE(fx.state().hotspotCount, 2);
+        QCOMPARE(fx.state().hotspotApplication[1], std::string("/apps/tool1.exe"));
+        QCOMPARE(fx.state().hotspotClickWav[2], fx.path("click.wav"));
         QCOMPARE(torvana::readFileContents(fx.path("config.$$$")), planted);
         QCOMPARE(torvana::readFileContents(fx.path("config.del")), std::string("1\r\n"));
     }

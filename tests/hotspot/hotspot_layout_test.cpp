@@ -3,6 +3,7 @@
 // window's track bar, a double-click opens the hotspot editor, and the window follows the
 // project through the editor's hand-off, the background field, New, Open and Close.
 
+#include <QCheckBox>
 #include <QGraphicsView>
 #include <QImage>
 #include <QLabel>
@@ -12,9 +13,12 @@
 #include <QToolButton>
 #include <QUndoStack>
 #include <QWheelEvent>
+#include <functional>
+#include <map>
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "app/new_project_dialog.h"
 #include "gif/gif_writer.h"
 #include "gif/qt/gif_picture.h"
 #include "hotspot/hand_off.h"
@@ -92,7 +96,33 @@ class HotspotLayoutTest : public QObject {
     }
 
     QPoint slot(int n) const {
-        return {std::stoi(f->state.hotspotX[n]), std::stoi(f->state.hotspotY[n])};
+        return {std::stoi(fx.state().hotspotX[n]), std::stoi(fx.state().hotspotY[n])};
+    }
+
+    void select(int n) {
+        f->TrackBar1->setPosition(n);
+        f->showSelectedSlot();
+    }
+
+    // What both windows show of the project, and the file Save would write of it.
+    QString shown() const {
+        L->refreshNow();
+        QStringList s{f->Edit1->text(), f->CheckBox2->isChecked() ? "Exit" : "no Exit",
+                      QString::number(f->TrackBar1->maximum()), f->Edit5->text(), f->Edit5->toolTip(),
+                      L->LabelEdit->text()};
+        for (int n = 1; n <= 4; ++n) {
+            const QRect r = L->hotspotArea(n);
+            s << QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+        }
+        s << QString::fromStdString(torvana::formatProjectFile(fx.document().project()));
+        return s.join('|');
+    }
+
+    // Ctrl+`key` where the keyboard is in `window`.
+    void press(QWidget* window, Qt::Key key) {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, key, Qt::ControlModifier);
     }
 
 private slots:
@@ -105,19 +135,19 @@ private slots:
 
     void draggingMovesTheHotspotByTheDistanceAndUndoTakesItBack() {
         openProject();
-        f->state.projectSaved = true;
+        fx.document().undoStack()->setClean();
         QCOMPARE(L->hotspotArea(2), QRect(200, 150, 80, 30));
         QWindow* w = L->windowHandle();
         QTest::mousePress(w, Qt::LeftButton, {}, at({240, 165}));
         QTest::mouseMove(w, at({240, 165}) + QPoint(15, 6));
         QTest::mouseMove(w, at({240, 165}) + QPoint(30, 12));
         QCOMPARE(L->StatusLine->text(), QString("HotSpot 2: X 230, Y 162"));  // shown while dragging
-        QCOMPARE(f->state.hotspotX[2], std::string("200"));                   // written when let go
+        QCOMPARE(fx.state().hotspotX[2], std::string("200"));                   // written when let go
         QTest::mouseRelease(w, Qt::LeftButton, {}, at({240, 165}) + QPoint(30, 12));
         QCOMPARE(slot(2), QPoint(230, 162));
         QCOMPARE(L->hotspotArea(2), QRect(230, 162, 80, 30));
-        QVERIFY(!f->state.projectSaved);  // the next Save must write the move
-        QCOMPARE(L->undoStack->count(), 1);  // one drag, one step
+        QVERIFY(!fx.state().projectSaved);  // the next Save must write the move
+        QCOMPARE(fx.document().undoStack()->count(), 1);  // one drag, one step
         QCOMPARE(L->UndoButton->toolTip(), QString("Undo Move HotSpot 2 (Ctrl+Z)"));
         QCOMPARE(f->TrackBar1->position(), 2);
 
@@ -141,7 +171,7 @@ private slots:
         L->LayoutView->centerOn(QPoint(100, 100));
         drag({20, 10}, {40, 20});
         QCOMPARE(slot(2), QPoint(21, 11));
-        QCOMPARE(L->undoStack->count(), 4);
+        QCOMPARE(fx.document().undoStack()->count(), 4);
 
         QTest::keyClick(L->LayoutView, Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(L->LayoutView, Qt::Key_Z, Qt::ControlModifier);
@@ -152,12 +182,94 @@ private slots:
         L->UndoButton->click();
         L->UndoButton->click();
         // Back to the texts as they were stored, exactly.
-        QCOMPARE(f->state.hotspotX[2], std::string("200"));
-        QCOMPARE(f->state.hotspotY[2], std::string("150"));
+        QCOMPARE(fx.state().hotspotX[2], std::string("200"));
+        QCOMPARE(fx.state().hotspotY[2], std::string("150"));
         QCOMPARE(L->hotspotArea(2), QRect(200, 150, 80, 30));
         QVERIFY(!L->UndoButton->isEnabled());
         L->RedoButton->click();
         QCOMPARE(slot(2), QPoint(230, 162));
+    }
+
+    // Every change, made in the main window, the hotspot editor or the layout, is one step that
+    // Ctrl+Z takes back and Ctrl+Y makes again from either window, the keyboard in a text field
+    // included; the project counts as changed exactly when it differs from the step saved last.
+    void undoAndRedoWalkTheOneHistory_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("keysIn");  // where Ctrl+Z and Ctrl+Y are pressed
+        QTest::newRow("typed title, keys in the layout") << "title" << "layout";
+        QTest::newRow("check box, keys in the title field") << "checkbox" << "title";
+        QTest::newRow("accepted hotspot, keys in the main window") << "accept" << "main";
+        QTest::newRow("deleted hotspot, keys in the layout") << "delete" << "layout";
+        QTest::newRow("drag, keys in the title field") << "drag" << "title";
+        QTest::newRow("label, keys in the label field") << "label" << "layout";
+    }
+    void undoAndRedoWalkTheOneHistory() {
+        QFETCH(QString, change);
+        QFETCH(QString, keysIn);
+        openProject();
+        select(change == "accept" ? 4 : 2);
+        fx.document().undoStack()->setClean();  // as after a Save
+        TForm2* e = forms().Form2;
+        const std::map<QString, std::function<void()>> changes{
+            {"title", [&] { QTest::keyClicks(f->Edit1, "Disc"); }},
+            {"checkbox", [&] { QTest::mouseClick(f->CheckBox2, Qt::LeftButton, {}, {6, f->CheckBox2->height() / 2}); }},
+            {"accept", [&] {
+                 f->BitBtn3Click();
+                 e->Edit1->setText("new.exe");
+                 e->Edit2->setText(QString::fromLocal8Bit(fx.path("r1.bmp").c_str()));
+                 e->Edit5->setText("500");
+                 e->Edit6->setText("20");
+                 e->BitBtn1->click();
+             }},
+            {"delete", [&] {
+                 f->BitBtn3Click();
+                 fx.hook.answer(torvana::toolkit::Answer::Yes);
+                 fx.hook.answer(torvana::toolkit::Answer::Ok);
+                 e->BitBtn3->click();
+             }},
+            {"drag", [&] { drag({240, 165}, {30, 12}); }},
+            {"label", [&] {
+                 QTest::keyClicks(L->LabelEdit, "Install it");
+                 QTest::keyClick(L->LabelEdit, Qt::Key_Return);
+             }},
+        };
+        const QString before = shown();
+        changes.at(change)();
+        QTRY_VERIFY(!e->isVisible() && !torvana::fileExists(torvana::acceptFilePath()) &&
+                    !torvana::fileExists(torvana::deleteFilePath()));
+        QTRY_VERIFY(shown() != before);
+        const QString after = shown();
+        QCOMPARE(fx.document().undoStack()->count(), 1);  // one change, one step
+        QVERIFY(fx.document().modified());
+
+        QWidget* window = keysIn == "layout" ? static_cast<QWidget*>(L) : f;
+        if (keysIn == "title") f->Edit1->setFocus();
+        press(window, Qt::Key_Z);
+        QCOMPARE(shown(), before);
+        QVERIFY(!fx.document().modified());  // back at the saved step
+        press(window, Qt::Key_Y);
+        QCOMPARE(shown(), after);
+        QVERIFY(fx.document().modified());
+    }
+
+    // New starts a new history: nothing of the project before can be taken back.
+    void newStartsANewHistory() {
+        openProject();
+        QTest::mouseClick(f->CheckBox1, Qt::LeftButton, {}, {6, f->CheckBox1->height() / 2});
+        L->moveHotspot(1, 50, 60);
+        QCOMPARE(fx.document().undoStack()->count(), 2);
+        fx.hook.answer(torvana::toolkit::Answer::Yes);  // not saved
+        whenModal("TForm3", [](QWidget* w) {
+            static_cast<TForm3*>(w)->Edit1->setText("fresh");
+            static_cast<TForm3*>(w)->BitBtn1->click();
+        });
+        f->New1Click();
+        QCOMPARE(fx.state().projectName, std::string("fresh.cdrom"));
+        QVERIFY(!fx.document().undoStack()->canUndo());
+        press(f, Qt::Key_Z);
+        QVERIFY(!f->CheckBox1->isChecked());
+        QCOMPARE(fx.state().hotspotX[1], std::string());
+        QVERIFY(fx.document().modified());  // a new project is not saved yet
     }
 
     void arrowKeysMoveTheSelectedHotspotWithinTheStage() {
@@ -178,11 +290,11 @@ private slots:
             QTest::keyClick(L->LayoutView, s.key, s.mods);
             QCOMPARE(slot(4), s.expected);
         }
-        QCOMPARE(L->undoStack->count(), 5);
+        QCOMPARE(fx.document().undoStack()->count(), 5);
         QCOMPARE(slot(1), QPoint(100, 100));  // the others stay
         for (int i = 0; i < 5; ++i) QTest::keyClick(L->LayoutView, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(f->state.hotspotX[4], std::string(" 7"));
-        QCOMPARE(f->state.hotspotY[4], std::string("$1DE"));
+        QCOMPARE(fx.state().hotspotX[4], std::string(" 7"));
+        QCOMPARE(fx.state().hotspotY[4], std::string("$1DE"));
         QTest::keyClick(L->LayoutView, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(slot(4), QPoint(8, 478));
 
@@ -217,7 +329,7 @@ private slots:
         QCOMPARE(f->Edit5->text(), QString("3"));
         QCOMPARE(f->Edit5->toolTip(), QString("exit"));
         QCOMPARE(slot(3), QPoint(400, 300));  // a click is no move
-        QCOMPARE(L->undoStack->count(), 0);
+        QCOMPARE(fx.document().undoStack()->count(), 0);
 
         // A double-click opens the hotspot editor for that hotspot; nothing moves meanwhile.
         QTest::mouseDClick(w, Qt::LeftButton, {}, at({240, 165}));
@@ -273,7 +385,7 @@ private slots:
 
         // A hotspot deleted through the editor's hand-off: the rest move down a slot.
         L->moveHotspot(1, 50, 60);
-        QCOMPARE(L->undoStack->count(), 1);
+        QCOMPARE(fx.document().undoStack()->count(), 1);
         f->TrackBar1->setPosition(1);
         f->showSelectedSlot();
         f->BitBtn3Click();
@@ -281,7 +393,7 @@ private slots:
         fx.hook.answer(torvana::toolkit::Answer::Ok);
         forms().Form2->BitBtn3->click();
         QTRY_COMPARE(L->hotspotArea(1), QRect(200, 150, 80, 30));
-        QCOMPARE(L->undoStack->count(), 0);  // the slots were renumbered elsewhere
+        QCOMPARE(fx.document().undoStack()->count(), 2);  // the move, then the delete
 
         fx.hook.answer(torvana::toolkit::Answer::Yes);  // the project is not saved
         f->Close1Click();
@@ -293,20 +405,20 @@ private slots:
     // The Label field edits the selected hotspot's label, one undo step per edit.
     void theLabelFieldLabelsTheSelectedHotspot() {
         openProject({{"/apps/four.exe", "", "500", "400", "", "", "Read me"}});
-        QCOMPARE(f->state.hotspotLabel[4], std::string("Read me"));  // Open reads the labels
-        f->state.projectSaved = true;
+        QCOMPARE(fx.state().hotspotLabel[4], std::string("Read me"));  // Open reads the labels
+        fx.document().undoStack()->setClean();
         QTest::mouseClick(L->windowHandle(), Qt::LeftButton, {}, at({240, 165}));
         QTest::keyClick(L->LayoutView, Qt::Key_L, Qt::AltModifier);
         QTest::keyClicks(L->LabelEdit, "Install it");
         QTest::keyClick(L->LabelEdit, Qt::Key_Return);
-        QCOMPARE(f->state.hotspotLabel[2], std::string("Install it"));
-        QVERIFY(!f->state.projectSaved);
+        QCOMPARE(fx.state().hotspotLabel[2], std::string("Install it"));
+        QVERIFY(!fx.state().projectSaved);
         QCOMPARE(L->LayoutView->accessibleName() + "|" + f->Edit5->accessibleName(),
                  QString("HotSpot 2: Install it|HotSpot 2: Install it"));
         L->UndoButton->click();
-        QCOMPARE(f->state.hotspotLabel[2] + L->LabelEdit->text().toStdString(), std::string());
+        QCOMPARE(fx.state().hotspotLabel[2] + L->LabelEdit->text().toStdString(), std::string());
         L->RedoButton->click();
-        QCOMPARE(f->state.hotspotLabel[2], std::string("Install it"));
+        QCOMPARE(fx.state().hotspotLabel[2], std::string("Install it"));
     }
 
     void anAnimatedRolloverPlaysWhilePointed() {

@@ -133,6 +133,7 @@ TEST(PlayerProcess, WithoutADesktopItSaysSoAndEnds) {
 }
 
 TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds) {
+    unsetenv("XCOMPOSEFILE");  // the user's own: none
     RunningMenu m;
     ASSERT_TRUE(m.ready());
     click(*m.window, 320, 220);
@@ -146,6 +147,9 @@ TEST(PlayerProcess, AClickStartsTheStagedProgramInItsFolderAndTheExitHotspotEnds
     std::string arguments;
     std::getline(in, arguments);
     EXPECT_EQ(arguments, "/s|two words|");  // the options, split as a shell would
+    std::string composeFile;
+    std::getline(in, composeFile);
+    EXPECT_EQ(composeFile, "unset");  // as the user had it, not what the player starts with
 
     click(*m.window, 120, 60);  // the exit hotspot
     EXPECT_EQ(m.player->waitForExit(10000), 0);

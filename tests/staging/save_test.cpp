@@ -48,7 +48,7 @@ class SaveTest : public QObject {
         const std::string player = fx.path("program/torvana-player");
         torvana::replaceFileContents(player, "#!/bin/sh\necho started > started.txt\n");
         QFile::setPermissions(QString::fromStdString(player), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        f->state.programFolder = fx.path("program") + "/";
+        fx.document().setProgramFolder(fx.path("program") + "/");
     }
 
     void openProject(int hotspots) {
@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(fx.hook.boxes.back().text, successText());
         QCOMPARE(fx.hook.boxes.back().kind, std::string("Information"));
         QVERIFY(f->BitBtn4->isEnabled());
-        QVERIFY(f->state.projectSaved);
+        QVERIFY(fx.state().projectSaved);
         QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         QVERIFY(torvana::fileExists(stage + "/menu.cdrom"));
         QVERIFY(torvana::fileExists(stage + "/index.html"));
@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(fx.hook.boxes.size(), size_t(3));
         // A saved project asks nothing; any change after the Save makes it unsaved again.
         f->Close1Click();
-        QVERIFY(!f->state.projectOpen());
+        QVERIFY(!fx.state().projectOpen());
         for (const auto& change : std::vector<std::function<void()>>{
                  [&] { QTest::keyClick(f->Edit1, Qt::Key_A); },
                  [&] { f->Edit3->setText("picked.gif"); },
@@ -114,11 +114,11 @@ private slots:
             fx.hook.answer(Answer::No);
             f->Close1Click();
             QVERIFY2(fx.hook.boxes.back().text == "Warning!  Current project is not saved.  Close file?", fx.hook.boxes.back().text.c_str());
-            QVERIFY(f->state.projectOpen());
+            QVERIFY(fx.state().projectOpen());
             fx.hook.answer(Answer::Yes);
             f->Close1Click();
         }
-        QVERIFY(!f->state.projectOpen());
+        QVERIFY(!fx.state().projectOpen());
         QVERIFY(f->BitBtn4->isEnabled());  // Test Run stays enabled after Close
         // Close, then Save: only a beep.
         const int beeps = fx.hook.beeps;
@@ -134,7 +134,7 @@ private slots:
             dialog->BitBtn1->click();
         });
         f->New1Click();
-        QCOMPARE(f->state.projectPath, fx.path("new.cdrom"));
+        QCOMPARE(fx.state().projectPath, fx.path("new.cdrom"));
         f->BitBtn1->click();
         QCOMPARE(fx.hook.beeps, beeps + 2);
         QCOMPARE(fx.hook.boxes.size(), boxes);
@@ -154,7 +154,7 @@ private slots:
 
     void savedHotspotsReachTheProjectFile() {
         openProject(1);
-        f->state.hotspotX[1] = "123";
+        fx.changeHotspot(1, [](torvana::Hotspot& h) { h.x = "123"; });
         f->CheckBox1->setChecked(true);
         f->Edit1->setText("Disc title");
         fx.hook.answer(Answer::Ok);
@@ -233,22 +233,23 @@ private slots:
 
     void aFailedCopyKeepsTestRunAsItWas() {
         openProject(1);
-        f->state.hotspotApplication[1] = "http://example.org";  // a web address is not copied
-        f->state.hotspotRolloverImage[1] = fx.path("gone.gif");
+        fx.changeHotspot(1, [&](torvana::Hotspot& h) {
+            h.application = "http://example.org";  // a web address is not copied
+            h.rolloverImage = fx.path("gone.gif");
+        });
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.boxes.back().text, "File: \"" + fx.path("gone.gif") + "\" does not exist.");
         QCOMPARE(fx.hook.boxes.back().kind, std::string("Warning"));
         QVERIFY(!f->BitBtn4->isEnabled());
-        QVERIFY(f->state.projectSaved);
-        QVERIFY(f->state.copyFailed);
+        QVERIFY(fx.state().projectSaved);
+        QVERIFY(fx.state().copyFailed);
         QCOMPARE(torvana::toolkit::currentPointer(), torvana::toolkit::Pointer::Arrow);
         // Two different pictures of one name meet in images/: a failed copy as well.
         QDir(fx.dirPath()).mkdir("other");
         torvana::replaceFileContents(fx.path("other/r.gif"), "GIF87a");
-        f->state.hotspotRolloverImage[1] = fx.path("other/r.gif");
-        f->state.hotspotCount = 2;
-        f->state.setHotspot(2, {"exit", fx.path("r.gif"), "1", "1", "", ""});
+        fx.changeHotspot(1, [&](torvana::Hotspot& h) { h.rolloverImage = fx.path("other/r.gif"); });
+        fx.document().acceptHotspot({2, {"exit", fx.path("r.gif"), "1", "1", "", ""}});
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.boxes.back().text, "Files: \"" + fx.path("other/r.gif") + "\" and \"" + fx.path("r.gif") +
@@ -374,7 +375,7 @@ private slots:
         // A value that got into a hotspot some other way is refused by Save before anything is
         // written: the project file keeps its old bytes and no staging folder is made.
         const std::string before = torvana::readFileContents(fx.path("menu.cdrom"));
-        f->state.hotspotRolloverWav[1] = "over\x1a.wav";
+        fx.changeHotspot(1, [](torvana::Hotspot& h) { h.rolloverWav = "over\x1a.wav"; });
         fx.hook.answer(Answer::Ok);
         f->BitBtn1->click();
         QCOMPARE(fx.hook.boxes.back().kind, std::string("ErrorBox"));
@@ -383,7 +384,7 @@ private slots:
                              "project file cannot keep; nothing was written."));
         QCOMPARE(torvana::readFileContents(fx.path("menu.cdrom")), before);
         QVERIFY(!torvana::folderExists(stage));
-        QVERIFY(!f->state.projectSaved);
+        QVERIFY(!fx.state().projectSaved);
     }
 
     void pickersNeedAProject() {

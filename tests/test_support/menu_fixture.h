@@ -76,10 +76,12 @@ inline void exampleMenu(StagedFolder& s, const std::string& title) {
     torvana::Hotspot& exit = s.addHotspot("exit", 100, 50);
     exit.rolloverImage = s.image("exit.bmp", testbmp::solid(80, 40, 0xC02020));
     exit.rolloverWav = s.sound("over.wav", wave(50));
-    // A program with options: the script writes its folder and then its arguments.
+    // A program with options: the script writes its folder, its arguments and the compose file
+    // it was given (the player changes that one for itself while it starts).
     torvana::Hotspot& program = s.addHotspot(StagedFolder::stored("run.sh") + " /s 'two words'", 300, 200);
     program.rolloverImage = s.image("run.bmp", testbmp::solid(60, 60, 0x20C020));
-    s.put("2/run.sh", "#!/bin/sh\n{ pwd; printf '%s|' \"$@\"; echo; } > \"$0.part\" && mv \"$0.part\" \"$0.ran\"\n");
+    s.put("2/run.sh", "#!/bin/sh\n{ pwd; printf '%s|' \"$@\"; echo; echo \"${XCOMPOSEFILE-unset}\"; } > \"$0.part\" && "
+                      "mv \"$0.part\" \"$0.ran\"\n");
     torvana::makeExecutable(s.dir.file("2/run.sh"));
 }
 

@@ -8,11 +8,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "app/forms.h"
+#include "document/project_document.h"
+#include "hotspot/hand_off.h"
 #include "toolkit/pointer.h"
 #include "toolkit/test_hook.h"
 
@@ -26,6 +29,16 @@ public:
         return tempDir->filePath(name).toLocal8Bit().toStdString();
     }
     std::string settingsPath() const { return path("torvana.ini"); }
+
+    // The open project, which every window shows.
+    torvana::ProjectDocument& document() const { return *forms().Document; }
+    const torvana::ProjectState& state() const { return document().state(); }
+    // Changes hotspot `slot` as the hotspot editor's OK does: one step of the project's history.
+    void changeHotspot(int slot, const std::function<void(torvana::Hotspot&)>& change) const {
+        torvana::Hotspot fields = state().hotspot(slot);
+        change(fields);
+        document().acceptHotspot({slot, fields});
+    }
 
     void setUp() {
         QApplication::setApplicationName("Torvana");

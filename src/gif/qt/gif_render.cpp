@@ -13,7 +13,7 @@ namespace torvana::gif {
 
 namespace {
 
-const std::string kRendering = "Rendering...";
+constexpr const char* kRendering = "Rendering...";
 
 int RoundedMulDiv(int64_t a, int64_t b, int64_t c) {
     return int(std::llround(double(a) * double(b) / double(c)));

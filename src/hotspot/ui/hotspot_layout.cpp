@@ -22,6 +22,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "document/project_document.h"
 #include "gif/qt/gif_picture.h"
 #include "hotspot/ui/hotspot_editor.h"
 #include "project/integer.h"
@@ -87,7 +88,7 @@ class LayoutHotspotItem : public QGraphicsItem {
 public:
     LayoutHotspotItem(THotspotLayout* owner, int index, int slot, QSize size)
         : owner_(owner), index_(index), slot_(slot), size_(size) {
-        setLabel(toQString(owner->owner_.project().hotspotLabel[slot]));
+        setLabel(toQString(owner->document_.state().hotspotLabel[slot]));
     }
 
     // A new label widens or narrows the tag.
@@ -167,61 +168,28 @@ private:
     QString label_;
 };
 
-// ---------------------------------------------------------------------------------------------
-// One move of one hotspot: its X and Y texts before and after.
-
-class MoveHotspotCommand : public QUndoCommand {
-public:
-    MoveHotspotCommand(THotspotLayout* layout, int slot, torvana::CoordinateTexts from, torvana::CoordinateTexts to)
-        : layout_(layout), slot_(slot), from_(std::move(from)), to_(std::move(to)) {
-        setText(QString("Move HotSpot %1").arg(slot));
-    }
-    void redo() override { layout_->storeCoordinates(slot_, to_); }
-    void undo() override { layout_->storeCoordinates(slot_, from_); }
-
-private:
-    THotspotLayout* layout_;
-    int slot_;
-    torvana::CoordinateTexts from_;
-    torvana::CoordinateTexts to_;
-};
-
-// ---------------------------------------------------------------------------------------------
-// One change of one hotspot's label: the text before and after.
-
-class LabelHotspotCommand : public QUndoCommand {
-public:
-    LabelHotspotCommand(THotspotLayout* layout, int slot, std::string from, std::string to)
-        : layout_(layout), slot_(slot), from_(std::move(from)), to_(std::move(to)) {
-        setText(QString("Label of HotSpot %1").arg(slot));
-    }
-    void redo() override { layout_->storeLabel(slot_, to_); }
-    void undo() override { layout_->storeLabel(slot_, from_); }
-
-private:
-    THotspotLayout* layout_;
-    int slot_;
-    std::string from_;
-    std::string to_;
-};
-
-// ---------------------------------------------------------------------------------------------
-
-THotspotLayout::THotspotLayout(HotspotLayoutOwner& owner, TForm2* editor, QWidget* parent)
-    : QWidget(parent, Qt::Window), owner_(owner), editor_(editor) {
+THotspotLayout::THotspotLayout(torvana::ProjectDocument& document, HotspotLayoutOwner& owner, TForm2* editor,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Window), document_(document), owner_(owner), editor_(editor) {
     setObjectName("HotspotLayout");
     setWindowTitle("HotSpot Layout");
     setWindowIcon(torvana::toolkit::programIcon());
-    undoStack = new QUndoStack(this);
     buildControls();
 
-    connect(undoStack, &QUndoStack::canUndoChanged, this, &THotspotLayout::updateActions);
-    connect(undoStack, &QUndoStack::canRedoChanged, this, &THotspotLayout::updateActions);
-    // The buttons' tips name the move they take back or make again.
-    connect(undoStack, &QUndoStack::undoTextChanged, this, [this](const QString& text) {
+    // The stage follows the project, whoever changed it.
+    connect(&document_, &torvana::ProjectDocument::hotspotsChanged, this, &THotspotLayout::showHotspots);
+    connect(&document_, &torvana::ProjectDocument::projectReplaced, this, &THotspotLayout::scheduleRefresh);
+    connect(&document_, &torvana::ProjectDocument::fieldChanged, this, [this](torvana::ProjectField field) {
+        if (field == torvana::ProjectField::BackgroundImage) scheduleRefresh();
+    });
+    QUndoStack* history = document_.undoStack();
+    connect(history, &QUndoStack::canUndoChanged, this, &THotspotLayout::updateActions);
+    connect(history, &QUndoStack::canRedoChanged, this, &THotspotLayout::updateActions);
+    // The buttons' tips name the change they take back or make again.
+    connect(history, &QUndoStack::undoTextChanged, this, [this](const QString& text) {
         UndoAction->setToolTip(text.isEmpty() ? "Undo the last change (Ctrl+Z)" : "Undo " + text + " (Ctrl+Z)");
     });
-    connect(undoStack, &QUndoStack::redoTextChanged, this, [this](const QString& text) {
+    connect(history, &QUndoStack::redoTextChanged, this, [this](const QString& text) {
         RedoAction->setToolTip(text.isEmpty() ? "Redo the change undone last (Ctrl+Shift+Z)"
                                               : "Redo " + text + " (Ctrl+Shift+Z)");
     });
@@ -273,8 +241,8 @@ void THotspotLayout::buildControls() {
     ZoomInAction = action("ZoomInAction", "Zoom In", "+",
                           {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
                           "Zoom in (Ctrl+plus or Ctrl+wheel)");
-    connect(UndoAction, &QAction::triggered, undoStack, &QUndoStack::undo);
-    connect(RedoAction, &QAction::triggered, undoStack, &QUndoStack::redo);
+    connect(UndoAction, &QAction::triggered, this, &THotspotLayout::undo);
+    connect(RedoAction, &QAction::triggered, this, &THotspotLayout::redo);
     connect(ZoomOutAction, &QAction::triggered, this, &THotspotLayout::zoomOut);
     connect(ActualSizeAction, &QAction::triggered, this, [this] { setZoom(1.0); });
     connect(ZoomInAction, &QAction::triggered, this, &THotspotLayout::zoomIn);
@@ -330,6 +298,7 @@ void THotspotLayout::buildControls() {
     LayoutView->setMinimumSize(160, 120);
     // A label is one line of the project file: a line break or Ctrl+Z becomes a blank.
     torvana::toolkit::prepareTextFields(this);
+    torvana::toolkit::leaveUndoToWindow(this);
 }
 
 void THotspotLayout::showLayout() {
@@ -367,11 +336,37 @@ void THotspotLayout::refreshNow() {
     if (stale_) refresh();
 }
 
-void THotspotLayout::hotspotsReplaced() {
-    // The slots were filled, renumbered or emptied elsewhere: an earlier move can no longer be
-    // taken back safely.
-    undoStack->clear();
-    scheduleRefresh();
+void THotspotLayout::showHotspots(int first, int last) {
+    // A drag under way started from where the hotspot was before.
+    if (drag_.index >= 0) {
+        place(drag_.index, drag_.start);
+        drag_ = Drag{};
+    }
+    const torvana::ProjectState& state = document_.state();
+    struct Update {
+        int index;
+        QPoint topLeft;
+    };
+    std::vector<Update> updates;
+    for (int slot = first; slot <= last && !stale_; ++slot) {
+        const int index = placedIndex(slot);
+        const auto x = torvana::tryStrToInt(state.hotspotX[slot]);
+        const auto y = torvana::tryStrToInt(state.hotspotY[slot]);
+        // A hotspot that comes or goes, or shows another picture, changes the stage.
+        if (index < 0 || slot > state.hotspotCount || !x || !y ||
+            state.hotspotRolloverImage[slot] != placed_[size_t(index)].rolloverImage)
+            return scheduleRefresh();
+        updates.push_back({index, QPoint(*x, *y)});
+    }
+    if (stale_) return scheduleRefresh();
+    for (const Update& u : updates) {
+        const Placed& p = placed_[size_t(u.index)];
+        p.item->setLabel(toQString(state.hotspotLabel[p.slot]));
+        if (p.rect.topLeft() == u.topLeft) continue;
+        place(u.index, u.topLeft);
+        showPosition(u.index);
+    }
+    showLabelField();
 }
 
 void THotspotLayout::showEvent(QShowEvent* event) {
@@ -436,7 +431,7 @@ void THotspotLayout::refresh() {
 
     stageItem_ = new LayoutStageItem;
     scene_->addItem(stageItem_);
-    const torvana::ProjectState& state = owner_.project();
+    const torvana::ProjectState& state = document_.state();
     if (!state.projectOpen()) {
         stageItem_->message = "No project is open.\nCreate or open one with the File menu of the main window.";
         pictures_.clear();
@@ -447,7 +442,7 @@ void THotspotLayout::refresh() {
 
     QHash<QString, CachedPicture> used;
     QString error;
-    const std::string backgroundPath = owner_.backgroundImage();
+    const std::string backgroundPath = document_.field(torvana::ProjectField::BackgroundImage);
     if (!backgroundPath.empty()) {
         background_ = picture("background", backgroundPath, &error, used);
         if (!background_)
@@ -481,7 +476,7 @@ void THotspotLayout::refresh() {
         item->setPos(r.x, r.y);
         item->setZValue(slot);  // a later hotspot lies above an earlier one, as the player hits them
         scene_->addItem(item);
-        placed_.push_back({slot, QRect(r.x, r.y, r.width, r.height), rollover, item});
+        placed_.push_back({slot, QRect(r.x, r.y, r.width, r.height), h.rolloverImage, rollover, item});
     }
     pictures_ = std::move(used);  // pictures no longer named are freed
     showIdleStatus();
@@ -521,7 +516,7 @@ Graphic* THotspotLayout::rolloverPicture(int slot) const {
 }
 
 int THotspotLayout::selectedSlot() const {
-    return owner_.project().projectOpen() ? owner_.selectedSlot() : 0;
+    return document_.state().projectOpen() ? owner_.selectedSlot() : 0;
 }
 
 void THotspotLayout::showSelection() {
@@ -531,7 +526,7 @@ void THotspotLayout::showSelection() {
 
 void THotspotLayout::showLabelField() {
     const int slot = selectedSlot();
-    const torvana::ProjectState& state = owner_.project();
+    const torvana::ProjectState& state = document_.state();
     const bool hotspot = slot >= 1 && slot <= std::min(state.hotspotCount, torvana::kMaxHotspots) &&
                          !(state.hotspot(slot) == torvana::Hotspot{});
     torvana::toolkit::setFieldValue(LabelEdit, hotspot ? state.hotspotLabel[slot] : std::string());
@@ -581,7 +576,7 @@ void THotspotLayout::showIdleStatus() {
     if (editorOpen_) {
         // Short enough for the line beside the buttons at the window's first size.
         StatusLine->setLine("HotSpots can be moved again when the HotSpot editor closes.");
-    } else if (!owner_.project().projectOpen()) {
+    } else if (!document_.state().projectOpen()) {
         StatusLine->setLine("No project is open.");
     } else if (!notes_.isEmpty()) {
         StatusLine->setLine(notes_.size() == 1 ? notes_.first()
@@ -602,7 +597,7 @@ void THotspotLayout::showPosition(int index) {
         return;
     }
     text += QString(", %1 x %2").arg(p.rect.width()).arg(p.rect.height());
-    const std::string& application = owner_.project().hotspotApplication[p.slot];
+    const std::string& application = document_.state().hotspotApplication[p.slot];
     if (!application.empty()) text += " - " + toQString(torvana::fileNamePart(application));
     StatusLine->setLine(text);
 }
@@ -626,38 +621,23 @@ void THotspotLayout::place(int index, const QPoint& topLeft) {
 
 void THotspotLayout::moveHotspot(int slot, int x, int y) {
     if (placedIndex(slot) < 0 || editorOpen_) return;
-    const torvana::ProjectState& state = owner_.project();
-    torvana::CoordinateTexts from{state.hotspotX[slot], state.hotspotY[slot]};
-    torvana::CoordinateTexts to = torvana::placedCoordinates(x, y);
-    if (to == from) return;
-    undoStack->push(new MoveHotspotCommand(this, slot, std::move(from), std::move(to)));
+    document_.moveHotspot(slot, torvana::placedCoordinates(x, y));
 }
 
 void THotspotLayout::labelHotspot(int slot, const std::string& text) {
-    const torvana::ProjectState& state = owner_.project();
-    if (editorOpen_ || slot < 1 || slot > std::min(state.hotspotCount, torvana::kMaxHotspots)) return;
-    if (state.hotspotLabel[slot] == text) return;
-    undoStack->push(new LabelHotspotCommand(this, slot, state.hotspotLabel[slot], text));
+    if (editorOpen_ || slot < 1 || slot > std::min(document_.state().hotspotCount, torvana::kMaxHotspots)) return;
+    document_.labelHotspot(slot, text);
 }
 
-void THotspotLayout::storeLabel(int slot, const std::string& text) {
-    owner_.project().hotspotLabel[slot] = text;
-    owner_.hotspotChanged();
-    const int index = placedIndex(slot);
-    if (index >= 0) placed_[size_t(index)].item->setLabel(toQString(text));
-    showLabelField();
+void THotspotLayout::undo() {
+    // A label typed and not yet applied is the last change, which the user takes back.
+    applyLabelField();
+    if (!editorOpen_) document_.undo();
 }
 
-void THotspotLayout::storeCoordinates(int slot, const torvana::CoordinateTexts& texts) {
-    torvana::ProjectState& state = owner_.project();
-    state.hotspotX[slot] = texts.x;
-    state.hotspotY[slot] = texts.y;
-    owner_.hotspotChanged();
-    const int index = placedIndex(slot);
-    if (index < 0) return;
-    // Both texts were numbers when the hotspot was placed or moved.
-    place(index, QPoint(torvana::strToInt(texts.x), torvana::strToInt(texts.y)));
-    showPosition(index);
+void THotspotLayout::redo() {
+    applyLabelField();
+    if (!editorOpen_) document_.redo();
 }
 
 void THotspotLayout::nudge(int dx, int dy) {
@@ -680,8 +660,8 @@ void THotspotLayout::setEditorOpen(bool open) {
 }
 
 void THotspotLayout::updateActions() {
-    UndoAction->setEnabled(!editorOpen_ && undoStack->canUndo());
-    RedoAction->setEnabled(!editorOpen_ && undoStack->canRedo());
+    UndoAction->setEnabled(!editorOpen_ && document_.undoStack()->canUndo());
+    RedoAction->setEnabled(!editorOpen_ && document_.undoStack()->canRedo());
     ZoomOutAction->setEnabled(zoom_ > kZoomLevels[0]);
     ZoomInAction->setEnabled(zoom_ < kZoomLevels[std::size(kZoomLevels) - 1]);
 }

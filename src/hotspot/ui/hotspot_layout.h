@@ -3,11 +3,12 @@
 // shows it, with every hotspot drawn as the rectangle the player hits, to see where the
 // rollovers land and to move them with the mouse or the arrow keys.
 //
-// It reads the project from its owner, the main window (the background field and the hotspot
-// tables), and follows it: the background field, New, Open, Close and the hotspot editor's
-// hand-off redraw it. It writes only the X and Y of a hotspot it moves, each move one step of its undo
-// stack. Clicking a hotspot selects it on the main window's track bar; a double-click opens the
-// hotspot editor for it. While the editor is open, nothing can be moved here.
+// It shows the project document and follows it: every change of the background field or of the
+// hotspots, wherever it was made, and New, Open and Close. It changes only the X and Y of a
+// hotspot it moves and the labels, each move or label one step of the document's history, which
+// Undo and Redo here walk as the main window's do. Clicking a hotspot selects it on the main
+// window's track bar; a double-click opens the hotspot editor for it. While the editor is open,
+// nothing can be moved or undone here.
 
 #include <QHash>
 #include <QPointF>
@@ -17,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "project/project_state.h"
 #include "project/staged_menu.h"
 
 class QAction;
@@ -26,9 +26,11 @@ class QLineEdit;
 class QGraphicsScene;
 class QGraphicsView;
 class QToolButton;
-class QUndoStack;
 class TForm2;
 
+namespace torvana {
+class ProjectDocument;
+}
 namespace torvana::gif {
 class Graphic;
 }
@@ -39,31 +41,26 @@ class ElidedLabel;
 class LayoutStageItem;
 class LayoutHotspotItem;
 
-// What the layout window needs of the window that holds the project, given at creation. The
-// owner tells the window of its changes through scheduleRefresh (the background field),
-// hotspotsReplaced (the hotspot tables) and showSelection (the selected slot).
+// What the layout window needs of the window that selects hotspots, given at creation. The
+// owner tells the window of another selected slot through showSelection.
 class HotspotLayoutOwner {
 public:
     virtual ~HotspotLayoutOwner() = default;
-    // The project shown. The window writes only the X and Y of a hotspot it moves and the labels.
-    virtual torvana::ProjectState& project() = 0;
-    // The background image as the owner's field shows it now.
-    virtual std::string backgroundImage() const = 0;
     // The slot selected in the owner, and selecting another.
     virtual int selectedSlot() const = 0;
     virtual void selectSlot(int slot) = 0;
     // Opens the hotspot editor for the selected slot, when the owner can now.
     virtual void editSelectedSlot() = 0;
-    // A hotspot was moved or labelled: a change the next Save must write.
-    virtual void hotspotChanged() = 0;
 };
 
 class THotspotLayout : public QWidget {
     Q_OBJECT
 public:
-    // `owner` holds the project and outlives the window; `editor` is the hotspot editor a
-    // double-click opens, watched so that nothing moves while it is open.
-    THotspotLayout(HotspotLayoutOwner& owner, TForm2* editor, QWidget* parent = nullptr);
+    // `document` is the project shown and `owner` the window that selects; both outlive this
+    // window. `editor` is the hotspot editor a double-click opens, watched so that nothing
+    // moves while it is open.
+    THotspotLayout(torvana::ProjectDocument& document, HotspotLayoutOwner& owner, TForm2* editor,
+                   QWidget* parent = nullptr);
     ~THotspotLayout() override;
 
     QGraphicsView* LayoutView;
@@ -80,7 +77,6 @@ public:
     QAction* ZoomInAction;      // Ctrl++, Ctrl+=
     QAction* ZoomOutAction;     // Ctrl+-
     QAction* ActualSizeAction;  // Ctrl+0
-    QUndoStack* undoStack;
 
     // Shows the window in front, drawn from the project as it is now.
     void showLayout();
@@ -109,11 +105,9 @@ public:
     // Redraws now any change of the project that is still waiting to be drawn.
     void refreshNow();
 
-    // The owner's changes: the project or its background field (drawn once after the command
-    // that changed it, when the window is shown), the hotspot tables replaced (which also
-    // forgets the moves Undo could take back), and another slot selected.
+    // The project changed (drawn once after the command that changed it, when the window is
+    // shown); another slot is selected.
     void scheduleRefresh();
-    void hotspotsReplaced();
     void showSelection();
 
 protected:
@@ -124,12 +118,11 @@ protected:
 
 private:
     friend class LayoutHotspotItem;
-    friend class MoveHotspotCommand;
-    friend class LabelHotspotCommand;
 
     struct Placed {
         int slot;
         QRect rect;
+        std::string rolloverImage;  // the file its picture was read from
         std::shared_ptr<torvana::gif::Graphic> picture;
         LayoutHotspotItem* item;
     };
@@ -151,9 +144,12 @@ private:
     void select(int slot);
     void openEditor(int slot);
     void place(int index, const QPoint& topLeft);
-    void storeCoordinates(int slot, const torvana::CoordinateTexts& texts);
-    void storeLabel(int slot, const std::string& text);
+    // Slots first to last of the document changed: a hotspot moved or labelled is shown in
+    // place, any other change redraws the stage.
+    void showHotspots(int first, int last);
     void applyLabelField();
+    void undo();
+    void redo();
     void showLabelField();
     void nudge(int dx, int dy);
     void setEditorOpen(bool open);
@@ -165,6 +161,7 @@ private:
     bool mouseMove(QMouseEvent* event);
     bool mouseRelease(QMouseEvent* event);
 
+    torvana::ProjectDocument& document_;
     HotspotLayoutOwner& owner_;
     TForm2* editor_;
     QGraphicsScene* scene_;
