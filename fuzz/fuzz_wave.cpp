@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "project/wave_info.h"
+#include "media/wave_info.h"
 #include "scratch_file.h"
 
 namespace {

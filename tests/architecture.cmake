@@ -3,10 +3,11 @@
 #   core      torvana_core and torvana_disc: the folders below and the files of hotspot, staging
 #             and settings outside their ui/ sub-folders. No Qt header. Inside the core every
 #             folder is a part of its own with the parts it may include, lowest first:
-#               project   project file and state, paths, files, text, integers, WAV reading
+#               project   project file and state, paths, files, text, integers
 #               gif       the GIF model, reader and compositor            project
-#               menu      the menu engine of every player                 project, gif
-#               media     what a picture or sound is by its content       project, gif
+#               media     what a picture or sound is by its content, the  project, gif
+#                         BMP/PNG/JPEG and WAV readers
+#               menu      the menu engine of every player                 project, gif, media
 #               settings  the settings file                               project
 #               hotspot   the hotspot editor's hand-off files             project
 #               staging   the build, its copy rule, the web page menu     project, gif, menu, media
@@ -16,7 +17,7 @@
 #             core part includes a player's folder.
 #   gif/qt    drawing and animating GIF pictures on Qt: project, gif and gif/qt only.
 #   toolkit   the windowing layer: core and toolkit only, nothing of the windows.
-#   player, player_win   the menu players: the menu engine, gif, project and their own folder,
+#   player, player_win   the menu players: the menu engine, media, gif, project and their own folder,
 #             no Qt.
 #   document  the open project and its one history of changes (Qt, no windows): core and
 #             document only.
@@ -49,10 +50,10 @@ foreach(list IN LISTS lists)
 endforeach()
 
 # The core's layers: each part may include itself and the parts listed.
-set(core_parts project gif menu media settings hotspot staging disc cli)
+set(core_parts project gif media menu settings hotspot staging disc cli)
 set(allowed_project project)
 set(allowed_gif project gif)
-set(allowed_menu project gif menu)
+set(allowed_menu project gif media menu)
 set(allowed_media project gif media)
 set(allowed_settings project settings)
 set(allowed_hotspot project hotspot)
@@ -82,8 +83,8 @@ set(allowed_gif/qt project gif gif/qt)
 set(allowed_toolkit ${core_parts} toolkit)
 set(allowed_document ${core_parts} document)
 # The players stand on the menu engine and what it stands on, never on the editor's build.
-set(allowed_player project gif menu player)
-set(allowed_player_win project gif menu player_win)
+set(allowed_player project gif media menu player)
+set(allowed_player_win project gif media menu player_win)
 foreach(folder hotspot staging disc settings)
   set(allowed_${folder}/ui ${core_parts} gif/qt toolkit document ${folder}/ui)
 endforeach()

@@ -14,6 +14,7 @@
 #include "disc/disc_check.h"
 #include "disc/disc_image.h"
 #include "disc/disc_tree.h"
+#include "media/media_probe.h"
 #include "project/file_io.h"
 #include "project/paths.h"
 #include "settings/settings_file.h"
@@ -128,7 +129,7 @@ void TForm1::Image1Click() {
 
 void TForm1::Image2Click() {
     if (!state().projectOpen()) return torvana::toolkit::showWarning(kNoProjectText, this);
-    if (const auto chosen = OpenDialog1.pick(this, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp",
+    if (const auto chosen = OpenDialog1.pick(this, "Image Files", torvana::kPictureFilesFilter,
                                              torvana::toolkit::fieldValue(Edit3)))
         torvana::toolkit::setFieldValue(Edit3, *chosen);
 }

@@ -17,6 +17,7 @@
 #include "project/project_file.h"
 #include "project/project_text.h"
 #include "project/staged_menu.h"
+#include "media/wave_info.h"
 
 namespace torvana {
 

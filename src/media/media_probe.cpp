@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <new>
 
 #include "gif/gif_image.h"
+#include "gif/gif_messages.h"
+#include "media/picture_reader.h"
+#include "media/wave_info.h"
 #include "project/errors.h"
-#include "project/wave_info.h"
+#include "project/file_io.h"
 
 namespace torvana {
 
@@ -14,7 +17,7 @@ namespace {
 
 // The first `count` bytes of a file (fewer when it is shorter); false when it cannot be read.
 bool readHead(const std::string& path, size_t count, std::string& head) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = openFile(path, "rb");
     if (!f) return false;
     head.resize(count);
     head.resize(std::fread(head.data(), 1, count, f));
@@ -23,57 +26,33 @@ bool readHead(const std::string& path, size_t count, std::string& head) {
     return ok;
 }
 
-uint32_t le(const std::string& s, size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
-    return v;
+PictureFormat formatOf(StillFormat format) {
+    switch (format) {
+        case StillFormat::Bmp: return PictureFormat::Bmp;
+        case StillFormat::Png: return PictureFormat::Png;
+        case StillFormat::Jpeg: return PictureFormat::Jpeg;
+        case StillFormat::None: break;
+    }
+    return PictureFormat::Unreadable;
 }
 
 }  // namespace
 
-bool bmpSize(const std::string& head, int& width, int& height) {
-    if (head.size() < 26 || head.compare(0, 2, "BM") != 0) return false;
-    const uint32_t infoSize = le(head, 14, 4);
-    int64_t w = 0, h = 0;
-    if (infoSize == 12) {  // the old core header: 16-bit unsigned sizes
-        w = le(head, 18, 2);
-        h = le(head, 20, 2);
-    } else if (infoSize >= 40) {
-        // 32-bit signed sizes; a negative height is a picture stored top-down.
-        w = static_cast<int32_t>(le(head, 18, 4));
-        h = std::llabs(static_cast<int32_t>(le(head, 22, 4)));
-    }
-    // A header without a size leaves width and height as they were: callers take a width
-    // above 0 for a picture they can place.
-    if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return false;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    return true;
-}
-
 PictureProbe probePicture(const std::string& path) {
     PictureProbe probe;
     std::string head;
-    if (!readHead(path, 64, head)) {
+    if (!readHead(path, 6, head)) {
         probe.problem = "cannot be read";
         return probe;
     }
-    if (head.compare(0, 2, "BM") == 0) {
-        if (bmpSize(head, probe.width, probe.height)) {
-            probe.format = PictureFormat::Bmp;
-        } else {
-            probe.problem = "its BMP header is damaged";
-        }
-        return probe;
-    }
-    if (head.compare(0, 4, "GIF8") == 0) {
+    if (startsLikeGif(head)) {
         try {
             // Every frame is decoded, so a damaged one is found, but none is kept.
             gif::GifImage gif;
             gif.keepFramePixels = false;
             gif.LoadFromFile(path);
             if (gif.Empty() || gif.Width() <= 0 || gif.Height() <= 0) {
-                probe.problem = "the GIF holds no picture";
+                probe.problem = "the GIF file holds no picture";
                 return probe;
             }
             probe.format = PictureFormat::Gif;
@@ -81,10 +60,26 @@ PictureProbe probePicture(const std::string& path) {
             probe.height = gif.Height();
         } catch (const Error& e) {
             probe.problem = e.what();
+        } catch (const std::bad_alloc&) {
+            probe.problem = gif::kNotEnoughMemory;
         }
         return probe;
     }
-    probe.format = PictureFormat::NotAPicture;
+    try {
+        const StillHeader header = readStillHeader(readFileContents(path, kMaxPictureFileBytes));
+        if (header.format == StillFormat::None) {
+            probe.format = header.error == kNotAPictureText ? PictureFormat::NotAPicture : PictureFormat::Unreadable;
+            probe.problem = header.error;
+            return probe;
+        }
+        probe.format = formatOf(header.format);
+        probe.width = header.width;
+        probe.height = header.height;
+    } catch (const Error& e) {
+        probe.problem = e.what();
+    } catch (const std::bad_alloc&) {
+        probe.problem = gif::kNotEnoughMemory;
+    }
     return probe;
 }
 
@@ -95,7 +90,7 @@ bool isWavFile(const std::string& path) {
 }
 
 std::string pictureProblem(const PictureProbe& probe) {
-    if (probe.format == PictureFormat::NotAPicture) return "is neither a BMP nor a GIF picture";
+    if (probe.format == PictureFormat::NotAPicture) return "is not a picture the players show (BMP, GIF, PNG or JPEG)";
     if (probe.format == PictureFormat::Unreadable) return "cannot be shown: " + probe.problem;
     return {};
 }

@@ -22,7 +22,7 @@
 #include "menu/menu_model.h"
 #include "menu/menu_picture.h"
 #include "project/staged_menu.h"
-#include "project/wave_info.h"
+#include "media/wave_info.h"
 
 namespace torvana::menu {
 

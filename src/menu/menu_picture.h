@@ -37,9 +37,6 @@ struct Picture {
     const Pixels& current() const { return animation ? animation->shown : still; }
 };
 
-// The largest picture the menu decodes, in pixels (a 16384 x 16384 picture).
-constexpr int64_t kMaxPicturePixels = int64_t(1) << 28;
-
 // Never throws: a picture that cannot be shown comes back empty with the reason in `error`.
 Picture loadPicture(const std::string& path);
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "project/wave_info.h"
+#include "media/wave_info.h"
 
 namespace torvana::player {
 

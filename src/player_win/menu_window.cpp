@@ -12,7 +12,7 @@
 #include "player_win/late_dll.h"
 #include "player_win/win_text.h"
 #include "project/file_io.h"
-#include "project/wave_info.h"
+#include "media/wave_info.h"
 
 namespace torvana::winplayer {
 

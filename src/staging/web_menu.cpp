@@ -234,14 +234,14 @@ private:
         return pictures_[staged] = probePicture(staged);
     }
 
-    // A picture the players can show (a BMP or GIF that reads); otherwise the bar says why, once
-    // for each picture, in the players' words.
+    // A picture the players can show (a BMP, GIF, PNG or JPEG that reads); otherwise the bar says
+    // why, once for each picture, in the players' words.
     bool shown(const char* what, const std::string& staged) {
         const PictureProbe& probe = picture(staged);
         if (probe.width > 0 && probe.height > 0) return true;
         if (!unshown_.insert(staged).second) return false;
         notes_.push_back(std::string(what) + " " + menu::shownPath(staged, project_.folder) + " not shown: " +
-                         (probe.problem.empty() ? "not a BMP or GIF picture" : probe.problem) + ".");
+                         probe.problem + ".");
         return false;
     }
 

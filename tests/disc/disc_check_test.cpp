@@ -6,6 +6,7 @@
 #include "disc/disc_check.h"
 #include "media/media_probe.h"
 #include "disc/disc_project.h"
+#include "test_support/pictures.h"
 
 namespace fs = std::filesystem;
 using namespace torvana;
@@ -87,7 +88,7 @@ TEST(DiscCheck, EachFindingOnItsOwn) {
         {"rollover coordinate not a number", [](DiscProject& p) { p.hotspot(1).x = "abc"; }, Severity::Warning,
          "Hotspot 1 left out: 'abc' is not a valid integer value.", Subject::Hotspot, 1},
         {"picture that is text", [](DiscProject& p) { p.file("over.gif", "just text"); }, Severity::Warning,
-         "over.gif\" is neither a BMP nor a GIF picture.", Subject::Hotspot, 1},
+         "over.gif\" is not a picture the players show (BMP, GIF, PNG or JPEG).", Subject::Hotspot, 1},
         {"damaged GIF", [](DiscProject& p) { p.file("over.gif", "GIF89a\x10"); }, Severity::Warning,
          "over.gif\" cannot be shown: ", Subject::Hotspot, 1},
         {"sound that is no WAV", [](DiscProject& p) { p.file("open.wav", "ID3 mp3"); }, Severity::Warning,
@@ -232,32 +233,40 @@ TEST(DiscCheck, FindingsAreSortedBySeverity) {
     EXPECT_TRUE(report.hasErrors());
 }
 
-TEST(MediaProbe, ReadsSizesByContent) {
-    TempDir dir;
-    const std::string bmp = dir.file("a.gif"), gif = dir.file("b.bmp"), topDown = dir.file("c");
-    torvana::replaceFileContents(bmp, disctest::bmpBytes(33, 7));
-    torvana::replaceFileContents(gif, disctest::gifBytes(12, 5));
-    std::string header = disctest::bmpBytes(2, 3);
-    header[25] = '\xFF', header[24] = '\xFF', header[23] = '\xFF', header[22] = '\xFD';  // height -3
-    torvana::replaceFileContents(topDown, header);
-    // An old core header of width 640 and height 0 is no size at all, not one of 640 x 0.
-    const std::string flat = dir.file("d.bmp");
-    torvana::replaceFileContents(flat, std::string("BM") + std::string(12, '\0') + std::string("\x0c\0\0\0\x80\x02\0\0", 8) + std::string(6, '\1'));
-    struct {
-        std::string path;
+// A file is a picture, of its size, exactly when the players show it, whatever its name says.
+TEST(MediaProbe, TakesWhatThePlayersShow) {
+    std::string topDown = disctest::bmpBytes(2, 3);
+    topDown[25] = '\xFF', topDown[24] = '\xFF', topDown[23] = '\xFF', topDown[22] = '\xFD';  // height -3
+    const struct {
+        const char* name;
+        std::string bytes;
         PictureFormat format;
         int width, height;
-    } cases[] = {{bmp, PictureFormat::Bmp, 33, 7}, {gif, PictureFormat::Gif, 12, 5}, {topDown, PictureFormat::Bmp, 2, 3},
-                 {dir.file("none"), PictureFormat::Unreadable, 0, 0}, {flat, PictureFormat::Unreadable, 0, 0}};
-    for (const auto& c : cases) {
-        const PictureProbe probe = probePicture(c.path);
-        EXPECT_EQ(probe.format, c.format) << c.path;
-        EXPECT_EQ(probe.width, c.width) << c.path;
-        EXPECT_EQ(probe.height, c.height) << c.path;
+        std::string problem;
+    } rows[] = {
+        {"BMP named .gif", disctest::bmpBytes(33, 7), PictureFormat::Bmp, 33, 7, ""},
+        {"BMP stored top-down", topDown, PictureFormat::Bmp, 2, 3, ""},
+        {"GIF named .bmp", disctest::gifBytes(12, 5), PictureFormat::Gif, 12, 5, ""},
+        {"PNG", testpic::solid(testpic::Kind::Png, 20, 10), PictureFormat::Png, 20, 10, ""},
+        {"JPEG", testpic::solid(testpic::Kind::Jpeg, 16, 9), PictureFormat::Jpeg, 16, 9, ""},
+        {"PNG wider than the players read", testpic::pngHeader(20000), PictureFormat::Unreadable, 0, 0,
+         "the picture is too large (more than 16384 pixels wide or high)"},
+        // An old core header of width 640 and height 0 is no size at all, not one of 640 x 0.
+        {"BMP of no height", std::string("BM") + std::string(12, '\0') + std::string("\x0c\0\0\0\x80\x02\0\0", 8) + std::string(6, '\1'),
+         PictureFormat::NotAPicture, 0, 0, "not a BMP, GIF, PNG or JPEG picture"},
+        {"text named .png", "just text", PictureFormat::NotAPicture, 0, 0, "not a BMP, GIF, PNG or JPEG picture"},
+    };
+    TempDir dir;
+    for (const auto& row : rows) {
+        const std::string path = dir.file(std::string(row.name) + ".png");
+        torvana::replaceFileContents(path, row.bytes);
+        const PictureProbe probe = probePicture(path);
+        EXPECT_EQ(probe.format, row.format) << row.name;
+        EXPECT_EQ(probe.width, row.width) << row.name;
+        EXPECT_EQ(probe.height, row.height) << row.name;
+        EXPECT_EQ(probe.problem, row.problem) << row.name;
     }
-    int w = 0, h = 0;
-    EXPECT_FALSE(bmpSize("BM", w, h));
-    EXPECT_FALSE(bmpSize(std::string("BM") + std::string(12, '\0') + std::string("\x20\0\0\0", 4) + std::string(10, '\1'), w, h));
+    EXPECT_EQ(probePicture(dir.file("none")).format, PictureFormat::Unreadable);
 }
 
 TEST(DiscCheck, SizeTexts) {

@@ -280,9 +280,11 @@ private slots:
         QCOMPARE(d[0].filter, std::string("Any File (*.*) |*.*"));
         // In the dialog "*.*" lists every file, also a program without an extension.
         QCOMPARE(torvana::toolkit::qtFilterFrom(d[0].filter), std::string("Any File (*)"));
-        QCOMPARE(torvana::toolkit::qtFilterFrom("Image Files (*.gif;*.bmp) |*.gif;*.bmp"), std::string("Image Files (*.gif *.bmp)"));
         QCOMPARE(d[1].title, std::string("Image Files"));
-        QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp"));
+        QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp|Pictures (*.gif;*.bmp;*.png;*.jpg;*.jpeg) |*.gif;*.bmp;*.png;*.jpg;*.jpeg"));
+        // GIF and BMP first, then every picture the players show.
+        QCOMPARE(torvana::toolkit::qtFilterFrom(d[1].filter),
+                 std::string("Image Files (*.gif *.bmp);;Pictures (*.gif *.bmp *.png *.jpg *.jpeg)"));
         QCOMPARE(d[2].title, std::string("Any WAV File"));
         QCOMPARE(d[3].filter, std::string("WAV Files (*.wav) |*.wav"));
         QCOMPARE(d[0].startFile, std::string());

@@ -303,14 +303,9 @@ TEST(MenuEngine, AnAnimationBringsOverWhatItsFramesChanged) {
 // A PNG wider than the reader takes is said to be too large, not to be no picture.
 TEST(MenuEngine, APictureTooLargeIsSaidToBe) {
     EngineFixture f;
-    const auto png = [](uint32_t width) {
-        std::string b = "\x89PNG\r\n\x1a\n" + std::string("\0\0\0\x0dIHDR", 8);
-        for (int shift : {24, 16, 8, 0}) b += char(width >> shift);
-        return b + std::string("\0\0\0\x01\x08\x02\0\0\0\0\0\0\0", 13);
-    };
-    EXPECT_EQ(loadPicture(f.folder.write("wide.png", png(20000))).error,
+    EXPECT_EQ(loadPicture(f.folder.write("wide.png", testpic::pngHeader(20000))).error,
               "the picture is too large (more than 16384 pixels wide or high)");
-    EXPECT_EQ(loadPicture(f.folder.write("text.png", "not a picture")).error, "not a BMP or GIF picture");
+    EXPECT_EQ(loadPicture(f.folder.write("text.png", "not a picture")).error, "not a BMP, GIF, PNG or JPEG picture");
 }
 
 TEST(MenuEngine, TheFontDrawsAReplacementForWhatItLacks) {

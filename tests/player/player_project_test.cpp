@@ -8,7 +8,7 @@
 #include "menu/menu_picture.h"
 #include "project/errors.h"
 #include "project/staged_menu.h"
-#include "project/wave_info.h"
+#include "media/wave_info.h"
 #include "media_files.h"
 #include "test_support/staged_folder.h"
 

@@ -413,7 +413,7 @@ private slots:
         QCOMPARE(f->Edit4->text(), QString());
         const auto& d = fx.hook.fileDialogs;
         QCOMPARE(d[1].title, std::string("Image Files"));
-        QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp"));
+        QCOMPARE(d[1].filter, std::string("Image Files (*.gif;*.bmp) |*.gif;*.bmp|Pictures (*.gif;*.bmp;*.png;*.jpg;*.jpeg) |*.gif;*.bmp;*.png;*.jpg;*.jpeg"));
         QCOMPARE(d[1].startFile, fx.path("back.gif"));  // the field's file
         QCOMPARE(d[2].title, std::string("Any WAV File"));
         QCOMPARE(d[2].filter, std::string("WAV Files (*.wav) |*.wav"));

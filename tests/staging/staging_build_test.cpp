@@ -762,6 +762,6 @@ TEST(StagingBuild, MediaThePlayersLeaveOutAreWarnedOf) {
                                  "The opening sound \"" + fx.art + "/open.wav\" is not a WAV sound" + play,
                                  "Hotspot 1: the rollover picture \"" + fx.art + "/r.gif\" cannot be shown: Premature end of data" + show,
                                  "Hotspot 1: the click sound \"" + fx.art + "/click.wav\" cannot be played: compressed WAV data (format 2) cannot be played" + play,
-                                 "Hotspot 2: the rollover picture \"" + fx.art + "/r2.bmp\" is neither a BMP nor a GIF picture" + show}));
+                                 "Hotspot 2: the rollover picture \"" + fx.art + "/r2.bmp\" is not a picture the players show (BMP, GIF, PNG or JPEG)" + show}));
     EXPECT_TRUE(sameContents(fx.staged("wavs/open.wav"), fx.project.openingWav));
 }

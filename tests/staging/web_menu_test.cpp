@@ -64,7 +64,7 @@ struct PageProject {
     // What every build of it says first: the players show no picture of text.
     std::string textPictureWarning() const {
         return "warning: Hotspot 2: the rollover picture \"" + dir.file("text.gif") +
-               "\" is neither a BMP nor a GIF picture: the menu does not show it.";
+               "\" is not a picture the players show (BMP, GIF, PNG or JPEG): the menu does not show it.";
     }
 };
 
@@ -126,7 +126,7 @@ TEST(WebMenu, TheBuildWritesThePageFromTheStagedCopies) {
     // the bar says so, as the players' bar does.
     EXPECT_FALSE(has(page, "href=\"javascript:"));
     EXPECT_FALSE(has(page, "src=\"images/text.gif\""));
-    EXPECT_TRUE(has(page, "title=\"Rollover picture &quot;images/text.gif&quot; not shown: not a BMP or GIF picture.\n"
+    EXPECT_TRUE(has(page, "title=\"Rollover picture &quot;images/text.gif&quot; not shown: not a BMP, GIF, PNG or JPEG picture.\n"
                           "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened; a menu opens only web pages "
                           "and mail addresses.\">"
                           "Hotspot 2: &quot;javascript://%0Aalert(1)&quot; is not opened; a menu opens only web pages "

@@ -16,9 +16,9 @@
 #include "project/project_file.h"
 #include "project/staged_menu.h"
 #include "test_support/bmp.h"
+#include "test_support/pictures.h"
 #include "test_support/staged_folder.h"
 #include "test_support/temp_dir.h"
-
 
 namespace menutest {
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "hotspot/hand_off.h"
+#include "media/media_probe.h"
 #include "project/file_io.h"
 #include "project/staged_menu.h"
 #include "toolkit/artwork.h"
@@ -258,7 +259,7 @@ void TForm2::browse(QLineEdit* field, const char* title, const char* filter) {
 }
 
 void TForm2::Image1Click() { browse(Edit1, "Any File", "Any File (*.*) |*.*"); }
-void TForm2::Image4Click() { browse(Edit2, "Image Files", "Image Files (*.gif;*.bmp) |*.gif;*.bmp"); }
+void TForm2::Image4Click() { browse(Edit2, "Image Files", torvana::kPictureFilesFilter); }
 void TForm2::Image2Click() { browse(Edit3, "Any WAV File", "WAV Files (*.wav) |*.wav"); }
 void TForm2::Image3Click() { browse(Edit4, "Any WAV File", "WAV Files (*.wav) |*.wav"); }
 

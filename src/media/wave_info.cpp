@@ -1,4 +1,4 @@
-#include "project/wave_info.h"
+#include "media/wave_info.h"
 
 #include <algorithm>
 #include <cstdint>
