@@ -52,7 +52,9 @@ TEST(PlayerLaunch, StartingSaysWhetherTheProgramStarted) {
     TempDir dir;
     const std::string marker = dir.file("started");
     EXPECT_TRUE(torvana::player::spawnDetached({{"/bin/sh", "-c", "pwd > started"}, dir.path()}));
-    for (int i = 0; i < 100 && !torvana::fileExists(marker); ++i) usleep(20000);
+    // The shell makes the file before it writes the line: wait for the line, not the file.
+    const auto written = [&] { return torvana::fileExists(marker) && !torvana::readFileContents(marker).empty(); };
+    for (int i = 0; i < 100 && !written(); ++i) usleep(20000);
     EXPECT_EQ(torvana::readFileContents(marker), dir.path() + "\n");  // in the folder asked for
 
     EXPECT_FALSE(torvana::player::spawnDetached({{dir.file("none")}, {}}));
