@@ -28,7 +28,7 @@ struct StreamFree {
     void operator()(SDL_AudioStream* stream) const { SDL_FreeAudioStream(stream); }
 };
 
-int frameBytes(const SDL_AudioSpec& spec) { return int(SDL_AUDIO_BITSIZE(spec.format) / 8) * std::max<int>(spec.channels, 1); }
+int frameBytes(const SDL_AudioSpec& audio) { return int(SDL_AUDIO_BITSIZE(audio.format) / 8) * std::max<int>(audio.channels, 1); }
 
 // What `length` bytes of `from` come to in `to`, with room for the resampler's rounding.
 uint64_t convertedBytes(const SDL_AudioSpec& from, Uint32 length, const SDL_AudioSpec& to) {
